@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QMainWindow>
+
+class MainLayoutWidget;
+class QScreen;
+class QVBoxLayout;
+
+// The top-level window: fixed 16:9 size fitted to its screen, hosting the
+// main content widget.
+class MacroGUI : public QMainWindow
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(MacroGUI)
+
+public:
+    explicit MacroGUI(QWidget *parent = nullptr);
+    ~MacroGUI() override;
+
+    void setupScreenAdaptiveResize();
+    void resizeForScreen(QScreen *screen, bool center);
+    void registerDeviceArrivalNotification();
+
+    MainLayoutWidget *mainLayoutWidget() const { return m_mainLayoutWidget; }
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool nativeEvent(const QByteArray &eventType, void *message, qintptr *result) override;
+
+private:
+    MainLayoutWidget *m_mainLayoutWidget = nullptr;
+};

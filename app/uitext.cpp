@@ -1,0 +1,186 @@
+#include "app/uitext.h"
+
+#include <QHash>
+
+#include <iterator>
+
+namespace {
+
+struct TextPair
+{
+    const char16_t *source;
+    const char16_t *english;
+};
+
+// Keys are compared exactly: double blanks, trailing punctuation and the
+// inline markup of the two rich-text entries are part of the key.
+const TextPair kTable[] = {
+    {u"键盘", u"Keyboard"},
+    {u"组合键", u"Shortcuts"},
+    {u"多媒体", u"Media"},
+    {u"灯光", u"Lighting"},
+    {u"鼠标", u"Mouse"},
+    {u"延时", u"Delay"},
+    {u"延迟", u"Delay"},
+    {u"Procreate", u"Procreate"},
+    {u"Mac", u"Mac"},
+    {u"Windows", u"Windows"},
+    {u"还原设置", u"Reset"},
+    {u"保存设置", u"Save"},
+    {u"键位", u"Key"},
+    {u"未连接", u"Not Connected"},
+    {u"已连接", u"Connected"},
+    {u"请使用数据线连接设备", u"Please connect the device with a data cable"},
+    {u"使用有线/2.4G连接  或使用", u"Use USB / 2.4G connection, or use"},
+    {u"请确认设备连接正常", u"Please make sure the device is connected properly"},
+    {u"要将旋钮还原到最初设置吗？", u"Reset the knob to its default settings?"},
+    {u"再想想", u"Cancel"},
+    {u"确定还原", u"Reset"},
+    {u"正在保存", u"Saving"},
+    {u"正在写入设备配置", u"Writing device configuration"},
+    {u"保存成功", u"Settings saved"},
+    {u"保存失败", u"Save failed"},
+    {u"写入失败，请重新保存", u"Write failed. Please save again."},
+    {u"配置已写入设备", u"Configuration written to device"},
+    {u"所有设置已成功保存", u"All settings have been saved"},
+    {u"请检查设置，并重新保存", u"Please check your settings and save again"},
+    {u"清除选项", u"Clear Selection"},
+    {u"已成功清除当前选项", u"Current selection cleared successfully"},
+    {u"设备切换", u"Device switched"},
+    {u"提示", u"Notice"},
+    {u"确定", u"OK"},
+    {u"每个实体按键最多绑定18个虚拟按键", u"Each physical key can bind up to 18 virtual keys"},
+    {u"连接成功", u"Connection successful"},
+    {u"已成功连接当前蓝牙设备", u"Successfully connected to the current Bluetooth device"},
+    {u"当前已连接蓝牙设备", u"A Bluetooth device is already connected"},
+    {u"连接失败", u"Connection failed"},
+    {u"未找到蓝牙连接程序", u"Bluetooth connection program not found"},
+    {u"未收到设备配置", u"No configuration received from device"},
+    {u"未找到系统已连接的设备，请先在 Windows 蓝牙设置中连接", u"No connected device found. Please connect it in Windows Bluetooth settings first."},
+    {u"蓝牙连接", u"Bluetooth"},
+    {u"连接中...", u"Connecting..."},
+    {u"正在扫描蓝牙设备...", u"Scanning for Bluetooth devices..."},
+    {u"取消扫描", u"Cancel Scan"},
+    {u"重新扫描", u"Rescan"},
+    {u"附近蓝牙设备", u"Nearby Bluetooth Devices"},
+    {u"未发现设备", u"No devices found"},
+    {u"发现的设备", u"Devices Found"},
+    {u"设备配置读取完成", u"Configuration loaded"},
+    {u"正在读取设备配置...", u"Reading device configuration..."},
+    {u"等待设备配置...", u"Waiting for device configuration..."},
+    {u"已连接，正在读取设备配置...", u"Connected, reading device configuration..."},
+    {u"未找到蓝牙扫描程序", u"Bluetooth scanner not found"},
+    {u"蓝牙扫描程序启动失败", u"Failed to start Bluetooth scanner"},
+    {u"蓝牙扫描失败", u"Bluetooth scan failed"},
+    {u"周围蓝牙设备较多的情况下，可能会导致 <span style=\"color:#FFFFFF;font-weight:500;\">【扫描变慢】</span> 或 <span style=\"color:#FFFFFF;font-weight:500;\">【扫描失败】</span>", u"When many Bluetooth devices are nearby, scanning may become <span style=\"color:#FFFFFF;font-weight:500;\">slower</span> or <span style=\"color:#FFFFFF;font-weight:500;\">fail</span>"},
+    {u"有时候 <span style=\"color:#FFFFFF;font-weight:500;\">「有线/2.4G」</span> 也是一种优雅的选择哦", u"Sometimes using a <span style=\"color:#FFFFFF;font-weight:500;\">USB / 2.4G</span> connection is also a graceful choice"},
+    {u"调试tab已启用", u"Debug tab enabled"},
+    {u"调试模式", u"Debug Mode"},
+    {u"已退出调试模式", u"Debug mode exited"},
+    {u"调试工具 - HID数据发送", u"Debug Tool - HID Data Sender"},
+    {u"十六进制数据 (支持空格分隔或连续输入，例如: 03 FA 19 00 01 / 03FA190001):", u"Hexadecimal data (space-separated or continuous, e.g. 03 FA 19 00 01 / 03FA190001):"},
+    {u"发送数据", u"Send Data"},
+    {u"退出调试模式", u"Exit Debug Mode"},
+    {u"发送日志:", u"Send Log:"},
+    {u"上一曲", u"Previous Track"},
+    {u"停止", u"Stop"},
+    {u"下一曲", u"Next Track"},
+    {u"播放/暂停", u"Play / Pause"},
+    {u"我的电脑", u"My Computer"},
+    {u"音量-", u"Volume -"},
+    {u"音量+", u"Volume +"},
+    {u"静音", u"Mute"},
+    {u"打开媒体", u"Media Player"},
+    {u"打开计算器", u"Calculator"},
+    {u"打开浏览器", u"Browser"},
+    {u"打开邮箱", u"Email"},
+    {u"高音-", u"Treble -"},
+    {u"高音+", u"Treble +"},
+    {u"低音-", u"Bass -"},
+    {u"低音+", u"Bass +"},
+    {u"网页刷新", u"Refresh Page"},
+    {u"网页前进", u"Forward"},
+    {u"网页后退", u"Back"},
+    {u"屏幕亮度-", u"Brightness -"},
+    {u"屏幕亮度+", u"Brightness +"},
+    {u"鼠标左键", u"Left Click"},
+    {u"鼠标中键", u"Middle Click"},
+    {u"鼠标右键", u"Right Click"},
+    {u"鼠标滚轮-", u"Scroll Down"},
+    {u"鼠标滚轮+", u"Scroll Up"},
+    {u"点赞", u"Like"},
+    {u"向左划屏", u"Swipe Left"},
+    {u"向右划屏", u"Swipe Right"},
+    {u"向上划屏", u"Swipe Up"},
+    {u"向下划屏", u"Swipe Down"},
+    {u"Ctrl+鼠标向上", u"Ctrl + Scroll Up"},
+    {u"Ctrl+鼠标向下", u"Ctrl + Scroll Down"},
+    {u"shift+鼠标向上", u"Shift + Scroll Up"},
+    {u"shift+鼠标向下", u"Shift + Scroll Down"},
+    {u"Alt+鼠标向上", u"Alt + Scroll Up"},
+    {u"Alt+鼠标向下", u"Alt + Scroll Down"},
+    {u"开关", u"Switch Lighting"},
+    {u"开启", u"On"},
+    {u"关闭", u"Off"},
+    {u"开启/关闭", u"On / Off"},
+    {u"亮度", u"Brightness"},
+    {u"根据喜好调整旋钮明暗变化，可一键设置到最高亮度", u"Adjust the knob brightness to your preference, or set it to maximum brightness with one click."},
+    {u"一键最高亮度", u"Max Brightness"},
+    {u"灯光命令发送失败", u"Failed to send lighting command"},
+    {u"开/关全屏模式", u"Toggle Full Screen"},
+    {u"开/关透视指引", u"Toggle Perspective Guide"},
+    {u"速选菜单", u"QuickMenu"},
+    {u"调试命令", u"Command Mode"},
+    {u"激活绘画工具", u"Paint Tool"},
+    {u"打开色彩面板", u"Color Panel"},
+    {u"激活擦除工具", u"Eraser"},
+    {u"打开图层列表", u"Layers Panel"},
+    {u"进入选取模式", u"Selection Mode"},
+    {u"进入变形模式", u"Transform Mode"},
+    {u"先前和当前颜色切换", u"Switch Color"},
+    {u"吸色M(iOS17)", u"Eyedropper M (iOS 17)"},
+    {u"清除所选图层", u"Clear Selected Layer"},
+    {u"画笔缩小1%", u"Decrease Brush Size 1%"},
+    {u"画笔放大1%", u"Increase Brush Size 1%"},
+    {u"画笔缩小5%", u"Decrease Brush Size 5%"},
+    {u"画笔放大5%", u"Increase Brush Size 5%"},
+    {u"画笔缩小10%", u"Decrease Brush Size 10%"},
+    {u"画笔放大10%", u"Increase Brush Size 10%"},
+    {u"全部拷贝", u"Copy All"},
+    {u"输入颜色平衡调整", u"Color Balance Adjustment"},
+    {u"拷贝", u"Copy"},
+    {u"清除选区", u"Clear Selection"},
+    {u"复制选区", u"Duplicate Selection"},
+    {u"打开操作菜单", u"Actions Menu"},
+    {u"输入HSB颜色", u"HSB Color"},
+    {u"粘贴", u"Paste"},
+    {u"剪切", u"Cut"},
+    {u"撤销", u"Undo"},
+    {u"重做", u"Redo"},
+};
+
+const QHash<QString, QString> &table()
+{
+    static const QHash<QString, QString> map = [] {
+        QHash<QString, QString> m;
+        m.reserve(int(std::size(kTable)));
+        for (const TextPair &p : kTable)
+            m.insert(QString::fromUtf16(p.source), QString::fromUtf16(p.english));
+        return m;
+    }();
+    return map;
+}
+
+} // namespace
+
+QString uiText(const QString &source)
+{
+    const auto &map = table();
+    const auto it = map.constFind(source);
+    return it == map.constEnd() ? source : it.value();
+}
+
+int uiTextEntryCount()
+{
+    return int(table().size());
+}

@@ -1,0 +1,42 @@
+#include "app/windowsizing.h"
+
+#include <algorithm>
+
+namespace {
+constexpr double kAspect = 16.0 / 9.0;
+}
+
+QSize windowSizeForAvailableArea(const QSize &available)
+{
+    const int W = std::max(1, available.width());
+    const int H = std::max(1, available.height());
+
+    if (W < 1920 || H < 1080) {
+        if (double(W) / double(H) > kAspect)
+            return QSize(int(H * kAspect), H);
+        return QSize(W, int(W / kAspect));
+    }
+    if (W <= 2559 && H < 1440)
+        return QSize(1920, 1080);
+
+    const int w = int(W * 0.75);
+    const int h = int(w / kAspect);
+    if (H >= h)
+        return QSize(w, h);
+    return QSize(int(H * kAspect), H);
+}
+
+QPoint windowPositionInsideArea(const QRect &area, const QSize &window, const QPoint &current, bool center)
+{
+    const int w = window.width();
+    const int h = window.height();
+    int x = current.x();
+    int y = current.y();
+    if (center) {
+        x = area.left() + (area.width() - w) / 2;
+        y = area.top() + (area.height() - h) / 2;
+    }
+    x = std::clamp(x, area.left(), std::max(area.left(), area.left() + area.width() - w));
+    y = std::clamp(y, area.top(), std::max(area.top(), area.top() + area.height() - h));
+    return QPoint(x, y);
+}

@@ -1,0 +1,8 @@
+#include "ui/MainLayoutWidget.h"
+
+MainLayoutWidget::MainLayoutWidget(QWidget *parent)
+    : QWidget(parent)
+{
+}
+
+MainLayoutWidget::~MainLayoutWidget() = default;
