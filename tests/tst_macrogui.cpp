@@ -1,0 +1,49 @@
+#include "app/MacroGUI.h"
+#include "app/windowsizing.h"
+#include "ui/MainLayoutWidget.h"
+
+#include <QScreen>
+#include <QTest>
+
+class TestMacroGUI : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void fixedSixteenByNineWindow()
+    {
+        MacroGUI window;
+        QCOMPARE(window.windowTitle(), QStringLiteral("VELTRANIX"));
+        QVERIFY(!(window.windowFlags() & Qt::WindowMaximizeButtonHint));
+
+        QScreen *screen = QGuiApplication::primaryScreen();
+        QVERIFY(screen);
+        const QSize expected = windowSizeForAvailableArea(screen->availableGeometry().size());
+        QCOMPARE(window.size(), expected);
+        QCOMPARE(window.minimumSize(), expected);
+        QCOMPARE(window.maximumSize(), expected);
+        QVERIFY(screen->availableGeometry().contains(window.geometry()));
+
+        QWidget *central = window.centralWidget();
+        QVERIFY(central);
+        QCOMPARE(central->objectName(), QStringLiteral("centralWidget"));
+        QVERIFY(window.mainLayoutWidget());
+        QCOMPARE(window.mainLayoutWidget()->parentWidget(), central);
+    }
+
+    void screenChangeRefitsAndPullsInside()
+    {
+        MacroGUI window;
+        QScreen *screen = QGuiApplication::primaryScreen();
+        window.setFixedSize(300, 200);
+        window.move(screen->availableGeometry().right() - 10, screen->availableGeometry().bottom() - 10);
+        window.resizeForScreen(screen, false);
+        QCOMPARE(window.size(), windowSizeForAvailableArea(screen->availableGeometry().size()));
+        QVERIFY(screen->availableGeometry().contains(window.geometry()));
+
+        window.resizeForScreen(nullptr, true); // ignored, no crash
+    }
+};
+
+QTEST_MAIN(TestMacroGUI)
+#include "tst_macrogui.moc"
