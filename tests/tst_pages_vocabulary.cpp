@@ -60,8 +60,8 @@ private Q_SLOTS:
                                     "space", "alt_right", "win_right", "ctrl_right"};
         QCOMPARE(width(bottom, false), 1035);
         QCOMPARE(width(bottom, true), 1035);
-        QCOMPARE(width({"shift_left", "z", "x", "c", "v", "b", "n", "m", "angle_left", "angle_right", "question",
-                        "shift_right"},
+        QCOMPARE(width({"shift_left", "z", "x", "c", "v", "b", "n", "m", "angle_left", "angle_right",
+                        "question", "shift_right"},
                        false),
                  1035);
         QVERIFY(!keyboardKeyDef(QStringLiteral("nope")));

@@ -4,25 +4,63 @@ const QStringList &combinationPageStrings()
 {
     static const QStringList list = {
         // row 1
-        QStringLiteral("Win+"), QStringLiteral("Shift+"), QStringLiteral("Alt+"), QStringLiteral("Ctrl+"),
-        QStringLiteral("~"), QStringLiteral("!"), QStringLiteral("@"), QStringLiteral("#"), QStringLiteral("$"),
-        QStringLiteral("%"), QStringLiteral("^"),
+        QStringLiteral("Win+"),
+        QStringLiteral("Shift+"),
+        QStringLiteral("Alt+"),
+        QStringLiteral("Ctrl+"),
+        QStringLiteral("~"),
+        QStringLiteral("!"),
+        QStringLiteral("@"),
+        QStringLiteral("#"),
+        QStringLiteral("$"),
+        QStringLiteral("%"),
+        QStringLiteral("^"),
         // row 2
-        QStringLiteral("RightShift+"), QStringLiteral("RightAlt+"), QStringLiteral("RightCtrl+"),
-        QStringLiteral("RightWin+"), QStringLiteral("&"), QStringLiteral("*"), QStringLiteral("("),
-        QStringLiteral(")"), QStringLiteral("-"), QStringLiteral("+"), QStringLiteral("{"),
+        QStringLiteral("RightShift+"),
+        QStringLiteral("RightAlt+"),
+        QStringLiteral("RightCtrl+"),
+        QStringLiteral("RightWin+"),
+        QStringLiteral("&"),
+        QStringLiteral("*"),
+        QStringLiteral("("),
+        QStringLiteral(")"),
+        QStringLiteral("-"),
+        QStringLiteral("+"),
+        QStringLiteral("{"),
         // row 3
-        QStringLiteral("Shift+Win+"), QStringLiteral("Alt+Shift+"), QStringLiteral("Ctrl+Shift+"),
-        QStringLiteral("Ctrl+Alt+"), QStringLiteral("}"), QStringLiteral("|"), QStringLiteral(":"),
-        QStringLiteral("\""), QStringLiteral("<"), QStringLiteral(">"), QStringLiteral("?"),
+        QStringLiteral("Shift+Win+"),
+        QStringLiteral("Alt+Shift+"),
+        QStringLiteral("Ctrl+Shift+"),
+        QStringLiteral("Ctrl+Alt+"),
+        QStringLiteral("}"),
+        QStringLiteral("|"),
+        QStringLiteral(":"),
+        QStringLiteral("\""),
+        QStringLiteral("<"),
+        QStringLiteral(">"),
+        QStringLiteral("?"),
         // row 4
-        QStringLiteral("Ctrl+Alt+Shift+Win+"), QStringLiteral("Ctrl+Alt+Win"), QStringLiteral("Ctrl+Shift+Alt+"),
-        QStringLiteral("Command"), QStringLiteral("F13"), QStringLiteral("F14"), QStringLiteral("F15"),
-        QStringLiteral("F16"), QStringLiteral("F17"), QStringLiteral("F18"), QStringLiteral("F19"),
+        QStringLiteral("Ctrl+Alt+Shift+Win+"),
+        QStringLiteral("Ctrl+Alt+Win"),
+        QStringLiteral("Ctrl+Shift+Alt+"),
+        QStringLiteral("Command"),
+        QStringLiteral("F13"),
+        QStringLiteral("F14"),
+        QStringLiteral("F15"),
+        QStringLiteral("F16"),
+        QStringLiteral("F17"),
+        QStringLiteral("F18"),
+        QStringLiteral("F19"),
         // row 5
-        QStringLiteral("option"), QStringLiteral("control"), QStringLiteral("RightOption"),
-        QStringLiteral("RightCommand"), QStringLiteral("F20"), QStringLiteral("F21"), QStringLiteral("F22"),
-        QStringLiteral("F23"), QStringLiteral("F24"),
+        QStringLiteral("option"),
+        QStringLiteral("control"),
+        QStringLiteral("RightOption"),
+        QStringLiteral("RightCommand"),
+        QStringLiteral("F20"),
+        QStringLiteral("F21"),
+        QStringLiteral("F22"),
+        QStringLiteral("F23"),
+        QStringLiteral("F24"),
     };
     return list;
 }
@@ -30,13 +68,13 @@ const QStringList &combinationPageStrings()
 const QStringList &multimediaPageNames()
 {
     static const QStringList list = {
-        QStringLiteral("上一曲"),   QStringLiteral("停止"),       QStringLiteral("下一曲"),
-        QStringLiteral("播放/暂停"), QStringLiteral("屏幕亮度-"),  QStringLiteral("屏幕亮度+"),
-        QStringLiteral("我的电脑"), QStringLiteral("音量-"),       QStringLiteral("音量+"),
-        QStringLiteral("静音"),     QStringLiteral("打开媒体"),    QStringLiteral("打开计算器"),
+        QStringLiteral("上一曲"),     QStringLiteral("停止"),      QStringLiteral("下一曲"),
+        QStringLiteral("播放/暂停"),  QStringLiteral("屏幕亮度-"), QStringLiteral("屏幕亮度+"),
+        QStringLiteral("我的电脑"),   QStringLiteral("音量-"),     QStringLiteral("音量+"),
+        QStringLiteral("静音"),       QStringLiteral("打开媒体"),  QStringLiteral("打开计算器"),
         QStringLiteral("打开浏览器"), QStringLiteral("打开邮箱"),  QStringLiteral("高音-"),
-        QStringLiteral("高音+"),    QStringLiteral("低音-"),       QStringLiteral("低音+"),
-        QStringLiteral("网页刷新"), QStringLiteral("网页前进"),    QStringLiteral("网页后退"),
+        QStringLiteral("高音+"),      QStringLiteral("低音-"),     QStringLiteral("低音+"),
+        QStringLiteral("网页刷新"),   QStringLiteral("网页前进"),  QStringLiteral("网页后退"),
     };
     return list;
 }
@@ -44,11 +82,11 @@ const QStringList &multimediaPageNames()
 const QStringList &mousePageNames()
 {
     static const QStringList list = {
-        QStringLiteral("鼠标左键"),       QStringLiteral("鼠标中键"),       QStringLiteral("鼠标右键"),
-        QStringLiteral("点赞"),           QStringLiteral("鼠标滚轮+"),      QStringLiteral("鼠标滚轮-"),
-        QStringLiteral("向左划屏"),       QStringLiteral("Ctrl+鼠标向上"),  QStringLiteral("Ctrl+鼠标向下"),
-        QStringLiteral("向右划屏"),       QStringLiteral("shift+鼠标向上"), QStringLiteral("shift+鼠标向下"),
-        QStringLiteral("向上划屏"),       QStringLiteral("Alt+鼠标向上"),   QStringLiteral("Alt+鼠标向下"),
+        QStringLiteral("鼠标左键"), QStringLiteral("鼠标中键"),       QStringLiteral("鼠标右键"),
+        QStringLiteral("点赞"),     QStringLiteral("鼠标滚轮+"),      QStringLiteral("鼠标滚轮-"),
+        QStringLiteral("向左划屏"), QStringLiteral("Ctrl+鼠标向上"),  QStringLiteral("Ctrl+鼠标向下"),
+        QStringLiteral("向右划屏"), QStringLiteral("shift+鼠标向上"), QStringLiteral("shift+鼠标向下"),
+        QStringLiteral("向上划屏"), QStringLiteral("Alt+鼠标向上"),   QStringLiteral("Alt+鼠标向下"),
         QStringLiteral("向下划屏"),
     };
     return list;
@@ -57,16 +95,16 @@ const QStringList &mousePageNames()
 const QStringList &procreatePageNames()
 {
     static const QStringList list = {
-        QStringLiteral("速选菜单"),     QStringLiteral("调试命令"),       QStringLiteral("激活绘画工具"),
-        QStringLiteral("打开色彩面板"), QStringLiteral("激活擦除工具"),   QStringLiteral("打开图层列表"),
-        QStringLiteral("进入选取模式"), QStringLiteral("进入变形模式"),   QStringLiteral("先前和当前颜色切换"),
-        QStringLiteral("吸色M(iOS17)"), QStringLiteral("清除所选图层"),   QStringLiteral("开/关全屏模式"),
-        QStringLiteral("开/关透视指引"), QStringLiteral("画笔缩小1%"),     QStringLiteral("画笔放大1%"),
-        QStringLiteral("画笔缩小5%"),   QStringLiteral("画笔放大5%"),     QStringLiteral("画笔缩小10%"),
-        QStringLiteral("画笔放大10%"),  QStringLiteral("全部拷贝"),       QStringLiteral("输入颜色平衡调整"),
-        QStringLiteral("拷贝"),         QStringLiteral("清除选区"),       QStringLiteral("复制选区"),
-        QStringLiteral("打开操作菜单"), QStringLiteral("输入HSB颜色"),    QStringLiteral("粘贴"),
-        QStringLiteral("剪切"),         QStringLiteral("撤销"),           QStringLiteral("重做"),
+        QStringLiteral("速选菜单"),      QStringLiteral("调试命令"),     QStringLiteral("激活绘画工具"),
+        QStringLiteral("打开色彩面板"),  QStringLiteral("激活擦除工具"), QStringLiteral("打开图层列表"),
+        QStringLiteral("进入选取模式"),  QStringLiteral("进入变形模式"), QStringLiteral("先前和当前颜色切换"),
+        QStringLiteral("吸色M(iOS17)"),  QStringLiteral("清除所选图层"), QStringLiteral("开/关全屏模式"),
+        QStringLiteral("开/关透视指引"), QStringLiteral("画笔缩小1%"),   QStringLiteral("画笔放大1%"),
+        QStringLiteral("画笔缩小5%"),    QStringLiteral("画笔放大5%"),   QStringLiteral("画笔缩小10%"),
+        QStringLiteral("画笔放大10%"),   QStringLiteral("全部拷贝"),     QStringLiteral("输入颜色平衡调整"),
+        QStringLiteral("拷贝"),          QStringLiteral("清除选区"),     QStringLiteral("复制选区"),
+        QStringLiteral("打开操作菜单"),  QStringLiteral("输入HSB颜色"),  QStringLiteral("粘贴"),
+        QStringLiteral("剪切"),          QStringLiteral("撤销"),         QStringLiteral("重做"),
     };
     return list;
 }
@@ -104,13 +142,15 @@ QList<KeyboardKeyDef> buildKeyDefs()
     // Function row.
     k << key("esc", 0x29);
     for (int i = 0; i < 12; ++i)
-        k << key(QByteArray("f" + QByteArray::number(i + 1)).constData(), static_cast<unsigned short>(0x3A + i));
+        k << key(QByteArray("f" + QByteArray::number(i + 1)).constData(),
+                 static_cast<unsigned short>(0x3A + i));
     k << key("f13", 0x68);
     k << layoutKey("print", 0x69, 0x46, 0x69) << layoutKey("scroll", 0x6A, 0x47, 0x6A)
       << layoutKey("pause", 0x6B, 0x48, 0x6B);
     // Numeric keypad.
     k << key("num_lock", 0x53) << key("slash", 0x54) << key("asterisk", 0x55) << key("-", 0x56);
-    k << key("numpad7", 0x5F) << key("numpad8", 0x60) << key("numpad9", 0x61) << key("plus_big", 0x57, 59, 126);
+    k << key("numpad7", 0x5F) << key("numpad8", 0x60) << key("numpad9", 0x61)
+      << key("plus_big", 0x57, 59, 126);
     k << key("numpad4", 0x5C) << key("numpad5", 0x5D) << key("numpad6", 0x5E);
     k << key("numpad1", 0x59) << key("numpad2", 0x5A) << key("numpad3", 0x5B)
       << key("enter_numpad", 0x58, 59, 126);
@@ -189,22 +229,38 @@ QList<KeyHotspot> buildHotspots()
     // Q row.
     one(QStringLiteral("Tab"), 0x2B, 16, 204, 67.6);
     addRow(h, 204, 87.6,
-           {{"Q", 0x14}, {"W", 0x1A}, {"E", 0x08}, {"R", 0x15}, {"T", 0x17}, {"Y", 0x1C}, {"U", 0x18},
-            {"I", 0x0C}, {"O", 0x12}, {"P", 0x13}});
+           {{"Q", 0x14},
+            {"W", 0x1A},
+            {"E", 0x08},
+            {"R", 0x15},
+            {"T", 0x17},
+            {"Y", 0x1C},
+            {"U", 0x18},
+            {"I", 0x0C},
+            {"O", 0x12},
+            {"P", 0x13}});
     one(QStringLiteral("["), 0x2F, 647.6, 204);
     one(QStringLiteral("]"), 0x30, 703.6, 204);
     one(QStringLiteral("\\"), 0x31, 759.6, 204);
     // A row.
     one(QStringLiteral("Caps"), 0x39, 16, 268, 78);
     addRow(h, 268, 98,
-           {{"A", 0x04}, {"S", 0x16}, {"D", 0x07}, {"F", 0x09}, {"G", 0x0A}, {"H", 0x0B}, {"J", 0x0D},
-            {"K", 0x0E}, {"L", 0x0F}});
+           {{"A", 0x04},
+            {"S", 0x16},
+            {"D", 0x07},
+            {"F", 0x09},
+            {"G", 0x0A},
+            {"H", 0x0B},
+            {"J", 0x0D},
+            {"K", 0x0E},
+            {"L", 0x0F}});
     one(QStringLiteral(";"), 0x33, 602, 268);
     one(QStringLiteral("'"), 0x34, 658, 268);
     one(QStringLiteral("Enter"), 0x28, 714, 268, 93.6);
     // Z row.
     one(QStringLiteral("Shift"), 0xE1, 16, 332, 104);
-    addRow(h, 332, 124, {{"Z", 0x1D}, {"X", 0x1B}, {"C", 0x06}, {"V", 0x19}, {"B", 0x05}, {"N", 0x11}, {"M", 0x10}});
+    addRow(h, 332, 124,
+           {{"Z", 0x1D}, {"X", 0x1B}, {"C", 0x06}, {"V", 0x19}, {"B", 0x05}, {"N", 0x11}, {"M", 0x10}});
     one(QStringLiteral(","), 0x36, 516, 332);
     one(QStringLiteral("."), 0x37, 572, 332);
     one(QStringLiteral("/"), 0x38, 628, 332);

@@ -4,10 +4,10 @@
 // side can check that it understands every value a page can emit.
 
 #include <QList>
-#include <cstdint>
 #include <QRectF>
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 
 // One key of the pictured keyboard. Sizes are in units of the 1552 x 496
 // page canvas.
