@@ -1,0 +1,49 @@
+#!/bin/sh
+# Renders the pictures the program loads as PNG (and the window icon) from
+# their drawing sources under asset/src/. The build does not run this: the
+# rendered files are committed next to the SVG pictures. Run it after editing
+# a source under asset/src/ and commit the results.
+set -eu
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+src="$root/asset/src"
+out="$root/asset"
+
+need() {
+    command -v "$1" >/dev/null 2>&1 && return 0
+    echo "render-assets: $1 missing, installing $2" >&2
+    apt-get install -y "$2" >/dev/null
+}
+need rsvg-convert librsvg2-bin
+need convert imagemagick
+
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+
+# png <source under asset/src> <target under asset> <zoom>
+png() {
+    mkdir -p "$(dirname "$out/$2")"
+    rsvg-convert --zoom "$3" --format png --output "$tmp/r.png" "$src/$1"
+    # Strip timestamps and other chunks so re-rendering an unchanged source
+    # gives a byte-identical file.
+    convert "$tmp/r.png" -strip -define png:exclude-chunks=date,time "PNG32:$out/$2"
+}
+
+# The knob is shown at up to twice its design size on high-density screens.
+png knob1.svg knob1.png 2
+png knob2.svg knob2.png 2
+
+for page in combination multimedia mouse light delay procreate; do
+    png "$page/background.svg" "$page/background.png" 2
+done
+
+png platform/system.svg platform/system.png 2
+
+# Window icon: one image per size, each rendered straight from the source so
+# the small ones stay crisp instead of being scaled down from the large one.
+for size in 16 32 48 256; do
+    rsvg-convert --width "$size" --height "$size" --format png --output "$tmp/icon-$size.png" "$src/VX_logo.svg"
+done
+convert "$tmp/icon-16.png" "$tmp/icon-32.png" "$tmp/icon-48.png" "$tmp/icon-256.png" "$out/VX_logo.ico"
+
+echo "render-assets: done"
