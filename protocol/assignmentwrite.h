@@ -1,0 +1,115 @@
+#pragma once
+
+#include "protocol/packets.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <functional>
+
+constexpr int kKnobKeyCount = 5;
+constexpr int kMaxVirtualKeys = 18;
+
+// The virtual keys of one physical key as the knob model holds them: plain key
+// values and names in the order each was added, and the display names of all
+// of them in the user-visible (interleaved) order.
+struct KnobKeyModel
+{
+    QList<unsigned short> keyCodes;
+    QStringList combinations;
+    QStringList displayNames;
+
+    bool isEmpty() const { return keyCodes.isEmpty() && combinations.isEmpty(); }
+};
+
+// A copy of everything a save reads, taken on the UI thread so that the write
+// can run on a worker without touching the live model or the delay page.
+struct KnobModelSnapshot
+{
+    std::array<KnobKeyModel, kKnobKeyCount> keys;
+    bool isMacLayout = true;
+    // Milliseconds per physical key (index key - 1) and virtual key slot.
+    std::array<std::array<int, kMaxVirtualKeys>, kKnobKeyCount> delays;
+
+    KnobModelSnapshot();
+    // The wait before virtual key `index` when nobody chose one: none before
+    // the first key, 50 ms before every later one.
+    static int defaultDelay(int index) { return index == 0 ? 0 : 50; }
+};
+
+enum class WriteMode {
+    // All keys in one keyboard report with per-key delays.
+    Packed,
+    // One report per virtual key, without delays; needed as soon as an action
+    // that is not a keyboard key is bound.
+    OneByOne,
+};
+
+// One send: its packets go out in order, stopping at the first that fails.
+struct PlannedSend
+{
+    QStringList logLines;         // logged before sending
+    std::vector<Packet> packets;  // empty together with a refusal
+    int pauseBetweenMs = 0;       // between consecutive packets of this send
+    QString refusal;              // set when there is nothing valid to send; the send counts as failed
+};
+
+struct KnobWritePlan
+{
+    int knobKey = 0;
+    WriteMode mode = WriteMode::Packed;
+    int plainCount = 0;
+    int nameCount = 0;
+    // OneByOne: one send per virtual key. Packed: the key report, or nothing
+    // when no record resulted (then no end report either).
+    QList<PlannedSend> sends;
+    // Packed: records built and records that fit in the report.
+    int recordCount = 0;
+    int writtenRecordCount = 0;
+    // Packed: virtual keys the display order did not account for; they are
+    // appended after the ordered ones rather than dropped.
+    QStringList unorderedKeys;
+
+    bool truncated() const { return writtenRecordCount < recordCount; }
+};
+
+struct AssignmentWritePlan
+{
+    QList<KnobWritePlan> knobs; // non-empty physical keys, ascending
+    QList<int> truncatedKnobKeys() const;
+};
+
+// Pauses of the USB write, in milliseconds.
+constexpr int kPauseAfterOneByOneSendMs = 50;
+constexpr int kPauseBeforeOneByOneEndMs = 50;
+constexpr int kPauseBeforePackedEndMs = 100;
+constexpr int kPauseAfterPackedKnobMs = 50;
+constexpr int kPauseBetweenLightPartsMs = 10;
+
+// The delay records of a physical key in packed mode, untruncated.
+QList<KeyRecord> packedKeyRecords(const KnobModelSnapshot &snapshot, int knobKey,
+                                  QStringList *unorderedKeys = nullptr);
+
+AssignmentWritePlan planAssignmentWrite(const KnobModelSnapshot &snapshot);
+
+struct AssignmentWriteIo
+{
+    // Writes one report for a physical key (with whatever copies the link adds);
+    // returns the byte count or -1.
+    std::function<int(const Packet &packet, int knobKey)> send;
+    // Sleeps; left empty where the link needs no pacing (Bluetooth batch).
+    std::function<void(int ms)> pause;
+};
+
+struct AssignmentWriteResult
+{
+    bool ok = true;
+    QList<int> failedKnobKeys;
+    QList<int> truncatedKnobKeys;
+};
+
+// Runs the plan. A failure marks the write failed but every other physical key
+// is still written.
+AssignmentWriteResult executeAssignmentWrite(const AssignmentWritePlan &plan, const AssignmentWriteIo &io);
