@@ -65,7 +65,8 @@ void appendPrefixed(QList<GroupedRecord> &out, unsigned char mask, int delay, un
     out.append({{static_cast<unsigned short>(delay), key}, group});
 }
 
-QList<GroupedRecord> groupedPackedRecords(const KnobModelSnapshot &snapshot, int knobKey, QStringList *unordered)
+QList<GroupedRecord> groupedPackedRecords(const KnobModelSnapshot &snapshot, int knobKey,
+                                          QStringList *unordered)
 {
     const KnobKeyModel &model = snapshot.keys[knobKey - 1];
     QList<GroupedRecord> out;
@@ -75,8 +76,8 @@ QList<GroupedRecord> groupedPackedRecords(const KnobModelSnapshot &snapshot, int
 
     auto takePlain = [&] {
         const unsigned short value = model.keyCodes[p];
-        appendPrefixed(out, static_cast<unsigned char>(pending | (value >> 8)), delayFor(snapshot, knobKey, v),
-                       static_cast<unsigned char>(value & 0xFF), group++);
+        appendPrefixed(out, static_cast<unsigned char>(pending | (value >> 8)),
+                       delayFor(snapshot, knobKey, v), static_cast<unsigned char>(value & 0xFF), group++);
         ++p;
         ++v;
         pending = 0;
@@ -333,8 +334,8 @@ AssignmentWritePlan planAssignmentWrite(const KnobModelSnapshot &snapshot)
         if (needsOneByOne(model)) {
             knob.mode = WriteMode::OneByOne;
             for (unsigned short v : model.keyCodes)
-                knob.sends.append(
-                    standardSend(command, static_cast<unsigned short>(v & 0xFF), static_cast<unsigned char>(v >> 8)));
+                knob.sends.append(standardSend(command, static_cast<unsigned short>(v & 0xFF),
+                                               static_cast<unsigned char>(v >> 8)));
             for (const QString &name : model.combinations)
                 knob.sends.append(nameSend(command, k, name));
         } else {
@@ -361,7 +362,8 @@ AssignmentWriteResult executeAssignmentWrite(const AssignmentWritePlan &plan, co
     for (const KnobWritePlan &knob : plan.knobs) {
         qDebug().noquote() << kRule;
         qDebug().noquote() << QStringLiteral("开始发送按键 %1 的自定义按键序列").arg(knob.knobKey);
-        qDebug().noquote() << QStringLiteral("普通按键数量: %1, 组合键数量: %2").arg(knob.plainCount).arg(knob.nameCount);
+        qDebug().noquote()
+            << QStringLiteral("普通按键数量: %1, 组合键数量: %2").arg(knob.plainCount).arg(knob.nameCount);
         const bool ok = knob.mode == WriteMode::OneByOne ? runOneByOne(knob, io) : runPacked(knob, io);
         if (!ok) {
             result.ok = false;

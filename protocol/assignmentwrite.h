@@ -39,7 +39,8 @@ struct KnobModelSnapshot
     static int defaultDelay(int index) { return index == 0 ? 0 : 50; }
 };
 
-enum class WriteMode {
+enum class WriteMode
+{
     // All keys in one keyboard report with per-key delays.
     Packed,
     // One report per virtual key, without delays; needed as soon as an action
@@ -50,10 +51,10 @@ enum class WriteMode {
 // One send: its packets go out in order, stopping at the first that fails.
 struct PlannedSend
 {
-    QStringList logLines;         // logged before sending
-    std::vector<Packet> packets;  // empty together with a refusal
-    int pauseBetweenMs = 0;       // between consecutive packets of this send
-    QString refusal;              // set when there is nothing valid to send; the send counts as failed
+    QStringList logLines;        // logged before sending
+    std::vector<Packet> packets; // empty together with a refusal
+    int pauseBetweenMs = 0;      // between consecutive packets of this send
+    QString refusal;             // set when there is nothing valid to send; the send counts as failed
 };
 
 struct KnobWritePlan

@@ -15,11 +15,11 @@ struct NamedCode
 
 // Consumer page usages of the media names.
 constexpr NamedCode kMultimedia[] = {
-    {u"上一曲", 0x00B6},     {u"停止", 0x00B7},       {u"下一曲", 0x00B5},     {u"播放/暂停", 0x00CD},
-    {u"屏幕亮度-", 0x0070},  {u"屏幕亮度+", 0x006F},  {u"我的电脑", 0x0194},   {u"音量-", 0x00EA},
-    {u"音量+", 0x00E9},      {u"静音", 0x00E2},       {u"打开媒体", 0x0183},   {u"打开计算器", 0x0192},
-    {u"打开浏览器", 0x0223}, {u"打开邮箱", 0x018A},   {u"高音-", 0x0152},      {u"高音+", 0x0153},
-    {u"低音-", 0x0154},      {u"低音+", 0x0155},      {u"网页刷新", 0x0027},   {u"网页前进", 0x0225},
+    {u"上一曲", 0x00B6},     {u"停止", 0x00B7},      {u"下一曲", 0x00B5},   {u"播放/暂停", 0x00CD},
+    {u"屏幕亮度-", 0x0070},  {u"屏幕亮度+", 0x006F}, {u"我的电脑", 0x0194}, {u"音量-", 0x00EA},
+    {u"音量+", 0x00E9},      {u"静音", 0x00E2},      {u"打开媒体", 0x0183}, {u"打开计算器", 0x0192},
+    {u"打开浏览器", 0x0223}, {u"打开邮箱", 0x018A},  {u"高音-", 0x0152},    {u"高音+", 0x0153},
+    {u"低音-", 0x0154},      {u"低音+", 0x0155},     {u"网页刷新", 0x0027}, {u"网页前进", 0x0225},
     {u"网页后退", 0x0224},
 };
 
@@ -29,17 +29,17 @@ constexpr NamedCode kLight[] = {
 };
 
 constexpr NamedCode kMouse[] = {
-    {u"鼠标左键", 0xE8},       {u"鼠标中键", 0xE9},       {u"鼠标右键", 0xEA},       {u"点赞", 0xEB},
-    {u"鼠标滚轮+", 0xEC},      {u"鼠标滚轮-", 0xED},      {u"向左划屏", 0xEE},       {u"Ctrl+鼠标向上", 0xEF},
-    {u"Ctrl+鼠标向下", 0xF6},  {u"向右划屏", 0xF7},       {u"shift+鼠标向上", 0xF8}, {u"shift+鼠标向下", 0xF9},
-    {u"向上划屏", 0xFA},       {u"Alt+鼠标向上", 0xFB},   {u"Alt+鼠标向下", 0xFC},   {u"向下划屏", 0xFD},
+    {u"鼠标左键", 0xE8},      {u"鼠标中键", 0xE9},     {u"鼠标右键", 0xEA},       {u"点赞", 0xEB},
+    {u"鼠标滚轮+", 0xEC},     {u"鼠标滚轮-", 0xED},    {u"向左划屏", 0xEE},       {u"Ctrl+鼠标向上", 0xEF},
+    {u"Ctrl+鼠标向下", 0xF6}, {u"向右划屏", 0xF7},     {u"shift+鼠标向上", 0xF8}, {u"shift+鼠标向下", 0xF9},
+    {u"向上划屏", 0xFA},      {u"Alt+鼠标向上", 0xFB}, {u"Alt+鼠标向下", 0xFC},   {u"向下划屏", 0xFD},
 };
 
 // Tested in this order when stripping; the order matters because several
 // prefixes share a tail ("Ctrl+" would otherwise never see "RightCtrl+").
 constexpr const char *kModifierPrefixes[] = {
-    "RightCtrl+", "RightShift+", "RightAlt+",     "RightWin+",    "Ctrl+",         "Shift+",       "Alt+",
-    "Win+",       "Command+",    "RightCommand+", "option+",      "RightOption+",  "RightControl+", "control+",
+    "RightCtrl+", "RightShift+", "RightAlt+",     "RightWin+", "Ctrl+",        "Shift+",        "Alt+",
+    "Win+",       "Command+",    "RightCommand+", "option+",   "RightOption+", "RightControl+", "control+",
 };
 
 struct ModifierToken
@@ -49,10 +49,10 @@ struct ModifierToken
 };
 
 constexpr ModifierToken kModifierTokens[] = {
-    {"Ctrl", 0x01},      {"control", 0x01},      {"Shift", 0x02},      {"Alt", 0x04},
-    {"option", 0x04},    {"Win", 0x08},          {"Command", 0x08},    {"RightCtrl", 0x10},
-    {"RightControl", 0x10}, {"RightShift", 0x20}, {"RightAlt", 0x40},  {"RightOption", 0x40},
-    {"RightWin", 0x80},  {"RightCommand", 0x80},
+    {"Ctrl", 0x01},         {"control", 0x01},      {"Shift", 0x02},    {"Alt", 0x04},
+    {"option", 0x04},       {"Win", 0x08},          {"Command", 0x08},  {"RightCtrl", 0x10},
+    {"RightControl", 0x10}, {"RightShift", 0x20},   {"RightAlt", 0x40}, {"RightOption", 0x40},
+    {"RightWin", 0x80},     {"RightCommand", 0x80},
 };
 
 struct KeyPartName
@@ -62,54 +62,93 @@ struct KeyPartName
 };
 
 constexpr KeyPartName kKeyPartNames[] = {
-    {"↵", 0x28},   {"Enter", 0x28}, {"Esc", 0x29},   {"⌫", 0x2A},    {"Backspace", 0x2A}, {"Tab", 0x2B},
-    {"␣", 0x2C},   {"Space", 0x2C}, {"Cap", 0x39},   {"Print", 0x46}, {"Scroll", 0x47},   {"Pause", 0x48},
-    {"Ins", 0x49}, {"Hom", 0x4A},   {"PgU", 0x4B},   {"Del", 0x4C},   {"End", 0x4D},      {"PgD", 0x4E},
-    {"→", 0x4F},   {"←", 0x50},     {"↓", 0x51},     {"↑", 0x52},
+    {"↵", 0x28},   {"Enter", 0x28}, {"Esc", 0x29}, {"⌫", 0x2A},     {"Backspace", 0x2A}, {"Tab", 0x2B},
+    {"␣", 0x2C},   {"Space", 0x2C}, {"Cap", 0x39}, {"Print", 0x46}, {"Scroll", 0x47},    {"Pause", 0x48},
+    {"Ins", 0x49}, {"Hom", 0x4A},   {"PgU", 0x4B}, {"Del", 0x4C},   {"End", 0x4D},       {"PgD", 0x4E},
+    {"→", 0x4F},   {"←", 0x50},     {"↓", 0x51},   {"↑", 0x52},
 };
 
 const char *namedKey(unsigned char b)
 {
     switch (b) {
-    case 0x28: return "↵";
-    case 0x29: return "Esc";
-    case 0x2A: return "⌫";
-    case 0x2B: return "Tab";
-    case 0x2C: return "␣";
-    case 0x2D: return "-";
-    case 0x2E: return "=";
-    case 0x2F: return "[";
-    case 0x30: return "]";
-    case 0x31: return "\\";
-    case 0x33: return ";";
-    case 0x34: return "'";
-    case 0x35: return "`";
-    case 0x36: return ",";
-    case 0x37: return ".";
-    case 0x38: return "/";
-    case 0x39: return "Cap";
-    case 0x46: return "Print";
-    case 0x47: return "Scroll";
-    case 0x48: return "Pause";
-    case 0x49: return "Ins";
-    case 0x4A: return "Hom";
-    case 0x4B: return "PgU";
-    case 0x4C: return "Del";
-    case 0x4D: return "End";
-    case 0x4E: return "PgD";
-    case 0x4F: return "→";
-    case 0x50: return "←";
-    case 0x51: return "↓";
-    case 0x52: return "↑";
-    case 0x53: return "Num";
-    case 0x54: return "/";
-    case 0x55: return "*";
-    case 0x56: return "-";
-    case 0x57: return "+";
-    case 0x58: return "Enter";
-    case 0x62: return "0";
-    case 0x63: return ".";
-    default: return nullptr;
+    case 0x28:
+        return "↵";
+    case 0x29:
+        return "Esc";
+    case 0x2A:
+        return "⌫";
+    case 0x2B:
+        return "Tab";
+    case 0x2C:
+        return "␣";
+    case 0x2D:
+        return "-";
+    case 0x2E:
+        return "=";
+    case 0x2F:
+        return "[";
+    case 0x30:
+        return "]";
+    case 0x31:
+        return "\\";
+    case 0x33:
+        return ";";
+    case 0x34:
+        return "'";
+    case 0x35:
+        return "`";
+    case 0x36:
+        return ",";
+    case 0x37:
+        return ".";
+    case 0x38:
+        return "/";
+    case 0x39:
+        return "Cap";
+    case 0x46:
+        return "Print";
+    case 0x47:
+        return "Scroll";
+    case 0x48:
+        return "Pause";
+    case 0x49:
+        return "Ins";
+    case 0x4A:
+        return "Hom";
+    case 0x4B:
+        return "PgU";
+    case 0x4C:
+        return "Del";
+    case 0x4D:
+        return "End";
+    case 0x4E:
+        return "PgD";
+    case 0x4F:
+        return "→";
+    case 0x50:
+        return "←";
+    case 0x51:
+        return "↓";
+    case 0x52:
+        return "↑";
+    case 0x53:
+        return "Num";
+    case 0x54:
+        return "/";
+    case 0x55:
+        return "*";
+    case 0x56:
+        return "-";
+    case 0x57:
+        return "+";
+    case 0x58:
+        return "Enter";
+    case 0x62:
+        return "0";
+    case 0x63:
+        return ".";
+    default:
+        return nullptr;
     }
 }
 
@@ -125,8 +164,7 @@ bool lookupNamed(const NamedCode (&table)[N], const QString &name, unsigned shor
     return false;
 }
 
-template <std::size_t N>
-QStringList namesOf(const NamedCode (&table)[N])
+template <std::size_t N> QStringList namesOf(const NamedCode (&table)[N])
 {
     QStringList names;
     for (const NamedCode &entry : table)
@@ -148,8 +186,8 @@ bool containsAny(const QString &name, std::initializer_list<const char16_t *> ne
 const QList<ShiftedSymbol> &shiftedSymbols()
 {
     static const QList<ShiftedSymbol> table = {
-        {"!", 0x1E}, {"@", 0x1F}, {"#", 0x20}, {"$", 0x21}, {"%", 0x22}, {"^", 0x23}, {"&", 0x24},
-        {"*", 0x25}, {"(", 0x26}, {")", 0x27}, {"-", 0x2D}, {"+", 0x2E}, {"{", 0x2F}, {"}", 0x30},
+        {"!", 0x1E}, {"@", 0x1F}, {"#", 0x20},  {"$", 0x21}, {"%", 0x22}, {"^", 0x23}, {"&", 0x24},
+        {"*", 0x25}, {"(", 0x26}, {")", 0x27},  {"-", 0x2D}, {"+", 0x2E}, {"{", 0x2F}, {"}", 0x30},
         {"|", 0x31}, {":", 0x33}, {"\"", 0x34}, {"~", 0x35}, {"<", 0x36}, {">", 0x37}, {"?", 0x38},
     };
     return table;
@@ -236,7 +274,8 @@ unsigned short combinationToKeyCode(const QString &name)
             return s.usage;
     }
     unsigned short code = 0;
-    if (lookupNamed(kMultimedia, name, &code) || lookupNamed(kLight, name, &code) || lookupNamed(kMouse, name, &code))
+    if (lookupNamed(kMultimedia, name, &code) || lookupNamed(kLight, name, &code) ||
+        lookupNamed(kMouse, name, &code))
         return code;
 
     QString rest = name;
@@ -315,14 +354,14 @@ int getKeyType(const QString &name, unsigned short code)
         return Mouse;
     if (procreateKeyMap().contains(name))
         return Procreate;
-    if (containsAny(name, {u"音量", u"播放", u"上一曲", u"下一曲", u"停止", u"静音", u"打开", u"网页", u"屏幕亮度",
-                           u"高音", u"低音", u"我的电脑"}))
+    if (containsAny(name, {u"音量", u"播放", u"上一曲", u"下一曲", u"停止", u"静音", u"打开", u"网页",
+                           u"屏幕亮度", u"高音", u"低音", u"我的电脑"}))
         return Multimedia;
     if (containsAny(name, {u"LED", u"灯光"}))
         return Light;
-    if (containsAny(name, {u"速选", u"调试命令", u"激活", u"打开色彩", u"擦除", u"图层", u"选取", u"变形",
-                           u"颜色切换", u"吸色", u"清除", u"全屏", u"透视", u"画笔", u"拷贝", u"平衡", u"选区",
-                           u"操作菜单", u"HSB", u"粘贴", u"剪切", u"撤销", u"重做"}))
+    if (containsAny(name, {u"速选",     u"调试命令", u"激活", u"打开色彩", u"擦除", u"图层", u"选取", u"变形",
+                           u"颜色切换", u"吸色",     u"清除", u"全屏",     u"透视", u"画笔", u"拷贝", u"平衡",
+                           u"选区",     u"操作菜单", u"HSB",  u"粘贴",     u"剪切", u"撤销", u"重做"}))
         return Procreate;
     if (code != 0)
         return Standard;

@@ -10,7 +10,8 @@
 //
 // Everything here is pure and thread-safe: the save worker calls it too.
 
-enum KeyType {
+enum KeyType
+{
     Standard = 0,
     ModifierOnly = 1,
     Multimedia = 2,

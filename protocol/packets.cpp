@@ -50,34 +50,56 @@ constexpr unsigned char kLightPalette[48] = {
 unsigned char commandCodeForKnobKey(int knobKey)
 {
     switch (knobKey) {
-    case 1: return 0x02;
-    case 2: return 0x04;
-    case 3: return 0x05;
-    case 4: return 0x06;
-    default: return 0x03;
+    case 1:
+        return 0x02;
+    case 2:
+        return 0x04;
+    case 3:
+        return 0x05;
+    case 4:
+        return 0x06;
+    default:
+        return 0x03;
     }
 }
 
 unsigned char legacyCommandCodeForKnobKey(int knobKey)
 {
     switch (knobKey) {
-    case 1: return 0x10;
-    case 2: return 0x12;
-    case 3: return 0x13;
-    case 4: return 0x15;
-    default: return 0x11;
+    case 1:
+        return 0x10;
+    case 2:
+        return 0x12;
+    case 3:
+        return 0x13;
+    case 4:
+        return 0x15;
+    default:
+        return 0x11;
     }
 }
 
 int knobKeyIndexForCommand(unsigned char code)
 {
     switch (code) {
-    case 0x02: case 0x10: return 1;
-    case 0x04: case 0x12: return 2;
-    case 0x05: case 0x13: return 3;
-    case 0x06: case 0x14: case 0x15: return 4;
-    case 0x03: case 0x11: return 5;
-    default: return 0;
+    case 0x02:
+    case 0x10:
+        return 1;
+    case 0x04:
+    case 0x12:
+        return 2;
+    case 0x05:
+    case 0x13:
+        return 3;
+    case 0x06:
+    case 0x14:
+    case 0x15:
+        return 4;
+    case 0x03:
+    case 0x11:
+        return 5;
+    default:
+        return 0;
     }
 }
 
@@ -109,9 +131,18 @@ Packet buildStandardKeyPacket(unsigned char commandCode, unsigned short keyCode,
 unsigned char multimediaSecondEntry(unsigned short usage)
 {
     switch (usage) {
-    case 0x0027: case 0x0223: case 0x0224: case 0x0225: return 2;
-    case 0x0183: case 0x018A: case 0x0192: case 0x0194: return 1;
-    default: return 0;
+    case 0x0027:
+    case 0x0223:
+    case 0x0224:
+    case 0x0225:
+        return 2;
+    case 0x0183:
+    case 0x018A:
+    case 0x0192:
+    case 0x0194:
+        return 1;
+    default:
+        return 0;
     }
 }
 

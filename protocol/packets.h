@@ -16,7 +16,8 @@ constexpr int kMaxKeyRecords = 19;
 // Longest delay the 16-bit field carries, in milliseconds.
 constexpr int kMaxDelayMs = 60000;
 
-enum AssignmentType : unsigned char {
+enum AssignmentType : unsigned char
+{
     KeyboardAssignment = 1,
     MultimediaAssignment = 2,
     MouseAssignment = 3,
