@@ -1,0 +1,105 @@
+#pragma once
+
+#include "ui/pages/pagerules.h"
+#include "ui/pages/pagevocabulary.h"
+
+#include <QHash>
+#include <QLabel>
+#include <QPointF>
+#include <QRect>
+#include <QSizeF>
+#include <QWidget>
+
+#include <cstdint>
+
+class SimKeyButton;
+
+// Where every key of the keyboard page goes for a picture size, in key-layer
+// coordinates. The fn key is absent on the Windows layout.
+struct KeyboardLayout
+{
+    QRect layer;
+    QHash<QString, QRect> keys;
+    FontRange fontRange;
+};
+KeyboardLayout keyboardLayout(const QSize &pictureSize, bool macLayout);
+// Design size of a key in a layout.
+QSize keyboardDesignSize(const QString &id, bool macLayout);
+// Text a key shows in a layout.
+QString keyboardKeyText(const QString &id, bool macLayout);
+// Usage a key emits when clicked in a layout.
+unsigned short keyboardClickCode(const QString &id, unsigned short createdCode, bool macLayout);
+// Icon of a function key on the Mac layout; empty for other keys.
+QString keyboardMacIcon(const QString &id);
+
+// The keyboard picture; maps clicks on the picture to keys through hotspots.
+class KeyboardLabel : public QLabel
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(KeyboardLabel)
+
+public:
+    explicit KeyboardLabel(QWidget *parent = nullptr);
+
+    void setHotspots(const QList<KeyHotspot> &hotspots);
+    const QList<KeyHotspot> &hotspots() const { return m_hotspots; }
+    void loadSvgImage(const QString &path);
+    QPointF mapToSvgCoordinates(const QPoint &p) const;
+    QSizeF pictureSize() const { return m_svgSize; }
+
+Q_SIGNALS:
+    void keyClicked(uint16_t keyCode);
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    QList<KeyHotspot> m_hotspots;
+    QPointF m_pressPos;
+    QSizeF m_svgSize{1552, 496};
+    QString m_svgPath;
+};
+
+// The keyboard page: the picture with a layer of key buttons on top.
+class KeyboardWidget : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(KeyboardWidget)
+
+public:
+    explicit KeyboardWidget(QWidget *parent = nullptr);
+
+    void setMacLayout(bool mac);
+    bool isMacLayout() const { return m_isMacLayout; }
+    void clearSelection();
+
+    // For the main window's tests and the page shots.
+    SimKeyButton *keyButton(const QString &id) const { return m_keyButtons.value(id); }
+    SimKeyButton *selectedButton() const { return m_selectedButton; }
+    KeyboardLabel *picture() const { return m_svgLabel; }
+    QWidget *keyLayer() const { return m_keyLayer; }
+
+Q_SIGNALS:
+    void keyClicked(uint16_t keyCode);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void setupHotspots();
+    void setupKeyLayer();
+    void addKeyButton(const QString &id, int x, int y, unsigned short keyCode);
+    QSize keySizeById(const QString &id) const;
+    QString keyTextById(const QString &id) const;
+    void refreshSystemDependentKeyTexts();
+    void applyMacFunctionKeyIcons();
+    void updateKeyLayerLayout();
+
+    KeyboardLabel *m_svgLabel = nullptr;
+    QWidget *m_keyLayer = nullptr;
+    SimKeyButton *m_selectedButton = nullptr;
+    bool m_isMacLayout = false;
+    QHash<QString, SimKeyButton *> m_keyButtons;
+};

@@ -1,0 +1,93 @@
+#include "ui/pages/ProcreateWidget.h"
+
+#include "app/uitext.h"
+#include "ui/pages/SimKeyButton.h"
+#include "ui/pages/pagerules.h"
+#include "ui/pages/pagevocabulary.h"
+
+#include <QDebug>
+#include <QLabel>
+#include <QPixmap>
+
+#include <algorithm>
+
+ProcreateWidget::ProcreateWidget(QWidget *parent) : QWidget(parent)
+{
+    setupUI();
+}
+
+void ProcreateWidget::setupUI()
+{
+    resize(kPageDesignWidth, kPageDesignHeight);
+    setMinimumSize(776, 248);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    // The background also carries the buttons, so it exists even without its picture.
+    m_background = new QLabel(this);
+    m_background->setScaledContents(true);
+    m_background->setGeometry(rect());
+    const QPixmap bg(QStringLiteral(":/asset/procreate/background.png"));
+    if (bg.isNull())
+        qWarning() << "Failed to load procreate background";
+    else
+        m_background->setPixmap(bg);
+
+    for (const QString &name : procreatePageNames()) {
+        auto *button = new SimKeyButton(uiText(name), m_background);
+        button->setFontFamily(QStringLiteral("Microsoft YaHei"));
+        m_buttons.append(button);
+        connect(button, &QPushButton::clicked, this, [this, button, name]() {
+            qDebug().noquote() << "Procreate按键被点击:" << name;
+            if (m_selectedButton && m_selectedButton != button)
+                m_selectedButton->setSelected(false);
+            button->setSelected(true);
+            m_selectedButton = button;
+            Q_EMIT procreateKeyClicked(name);
+        });
+    }
+    qDebug() << "ProcreateWidget initialized with" << m_buttons.size() << "buttons";
+}
+
+void ProcreateWidget::updateButtonLayout()
+{
+    if (m_buttons.isEmpty() || !m_background || m_background->width() < 1 || m_background->height() < 1)
+        return;
+    const int w = m_background->width();
+    const int h = m_background->height();
+    const PageScale s(QSize(w, h));
+    const int bw = std::max(50, s.x(210));
+    const int bh = std::max(20, s.y(59));
+    const int gx = std::max(2, s.x(8));
+    const int gy = std::max(4, s.y(16));
+    const int fm = std::max(8, s.x(14));
+    const int x0 = s.x(16);
+    const int y0 = s.y(84);
+    for (int i = 0; i < m_buttons.size(); ++i) {
+        SimKeyButton *b = m_buttons.at(i);
+        b->setGeometry(x0 + (i % 7) * (bw + gx), y0 + (i / 7) * (bh + gy), bw, bh);
+        b->setFontPixelSizeRange(8, fm);
+        b->show();
+    }
+    qDebug() << "ProcreateWidget layout updated: bgSize=" << w << "x" << h << "buttonSize=" << bw << "x" << bh
+             << "gap=" << gx << "x" << gy;
+}
+
+void ProcreateWidget::clearSelection()
+{
+    if (m_selectedButton)
+        m_selectedButton->setSelected(false);
+    m_selectedButton = nullptr;
+}
+
+void ProcreateWidget::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (m_background)
+        m_background->setGeometry(rect());
+    updateButtonLayout();
+}
+
+void ProcreateWidget::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    updateButtonLayout();
+}

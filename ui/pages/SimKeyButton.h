@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QPushButton>
+
+class QSvgRenderer;
+
+// The painted key cap every page uses. Its style sheet is rebuilt on every
+// state or size change because font size and paddings follow the size.
+class SimKeyButton : public QPushButton
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(SimKeyButton)
+
+public:
+    explicit SimKeyButton(const QString &text, QWidget *parent = nullptr);
+
+    void setSelected(bool selected);
+    bool isSelected() const { return m_selected; }
+    void setFontFamily(const QString &family);
+    void setFontPixelSizeRange(int a, int b);
+    void setBorderRadius(int radius);
+    void setBorderWidth(int width);
+    void setFixedFontSize(bool fixed);
+    void setTopIconSvg(const QString &path);
+
+    int minimumFontPixelSize() const { return m_minFontPixelSize; }
+    int maximumFontPixelSize() const { return m_maxFontPixelSize; }
+    bool isFixedFontSize() const { return m_fixedFontSize; }
+    QString topIconSvg() const { return m_topIconPath; }
+    bool hasTopIcon() const;
+
+    int resolvedHorizontalPadding() const;
+    int resolvedFontPixelSize() const;
+    void updateVisualState();
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void enterEvent(QEnterEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    bool m_hovered = false;
+    bool m_pressed = false;
+    bool m_selected = false;
+    QString m_fontFamily;
+    int m_minFontPixelSize = 11;
+    int m_maxFontPixelSize = 16;
+    int m_borderRadius = 8;
+    int m_borderWidth = 1;
+    bool m_fixedFontSize = false;
+    QSvgRenderer *m_topIconRenderer = nullptr;
+    QString m_topIconPath;
+};
