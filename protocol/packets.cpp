@@ -63,22 +63,6 @@ unsigned char commandCodeForKnobKey(int knobKey)
     }
 }
 
-unsigned char legacyCommandCodeForKnobKey(int knobKey)
-{
-    switch (knobKey) {
-    case 1:
-        return 0x10;
-    case 2:
-        return 0x12;
-    case 3:
-        return 0x13;
-    case 4:
-        return 0x15;
-    default:
-        return 0x11;
-    }
-}
-
 int knobKeyIndexForCommand(unsigned char code)
 {
     switch (code) {
@@ -233,18 +217,4 @@ Packet buildReadRequestPacket()
     Packet p(kReportSize, 0xFF);
     p[0] = 0x03;
     return p;
-}
-
-Packet compatibilityCopyFor(const Packet &packet, int knobKey)
-{
-    if (packet.size() < 5 || packet[1] != 0xFD || packet[2] == 0xFE || packet[2] == 0x00)
-        return Packet();
-    if (knobKey < 1 || knobKey > 5)
-        return Packet();
-    const unsigned char legacy = legacyCommandCodeForKnobKey(knobKey);
-    if (packet[2] == legacy)
-        return Packet();
-    Packet copy = packet;
-    copy[2] = legacy;
-    return copy;
 }

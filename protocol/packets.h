@@ -26,8 +26,6 @@ enum AssignmentType : unsigned char
 
 // Command code of a physical key (1..5); anything else shares key 5's code.
 unsigned char commandCodeForKnobKey(int knobKey);
-// The older command code the firmware also accepts; used for the compatibility copy.
-unsigned char legacyCommandCodeForKnobKey(int knobKey);
 // Physical key of a current or older command code, 0 for any other code.
 int knobKeyIndexForCommand(unsigned char code);
 
@@ -72,7 +70,3 @@ Packet buildColorPacket(unsigned char red, unsigned char green, unsigned char bl
 
 // 03 followed by 64 x FF.
 Packet buildReadRequestPacket();
-
-// The compatibility copy the firmware also expects for an assignment report
-// of the given physical key, or an empty packet when none is due.
-Packet compatibilityCopyFor(const Packet &packet, int knobKey);

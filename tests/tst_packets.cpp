@@ -1,0 +1,196 @@
+#include "protocol/keyvocabulary.h"
+#include "protocol/packets.h"
+
+#include <QTest>
+
+Q_DECLARE_METATYPE(Packet)
+
+namespace {
+
+// "03 FD | 00 00 F1" -> bytes, zero-padded to `size`.
+Packet bytes(const char *hex, int size = kReportSize)
+{
+    Packet p;
+    const QList<QByteArray> tokens = QByteArray(hex).replace('|', ' ').simplified().split(' ');
+    for (const QByteArray &t : tokens) {
+        if (!t.isEmpty())
+            p.push_back(static_cast<unsigned char>(t.toUInt(nullptr, 16)));
+    }
+    p.resize(size, 0);
+    return p;
+}
+
+} // namespace
+
+class TestPackets : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void commandCodes_data()
+    {
+        QTest::addColumn<int>("knobKey");
+        QTest::addColumn<int>("current");
+        QTest::addColumn<int>("legacy");
+        QTest::newRow("none") << 0 << 0x03 << 0x11;
+        QTest::newRow("1") << 1 << 0x02 << 0x10;
+        QTest::newRow("2") << 2 << 0x04 << 0x12;
+        QTest::newRow("3") << 3 << 0x05 << 0x13;
+        QTest::newRow("4") << 4 << 0x06 << 0x15;
+        QTest::newRow("5") << 5 << 0x03 << 0x11;
+        QTest::newRow("6") << 6 << 0x03 << 0x11;
+    }
+    void commandCodes()
+    {
+        QFETCH(int, knobKey);
+        QFETCH(int, current);
+        QFETCH(int, legacy);
+        QCOMPARE(int(commandCodeForKnobKey(knobKey)), current);
+        if (knobKey >= 1 && knobKey <= 5) {
+            QCOMPARE(knobKeyIndexForCommand(static_cast<unsigned char>(current)), knobKey);
+            QCOMPARE(knobKeyIndexForCommand(static_cast<unsigned char>(legacy)), knobKey);
+        }
+    }
+
+    void commandCodesReadBack()
+    {
+        QCOMPARE(knobKeyIndexForCommand(0x14), 4);
+        QCOMPARE(knobKeyIndexForCommand(0x07), 0);
+        QCOMPARE(knobKeyIndexForCommand(0x00), 0);
+        QCOMPARE(knobKeyIndexForCommand(0xFE), 0);
+    }
+
+    // Every builder against the byte layout the firmware reads.
+    void layouts_data()
+    {
+        QTest::addColumn<Packet>("actual");
+        QTest::addColumn<Packet>("expected");
+        const unsigned char k1 = commandCodeForKnobKey(1), k2 = commandCodeForKnobKey(2),
+                            k3 = commandCodeForKnobKey(3), k4 = commandCodeForKnobKey(4),
+                            k5 = commandCodeForKnobKey(5);
+        QTest::newRow("Ctrl+V on key 1")
+            << buildStandardKeyPacket(k1, 0x19, 0x01) << bytes("03 FD 02 01 01 00 02 | 00 00 F1 | 00 00 19");
+        QTest::newRow("Shift+Alt+F5 on key 5")
+            << buildStandardKeyPacket(k5, 0x3E, 0x06)
+            << bytes("03 FD 03 01 01 00 03 | 00 00 F2 | 00 00 F3 | 00 00 3E");
+        QTest::newRow("modifier alone")
+            << buildStandardKeyPacket(k1, 0, 0x01) << bytes("03 FD 02 01 01 00 01 | 00 00 F1");
+        QTest::newRow("only the low byte of the key")
+            << buildStandardKeyPacket(k2, 0x0104, 0) << bytes("03 FD 04 01 01 00 01 | 00 00 04");
+        QTest::newRow("all eight modifiers and a key")
+            << buildStandardKeyPacket(k3, 0x04, 0xFF)
+            << bytes("03 FD 05 01 01 00 09 | 00 00 F1 | 00 00 F2 | 00 00 F3 | 00 00 F4 | 00 00 F5 | 00 00 F6 "
+                     "| 00 00 F7 | 00 00 F8 | 00 00 04");
+        QTest::newRow("volume up on key 2")
+            << buildMultimediaKeyPacket(k2, 0x00E9) << bytes("03 FD 04 01 02 00 01 00 00 E9 00");
+        QTest::newRow("browser on key 1")
+            << buildMultimediaKeyPacket(k1, 0x0223) << bytes("03 FD 02 01 02 00 02 00 00 23 02 00 02 00");
+        QTest::newRow("my computer") << buildMultimediaKeyPacket(k4, 0x0194)
+                                     << bytes("03 FD 06 01 02 00 02 00 00 94 01 00 01 00");
+        QTest::newRow("refresh") << buildMultimediaKeyPacket(k4, 0x0027)
+                                 << bytes("03 FD 06 01 02 00 02 00 00 27 00 00 02 00");
+        QTest::newRow("mail") << buildMultimediaKeyPacket(k4, 0x018A)
+                              << bytes("03 FD 06 01 02 00 02 00 00 8A 01 00 01 00");
+        QTest::newRow("treble is one entry")
+            << buildMultimediaKeyPacket(k4, 0x0153) << bytes("03 FD 06 01 02 00 01 00 00 53 01");
+        QTest::newRow("left button on key 3") << buildMouseKeyPacket(k3, QStringLiteral("鼠标左键"))
+                                              << bytes("03 FD 05 01 03 01 04 00 00 00 00 00 01");
+        QTest::newRow("middle button") << buildMouseKeyPacket(k3, QStringLiteral("鼠标中键"))
+                                       << bytes("03 FD 05 01 03 01 04 00 00 00 00 00 04");
+        QTest::newRow("wheel down")
+            << buildMouseKeyPacket(k1, QStringLiteral("鼠标滚轮-"))
+            << bytes("03 FD 02 01 03 01 04 00 00 00 00 00 00 00 00 00 00 00 00 00 00 FF");
+        QTest::newRow("Alt+wheel down")
+            << buildMouseKeyPacket(k1, QStringLiteral("Alt+鼠标向下"))
+            << bytes("03 FD 02 01 03 01 04 00 00 F3 00 00 00 00 00 00 00 00 00 00 00 FF");
+        QTest::newRow("shift+wheel up")
+            << buildMouseKeyPacket(k1, QStringLiteral("shift+鼠标向上"))
+            << bytes("03 FD 02 01 03 01 04 00 00 F2 00 00 00 00 00 00 00 00 00 00 00 01");
+        QTest::newRow("like") << buildMouseKeyPacket(k1, QStringLiteral("点赞"))
+                              << bytes("03 FD 02 01 03 04 04 00 00 05 00 00 00");
+        QTest::newRow("swipe left") << buildMouseKeyPacket(k1, QStringLiteral("向左划屏"))
+                                    << bytes("03 FD 02 01 03 04 04 00 00 01");
+        QTest::newRow("undo on key 1") << buildProcreateKeyPacket(k1, QStringLiteral("撤销"))
+                                       << bytes("03 FD 02 01 04 00 02 | 00 00 F4 | 00 00 1D");
+        QTest::newRow("redo on key 4") << buildProcreateKeyPacket(k4, QStringLiteral("重做"))
+                                       << bytes("03 FD 06 01 04 00 03 | 00 00 F2 | 00 00 F4 | 00 00 1D");
+        QTest::newRow("quick menu") << buildProcreateKeyPacket(k2, QStringLiteral("速选菜单"))
+                                    << bytes("03 FD 04 01 04 00 01 | 00 00 2C");
+        QTest::newRow("end") << buildAssignmentEndPacket() << bytes("03 FD FE FF");
+        QTest::newRow("colour") << buildColorPacket(0xFF, 0x80, 0x00, 75, true)
+                                << bytes("03 FD 00 06 FF 80 00 4B 01");
+        QTest::newRow("brightness capped")
+            << buildColorPacket(1, 2, 3, 130, false) << bytes("03 FD 00 06 01 02 03 64 00");
+        QTest::newRow("brightness floored")
+            << buildColorPacket(1, 2, 3, -5, true) << bytes("03 FD 00 06 01 02 03 00 01");
+        Packet readRequest(kReportSize, 0xFF);
+        readRequest[0] = 0x03;
+        QTest::newRow("read request") << buildReadRequestPacket() << readRequest;
+        QTest::newRow("records: big-endian delays")
+            << buildKeyRecordsPacket(k2, KeyboardAssignment,
+                                     {{0, 0x04}, {0, 0xF1}, {120, 0x05}, {60000, 0x06}})
+            << bytes("03 FD 04 01 01 00 04 | 00 00 04 | 00 00 F1 | 00 78 05 | EA 60 06");
+    }
+    void layouts()
+    {
+        QFETCH(Packet, actual);
+        QFETCH(Packet, expected);
+        QCOMPARE(actual, expected);
+    }
+
+    // The same key byte, told apart on the wire only by the type byte.
+    void quickMenuAndSpaceDifferOnlyInType()
+    {
+        const Packet procreate = buildProcreateKeyPacket(0x02, QStringLiteral("速选菜单"));
+        Packet space = buildStandardKeyPacket(0x02, combinationToKeyCode(QStringLiteral("Space")), 0);
+        QCOMPARE(procreate[4], 0x04);
+        QCOMPARE(space[4], 0x01);
+        space[4] = 0x04;
+        QCOMPARE(procreate, space);
+    }
+
+    void refusals()
+    {
+        QVERIFY(buildStandardKeyPacket(0x02, 0, 0).empty());
+        QVERIFY(buildMouseKeyPacket(0x02, QStringLiteral("鼠标侧键")).empty());
+        QVERIFY(buildMouseKeyPacket(0x02, QStringLiteral("Left Click")).empty());
+        QVERIFY(buildProcreateKeyPacket(0x02, QStringLiteral("Undo")).empty());
+        QVERIFY(buildLightModePackets(0xF6).empty());
+        QVERIFY(buildLightModePackets(0xEF).empty());
+    }
+
+    void lightModeParts()
+    {
+        const std::vector<Packet> parts =
+            buildLightModePackets(combinationToKeyCode(QStringLiteral("LED模式3")));
+        QCOMPARE(parts.size(), std::size_t(3));
+        const Packet palette =
+            bytes("FF 00 00 FF 80 30 FF FF 30 00 FF 00 00 FF FF 00 00 FF 80 00 80 8B 00 00 FF A5 00 FF FF 96 "
+                  "7D FF 00 00 8B 8B 00 00 8B FF 00 FF FF 66 66 FF C8 64",
+                  48);
+        for (unsigned char n = 0; n < 3; ++n) {
+            const Packet &p = parts[n];
+            QCOMPARE(int(p.size()), kLightModeReportSize);
+            QCOMPARE(Packet(p.begin(), p.begin() + 5),
+                     (Packet{0x03, 0xFE, 0xB0, n, static_cast<unsigned char>(n == 0 ? 3 : 0)}));
+            QCOMPARE(Packet(p.begin() + 5, p.begin() + 53), palette);
+            QCOMPARE(Packet(p.begin() + 53, p.end()), Packet(11, 0));
+        }
+        QCOMPARE(int(buildLightModePackets(0xF0)[0][4]), 0);
+    }
+
+    void recordsBeyondNineteenDoNotFit()
+    {
+        QList<KeyRecord> records;
+        for (int i = 0; i < 25; ++i)
+            records.append({50, static_cast<unsigned char>(0x04 + i)});
+        const Packet p = buildKeyRecordsPacket(0x02, KeyboardAssignment, records);
+        QCOMPARE(int(p.size()), kReportSize);
+        QCOMPARE(int(p[6]), 19);
+        QCOMPARE(int(p[63]), 0x04 + 18);
+        QCOMPARE(int(p[64]), 0);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestPackets)
+#include "tst_packets.moc"

@@ -1,0 +1,82 @@
+#include "protocol/procreatetable.h"
+#include "ui/pages/pagevocabulary.h"
+
+#include <QSet>
+#include <QTest>
+
+using Bytes = QList<unsigned char>;
+
+class TestProcreate : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void tableIsComplete()
+    {
+        QCOMPARE(procreateKeyMap().size(), 30);
+        QCOMPARE(procreateKeyNames().size(), 30);
+        QSet<QString> distinct;
+        for (const QString &name : procreateKeyNames()) {
+            QVERIFY(procreateKeyMap().contains(name));
+            const Bytes seq = procreateKeyMap().value(name);
+            QString key;
+            for (unsigned char b : seq)
+                key += QString::number(b) + QLatin1Char(',');
+            distinct.insert(key);
+            // Every sequence round-trips, so a read-back finds the same name.
+            QCOMPARE(procreateKeyNameFromSequence(seq), name);
+        }
+        QCOMPARE(distinct.size(), 30);
+    }
+
+    void sequences_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<Bytes>("bytes");
+        QTest::newRow("quick menu") << "速选菜单" << Bytes{0x2C};
+        QTest::newRow("command mode") << "调试命令" << Bytes{0x35};
+        QTest::newRow("eyedropper") << "吸色M(iOS17)" << Bytes{0x10};
+        QTest::newRow("clear layer") << "清除所选图层" << Bytes{0xF4, 0x2A};
+        QTest::newRow("brush -10%") << "画笔缩小10%" << Bytes{0xF2, 0x2F};
+        QTest::newRow("brush +5%") << "画笔放大5%" << Bytes{0x30};
+        QTest::newRow("HSB") << "输入HSB颜色" << Bytes{0xF4, 0x18};
+        QTest::newRow("undo") << "撤销" << Bytes{0xF4, 0x1D};
+        QTest::newRow("redo") << "重做" << Bytes{0xF2, 0xF4, 0x1D};
+    }
+    void sequences()
+    {
+        QFETCH(QString, name);
+        QFETCH(Bytes, bytes);
+        QCOMPARE(procreateKeyMap().value(name), bytes);
+    }
+
+    void reverseLookup_data()
+    {
+        QTest::addColumn<Bytes>("bytes");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("undo") << Bytes{0xF4, 0x1D} << "撤销";
+        QTest::newRow("reversed order") << Bytes{0x1D, 0xF4} << "";
+        QTest::newRow("redo") << Bytes{0xF2, 0xF4, 0x1D} << "重做";
+        QTest::newRow("prefix of a longer one") << Bytes{0xF2, 0xF4} << "";
+        QTest::newRow("not in table") << Bytes{0xF4, 0x1E} << "";
+        QTest::newRow("empty") << Bytes{} << "";
+    }
+    void reverseLookup()
+    {
+        QFETCH(Bytes, bytes);
+        QFETCH(QString, name);
+        QCOMPARE(procreateKeyNameFromSequence(bytes), name);
+    }
+
+    // The page offers exactly the table's names, so no click can be unwritable.
+    void pageOffersTheTable()
+    {
+        const QStringList &page = procreatePageNames();
+        QCOMPARE(page.size(), 30);
+        for (const QString &name : page)
+            QVERIFY2(procreateKeyMap().contains(name), qPrintable(name));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestProcreate)
+#include "tst_procreate.moc"
