@@ -3,6 +3,11 @@
 MainLayoutWidget::MainLayoutWidget(QWidget *parent)
     : QWidget(parent)
 {
+    // The device link starts last: its first results may already touch the interface.
+    initDeviceLink();
 }
 
-MainLayoutWidget::~MainLayoutWidget() = default;
+MainLayoutWidget::~MainLayoutWidget()
+{
+    shutdownDeviceLink();
+}

@@ -1,0 +1,94 @@
+#include "device/hidscan.h"
+
+#include "device/packetutil.h"
+
+#include <QDebug>
+
+namespace {
+
+void log(bool enabled, const QString &line)
+{
+    if (enabled)
+        qDebug().noquote() << line;
+}
+
+QString wideText(const wchar_t *text, const QString &fallback)
+{
+    return text ? QString::fromWCharArray(text) : fallback;
+}
+
+} // namespace
+
+PendingHidHandle::~PendingHidHandle()
+{
+    if (m_handle)
+        hid_close(m_handle);
+}
+
+HidScanResult scanHidInterfaces(unsigned short vendorId, unsigned short productId, bool logged)
+{
+    HidScanResult result;
+    hid_device_info *list = hid_enumerate(vendorId, productId);
+    if (!list)
+        return result;
+
+    const HidPacket probe = probeReport();
+    int number = 0;
+    for (hid_device_info *info = list; info; info = info->next) {
+        ++number;
+        if (!info->path)
+            continue;
+        if (info->bus_type != HID_API_BUS_USB) {
+            log(logged, QStringLiteral("[autoConnect] 接口#%1: 非 USB 总线(bus=%2)，跳过")
+                            .arg(number)
+                            .arg(static_cast<int>(info->bus_type)));
+            continue;
+        }
+        const QString path = QString::fromLocal8Bit(info->path);
+        log(logged, QStringLiteral("[autoConnect] 接口#%1: path=%2 usagePage=0x%3 usage=0x%4 interface=%5")
+                        .arg(number)
+                        .arg(path, hex4(info->usage_page), hex4(info->usage))
+                        .arg(info->interface_number));
+
+        hid_device *handle = hid_open_path(info->path);
+        if (!handle) {
+            // hid_error(NULL) is shared process-wide state: copy it before anything else.
+            const QString error = wideText(hid_error(nullptr), QStringLiteral("未知原因"));
+            if (error.contains(QLatin1String("exclusive")))
+                result.exclusive = true;
+            log(logged, QStringLiteral("[autoConnect] 接口#%1: hid_open_path 失败, 错误: %2").arg(number).arg(error));
+            continue;
+        }
+
+        const int written = hid_write(handle, probe.data(), probe.size());
+        if (written >= 0) {
+            log(logged, QStringLiteral("[autoConnect] 接口#%1: hid_write 成功 (%2 字节)").arg(number).arg(written));
+            result.handle = handle;
+            result.path = path;
+            result.usagePage = info->usage_page;
+            result.usage = info->usage;
+            result.interfaceNumber = info->interface_number;
+            break;
+        }
+        const QString error = wideText(hid_error(handle), QStringLiteral("未知错误"));
+        log(logged,
+            QStringLiteral("[autoConnect] 接口#%1: hid_write 失败 (%2), 错误: %3").arg(number).arg(written).arg(error));
+        hid_close(handle);
+    }
+    hid_free_enumeration(list);
+    log(logged, QStringLiteral("[autoConnect] %1")
+                    .arg(result.handle ? QStringLiteral("已找到可写接口") : QStringLiteral("未找到可写接口（本轮跳过）")));
+
+    if (result.handle) {
+        wchar_t buffer[256];
+        if (hid_get_manufacturer_string(result.handle, buffer, 256) == 0) {
+            buffer[255] = L'\0';
+            result.manufacturer = QString::fromWCharArray(buffer);
+        }
+        if (hid_get_product_string(result.handle, buffer, 256) == 0) {
+            buffer[255] = L'\0';
+            result.product = QString::fromWCharArray(buffer);
+        }
+    }
+    return result;
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+
+#include <hidapi.h>
+
+// What one interface scan found, handed from the worker to the UI thread.
+struct HidScanResult
+{
+    hid_device *handle = nullptr;
+    QString path;
+    unsigned short usagePage = 0;
+    unsigned short usage = 0;
+    int interfaceNumber = -1;
+    QString manufacturer;
+    QString product;
+    bool exclusive = false; // an open failed because another program holds the device
+};
+
+// Enumerates the interfaces with the given ids and opens them in order until
+// one accepts the probe report; that handle is returned open, every other one
+// is closed. With logged set every step is written to the log.
+HidScanResult scanHidInterfaces(unsigned short vendorId, unsigned short productId, bool logged);
+
+// Owns a found handle until the UI thread takes it; closes it otherwise (a
+// result dropped because the window went away).
+class PendingHidHandle
+{
+public:
+    explicit PendingHidHandle(hid_device *handle) : m_handle(handle) {}
+    ~PendingHidHandle();
+    PendingHidHandle(const PendingHidHandle &) = delete;
+    PendingHidHandle &operator=(const PendingHidHandle &) = delete;
+
+    hid_device *take()
+    {
+        hid_device *h = m_handle;
+        m_handle = nullptr;
+        return h;
+    }
+
+private:
+    hid_device *m_handle = nullptr;
+};

@@ -1,0 +1,837 @@
+#include "tools/hidsim/hidsim.h"
+
+#include <hidapi.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using hidsim::Packet;
+
+struct Interface
+{
+    hidsim::InterfaceSpec spec;
+    int opens = 0;
+    int writesSeen = 0;
+};
+
+struct Device
+{
+    hidsim::DeviceSpec spec;
+    std::vector<Interface> interfaces;
+    bool plugged = true;
+    // Bumped on every unplug so handles opened before it stay dead after a replug,
+    // as a re-created hidraw node would leave them.
+    unsigned long long plugEpoch = 0;
+    double unplugAt = -1;
+    double replugAt = -1;
+    hidsim::FirmwareOptions firmware;
+    std::map<int, Packet> assignments;
+    Packet colour;
+    int readRequests = 0;
+};
+
+struct Pending
+{
+    double readyAt = 0;
+    Packet data;
+};
+
+struct State
+{
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<std::unique_ptr<Device>> devices;
+    std::vector<hidsim::WriteRecord> writes;
+    int openHandles = 0;
+    int enumerations = 0;
+    int liveEnumerations = 0;
+    int maxLiveEnumerations = 0;
+    int enumerateDelayMs = 0;
+    unsigned long long resetGeneration = 0;
+    Clock::time_point epoch = Clock::now();
+#ifdef HIDSIM_PRELOAD
+    bool verbose = true;
+#else
+    bool verbose = false;
+#endif
+};
+
+State &state()
+{
+    static State s;
+    return s;
+}
+
+double elapsedMs(const State &s)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - s.epoch).count();
+}
+
+// The process-wide error text of hid_error(NULL). Kept per thread so that two
+// scans on different threads cannot tear each other's text; callers must
+// still copy it at once, as with the real library.
+thread_local std::wstring t_globalError;
+
+std::wstring widen(const std::string &text)
+{
+    return std::wstring(text.begin(), text.end());
+}
+
+void note(const State &s, const char *format, int device)
+{
+    if (s.verbose) {
+        std::fprintf(stderr, "[hidsim] ");
+        std::fprintf(stderr, format, device);
+        std::fprintf(stderr, "\n");
+    }
+}
+
+void setPlugged(State &s, int index, bool plugged)
+{
+    Device &d = *s.devices[index];
+    if (d.plugged == plugged)
+        return;
+    d.plugged = plugged;
+    if (!plugged)
+        ++d.plugEpoch;
+    note(s, plugged ? "device %d plugged in" : "device %d unplugged", index);
+    s.changed.notify_all();
+}
+
+// Scheduled plug changes are applied lazily at every entry point; the program
+// polls, so nothing needs a thread of its own.
+void applySchedule(State &s)
+{
+    const double now = elapsedMs(s);
+    for (std::size_t i = 0; i < s.devices.size(); ++i) {
+        Device &d = *s.devices[i];
+        if (d.unplugAt >= 0 && now >= d.unplugAt) {
+            d.unplugAt = -1;
+            setPlugged(s, static_cast<int>(i), false);
+        }
+        if (d.replugAt >= 0 && now >= d.replugAt) {
+            d.replugAt = -1;
+            setPlugged(s, static_cast<int>(i), true);
+        }
+    }
+}
+
+Device *deviceAt(State &s, int index)
+{
+    if (index < 0 || static_cast<std::size_t>(index) >= s.devices.size())
+        return nullptr;
+    return s.devices[index].get();
+}
+
+Interface *interfaceAt(State &s, int device, int index)
+{
+    Device *d = deviceAt(s, device);
+    if (!d || index < 0 || static_cast<std::size_t>(index) >= d->interfaces.size())
+        return nullptr;
+    return &d->interfaces[index];
+}
+
+Packet canonicalPacket(const unsigned char *payload, std::size_t length)
+{
+    Packet p(65, 0);
+    p[0] = 0x03;
+    std::copy(payload, payload + std::min<std::size_t>(length, 64), p.begin() + 1);
+    return p;
+}
+
+} // namespace
+
+struct hid_device_
+{
+    int device = -1;
+    int interfaceIndex = -1;
+    unsigned long long plugEpoch = 0;
+    unsigned long long resetGeneration = 0;
+    std::deque<Pending> input;
+    std::wstring error;
+};
+
+namespace {
+
+bool handleAlive(State &s, const hid_device *h)
+{
+    if (h->resetGeneration != s.resetGeneration)
+        return false;
+    const Device *d = deviceAt(s, h->device);
+    return d && d->plugged && d->plugEpoch == h->plugEpoch;
+}
+
+void queueAnswers(State &s, Device &d, hid_device *h)
+{
+    ++d.readRequests;
+    if (d.firmware.silent)
+        return;
+    std::vector<Packet> answers;
+    for (const auto &[key, stored] : d.assignments) {
+        Packet p = stored;
+        if (p.size() > 2)
+            p[2] = d.firmware.answerWithLegacyCodes ? hidsim::legacyCommandCode(key) : hidsim::currentCommandCode(key);
+        answers.push_back(p);
+    }
+    if (!d.colour.empty())
+        answers.push_back(d.colour);
+    const unsigned char end[] = {0xFD, 0xFE, 0xFF};
+    answers.push_back(canonicalPacket(end, sizeof end));
+
+    double at = elapsedMs(s) + d.firmware.firstAnswerDelayMs;
+    for (Packet &p : answers) {
+        if (d.firmware.extraReportByte)
+            p.insert(p.begin(), 0x03);
+        h->input.push_back({at, std::move(p)});
+        at += d.firmware.answerIntervalMs;
+    }
+    s.changed.notify_all();
+}
+
+// What the firmware does with an accepted output report.
+void firmwareReceive(State &s, Device &d, hid_device *h, const unsigned char *data, std::size_t length)
+{
+    if (length == 0)
+        return;
+    // Byte 0 is the report number in the 65-byte forms; the 64-byte form
+    // carries the payload alone.
+    const bool hasReportId = length == 65 || data[0] == 0x03 || data[0] == 0x00;
+    const unsigned char *payload = hasReportId ? data + 1 : data;
+    const std::size_t size = hasReportId ? length - 1 : length;
+    if (size < 2)
+        return;
+    if (payload[0] == 0xFF && payload[1] == 0xFF) {
+        queueAnswers(s, d, h);
+        return;
+    }
+    if (payload[0] != 0xFD || size < 3)
+        return;
+    if (payload[1] == 0xFE && payload[2] == 0xFF)
+        return; // probe / end of an assignment write
+    if (payload[1] == 0x00 && payload[2] == 0x06) {
+        d.colour = canonicalPacket(payload, size);
+        return;
+    }
+    const int key = hidsim::physicalKeyForCommandCode(payload[1]);
+    if (key > 0)
+        d.assignments[key] = canonicalPacket(payload, size);
+}
+
+#ifdef HIDSIM_PRELOAD
+void loadScenarioFromEnvironment()
+{
+    std::string text;
+    if (const char *inline_ = std::getenv("HIDSIM_SCENARIO")) {
+        text = inline_;
+    } else if (const char *file = std::getenv("HIDSIM_SCENARIO_FILE")) {
+        if (FILE *f = std::fopen(file, "r")) {
+            char buffer[4096];
+            std::size_t n = 0;
+            while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+                text.append(buffer, n);
+            std::fclose(f);
+        } else {
+            std::fprintf(stderr, "[hidsim] cannot read scenario file %s\n", file);
+        }
+    }
+    if (text.empty())
+        text = "device";
+    std::string error;
+    if (!hidsim::loadScenario(text, &error))
+        std::fprintf(stderr, "[hidsim] scenario error: %s\n", error.c_str());
+    else
+        std::fprintf(stderr, "[hidsim] scenario loaded: %s\n", text.c_str());
+}
+#endif
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// hidapi C API
+
+extern "C" {
+
+int HID_API_EXPORT HID_API_CALL hid_init(void)
+{
+#ifdef HIDSIM_PRELOAD
+    static std::once_flag once;
+    std::call_once(once, loadScenarioFromEnvironment);
+#endif
+    return 0;
+}
+
+int HID_API_EXPORT HID_API_CALL hid_exit(void)
+{
+    return 0;
+}
+
+struct hid_device_info HID_API_EXPORT *HID_API_CALL hid_enumerate(unsigned short vendor_id, unsigned short product_id)
+{
+    State &s = state();
+    int delay = 0;
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        ++s.enumerations;
+        ++s.liveEnumerations;
+        s.maxLiveEnumerations = std::max(s.maxLiveEnumerations, s.liveEnumerations);
+        delay = s.enumerateDelayMs;
+    }
+    if (delay > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+
+    std::lock_guard<std::mutex> lock(s.mutex);
+    applySchedule(s);
+    hid_device_info *head = nullptr;
+    hid_device_info **tail = &head;
+    for (const auto &d : s.devices) {
+        if (!d->plugged)
+            continue;
+        if ((vendor_id && vendor_id != d->spec.vendorId) || (product_id && product_id != d->spec.productId))
+            continue;
+        for (const Interface &i : d->interfaces) {
+            auto *info = new hid_device_info{};
+            info->path = i.spec.nullPath ? nullptr : strdup(i.spec.path.c_str());
+            info->vendor_id = d->spec.vendorId;
+            info->product_id = d->spec.productId;
+            info->serial_number = wcsdup(L"");
+            info->manufacturer_string = wcsdup(d->spec.manufacturer.c_str());
+            info->product_string = wcsdup(d->spec.product.c_str());
+            info->usage_page = i.spec.usagePage;
+            info->usage = i.spec.usage;
+            info->interface_number = i.spec.interfaceNumber;
+            info->bus_type = static_cast<hid_bus_type>(i.spec.busType);
+            *tail = info;
+            tail = &info->next;
+        }
+    }
+    if (!head) {
+        // The real library returns no list (and keeps no count) when nothing matches.
+        --s.liveEnumerations;
+        t_globalError = L"No HID devices found in the system.";
+    }
+    return head;
+}
+
+void HID_API_EXPORT HID_API_CALL hid_free_enumeration(struct hid_device_info *devs)
+{
+    if (!devs)
+        return;
+    while (devs) {
+        hid_device_info *next = devs->next;
+        std::free(devs->path);
+        std::free(devs->serial_number);
+        std::free(devs->manufacturer_string);
+        std::free(devs->product_string);
+        delete devs;
+        devs = next;
+    }
+    State &s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    --s.liveEnumerations;
+}
+
+HID_API_EXPORT hid_device *HID_API_CALL hid_open_path(const char *path)
+{
+    State &s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    applySchedule(s);
+    if (!path) {
+        t_globalError = L"Invalid path";
+        return nullptr;
+    }
+    for (std::size_t di = 0; di < s.devices.size(); ++di) {
+        Device &d = *s.devices[di];
+        for (std::size_t ii = 0; ii < d.interfaces.size(); ++ii) {
+            Interface &i = d.interfaces[ii];
+            if (i.spec.nullPath || i.spec.path != path)
+                continue;
+            if (!d.plugged)
+                break;
+            if (!i.spec.openError.empty()) {
+                t_globalError = widen(i.spec.openError);
+                return nullptr;
+            }
+            auto *h = new hid_device_;
+            h->device = static_cast<int>(di);
+            h->interfaceIndex = static_cast<int>(ii);
+            h->plugEpoch = d.plugEpoch;
+            h->resetGeneration = s.resetGeneration;
+            ++i.opens;
+            ++s.openHandles;
+            t_globalError.clear();
+            return h;
+        }
+    }
+    t_globalError = L"Failed to open a device with path '" + widen(path) + L"': No such file or directory";
+    return nullptr;
+}
+
+HID_API_EXPORT hid_device *HID_API_CALL hid_open(unsigned short, unsigned short, const wchar_t *)
+{
+    t_globalError = L"hid_open is not simulated; use hid_open_path";
+    return nullptr;
+}
+
+int HID_API_EXPORT HID_API_CALL hid_write(hid_device *dev, const unsigned char *data, size_t length)
+{
+    if (!dev || !data)
+        return -1;
+    State &s = state();
+    hidsim::WriteRecord record;
+    int delay = 0;
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        record.timeMs = elapsedMs(s);
+        if (dev->resetGeneration == s.resetGeneration)
+            if (Device *d = deviceAt(s, dev->device))
+                delay = d->firmware.writeDelayMs;
+    }
+    if (delay > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+
+    std::lock_guard<std::mutex> lock(s.mutex);
+    applySchedule(s);
+    record.device = dev->device;
+    record.bytes.assign(data, data + length);
+    int result = -1;
+    if (!handleAlive(s, dev)) {
+        dev->error = L"No such device";
+    } else {
+        Device &d = *s.devices[dev->device];
+        Interface &i = d.interfaces[dev->interfaceIndex];
+        record.path = i.spec.path;
+        const int seen = i.writesSeen++;
+        if (length == 0) {
+            dev->error = L"Invalid argument";
+        } else if (i.spec.failAllWrites || seen < i.spec.failFirstWrites ||
+                   (i.spec.rejectLayouts & hidsim::classifyReport(data, length))) {
+            dev->error = L"Broken pipe";
+        } else {
+            result = static_cast<int>(length);
+            dev->error.clear();
+            firmwareReceive(s, d, dev, data, length);
+        }
+    }
+    record.result = result;
+    s.writes.push_back(std::move(record));
+    return result;
+}
+
+int HID_API_EXPORT HID_API_CALL hid_read_timeout(hid_device *dev, unsigned char *data, size_t length, int milliseconds)
+{
+    if (!dev || !data)
+        return -1;
+    State &s = state();
+    std::unique_lock<std::mutex> lock(s.mutex);
+    const double deadline = milliseconds < 0 ? -1 : elapsedMs(s) + milliseconds;
+    for (;;) {
+        applySchedule(s);
+        if (!handleAlive(s, dev)) {
+            dev->error = L"No such device";
+            return -1;
+        }
+        const double now = elapsedMs(s);
+        if (!dev->input.empty() && dev->input.front().readyAt <= now) {
+            Packet p = std::move(dev->input.front().data);
+            dev->input.pop_front();
+            const std::size_t n = std::min(length, p.size());
+            std::copy(p.begin(), p.begin() + n, data);
+            dev->error.clear();
+            return static_cast<int>(n);
+        }
+        if (deadline >= 0 && now >= deadline)
+            return 0;
+        double wakeAt = deadline;
+        if (!dev->input.empty() && (wakeAt < 0 || dev->input.front().readyAt < wakeAt))
+            wakeAt = dev->input.front().readyAt;
+        // Wake at least every 50 ms so scheduled unplugs are noticed.
+        const double wait = wakeAt < 0 ? 50.0 : std::min(50.0, std::max(0.0, wakeAt - now));
+        s.changed.wait_for(lock, std::chrono::duration<double, std::milli>(wait));
+    }
+}
+
+int HID_API_EXPORT HID_API_CALL hid_read(hid_device *dev, unsigned char *data, size_t length)
+{
+    return hid_read_timeout(dev, data, length, -1);
+}
+
+int HID_API_EXPORT HID_API_CALL hid_set_nonblocking(hid_device *dev, int)
+{
+    return dev ? 0 : -1;
+}
+
+void HID_API_EXPORT HID_API_CALL hid_close(hid_device *dev)
+{
+    if (!dev)
+        return;
+    State &s = state();
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        --s.openHandles;
+    }
+    delete dev;
+}
+
+static int copyDeviceString(hid_device *dev, wchar_t *string, size_t maxlen, bool product)
+{
+    if (!dev || !string || maxlen == 0)
+        return -1;
+    State &s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    applySchedule(s);
+    if (!handleAlive(s, dev)) {
+        dev->error = L"No such device";
+        return -1;
+    }
+    const Device &d = *s.devices[dev->device];
+    if (d.spec.stringsFail) {
+        dev->error = L"Broken pipe";
+        return -1;
+    }
+    const std::wstring &text = product ? d.spec.product : d.spec.manufacturer;
+    const std::size_t n = std::min(text.size(), maxlen - 1);
+    std::copy(text.begin(), text.begin() + n, string);
+    string[n] = L'\0';
+    return 0;
+}
+
+int HID_API_EXPORT_CALL hid_get_manufacturer_string(hid_device *dev, wchar_t *string, size_t maxlen)
+{
+    return copyDeviceString(dev, string, maxlen, false);
+}
+
+int HID_API_EXPORT_CALL hid_get_product_string(hid_device *dev, wchar_t *string, size_t maxlen)
+{
+    return copyDeviceString(dev, string, maxlen, true);
+}
+
+int HID_API_EXPORT_CALL hid_get_serial_number_string(hid_device *dev, wchar_t *string, size_t maxlen)
+{
+    if (!dev || !string || maxlen == 0)
+        return -1;
+    string[0] = L'\0';
+    return 0;
+}
+
+HID_API_EXPORT const wchar_t *HID_API_CALL hid_error(hid_device *dev)
+{
+    const std::wstring &text = dev ? dev->error : t_globalError;
+    return text.empty() ? L"Success" : text.c_str();
+}
+
+} // extern "C"
+
+// ---------------------------------------------------------------------------
+// Control interface
+
+namespace hidsim {
+
+unsigned classifyReport(const unsigned char *data, std::size_t length)
+{
+    if (length == 0)
+        return LayoutNone;
+    if (data[0] == 0x00)
+        return LayoutReportIdZero;
+    if (length == 65)
+        return Layout65;
+    if (length == 64)
+        return Layout64;
+    return LayoutNone;
+}
+
+int physicalKeyForCommandCode(unsigned char code)
+{
+    switch (code) {
+    case 0x02:
+    case 0x10:
+        return 1;
+    case 0x04:
+    case 0x12:
+        return 2;
+    case 0x05:
+    case 0x13:
+        return 3;
+    case 0x06:
+    case 0x14:
+    case 0x15:
+        return 4;
+    case 0x03:
+    case 0x11:
+        return 5;
+    default:
+        return 0;
+    }
+}
+
+unsigned char currentCommandCode(int physicalKey)
+{
+    static const unsigned char codes[] = {0x03, 0x02, 0x04, 0x05, 0x06, 0x03};
+    return physicalKey >= 1 && physicalKey <= 5 ? codes[physicalKey] : 0x03;
+}
+
+unsigned char legacyCommandCode(int physicalKey)
+{
+    static const unsigned char codes[] = {0x11, 0x10, 0x12, 0x13, 0x15, 0x11};
+    return physicalKey >= 1 && physicalKey <= 5 ? codes[physicalKey] : 0x11;
+}
+
+DeviceSpec knobDevice(unsigned short vendorId, unsigned short productId)
+{
+    DeviceSpec spec;
+    spec.vendorId = vendorId;
+    spec.productId = productId;
+    static int serial = 0;
+    const std::string base = "/dev/hidsim" + std::to_string(serial++) + "-";
+    InterfaceSpec keyboard;
+    keyboard.path = base + "0";
+    keyboard.usagePage = 0x0001;
+    keyboard.usage = 0x0006;
+    keyboard.interfaceNumber = 0;
+    keyboard.failAllWrites = true;
+    InterfaceSpec consumer;
+    consumer.path = base + "1";
+    consumer.usagePage = 0x000C;
+    consumer.usage = 0x0001;
+    consumer.interfaceNumber = 1;
+    consumer.failAllWrites = true;
+    InterfaceSpec vendor;
+    vendor.path = base + "2";
+    vendor.usagePage = 0xFF00;
+    vendor.usage = 0x0001;
+    vendor.interfaceNumber = 2;
+    spec.interfaces = {keyboard, consumer, vendor};
+    return spec;
+}
+
+void reset()
+{
+    State &s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    s.devices.clear();
+    s.writes.clear();
+    s.enumerations = 0;
+    s.maxLiveEnumerations = s.liveEnumerations;
+    s.enumerateDelayMs = 0;
+    ++s.resetGeneration;
+    s.epoch = Clock::now();
+    s.changed.notify_all();
+}
+
+int addDevice(const DeviceSpec &spec)
+{
+    State &s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    auto d = std::make_unique<Device>();
+    d->spec = spec;
+    for (const InterfaceSpec &i : spec.interfaces)
+        d->interfaces.push_back(Interface{i, 0, 0});
+    s.devices.push_back(std::move(d));
+    return static_cast<int>(s.devices.size()) - 1;
+}
+
+namespace {
+template<typename F>
+void withDevice(int device, F &&f)
+{
+    State &s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    if (Device *d = deviceAt(s, device))
+        f(s, *d);
+}
+
+template<typename F>
+void withInterface(int device, int index, F &&f)
+{
+    State &s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    if (Interface *i = interfaceAt(s, device, index))
+        f(*i);
+}
+} // namespace
+
+void unplug(int device)
+{
+    withDevice(device, [device](State &s, Device &) { setPlugged(s, device, false); });
+}
+
+void replug(int device)
+{
+    withDevice(device, [device](State &s, Device &) { setPlugged(s, device, true); });
+}
+
+bool isPlugged(int device)
+{
+    bool plugged = false;
+    withDevice(device, [&](State &s, Device &d) {
+        applySchedule(s);
+        plugged = d.plugged;
+    });
+    return plugged;
+}
+
+void scheduleUnplug(int device, int afterMs)
+{
+    withDevice(device, [afterMs](State &s, Device &d) { d.unplugAt = elapsedMs(s) + afterMs; });
+}
+
+void scheduleReplug(int device, int afterMs)
+{
+    withDevice(device, [afterMs](State &s, Device &d) { d.replugAt = elapsedMs(s) + afterMs; });
+}
+
+void setInterfaceFaults(int device, int interfaceIndex, const InterfaceSpec &faults)
+{
+    withInterface(device, interfaceIndex, [&](Interface &i) {
+        i.spec.openError = faults.openError;
+        i.spec.failAllWrites = faults.failAllWrites;
+        i.spec.failFirstWrites = faults.failFirstWrites;
+        i.spec.rejectLayouts = faults.rejectLayouts;
+        i.writesSeen = 0;
+    });
+}
+
+void setOpenError(int device, int interfaceIndex, const std::string &error)
+{
+    withInterface(device, interfaceIndex, [&](Interface &i) { i.spec.openError = error; });
+}
+
+void setFailAllWrites(int device, int interfaceIndex, bool fail)
+{
+    withInterface(device, interfaceIndex, [&](Interface &i) { i.spec.failAllWrites = fail; });
+}
+
+void setFailFirstWrites(int device, int interfaceIndex, int count)
+{
+    withInterface(device, interfaceIndex, [&](Interface &i) {
+        i.spec.failFirstWrites = count;
+        i.writesSeen = 0;
+    });
+}
+
+void setRejectLayouts(int device, int interfaceIndex, unsigned layouts)
+{
+    withInterface(device, interfaceIndex, [&](Interface &i) { i.spec.rejectLayouts = layouts; });
+}
+
+void setFirmwareOptions(int device, const FirmwareOptions &options)
+{
+    withDevice(device, [&](State &, Device &d) { d.firmware = options; });
+}
+
+FirmwareOptions firmwareOptions(int device)
+{
+    FirmwareOptions options;
+    withDevice(device, [&](State &, Device &d) { options = d.firmware; });
+    return options;
+}
+
+void setEnumerateDelay(int ms)
+{
+    State &s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    s.enumerateDelayMs = ms;
+}
+
+void preloadAssignment(int device, int physicalKey, const Packet &packet)
+{
+    withDevice(device, [&](State &, Device &d) {
+        if (physicalKey < 1 || physicalKey > 5 || packet.empty())
+            return;
+        d.assignments[physicalKey] = packet[0] == 0x03 ? canonicalPacket(packet.data() + 1, packet.size() - 1)
+                                                        : canonicalPacket(packet.data(), packet.size());
+    });
+}
+
+void preloadColour(int device, const Packet &packet)
+{
+    withDevice(device, [&](State &, Device &d) {
+        if (packet.empty())
+            d.colour.clear();
+        else
+            d.colour = packet[0] == 0x03 ? canonicalPacket(packet.data() + 1, packet.size() - 1)
+                                         : canonicalPacket(packet.data(), packet.size());
+    });
+}
+
+std::map<int, Packet> storedAssignments(int device)
+{
+    std::map<int, Packet> out;
+    withDevice(device, [&](State &, Device &d) { out = d.assignments; });
+    return out;
+}
+
+Packet storedColour(int device)
+{
+    Packet out;
+    withDevice(device, [&](State &, Device &d) { out = d.colour; });
+    return out;
+}
+
+int readRequestCount(int device)
+{
+    int n = 0;
+    withDevice(device, [&](State &, Device &d) { n = d.readRequests; });
+    return n;
+}
+
+std::vector<WriteRecord> writes()
+{
+    State &s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    return s.writes;
+}
+
+void clearWrites()
+{
+    State &s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    s.writes.clear();
+}
+
+int openHandleCount()
+{
+    State &s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    return s.openHandles;
+}
+
+int openCount(int device, int interfaceIndex)
+{
+    int n = 0;
+    withInterface(device, interfaceIndex, [&](Interface &i) { n = i.opens; });
+    return n;
+}
+
+int enumerateCount()
+{
+    State &s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    return s.enumerations;
+}
+
+int maxConcurrentEnumerations()
+{
+    State &s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    return s.maxLiveEnumerations;
+}
+
+double nowMs()
+{
+    State &s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    return elapsedMs(s);
+}
+
+} // namespace hidsim

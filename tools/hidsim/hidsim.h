@@ -1,0 +1,129 @@
+#pragma once
+
+// Control interface of the simulated knob device. The same library implements
+// the hidapi C functions the program calls, so code under test talks to these
+// simulated devices exactly as it would to real ones.
+//
+// Every function here is thread-safe. Time stamps are milliseconds on a steady
+// clock counted from the last reset().
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace hidsim {
+
+using Packet = std::vector<unsigned char>;
+
+// How a written report is classified for the per-layout write faults.
+enum ReportLayout : unsigned {
+    LayoutNone = 0,
+    Layout65 = 1u << 0,          // 65 bytes with a non-zero report id in byte 0
+    LayoutReportIdZero = 1u << 1, // any length, byte 0 == 0x00
+    Layout64 = 1u << 2,          // 64 bytes with a non-zero byte 0
+};
+
+unsigned classifyReport(const unsigned char *data, std::size_t length);
+
+struct InterfaceSpec
+{
+    std::string path;         // empty together with nullPath = true gives a null path
+    bool nullPath = false;
+    int busType = 1;          // hidapi bus type: 1 USB, 2 Bluetooth, ...
+    unsigned short usagePage = 0xFF00;
+    unsigned short usage = 0x0001;
+    int interfaceNumber = 0;
+
+    // Faults. A non-empty openError makes hid_open_path fail with that text.
+    std::string openError;
+    bool failAllWrites = false; // writes return -1 (an interface without an output report)
+    int failFirstWrites = 0;    // the first N writes through any handle return -1
+    unsigned rejectLayouts = LayoutNone; // writes of these layouts return -1
+};
+
+struct DeviceSpec
+{
+    unsigned short vendorId = 0x05AC;
+    unsigned short productId = 0x022C;
+    std::wstring manufacturer = L"VELTRANIX";
+    std::wstring product = L"VX Knob";
+    bool stringsFail = false; // manufacturer/product queries return -1
+    std::vector<InterfaceSpec> interfaces;
+};
+
+// A knob with a keyboard, a consumer-control and a vendor interface, as a
+// typical receiver exposes them. Only the vendor interface (number 2)
+// accepts output reports.
+DeviceSpec knobDevice(unsigned short vendorId = 0x05AC, unsigned short productId = 0x022C);
+
+struct WriteRecord
+{
+    double timeMs = 0;   // when hid_write was entered
+    int device = -1;
+    std::string path;
+    Packet bytes;        // exactly what was passed to hid_write
+    int result = -1;     // what hid_write returned
+};
+
+struct FirmwareOptions
+{
+    bool silent = false;           // never answers a read request
+    bool extraReportByte = false;  // answers start 03 03 FD ... (an extra report number)
+    int firstAnswerDelayMs = 20;   // from the read request to the first answer
+    int answerIntervalMs = 5;      // between answers
+    int writeDelayMs = 0;          // every hid_write blocks this long (slow writes)
+    bool answerWithLegacyCodes = false; // answers carry the older command codes
+};
+
+// Physical key 1..5 for an assignment command code of either set, else 0.
+int physicalKeyForCommandCode(unsigned char code);
+unsigned char currentCommandCode(int physicalKey);
+unsigned char legacyCommandCode(int physicalKey);
+
+// Removes every device, record and fault; handles still open stay valid
+// objects but act like handles of an unplugged device.
+void reset();
+
+// Adds a plugged-in device; returns its id (0, 1, ...).
+int addDevice(const DeviceSpec &spec);
+
+void unplug(int device);
+void replug(int device);
+bool isPlugged(int device);
+// Plugging changes scheduled relative to now (used by scenarios and tests).
+void scheduleUnplug(int device, int afterMs);
+void scheduleReplug(int device, int afterMs);
+
+void setInterfaceFaults(int device, int interfaceIndex, const InterfaceSpec &faults);
+void setOpenError(int device, int interfaceIndex, const std::string &error);
+void setFailAllWrites(int device, int interfaceIndex, bool fail);
+void setFailFirstWrites(int device, int interfaceIndex, int count);
+void setRejectLayouts(int device, int interfaceIndex, unsigned layouts);
+void setFirmwareOptions(int device, const FirmwareOptions &options);
+FirmwareOptions firmwareOptions(int device);
+// Every hid_enumerate call blocks this long (a slow bus).
+void setEnumerateDelay(int ms);
+
+// The device's stored configuration.
+void preloadAssignment(int device, int physicalKey, const Packet &packet);
+void preloadColour(int device, const Packet &packet);
+std::map<int, Packet> storedAssignments(int device); // physical key -> last packet, as received (65 bytes)
+Packet storedColour(int device);                     // empty when none stored
+int readRequestCount(int device);
+
+// Observation.
+std::vector<WriteRecord> writes();
+void clearWrites();
+int openHandleCount();
+int openCount(int device, int interfaceIndex); // successful hid_open_path calls
+int enumerateCount();
+int maxConcurrentEnumerations(); // most hid_enumerate lists alive at once
+double nowMs();
+
+// Scenario text: lines or ';'-separated statements, e.g.
+//   device vid=05ac pid=022c; unplug-at 5000; replug-at 9000
+// Returns false and leaves the simulator reset on a syntax error.
+bool loadScenario(const std::string &text, std::string *error = nullptr);
+
+} // namespace hidsim
