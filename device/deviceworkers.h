@@ -25,8 +25,7 @@ public:
     // Queues f on target's thread unless shutdown has begun. Posting happens
     // under the lock that shutdown takes, so the window cannot start dying
     // between the check and the post.
-    template<typename F>
-    bool post(QObject *target, F &&f)
+    template <typename F> bool post(QObject *target, F &&f)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (m_shuttingDown || !target)

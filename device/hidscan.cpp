@@ -56,13 +56,15 @@ HidScanResult scanHidInterfaces(unsigned short vendorId, unsigned short productI
             const QString error = wideText(hid_error(nullptr), QStringLiteral("未知原因"));
             if (error.contains(QLatin1String("exclusive")))
                 result.exclusive = true;
-            log(logged, QStringLiteral("[autoConnect] 接口#%1: hid_open_path 失败, 错误: %2").arg(number).arg(error));
+            log(logged,
+                QStringLiteral("[autoConnect] 接口#%1: hid_open_path 失败, 错误: %2").arg(number).arg(error));
             continue;
         }
 
         const int written = hid_write(handle, probe.data(), probe.size());
         if (written >= 0) {
-            log(logged, QStringLiteral("[autoConnect] 接口#%1: hid_write 成功 (%2 字节)").arg(number).arg(written));
+            log(logged,
+                QStringLiteral("[autoConnect] 接口#%1: hid_write 成功 (%2 字节)").arg(number).arg(written));
             result.handle = handle;
             result.path = path;
             result.usagePage = info->usage_page;
@@ -71,13 +73,16 @@ HidScanResult scanHidInterfaces(unsigned short vendorId, unsigned short productI
             break;
         }
         const QString error = wideText(hid_error(handle), QStringLiteral("未知错误"));
-        log(logged,
-            QStringLiteral("[autoConnect] 接口#%1: hid_write 失败 (%2), 错误: %3").arg(number).arg(written).arg(error));
+        log(logged, QStringLiteral("[autoConnect] 接口#%1: hid_write 失败 (%2), 错误: %3")
+                        .arg(number)
+                        .arg(written)
+                        .arg(error));
         hid_close(handle);
     }
     hid_free_enumeration(list);
     log(logged, QStringLiteral("[autoConnect] %1")
-                    .arg(result.handle ? QStringLiteral("已找到可写接口") : QStringLiteral("未找到可写接口（本轮跳过）")));
+                    .arg(result.handle ? QStringLiteral("已找到可写接口")
+                                       : QStringLiteral("未找到可写接口（本轮跳过）")));
 
     if (result.handle) {
         wchar_t buffer[256];

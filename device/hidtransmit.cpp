@@ -9,7 +9,10 @@ namespace {
 
 QString compatLine(const char *prefix, const HidPacket &packet)
 {
-    return QStringLiteral("%1 0x%2").arg(QLatin1String(prefix)).arg(packet[2], 2, 16, QLatin1Char('0')).toUpper();
+    return QStringLiteral("%1 0x%2")
+        .arg(QLatin1String(prefix))
+        .arg(packet[2], 2, 16, QLatin1Char('0'))
+        .toUpper();
 }
 
 } // namespace

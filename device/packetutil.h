@@ -31,7 +31,12 @@ struct UsbWriteAttempt
 {
     std::size_t listIndex = 0; // which packet of the send list
     HidPacket bytes;           // what goes to hid_write
-    enum Kind { Plain, ReportIdZero, NoReportId } kind = Plain;
+    enum Kind
+    {
+        Plain,
+        ReportIdZero,
+        NoReportId
+    } kind = Plain;
 };
 
 // The compatibility retries for a send list whose plain writes all failed:

@@ -181,7 +181,8 @@ void queueAnswers(State &s, Device &d, hid_device *h)
     for (const auto &[key, stored] : d.assignments) {
         Packet p = stored;
         if (p.size() > 2)
-            p[2] = d.firmware.answerWithLegacyCodes ? hidsim::legacyCommandCode(key) : hidsim::currentCommandCode(key);
+            p[2] = d.firmware.answerWithLegacyCodes ? hidsim::legacyCommandCode(key)
+                                                    : hidsim::currentCommandCode(key);
         answers.push_back(p);
     }
     if (!d.colour.empty())
@@ -276,7 +277,8 @@ int HID_API_EXPORT HID_API_CALL hid_exit(void)
     return 0;
 }
 
-struct hid_device_info HID_API_EXPORT *HID_API_CALL hid_enumerate(unsigned short vendor_id, unsigned short product_id)
+struct hid_device_info HID_API_EXPORT *HID_API_CALL hid_enumerate(unsigned short vendor_id,
+                                                                  unsigned short product_id)
 {
     State &s = state();
     int delay = 0;
@@ -428,7 +430,8 @@ int HID_API_EXPORT HID_API_CALL hid_write(hid_device *dev, const unsigned char *
     return result;
 }
 
-int HID_API_EXPORT HID_API_CALL hid_read_timeout(hid_device *dev, unsigned char *data, size_t length, int milliseconds)
+int HID_API_EXPORT HID_API_CALL hid_read_timeout(hid_device *dev, unsigned char *data, size_t length,
+                                                 int milliseconds)
 {
     if (!dev || !data)
         return -1;
@@ -641,8 +644,7 @@ int addDevice(const DeviceSpec &spec)
 }
 
 namespace {
-template<typename F>
-void withDevice(int device, F &&f)
+template <typename F> void withDevice(int device, F &&f)
 {
     State &s = state();
     std::lock_guard<std::mutex> lock(s.mutex);
@@ -650,8 +652,7 @@ void withDevice(int device, F &&f)
         f(s, *d);
 }
 
-template<typename F>
-void withInterface(int device, int index, F &&f)
+template <typename F> void withInterface(int device, int index, F &&f)
 {
     State &s = state();
     std::lock_guard<std::mutex> lock(s.mutex);
@@ -749,7 +750,7 @@ void preloadAssignment(int device, int physicalKey, const Packet &packet)
         if (physicalKey < 1 || physicalKey > 5 || packet.empty())
             return;
         d.assignments[physicalKey] = packet[0] == 0x03 ? canonicalPacket(packet.data() + 1, packet.size() - 1)
-                                                        : canonicalPacket(packet.data(), packet.size());
+                                                       : canonicalPacket(packet.data(), packet.size());
     });
 }
 

@@ -17,28 +17,29 @@ namespace hidsim {
 using Packet = std::vector<unsigned char>;
 
 // How a written report is classified for the per-layout write faults.
-enum ReportLayout : unsigned {
+enum ReportLayout : unsigned
+{
     LayoutNone = 0,
-    Layout65 = 1u << 0,          // 65 bytes with a non-zero report id in byte 0
+    Layout65 = 1u << 0,           // 65 bytes with a non-zero report id in byte 0
     LayoutReportIdZero = 1u << 1, // any length, byte 0 == 0x00
-    Layout64 = 1u << 2,          // 64 bytes with a non-zero byte 0
+    Layout64 = 1u << 2,           // 64 bytes with a non-zero byte 0
 };
 
 unsigned classifyReport(const unsigned char *data, std::size_t length);
 
 struct InterfaceSpec
 {
-    std::string path;         // empty together with nullPath = true gives a null path
+    std::string path; // empty together with nullPath = true gives a null path
     bool nullPath = false;
-    int busType = 1;          // hidapi bus type: 1 USB, 2 Bluetooth, ...
+    int busType = 1; // hidapi bus type: 1 USB, 2 Bluetooth, ...
     unsigned short usagePage = 0xFF00;
     unsigned short usage = 0x0001;
     int interfaceNumber = 0;
 
     // Faults. A non-empty openError makes hid_open_path fail with that text.
     std::string openError;
-    bool failAllWrites = false; // writes return -1 (an interface without an output report)
-    int failFirstWrites = 0;    // the first N writes through any handle return -1
+    bool failAllWrites = false;          // writes return -1 (an interface without an output report)
+    int failFirstWrites = 0;             // the first N writes through any handle return -1
     unsigned rejectLayouts = LayoutNone; // writes of these layouts return -1
 };
 
@@ -59,20 +60,20 @@ DeviceSpec knobDevice(unsigned short vendorId = 0x05AC, unsigned short productId
 
 struct WriteRecord
 {
-    double timeMs = 0;   // when hid_write was entered
+    double timeMs = 0; // when hid_write was entered
     int device = -1;
     std::string path;
-    Packet bytes;        // exactly what was passed to hid_write
-    int result = -1;     // what hid_write returned
+    Packet bytes;    // exactly what was passed to hid_write
+    int result = -1; // what hid_write returned
 };
 
 struct FirmwareOptions
 {
-    bool silent = false;           // never answers a read request
-    bool extraReportByte = false;  // answers start 03 03 FD ... (an extra report number)
-    int firstAnswerDelayMs = 20;   // from the read request to the first answer
-    int answerIntervalMs = 5;      // between answers
-    int writeDelayMs = 0;          // every hid_write blocks this long (slow writes)
+    bool silent = false;                // never answers a read request
+    bool extraReportByte = false;       // answers start 03 03 FD ... (an extra report number)
+    int firstAnswerDelayMs = 20;        // from the read request to the first answer
+    int answerIntervalMs = 5;           // between answers
+    int writeDelayMs = 0;               // every hid_write blocks this long (slow writes)
     bool answerWithLegacyCodes = false; // answers carry the older command codes
 };
 
