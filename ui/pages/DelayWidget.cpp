@@ -1,0 +1,355 @@
+#include "ui/pages/DelayWidget.h"
+
+#include "app/uitext.h"
+#include "ui/svgpixmap.h"
+
+#include <QDebug>
+#include <QFontMetrics>
+#include <QIcon>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPushButton>
+
+#include <algorithm>
+
+namespace {
+
+QString placeholderName()
+{
+    return uiText(QStringLiteral("键位"));
+}
+
+} // namespace
+
+DelayWidget::DelayWidget(QWidget *parent) : QWidget(parent)
+{
+    for (int k = 0; k < 5; ++k) {
+        for (int s = 0; s < kDelaySlots; ++s) {
+            m_delays[k][s] = s == 0 ? 0 : 50;
+            m_virtualKeyTexts[k][s] = placeholderName();
+        }
+    }
+    setupUI();
+}
+
+void DelayWidget::setupUI()
+{
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    setMinimumSize(776, 248);
+    resize(kPageDesignWidth, kPageDesignHeight);
+    m_background = new QLabel(this);
+    m_background->setScaledContents(true);
+    const QPixmap bg(QStringLiteral(":/asset/delay/background.png"));
+    if (bg.isNull())
+        qWarning() << "Failed to load delay background";
+    else
+        m_background->setPixmap(bg);
+    m_background->lower();
+    setupDelayTags();
+    updateScaledLayout();
+}
+
+void DelayWidget::setupDelayTags()
+{
+    const QSize iconSize(32, 32);
+    const QPixmap minusActive =
+        renderSvgPixmap(QStringLiteral(":/asset/delay/minus_active.svg"), iconSize, this);
+    const QPixmap minusInactive =
+        renderSvgPixmap(QStringLiteral(":/asset/delay/minus_inactive.svg"), iconSize, this);
+    const QPixmap plusActive =
+        renderSvgPixmap(QStringLiteral(":/asset/delay/plus_active.svg"), iconSize, this);
+    const QPixmap plusInactive =
+        renderSvgPixmap(QStringLiteral(":/asset/delay/plus_inactive.svg"), iconSize, this);
+    if (minusActive.isNull() || plusActive.isNull())
+        qWarning().noquote() << "Delay icon load failed, minus null:"
+                             << (minusActive.isNull() ? "true" : "false")
+                             << "plus null:" << (plusActive.isNull() ? "true" : "false");
+
+    auto makeIcon = [](const QPixmap &active, const QPixmap &inactive) {
+        QIcon icon;
+        icon.addPixmap(active, QIcon::Normal);
+        icon.addPixmap(active, QIcon::Active);
+        icon.addPixmap(inactive.isNull() ? active : inactive, QIcon::Disabled);
+        return icon;
+    };
+    const QIcon minusIcon = makeIcon(minusActive, minusInactive);
+    const QIcon plusIcon = makeIcon(plusActive, plusInactive);
+    const QString buttonStyle =
+        QStringLiteral("QPushButton { background: transparent; border: none; "
+                       "}QPushButton:disabled { background: transparent; border: none; }");
+
+    for (int row = 0; row < 3; ++row) {
+        for (int col = 0; col < 6; ++col) {
+            const int slot = row * 6 + col;
+            Slot &s = m_slots[slot];
+            s.tag = new QLabel(this);
+            s.tag->setStyleSheet(
+                QStringLiteral("QLabel {background-color: #1C1C1C;border: none;border-radius: 16px;}"));
+            s.valueRow = new QLabel(s.tag);
+            s.valueRow->setStyleSheet(QStringLiteral("QLabel {background-color: transparent;border: none;}"));
+
+            auto makeButton = [&](const QIcon &icon) {
+                auto *b = new QPushButton(s.valueRow);
+                b->setFlat(true);
+                b->setFocusPolicy(Qt::NoFocus);
+                b->setCursor(Qt::PointingHandCursor);
+                b->setStyleSheet(buttonStyle);
+                b->setIcon(icon);
+                return b;
+            };
+            s.minus = makeButton(minusIcon);
+            s.plus = makeButton(plusIcon);
+
+            s.field = new QLineEdit(s.valueRow);
+            s.field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            s.field->setFrame(false);
+            s.field->setMaxLength(7);
+            s.field->setValidator(new QIntValidator(0, 999999, s.field));
+
+            s.unit = new QLabel(QStringLiteral("ms"), s.valueRow);
+            s.unit->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+            s.name = new QLabel(placeholderName(), s.tag);
+            s.name->setAlignment(Qt::AlignCenter);
+
+            connect(s.minus, &QPushButton::clicked, this, [this, slot]() { stepDelay(slot, false); });
+            connect(s.plus, &QPushButton::clicked, this, [this, slot]() { stepDelay(slot, true); });
+            QLineEdit *field = s.field;
+            connect(field, &QLineEdit::editingFinished, this, [this, slot, field]() {
+                qDebug().noquote() << "editingFinished triggered for slot" << slot
+                                   << "value:" << field->text();
+                applyDelayInput(slot);
+            });
+            connect(field, &QLineEdit::returnPressed, this, [this, slot, field]() {
+                qDebug().noquote() << "returnPressed triggered for slot" << slot << "value:" << field->text();
+                applyDelayInput(slot);
+            });
+            s.tag->raise();
+        }
+    }
+    refreshAllSlots();
+}
+
+void DelayWidget::stepDelay(int slot, bool up)
+{
+    if (!validKey(m_selectedKnobKey))
+        return;
+    int &d = m_delays[m_selectedKnobKey - 1][slot];
+    d = up ? delayIncremented(d) : delayDecremented(slot, d);
+    updateSlotUi(slot);
+}
+
+void DelayWidget::setSelectedKnobKey(int k)
+{
+    m_selectedKnobKey = validKey(k) ? k : 0;
+    refreshAllSlots();
+}
+
+void DelayWidget::setVirtualKeyCount(int k, int n)
+{
+    if (!validKey(k))
+        return;
+    m_virtualKeyCounts[k - 1] = std::clamp(n, 0, kDelaySlots);
+    if (k == m_selectedKnobKey)
+        refreshAllSlots();
+}
+
+void DelayWidget::setVirtualKeyTexts(int k, const QList<QString> &texts)
+{
+    if (!validKey(k))
+        return;
+    for (int s = 0; s < kDelaySlots; ++s)
+        m_virtualKeyTexts[k - 1][s] = s < texts.size() ? texts.at(s) : placeholderName();
+    if (k == m_selectedKnobKey)
+        refreshAllSlots();
+}
+
+void DelayWidget::setDelayForVirtualKey(int k, int slot, int ms)
+{
+    if (!validKey(k) || slot < 0 || slot >= kDelaySlots)
+        return;
+    m_delays[k - 1][slot] = clampDelay(slot, ms);
+    if (k == m_selectedKnobKey)
+        updateSlotUi(slot);
+}
+
+void DelayWidget::resetKnobDelays(int k)
+{
+    if (!validKey(k))
+        return;
+    for (int s = 0; s < kDelaySlots; ++s)
+        m_delays[k - 1][s] = s == 0 ? 0 : 50;
+    if (k == m_selectedKnobKey)
+        refreshAllSlots();
+}
+
+int DelayWidget::delayForVirtualKey(int k, int slot) const
+{
+    if (!validKey(k) || slot < 0 || slot >= kDelaySlots)
+        return 50;
+    return m_delays[k - 1][slot];
+}
+
+void DelayWidget::applyDelayInput(int slot)
+{
+    if (slot < 0 || slot >= kDelaySlots) {
+        qWarning() << "applyDelayInput: invalid slotIndex" << slot;
+        return;
+    }
+    if (!validKey(m_selectedKnobKey)) {
+        qWarning() << "applyDelayInput: invalid m_selectedKnobKey" << m_selectedKnobKey;
+        return;
+    }
+    const int count = m_virtualKeyCounts[m_selectedKnobKey - 1];
+    if (slot >= count) {
+        qWarning() << "applyDelayInput: slotIndex >= virtualCount" << slot << count;
+        return;
+    }
+    int &stored = m_delays[m_selectedKnobKey - 1][slot];
+    bool parsed = false;
+    const QString text = m_slots[slot].field->text();
+    const int raw = text.toInt(&parsed, 10);
+    if (!parsed)
+        qDebug() << "applyDelayInput: parse failed, using stored value";
+    qDebug() << "applyDelayInput: input value =" << (parsed ? raw : stored) << "before clamp";
+    const int value = delayFromInput(slot, text, stored);
+    qDebug() << "applyDelayInput: clamped value =" << value;
+    stored = value;
+    updateSlotUi(slot);
+}
+
+void DelayWidget::refreshAllSlots()
+{
+    for (int s = 0; s < kDelaySlots; ++s)
+        updateSlotUi(s);
+}
+
+void DelayWidget::updateSlotUi(int slot)
+{
+    if (slot < 0 || slot >= kDelaySlots)
+        return;
+    Slot &s = m_slots[slot];
+    if (!s.field)
+        return;
+    const PageScale scale(size());
+    const int radius = std::max(6, scale.m(8));
+    const int font = std::max(10, scale.m(13));
+    const QString inactive =
+        QStringLiteral(
+            "QLabel {background-color: rgba(255, 255, 255, 0.04); border: none; border-radius: %1px; "
+            "color: #67696A; font-size: %2px; font-weight: 500;}")
+            .arg(radius)
+            .arg(font);
+    const QString active =
+        QStringLiteral(
+            "QLabel {background-color: rgba(255, 255, 255, 0.10); border: none; border-radius: %1px; "
+            "color: #FFFFFF; font-size: %2px; font-weight: 500;}")
+            .arg(radius)
+            .arg(font);
+
+    auto setFieldText = [&s](const QString &text) {
+        const bool was = s.field->blockSignals(true);
+        s.field->setText(text);
+        s.field->blockSignals(was);
+    };
+
+    if (!validKey(m_selectedKnobKey)) {
+        setFieldText(slot == 0 ? QStringLiteral("0") : QStringLiteral("50"));
+        s.field->setEnabled(false);
+        s.minus->setEnabled(false);
+        s.plus->setEnabled(false);
+        s.name->setText(placeholderName());
+        s.name->setStyleSheet(inactive);
+        return;
+    }
+    const int k = m_selectedKnobKey - 1;
+    const int delay = m_delays[k][slot];
+    setFieldText(QString::number(delay));
+    if (slot < m_virtualKeyCounts[k]) {
+        s.field->setEnabled(true);
+        s.minus->setEnabled(delay > delayMinimumForSlot(slot));
+        s.plus->setEnabled(delay < kDelayMaximum);
+        QString name = m_virtualKeyTexts[k][slot];
+        if (name.isEmpty())
+            name = placeholderName();
+        QFont f = s.name->font();
+        f.setPixelSize(font);
+        f.setWeight(QFont::Medium);
+        s.name->setText(QFontMetrics(f).elidedText(name, Qt::ElideRight, std::max(0, s.name->width() - 6)));
+        s.name->setToolTip(name);
+        s.name->setStyleSheet(active);
+    } else {
+        s.field->setEnabled(false);
+        s.minus->setEnabled(false);
+        s.plus->setEnabled(false);
+        s.name->setText(placeholderName());
+        s.name->setToolTip(QString());
+        s.name->setStyleSheet(inactive);
+    }
+}
+
+void DelayWidget::updateScaledLayout()
+{
+    const PageScale s(size());
+    const int tagRadius = std::max(8, s.m(16));
+    const int fieldFont = std::max(10, s.m(13));
+    const QString tagStyle =
+        QStringLiteral("QLabel {background-color: #1C1C1C; border: none; border-radius: %1px;}")
+            .arg(tagRadius);
+    const QString fieldStyle =
+        QStringLiteral("QLineEdit {background: transparent; border: none; color: #FFFFFF; "
+                       "font-size: %1px; font-weight: 500;}QLineEdit:disabled {color: "
+                       "#A9AAAA;}")
+            .arg(fieldFont);
+    const QString unitStyle = QStringLiteral("QLabel {background: transparent; border: none; color: #A9AAAA; "
+                                             "font-size: %1px; font-weight: 500;}")
+                                  .arg(fieldFont);
+    auto place = [&s](QWidget *w, int x, int y, int width, int height) {
+        w->setGeometry(s.x(x), s.y(y), s.x(width), s.y(height));
+    };
+    m_background->setGeometry(rect());
+    for (int slot = 0; slot < kDelaySlots; ++slot) {
+        Slot &t = m_slots[slot];
+        place(t.tag, 16 + 255 * (slot % 6), 84 + 72 * (slot / 6), 243, 56);
+        place(t.valueRow, 12, 12, 154, 32);
+        place(t.name, 174, 12, 57, 32);
+        place(t.minus, 0, 0, 32, 32);
+        place(t.field, 34, 0, 52, 32);
+        place(t.unit, 88, 0, 34, 32);
+        place(t.plus, 122, 0, 32, 32);
+        const QSize icon(s.x(32), s.y(32));
+        t.minus->setIconSize(icon);
+        t.plus->setIconSize(icon);
+        t.tag->setStyleSheet(tagStyle);
+        t.field->setStyleSheet(fieldStyle);
+        t.unit->setStyleSheet(unitStyle);
+    }
+    refreshAllSlots();
+}
+
+void DelayWidget::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    updateScaledLayout();
+}
+
+QLineEdit *DelayWidget::delayField(int slot) const
+{
+    return slot >= 0 && slot < kDelaySlots ? m_slots[slot].field : nullptr;
+}
+
+QPushButton *DelayWidget::minusButton(int slot) const
+{
+    return slot >= 0 && slot < kDelaySlots ? m_slots[slot].minus : nullptr;
+}
+
+QPushButton *DelayWidget::plusButton(int slot) const
+{
+    return slot >= 0 && slot < kDelaySlots ? m_slots[slot].plus : nullptr;
+}
+
+QLabel *DelayWidget::nameLabel(int slot) const
+{
+    return slot >= 0 && slot < kDelaySlots ? m_slots[slot].name : nullptr;
+}

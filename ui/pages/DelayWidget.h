@@ -1,0 +1,71 @@
+#pragma once
+
+#include "ui/pages/pagerules.h"
+
+#include <QList>
+#include <QString>
+#include <QWidget>
+
+#include <array>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The delay page: the delays of all five physical keys, 18 slots each, with
+// the slots of the selected key on screen. It emits nothing; the window
+// drives it by direct calls.
+class DelayWidget : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(DelayWidget)
+
+public:
+    explicit DelayWidget(QWidget *parent = nullptr);
+
+    void setSelectedKnobKey(int k);
+    int selectedKnobKey() const { return m_selectedKnobKey; }
+    void setVirtualKeyCount(int k, int n);
+    void setVirtualKeyTexts(int k, const QList<QString> &texts);
+    void setDelayForVirtualKey(int k, int slot, int ms);
+    void resetKnobDelays(int k);
+    int delayForVirtualKey(int k, int slot) const;
+
+    void applyDelayInput(int slot);
+    void updateSlotUi(int slot);
+
+    // For tests and the page shots.
+    QLineEdit *delayField(int slot) const;
+    QPushButton *minusButton(int slot) const;
+    QPushButton *plusButton(int slot) const;
+    QLabel *nameLabel(int slot) const;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    struct Slot
+    {
+        QLabel *tag = nullptr;
+        QLabel *valueRow = nullptr;
+        QLineEdit *field = nullptr;
+        QLabel *unit = nullptr;
+        QLabel *name = nullptr;
+        QPushButton *minus = nullptr;
+        QPushButton *plus = nullptr;
+    };
+
+    void setupUI();
+    void setupDelayTags();
+    void updateScaledLayout();
+    void refreshAllSlots();
+    bool validKey(int k) const { return k >= 1 && k <= 5; }
+    void stepDelay(int slot, bool up);
+
+    QLabel *m_background = nullptr;
+    std::array<Slot, kDelaySlots> m_slots;
+    int m_selectedKnobKey = 0;
+    int m_delays[5][kDelaySlots];
+    int m_virtualKeyCounts[5] = {0, 0, 0, 0, 0};
+    std::array<std::array<QString, kDelaySlots>, 5> m_virtualKeyTexts;
+};

@@ -1,0 +1,196 @@
+#include "ui/pages/LightWidget.h"
+
+#include "app/uitext.h"
+#include "ui/pages/BrightnessSliderWidget.h"
+#include "ui/pages/ColorPickerWidget.h"
+#include "ui/pages/ToggleSwitchWidget.h"
+#include "ui/pages/pagerules.h"
+
+#include <QDebug>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+
+#include <algorithm>
+
+namespace {
+
+QFont pagePixelFont(int px)
+{
+    QFont f(QStringLiteral("Microsoft YaHei"));
+    f.setPixelSize(px);
+    return f;
+}
+
+// Keeps a widget's signals blocked for a scope and restores the previous state.
+class SignalBlock
+{
+public:
+    explicit SignalBlock(QObject *o) : m_object(o), m_previous(o->blockSignals(true)) {}
+    ~SignalBlock() { m_object->blockSignals(m_previous); }
+    Q_DISABLE_COPY_MOVE(SignalBlock)
+
+private:
+    QObject *m_object;
+    bool m_previous;
+};
+
+} // namespace
+
+LightWidget::LightWidget(QWidget *parent) : QWidget(parent)
+{
+    setupUI();
+}
+
+void LightWidget::setupUI()
+{
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    setMinimumSize(776, 248);
+    resize(kPageDesignWidth, kPageDesignHeight);
+
+    m_background = new QLabel(this);
+    m_background->setStyleSheet(QStringLiteral("border: none; background: transparent;"));
+    m_background->setScaledContents(true);
+    const QPixmap bg(QStringLiteral(":/asset/light/background.png"));
+    if (bg.isNull())
+        qWarning() << "Failed to load light background";
+    else
+        m_background->setPixmap(bg);
+
+    m_panel = new QWidget(this);
+    m_panel->setAttribute(Qt::WA_StyledBackground);
+    m_panel->setStyleSheet(QStringLiteral("background-color: #202020; border: none;"));
+    m_switchCard = new QWidget(m_panel);
+    m_switchCard->setAttribute(Qt::WA_StyledBackground);
+    m_switchCard->setStyleSheet(
+        QStringLiteral("background-color: #1C1C1C; border: none; border-radius: 8px;"));
+    m_brightnessCard = new QWidget(m_panel);
+    m_brightnessCard->setAttribute(Qt::WA_StyledBackground);
+    m_brightnessCard->setStyleSheet(QStringLiteral("background-color: #1C1C1C; border-radius: 8px;"));
+    m_colorCard = new QWidget(m_panel);
+    m_colorCard->setAttribute(Qt::WA_StyledBackground);
+    m_colorCard->setStyleSheet(QStringLiteral("background-color: #1C1C1C; border-radius: 8px;"));
+    m_switchHeader = new QWidget(m_switchCard);
+    m_switchHeader->setStyleSheet(QStringLiteral("background-color: transparent;"));
+
+    m_switchTitle = new QLabel(uiText(QStringLiteral("开关")), m_switchHeader);
+    m_switchTitle->setStyleSheet(QStringLiteral("color: #FFFFFF; background: transparent;"));
+    m_noteLabel =
+        new QLabel(QStringLiteral("<span style='color:#67696A;'>RGB lighting consumes more power. For "
+                                  "the best experience, use it in wired mode.</span>"),
+                   m_switchHeader);
+    m_noteLabel->setTextFormat(Qt::RichText);
+    m_noteLabel->setWordWrap(true);
+    m_noteLabel->setStyleSheet(QStringLiteral("background: transparent;"));
+
+    m_brightnessTitle = new QLabel(uiText(QStringLiteral("亮度")), m_brightnessCard);
+    m_brightnessTitle->setStyleSheet(QStringLiteral("color: #FFFFFF; background: transparent;"));
+    m_brightnessHint = new QLabel(uiText(QStringLiteral("根据喜好调整旋钮明暗变化，可一键设置到最高亮度")),
+                                  m_brightnessCard);
+    m_brightnessHint->setWordWrap(true);
+    m_brightnessHint->setStyleSheet(QStringLiteral("color: #67696A; background: transparent;"));
+
+    m_colorPicker = new ColorPickerWidget(m_colorCard);
+    m_toggleSwitch = new ToggleSwitchWidget(m_switchCard);
+    m_brightnessSlider = new BrightnessSliderWidget(m_brightnessCard);
+    m_maxBrightnessButton = new QPushButton(uiText(QStringLiteral("一键最高亮度")), m_brightnessCard);
+    m_maxBrightnessButton->setCursor(Qt::PointingHandCursor);
+    m_maxBrightnessButton->setStyleSheet(
+        QStringLiteral("QPushButton { background: transparent; color: #FFFFFF; border: 1px solid #67696A; "
+                       "border-radius: 8px; }"
+                       "QPushButton:hover { background: rgba(255, 255, 255, 0.05); }"
+                       "QPushButton:pressed { background: rgba(255, 255, 255, 0.1); }"
+                       "QPushButton:disabled { color: #67696A; border: 1px solid #3A3A3A; }"));
+
+    connect(m_toggleSwitch, &ToggleSwitchWidget::toggled, this, [this](bool on) {
+        setControlsEnabled(on);
+        emitSettings();
+    });
+    connect(m_brightnessSlider, &BrightnessSliderWidget::valueChanged, this, &LightWidget::emitSettings);
+    connect(m_maxBrightnessButton, &QPushButton::clicked, this,
+            [this]() { m_brightnessSlider->setValue(100); });
+    connect(m_colorPicker, &ColorPickerWidget::colorChanged, this, &LightWidget::emitSettings);
+
+    m_background->lower();
+    setControlsEnabled(m_toggleSwitch->isOn());
+    updateScaledLayout();
+}
+
+void LightWidget::setControlsEnabled(bool on)
+{
+    m_colorPicker->setEnabled(on);
+    m_brightnessSlider->setEnabled(on);
+    m_maxBrightnessButton->setEnabled(on);
+}
+
+void LightWidget::setLightSettings(const QColor &color, int brightness, bool on)
+{
+    if (!m_colorPicker || !m_toggleSwitch || !m_brightnessSlider || !m_maxBrightnessButton)
+        return;
+    {
+        const SignalBlock a(m_toggleSwitch);
+        const SignalBlock b(m_colorPicker);
+        const SignalBlock c(m_brightnessSlider);
+        m_toggleSwitch->setOn(on);
+        m_colorPicker->setColor(color);
+        m_brightnessSlider->setValue(std::clamp(brightness, 0, 100));
+    }
+    setControlsEnabled(on);
+}
+
+void LightWidget::emitSettings()
+{
+    Q_EMIT lightSettingsChanged(m_colorPicker->currentColor(), m_brightnessSlider->value(),
+                                m_toggleSwitch->isOn());
+}
+
+void LightWidget::updateScaledLayout()
+{
+    const PageScale s(size());
+    const int title = std::max(11, s.x(16));
+    const int note = std::max(10, s.x(12));
+    const int buttonFont = std::max(10, s.x(13));
+    auto place = [&s](QWidget *w, int x, int y, int width, int height) {
+        w->setGeometry(s.x(x), s.y(y), s.x(width), s.y(height));
+    };
+
+    m_background->setGeometry(rect());
+    place(m_panel, 214, 84, 1126, 371);
+    place(m_switchCard, 0, 0, 540, 180);
+    place(m_brightnessCard, 0, 196, 540, 175);
+    place(m_colorCard, 556, 0, 570, 371);
+    place(m_switchHeader, 32, 24, 476, 132);
+    place(m_switchTitle, 0, 0, 120, 20);
+    m_switchTitle->setFont(pagePixelFont(title));
+    m_noteLabel->setFixedWidth(s.x(476));
+    place(m_noteLabel, 0, 24, 476, 40);
+    m_noteLabel->setFont(pagePixelFont(note));
+    place(m_toggleSwitch, 32, 100, 250, 64);
+    place(m_brightnessTitle, 32, 16, 120, 20);
+    m_brightnessTitle->setFont(pagePixelFont(title));
+
+    m_maxBrightnessButton->setFont(pagePixelFont(buttonFont));
+    const int cardWidth = m_brightnessCard->width();
+    const int buttonWidth = s.x(24) + m_maxBrightnessButton->sizeHint().width();
+    const int buttonRight = cardWidth - s.x(32);
+    const int buttonTop = s.y(16);
+    m_maxBrightnessButton->setGeometry(buttonRight - buttonWidth, buttonTop, buttonWidth,
+                                       s.y(44) - buttonTop + 1);
+
+    const int hintX = s.x(32);
+    m_brightnessHint->setGeometry(hintX, s.y(40), std::max(0, m_maxBrightnessButton->x() - s.x(8) - hintX),
+                                  s.y(40));
+    m_brightnessHint->setFont(pagePixelFont(note));
+
+    const int content = s.x(32);
+    const int reach = s.x(22);
+    m_brightnessSlider->setGeometry(content - reach, s.y(95), cardWidth - 2 * content + 2 * reach, s.y(28));
+    m_brightnessSlider->setScale(s.sx(), s.sy());
+    place(m_colorPicker, 0, 0, 570, 371);
+}
+
+void LightWidget::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    updateScaledLayout();
+}
