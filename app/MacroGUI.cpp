@@ -16,13 +16,13 @@ void moveWindowInsideScreen(QWidget *window, QScreen *screen, bool center)
 {
     if (!window || !screen)
         return;
-    window->move(windowPositionInsideArea(screen->availableGeometry(), window->size(), window->pos(), center));
+    window->move(
+        windowPositionInsideArea(screen->availableGeometry(), window->size(), window->pos(), center));
 }
 
 } // namespace
 
-MacroGUI::MacroGUI(QWidget *parent)
-    : QMainWindow(parent)
+MacroGUI::MacroGUI(QWidget *parent) : QMainWindow(parent)
 {
     const UIPlatformConfig profile = currentUIPlatformConfig();
     setWindowTitle(profile.windowTitle);
@@ -57,7 +57,8 @@ void MacroGUI::setupScreenAdaptiveResize()
         QWindow *handle = windowHandle();
         if (!handle)
             return;
-        connect(handle, &QWindow::screenChanged, this, [this](QScreen *screen) { resizeForScreen(screen, false); });
+        connect(handle, &QWindow::screenChanged, this,
+                [this](QScreen *screen) { resizeForScreen(screen, false); });
     });
 }
 

@@ -28,8 +28,8 @@ QString logLevelWord(QtMsgType type)
 
 QString formatLogLine(const QDateTime &when, QtMsgType type, const QString &message)
 {
-    return when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")) + QStringLiteral(" [") + logLevelWord(type) +
-           QStringLiteral("] ") + message;
+    return when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")) + QStringLiteral(" [") +
+           logLevelWord(type) + QStringLiteral("] ") + message;
 }
 
 QString logDirectoryPath()

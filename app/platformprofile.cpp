@@ -2,5 +2,6 @@
 
 UIPlatformConfig currentUIPlatformConfig()
 {
-    return UIPlatformConfig{QStringLiteral("macOS"), QStringLiteral("VELTRANIX"), QStringLiteral("PingFang SC"), 9};
+    return UIPlatformConfig{QStringLiteral("macOS"), QStringLiteral("VELTRANIX"),
+                            QStringLiteral("PingFang SC"), 9};
 }

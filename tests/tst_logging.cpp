@@ -64,8 +64,8 @@ QStringList readLogFile()
     return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-const QRegularExpression kLinePattern(
-    QStringLiteral("^\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2}\\.\\d{3} \\[(INFO|WARN|ERROR|FATAL)\\] (.*)$"));
+const QRegularExpression kLinePattern(QStringLiteral(
+    "^\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2}\\.\\d{3} \\[(INFO|WARN|ERROR|FATAL)\\] (.*)$"));
 
 } // namespace
 

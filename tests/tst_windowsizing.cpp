@@ -46,19 +46,20 @@ private Q_SLOTS:
         QTest::addColumn<QPoint>("expected");
         const QRect area(0, 25, 1920, 1055);
         QTest::newRow("centre") << area << QSize(1875, 1055) << QPoint(500, 500) << true << QPoint(22, 25);
-        QTest::newRow("centre odd remainder") << QRect(0, 0, 101, 101) << QSize(50, 50) << QPoint() << true
-                                              << QPoint(25, 25);
-        QTest::newRow("keep inside") << area << QSize(800, 450) << QPoint(300, 200) << false << QPoint(300, 200);
+        QTest::newRow("centre odd remainder")
+            << QRect(0, 0, 101, 101) << QSize(50, 50) << QPoint() << true << QPoint(25, 25);
+        QTest::newRow("keep inside") << area << QSize(800, 450) << QPoint(300, 200) << false
+                                     << QPoint(300, 200);
         QTest::newRow("pushed in from right/bottom")
             << area << QSize(800, 450) << QPoint(1500, 900) << false << QPoint(1120, 630);
-        QTest::newRow("pushed in from left/top") << area << QSize(800, 450) << QPoint(-40, 0) << false
-                                                 << QPoint(0, 25);
+        QTest::newRow("pushed in from left/top")
+            << area << QSize(800, 450) << QPoint(-40, 0) << false << QPoint(0, 25);
         QTest::newRow("larger than area sticks top-left")
             << area << QSize(2000, 1200) << QPoint(300, 300) << false << QPoint(0, 25);
         QTest::newRow("larger centred sticks top-left")
             << QRect(1920, 0, 1366, 728) << QSize(1920, 1080) << QPoint() << true << QPoint(1920, 0);
-        QTest::newRow("second screen offset")
-            << QRect(1920, 0, 2560, 1400) << QSize(1920, 1080) << QPoint(100, 100) << false << QPoint(1920, 100);
+        QTest::newRow("second screen offset") << QRect(1920, 0, 2560, 1400) << QSize(1920, 1080)
+                                              << QPoint(100, 100) << false << QPoint(1920, 100);
     }
 
     void position()
