@@ -160,14 +160,17 @@ void LightWidget::updateScaledLayout()
     place(m_brightnessCard, 0, 196, 540, 175);
     place(m_colorCard, 556, 0, 570, 371);
     place(m_switchHeader, 32, 24, 476, 132);
-    place(m_switchTitle, 0, 0, 120, 20);
+    // Titles get at least their text's width: the English texts outgrow the 120-unit box.
     m_switchTitle->setFont(pagePixelFont(title));
+    m_switchTitle->setGeometry(0, 0, std::max(s.x(120), m_switchTitle->sizeHint().width()), s.y(20));
     m_noteLabel->setFixedWidth(s.x(476));
-    place(m_noteLabel, 0, 24, 476, 40);
+    // The note and hint keep a 10 px floor on small pages, so they may need more lines than the box has.
     m_noteLabel->setFont(pagePixelFont(note));
+    m_noteLabel->setGeometry(0, s.y(24), s.x(476), std::max(s.y(40), m_noteLabel->heightForWidth(s.x(476))));
     place(m_toggleSwitch, 32, 100, 250, 64);
-    place(m_brightnessTitle, 32, 16, 120, 20);
     m_brightnessTitle->setFont(pagePixelFont(title));
+    m_brightnessTitle->setGeometry(s.x(32), s.y(16),
+                                   std::max(s.x(120), m_brightnessTitle->sizeHint().width()), s.y(20));
 
     m_maxBrightnessButton->setFont(pagePixelFont(buttonFont));
     const int cardWidth = m_brightnessCard->width();
@@ -178,9 +181,10 @@ void LightWidget::updateScaledLayout()
                                        s.y(44) - buttonTop + 1);
 
     const int hintX = s.x(32);
-    m_brightnessHint->setGeometry(hintX, s.y(40), std::max(0, m_maxBrightnessButton->x() - s.x(8) - hintX),
-                                  s.y(40));
+    const int hintWidth = std::max(0, m_maxBrightnessButton->x() - s.x(8) - hintX);
     m_brightnessHint->setFont(pagePixelFont(note));
+    m_brightnessHint->setGeometry(hintX, s.y(40), hintWidth,
+                                  std::max(s.y(40), m_brightnessHint->heightForWidth(hintWidth)));
 
     const int content = s.x(32);
     const int reach = s.x(22);
