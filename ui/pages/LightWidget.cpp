@@ -164,7 +164,7 @@ void LightWidget::updateScaledLayout()
     m_switchTitle->setFont(pagePixelFont(title));
     m_switchTitle->setGeometry(0, 0, std::max(s.x(120), m_switchTitle->sizeHint().width()), s.y(20));
     m_noteLabel->setFixedWidth(s.x(476));
-    // The note and hint keep a 10 px floor on small pages, so they may need more lines than the box has.
+    // The note keeps a 10 px floor on small pages, so it may need more lines than the box has.
     m_noteLabel->setFont(pagePixelFont(note));
     m_noteLabel->setGeometry(0, s.y(24), s.x(476), std::max(s.y(40), m_noteLabel->heightForWidth(s.x(476))));
     place(m_toggleSwitch, 32, 100, 250, 64);
@@ -183,8 +183,8 @@ void LightWidget::updateScaledLayout()
     const int hintX = s.x(32);
     const int hintWidth = std::max(0, m_maxBrightnessButton->x() - s.x(8) - hintX);
     m_brightnessHint->setFont(pagePixelFont(note));
-    m_brightnessHint->setGeometry(hintX, s.y(40), hintWidth,
-                                  std::max(s.y(40), m_brightnessHint->heightForWidth(hintWidth)));
+    // The hint keeps its box: growing it would run under the slider on small pages.
+    m_brightnessHint->setGeometry(hintX, s.y(40), hintWidth, s.y(40));
 
     const int content = s.x(32);
     const int reach = s.x(22);

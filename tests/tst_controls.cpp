@@ -1,0 +1,129 @@
+#include "ui/pages/BrightnessSliderWidget.h"
+#include "ui/pages/ToggleSwitchWidget.h"
+#include "ui/pages/pagerules.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+class TestControls : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void sliderValueFromPosition_data()
+    {
+        QTest::addColumn<double>("x");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<double>("sx");
+        QTest::addColumn<int>("value");
+        // half = 22, right = 222, track 200 px.
+        QTest::newRow("left of track") << -40.0 << 244 << 1.0 << 0;
+        QTest::newRow("track start") << 22.0 << 244 << 1.0 << 0;
+        QTest::newRow("middle") << 122.0 << 244 << 1.0 << 50;
+        QTest::newRow("half rounds up") << 22.5 << 244 << 1.0 << 1; // x rounds to 23 -> 0.5 -> 1
+        QTest::newRow("track end") << 222.0 << 244 << 1.0 << 100;
+        QTest::newRow("past the end") << 900.0 << 244 << 1.0 << 100;
+        QTest::newRow("narrower than handle") << 30.0 << 40 << 1.0 << 0;
+        QTest::newRow("exactly the handle") << 30.0 << 44 << 1.0 << 0;
+        QTest::newRow("scaled handle") << 61.0 << 122 << 0.5 << 50; // half 11, right 111
+    }
+    void sliderValueFromPosition()
+    {
+        QFETCH(double, x);
+        QFETCH(int, width);
+        QFETCH(double, sx);
+        QFETCH(int, value);
+        QCOMPARE(sliderValueFromPos(x, width, sx), value);
+    }
+
+    void sliderGeometryAtEdges()
+    {
+        SliderGeometry g = sliderGeometry(QSize(244, 28), 1.0, 1.0, 100);
+        QCOMPARE(g.trackWidth, 200);
+        QCOMPARE(g.fillWidth, 200);
+        QCOMPARE(g.handleX, 200);
+        g = sliderGeometry(QSize(30, 28), 1.0, 1.0, 100); // handle wider than the widget
+        QCOMPARE(g.handleX, 0);
+    }
+
+    void sliderSetters()
+    {
+        BrightnessSliderWidget s;
+        QSignalSpy spy(&s, &BrightnessSliderWidget::valueChanged);
+        s.setValue(150);
+        QCOMPARE(s.value(), 100);
+        s.setValue(-3);
+        QCOMPARE(s.value(), 0);
+        s.setValue(0);
+        QCOMPARE(spy.count(), 2);
+        s.setScale(0.0, 0.05);
+        QCOMPARE(s.scaleX(), 0.1);
+        QCOMPARE(s.scaleY(), 0.1);
+    }
+
+    void sliderDragNeedsEnabledPress()
+    {
+        BrightnessSliderWidget s;
+        s.resize(244, 28);
+        s.setEnabled(false);
+        QTest::mousePress(&s, Qt::LeftButton, {}, QPoint(222, 14));
+        QCOMPARE(s.value(), 50);
+        s.setEnabled(true);
+        QTest::mousePress(&s, Qt::LeftButton, {}, QPoint(222, 14));
+        QCOMPARE(s.value(), 100);
+        QTest::mouseMove(&s, QPoint(22, 14));
+        QCOMPARE(s.value(), 0);
+        QTest::mouseRelease(&s, Qt::LeftButton, {}, QPoint(22, 14));
+    }
+
+    void toggle()
+    {
+        ToggleSwitchWidget t;
+        QSignalSpy spy(&t, &ToggleSwitchWidget::toggled);
+        t.setOn(false);
+        QCOMPARE(spy.count(), 0);
+        t.setOn(true);
+        t.setOn(true);
+        QCOMPARE(spy.count(), 1);
+        t.setOn(false);
+        QCOMPARE(spy.count(), 2);
+        QCOMPARE(spy.last().at(0).toBool(), false);
+        QTest::mousePress(&t, Qt::RightButton, {}, QPoint(10, 10));
+        QVERIFY(!t.isOn());
+        QTest::mousePress(&t, Qt::LeftButton, {}, QPoint(10, 10));
+        QVERIFY(t.isOn());
+        // The knob follows the flag.
+        QTRY_COMPARE_WITH_TIMEOUT(t.sliderPos(), 1.0, 5000);
+    }
+
+    void delayRules()
+    {
+        QCOMPARE(delayFromInput(0, QStringLiteral("20"), 7), 20);
+        QCOMPARE(delayFromInput(1, QStringLiteral("20"), 70), 50);
+        QCOMPARE(delayFromInput(1, QStringLiteral("999999"), 70), 60000);
+        QCOMPARE(delayFromInput(1, QString(), 70), 70);
+        QCOMPARE(delayFromInput(1, QStringLiteral("99999999999"), 70), 70);
+        QCOMPARE(delayDecremented(0, 0), 0);
+        QCOMPARE(delayDecremented(5, 50), 50);
+        QCOMPARE(delayIncremented(60000), 60000);
+        QCOMPARE(delayIncremented(59999), 60000);
+    }
+
+    void pageScale()
+    {
+        const PageScale half(QSize(776, 248));
+        QCOMPARE(half.x(185), 92);
+        QCOMPARE(half.y(84), 42);
+        const PageScale odd(QSize(1000, 0)); // no height: factor 1
+        QCOMPARE(odd.x(1552), 1000);
+        QCOMPARE(odd.y(496), 496);
+        const PageScale wide(QSize(3104, 496));
+        QCOMPARE(pageFontRange(wide, true).maximum, 16);
+        QCOMPARE(pageFontRange(wide, false).maximum, 32);
+        QCOMPARE(pageFontRange(half).minimum, 8);
+        QCOMPARE(pageFontRange(half).maximum, 10);
+    }
+};
+
+QTEST_MAIN(TestControls)
+#include "tst_controls.moc"
