@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <atomic>
@@ -14,6 +15,8 @@
 class DeviceWorkers;
 class QTimer;
 struct HidScanResult;
+struct AssignmentWriteResult;
+struct KnobModelSnapshot;
 
 // The whole visible interface and the owner of all device state.
 class MainLayoutWidget : public QWidget
@@ -80,6 +83,48 @@ private:
     QString m_bluetoothDeviceId;
     QString m_bluetoothWriteUuid;
     bool m_bluetoothConnectedInRun = false;
+
+    // ---- Knob model, key vocabulary and assignment writes -----------------
+    // (ui/MainLayoutWidget_send.cpp; the byte layouts are in protocol/)
+public:
+    // Command code of the selected physical key in assignment reports.
+    unsigned char getCommandCodeForSelectedKey() const;
+    // One action to the selected physical key; true when the device took it.
+    bool sendStandardKey(unsigned short keyCode, unsigned char modifierMask);
+    bool sendMultimediaKey(unsigned short usage);
+    bool sendMouseKey(const QString &name, unsigned short, unsigned char);
+    bool sendLightKey(unsigned short code);
+    bool sendProcreateKey(const QString &name);
+
+    // Writes every non-empty physical key. UI thread: takes the snapshot and
+    // writes it. A save on a worker takes the snapshot on the UI thread first
+    // and hands it to writeKnobModelSnapshot.
+    bool sendSelectedKeysToHardware();
+    // UI thread: the three lists of every physical key, the layout and the
+    // delays of the delay page (its defaults when there is none).
+    KnobModelSnapshot takeKnobModelSnapshot() const;
+    // USB: any thread, never touches widgets or the live model. Bluetooth: UI
+    // thread only, the reports are collected and written as one batch.
+    AssignmentWriteResult writeKnobModelSnapshot(const KnobModelSnapshot &snapshot);
+
+    // Key names for the layout the keyboard page shows (m_isMacLayout).
+    QString keyCodeToString(unsigned short keyValue) const;
+    QString modifierKeyCodeToCombination(unsigned short usage) const;
+    // The free functions of protocol/keyvocabulary.h, reachable unqualified
+    // from members despite the names above.
+    static QString keyCodeToString(unsigned short keyValue, bool isMacLayout);
+    static QString modifierKeyCodeToCombination(unsigned short usage, bool isMacLayout);
+    unsigned short combinationToKeyCode(const QString &name) const;
+    unsigned char combinationToModifierMask(const QString &name) const;
+    int getKeyType(const QString &name, unsigned short code) const;
+
+private:
+    friend class KnobModelTestAccess;
+    // Index = physical key - 1. m_selectedKnobKey is declared with the link state above.
+    QList<unsigned short> m_knobKeyCodes[5];
+    QStringList m_knobCombinations[5];
+    QStringList m_knobDisplayNames[5];
+    bool m_isMacLayout = true;
 
     // ---- Provided by other parts of the window; placeholders in
     // ui/MainLayoutWidget_pending.cpp until those parts exist. ----------
