@@ -10,7 +10,7 @@ namespace {
 QString compatLine(const char *prefix, const HidPacket &packet)
 {
     return QStringLiteral("%1 0x%2")
-        .arg(QLatin1String(prefix))
+        .arg(QString::fromUtf8(prefix))
         .arg(packet[2], 2, 16, QLatin1Char('0'))
         .toUpper();
 }

@@ -1,0 +1,176 @@
+// Interface choice of the scan and the pure packet rules of the link.
+#include "device/hidscan.h"
+#include "device/packetutil.h"
+#include "support/devicetestsupport.h"
+
+#include <QTest>
+
+class TestHidScan : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void cleanup() { QCOMPARE(hidsim::openHandleCount(), 0); }
+
+    void firstWritableInterfaceWinsAndLaterOnesAreNeverOpened()
+    {
+        hidsim::reset();
+        hidsim::DeviceSpec spec = hidsim::knobDevice();
+        spec.interfaces.push_back(spec.interfaces.back()); // a second writable one after it
+        spec.interfaces.back().path += "-extra";
+        spec.interfaces.back().interfaceNumber = 3;
+        const int dev = hidsim::addDevice(spec);
+        LogRecorder log;
+
+        HidScanResult r = scanHidInterfaces(0x05AC, 0x022C, true);
+        QVERIFY(r.handle);
+        QCOMPARE(r.interfaceNumber, 2);
+        QCOMPARE(r.usagePage, 0xFF00);
+        QCOMPARE(r.manufacturer, QStringLiteral("VELTRANIX"));
+        QCOMPARE(hidsim::openCount(dev, 3), 0);
+        QCOMPARE(hidsim::openHandleCount(), 1); // the rejected ones were closed
+        QVERIFY(log.contains(QStringLiteral("[autoConnect] 接口#1: hid_write 失败 (-1), 错误: Broken pipe")));
+        QVERIFY(log.contains(
+            QStringLiteral("[autoConnect] 接口#3: path=%1 usagePage=0xff00 usage=0x0001 interface=2")
+                .arg(QString::fromStdString(spec.interfaces[2].path))));
+        QVERIFY(log.contains(QStringLiteral("[autoConnect] 接口#3: hid_write 成功 (65 字节)")));
+        QVERIFY(log.contains(QStringLiteral("[autoConnect] 已找到可写接口")));
+        hid_close(r.handle);
+    }
+
+    void skippedEntriesStillConsumeNumbers()
+    {
+        hidsim::reset();
+        hidsim::DeviceSpec spec = hidsim::knobDevice();
+        spec.interfaces[0].nullPath = true;
+        spec.interfaces[1].busType = 2; // a Bluetooth entry with the same ids
+        spec.interfaces[1].failAllWrites = false;
+        const int dev = hidsim::addDevice(spec);
+        LogRecorder log;
+
+        HidScanResult r = scanHidInterfaces(0x05AC, 0x022C, true);
+        QVERIFY(r.handle);
+        QCOMPARE(r.interfaceNumber, 2);
+        QCOMPARE(hidsim::openCount(dev, 1), 0);
+        QVERIFY(!log.contains(QStringLiteral("接口#1")));
+        QVERIFY(log.contains(QStringLiteral("[autoConnect] 接口#2: 非 USB 总线(bus=2)，跳过")));
+        QVERIFY(log.contains(QStringLiteral("[autoConnect] 接口#3: hid_write 成功")));
+        hid_close(r.handle);
+    }
+
+    void exclusiveOnlyFromOpenFailures_data()
+    {
+        QTest::addColumn<QString>("openError");
+        QTest::addColumn<bool>("exclusive");
+        QTest::newRow("exclusive") << QStringLiteral("Device busy (exclusive access)") << true;
+        QTest::newRow("case-sensitive") << QStringLiteral("Exclusive lock") << false;
+        QTest::newRow("write failures only") << QString() << false;
+    }
+    void exclusiveOnlyFromOpenFailures()
+    {
+        QFETCH(QString, openError);
+        QFETCH(bool, exclusive);
+        hidsim::reset();
+        const int dev = hidsim::addDevice(hidsim::knobDevice());
+        for (int i = 0; i < 3; ++i) {
+            hidsim::setOpenError(dev, i, openError.toStdString());
+            hidsim::setFailAllWrites(dev, i, true);
+        }
+        const HidScanResult r = scanHidInterfaces(0x05AC, 0x022C, false);
+        QVERIFY(!r.handle);
+        QCOMPARE(r.exclusive, exclusive);
+    }
+
+    void silentScanLogsNothing()
+    {
+        resetWithKnob();
+        LogRecorder log;
+        HidScanResult r = scanHidInterfaces(0x05AC, 0x022C, false);
+        QVERIFY(r.handle);
+        QVERIFY(log.lines().isEmpty());
+        hid_close(r.handle);
+        QVERIFY(!scanHidInterfaces(0x514C, 0x8850, false).handle);
+    }
+
+    void packetToHexLayout_data()
+    {
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("empty") << 0 << QString();
+        QTest::newRow("one") << 1 << QStringLiteral("00");
+        QTest::newRow("sixteen") << 16 << QStringLiteral("00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F");
+        QTest::newRow("seventeen") << 17
+                                   << QStringLiteral("00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F\n10");
+    }
+    void packetToHexLayout()
+    {
+        QFETCH(int, length);
+        QFETCH(QString, expected);
+        HidPacket p;
+        for (int i = 0; i < length; ++i)
+            p.push_back(static_cast<unsigned char>(i));
+        QCOMPARE(packetToHex(p), expected);
+        QCOMPARE(packetToHex(HidPacket(33, 0xAB)).count(QLatin1Char('\n')), 2);
+    }
+
+    void compatibilityCopyRule_data()
+    {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<int>("knobKey");
+        QTest::addColumn<int>("copyCode"); // -1: no copy
+        const QByteArray fd05("\x03\xFD\x05\x01\x01", 5);
+        QTest::newRow("key 3 gets 0x13") << fd05 << 65 << 3 << 0x13;
+        QTest::newRow("key 1 gets 0x10") << fd05 << 65 << 1 << 0x10;
+        QTest::newRow("key 2 gets 0x12") << fd05 << 65 << 2 << 0x12;
+        QTest::newRow("key 4 gets 0x15") << fd05 << 65 << 4 << 0x15;
+        QTest::newRow("key 5 gets 0x11") << fd05 << 65 << 5 << 0x11;
+        QTest::newRow("no key selected") << fd05 << 65 << 0 << -1;
+        QTest::newRow("key out of range") << fd05 << 65 << 6 << -1;
+        QTest::newRow("already the older code") << QByteArray("\x03\xFD\x13\x01\x01", 5) << 65 << 3 << -1;
+        QTest::newRow("end packet") << QByteArray("\x03\xFD\xFE\xFF", 4) << 65 << 3 << -1;
+        QTest::newRow("colour packet") << QByteArray("\x03\xFD\x00\x06", 4) << 65 << 3 << -1;
+        QTest::newRow("four bytes") << fd05.left(4) << 4 << 3 << -1;
+        QTest::newRow("five bytes") << fd05 << 5 << 3 << 0x13;
+        QTest::newRow("lighting class") << QByteArray("\x03\xFE\xB0\x00", 4) << 64 << 3 << -1;
+    }
+    void compatibilityCopyRule()
+    {
+        QFETCH(QByteArray, head);
+        QFETCH(int, length);
+        QFETCH(int, knobKey);
+        QFETCH(int, copyCode);
+        HidPacket p(length, 0x00);
+        std::copy(head.begin(), head.begin() + std::min<int>(head.size(), length), p.begin());
+        const std::vector<HidPacket> list = buildSendList(p, knobKey);
+        QCOMPARE(list.front(), p);
+        QCOMPARE(list.size(), std::size_t(copyCode < 0 ? 1 : 2));
+        if (copyCode >= 0) {
+            HidPacket expected = p;
+            expected[2] = static_cast<unsigned char>(copyCode);
+            QCOMPARE(list[1], expected);
+        }
+    }
+
+    void retryLadderOrder()
+    {
+        HidPacket a(65, 0x11);
+        a[0] = 0x03;
+        HidPacket b(64, 0x22);
+        b[0] = 0x03;
+        const std::vector<UsbWriteAttempt> ladder = compatibilityRetries({a, b});
+        QCOMPARE(ladder.size(), std::size_t(3)); // the 64-byte packet has no 64-byte form
+        QCOMPARE(ladder[0].listIndex, std::size_t(0));
+        QCOMPARE(ladder[0].kind, UsbWriteAttempt::ReportIdZero);
+        QCOMPARE(ladder[0].bytes[0], 0x00);
+        QCOMPARE(ladder[0].bytes.size(), std::size_t(65));
+        QCOMPARE(ladder[1].kind, UsbWriteAttempt::NoReportId);
+        QCOMPARE(ladder[1].bytes, HidPacket(a.begin() + 1, a.end()));
+        QCOMPARE(ladder[2].listIndex, std::size_t(1));
+        QCOMPARE(ladder[2].kind, UsbWriteAttempt::ReportIdZero);
+        QCOMPARE(ladder[2].bytes.size(), std::size_t(64));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestHidScan)
+#include "tst_hidscan.moc"
