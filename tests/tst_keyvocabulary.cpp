@@ -1,6 +1,5 @@
 #include "app/uitext.h"
 #include "protocol/keyvocabulary.h"
-#include "protocol/procreatetable.h"
 
 #include <QTest>
 
@@ -204,22 +203,6 @@ private Q_SLOTS:
         QFETCH(QString, name);
         QFETCH(QString, text);
         QCOMPARE(textBoxDisplayText(name), text);
-    }
-
-    // Each action name list gives the type its page is for.
-    void actionListsClassify()
-    {
-        QCOMPARE(mouseActionNames().size(), 16);
-        QCOMPARE(multimediaActionNames().size(), 21);
-        QCOMPARE(lightActionNames().size(), 6);
-        for (const QString &n : mouseActionNames())
-            QCOMPARE(getKeyType(n, combinationToKeyCode(n)), int(Mouse));
-        for (const QString &n : multimediaActionNames())
-            QCOMPARE(getKeyType(n, combinationToKeyCode(n)), int(Multimedia));
-        for (const QString &n : lightActionNames())
-            QCOMPARE(getKeyType(n, combinationToKeyCode(n)), int(Light));
-        for (const QString &n : procreateKeyNames())
-            QCOMPARE(getKeyType(n, combinationToKeyCode(n)), int(Procreate));
     }
 };
 

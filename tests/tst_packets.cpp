@@ -52,14 +52,6 @@ private Q_SLOTS:
         }
     }
 
-    void commandCodesReadBack()
-    {
-        QCOMPARE(knobKeyIndexForCommand(0x14), 4);
-        QCOMPARE(knobKeyIndexForCommand(0x07), 0);
-        QCOMPARE(knobKeyIndexForCommand(0x00), 0);
-        QCOMPARE(knobKeyIndexForCommand(0xFE), 0);
-    }
-
     // Every builder against the byte layout the firmware reads.
     void layouts_data()
     {

@@ -29,27 +29,6 @@ private Q_SLOTS:
         QCOMPARE(distinct.size(), 30);
     }
 
-    void sequences_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<Bytes>("bytes");
-        QTest::newRow("quick menu") << "速选菜单" << Bytes{0x2C};
-        QTest::newRow("command mode") << "调试命令" << Bytes{0x35};
-        QTest::newRow("eyedropper") << "吸色M(iOS17)" << Bytes{0x10};
-        QTest::newRow("clear layer") << "清除所选图层" << Bytes{0xF4, 0x2A};
-        QTest::newRow("brush -10%") << "画笔缩小10%" << Bytes{0xF2, 0x2F};
-        QTest::newRow("brush +5%") << "画笔放大5%" << Bytes{0x30};
-        QTest::newRow("HSB") << "输入HSB颜色" << Bytes{0xF4, 0x18};
-        QTest::newRow("undo") << "撤销" << Bytes{0xF4, 0x1D};
-        QTest::newRow("redo") << "重做" << Bytes{0xF2, 0xF4, 0x1D};
-    }
-    void sequences()
-    {
-        QFETCH(QString, name);
-        QFETCH(Bytes, bytes);
-        QCOMPARE(procreateKeyMap().value(name), bytes);
-    }
-
     void reverseLookup_data()
     {
         QTest::addColumn<Bytes>("bytes");
