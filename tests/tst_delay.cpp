@@ -1,0 +1,108 @@
+#include "ui/pages/DelayWidget.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+class TestDelay : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void typedInput()
+    {
+        DelayWidget page;
+        page.setSelectedKnobKey(1);
+        page.setVirtualKeyCount(1, 3);
+        auto type = [&page](int slot, const QString &text) {
+            page.delayField(slot)->setText(text);
+            page.applyDelayInput(slot);
+        };
+        type(0, "20");
+        QCOMPARE(page.delayForVirtualKey(1, 0), 20);
+        type(1, "20");
+        QCOMPARE(page.delayForVirtualKey(1, 1), 50);
+        type(2, "999999");
+        QCOMPARE(page.delayForVirtualKey(1, 2), 60000);
+        QVERIFY(!page.plusButton(2)->isEnabled());
+        type(2, "");
+        QCOMPARE(page.delayForVirtualKey(1, 2), 60000);
+        QCOMPARE(page.delayField(2)->text(), QStringLiteral("60000"));
+        // Slots beyond the count are not edited.
+        page.setDelayForVirtualKey(1, 5, 300);
+        type(5, "900");
+        QCOMPARE(page.delayForVirtualKey(1, 5), 300);
+        QVERIFY(!page.delayField(5)->isEnabled());
+    }
+
+    void stepsAndLimits()
+    {
+        DelayWidget page;
+        page.setSelectedKnobKey(2);
+        page.setVirtualKeyCount(2, 18);
+        QVERIFY(!page.minusButton(0)->isEnabled());
+        QVERIFY(!page.minusButton(5)->isEnabled());
+        page.plusButton(5)->click();
+        QCOMPARE(page.delayForVirtualKey(2, 5), 51);
+        QVERIFY(page.minusButton(5)->isEnabled());
+        page.minusButton(5)->click();
+        page.minusButton(5)->click();
+        QCOMPARE(page.delayForVirtualKey(2, 5), 50);
+        QCOMPARE(page.delayForVirtualKey(1, 5), 50); // other keys untouched
+    }
+
+    void setters()
+    {
+        DelayWidget page;
+        page.setDelayForVirtualKey(3, 17, -5);
+        QCOMPARE(page.delayForVirtualKey(3, 17), 50);
+        page.setDelayForVirtualKey(6, 0, 100);
+        QCOMPARE(page.delayForVirtualKey(6, 0), 50);
+        page.setDelayForVirtualKey(3, 18, 100);
+        QCOMPARE(page.delayForVirtualKey(3, 18), 50);
+        page.setDelayForVirtualKey(3, 0, 1234);
+        page.resetKnobDelays(3);
+        QCOMPARE(page.delayForVirtualKey(3, 0), 0);
+        page.setSelectedKnobKey(9);
+        QCOMPARE(page.selectedKnobKey(), 0);
+        page.setVirtualKeyCount(1, 40);
+        page.applyDelayInput(18); // logs and returns
+        page.applyDelayInput(-1);
+    }
+
+    void noSelection()
+    {
+        DelayWidget page;
+        page.setDelayForVirtualKey(1, 0, 777);
+        for (int s = 0; s < 18; ++s) {
+            QCOMPARE(page.delayField(s)->text(), s == 0 ? QStringLiteral("0") : QStringLiteral("50"));
+            QVERIFY(!page.delayField(s)->isEnabled());
+            QVERIFY(!page.plusButton(s)->isEnabled());
+        }
+        page.delayField(0)->setText("5");
+        page.applyDelayInput(0);
+        QCOMPARE(page.delayForVirtualKey(1, 0), 777);
+    }
+
+    void names()
+    {
+        DelayWidget page;
+        QList<QString> texts;
+        for (int i = 0; i < 20; ++i)
+            texts << QStringLiteral("K%1").arg(i);
+        page.setSelectedKnobKey(4);
+        page.setVirtualKeyCount(4, texts.size());
+        page.setVirtualKeyTexts(4, texts);
+        QCOMPARE(page.nameLabel(17)->text(), QStringLiteral("K17"));
+        page.setVirtualKeyCount(4, 2);
+        QCOMPARE(page.nameLabel(2)->text(), QStringLiteral("Key"));
+        QVERIFY(page.nameLabel(2)->styleSheet().contains(QStringLiteral("#67696A")));
+        page.setVirtualKeyCount(4, 18);
+        page.setVirtualKeyTexts(4, {});
+        QCOMPARE(page.nameLabel(0)->text(), QStringLiteral("Key"));
+    }
+};
+
+QTEST_MAIN(TestDelay)
+#include "tst_delay.moc"

@@ -1,0 +1,110 @@
+#include "ui/pages/BrightnessSliderWidget.h"
+#include "ui/pages/ColorPickerWidget.h"
+#include "ui/pages/LightWidget.h"
+#include "ui/pages/ToggleSwitchWidget.h"
+#include "ui/pages/pagerules.h"
+
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+class TestLight : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void pickerRules()
+    {
+        const ColorPickerGeometry g = colorPickerGeometry(QSize(570, 371));
+        QCOMPARE(g.square, QRect(24, 24, 480, 323));
+        QCOMPARE(g.hueBar, QRect(528, 24, 18, 323));
+        QVERIFY(colorPickerHitsHueBar(QPoint(545 + 3, 100), g));
+        QVERIFY(!colorPickerHitsHueBar(QPoint(545 + 5, 100), g));
+        QCOMPARE(colorPickerHueFromPos(QPoint(530, 5000), g), 359.0);
+        QCOMPARE(colorPickerHueFromPos(QPoint(530, -50), g), 0.0);
+        double s = -1, v = -1;
+        colorPickerSvFromPos(QPoint(-10, -10), g, &s, &v);
+        QCOMPARE(s, 0.0);
+        QCOMPARE(v, 1.0);
+        colorPickerSvFromPos(QPoint(9000, 9000), g, &s, &v);
+        QCOMPARE(s, 1.0);
+        QCOMPARE(v, 0.0);
+        const ColorPickerGeometry tiny = colorPickerGeometry(QSize(1, 1));
+        colorPickerSvFromPos(QPoint(5, 5), tiny, &s, &v);
+        QVERIFY(s >= 0 && s <= 1 && v >= 0 && v <= 1);
+    }
+
+    void pickerInput()
+    {
+        ColorPickerWidget p;
+        p.resize(570, 371);
+        QSignalSpy spy(&p, &ColorPickerWidget::colorChanged);
+        p.setColor(QColor(128, 128, 128));
+        QCOMPARE(p.hue(), 0.0);
+        QCOMPARE(p.saturation(), 0.0);
+        QCOMPARE(spy.count(), 0);
+
+        QTest::mousePress(&p, Qt::LeftButton, {}, QPoint(540, 30));
+        QCOMPARE(p.dragMode(), 2);
+        QTest::mouseMove(&p, QPoint(540, 9000));
+        QCOMPARE(p.hue(), 359.0);
+        QTest::mouseRelease(&p, Qt::LeftButton, {}, QPoint(540, 9000));
+        QCOMPARE(p.dragMode(), 0);
+        QCOMPARE(spy.count(), 2);
+
+        p.setEnabled(false);
+        QTest::mousePress(&p, Qt::LeftButton, {}, QPoint(100, 100));
+        QCOMPARE(spy.count(), 2);
+        p.setEnabled(true);
+        QTest::mousePress(&p, Qt::LeftButton, {}, QPoint(100, 100));
+        QCOMPARE(p.dragMode(), 1);
+        p.setEnabled(false);
+        QTest::mouseRelease(&p, Qt::LeftButton, {}, QPoint(100, 100));
+        QCOMPARE(p.dragMode(), 1); // a disabled picker leaves the mode alone
+    }
+
+    void silentSettings()
+    {
+        LightWidget page;
+        page.show(); // hidden widgets defer their resize events
+        QSignalSpy spy(&page, &LightWidget::lightSettingsChanged);
+        QVERIFY(!page.colorPicker()->isEnabled());
+        page.setLightSettings(Qt::red, 150, true);
+        QCOMPARE(spy.count(), 0);
+        QCOMPARE(page.brightnessSlider()->value(), 100);
+        QVERIFY(page.toggleSwitch()->isOn());
+        QVERIFY(page.colorPicker()->isEnabled());
+        QVERIFY(page.maxBrightnessButton()->isEnabled());
+        QVERIFY(!page.toggleSwitch()->signalsBlocked());
+
+        page.maxBrightnessButton()->click(); // already 100
+        QCOMPARE(spy.count(), 0);
+        page.brightnessSlider()->setValue(40);
+        QCOMPARE(spy.count(), 1);
+        page.maxBrightnessButton()->click();
+        QCOMPARE(spy.count(), 2);
+        QCOMPARE(spy.last().at(1).toInt(), 100);
+        QCOMPARE(spy.last().at(0).value<QColor>().rgb(), QColor(Qt::red).rgb());
+
+        page.toggleSwitch()->setOn(false);
+        QCOMPARE(spy.count(), 3);
+        QCOMPARE(spy.last().at(2).toBool(), false);
+        QVERIFY(!page.brightnessSlider()->isEnabled());
+        QCOMPARE(page.brightnessSlider()->value(), 100);
+    }
+
+    void layout()
+    {
+        LightWidget page;
+        page.show(); // hidden widgets defer their resize events
+        page.resize(776, 248);
+        QCOMPARE(page.colorPicker()->size(), QSize(285, 185));
+        QCOMPARE(page.brightnessSlider()->scaleX(), 0.5);
+        page.resize(1552, 496);
+        QCOMPARE(page.colorPicker()->size(), QSize(570, 371));
+        QCOMPARE(page.brightnessSlider()->geometry(), QRect(10, 95, 540 - 64 + 44, 28));
+    }
+};
+
+QTEST_MAIN(TestLight)
+#include "tst_light.moc"
