@@ -1,0 +1,84 @@
+#pragma once
+
+#include "protocol/packets.h"
+
+#include <QColor>
+#include <QList>
+#include <QString>
+
+// Turning the packets a configuration read returns back into virtual keys.
+// The device echoes the very reports the program writes, so this is the
+// inverse of the builders in protocol/packets.h. Pure and widget-free.
+
+// Most virtual keys one physical key holds.
+constexpr int kMaxVirtualKeys = 18;
+
+// One virtual key read back.
+struct ConfigEntry
+{
+    unsigned short keyCode = 0; // a plain key when name is empty
+    QString name;               // combination or action name
+    QString displayName;        // translated text, in the order keys were bound
+    QString boxText;            // short text for the delay boxes and labels
+    int delayMs = 0;
+
+    bool isPlainKey() const { return name.isEmpty(); }
+};
+
+struct DecodedConfigPacket
+{
+    enum Kind
+    {
+        Ignored,       // malformed, short or not a configuration packet
+        Colour,        // the light's colour, brightness and on/off
+        Assignment,    // replaces the virtual keys of knobKey by entries
+        UnknownAction, // a media or mouse code without a name: knobKey keeps its keys
+    };
+    Kind kind = Ignored;
+    int knobKey = 0;
+    QList<ConfigEntry> entries;
+    QColor colour;
+    int brightness = 0;
+    bool lightOn = false;
+    // A Procreate packet whose keys are not in the table, read as keyboard keys.
+    bool procreateFallback = false;
+};
+
+// Combination name of a key with its modifiers ("Ctrl+Win+V"); the modifier
+// words are the same for both layouts. Empty for mask 0. Shift alone on a
+// shifted-symbol usage gives the symbol.
+QString standardCombinationFromPacket(unsigned char mask, unsigned char usage, bool isMacLayout);
+
+// Name of a modifier bound alone (prefix bytes with no key after them); empty
+// unless exactly one bit is set.
+QString trailingModifierName(unsigned char mask, bool isMacLayout);
+
+// Media action of a consumer usage's low byte; empty when unknown.
+QString multimediaCombinationFromPacket(unsigned char usage);
+
+// Mouse or touch action of a type-3 packet; empty when unknown or short.
+QString mouseCombinationFromPacket(const Packet &packet);
+
+// The virtual keys of a keyboard (type 1) packet: key records with their
+// prefix bytes folded into combinations, delays capped and defaulted.
+QList<ConfigEntry> keyboardEntriesFromPacket(const Packet &packet, bool isMacLayout);
+
+// The Procreate shortcut of a type-4 packet; empty when the keys are not in the table.
+QString procreateNameFromPacket(const Packet &packet);
+
+// A single named action (media, mouse, Procreate) as the one virtual key.
+ConfigEntry namedActionEntry(const QString &name);
+
+DecodedConfigPacket decodeConfigPacket(const Packet &packet, bool isMacLayout);
+
+// Order in which a collected list is applied: by physical key (unknown keys and
+// the colour packet first), the older command codes after the current ones,
+// received order otherwise. Each key's last packet wins.
+std::vector<Packet> sortConfigPacketsForApply(std::vector<Packet> packets);
+
+// 03 FD FE FF: the device has sent everything.
+bool isConfigReadEndPacket(const Packet &packet);
+
+// A device that repeats the report number (03 03 FD ...) has the extra byte
+// dropped and, when that leaves a short report, zeros appended up to 65 bytes.
+Packet normaliseConfigResponse(const Packet &raw);

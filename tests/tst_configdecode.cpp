@@ -1,0 +1,425 @@
+#include "protocol/configdecode.h"
+#include "protocol/keyvocabulary.h"
+
+#include <QTest>
+
+Q_DECLARE_METATYPE(Packet)
+
+namespace {
+
+// "03 FD | 00 00 F1" -> bytes, zero-padded to `size` (0 = exactly as written).
+Packet bytes(const char *hex, int size = kReportSize)
+{
+    Packet p;
+    const QList<QByteArray> tokens = QByteArray(hex).replace('|', ' ').simplified().split(' ');
+    for (const QByteArray &t : tokens) {
+        if (!t.isEmpty())
+            p.push_back(static_cast<unsigned char>(t.toUInt(nullptr, 16)));
+    }
+    if (size > 0)
+        p.resize(size, 0);
+    return p;
+}
+
+// "Ctrl+V@0,A@500": names (or plain-key display names prefixed with '#')
+// with their delays.
+QString describe(const QList<ConfigEntry> &entries)
+{
+    QStringList out;
+    for (const ConfigEntry &e : entries)
+        out << QStringLiteral("%1%2@%3")
+                   .arg(e.isPlainKey() ? QStringLiteral("#") : QString(),
+                        e.isPlainKey() ? e.displayName : e.name)
+                   .arg(e.delayMs);
+    return out.join(QLatin1Char(','));
+}
+
+// A keyboard packet for key 1 holding `count` plain A keys, 500 ms apart.
+Packet plainKeys(int count)
+{
+    Packet p = bytes("03 FD 02 01 01 00");
+    p[6] = static_cast<unsigned char>(count);
+    for (int i = 0; i < count && 9 + 3 * i < kReportSize; ++i) {
+        p[7 + 3 * i] = 0x01;
+        p[8 + 3 * i] = 0xF4;
+        p[9 + 3 * i] = 0x04;
+    }
+    return p;
+}
+
+} // namespace
+
+class TestConfigDecode : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    // Assignment packets of every type: which physical key, which virtual keys.
+    void assignments_data()
+    {
+        QTest::addColumn<Packet>("packet");
+        QTest::addColumn<bool>("mac");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("knobKey");
+        QTest::addColumn<QString>("expected");
+
+        const int A = DecodedConfigPacket::Assignment;
+        const int U = DecodedConfigPacket::UnknownAction;
+        const int I = DecodedConfigPacket::Ignored;
+
+        QTest::newRow("ctrl+v") << bytes("03 FD 02 01 01 00 02 | 00 00 F1 | 00 00 19") << false << A << 1
+                                << "Ctrl+V@0";
+        QTest::newRow("a then b") << bytes("03 FD 04 01 01 00 02 | 00 00 04 | 01 F4 05") << false << A << 2
+                                  << "#A@0,#B@500";
+        QTest::newRow("shift symbol")
+            << bytes("03 FD 05 01 01 00 02 | 00 00 F2 | 00 00 1E") << false << A << 3 << "!@0";
+        QTest::newRow("shift minus") << bytes("03 FD 05 01 01 00 02 | 00 00 F2 | 00 00 2D") << false << A << 3
+                                     << "-@0";
+        QTest::newRow("shift plus") << bytes("03 FD 05 01 01 00 02 | 00 00 F2 | 00 00 2E") << false << A << 3
+                                    << "+@0";
+        QTest::newRow("shift+a") << bytes("03 FD 06 01 01 00 02 | 00 00 F2 | 00 00 04") << false << A << 4
+                                 << "Shift+A@0";
+        QTest::newRow("ctrl+shift+1") << bytes("03 FD 03 01 01 00 03 | 00 00 F1 | 00 00 F2 | 00 00 1E")
+                                      << false << A << 5 << "Ctrl+Shift+1@0";
+        QTest::newRow("ctrl+win+v") << bytes("03 FD 02 01 01 00 03 | 00 00 F1 | 00 00 F4 | 00 00 19") << true
+                                    << A << 1 << "Ctrl+Win+V@0";
+        QTest::newRow("right modifiers") << bytes("03 FD 02 01 01 00 03 | 00 00 F5 | 00 00 F8 | 00 00 04")
+                                         << false << A << 1 << "RightCtrl+RightWin+A@0";
+        // The prefix record's delay is not the key's delay.
+        QTest::newRow("prefix delay unused") << bytes("03 FD 02 01 01 00 03 | 00 00 04 | 07 D0 F1 | 00 C8 05")
+                                             << false << A << 1 << "#A@0,Ctrl+B@200";
+        QTest::newRow("delay capped")
+            << bytes("03 FD 02 01 01 00 02 | FF FF 04 | FF FF 05") << false << A << 1 << "#A@60000,#B@60000";
+        QTest::newRow("delay floor 50 after first")
+            << bytes("03 FD 02 01 01 00 02 | 00 0A 04 | 00 0A 05") << false << A << 1 << "#A@10,#B@50";
+        QTest::newRow("fn and unnamed") << bytes("03 FD 02 01 01 00 03 | 00 00 F9 | 00 00 6C | 00 00 32")
+                                        << false << A << 1 << "#fn@0,#K6C@50,#K32@50";
+        QTest::newRow("mac modifier usage")
+            << bytes("03 FD 02 01 01 00 01 | 00 00 E2") << true << A << 1 << "#command@0";
+        QTest::newRow("count beyond packet")
+            << bytes("03 FD 02 01 01 00 FF | 00 00 04", 13) << false << A << 1 << "#A@0,#K00@50";
+        QTest::newRow("zero records") << bytes("03 FD 02 01 01 00 00") << false << A << 1 << "";
+
+        // Trailing modifiers: a lone modifier at the end has a name only for one bit.
+        QTest::newRow("trail win windows")
+            << bytes("03 FD 02 01 01 00 02 | 00 00 04 | 00 00 F4") << false << A << 1 << "#A@0,Win+@50";
+        QTest::newRow("trail gui mac")
+            << bytes("03 FD 02 01 01 00 01 | 00 00 F4") << true << A << 1 << "Command@0";
+        QTest::newRow("trail alt mac")
+            << bytes("03 FD 02 01 01 00 01 | 00 00 F3") << true << A << 1 << "option@0";
+        QTest::newRow("trail ctrl mac")
+            << bytes("03 FD 02 01 01 00 01 | 00 00 F1") << true << A << 1 << "control@0";
+        QTest::newRow("trail shift both")
+            << bytes("03 FD 02 01 01 00 01 | 00 00 F2") << true << A << 1 << "Shift+@0";
+        QTest::newRow("trail right alt win")
+            << bytes("03 FD 02 01 01 00 01 | 00 00 F7") << false << A << 1 << "RightAlt+@0";
+        QTest::newRow("trail right gui mac")
+            << bytes("03 FD 02 01 01 00 01 | 00 00 F8") << true << A << 1 << "RightCommand@0";
+        QTest::newRow("trail two bits")
+            << bytes("03 FD 02 01 01 00 03 | 00 00 04 | 00 00 F1 | 00 00 F2") << false << A << 1 << "#A@0";
+        QTest::newRow("ctrl alt win alone")
+            << bytes("03 FD 02 01 01 00 03 | 00 00 F1 | 00 00 F3 | 00 00 F4") << false << A << 1 << "";
+        QTest::newRow("ctrl alt win a")
+            << bytes("03 FD 02 01 01 00 04 | 00 00 F1 | 00 00 F3 | 00 00 F4 | 00 00 04") << false << A << 1
+            << "Ctrl+Alt+Win+A@0";
+
+        // Media: only the first entry is read.
+        QTest::newRow("media back") << bytes("03 FD 04 01 02 00 02 | 00 00 24 | 00 00 02") << false << A << 2
+                                    << "网页后退@0";
+        QTest::newRow("media back other second")
+            << bytes("03 FD 04 01 02 00 02 | 00 00 24 | 00 00 07") << false << A << 2 << "网页后退@0";
+        QTest::newRow("media volume")
+            << bytes("03 FD 12 01 02 00 01 | 00 00 E9") << false << A << 2 << "音量+@0";
+        QTest::newRow("media unknown") << bytes("03 FD 04 01 02 00 01 | 00 00 99") << false << U << 2 << "";
+        QTest::newRow("media short") << bytes("03 FD 04 01 02 00 01 00 00", 0) << false << U << 2 << "";
+
+        // Mouse.
+        QTest::newRow("mouse left") << bytes("03 FD 05 01 03 01 04 00 00 00 00 00 01") << false << A << 3
+                                    << "鼠标左键@0";
+        QTest::newRow("mouse middle")
+            << bytes("03 FD 05 01 03 01 04 00 00 00 00 00 04") << false << A << 3 << "鼠标中键@0";
+        QTest::newRow("mouse right") << bytes("03 FD 05 01 03 01 04 00 00 00 00 00 02") << false << A << 3
+                                     << "鼠标右键@0";
+        QTest::newRow("wheel down")
+            << bytes("03 FD 05 01 03 01 04 00 00 00 00 00 00 | 00 00 00 00 00 00 00 00 FF") << false << A << 3
+            << "鼠标滚轮-@0";
+        QTest::newRow("ctrl wheel up")
+            << bytes("03 FD 05 01 03 01 04 00 00 F1 00 00 00 | 00 00 00 00 00 00 00 00 01") << false << A << 3
+            << "Ctrl+鼠标向上@0";
+        QTest::newRow("alt wheel down")
+            << bytes("03 FD 05 01 03 01 04 00 00 F3 00 00 00 | 00 00 00 00 00 00 00 00 FF") << false << A << 3
+            << "Alt+鼠标向下@0";
+        QTest::newRow("wheel needs 22 bytes")
+            << bytes("03 FD 05 01 03 01 04 00 00 00 00 00 00 00", 21) << false << U << 3 << "";
+        QTest::newRow("mouse bad byte 6")
+            << bytes("03 FD 05 01 03 01 05 00 00 00 00 00 01") << false << U << 3 << "";
+        QTest::newRow("swipe up") << bytes("03 FD 06 01 03 04 04 00 00 03") << false << A << 4
+                                  << "向上划屏@0";
+        QTest::newRow("like") << bytes("03 FD 06 01 03 04 04 00 00 05") << false << A << 4 << "点赞@0";
+        QTest::newRow("touch unknown") << bytes("03 FD 06 01 03 04 04 00 00 09") << false << U << 4 << "";
+        QTest::newRow("mouse 12 bytes")
+            << bytes("03 FD 06 01 03 01 04 00 00 00 00 00", 12) << false << U << 4 << "";
+
+        // Procreate, with the fallback to keyboard keys.
+        QTest::newRow("undo") << bytes("03 FD 13 01 04 00 02 | 00 00 F4 | 00 00 1D") << false << A << 3
+                              << "撤销@0";
+        QTest::newRow("redo") << bytes("03 FD 13 01 04 00 03 | 00 00 F2 | 00 00 F4 | 00 00 1D") << false << A
+                              << 3 << "重做@0";
+        QTest::newRow("procreate unknown")
+            << bytes("03 FD 13 01 04 00 02 | 00 00 F4 | 00 00 1E") << false << A << 3 << "Win+1@0";
+
+        // Command codes: both sets, and what is ignored.
+        QTest::newRow("older code 0x10")
+            << bytes("03 FD 10 01 01 00 01 | 00 00 04") << false << A << 1 << "#A@0";
+        QTest::newRow("older code 0x11")
+            << bytes("03 FD 11 01 01 00 01 | 00 00 04") << false << A << 5 << "#A@0";
+        QTest::newRow("older code 0x14")
+            << bytes("03 FD 14 01 01 00 01 | 00 00 04") << false << A << 4 << "#A@0";
+        QTest::newRow("older code 0x15")
+            << bytes("03 FD 15 01 01 00 01 | 00 00 04") << false << A << 4 << "#A@0";
+        QTest::newRow("code 0x07") << bytes("03 FD 07 01 01 00 01 | 00 00 04") << false << I << 0 << "";
+        QTest::newRow("type 5") << bytes("03 FD 02 01 05 00 01 | 00 00 04") << false << I << 0 << "";
+        QTest::newRow("type 0") << bytes("03 FD 02 01 00 00 01 | 00 00 04") << false << I << 0 << "";
+        QTest::newRow("six bytes") << bytes("03 FD 02 01 01 00", 0) << false << I << 0 << "";
+        QTest::newRow("not FD") << bytes("03 FE 02 01 01 00 01 | 00 00 04") << false << I << 0 << "";
+        QTest::newRow("three bytes") << bytes("03 FD 02", 0) << false << I << 0 << "";
+        QTest::newRow("end packet") << bytes("03 FD FE FF") << false << I << 0 << "";
+    }
+    void assignments()
+    {
+        QFETCH(Packet, packet);
+        QFETCH(bool, mac);
+        QFETCH(int, kind);
+        QFETCH(int, knobKey);
+        QFETCH(QString, expected);
+        const DecodedConfigPacket d = decodeConfigPacket(packet, mac);
+        QCOMPARE(int(d.kind), kind);
+        QCOMPARE(d.knobKey, knobKey);
+        QCOMPARE(describe(d.entries), expected);
+    }
+
+    void plainKeysKeepTheirCodesAndCombinationsTheirNames()
+    {
+        const DecodedConfigPacket d =
+            decodeConfigPacket(bytes("03 FD 02 01 01 00 03 | 00 00 04 | 00 64 F6 | 00 64 05"), false);
+        QCOMPARE(d.entries.size(), 2);
+        QCOMPARE(d.entries[0].keyCode, 0x04);
+        QVERIFY(d.entries[0].name.isEmpty());
+        QCOMPARE(d.entries[1].name, QStringLiteral("RightShift+B"));
+        // The short text folds the right-hand modifier; the display text keeps it.
+        QCOMPARE(d.entries[1].displayName, QStringLiteral("RightShift+B"));
+        QCOMPARE(d.entries[1].boxText, QStringLiteral("Shift+B"));
+        QCOMPARE(d.entries[1].delayMs, 100);
+        QVERIFY(!d.procreateFallback);
+        QVERIFY(
+            decodeConfigPacket(bytes("03 FD 13 01 04 00 02 | 00 00 F4 | 00 00 1E"), false).procreateFallback);
+    }
+
+    void actionsAreTranslated()
+    {
+        const DecodedConfigPacket d = decodeConfigPacket(bytes("03 FD 04 01 02 00 01 | 00 00 E9"), false);
+        QCOMPARE(d.entries.size(), 1);
+        QCOMPARE(d.entries[0].name, QStringLiteral("音量+"));
+        QVERIFY(d.entries[0].displayName != d.entries[0].name);
+        QCOMPARE(d.entries[0].boxText, d.entries[0].displayName);
+    }
+
+    void eighteenKeyLimit_data()
+    {
+        QTest::addColumn<int>("records");
+        QTest::addColumn<int>("kept");
+        QTest::newRow("17") << 17 << 17;
+        QTest::newRow("18") << 18 << 18;
+        QTest::newRow("19") << 19 << 18;
+    }
+    void eighteenKeyLimit()
+    {
+        QFETCH(int, records);
+        QFETCH(int, kept);
+        const DecodedConfigPacket d = decodeConfigPacket(plainKeys(records), false);
+        QCOMPARE(d.entries.size(), kept);
+        QCOMPARE(d.entries.last().delayMs, 500);
+    }
+
+    void noTrailingNameAfterEighteenKeys()
+    {
+        Packet p = plainKeys(19);
+        p[9 + 3 * 18] = 0xF1; // 18 keys, then Ctrl alone
+        const DecodedConfigPacket d = decodeConfigPacket(p, false);
+        QCOMPARE(d.entries.size(), 18);
+        QVERIFY(d.entries.last().isPlainKey());
+    }
+
+    // Every single-bit Mac name encodes back to its own bit, so a read and a
+    // save write the same modifier; the Windows names do as well.
+    void trailingNamesRoundTrip()
+    {
+        for (int bit = 0; bit < 8; ++bit) {
+            const auto mask = static_cast<unsigned char>(1u << bit);
+            for (bool mac : {false, true}) {
+                const QString name = trailingModifierName(mask, mac);
+                QVERIFY2(!name.isEmpty(), qPrintable(name));
+                QCOMPARE(int(combinationToModifierMask(name)), int(mask));
+                QCOMPARE(int(combinationToKeyCode(name)), 0);
+            }
+        }
+        QVERIFY(trailingModifierName(0x03, false).isEmpty());
+        QVERIFY(trailingModifierName(0x00, true).isEmpty());
+    }
+
+    void colour_data()
+    {
+        QTest::addColumn<Packet>("packet");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("colour");
+        QTest::addColumn<int>("brightness");
+        QTest::addColumn<bool>("on");
+        QTest::newRow("orange on") << bytes("03 FD 00 06 FF 80 00 64 01") << int(DecodedConfigPacket::Colour)
+                                   << "#ff8000" << 100 << true;
+        QTest::newRow("off any non-zero on") << bytes("03 FD 00 06 01 02 03 05 00")
+                                             << int(DecodedConfigPacket::Colour) << "#010203" << 5 << false;
+        QTest::newRow("on byte 7") << bytes("03 FD 00 06 00 00 00 32 07") << int(DecodedConfigPacket::Colour)
+                                   << "#000000" << 50 << true;
+        QTest::newRow("brightness over 100") << bytes("03 FD 00 06 00 00 FF C8 01")
+                                             << int(DecodedConfigPacket::Colour) << "#0000ff" << 100 << true;
+        QTest::newRow("exactly 9 bytes") << bytes("03 FD 00 06 10 20 30 40 01", 0)
+                                         << int(DecodedConfigPacket::Colour) << "#102030" << 64 << true;
+        QTest::newRow("8 bytes") << bytes("03 FD 00 06 10 20 30 40", 0) << int(DecodedConfigPacket::Ignored)
+                                 << "" << 0 << false;
+        QTest::newRow("other setting")
+            << bytes("03 FD 00 07 10 20 30 40 01") << int(DecodedConfigPacket::Ignored) << "" << 0 << false;
+    }
+    void colour()
+    {
+        QFETCH(Packet, packet);
+        QFETCH(int, kind);
+        QFETCH(QString, colour);
+        QFETCH(int, brightness);
+        QFETCH(bool, on);
+        const DecodedConfigPacket d = decodeConfigPacket(packet, false);
+        QCOMPARE(int(d.kind), kind);
+        if (kind != DecodedConfigPacket::Colour)
+            return;
+        QCOMPARE(d.colour.name(), colour);
+        QCOMPARE(d.colour.alpha(), 255);
+        QCOMPARE(d.brightness, brightness);
+        QCOMPARE(d.lightOn, on);
+    }
+
+    void standardCombinationForm_data()
+    {
+        QTest::addColumn<int>("mask");
+        QTest::addColumn<int>("usage");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("none") << 0x00 << 0x04 << "";
+        QTest::newRow("shift @") << 0x02 << 0x1F << "@";
+        QTest::newRow("shift ?") << 0x02 << 0x38 << "?";
+        QTest::newRow("shift a") << 0x02 << 0x04 << "Shift+A";
+        QTest::newRow("ctrl shift 2") << 0x03 << 0x1F << "Ctrl+Shift+2";
+        QTest::newRow("all bits") << 0xFF << 0x3A
+                                  << "Ctrl+Shift+Alt+Win+RightCtrl+RightShift+RightAlt+RightWin+F1";
+        QTest::newRow("right shift symbol key") << 0x20 << 0x1E << "RightShift+1";
+    }
+    void standardCombinationForm()
+    {
+        QFETCH(int, mask);
+        QFETCH(int, usage);
+        QFETCH(QString, name);
+        for (bool mac : {false, true})
+            QCOMPARE(standardCombinationFromPacket(static_cast<unsigned char>(mask),
+                                                   static_cast<unsigned char>(usage), mac),
+                     name);
+    }
+
+    void multimediaNames()
+    {
+        QCOMPARE(multimediaCombinationFromPacket(0x23), QStringLiteral("打开浏览器"));
+        QCOMPARE(multimediaCombinationFromPacket(0xCD), QStringLiteral("播放/暂停"));
+        QCOMPARE(multimediaCombinationFromPacket(0xE2), QStringLiteral("静音"));
+        QVERIFY(multimediaCombinationFromPacket(0x26).isEmpty());
+        // Every byte that names something names a known media action, and every
+        // media action's code reads back as itself.
+        int named = 0;
+        for (int b = 0; b < 256; ++b) {
+            const QString name = multimediaCombinationFromPacket(static_cast<unsigned char>(b));
+            if (name.isEmpty())
+                continue;
+            ++named;
+            QVERIFY(multimediaActionNames().contains(name));
+            QCOMPARE(int(combinationToKeyCode(name) & 0xFF), b);
+        }
+        QCOMPARE(named, 21);
+    }
+
+    // The mouse builder's packets read back as the names they were built from.
+    void mouseBuilderRoundTrip()
+    {
+        for (const QString &name : mouseActionNames()) {
+            const Packet p = buildMouseKeyPacket(0x02, name);
+            QVERIFY2(!p.empty(), qPrintable(name));
+            QCOMPARE(mouseCombinationFromPacket(p), name);
+        }
+    }
+
+    void sortOrder()
+    {
+        const Packet colour = bytes("03 FD 00 06 FF 00 00 64 01");
+        const Packet k1 = bytes("03 FD 02 01 01 00 01 | 00 00 04");
+        const Packet k1old = bytes("03 FD 10 01 01 00 01 | 00 00 05");
+        const Packet k4cur = bytes("03 FD 06 01 01 00 01 | 00 00 06");
+        const Packet k4old14 = bytes("03 FD 14 01 01 00 01 | 00 00 07");
+        const Packet k4old15 = bytes("03 FD 15 01 01 00 01 | 00 00 08");
+        const Packet k5old = bytes("03 FD 11 01 01 00 01 | 00 00 09");
+        const Packet k5 = bytes("03 FD 03 01 01 00 01 | 00 00 0A");
+        const Packet unknown = bytes("03 FD 07 01 01 00 01 | 00 00 0B");
+        const Packet shortOne = bytes("03 FD", 0);
+
+        const std::vector<Packet> sorted = sortConfigPacketsForApply(
+            {k5old, k1old, k4old15, colour, k4cur, k5, k1, unknown, k4old14, shortOne});
+        // Key 0 first in received order; 0x14 ranks with the current codes.
+        const std::vector<Packet> expected = {colour, unknown, shortOne, k1, k1old,
+                                              k4cur,  k4old14, k4old15,  k5, k5old};
+        QCOMPARE(sorted.size(), expected.size());
+        for (std::size_t i = 0; i < expected.size(); ++i)
+            QVERIFY2(sorted[i] == expected[i], qPrintable(QString::number(i)));
+    }
+
+    void endPacket_data()
+    {
+        QTest::addColumn<Packet>("packet");
+        QTest::addColumn<bool>("end");
+        QTest::newRow("full") << bytes("03 FD FE FF") << true;
+        QTest::newRow("four bytes") << bytes("03 FD FE FF", 0) << true;
+        QTest::newRow("three bytes") << bytes("03 FD FE", 0) << false;
+        QTest::newRow("assignment") << bytes("03 FD 02 01") << false;
+        QTest::newRow("other report") << bytes("02 FD FE FF") << false;
+    }
+    void endPacket()
+    {
+        QFETCH(Packet, packet);
+        QFETCH(bool, end);
+        QCOMPARE(isConfigReadEndPacket(packet), end);
+    }
+
+    void normalise_data()
+    {
+        QTest::addColumn<Packet>("raw");
+        QTest::addColumn<Packet>("expected");
+        QTest::newRow("extra report byte 65")
+            << bytes("03 03 FD 02 01 01 00 01 00 00 04") << bytes("03 FD 02 01 01 00 01 00 00 04");
+        QTest::newRow("extra report byte 66") << bytes("03 03 FD 02 01", 66) << bytes("03 FD 02 01", 65);
+        QTest::newRow("64 bytes unchanged") << bytes("03 FD 02 01", 64) << bytes("03 FD 02 01", 64);
+        QTest::newRow("65 bytes unchanged") << bytes("03 FD 02 01") << bytes("03 FD 02 01");
+        QTest::newRow("two bytes") << bytes("03 03", 0) << bytes("03 03", 0);
+        QTest::newRow("03 03 other") << bytes("03 03 FE") << bytes("03 03 FE");
+    }
+    void normalise()
+    {
+        QFETCH(Packet, raw);
+        QFETCH(Packet, expected);
+        QCOMPARE(normaliseConfigResponse(raw), expected);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestConfigDecode)
+#include "tst_configdecode.moc"
