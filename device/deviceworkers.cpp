@@ -1,7 +1,14 @@
 #include "device/deviceworkers.h"
 
+#include <QMetaObject>
+
 #include <system_error>
 #include <thread>
+
+DeviceWorkers::DeviceWorkers(QObject *owner) : m_mailbox(new DeviceWorkerMailbox(this, owner)) {}
+
+// The mailbox is a child of the owner and goes with it.
+DeviceWorkers::~DeviceWorkers() = default;
 
 bool DeviceWorkers::start(std::function<void()> job)
 {
@@ -28,6 +35,38 @@ bool DeviceWorkers::start(std::function<void()> job)
     return true;
 }
 
+bool DeviceWorkers::post(std::function<void()> f)
+{
+    DeviceWorkerMailbox *mailbox = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_shuttingDown)
+            return false;
+        m_results.push_back(std::move(f));
+        mailbox = m_mailbox.data();
+    }
+    // The mailbox outlives every running worker: the owner waits for them
+    // before it is destroyed.
+    if (mailbox)
+        QMetaObject::invokeMethod(mailbox, "drain", Qt::QueuedConnection);
+    return true;
+}
+
+void DeviceWorkers::drain()
+{
+    for (;;) {
+        std::function<void()> next;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_results.empty())
+                return;
+            next = std::move(m_results.front());
+            m_results.pop_front();
+        }
+        next();
+    }
+}
+
 bool DeviceWorkers::shuttingDown() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -48,6 +87,12 @@ void DeviceWorkers::beginShutdown()
 
 void DeviceWorkers::waitForAll()
 {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    m_idle.wait(lock, [this] { return m_running == 0; });
+    std::deque<std::function<void()>> dropped;
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_idle.wait(lock, [this] { return m_running == 0; });
+        dropped.swap(m_results);
+    }
+    // Destroyed outside the lock: a dropped result may release a device handle.
+    dropped.clear();
 }

@@ -6,7 +6,6 @@
 #include "device/hidscan.h"
 #include "device/packetutil.h"
 
-#include <QCoreApplication>
 #include <QDebug>
 #include <QTimer>
 
@@ -22,7 +21,7 @@ QString idPairText(bool useDefaultIds)
 
 void MainLayoutWidget::initDeviceLink()
 {
-    m_deviceWorkers = std::make_shared<DeviceWorkers>();
+    m_deviceWorkers = std::make_shared<DeviceWorkers>(this);
 
     if (hid_init() == 0)
         qDebug().noquote() << "hidapi 初始化成功";
@@ -52,14 +51,13 @@ void MainLayoutWidget::shutdownDeviceLink()
         m_statusTimer->stop();
     if (m_bluetoothAutoConnectTimer)
         m_bluetoothAutoConnectTimer->stop();
-    // From here on no worker posts to this window; results already queued are
-    // discarded below, and their handles closed with them.
+    // From here on no worker posts to this window.
     m_deviceWorkers->beginShutdown();
     disconnectDevice();
     // Workers use the library (and readers our mutex) until they return;
     // closing the link above makes a running reader stop at its next check.
+    // Results nobody will install are dropped there, closing their handles.
     m_deviceWorkers->waitForAll();
-    QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
     hid_exit();
 }
 
@@ -89,7 +87,7 @@ void MainLayoutWidget::startInterfaceScan(ScanKind kind)
         // unrun, the holder closes it.
         auto holder = std::make_shared<PendingHidHandle>(result.handle);
         // Not posted (the window is going away): the holder closes the handle here.
-        workers->post(self.data(), [self, kind, result, holder] {
+        workers->post([self, kind, result, holder] {
             if (self)
                 self->installScanResult(kind, result, holder->take());
         });
