@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -17,6 +18,9 @@ class QTimer;
 struct HidScanResult;
 struct AssignmentWriteResult;
 struct KnobModelSnapshot;
+struct ConfigEntry;
+class DelayWidget;
+class LightWidget;
 
 // The whole visible interface and the owner of all device state.
 class MainLayoutWidget : public QWidget
@@ -125,6 +129,54 @@ private:
     QStringList m_knobCombinations[5];
     QStringList m_knobDisplayNames[5];
     bool m_isMacLayout = true;
+
+    // ---- Configuration read (ui/MainLayoutWidget_configread.cpp), decode
+    // (ui/MainLayoutWidget_config.cpp) and lighting sends
+    // (ui/MainLayoutWidget_light.cpp). startAsyncDeviceConfigRead is declared
+    // with the link operations below. ---------------------------------------
+public:
+    void applyReadConfigPacket(const std::vector<unsigned char> &packet);
+    void applyReadConfigPackets(std::vector<std::vector<unsigned char>> packets);
+    void applyStandardKeyConfigPacket(int knobKey, const std::vector<unsigned char> &packet);
+    void applyMultimediaConfigPacket(int knobKey, const std::vector<unsigned char> &packet);
+    void applyMouseConfigPacket(int knobKey, const std::vector<unsigned char> &packet);
+    void applyProcreateConfigPacket(int knobKey, const std::vector<unsigned char> &packet);
+    QString standardCombinationFromPacket(unsigned char mask, unsigned char usage) const;
+    QString multimediaCombinationFromPacket(unsigned char usage) const;
+    QString mouseCombinationFromPacket(const std::vector<unsigned char> &packet) const;
+    int knobKeyIndexForCommand(unsigned char code) const;
+
+    bool requestDeviceConfigPackets(hid_device *device, unsigned long long generation,
+                                    const QPointer<MainLayoutWidget> &self, bool &receivedAny,
+                                    std::vector<std::vector<unsigned char>> &packets);
+    bool isConfigReadEndPacket(const std::vector<unsigned char> &packet) const;
+    bool isConfigReadInProgress() const { return m_configReadInProgress; }
+
+    void queueLightSettings(const QColor &color, int brightness, bool on);
+    void flushPendingLightSettings();
+    bool sendLightSettings(const QColor &color, int brightness, bool on);
+
+private:
+    friend class ConfigReadTestAccess;
+    // Replaces the three lists and the delay slots of one physical key.
+    void storeReadKnobEntries(int knobKey, const QList<ConfigEntry> &entries);
+    // Link check of the read worker; the caller holds m_deviceMutex.
+    bool configReadLinkCurrent(hid_device *device, unsigned long long generation,
+                               const QPointer<MainLayoutWidget> &self) const;
+    bool sendConfigReadRequest(hid_device *device, unsigned long long generation,
+                               const QPointer<MainLayoutWidget> &self);
+    void finishConfigRead(hid_device *device, unsigned long long generation, bool ok, bool receivedAny);
+    void finishLightSend(bool ok);
+
+    QColor m_pendingLightColor;
+    int m_pendingLightBrightness = 100;
+    bool m_pendingLightOn = true;
+    bool m_lightSendInFlight = false;
+    bool m_lightSendPending = false;
+    QTimer *m_lightSendTimer = nullptr;
+    // Pages written by the decode; created with the interface.
+    QPointer<LightWidget> m_lightWidget;
+    QPointer<DelayWidget> m_delayWidget;
 
     // ---- Provided by other parts of the window; placeholders in
     // ui/MainLayoutWidget_pending.cpp until those parts exist. ----------

@@ -13,8 +13,6 @@ void MainLayoutWidget::updateStatusIcon(bool connected)
 
 void MainLayoutWidget::clearLoadedConfigState() {}
 
-void MainLayoutWidget::startAsyncDeviceConfigRead() {}
-
 void MainLayoutWidget::showToast(bool success, const QString &title, const QString &text)
 {
     qDebug().noquote() << (success ? "[toast] ✓" : "[toast] ✗") << title << text;
