@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QPointer>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -15,12 +16,27 @@
 
 class DeviceWorkers;
 class QTimer;
+// Interface parts
+class CombinationWidget;
+class DelayWidget;
+class DraggableStackedWidget;
+class KeyboardWidget;
+class KnobDialWidget;
+class LightWidget;
+class MouseWidget;
+class MultimediaWidget;
+class ProcreateWidget;
+class QLabel;
+class QParallelAnimationGroup;
+class QPropertyAnimation;
+class QPushButton;
+class QSequentialAnimationGroup;
+class SimKeyButton;
+class ToastIconLabel;
 struct HidScanResult;
 struct AssignmentWriteResult;
 struct KnobModelSnapshot;
 struct ConfigEntry;
-class DelayWidget;
-class LightWidget;
 
 // The whole visible interface and the owner of all device state.
 class MainLayoutWidget : public QWidget
@@ -130,6 +146,129 @@ private:
     QStringList m_knobDisplayNames[5];
     bool m_isMacLayout = true;
 
+    // ---- Interface: structure and navigation (MainLayoutWidget_ui.cpp), knob
+    // area and model operations (MainLayoutWidget_knob.cpp), status, toast,
+    // save and reset (MainLayoutWidget_status.cpp), scaling (resizeEvent). ----
+public:
+    void switchToTab(int index);
+    void switchKeyboardSystem(bool mac);
+    int currentTabIndex() const { return m_currentTabIndex; }
+    bool isMacLayout() const { return m_isMacLayout; }
+    // 7, or 8 once the debug console has shown its tab.
+    int tabCount() const { return m_debugTabShown ? 8 : 7; }
+
+    void addSelectedKey(quint16 value);
+    void addSelectedCombination(const QString &name);
+    // Media, mouse and Procreate actions replace the whole assignment.
+    void replaceSelectedKeyWithAction(const QString &name);
+    void clearKnobKey(int knobKey);
+    void clearSelectedKeys();
+    void playKnobDialAnimation(int knobKey);
+
+    void applyConnectionVisualState(bool connected);
+    void layoutStatusWidgets(const QSize &statusSize);
+    void setDisconnectedStatusWidgetsVisible(bool visible);
+    bool isSaveRunning() const { return m_saveRunning; }
+
+Q_SIGNALS:
+    void keyClicked(uint16_t keyCode);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    friend class MainWindowTestAccess;
+    void setupUI();
+    // Places and re-renders every element for the current size.
+    void relayout();
+    void setupStatusArea();
+    void setupKnobArea();
+    void setupButtons();
+    void setupTabBar();
+    void setupSystemSwitch();
+    void setupPages();
+    void setupToast();
+    void onKeyboardPageKeyClicked(uint16_t code);
+
+    int computeTabWidths(int *widths) const;
+    QVector<int> tabWidthList() const;
+    QRect tabRectForIndex(int index) const;
+    int tabRowWidth() const;
+    void resizeTabBarToContent();
+    void layoutTabWidgets();
+    void updateTabIcons();
+    QRect systemRectForIndex(int index) const;
+    void layoutSystemSwitchWidgets();
+    void updateSystemSwitchIcons();
+    void styleSwitchItem(QLabel *item, QLabel *icon, QLabel *text, const QString &iconPath, bool current,
+                         int iconSide, int fontPx);
+
+    void selectKnobKey(int knobKey);
+    void updateKnobDialLayout();
+    void updateKnobKeysLayout();
+    void updateKnobIconSizes();
+    void updateKnobPicture();
+    void hideKnobBubble();
+    void stopKnobDialAnimation();
+
+    void onSaveClicked();
+    void finishSave(bool ok);
+    void showRestoreConfirmation();
+    void confirmRestore();
+    void setBackgroundPicture(bool connected);
+    void layoutStatusArea();
+    void layoutButtons();
+    void layoutToast();
+
+    QLabel *m_backgroundLabel = nullptr;
+    QLabel *m_statusLabel = nullptr;
+    QLabel *m_statusDot = nullptr;
+    QLabel *m_statusText = nullptr;
+    QLabel *m_logoLabel = nullptr;
+    QLabel *m_knobLabel = nullptr;
+    KnobDialWidget *m_knobDial = nullptr;
+    QLabel *m_knobKeyLabels[5] = {};
+    QLabel *m_cleanIcons[5] = {};
+    QWidget *m_knobBubbleContainer = nullptr;
+    QLabel *m_knobBubbleLabel = nullptr;
+    SimKeyButton *m_resetButton = nullptr;
+    QPushButton *m_saveButton = nullptr;
+    QLabel *m_tabBar = nullptr;
+    QLabel *m_tabHighlight = nullptr;
+    // Item 7 is the debug console's tab; it stays null until that console exists.
+    QLabel *m_tabItems[8] = {};
+    QLabel *m_systemSwitch = nullptr;
+    QLabel *m_systemHighlight = nullptr;
+    QLabel *m_systemItems[2] = {};
+    DraggableStackedWidget *m_contentStack = nullptr;
+    QLabel *m_toastContainer = nullptr;
+    ToastIconLabel *m_toastIcon = nullptr;
+    QLabel *m_toastTitle = nullptr;
+    QLabel *m_toastText = nullptr;
+    QTimer *m_toastHideTimer = nullptr;
+    QPointer<QPropertyAnimation> m_toastAnimation;
+
+    QPointer<KeyboardWidget> m_keyboardWidget;
+    QPointer<CombinationWidget> m_combinationWidget;
+    QPointer<MultimediaWidget> m_multimediaWidget;
+    QPointer<LightWidget> m_lightWidget;
+    QPointer<MouseWidget> m_mouseWidget;
+    QPointer<DelayWidget> m_delayWidget;
+    QPointer<ProcreateWidget> m_procreateWidget;
+
+    QSize m_designSize{1920, 1080};
+    int m_currentTabIndex = 0;
+    bool m_debugTabShown = false;
+    bool m_connectedLook = false;
+    bool m_saveRunning = false;
+    QPointer<QParallelAnimationGroup> m_pageSlideAnimation;
+    QPointer<QPropertyAnimation> m_tabHighlightAnimation;
+    QPointer<QPropertyAnimation> m_systemHighlightAnimation;
+    QPointer<QSequentialAnimationGroup> m_keyboardSlideAnimation;
+    QPoint m_keyboardLayerRestPos;
+    QPointer<QSequentialAnimationGroup> m_knobDialAnimation;
+
     // ---- Configuration read (ui/MainLayoutWidget_configread.cpp), decode
     // (ui/MainLayoutWidget_config.cpp) and lighting sends
     // (ui/MainLayoutWidget_light.cpp). startAsyncDeviceConfigRead is declared
@@ -174,9 +313,6 @@ private:
     bool m_lightSendInFlight = false;
     bool m_lightSendPending = false;
     QTimer *m_lightSendTimer = nullptr;
-    // Pages written by the decode; created with the interface.
-    QPointer<LightWidget> m_lightWidget;
-    QPointer<DelayWidget> m_delayWidget;
 
     // ---- Provided by other parts of the window; placeholders in
     // ui/MainLayoutWidget_pending.cpp until those parts exist. ----------

@@ -1,0 +1,572 @@
+// The main window through its real widgets against the simulated device:
+// geometry at three sizes, the two looks, editing the knob model from the
+// pages, save, reset, and the tab and layout slides.
+#include "protocol/assignmentwrite.h"
+#include "protocol/keyvocabulary.h"
+#include "protocol/packets.h"
+#include "support/devicetestsupport.h"
+#include "ui/mainlayoutgeometry.h"
+#include "ui/pages/DelayWidget.h"
+#include "ui/pages/KeyboardWidget.h"
+#include "ui/pages/MouseWidget.h"
+#include "ui/pages/MultimediaWidget.h"
+#include "ui/pages/ProcreateWidget.h"
+#include "ui/pages/SimKeyButton.h"
+
+#include <QApplication>
+#include <QGraphicsOpacityEffect>
+#include <QLabel>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+class MainWindowTestAccess
+{
+public:
+    static QList<unsigned short> keyCodes(const MainLayoutWidget &w, int k)
+    {
+        return w.m_knobKeyCodes[k - 1];
+    }
+    static QStringList combinations(const MainLayoutWidget &w, int k) { return w.m_knobCombinations[k - 1]; }
+    static QStringList displayNames(const MainLayoutWidget &w, int k) { return w.m_knobDisplayNames[k - 1]; }
+    static int selected(const MainLayoutWidget &w) { return w.m_selectedKnobKey; }
+    static bool configReadRunning(const MainLayoutWidget &w) { return w.m_configReadInProgress; }
+    static bool pageSliding(const MainLayoutWidget &w) { return !w.m_pageSlideAnimation.isNull(); }
+    static bool dialAnimating(const MainLayoutWidget &w) { return !w.m_knobDialAnimation.isNull(); }
+    static KeyboardWidget *keyboard(const MainLayoutWidget &w) { return w.m_keyboardWidget; }
+    static MultimediaWidget *media(const MainLayoutWidget &w) { return w.m_multimediaWidget; }
+    static MouseWidget *mouse(const MainLayoutWidget &w) { return w.m_mouseWidget; }
+    static ProcreateWidget *procreate(const MainLayoutWidget &w) { return w.m_procreateWidget; }
+    static DelayWidget *delays(const MainLayoutWidget &w) { return w.m_delayWidget; }
+    static QRect tabRect(const MainLayoutWidget &w, int i) { return w.tabRectForIndex(i); }
+};
+
+using A = MainWindowTestAccess;
+
+namespace {
+
+template <typename T = QWidget> T *child(const MainLayoutWidget &w, const QString &name)
+{
+    return w.findChild<T *>(name);
+}
+
+double opacityOf(const QWidget *widget)
+{
+    const auto *effect = qobject_cast<const QGraphicsOpacityEffect *>(widget->graphicsEffect());
+    return effect ? effect->opacity() : 1.0;
+}
+
+QString toastTitle(const MainLayoutWidget &w)
+{
+    return child<QLabel>(w, QStringLiteral("toastTitle"))->text();
+}
+
+// Reports since `start` that are not read requests (03 FF ...).
+std::vector<hidsim::WriteRecord> nonReadWritesSince(double start)
+{
+    std::vector<hidsim::WriteRecord> out;
+    for (const hidsim::WriteRecord &r : writesSince(start)) {
+        if (r.bytes.size() < 2 || r.bytes[1] != 0xFF)
+            out.push_back(r);
+    }
+    return out;
+}
+
+// Accepted assignment reports with a current command code (the compatibility
+// copies and the end packet, which doubles as the liveness probe, left out).
+int assignmentReports(const std::vector<hidsim::WriteRecord> &records)
+{
+    int n = 0;
+    for (const hidsim::WriteRecord &r : records) {
+        if (r.result <= 0 || r.bytes.size() < 3 || r.bytes[1] != 0xFD)
+            continue;
+        const int k = hidsim::physicalKeyForCommandCode(r.bytes[2]);
+        n += (k > 0 && hidsim::currentCommandCode(k) == r.bytes[2]) ? 1 : 0;
+    }
+    return n;
+}
+
+// Closes the next modal box and records its text, so a warning cannot block.
+void closeNextModal(QString *text)
+{
+    QTimer::singleShot(50, [text] {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            if (auto *label = modal->findChild<QLabel *>(QStringLiteral("qt_msgbox_label")))
+                *text = label->text();
+            modal->close();
+        } else {
+            closeNextModal(text);
+        }
+    });
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private:
+    int m_device = -1;
+    std::unique_ptr<MainLayoutWidget> m_window;
+
+    MainLayoutWidget &window(const QSize &size = QSize(1920, 1080))
+    {
+        m_window = std::make_unique<MainLayoutWidget>();
+        m_window->resize(size);
+        m_window->show();
+        return *m_window;
+    }
+
+    // Connected, with the configuration read (if any) finished.
+    MainLayoutWidget &connectedWindow()
+    {
+        MainLayoutWidget &w = window();
+        if (!connectWindow(w))
+            qFatal("the window did not connect to the simulated knob");
+        QTest::qWait(20);
+        QElapsedTimer t;
+        t.start();
+        while (A::configReadRunning(w) && t.elapsed() < 5000)
+            QTest::qWait(10);
+        return w;
+    }
+
+    void select(MainLayoutWidget &w, int k)
+    {
+        QTest::mouseClick(child(w, QStringLiteral("knobKeyLabel%1").arg(k)), Qt::LeftButton);
+    }
+
+private Q_SLOTS:
+    void init() { m_device = resetWithKnob(); }
+
+    void cleanup()
+    {
+        m_window.reset();
+        QCOMPARE(hidsim::openHandleCount(), 0);
+    }
+
+    void geometry_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRect>("expected"); // width -1: not compared
+
+        const QSize full(1920, 1080), three(1440, 810), half(960, 540);
+        QTest::newRow("1920 knob") << full << "Knob" << QRect(810, 172, 300, 300);
+        QTest::newRow("1920 stack") << full << "ContentStack" << QRect(184, 504, 1552, 496);
+        QTest::newRow("1920 status") << full << "Status" << QRect(775, 24, 370, 116);
+        QTest::newRow("1920 reset") << full << "resetButton" << QRect(1441, 57, 110, 50);
+        QTest::newRow("1920 save") << full << "saveButton" << QRect(1559, 57, 177, 50);
+        QTest::newRow("1920 switch") << full << "SystemSwitch" << QRect(1500, 520, 220, 52);
+        QTest::newRow("1920 logo") << full << "Logo" << QRect(184, 22, 120, 120);
+        QTest::newRow("1920 tab bar") << full << "TabBar" << QRect(200, 520, -1, 52);
+        QTest::newRow("1920 key 1") << full << "knobKeyLabel1" << QRect(16, 16, 74, 29);
+        QTest::newRow("1920 key 4") << full << "knobKeyLabel4" << QRect(210, 255, 74, 29);
+        QTest::newRow("1920 key 5") << full << "knobKeyLabel5" << QRect(113, 135, 74, 29);
+        QTest::newRow("1920 tab 0") << full << "tabItem0" << QRect(-1, 8, -1, 36);
+
+        QTest::newRow("1440 knob") << three << "Knob" << QRect(607, 129, 225, 225);
+        QTest::newRow("1440 reset") << three << "resetButton" << QRect(1080, 42, 82, 37);
+        QTest::newRow("1440 save") << three << "saveButton" << QRect(1168, 42, 132, 37);
+        QTest::newRow("1440 stack") << three << "ContentStack" << QRect(138, 378, 1164, 372);
+        QTest::newRow("1440 status") << three << "Status" << QRect(581, 18, 277, 87);
+        QTest::newRow("1440 tab bar") << three << "TabBar" << QRect(150, 390, -1, 39);
+        QTest::newRow("1440 switch") << three << "SystemSwitch" << QRect(1125, 390, 165, 39);
+        QTest::newRow("1440 key 4") << three << "knobKeyLabel4" << QRect(158, 192, 55, 21);
+
+        QTest::newRow("960 knob") << half << "Knob" << QRect(405, 86, 150, 150);
+        QTest::newRow("960 reset") << half << "resetButton" << QRect(720, 28, 60, 30);
+        QTest::newRow("960 save") << half << "saveButton" << QRect(784, 28, 90, 30);
+        QTest::newRow("960 status") << half << "Status" << QRect(387, 12, 185, 60);
+        QTest::newRow("960 switch") << half << "SystemSwitch" << QRect(750, 260, 110, 26);
+        QTest::newRow("960 logo") << half << "Logo" << QRect(92, 13, 60, 60);
+        QTest::newRow("960 stack") << half << "ContentStack" << QRect(92, 252, 776, 248);
+        QTest::newRow("960 key 1") << half << "knobKeyLabel1" << QRect(8, 8, 37, 14);
+        QTest::newRow("960 tab 0") << half << "tabItem0" << QRect(-1, 4, -1, 18);
+    }
+
+    void geometry()
+    {
+        QFETCH(QSize, size);
+        QFETCH(QString, name);
+        QFETCH(QRect, expected);
+        hidsim::reset(); // geometry does not depend on a device
+        MainLayoutWidget &w = window(size);
+        QCOMPARE(w.size(), size);
+        const QWidget *widget = child(w, name);
+        QVERIFY2(widget, qPrintable(name));
+        const QRect g = widget->geometry();
+        if (expected.x() >= 0)
+            QCOMPARE(g.x(), expected.x());
+        QCOMPARE(g.y(), expected.y());
+        if (expected.width() >= 0)
+            QCOMPARE(g.width(), expected.width());
+        QCOMPARE(g.height(), expected.height());
+    }
+
+    void tabBarWidthAndToastSize_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QSize>("toast");
+        QTest::newRow("1920") << QSize(1920, 1080) << QSize(343, 64);
+        QTest::newRow("1440") << QSize(1440, 810) << QSize(257, 48);
+        QTest::newRow("960") << QSize(960, 540) << QSize(200, 40);
+    }
+
+    void tabBarWidthAndToastSize()
+    {
+        QFETCH(QSize, size);
+        QFETCH(QSize, toast);
+        hidsim::reset();
+        MainLayoutWidget &w = window(size);
+        // Seven items and eight gaps fill the bar exactly.
+        const double s = size.width() / 1920.0;
+        const int gap = std::max(4, int(6 * s));
+        int sum = 0;
+        for (int i = 0; i < 7; ++i) {
+            const QWidget *item = child(w, QStringLiteral("tabItem%1").arg(i));
+            QVERIFY(item->width() >= std::max(40, int(layout::kBaseTabWidths[i] * s)));
+            sum += item->width();
+        }
+        QCOMPARE(child(w, QStringLiteral("TabBar"))->width(), sum + 8 * gap);
+        QCOMPARE(child(w, QStringLiteral("tabItem7")), nullptr);
+        w.showToast(true, QString(), QString());
+        QCOMPARE(child(w, QStringLiteral("toastContainer"))->size(), toast);
+    }
+
+    void disconnectedLook()
+    {
+        hidsim::reset();
+        MainLayoutWidget &w = window();
+        MainLayoutWidgetTestAccess::stopStatusTimer(w);
+        QVERIFY(!w.isDeviceConnected());
+
+        for (const char *name :
+             {"Knob", "resetButton", "saveButton", "TabBar", "SystemSwitch", "ContentStack"})
+            QCOMPARE(opacityOf(child(w, QString::fromLatin1(name))), 0.4);
+        for (int k = 1; k <= 5; ++k)
+            QVERIFY(child(w, QStringLiteral("knobKeyLabel%1").arg(k))->isHidden());
+        QVERIFY(child(w, QStringLiteral("statusDot"))->isVisible());
+        QCOMPARE(child<QLabel>(w, QStringLiteral("statusText"))->text(), QStringLiteral("Not Connected"));
+        QVERIFY(child<QLabel>(w, QStringLiteral("Status"))->pixmap().isNull());
+        QVERIFY(A::keyboard(w)->testAttribute(Qt::WA_TransparentForMouseEvents));
+
+        // Presses on tabs, the switch, a physical-key label and Save do nothing.
+        QTest::mouseClick(child(w, QStringLiteral("tabItem3")), Qt::LeftButton);
+        QTest::mouseClick(child(w, QStringLiteral("systemItem1")), Qt::LeftButton);
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QVERIFY(QCoreApplication::sendEvent(child(w, QStringLiteral("knobKeyLabel2")), &press));
+        QTest::mouseClick(child(w, QStringLiteral("saveButton")), Qt::LeftButton);
+        QTest::mouseClick(child(w, QStringLiteral("resetButton")), Qt::LeftButton);
+        QCOMPARE(w.currentTabIndex(), 0);
+        QVERIFY(w.isMacLayout());
+        QCOMPARE(A::selected(w), 0);
+        QVERIFY(child(w, QStringLiteral("toastContainer"))->isHidden());
+        QCOMPARE(child(w, QStringLiteral("restoreOverlay")), nullptr);
+        QVERIFY(!w.isSaveRunning());
+    }
+
+    void connectedLookAndKeyboardClick()
+    {
+        MainLayoutWidget &w = connectedWindow();
+        for (const char *name :
+             {"Knob", "resetButton", "saveButton", "TabBar", "SystemSwitch", "ContentStack"})
+            QCOMPARE(opacityOf(child(w, QString::fromLatin1(name))), 1.0);
+        QVERIFY(child(w, QStringLiteral("statusDot"))->isHidden());
+        QVERIFY(!child<QLabel>(w, QStringLiteral("Status"))->pixmap().isNull());
+        QVERIFY(child<QPushButton>(w, QStringLiteral("saveButton"))->isEnabled());
+        QVERIFY(!A::keyboard(w)->testAttribute(Qt::WA_TransparentForMouseEvents));
+
+        select(w, 2);
+        QCOMPARE(A::selected(w), 2);
+        QVERIFY(child(w, QStringLiteral("cleanIcon2"))->isVisible());
+        QVERIFY(A::dialAnimating(w));
+
+        QTest::mouseClick(A::keyboard(w)->keyButton(QStringLiteral("a")), Qt::LeftButton);
+        QCOMPARE(A::keyCodes(w, 2), QList<unsigned short>{0x04});
+        QCOMPARE(A::displayNames(w, 2), QStringList{QStringLiteral("A")});
+        QCOMPARE(child<QLabel>(w, QStringLiteral("knobKeyLabel2"))->text(), QStringLiteral("A"));
+        QCOMPARE(A::delays(w)->selectedKnobKey(), 2);
+        // The bubble of key 2 sits right of the knob.
+        const QWidget *bubble = child(w, QStringLiteral("knobBubbleLabel"));
+        QVERIFY(bubble->isVisible());
+        QVERIFY(bubble->x() > child(w, QStringLiteral("Knob"))->geometry().right());
+
+        // A modifier key adds a combination name, not a plain key.
+        QTest::mouseClick(A::keyboard(w)->keyButton(QStringLiteral("ctrl_left")), Qt::LeftButton);
+        QCOMPARE(A::keyCodes(w, 2).size(), 1);
+        QCOMPARE(A::combinations(w, 2).size(), 1);
+        QCOMPARE(A::displayNames(w, 2).size(), 2);
+
+        // A long assignment is elided in its label.
+        for (int i = 0; i < 8; ++i)
+            w.addSelectedKey(0x2A); // Backspace
+        const QString label = child<QLabel>(w, QStringLiteral("knobKeyLabel2"))->text();
+        QVERIFY(label.endsWith(QChar(0x2026)));
+    }
+
+    void eighteenKeyLimit()
+    {
+        MainLayoutWidget &w = connectedWindow();
+        select(w, 2);
+        for (int i = 0; i < 10; ++i)
+            w.addSelectedKey(0x04);
+        for (int i = 0; i < 7; ++i)
+            w.addSelectedCombination(QStringLiteral("Ctrl+C"));
+        w.addSelectedKey(0x05); // the 18th is accepted
+        QCOMPARE(A::displayNames(w, 2).size(), 18);
+
+        QString warning;
+        closeNextModal(&warning);
+        w.addSelectedCombination(QStringLiteral("Ctrl+V"));
+        QCOMPARE(warning, QStringLiteral("Each physical key can bind up to 18 virtual keys"));
+        QCOMPARE(A::keyCodes(w, 2).size(), 11);
+        QCOMPARE(A::combinations(w, 2).size(), 7);
+        QCOMPARE(A::displayNames(w, 2).size(), 18);
+
+        // Nothing is added without a selected key.
+        MainLayoutWidgetTestAccess::setSelectedKnobKey(w, 0);
+        w.addSelectedKey(0x04);
+        for (int k = 1; k <= 5; ++k)
+            QCOMPARE(A::displayNames(w, k).size(), k == 2 ? 18 : 0);
+    }
+
+    void exclusiveActions()
+    {
+        MainLayoutWidget &w = connectedWindow();
+        select(w, 3);
+        for (unsigned short code : {0x04, 0x05, 0x06, 0x07, 0x08})
+            w.addSelectedKey(code);
+        Q_EMIT A::media(w)->multimediaClicked(QStringLiteral("音量+"));
+        QCOMPARE(A::keyCodes(w, 3).size(), 0);
+        QCOMPARE(A::combinations(w, 3), QStringList{QStringLiteral("音量+")});
+        QCOMPARE(A::displayNames(w, 3), QStringList{QStringLiteral("Volume +")});
+
+        Q_EMIT A::mouse(w)->mouseClicked(QStringLiteral("鼠标左键"));
+        QCOMPARE(A::combinations(w, 3), QStringList{QStringLiteral("鼠标左键")});
+        Q_EMIT A::procreate(w)->procreateKeyClicked(QStringLiteral("撤销"));
+        QCOMPARE(A::combinations(w, 3), QStringList{QStringLiteral("撤销")});
+        QCOMPARE(A::displayNames(w, 3).size(), 1);
+        QCOMPARE(A::delays(w)->selectedKnobKey(), 3);
+    }
+
+    void clearButton()
+    {
+        MainLayoutWidget &w = connectedWindow();
+        select(w, 3);
+        w.addSelectedKey(0x04);
+        select(w, 1);
+        w.addSelectedKey(0x05);
+        // Clearing key 3 while key 1 is selected.
+        w.clearKnobKey(3);
+        QVERIFY(A::displayNames(w, 3).isEmpty());
+        QCOMPARE(child<QLabel>(w, QStringLiteral("knobKeyLabel3"))->text(), QString());
+        QCOMPARE(A::selected(w), 1);
+        QCOMPARE(toastTitle(w), QStringLiteral("Clear Selection"));
+
+        // The visible clear button of the selected key.
+        QTest::mouseClick(child(w, QStringLiteral("cleanIcon1")), Qt::LeftButton);
+        QVERIFY(A::displayNames(w, 1).isEmpty());
+        QVERIFY(A::keyCodes(w, 1).isEmpty());
+        QCOMPARE(child<QLabel>(w, QStringLiteral("knobKeyLabel1"))->text(), QString());
+    }
+
+    void resetCancelThenConfirm()
+    {
+        MainLayoutWidget &w = connectedWindow();
+        select(w, 4);
+        w.addSelectedKey(0x04);
+        const double start = hidsim::nowMs();
+
+        QTest::mouseClick(child(w, QStringLiteral("resetButton")), Qt::LeftButton);
+        QVERIFY(child(w, QStringLiteral("restoreOverlay")));
+        QTest::mouseClick(child(w, QStringLiteral("restoreCancelButton")), Qt::LeftButton);
+        QTRY_COMPARE(child(w, QStringLiteral("restoreOverlay")), nullptr);
+        QCOMPARE(A::keyCodes(w, 4), QList<unsigned short>{0x04});
+        QCOMPARE(A::selected(w), 4);
+        QVERIFY(A::displayNames(w, 1).isEmpty());
+
+        QTest::mouseClick(child(w, QStringLiteral("resetButton")), Qt::LeftButton);
+        QTest::mouseClick(child(w, QStringLiteral("restoreConfirmButton")), Qt::LeftButton);
+        QTRY_COMPARE(child(w, QStringLiteral("restoreOverlay")), nullptr);
+        const QStringList shown = {QStringLiteral("Volume -"), QStringLiteral("Volume +"),
+                                   QStringLiteral("Brightness -"), QStringLiteral("Brightness +"),
+                                   QStringLiteral("Mute")};
+        for (int k = 1; k <= 5; ++k) {
+            // A name wider than its label is elided at the right end.
+            QString label = child<QLabel>(w, QStringLiteral("knobKeyLabel%1").arg(k))->text();
+            if (label.endsWith(QChar(0x2026)))
+                label.chop(1);
+            QVERIFY2(!label.isEmpty() && shown[k - 1].startsWith(label), qPrintable(label));
+            QCOMPARE(A::displayNames(w, k), QStringList{shown[k - 1]});
+            QVERIFY(A::keyCodes(w, k).isEmpty());
+        }
+        QCOMPARE(A::selected(w), 0);
+        QCOMPARE(A::delays(w)->delayForVirtualKey(1, 0), delayMinimumForSlot(0));
+        QTest::qWait(50);
+        // Nothing but the link's liveness probe reaches the device.
+        for (const hidsim::WriteRecord &r : nonReadWritesSince(start))
+            QCOMPARE(r.bytes, buildAssignmentEndPacket());
+    }
+
+    void saveWritesAssignments()
+    {
+        MainLayoutWidget &w = connectedWindow();
+        select(w, 2);
+        QTest::mouseClick(A::keyboard(w)->keyButton(QStringLiteral("a")), Qt::LeftButton);
+        const double start = hidsim::nowMs();
+
+        QTest::mouseClick(child(w, QStringLiteral("saveButton")), Qt::LeftButton);
+        QCOMPARE(toastTitle(w), QStringLiteral("Saving"));
+        QCOMPARE(A::selected(w), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(toastTitle(w), QStringLiteral("Settings saved"), 10000);
+        QVERIFY(!w.isSaveRunning());
+
+        const std::map<int, Packet> stored = hidsim::storedAssignments(m_device);
+        QVERIFY(stored.count(2));
+        const Packet expected =
+            buildKeyRecordsPacket(commandCodeForKnobKey(2), KeyboardAssignment, {{0, 0x04}});
+        QCOMPARE(Packet(stored.at(2).begin() + 3, stored.at(2).end()),
+                 Packet(expected.begin() + 3, expected.end()));
+        QCOMPARE(hidsim::physicalKeyForCommandCode(stored.at(2)[2]), 2);
+        QCOMPARE(assignmentReports(nonReadWritesSince(start)), 1);
+        // The model is kept as it was.
+        QCOMPARE(A::keyCodes(w, 2), QList<unsigned short>{0x04});
+    }
+
+    void unplugDuringSave()
+    {
+        MainLayoutWidget &w = connectedWindow();
+        w.clearSelectedKeys(); // five non-empty keys
+        hidsim::FirmwareOptions slow = hidsim::firmwareOptions(m_device);
+        slow.writeDelayMs = 60;
+        hidsim::setFirmwareOptions(m_device, slow);
+
+        QTest::mouseClick(child(w, QStringLiteral("saveButton")), Qt::LeftButton);
+        QVERIFY(w.isSaveRunning());
+        QTest::qWait(100);
+        hidsim::unplug(m_device);
+        QTRY_COMPARE_WITH_TIMEOUT(toastTitle(w), QStringLiteral("Save failed"), 15000);
+        QCOMPARE(child<QLabel>(w, QStringLiteral("toastText"))->text(),
+                 QStringLiteral("Write failed. Please save again."));
+        QVERIFY(!w.isSaveRunning());
+    }
+
+    void secondSaveIgnored()
+    {
+        MainLayoutWidget &w = connectedWindow();
+        w.clearSelectedKeys();
+        hidsim::FirmwareOptions slow = hidsim::firmwareOptions(m_device);
+        slow.writeDelayMs = 20;
+        hidsim::setFirmwareOptions(m_device, slow);
+        LogRecorder log;
+        const double start = hidsim::nowMs();
+
+        auto *save = child<QPushButton>(w, QStringLiteral("saveButton"));
+        QTest::mouseClick(save, Qt::LeftButton);
+        QTest::qWait(30);
+        QVERIFY(w.isSaveRunning());
+        QTest::mouseClick(save, Qt::LeftButton);
+        QCOMPARE(log.count(QStringLiteral("保存进行中")), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(!w.isSaveRunning(), 15000);
+        QCOMPARE(toastTitle(w), QStringLiteral("Settings saved"));
+        QCOMPARE(assignmentReports(nonReadWritesSince(start)), 5);
+
+        // Once the first save has reported, Save works again.
+        QTest::mouseClick(save, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!w.isSaveRunning(), 15000);
+        QCOMPARE(assignmentReports(nonReadWritesSince(start)), 10);
+    }
+
+    void toastDefaults()
+    {
+        hidsim::reset();
+        MainLayoutWidget &w = window();
+        w.showToast(false, QString(), QString());
+        QCOMPARE(toastTitle(w), QStringLiteral("Save failed"));
+        QCOMPARE(child<QLabel>(w, QStringLiteral("toastText"))->text(),
+                 QStringLiteral("Please check your settings and save again"));
+        QWidget *toast = child(w, QStringLiteral("toastContainer"));
+        QVERIFY(toast->isVisible());
+        QTRY_COMPARE(toast->pos(), QPoint(789, 40));
+        QTRY_VERIFY_WITH_TIMEOUT(toast->isHidden(), 5000);
+    }
+
+    void tabSlide()
+    {
+        MainLayoutWidget &w = connectedWindow();
+        auto *stack = child<QStackedWidget>(w, QStringLiteral("ContentStack"));
+        QTest::mouseClick(child(w, QStringLiteral("tabItem1")), Qt::LeftButton);
+        QVERIFY(child(w, QStringLiteral("SystemSwitch"))->isHidden());
+        QTRY_VERIFY(!A::pageSliding(w));
+        QCOMPARE(stack->currentIndex(), 1);
+
+        QTest::mouseClick(child(w, QStringLiteral("tabItem3")), Qt::LeftButton);
+        QVERIFY(A::pageSliding(w));
+        QWidget *incoming = stack->widget(3);
+        QVERIFY(incoming->isVisible());
+        QVERIFY(incoming->x() > 0); // enters from the right
+        // A second click during the slide is dropped.
+        QTest::mouseClick(child(w, QStringLiteral("tabItem2")), Qt::LeftButton);
+        QCOMPARE(w.currentTabIndex(), 3);
+        QTRY_VERIFY(!A::pageSliding(w));
+        QCOMPARE(stack->currentIndex(), 3);
+        QCOMPARE(incoming->pos(), QPoint(0, 0));
+        QTRY_COMPARE(child(w, QStringLiteral("tabHighlight"))->geometry(), A::tabRect(w, 3));
+
+        // Back to the keyboard: the switch returns on the current layout.
+        QTest::mouseClick(child(w, QStringLiteral("tabItem0")), Qt::LeftButton);
+        QVERIFY(stack->widget(0)->x() < 0); // enters from the left
+        QVERIFY(child(w, QStringLiteral("SystemSwitch"))->isVisible());
+        QTRY_VERIFY(!A::pageSliding(w));
+        QCOMPARE(stack->currentIndex(), 0);
+    }
+
+    void layoutSwitchSlidesKeyLayer()
+    {
+        MainLayoutWidget &w = connectedWindow();
+        QWidget *layer = A::keyboard(w)->keyLayer();
+        const QPoint rest = layer->pos();
+        QTest::mouseClick(child(w, QStringLiteral("systemItem1")), Qt::LeftButton);
+        QVERIFY(!w.isMacLayout());
+        QVERIFY(A::keyboard(w)->isMacLayout()); // keys change once out of sight
+        QTRY_VERIFY(layer->x() < rest.x());
+        QTRY_VERIFY(!A::keyboard(w)->isMacLayout());
+        QTRY_COMPARE(layer->pos(), rest);
+        QTRY_COMPARE(child(w, QStringLiteral("systemHighlight"))->geometry(),
+                     child(w, QStringLiteral("systemItem1"))->geometry());
+        // Keys clicked now are named for Windows.
+        select(w, 5);
+        QTest::mouseClick(A::keyboard(w)->keyButton(QStringLiteral("win_left")), Qt::LeftButton);
+        QCOMPARE(A::displayNames(w, 5).size(), 1);
+        QVERIFY(A::displayNames(w, 5).first().contains(QStringLiteral("Win")));
+    }
+
+    void disconnectEmptiesModelAndRestoresLook()
+    {
+        MainLayoutWidget &w = connectedWindow();
+        select(w, 1);
+        w.addSelectedKey(0x04);
+        hidsim::unplug(m_device);
+        QTRY_VERIFY_WITH_TIMEOUT(!w.isDeviceConnected(), 5000);
+        QCOMPARE(A::selected(w), 0);
+        QVERIFY(A::displayNames(w, 1).isEmpty());
+        QVERIFY(child(w, QStringLiteral("knobKeyLabel1"))->isHidden());
+        QVERIFY(child(w, QStringLiteral("cleanIcon1"))->isHidden());
+        QVERIFY(child(w, QStringLiteral("knobBubbleContainer"))->isHidden());
+        QCOMPARE(opacityOf(child(w, QStringLiteral("Knob"))), 0.4);
+
+        hidsim::replug(m_device);
+        QTRY_VERIFY_WITH_TIMEOUT(w.isDeviceConnected(), 5000);
+        QCOMPARE(opacityOf(child(w, QStringLiteral("Knob"))), 1.0);
+        QVERIFY(child(w, QStringLiteral("knobKeyLabel1"))->isVisible());
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
