@@ -65,6 +65,7 @@ struct State
 #else
     bool verbose = false;
 #endif
+    bool traceEnumerations = false;
 };
 
 State &state()
@@ -246,6 +247,11 @@ void loadScenarioFromEnvironment()
             std::fprintf(stderr, "[hidsim] cannot read scenario file %s\n", file);
         }
     }
+    if (const char *trace = std::getenv("HIDSIM_TRACE")) {
+        State &s = state();
+        std::lock_guard<std::mutex> lock(s.mutex);
+        s.traceEnumerations = std::string(trace) == "1";
+    }
     if (text.empty())
         text = "device";
     std::string error;
@@ -316,6 +322,13 @@ struct hid_device_info HID_API_EXPORT *HID_API_CALL hid_enumerate(unsigned short
             *tail = info;
             tail = &info->next;
         }
+    }
+    if (s.traceEnumerations) {
+        int count = 0;
+        for (const hid_device_info *i = head; i; i = i->next)
+            ++count;
+        std::fprintf(stderr, "[hidsim] hid_enumerate(%04x, %04x): %d interface(s)\n", vendor_id, product_id,
+                     count);
     }
     if (!head) {
         // The real library returns no list (and keeps no count) when nothing matches.
