@@ -271,6 +271,35 @@ private Q_SLOTS:
         QVERIFY(!w.isSaveRunning());
     }
 
+    void logoPressesSwitchIdentityWhileDisconnected()
+    {
+        hidsim::reset();
+        MainLayoutWidget &w = window();
+        MainLayoutWidgetTestAccess::stopStatusTimer(w);
+        QWidget *logo = child(w, QStringLiteral("Logo"));
+        for (int i = 0; i < 9; ++i)
+            QTest::mouseClick(logo, Qt::LeftButton);
+        QVERIFY(MainLayoutWidgetTestAccess::useDefaultDeviceIds(w));
+        QTest::mouseClick(logo, Qt::LeftButton);
+        QVERIFY(!MainLayoutWidgetTestAccess::useDefaultDeviceIds(w));
+        QCOMPARE(toastTitle(w), QStringLiteral("Device switched"));
+    }
+
+    void picturesFollowPixelRatio()
+    {
+        hidsim::reset();
+        MainLayoutWidget &w = window(QSize(1440, 810));
+        const auto *knob = child<QLabel>(w, QStringLiteral("Knob"));
+        const qreal dpr = knob->devicePixelRatioF();
+        QCOMPARE(knob->pixmap().devicePixelRatio(), dpr);
+        QCOMPARE(knob->pixmap().width(), qRound(225 * dpr));
+        const auto *background = child<QLabel>(w, QStringLiteral("backgroundLabel"));
+        QCOMPARE(background->pixmap().width(), qRound(1440 * dpr));
+        w.resize(960, 540);
+        QCOMPARE(knob->pixmap().width(), qRound(150 * dpr));
+        QCOMPARE(background->pixmap().width(), qRound(960 * dpr));
+    }
+
     void connectedLookAndKeyboardClick()
     {
         MainLayoutWidget &w = connectedWindow();

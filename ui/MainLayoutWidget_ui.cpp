@@ -684,4 +684,11 @@ void MainLayoutWidget::relayout()
     updateSystemSwitchIcons();
 
     layoutToast();
+
+    // An open reset confirmation keeps covering the whole window.
+    if (auto *overlay = findChild<QWidget *>(QStringLiteral("restoreOverlay"), Qt::FindDirectChildrenOnly)) {
+        overlay->setGeometry(rect());
+        if (auto *panel = overlay->findChild<QWidget *>(QStringLiteral("restoreConfirmPanel")))
+            panel->move((overlay->width() - panel->width()) / 2, (overlay->height() - panel->height()) / 2);
+    }
 }
