@@ -512,6 +512,22 @@ private Q_SLOTS:
         QCOMPARE(assignmentReports(nonReadWritesSince(start)), 10);
     }
 
+    void windowClosedDuringSave()
+    {
+        MainLayoutWidget &w = connectedWindow();
+        w.clearSelectedKeys();
+        hidsim::FirmwareOptions slow = hidsim::firmwareOptions(m_device);
+        slow.writeDelayMs = 40;
+        hidsim::setFirmwareOptions(m_device, slow);
+        QTest::mouseClick(child(w, QStringLiteral("saveButton")), Qt::LeftButton);
+        QTest::qWait(60);
+        QVERIFY(w.isSaveRunning());
+        // The destructor waits for the worker; its result is dropped, not run
+        // on a dead window, and the handle is closed (checked in cleanup).
+        m_window.reset();
+        QTest::qWait(50);
+    }
+
     void toastDefaults()
     {
         hidsim::reset();
