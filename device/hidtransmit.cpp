@@ -52,7 +52,13 @@ int MainLayoutWidget::sendPacketForKnobKey(const std::vector<unsigned char> &pac
         return first;
     }
 
-    if (!m_device) {
+    bool haveDevice = false;
+    {
+        // The save worker calls this too: even the null check reads m_device under the lock.
+        std::lock_guard<std::mutex> lock(m_deviceMutex);
+        haveDevice = m_device != nullptr;
+    }
+    if (!haveDevice) {
         qDebug().noquote() << "错误: 设备未连接";
         return -1;
     }
