@@ -1,0 +1,142 @@
+"""Measures the program under the preloaded simulated knob (see run.sh)."""
+import datetime
+import glob
+import os
+import signal
+import subprocess
+import tempfile
+import time
+
+APP = os.environ["APP"]
+PRELOAD = os.environ["PRELOAD"]
+SAVEBENCH = os.environ["SAVEBENCH"]
+CLK_TCK = os.sysconf("SC_CLK_TCK")
+PLUG_AT_MS = 4000
+
+# Five keys of every kind and the light, as a device would hold them.
+CONFIGURATION = (
+    "assignment 1 03 FD 02 01 01 00 03 00 00 F1 00 00 19 01 F4 05; "
+    "assignment 2 03 FD 04 01 01 00 01 00 00 04; "
+    "assignment 3 03 FD 05 01 02 00 01 00 00 E9; "
+    "assignment 4 03 FD 06 01 04 00 02 00 00 F4 00 00 1D; "
+    "assignment 5 03 FD 03 01 03 01 04 00 00 00 00 00 01; "
+    "colour 03 FD 00 06 FF 80 00 64 01"
+)
+
+
+def start(scenario):
+    data = tempfile.mkdtemp(prefix="vx-bench-")
+    env = dict(os.environ, LD_PRELOAD=PRELOAD, HIDSIM_SCENARIO=scenario, XDG_DATA_HOME=data)
+    t0 = time.monotonic()
+    proc = subprocess.Popen([APP], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return proc, t0, data
+
+
+def stop(proc):
+    proc.send_signal(signal.SIGTERM)
+    try:
+        proc.wait(5)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.wait()
+
+
+def wait_visible(pid, timeout=20.0):
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        r = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(pid), "--name", "."],
+                           capture_output=True, text=True)
+        if r.returncode == 0 and r.stdout.strip():
+            return time.monotonic()
+        time.sleep(0.005)
+    raise RuntimeError("window never became visible")
+
+
+def cpu_ticks(pid):
+    with open(f"/proc/{pid}/stat") as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return int(fields[11]) + int(fields[12])  # utime + stime
+
+
+def peak_rss_kib(pid):
+    with open(f"/proc/{pid}/status") as f:
+        for line in f:
+            if line.startswith("VmHWM:"):
+                return int(line.split()[1])
+    return 0
+
+
+def log_lines(data):
+    paths = glob.glob(os.path.join(data, "**", "runtime.log"), recursive=True)
+    if not paths:
+        return []
+    with open(paths[0], encoding="utf-8", errors="replace") as f:
+        return f.read().splitlines()
+
+
+def log_time(line):
+    return datetime.datetime.strptime(line[:23], "%Y-%m-%d %H:%M:%S.%f")
+
+
+def first_line(lines, fragment):
+    for line in lines:
+        if fragment in line:
+            return line
+    return None
+
+
+def main():
+    peaks = []
+
+    # Start-up and idle CPU, with no device at all.
+    starts = []
+    idle_cpu_ms = None
+    for run in range(3):
+        proc, t0, _ = start("# no device")
+        shown = wait_visible(proc.pid)
+        starts.append((shown - t0) * 1000)
+        if run == 0:
+            time.sleep(2)
+            before = cpu_ticks(proc.pid)
+            time.sleep(10)
+            idle_cpu_ms = (cpu_ticks(proc.pid) - before) * 1000 / CLK_TCK
+        peaks.append(peak_rss_kib(proc.pid))
+        stop(proc)
+    print(f"start_to_first_frame_ms: median {sorted(starts)[1]:.0f} (runs: {', '.join(f'{s:.0f}' for s in starts)})")
+    print(f"idle_cpu_disconnected: {idle_cpu_ms:.0f} ms CPU over 10 s ({idle_cpu_ms / 100:.2f} %)")
+
+    # Plug-in to "configuration loaded": the device appears PLUG_AT_MS after
+    # the simulator starts (inside hid_init, just before the log line below).
+    loads = []
+    for _ in range(3):
+        proc, _, data = start(f"device; unplug-at 0; replug-at {PLUG_AT_MS}; {CONFIGURATION}")
+        end = time.monotonic() + 30
+        lines = []
+        while time.monotonic() < end:
+            lines = log_lines(data)
+            if first_line(lines, "后台配置读取结束"):
+                break
+            time.sleep(0.05)
+        init = first_line(lines, "hidapi 初始化成功")
+        loaded = first_line(lines, "后台配置读取结束")
+        peaks.append(peak_rss_kib(proc.pid))
+        stop(proc)
+        if not init or not loaded:
+            raise RuntimeError("configuration was not loaded")
+        plugged = log_time(init) + datetime.timedelta(milliseconds=PLUG_AT_MS)
+        loads.append((log_time(loaded) - plugged).total_seconds() * 1000)
+    print(f"plug_in_to_configuration_loaded_ms: median {sorted(loads)[1]:.0f} "
+          f"(runs: {', '.join(f'{s:.0f}' for s in loads)})")
+
+    # Save of five packed physical keys, through the real window.
+    out = subprocess.run([SAVEBENCH], capture_output=True, text=True, check=True).stdout
+    figures = dict(line.split("=", 1) for line in out.split())
+    print(f"save_five_packed_keys_ms: {float(figures['save_wall_ms']):.0f} wall "
+          f"(floor of the mandated pauses: 750; first to last report {float(figures['save_first_to_last_write_ms']):.0f}; "
+          f"{figures['save_reports_written']} reports, {figures['save_keys_stored']} keys stored)")
+
+    print(f"peak_resident_memory: {max(peaks) / 1024:.1f} MiB (VmHWM, largest of {len(peaks)} runs)")
+
+
+if __name__ == "__main__":
+    main()
