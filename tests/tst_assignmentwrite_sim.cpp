@@ -69,16 +69,15 @@ std::vector<Packet> expectedReports()
     return out;
 }
 
-// Reports written since `start`, without read requests (03 FF ...), which a
-// configuration read may send on its own schedule.
-std::vector<hidsim::WriteRecord> saveWritesSince(double start)
+// Connected, no liveness probes, and with the model of fillModel.
+bool connectFilled(MainLayoutWidget &w)
 {
-    std::vector<hidsim::WriteRecord> out;
-    for (const hidsim::WriteRecord &r : writesSince(start)) {
-        if (r.bytes.size() < 2 || r.bytes[1] != 0xFF)
-            out.push_back(r);
-    }
-    return out;
+    MainLayoutWidgetTestAccess::stopStatusTimer(w);
+    if (!connectWindow(w))
+        return false;
+    MainLayoutWidgetTestAccess::stopStatusTimer(w);
+    fillModel(w, *new DelayWidget(&w));
+    return true;
 }
 
 } // namespace
@@ -95,11 +94,7 @@ private Q_SLOTS:
     {
         const int device = resetWithKnob();
         MainLayoutWidget w;
-        MainLayoutWidgetTestAccess::stopStatusTimer(w);
-        QVERIFY(connectWindow(w));
-        MainLayoutWidgetTestAccess::stopStatusTimer(w);
-        auto *delays = new DelayWidget(&w);
-        fillModel(w, *delays);
+        QVERIFY(connectFilled(w));
 
         const double start = hidsim::nowMs();
         const KnobModelSnapshot snapshot = w.takeKnobModelSnapshot();
@@ -110,7 +105,7 @@ private Q_SLOTS:
 
         QVERIFY(result.ok);
         QCOMPARE(KnobModelTestAccess::selected(w), 0);
-        const std::vector<hidsim::WriteRecord> writes = saveWritesSince(start);
+        const std::vector<hidsim::WriteRecord> writes = writesSince(start, false);
         const std::vector<Packet> expected = expectedReports();
         QCOMPARE(writes.size(), expected.size());
         for (std::size_t i = 0; i < writes.size(); ++i) {
@@ -139,11 +134,7 @@ private Q_SLOTS:
     {
         resetWithKnob();
         MainLayoutWidget w;
-        MainLayoutWidgetTestAccess::stopStatusTimer(w);
-        QVERIFY(connectWindow(w));
-        MainLayoutWidgetTestAccess::stopStatusTimer(w);
-        auto *delays = new DelayWidget(&w);
-        fillModel(w, *delays);
+        QVERIFY(connectFilled(w));
 
         const double start = hidsim::nowMs();
         // The report, its copy and the two retries of each.
@@ -152,7 +143,7 @@ private Q_SLOTS:
 
         std::vector<Packet> accepted;
         int refused = 0;
-        for (const hidsim::WriteRecord &r : saveWritesSince(start)) {
+        for (const hidsim::WriteRecord &r : writesSince(start, false)) {
             if (r.result > 0)
                 accepted.push_back(r.bytes);
             else
@@ -190,7 +181,7 @@ private Q_SLOTS:
         QVERIFY(w.sendLightKey(0xF3));
         QVERIFY(!w.sendStandardKey(0, 0));
         QVERIFY(w.sendMouseKey(QStringLiteral("点赞"), 0, 0));
-        const std::vector<hidsim::WriteRecord> writes = saveWritesSince(start);
+        const std::vector<hidsim::WriteRecord> writes = writesSince(start, false);
         const Packet undo = buildProcreateKeyPacket(0x05, QStringLiteral("撤销"));
         const std::vector<Packet> light = buildLightModePackets(0xF3);
         const Packet like = buildMouseKeyPacket(0x05, QStringLiteral("点赞"));

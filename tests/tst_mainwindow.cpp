@@ -4,6 +4,7 @@
 #include "protocol/assignmentwrite.h"
 #include "protocol/keyvocabulary.h"
 #include "protocol/packets.h"
+#include "support/configtestsupport.h"
 #include "support/devicetestsupport.h"
 #include "ui/mainlayoutgeometry.h"
 #include "ui/pages/DelayWidget.h"
@@ -26,13 +27,6 @@
 class MainWindowTestAccess
 {
 public:
-    static QList<unsigned short> keyCodes(const MainLayoutWidget &w, int k)
-    {
-        return w.m_knobKeyCodes[k - 1];
-    }
-    static QStringList combinations(const MainLayoutWidget &w, int k) { return w.m_knobCombinations[k - 1]; }
-    static QStringList displayNames(const MainLayoutWidget &w, int k) { return w.m_knobDisplayNames[k - 1]; }
-    static int selected(const MainLayoutWidget &w) { return w.m_selectedKnobKey; }
     static bool configReadRunning(const MainLayoutWidget &w) { return w.m_configReadInProgress; }
     static bool pageSliding(const MainLayoutWidget &w) { return !w.m_pageSlideAnimation.isNull(); }
     static bool dialAnimating(const MainLayoutWidget &w) { return !w.m_knobDialAnimation.isNull(); }
@@ -40,11 +34,11 @@ public:
     static MultimediaWidget *media(const MainLayoutWidget &w) { return w.m_multimediaWidget; }
     static MouseWidget *mouse(const MainLayoutWidget &w) { return w.m_mouseWidget; }
     static ProcreateWidget *procreate(const MainLayoutWidget &w) { return w.m_procreateWidget; }
-    static DelayWidget *delays(const MainLayoutWidget &w) { return w.m_delayWidget; }
     static QRect tabRect(const MainLayoutWidget &w, int i) { return w.tabRectForIndex(i); }
 };
 
 using A = MainWindowTestAccess;
+using M = ConfigReadTestAccess; // the knob model
 
 namespace {
 
@@ -62,17 +56,6 @@ double opacityOf(const QWidget *widget)
 QString toastTitle(const MainLayoutWidget &w)
 {
     return child<QLabel>(w, QStringLiteral("toastTitle"))->text();
-}
-
-// Reports since `start` that are not read requests (03 FF ...).
-std::vector<hidsim::WriteRecord> nonReadWritesSince(double start)
-{
-    std::vector<hidsim::WriteRecord> out;
-    for (const hidsim::WriteRecord &r : writesSince(start)) {
-        if (r.bytes.size() < 2 || r.bytes[1] != 0xFF)
-            out.push_back(r);
-    }
-    return out;
 }
 
 // Accepted assignment reports with a current command code (the compatibility
@@ -135,6 +118,16 @@ private:
         return w;
     }
 
+    // Five non-empty keys saved against firmware that takes `writeDelayMs` per report.
+    void startSlowSave(MainLayoutWidget &w, int writeDelayMs)
+    {
+        w.clearSelectedKeys();
+        hidsim::FirmwareOptions slow = hidsim::firmwareOptions(m_device);
+        slow.writeDelayMs = writeDelayMs;
+        hidsim::setFirmwareOptions(m_device, slow);
+        QTest::mouseClick(child(w, QStringLiteral("saveButton")), Qt::LeftButton);
+    }
+
     void select(MainLayoutWidget &w, int k)
     {
         QTest::mouseClick(child(w, QStringLiteral("knobKeyLabel%1").arg(k)), Qt::LeftButton);
@@ -165,8 +158,6 @@ private Q_SLOTS:
         QTest::newRow("1920 logo") << full << "Logo" << QRect(184, 22, 120, 120);
         QTest::newRow("1920 tab bar") << full << "TabBar" << QRect(200, 520, -1, 52);
         QTest::newRow("1920 key 1") << full << "knobKeyLabel1" << QRect(16, 16, 74, 29);
-        QTest::newRow("1920 key 4") << full << "knobKeyLabel4" << QRect(210, 255, 74, 29);
-        QTest::newRow("1920 key 5") << full << "knobKeyLabel5" << QRect(113, 135, 74, 29);
         QTest::newRow("1920 tab 0") << full << "tabItem0" << QRect(-1, 8, -1, 36);
 
         QTest::newRow("1440 knob") << three << "Knob" << QRect(607, 129, 225, 225);
@@ -176,7 +167,6 @@ private Q_SLOTS:
         QTest::newRow("1440 status") << three << "Status" << QRect(581, 18, 277, 87);
         QTest::newRow("1440 tab bar") << three << "TabBar" << QRect(150, 390, -1, 39);
         QTest::newRow("1440 switch") << three << "SystemSwitch" << QRect(1125, 390, 165, 39);
-        QTest::newRow("1440 key 4") << three << "knobKeyLabel4" << QRect(158, 192, 55, 21);
 
         QTest::newRow("960 knob") << half << "Knob" << QRect(405, 86, 150, 150);
         QTest::newRow("960 reset") << half << "resetButton" << QRect(720, 28, 60, 30);
@@ -265,7 +255,7 @@ private Q_SLOTS:
         QTest::mouseClick(child(w, QStringLiteral("resetButton")), Qt::LeftButton);
         QCOMPARE(w.currentTabIndex(), 0);
         QVERIFY(w.isMacLayout());
-        QCOMPARE(A::selected(w), 0);
+        QCOMPARE(M::selectedKnobKey(w), 0);
         QVERIFY(child(w, QStringLiteral("toastContainer"))->isHidden());
         QCOMPARE(child(w, QStringLiteral("restoreOverlay")), nullptr);
         QVERIFY(!w.isSaveRunning());
@@ -312,15 +302,15 @@ private Q_SLOTS:
         QVERIFY(!A::keyboard(w)->testAttribute(Qt::WA_TransparentForMouseEvents));
 
         select(w, 2);
-        QCOMPARE(A::selected(w), 2);
+        QCOMPARE(M::selectedKnobKey(w), 2);
         QVERIFY(child(w, QStringLiteral("cleanIcon2"))->isVisible());
         QVERIFY(A::dialAnimating(w));
 
         QTest::mouseClick(A::keyboard(w)->keyButton(QStringLiteral("a")), Qt::LeftButton);
-        QCOMPARE(A::keyCodes(w, 2), QList<unsigned short>{0x04});
-        QCOMPARE(A::displayNames(w, 2), QStringList{QStringLiteral("A")});
+        QCOMPARE(M::keyCodes(w, 2), QList<unsigned short>{0x04});
+        QCOMPARE(M::displayNames(w, 2), QStringList{QStringLiteral("A")});
         QCOMPARE(child<QLabel>(w, QStringLiteral("knobKeyLabel2"))->text(), QStringLiteral("A"));
-        QCOMPARE(A::delays(w)->selectedKnobKey(), 2);
+        QCOMPARE(M::delayWidget(w)->selectedKnobKey(), 2);
         // The bubble of key 2 sits right of the knob.
         const QWidget *bubble = child(w, QStringLiteral("knobBubbleLabel"));
         QVERIFY(bubble->isVisible());
@@ -328,9 +318,9 @@ private Q_SLOTS:
 
         // A modifier key adds a combination name, not a plain key.
         QTest::mouseClick(A::keyboard(w)->keyButton(QStringLiteral("ctrl_left")), Qt::LeftButton);
-        QCOMPARE(A::keyCodes(w, 2).size(), 1);
-        QCOMPARE(A::combinations(w, 2).size(), 1);
-        QCOMPARE(A::displayNames(w, 2).size(), 2);
+        QCOMPARE(M::keyCodes(w, 2).size(), 1);
+        QCOMPARE(M::combinations(w, 2).size(), 1);
+        QCOMPARE(M::displayNames(w, 2).size(), 2);
 
         // A long assignment is elided in its label.
         for (int i = 0; i < 8; ++i)
@@ -348,21 +338,21 @@ private Q_SLOTS:
         for (int i = 0; i < 7; ++i)
             w.addSelectedCombination(QStringLiteral("Ctrl+C"));
         w.addSelectedKey(0x05); // the 18th is accepted
-        QCOMPARE(A::displayNames(w, 2).size(), 18);
+        QCOMPARE(M::displayNames(w, 2).size(), 18);
 
         QString warning;
         closeNextModal(&warning);
         w.addSelectedCombination(QStringLiteral("Ctrl+V"));
         QCOMPARE(warning, QStringLiteral("Each physical key can bind up to 18 virtual keys"));
-        QCOMPARE(A::keyCodes(w, 2).size(), 11);
-        QCOMPARE(A::combinations(w, 2).size(), 7);
-        QCOMPARE(A::displayNames(w, 2).size(), 18);
+        QCOMPARE(M::keyCodes(w, 2).size(), 11);
+        QCOMPARE(M::combinations(w, 2).size(), 7);
+        QCOMPARE(M::displayNames(w, 2).size(), 18);
 
         // Nothing is added without a selected key.
         MainLayoutWidgetTestAccess::setSelectedKnobKey(w, 0);
         w.addSelectedKey(0x04);
         for (int k = 1; k <= 5; ++k)
-            QCOMPARE(A::displayNames(w, k).size(), k == 2 ? 18 : 0);
+            QCOMPARE(M::displayNames(w, k).size(), k == 2 ? 18 : 0);
     }
 
     void exclusiveActions()
@@ -372,16 +362,16 @@ private Q_SLOTS:
         for (unsigned short code : {0x04, 0x05, 0x06, 0x07, 0x08})
             w.addSelectedKey(code);
         Q_EMIT A::media(w)->multimediaClicked(QStringLiteral("音量+"));
-        QCOMPARE(A::keyCodes(w, 3).size(), 0);
-        QCOMPARE(A::combinations(w, 3), QStringList{QStringLiteral("音量+")});
-        QCOMPARE(A::displayNames(w, 3), QStringList{QStringLiteral("Volume +")});
+        QCOMPARE(M::keyCodes(w, 3).size(), 0);
+        QCOMPARE(M::combinations(w, 3), QStringList{QStringLiteral("音量+")});
+        QCOMPARE(M::displayNames(w, 3), QStringList{QStringLiteral("Volume +")});
 
         Q_EMIT A::mouse(w)->mouseClicked(QStringLiteral("鼠标左键"));
-        QCOMPARE(A::combinations(w, 3), QStringList{QStringLiteral("鼠标左键")});
+        QCOMPARE(M::combinations(w, 3), QStringList{QStringLiteral("鼠标左键")});
         Q_EMIT A::procreate(w)->procreateKeyClicked(QStringLiteral("撤销"));
-        QCOMPARE(A::combinations(w, 3), QStringList{QStringLiteral("撤销")});
-        QCOMPARE(A::displayNames(w, 3).size(), 1);
-        QCOMPARE(A::delays(w)->selectedKnobKey(), 3);
+        QCOMPARE(M::combinations(w, 3), QStringList{QStringLiteral("撤销")});
+        QCOMPARE(M::displayNames(w, 3).size(), 1);
+        QCOMPARE(M::delayWidget(w)->selectedKnobKey(), 3);
     }
 
     void clearButton()
@@ -393,15 +383,15 @@ private Q_SLOTS:
         w.addSelectedKey(0x05);
         // Clearing key 3 while key 1 is selected.
         w.clearKnobKey(3);
-        QVERIFY(A::displayNames(w, 3).isEmpty());
+        QVERIFY(M::displayNames(w, 3).isEmpty());
         QCOMPARE(child<QLabel>(w, QStringLiteral("knobKeyLabel3"))->text(), QString());
-        QCOMPARE(A::selected(w), 1);
+        QCOMPARE(M::selectedKnobKey(w), 1);
         QCOMPARE(toastTitle(w), QStringLiteral("Clear Selection"));
 
         // The visible clear button of the selected key.
         QTest::mouseClick(child(w, QStringLiteral("cleanIcon1")), Qt::LeftButton);
-        QVERIFY(A::displayNames(w, 1).isEmpty());
-        QVERIFY(A::keyCodes(w, 1).isEmpty());
+        QVERIFY(M::displayNames(w, 1).isEmpty());
+        QVERIFY(M::keyCodes(w, 1).isEmpty());
         QCOMPARE(child<QLabel>(w, QStringLiteral("knobKeyLabel1"))->text(), QString());
     }
 
@@ -416,9 +406,9 @@ private Q_SLOTS:
         QVERIFY(child(w, QStringLiteral("restoreOverlay")));
         QTest::mouseClick(child(w, QStringLiteral("restoreCancelButton")), Qt::LeftButton);
         QTRY_COMPARE(child(w, QStringLiteral("restoreOverlay")), nullptr);
-        QCOMPARE(A::keyCodes(w, 4), QList<unsigned short>{0x04});
-        QCOMPARE(A::selected(w), 4);
-        QVERIFY(A::displayNames(w, 1).isEmpty());
+        QCOMPARE(M::keyCodes(w, 4), QList<unsigned short>{0x04});
+        QCOMPARE(M::selectedKnobKey(w), 4);
+        QVERIFY(M::displayNames(w, 1).isEmpty());
 
         QTest::mouseClick(child(w, QStringLiteral("resetButton")), Qt::LeftButton);
         QTest::mouseClick(child(w, QStringLiteral("restoreConfirmButton")), Qt::LeftButton);
@@ -432,14 +422,14 @@ private Q_SLOTS:
             if (label.endsWith(QChar(0x2026)))
                 label.chop(1);
             QVERIFY2(!label.isEmpty() && shown[k - 1].startsWith(label), qPrintable(label));
-            QCOMPARE(A::displayNames(w, k), QStringList{shown[k - 1]});
-            QVERIFY(A::keyCodes(w, k).isEmpty());
+            QCOMPARE(M::displayNames(w, k), QStringList{shown[k - 1]});
+            QVERIFY(M::keyCodes(w, k).isEmpty());
         }
-        QCOMPARE(A::selected(w), 0);
-        QCOMPARE(A::delays(w)->delayForVirtualKey(1, 0), delayMinimumForSlot(0));
+        QCOMPARE(M::selectedKnobKey(w), 0);
+        QCOMPARE(M::delayWidget(w)->delayForVirtualKey(1, 0), delayMinimumForSlot(0));
         QTest::qWait(50);
         // Nothing but the link's liveness probe reaches the device.
-        for (const hidsim::WriteRecord &r : nonReadWritesSince(start))
+        for (const hidsim::WriteRecord &r : writesSince(start, false))
             QCOMPARE(r.bytes, buildAssignmentEndPacket());
     }
 
@@ -452,7 +442,7 @@ private Q_SLOTS:
 
         QTest::mouseClick(child(w, QStringLiteral("saveButton")), Qt::LeftButton);
         QCOMPARE(toastTitle(w), QStringLiteral("Saving"));
-        QCOMPARE(A::selected(w), 0);
+        QCOMPARE(M::selectedKnobKey(w), 0);
         QTRY_COMPARE_WITH_TIMEOUT(toastTitle(w), QStringLiteral("Settings saved"), 10000);
         QVERIFY(!w.isSaveRunning());
 
@@ -463,20 +453,15 @@ private Q_SLOTS:
         QCOMPARE(Packet(stored.at(2).begin() + 3, stored.at(2).end()),
                  Packet(expected.begin() + 3, expected.end()));
         QCOMPARE(hidsim::physicalKeyForCommandCode(stored.at(2)[2]), 2);
-        QCOMPARE(assignmentReports(nonReadWritesSince(start)), 1);
+        QCOMPARE(assignmentReports(writesSince(start, false)), 1);
         // The model is kept as it was.
-        QCOMPARE(A::keyCodes(w, 2), QList<unsigned short>{0x04});
+        QCOMPARE(M::keyCodes(w, 2), QList<unsigned short>{0x04});
     }
 
     void unplugDuringSave()
     {
         MainLayoutWidget &w = connectedWindow();
-        w.clearSelectedKeys(); // five non-empty keys
-        hidsim::FirmwareOptions slow = hidsim::firmwareOptions(m_device);
-        slow.writeDelayMs = 60;
-        hidsim::setFirmwareOptions(m_device, slow);
-
-        QTest::mouseClick(child(w, QStringLiteral("saveButton")), Qt::LeftButton);
+        startSlowSave(w, 60);
         QVERIFY(w.isSaveRunning());
         QTest::qWait(100);
         hidsim::unplug(m_device);
@@ -489,37 +474,28 @@ private Q_SLOTS:
     void secondSaveIgnored()
     {
         MainLayoutWidget &w = connectedWindow();
-        w.clearSelectedKeys();
-        hidsim::FirmwareOptions slow = hidsim::firmwareOptions(m_device);
-        slow.writeDelayMs = 20;
-        hidsim::setFirmwareOptions(m_device, slow);
         LogRecorder log;
         const double start = hidsim::nowMs();
-
+        startSlowSave(w, 20);
         auto *save = child<QPushButton>(w, QStringLiteral("saveButton"));
-        QTest::mouseClick(save, Qt::LeftButton);
         QTest::qWait(30);
         QVERIFY(w.isSaveRunning());
         QTest::mouseClick(save, Qt::LeftButton);
         QCOMPARE(log.count(QStringLiteral("保存进行中")), 1);
         QTRY_VERIFY_WITH_TIMEOUT(!w.isSaveRunning(), 15000);
         QCOMPARE(toastTitle(w), QStringLiteral("Settings saved"));
-        QCOMPARE(assignmentReports(nonReadWritesSince(start)), 5);
+        QCOMPARE(assignmentReports(writesSince(start, false)), 5);
 
         // Once the first save has reported, Save works again.
         QTest::mouseClick(save, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!w.isSaveRunning(), 15000);
-        QCOMPARE(assignmentReports(nonReadWritesSince(start)), 10);
+        QCOMPARE(assignmentReports(writesSince(start, false)), 10);
     }
 
     void windowClosedDuringSave()
     {
         MainLayoutWidget &w = connectedWindow();
-        w.clearSelectedKeys();
-        hidsim::FirmwareOptions slow = hidsim::firmwareOptions(m_device);
-        slow.writeDelayMs = 40;
-        hidsim::setFirmwareOptions(m_device, slow);
-        QTest::mouseClick(child(w, QStringLiteral("saveButton")), Qt::LeftButton);
+        startSlowSave(w, 40);
         QTest::qWait(60);
         QVERIFY(w.isSaveRunning());
         // The destructor waits for the worker; its result is dropped, not run
@@ -588,8 +564,8 @@ private Q_SLOTS:
         // Keys clicked now are named for Windows.
         select(w, 5);
         QTest::mouseClick(A::keyboard(w)->keyButton(QStringLiteral("win_left")), Qt::LeftButton);
-        QCOMPARE(A::displayNames(w, 5).size(), 1);
-        QVERIFY(A::displayNames(w, 5).first().contains(QStringLiteral("Win")));
+        QCOMPARE(M::displayNames(w, 5).size(), 1);
+        QVERIFY(M::displayNames(w, 5).first().contains(QStringLiteral("Win")));
     }
 
     void disconnectEmptiesModelAndRestoresLook()
@@ -599,8 +575,8 @@ private Q_SLOTS:
         w.addSelectedKey(0x04);
         hidsim::unplug(m_device);
         QTRY_VERIFY_WITH_TIMEOUT(!w.isDeviceConnected(), 5000);
-        QCOMPARE(A::selected(w), 0);
-        QVERIFY(A::displayNames(w, 1).isEmpty());
+        QCOMPARE(M::selectedKnobKey(w), 0);
+        QVERIFY(M::displayNames(w, 1).isEmpty());
         QVERIFY(child(w, QStringLiteral("knobKeyLabel1"))->isHidden());
         QVERIFY(child(w, QStringLiteral("cleanIcon1"))->isHidden());
         QVERIFY(child(w, QStringLiteral("knobBubbleContainer"))->isHidden());

@@ -84,11 +84,11 @@ bool connectWindow(MainLayoutWidget &w, int timeoutMs)
     return MainLayoutWidgetTestAccess::isConnected(w);
 }
 
-std::vector<hidsim::WriteRecord> writesSince(double ms)
+std::vector<hidsim::WriteRecord> writesSince(double ms, bool withReadRequests)
 {
     std::vector<hidsim::WriteRecord> out;
     for (hidsim::WriteRecord &r : hidsim::writes())
-        if (r.timeMs >= ms)
+        if (r.timeMs >= ms && (withReadRequests || r.bytes.size() < 2 || r.bytes[1] != 0xFF))
             out.push_back(std::move(r));
     return out;
 }

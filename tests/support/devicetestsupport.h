@@ -61,5 +61,7 @@ int resetWithKnob();
 // Waits until the window has a USB link, starting the logged scan itself.
 bool connectWindow(MainLayoutWidget &w, int timeoutMs = 5000);
 
-// Reports written to the device after the given time, accepted or not.
-std::vector<hidsim::WriteRecord> writesSince(double ms);
+// Reports written to the device after the given time, accepted or not;
+// without read requests (03 FF ...) if asked, as a configuration read sends
+// them on its own schedule.
+std::vector<hidsim::WriteRecord> writesSince(double ms, bool withReadRequests = true);
