@@ -73,8 +73,6 @@ private Q_SLOTS:
                                   << "#A@0,#B@500";
         QTest::newRow("shift symbol")
             << bytes("03 FD 05 01 01 00 02 | 00 00 F2 | 00 00 1E") << false << A << 3 << "!@0";
-        QTest::newRow("shift minus") << bytes("03 FD 05 01 01 00 02 | 00 00 F2 | 00 00 2D") << false << A << 3
-                                     << "-@0";
         QTest::newRow("shift plus") << bytes("03 FD 05 01 01 00 02 | 00 00 F2 | 00 00 2E") << false << A << 3
                                     << "+@0";
         QTest::newRow("shift+a") << bytes("03 FD 06 01 01 00 02 | 00 00 F2 | 00 00 04") << false << A << 4
@@ -105,16 +103,10 @@ private Q_SLOTS:
             << bytes("03 FD 02 01 01 00 02 | 00 00 04 | 00 00 F4") << false << A << 1 << "#A@0,Win+@50";
         QTest::newRow("trail gui mac")
             << bytes("03 FD 02 01 01 00 01 | 00 00 F4") << true << A << 1 << "Command@0";
-        QTest::newRow("trail alt mac")
-            << bytes("03 FD 02 01 01 00 01 | 00 00 F3") << true << A << 1 << "option@0";
-        QTest::newRow("trail ctrl mac")
-            << bytes("03 FD 02 01 01 00 01 | 00 00 F1") << true << A << 1 << "control@0";
         QTest::newRow("trail shift both")
             << bytes("03 FD 02 01 01 00 01 | 00 00 F2") << true << A << 1 << "Shift+@0";
         QTest::newRow("trail right alt win")
             << bytes("03 FD 02 01 01 00 01 | 00 00 F7") << false << A << 1 << "RightAlt+@0";
-        QTest::newRow("trail right gui mac")
-            << bytes("03 FD 02 01 01 00 01 | 00 00 F8") << true << A << 1 << "RightCommand@0";
         QTest::newRow("trail two bits")
             << bytes("03 FD 02 01 01 00 03 | 00 00 04 | 00 00 F1 | 00 00 F2") << false << A << 1 << "#A@0";
         QTest::newRow("ctrl alt win alone")
@@ -128,16 +120,12 @@ private Q_SLOTS:
                                     << "网页后退@0";
         QTest::newRow("media back other second")
             << bytes("03 FD 04 01 02 00 02 | 00 00 24 | 00 00 07") << false << A << 2 << "网页后退@0";
-        QTest::newRow("media volume")
-            << bytes("03 FD 12 01 02 00 01 | 00 00 E9") << false << A << 2 << "音量+@0";
         QTest::newRow("media unknown") << bytes("03 FD 04 01 02 00 01 | 00 00 99") << false << U << 2 << "";
         QTest::newRow("media short") << bytes("03 FD 04 01 02 00 01 00 00", 0) << false << U << 2 << "";
 
         // Mouse.
         QTest::newRow("mouse left") << bytes("03 FD 05 01 03 01 04 00 00 00 00 00 01") << false << A << 3
                                     << "鼠标左键@0";
-        QTest::newRow("mouse middle")
-            << bytes("03 FD 05 01 03 01 04 00 00 00 00 00 04") << false << A << 3 << "鼠标中键@0";
         QTest::newRow("mouse right") << bytes("03 FD 05 01 03 01 04 00 00 00 00 00 02") << false << A << 3
                                      << "鼠标右键@0";
         QTest::newRow("wheel down")
@@ -155,7 +143,6 @@ private Q_SLOTS:
             << bytes("03 FD 05 01 03 01 05 00 00 00 00 00 01") << false << U << 3 << "";
         QTest::newRow("swipe up") << bytes("03 FD 06 01 03 04 04 00 00 03") << false << A << 4
                                   << "向上划屏@0";
-        QTest::newRow("like") << bytes("03 FD 06 01 03 04 04 00 00 05") << false << A << 4 << "点赞@0";
         QTest::newRow("touch unknown") << bytes("03 FD 06 01 03 04 04 00 00 09") << false << U << 4 << "";
         QTest::newRow("mouse 12 bytes")
             << bytes("03 FD 06 01 03 01 04 00 00 00 00 00", 12) << false << U << 4 << "";
@@ -169,8 +156,6 @@ private Q_SLOTS:
             << bytes("03 FD 13 01 04 00 02 | 00 00 F4 | 00 00 1E") << false << A << 3 << "Win+1@0";
 
         // Command codes: both sets, and what is ignored.
-        QTest::newRow("older code 0x10")
-            << bytes("03 FD 10 01 01 00 01 | 00 00 04") << false << A << 1 << "#A@0";
         QTest::newRow("older code 0x11")
             << bytes("03 FD 11 01 01 00 01 | 00 00 04") << false << A << 5 << "#A@0";
         QTest::newRow("older code 0x14")
@@ -179,10 +164,8 @@ private Q_SLOTS:
             << bytes("03 FD 15 01 01 00 01 | 00 00 04") << false << A << 4 << "#A@0";
         QTest::newRow("code 0x07") << bytes("03 FD 07 01 01 00 01 | 00 00 04") << false << I << 0 << "";
         QTest::newRow("type 5") << bytes("03 FD 02 01 05 00 01 | 00 00 04") << false << I << 0 << "";
-        QTest::newRow("type 0") << bytes("03 FD 02 01 00 00 01 | 00 00 04") << false << I << 0 << "";
         QTest::newRow("six bytes") << bytes("03 FD 02 01 01 00", 0) << false << I << 0 << "";
         QTest::newRow("not FD") << bytes("03 FE 02 01 01 00 01 | 00 00 04") << false << I << 0 << "";
-        QTest::newRow("three bytes") << bytes("03 FD 02", 0) << false << I << 0 << "";
         QTest::newRow("end packet") << bytes("03 FD FE FF") << false << I << 0 << "";
     }
     void assignments()
@@ -213,15 +196,11 @@ private Q_SLOTS:
         QVERIFY(!d.procreateFallback);
         QVERIFY(
             decodeConfigPacket(bytes("03 FD 13 01 04 00 02 | 00 00 F4 | 00 00 1E"), false).procreateFallback);
-    }
-
-    void actionsAreTranslated()
-    {
-        const DecodedConfigPacket d = decodeConfigPacket(bytes("03 FD 04 01 02 00 01 | 00 00 E9"), false);
-        QCOMPARE(d.entries.size(), 1);
-        QCOMPARE(d.entries[0].name, QStringLiteral("音量+"));
-        QVERIFY(d.entries[0].displayName != d.entries[0].name);
-        QCOMPARE(d.entries[0].boxText, d.entries[0].displayName);
+        // Actions show their translated text.
+        const ConfigEntry media =
+            decodeConfigPacket(bytes("03 FD 04 01 02 00 01 | 00 00 E9"), false).entries[0];
+        QVERIFY(media.displayName != media.name);
+        QCOMPARE(media.boxText, media.displayName);
     }
 
     void eighteenKeyLimit_data()
@@ -231,22 +210,18 @@ private Q_SLOTS:
         QTest::newRow("17") << 17 << 17;
         QTest::newRow("18") << 18 << 18;
         QTest::newRow("19") << 19 << 18;
+        QTest::newRow("18 then a lone modifier") << -19 << 18; // no trailing name past the limit
     }
     void eighteenKeyLimit()
     {
         QFETCH(int, records);
         QFETCH(int, kept);
-        const DecodedConfigPacket d = decodeConfigPacket(plainKeys(records), false);
+        Packet p = plainKeys(std::abs(records));
+        if (records < 0)
+            p[9 + 3 * 18] = 0xF1; // Ctrl alone
+        const DecodedConfigPacket d = decodeConfigPacket(p, false);
         QCOMPARE(d.entries.size(), kept);
         QCOMPARE(d.entries.last().delayMs, 500);
-    }
-
-    void noTrailingNameAfterEighteenKeys()
-    {
-        Packet p = plainKeys(19);
-        p[9 + 3 * 18] = 0xF1; // 18 keys, then Ctrl alone
-        const DecodedConfigPacket d = decodeConfigPacket(p, false);
-        QCOMPARE(d.entries.size(), 18);
         QVERIFY(d.entries.last().isPlainKey());
     }
 
@@ -270,35 +245,27 @@ private Q_SLOTS:
     void colour_data()
     {
         QTest::addColumn<Packet>("packet");
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<QString>("colour");
+        QTest::addColumn<QString>("colour"); // empty: not a colour packet
         QTest::addColumn<int>("brightness");
         QTest::addColumn<bool>("on");
-        QTest::newRow("orange on") << bytes("03 FD 00 06 FF 80 00 64 01") << int(DecodedConfigPacket::Colour)
-                                   << "#ff8000" << 100 << true;
-        QTest::newRow("off any non-zero on") << bytes("03 FD 00 06 01 02 03 05 00")
-                                             << int(DecodedConfigPacket::Colour) << "#010203" << 5 << false;
-        QTest::newRow("on byte 7") << bytes("03 FD 00 06 00 00 00 32 07") << int(DecodedConfigPacket::Colour)
-                                   << "#000000" << 50 << true;
-        QTest::newRow("brightness over 100") << bytes("03 FD 00 06 00 00 FF C8 01")
-                                             << int(DecodedConfigPacket::Colour) << "#0000ff" << 100 << true;
-        QTest::newRow("exactly 9 bytes") << bytes("03 FD 00 06 10 20 30 40 01", 0)
-                                         << int(DecodedConfigPacket::Colour) << "#102030" << 64 << true;
-        QTest::newRow("8 bytes") << bytes("03 FD 00 06 10 20 30 40", 0) << int(DecodedConfigPacket::Ignored)
-                                 << "" << 0 << false;
-        QTest::newRow("other setting")
-            << bytes("03 FD 00 07 10 20 30 40 01") << int(DecodedConfigPacket::Ignored) << "" << 0 << false;
+        QTest::newRow("orange on") << bytes("03 FD 00 06 FF 80 00 64 01") << "#ff8000" << 100 << true;
+        QTest::newRow("off") << bytes("03 FD 00 06 01 02 03 05 00") << "#010203" << 5 << false;
+        QTest::newRow("any non-zero is on") << bytes("03 FD 00 06 00 00 00 32 07") << "#000000" << 50 << true;
+        QTest::newRow("brightness over 100")
+            << bytes("03 FD 00 06 00 00 FF C8 01") << "#0000ff" << 100 << true;
+        QTest::newRow("exactly 9 bytes") << bytes("03 FD 00 06 10 20 30 40 01", 0) << "#102030" << 64 << true;
+        QTest::newRow("8 bytes") << bytes("03 FD 00 06 10 20 30 40", 0) << "" << 0 << false;
+        QTest::newRow("other setting") << bytes("03 FD 00 07 10 20 30 40 01") << "" << 0 << false;
     }
     void colour()
     {
         QFETCH(Packet, packet);
-        QFETCH(int, kind);
         QFETCH(QString, colour);
         QFETCH(int, brightness);
         QFETCH(bool, on);
         const DecodedConfigPacket d = decodeConfigPacket(packet, false);
-        QCOMPARE(int(d.kind), kind);
-        if (kind != DecodedConfigPacket::Colour)
+        QCOMPARE(d.kind, colour.isEmpty() ? DecodedConfigPacket::Ignored : DecodedConfigPacket::Colour);
+        if (colour.isEmpty())
             return;
         QCOMPARE(d.colour.name(), colour);
         QCOMPARE(d.colour.alpha(), 255);
@@ -313,7 +280,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::newRow("none") << 0x00 << 0x04 << "";
         QTest::newRow("shift @") << 0x02 << 0x1F << "@";
-        QTest::newRow("shift ?") << 0x02 << 0x38 << "?";
         QTest::newRow("shift a") << 0x02 << 0x04 << "Shift+A";
         QTest::newRow("ctrl shift 2") << 0x03 << 0x1F << "Ctrl+Shift+2";
         QTest::newRow("all bits") << 0xFF << 0x3A
@@ -333,9 +299,6 @@ private Q_SLOTS:
 
     void multimediaNames()
     {
-        QCOMPARE(multimediaCombinationFromPacket(0x23), QStringLiteral("打开浏览器"));
-        QCOMPARE(multimediaCombinationFromPacket(0xCD), QStringLiteral("播放/暂停"));
-        QCOMPARE(multimediaCombinationFromPacket(0xE2), QStringLiteral("静音"));
         QVERIFY(multimediaCombinationFromPacket(0x26).isEmpty());
         // Every byte that names something names a known media action, and every
         // media action's code reads back as itself.
@@ -389,7 +352,6 @@ private Q_SLOTS:
         QTest::addColumn<Packet>("packet");
         QTest::addColumn<bool>("end");
         QTest::newRow("full") << bytes("03 FD FE FF") << true;
-        QTest::newRow("four bytes") << bytes("03 FD FE FF", 0) << true;
         QTest::newRow("three bytes") << bytes("03 FD FE", 0) << false;
         QTest::newRow("assignment") << bytes("03 FD 02 01") << false;
         QTest::newRow("other report") << bytes("02 FD FE FF") << false;
@@ -409,8 +371,6 @@ private Q_SLOTS:
             << bytes("03 03 FD 02 01 01 00 01 00 00 04") << bytes("03 FD 02 01 01 00 01 00 00 04");
         QTest::newRow("extra report byte 66") << bytes("03 03 FD 02 01", 66) << bytes("03 FD 02 01", 65);
         QTest::newRow("64 bytes unchanged") << bytes("03 FD 02 01", 64) << bytes("03 FD 02 01", 64);
-        QTest::newRow("65 bytes unchanged") << bytes("03 FD 02 01") << bytes("03 FD 02 01");
-        QTest::newRow("two bytes") << bytes("03 03", 0) << bytes("03 03", 0);
         QTest::newRow("03 03 other") << bytes("03 03 FE") << bytes("03 03 FE");
     }
     void normalise()
