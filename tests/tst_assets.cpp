@@ -14,78 +14,49 @@
 
 namespace {
 
-struct SvgAsset
+struct Asset
 {
-    const char *path;
-    int width;
-    int height;
-};
-
-struct PngAsset
-{
-    const char *path;
-    int width;
-    int height;
+    QString path;
+    QSize size;
 };
 
 // Default sizes are the design sizes the layout code is written against.
-const SvgAsset kSvgs[] = {
-    {":/asset/Background.svg", 1920, 1080},
-    {":/asset/disconnected_bg.svg", 1920, 1080},
-    {":/asset/Logo.svg", 140, 19},
-    {":/asset/Status1_en.svg", 370, 116},
-    {":/asset/bluetooth.svg", 16, 16},
-    {":/asset/clean.svg", 22, 22},
-    {":/asset/keyboard_active.svg", 16, 16},
-    {":/asset/keyboard_inactive.svg", 16, 16},
-    {":/asset/combo_active.svg", 16, 16},
-    {":/asset/combo_inactive.svg", 16, 16},
-    {":/asset/multimedia_active.svg", 16, 16},
-    {":/asset/multimedia_inactive.svg", 16, 16},
-    {":/asset/light_active.svg", 16, 16},
-    {":/asset/light_inactive.svg", 16, 16},
-    {":/asset/mouse_active.svg", 16, 16},
-    {":/asset/mouse_inactive.svg", 16, 16},
-    {":/asset/delay_active.svg", 16, 16},
-    {":/asset/delay_inactive.svg", 16, 16},
-    {":/asset/procreate_active.svg", 16, 16},
-    {":/asset/procreate_inactive.svg", 16, 16},
-    {":/asset/mac_active.svg", 16, 16},
-    {":/asset/mac_inactive.svg", 16, 16},
-    {":/asset/win_active.svg", 16, 16},
-    {":/asset/win_inactive.svg", 16, 16},
-    {":/asset/key/background.svg", 1552, 496},
-    {":/asset/key/brightness_down.svg", 15, 15},
-    {":/asset/key/brightness_up.svg", 15, 15},
-    {":/asset/key/mission_control.svg", 15, 15},
-    {":/asset/key/spotlight.svg", 15, 15},
-    {":/asset/key/dictation.svg", 15, 15},
-    {":/asset/key/do_not_disturb.svg", 15, 15},
-    {":/asset/key/media_previous.svg", 15, 15},
-    {":/asset/key/media_play_pause.svg", 15, 15},
-    {":/asset/key/media_next.svg", 15, 15},
-    {":/asset/key/volume_mute.svg", 15, 15},
-    {":/asset/key/volume_lower.svg", 15, 15},
-    {":/asset/key/volume_higher.svg", 15, 15},
-    {":/asset/delay/minus_active.svg", 32, 32},
-    {":/asset/delay/minus_inactive.svg", 32, 32},
-    {":/asset/delay/plus_active.svg", 32, 32},
-    {":/asset/delay/plus_inactive.svg", 32, 32},
-};
+QList<Asset> svgAssets()
+{
+    QList<Asset> out = {
+        {":/asset/Background.svg", {1920, 1080}},
+        {":/asset/disconnected_bg.svg", {1920, 1080}},
+        {":/asset/Logo.svg", {140, 19}},
+        {":/asset/Status1_en.svg", {370, 116}},
+        {":/asset/bluetooth.svg", {16, 16}},
+        {":/asset/clean.svg", {22, 22}},
+        {":/asset/key/background.svg", {1552, 496}},
+    };
+    for (const char *icon :
+         {"keyboard", "combo", "multimedia", "light", "mouse", "delay", "procreate", "mac", "win"})
+        for (const char *state : {"active", "inactive"})
+            out.append({QStringLiteral(":/asset/%1_%2.svg").arg(QLatin1String(icon), QLatin1String(state)),
+                        {16, 16}});
+    for (const char *key :
+         {"brightness_down", "brightness_up", "mission_control", "spotlight", "dictation", "do_not_disturb",
+          "media_previous", "media_play_pause", "media_next", "volume_mute", "volume_lower", "volume_higher"})
+        out.append({QStringLiteral(":/asset/key/%1.svg").arg(QLatin1String(key)), {15, 15}});
+    for (const char *button : {"minus_active", "minus_inactive", "plus_active", "plus_inactive"})
+        out.append({QStringLiteral(":/asset/delay/%1.svg").arg(QLatin1String(button)), {32, 32}});
+    return out;
+}
 
 // PNGs are rendered at twice their design size so they stay sharp at pixel
 // ratio 2.
-const PngAsset kPngs[] = {
-    {":/asset/knob1.png", 600, 600},
-    {":/asset/knob2.png", 600, 600},
-    {":/asset/combination/background.png", 3104, 992},
-    {":/asset/multimedia/background.png", 3104, 992},
-    {":/asset/mouse/background.png", 3104, 992},
-    {":/asset/light/background.png", 3104, 992},
-    {":/asset/delay/background.png", 3104, 992},
-    {":/asset/procreate/background.png", 3104, 992},
-    {":/asset/platform/system.png", 64, 64},
-};
+QList<Asset> pngAssets()
+{
+    QList<Asset> out = {{":/asset/knob1.png", {600, 600}},
+                        {":/asset/knob2.png", {600, 600}},
+                        {":/asset/platform/system.png", {64, 64}}};
+    for (const char *page : {"combination", "multimedia", "mouse", "light", "delay", "procreate"})
+        out.append({QStringLiteral(":/asset/%1/background.png").arg(QLatin1String(page)), {3104, 992}});
+    return out;
+}
 
 const char kIcon[] = ":/asset/VX_logo.ico";
 
@@ -132,8 +103,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QSize>("size");
-        for (const SvgAsset &a : kSvgs)
-            QTest::newRow(a.path) << QString::fromLatin1(a.path) << QSize(a.width, a.height);
+        for (const Asset &a : svgAssets())
+            QTest::newRow(qPrintable(a.path)) << a.path << a.size;
     }
 
     void svgLoadsAtDesignSize()
@@ -173,8 +144,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QSize>("size");
-        for (const PngAsset &a : kPngs)
-            QTest::newRow(a.path) << QString::fromLatin1(a.path) << QSize(a.width, a.height);
+        for (const Asset &a : pngAssets())
+            QTest::newRow(qPrintable(a.path)) << a.path << a.size;
     }
 
     void pngLoadsAtRenderedSize()
@@ -206,10 +177,8 @@ private Q_SLOTS:
     void noStrayResources()
     {
         QSet<QString> expected;
-        for (const SvgAsset &a : kSvgs)
-            expected.insert(QString::fromLatin1(a.path));
-        for (const PngAsset &a : kPngs)
-            expected.insert(QString::fromLatin1(a.path));
+        for (const Asset &a : svgAssets() + pngAssets())
+            expected.insert(a.path);
         expected.insert(QString::fromLatin1(kIcon));
 
         QSet<QString> found;

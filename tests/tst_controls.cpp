@@ -24,7 +24,6 @@ private Q_SLOTS:
         QTest::newRow("track end") << 222.0 << 244 << 1.0 << 100;
         QTest::newRow("past the end") << 900.0 << 244 << 1.0 << 100;
         QTest::newRow("narrower than handle") << 30.0 << 40 << 1.0 << 0;
-        QTest::newRow("exactly the handle") << 30.0 << 44 << 1.0 << 0;
         QTest::newRow("scaled handle") << 61.0 << 122 << 0.5 << 50; // half 11, right 111
     }
     void sliderValueFromPosition()
@@ -120,8 +119,6 @@ private Q_SLOTS:
         const PageScale wide(QSize(3104, 496));
         QCOMPARE(pageFontRange(wide, true).maximum, 16);
         QCOMPARE(pageFontRange(wide, false).maximum, 32);
-        QCOMPARE(pageFontRange(half).minimum, 8);
-        QCOMPARE(pageFontRange(half).maximum, 10);
     }
 };
 

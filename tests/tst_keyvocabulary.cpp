@@ -18,32 +18,17 @@ private Q_SLOTS:
             int value;
             const char *both; // same in both layouts
         } common[] = {
-            {0x04, "A"},     {0x1D, "Z"},       {0x0104, "A"},     {0x1E, "1"},   {0x26, "9"},
-            {0x27, "0"},     {0xF9, "fn"},      {0x28, "↵"},       {0x2A, "⌫"},   {0x2C, "␣"},
-            {0x31, "\\"},    {0x39, "Cap"},     {0x3A, "F1"},      {0x45, "F12"}, {0x46, "Print"},
-            {0x4E, "PgD"},   {0x52, "↑"},       {0x53, "Num"},     {0x54, "/"},   {0x56, "-"},
-            {0x58, "Enter"}, {0x59, "1"},       {0x61, "9"},       {0x62, "0"},   {0x63, "."},
-            {0x68, "F13"},   {0x6B, "F16"},     {0x6C, "K6C"},     {0x32, "K32"}, {0x0132, "K132"},
-            {0x1A5, "K1A5"}, {0x00, "K00"},     {0x03, "K03"},     {0xE8, "KE8"}, {0xF8, "KF8"},
-            {0xFA, "KFA"},   {0xE1, "Shift L"}, {0xE5, "Shift R"},
+            {0x04, "A"},     {0x1D, "Z"},   {0x0104, "A"},   {0x1E, "1"},   {0x26, "9"},   {0x27, "0"},
+            {0xF9, "fn"},    {0x28, "↵"},   {0x2A, "⌫"},     {0x2C, "␣"},   {0x31, "\\"},  {0x39, "Cap"},
+            {0x3A, "F1"},    {0x45, "F12"}, {0x46, "Print"}, {0x4E, "PgD"}, {0x52, "↑"},   {0x53, "Num"},
+            {0x54, "/"},     {0x56, "-"},   {0x58, "Enter"}, {0x59, "1"},   {0x61, "9"},   {0x62, "0"},
+            {0x63, "."},     {0x68, "F13"}, {0x6B, "F16"},   {0x6C, "K6C"}, {0x32, "K32"}, {0x0132, "K132"},
+            {0x1A5, "K1A5"}, {0x00, "K00"}, {0x03, "K03"},   {0xE8, "KE8"}, {0xF8, "KF8"}, {0xFA, "KFA"},
         };
         for (const auto &c : common) {
             for (bool mac : {false, true})
                 QTest::addRow("%s %x", mac ? "mac" : "win", c.value)
                     << c.value << mac << QString::fromUtf8(c.both);
-        }
-        const struct
-        {
-            int value;
-            const char *mac;
-            const char *win;
-        } mods[] = {
-            {0xE0, "control", "Ctl L"}, {0xE2, "command", "Alt L"}, {0xE3, "option", "Win L"},
-            {0xE4, "control", "Ctl R"}, {0xE6, "command", "Alt R"}, {0xE7, "option", "Win R"},
-        };
-        for (const auto &m : mods) {
-            QTest::addRow("mac %x", m.value) << m.value << true << QString::fromLatin1(m.mac);
-            QTest::addRow("win %x", m.value) << m.value << false << QString::fromLatin1(m.win);
         }
     }
     void keyNames()
@@ -54,39 +39,43 @@ private Q_SLOTS:
         QCOMPARE(keyCodeToString(static_cast<unsigned short>(value), mac), name);
     }
 
-    void modifierCombinations_data()
+    // Modifier usages: the key's name and the combination name a click on it
+    // binds, per layout.
+    void modifiers_data()
     {
         QTest::addColumn<int>("usage");
-        QTest::addColumn<QString>("mac");
-        QTest::addColumn<QString>("win");
-        QTest::newRow("E0") << 0xE0 << "control"
-                            << "Ctrl+";
-        QTest::newRow("E1") << 0xE1 << "Shift+"
-                            << "Shift+";
-        QTest::newRow("E2") << 0xE2 << "Command"
-                            << "Alt+";
-        QTest::newRow("E3") << 0xE3 << "option"
-                            << "Win+";
-        QTest::newRow("E4") << 0xE4 << "RightControl"
-                            << "RightCtrl+";
-        QTest::newRow("E5") << 0xE5 << "RightShift+"
-                            << "RightShift+";
-        QTest::newRow("E6") << 0xE6 << "RightCommand"
-                            << "RightAlt+";
-        QTest::newRow("E7") << 0xE7 << "RightOption"
-                            << "RightWin+";
-        QTest::newRow("not a modifier") << 0x04 << ""
-                                        << "";
-        QTest::newRow("past the modifiers") << 0xE8 << ""
-                                            << "";
+        QTest::addColumn<QStringList>("mac"); // key name, combination
+        QTest::addColumn<QStringList>("win");
+        const struct
+        {
+            int usage;
+            const char *mac[2];
+            const char *win[2];
+        } rows[] = {
+            {0xE0, {"control", "control"}, {"Ctl L", "Ctrl+"}},
+            {0xE1, {"Shift L", "Shift+"}, {"Shift L", "Shift+"}},
+            {0xE2, {"command", "Command"}, {"Alt L", "Alt+"}},
+            {0xE3, {"option", "option"}, {"Win L", "Win+"}},
+            {0xE4, {"control", "RightControl"}, {"Ctl R", "RightCtrl+"}},
+            {0xE5, {"Shift R", "RightShift+"}, {"Shift R", "RightShift+"}},
+            {0xE6, {"command", "RightCommand"}, {"Alt R", "RightAlt+"}},
+            {0xE7, {"option", "RightOption"}, {"Win R", "RightWin+"}},
+            {0x04, {"A", ""}, {"A", ""}},
+            {0xE8, {"KE8", ""}, {"KE8", ""}},
+        };
+        for (const auto &r : rows)
+            QTest::addRow("%x", r.usage)
+                << r.usage << QStringList{QString::fromUtf8(r.mac[0]), QString::fromUtf8(r.mac[1])}
+                << QStringList{QString::fromUtf8(r.win[0]), QString::fromUtf8(r.win[1])};
     }
-    void modifierCombinations()
+    void modifiers()
     {
         QFETCH(int, usage);
-        QFETCH(QString, mac);
-        QFETCH(QString, win);
-        QCOMPARE(modifierKeyCodeToCombination(static_cast<unsigned short>(usage), true), mac);
-        QCOMPARE(modifierKeyCodeToCombination(static_cast<unsigned short>(usage), false), win);
+        QFETCH(QStringList, mac);
+        QFETCH(QStringList, win);
+        const auto code = static_cast<unsigned short>(usage);
+        QCOMPARE((QStringList{keyCodeToString(code, true), modifierKeyCodeToCombination(code, true)}), mac);
+        QCOMPARE((QStringList{keyCodeToString(code, false), modifierKeyCodeToCombination(code, false)}), win);
     }
 
     // Name -> key code, mask and type, as the packet writers see them.
@@ -99,19 +88,14 @@ private Q_SLOTS:
         QTest::newRow("Ctrl+Shift+A") << "Ctrl+Shift+A" << 0x04 << 0x03 << int(Standard);
         QTest::newRow("lower-case prefix is not stripped") << "ctrl+a" << 0 << 0 << int(Standard);
         QTest::newRow("lower-case letter after a prefix") << "Ctrl+a" << 0x04 << 0x01 << int(Standard);
-        QTest::newRow("Ctrl+Shift+F5") << "Ctrl+Shift+F5" << 0x3E << 0x03 << int(Standard);
-        QTest::newRow("F12") << "F12" << 0x45 << 0 << int(Standard);
         QTest::newRow("F13") << "F13" << 0x68 << 0 << int(Standard);
         QTest::newRow("F24") << "F24" << 0x73 << 0 << int(Standard);
         QTest::newRow("Win+F17") << "Win+F17" << 0x6C << 0x08 << int(Standard);
         QTest::newRow("F25") << "F25" << 0 << 0 << int(Standard);
         QTest::newRow("F0") << "F0" << 0 << 0 << int(Standard);
-        QTest::newRow("digit 0") << "0" << 0x27 << 0 << int(Standard);
         QTest::newRow("digit 1") << "Alt+1" << 0x1E << 0x04 << int(Standard);
         QTest::newRow("named key") << "RightWin+Esc" << 0x29 << 0x80 << int(Standard);
-        QTest::newRow("Space alias") << "Shift+Space" << 0x2C << 0x02 << int(Standard);
         QTest::newRow("shifted symbol") << "!" << 0x1E << 0x02 << int(Standard);
-        QTest::newRow("question mark") << "?" << 0x38 << 0x02 << int(Standard);
         QTest::newRow("double quote") << "\"" << 0x34 << 0x02 << int(Standard);
         QTest::newRow("dash is in the symbol table") << "-" << 0x2D << 0x02 << int(Standard);
         QTest::newRow("symbol after a prefix") << "Ctrl+!" << 0 << 0x01 << int(ModifierOnly);
@@ -124,7 +108,6 @@ private Q_SLOTS:
         QTest::newRow("RightCommand") << "RightCommand" << 0 << 0x80 << int(ModifierOnly);
         QTest::newRow("no + after the last token") << "Ctrl+Alt+Win" << 0 << 0x0D << int(ModifierOnly);
         QTest::newRow("all four") << "Ctrl+Alt+Shift+Win+" << 0 << 0x0F << int(ModifierOnly);
-        QTest::newRow("Command+V") << "Command+V" << 0x19 << 0x08 << int(Standard);
         QTest::newRow("lone letter") << "A" << 0x04 << 0 << int(Standard);
         QTest::newRow("unknown") << "Hello" << 0 << 0 << int(Standard);
         QTest::newRow("empty") << "" << 0 << 0 << int(Standard);
@@ -134,7 +117,6 @@ private Q_SLOTS:
         QTest::newRow("middle button shares 0xE9") << "鼠标中键" << 0xE9 << 0 << int(Mouse);
         QTest::newRow("Ctrl+mouse up is mouse") << "Ctrl+鼠标向上" << 0xEF << 0x01 << int(Mouse);
         QTest::newRow("shift+mouse down") << "shift+鼠标向下" << 0xF9 << 0 << int(Mouse);
-        QTest::newRow("like") << "点赞" << 0xEB << 0 << int(Mouse);
         QTest::newRow("swipe") << "向下划屏" << 0xFD << 0 << int(Mouse);
         QTest::newRow("light off") << "关闭灯光" << 0xF0 << 0 << int(Light);
         QTest::newRow("LED mode 5") << "LED模式5" << 0xF5 << 0 << int(Light);
@@ -142,7 +124,6 @@ private Q_SLOTS:
         QTest::newRow("exact Procreate key") << "打开色彩面板" << 0 << 0 << int(Procreate);
         QTest::newRow("containing 打开色彩 only") << "打开色彩" << 0 << 0 << int(Multimedia);
         QTest::newRow("Procreate by substring") << "撤销一步" << 0 << 0 << int(Procreate);
-        QTest::newRow("Procreate redo") << "重做" << 0 << 0 << int(Procreate);
         QTest::newRow("English text is no table key") << "Undo" << 0 << 0 << int(Standard);
     }
     void parse()
@@ -195,8 +176,6 @@ private Q_SLOTS:
         QTest::newRow("Mac right names") << "RightCommand+RightOption"
                                          << "command+option";
         QTest::newRow("translated") << "音量+" << uiText(QStringLiteral("音量+"));
-        QTest::newRow("plain") << "Ctrl+V"
-                               << "Ctrl+V";
     }
     void displayText()
     {
