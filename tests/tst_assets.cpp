@@ -218,27 +218,6 @@ private Q_SLOTS:
         // #272A2B text needs a surface well above mid-grey to read.
         QVERIFY2(meanLightness(image, px) > 180, qPrintable(QString::number(meanLightness(image, px))));
     }
-
-    // The dial has to show that it turns: a quarter turn must change it.
-    void dialRotationIsVisible()
-    {
-        const QImage dial(QStringLiteral(":/asset/knob1.png"));
-        QVERIFY(!dial.isNull());
-        QImage turned(dial.size(), QImage::Format_ARGB32_Premultiplied);
-        turned.fill(Qt::transparent);
-        QPainter painter(&turned);
-        painter.translate(dial.width() / 2.0, dial.height() / 2.0);
-        painter.rotate(90);
-        painter.translate(-dial.width() / 2.0, -dial.height() / 2.0);
-        painter.drawImage(0, 0, dial);
-        painter.end();
-
-        const QImage original = dial.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        // The top quarter of the face, where the indicator sits at rest.
-        const QRect top(dial.width() * 45 / 100, dial.height() * 7 / 100, dial.width() / 10,
-                        dial.height() * 12 / 100);
-        QVERIFY(meanLightness(original, top) + 30 < meanLightness(turned, top));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestAssets)
