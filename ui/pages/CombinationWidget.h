@@ -1,16 +1,12 @@
 #pragma once
 
-#include <QHash>
-#include <QWidget>
-
-class QLabel;
-class SimKeyButton;
+#include "ui/pages/ButtonGridPage.h"
 
 // Design width of a shortcut-page button.
 int combinationButtonDesignWidth(const QString &combination);
 
 // The shortcut page: modifier prefixes, shifted symbols and F13-F24.
-class CombinationWidget : public QWidget
+class CombinationWidget : public ButtonGridPage
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CombinationWidget)
@@ -18,24 +14,16 @@ class CombinationWidget : public QWidget
 public:
     explicit CombinationWidget(QWidget *parent = nullptr);
 
-    void clearSelection();
-    SimKeyButton *button(const QString &combination) const { return m_buttons.value(combination); }
-    SimKeyButton *selectedButton() const { return m_selectedButton; }
+    using ButtonGridPage::button;
 
 Q_SIGNALS:
     void combinationClicked(const QString &combination);
 
 protected:
-    void resizeEvent(QResizeEvent *event) override;
+    void emitClicked(const QString &combination) override { Q_EMIT combinationClicked(combination); }
+    void updateButtonLayout() override;
 
 private:
     void setupUI();
     void setupButtons();
-    void addCombinationButton(int x, int y, int w, int h, const QString &combination);
-    int buttonWidthForCombination(const QString &combination) const;
-    void updateButtonLayout();
-
-    QLabel *m_background = nullptr;
-    SimKeyButton *m_selectedButton = nullptr;
-    QHash<QString, SimKeyButton *> m_buttons;
 };

@@ -1,13 +1,9 @@
 #pragma once
 
-#include <QHash>
-#include <QWidget>
-
-class QLabel;
-class SimKeyButton;
+#include "ui/pages/ButtonGridPage.h"
 
 // The media page: 21 consumer-control and launch actions in a 3 x 7 grid.
-class MultimediaWidget : public QWidget
+class MultimediaWidget : public ButtonGridPage
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(MultimediaWidget)
@@ -15,23 +11,16 @@ class MultimediaWidget : public QWidget
 public:
     explicit MultimediaWidget(QWidget *parent = nullptr);
 
-    void clearSelection();
-    SimKeyButton *button(const QString &name) const { return m_buttons.value(name); }
-    SimKeyButton *selectedButton() const { return m_selectedButton; }
+    using ButtonGridPage::button;
 
 Q_SIGNALS:
     void multimediaClicked(const QString &mediaKey);
 
 protected:
-    void resizeEvent(QResizeEvent *event) override;
+    void emitClicked(const QString &name) override { Q_EMIT multimediaClicked(name); }
+    void updateButtonLayout() override;
 
 private:
     void setupUI();
     void setupButtons();
-    void addMultimediaButton(int x, int y, int w, int h, const QString &name);
-    void updateButtonLayout();
-
-    QLabel *m_background = nullptr;
-    SimKeyButton *m_selectedButton = nullptr;
-    QHash<QString, SimKeyButton *> m_buttons;
 };

@@ -11,16 +11,14 @@
 
 #include <algorithm>
 
-ProcreateWidget::ProcreateWidget(QWidget *parent) : QWidget(parent)
+ProcreateWidget::ProcreateWidget(QWidget *parent) : ButtonGridPage(parent)
 {
     setupUI();
 }
 
 void ProcreateWidget::setupUI()
 {
-    resize(kPageDesignWidth, kPageDesignHeight);
-    setMinimumSize(776, 248);
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    setupCanvas();
     // The background also carries the buttons, so it exists even without its picture.
     m_background = new QLabel(this);
     m_background->setScaledContents(true);
@@ -35,14 +33,7 @@ void ProcreateWidget::setupUI()
         auto *button = new SimKeyButton(uiText(name), m_background);
         button->setFontFamily(QStringLiteral("Microsoft YaHei"));
         m_buttons.append(button);
-        connect(button, &QPushButton::clicked, this, [this, button, name]() {
-            qDebug().noquote() << "Procreate按键被点击:" << name;
-            if (m_selectedButton && m_selectedButton != button)
-                m_selectedButton->setSelected(false);
-            button->setSelected(true);
-            m_selectedButton = button;
-            Q_EMIT procreateKeyClicked(name);
-        });
+        makeSelectable(button, name, "Procreate按键被点击:");
     }
     qDebug() << "ProcreateWidget initialized with" << m_buttons.size() << "buttons";
 }
@@ -69,21 +60,6 @@ void ProcreateWidget::updateButtonLayout()
     }
     qDebug() << "ProcreateWidget layout updated: bgSize=" << w << "x" << h << "buttonSize=" << bw << "x" << bh
              << "gap=" << gx << "x" << gy;
-}
-
-void ProcreateWidget::clearSelection()
-{
-    if (m_selectedButton)
-        m_selectedButton->setSelected(false);
-    m_selectedButton = nullptr;
-}
-
-void ProcreateWidget::resizeEvent(QResizeEvent *event)
-{
-    QWidget::resizeEvent(event);
-    if (m_background)
-        m_background->setGeometry(rect());
-    updateButtonLayout();
 }
 
 void ProcreateWidget::showEvent(QShowEvent *event)

@@ -1,13 +1,9 @@
 #pragma once
 
-#include <QList>
-#include <QWidget>
-
-class QLabel;
-class SimKeyButton;
+#include "ui/pages/ButtonGridPage.h"
 
 // The Procreate page: 30 drawing-app shortcuts in a seven-column grid.
-class ProcreateWidget : public QWidget
+class ProcreateWidget : public ButtonGridPage
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ProcreateWidget)
@@ -15,22 +11,18 @@ class ProcreateWidget : public QWidget
 public:
     explicit ProcreateWidget(QWidget *parent = nullptr);
 
-    void clearSelection();
-    void updateButtonLayout();
+    void updateButtonLayout() override;
     const QList<SimKeyButton *> &buttons() const { return m_buttons; }
-    SimKeyButton *selectedButton() const { return m_selectedButton; }
 
 Q_SIGNALS:
     void procreateKeyClicked(const QString &keyName);
 
 protected:
-    void resizeEvent(QResizeEvent *event) override;
+    void emitClicked(const QString &name) override { Q_EMIT procreateKeyClicked(name); }
     void showEvent(QShowEvent *event) override;
 
 private:
     void setupUI();
 
-    QLabel *m_background = nullptr;
     QList<SimKeyButton *> m_buttons;
-    SimKeyButton *m_selectedButton = nullptr;
 };

@@ -1,0 +1,82 @@
+#include "ui/pages/ButtonGridPage.h"
+
+#include "ui/pages/SimKeyButton.h"
+#include "ui/pages/pagerules.h"
+
+#include <QDebug>
+#include <QLabel>
+#include <QPixmap>
+
+ButtonGridPage::ButtonGridPage(QWidget *parent) : QWidget(parent) {}
+
+void ButtonGridPage::setupCanvas()
+{
+    resize(kPageDesignWidth, kPageDesignHeight);
+    setMinimumSize(776, 248);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+}
+
+void ButtonGridPage::setupBackground(const QString &path, const char *missingWarning)
+{
+    const QPixmap bg(path);
+    if (bg.isNull()) {
+        qWarning() << missingWarning;
+    } else {
+        m_background = new QLabel(this);
+        m_background->setPixmap(bg);
+        m_background->setScaledContents(true);
+        m_background->setGeometry(rect());
+        m_background->lower();
+    }
+}
+
+SimKeyButton *ButtonGridPage::addGridButton(const QString &name, const QString &text, const QRect &designRect,
+                                            const char *clickLog)
+{
+    auto *button = new SimKeyButton(text, this);
+    button->setGeometry(designRect);
+    button->setFontPixelSizeRange(11, 16);
+    m_buttons.insert(name, button);
+    m_design.append({name, designRect});
+    makeSelectable(button, name, clickLog);
+    return button;
+}
+
+void ButtonGridPage::layoutGrid(const FontRange &font)
+{
+    const PageScale s(size());
+    for (const auto &[name, r] : std::as_const(m_design)) {
+        SimKeyButton *b = m_buttons.value(name);
+        if (!b)
+            continue;
+        b->setFontPixelSizeRange(font.minimum, font.maximum);
+        b->setGeometry(s.x(r.x()), s.y(r.y()), s.x(r.width()), s.y(r.height()));
+    }
+}
+
+void ButtonGridPage::makeSelectable(SimKeyButton *button, const QString &name, const char *clickLog)
+{
+    connect(button, &QPushButton::clicked, this, [this, button, name, clickLog]() {
+        qDebug().noquote() << clickLog << name;
+        if (m_selectedButton && m_selectedButton != button)
+            m_selectedButton->setSelected(false);
+        button->setSelected(true);
+        m_selectedButton = button;
+        emitClicked(name);
+    });
+}
+
+void ButtonGridPage::clearSelection()
+{
+    if (m_selectedButton)
+        m_selectedButton->setSelected(false);
+    m_selectedButton = nullptr;
+}
+
+void ButtonGridPage::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (m_background)
+        m_background->setGeometry(rect());
+    updateButtonLayout();
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QPair>
+#include <QRect>
+#include <QWidget>
+
+class QLabel;
+class SimKeyButton;
+struct FontRange;
+
+// What the list pages share: the design canvas, a picture behind the buttons,
+// buttons placed at design rectangles and found by name, and one selected
+// button at a time whose click is reported by name.
+class ButtonGridPage : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ButtonGridPage)
+
+public:
+    void clearSelection();
+    SimKeyButton *selectedButton() const { return m_selectedButton; }
+
+protected:
+    explicit ButtonGridPage(QWidget *parent);
+
+    // Initial size, minimum size and size policy of every page.
+    void setupCanvas();
+    // A scaled picture below the buttons; the page goes without one when it is missing.
+    void setupBackground(const QString &path, const char *missingWarning);
+
+    // A button of the page at `designRect`, found by `name`; a click selects it,
+    // logs `clickLog` with the name and reports the name.
+    SimKeyButton *addGridButton(const QString &name, const QString &text, const QRect &designRect,
+                                const char *clickLog);
+    SimKeyButton *button(const QString &name) const { return m_buttons.value(name); }
+    // Places the grid buttons at their design rectangles scaled to the page.
+    void layoutGrid(const FontRange &font);
+
+    // Click handling alone, for pages that create and place their buttons themselves.
+    void makeSelectable(SimKeyButton *button, const QString &name, const char *clickLog);
+    virtual void emitClicked(const QString &name) = 0;
+
+    virtual void updateButtonLayout() = 0;
+    void resizeEvent(QResizeEvent *event) override;
+
+    QLabel *m_background = nullptr;
+
+private:
+    SimKeyButton *m_selectedButton = nullptr;
+    QHash<QString, SimKeyButton *> m_buttons;
+    QList<QPair<QString, QRect>> m_design; // creation order
+};
