@@ -211,6 +211,10 @@ private:
     void updateKnobPicture();
     void hideKnobBubble();
     void stopKnobDialAnimation();
+    // Index of the selected knob key when one more virtual key fits (warns
+    // when it is full); -1 otherwise.
+    int selectedKnobIndexWithRoom();
+    void showAddedVirtualKey(int index);
 
     void onSaveClicked();
     void finishSave(bool ok);

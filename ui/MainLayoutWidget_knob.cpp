@@ -330,42 +330,46 @@ void MainLayoutWidget::clearAllTabSelections()
 
 // ---- Model operations -------------------------------------------------------------
 
-void MainLayoutWidget::addSelectedKey(quint16 value)
+int MainLayoutWidget::selectedKnobIndexWithRoom()
 {
     const int k = m_selectedKnobKey;
     if (!validKnobKey(k))
-        return;
+        return -1;
     const int i = k - 1;
     if (m_knobKeyCodes[i].size() + m_knobCombinations[i].size() >= kMaxVirtualKeysPerKnobKey) {
         QMessageBox::warning(this, uiText(QStringLiteral("提示")),
                              uiText(QStringLiteral("每个实体按键最多绑定18个虚拟按键")), QMessageBox::Ok);
-        return;
+        return -1;
     }
-    m_knobKeyCodes[i].append(value);
-    m_knobDisplayNames[i].append(uiText(keyCodeToString(value)));
+    return i;
+}
+
+void MainLayoutWidget::showAddedVirtualKey(int index)
+{
     updateKnobKeysDisplay();
     updateKnobKeySelection();
     syncDelayWidgetForCurrentKnob();
-    qDebug().noquote() << "按键" << k << "已选择按键数量:" << m_knobDisplayNames[i].size();
+    qDebug().noquote() << "按键" << index + 1 << "已选择按键数量:" << m_knobDisplayNames[index].size();
+}
+
+void MainLayoutWidget::addSelectedKey(quint16 value)
+{
+    const int i = selectedKnobIndexWithRoom();
+    if (i < 0)
+        return;
+    m_knobKeyCodes[i].append(value);
+    m_knobDisplayNames[i].append(uiText(keyCodeToString(value)));
+    showAddedVirtualKey(i);
 }
 
 void MainLayoutWidget::addSelectedCombination(const QString &name)
 {
-    const int k = m_selectedKnobKey;
-    if (!validKnobKey(k))
+    const int i = selectedKnobIndexWithRoom();
+    if (i < 0)
         return;
-    const int i = k - 1;
-    if (m_knobKeyCodes[i].size() + m_knobCombinations[i].size() >= kMaxVirtualKeysPerKnobKey) {
-        QMessageBox::warning(this, uiText(QStringLiteral("提示")),
-                             uiText(QStringLiteral("每个实体按键最多绑定18个虚拟按键")), QMessageBox::Ok);
-        return;
-    }
     m_knobCombinations[i].append(name);
     m_knobDisplayNames[i].append(uiText(name));
-    updateKnobKeysDisplay();
-    updateKnobKeySelection();
-    syncDelayWidgetForCurrentKnob();
-    qDebug().noquote() << "按键" << k << "已选择按键数量:" << m_knobDisplayNames[i].size();
+    showAddedVirtualKey(i);
 }
 
 void MainLayoutWidget::replaceSelectedKeyWithAction(const QString &name)

@@ -376,44 +376,42 @@ void MainLayoutWidget::showRestoreConfirmation()
                                         "1px solid #424242; border-radius: 8px; }"));
     panel->setGeometry((overlay->width() - 270) / 2, (overlay->height() - 141) / 2, 270, 141);
 
-    auto *title = new QLabel(QStringLiteral("Reset Settings"), panel);
-    title->setObjectName(QStringLiteral("restoreTitleLabel"));
-    title->setGeometry(20, 20, 230, 24);
-    title->setStyleSheet(QStringLiteral(
-        "QLabel { color: #FFFFFF; font-size: 15px; font-weight: 500; background: transparent; }"));
-
-    auto *desc = new QLabel(uiText(QStringLiteral("要将旋钮还原到最初设置吗？")), panel);
-    desc->setObjectName(QStringLiteral("restoreDescLabel"));
-    desc->setGeometry(20, 54, 230, 24);
-    desc->setStyleSheet(
-        QStringLiteral("QLabel { color: #D4D4D5; font-size: 12px; background: transparent; }"));
+    // Every part of the panel has a fixed place in its 270 x 141 frame.
+    const auto place = [](auto *child, const QString &name, const QRect &geometry, const QString &style) {
+        child->setObjectName(name);
+        child->setGeometry(geometry);
+        child->setStyleSheet(style);
+        return child;
+    };
+    place(new QLabel(QStringLiteral("Reset Settings"), panel), QStringLiteral("restoreTitleLabel"),
+          QRect(20, 20, 230, 24),
+          QStringLiteral(
+              "QLabel { color: #FFFFFF; font-size: 15px; font-weight: 500; background: transparent; }"));
+    place(new QLabel(uiText(QStringLiteral("要将旋钮还原到最初设置吗？")), panel),
+          QStringLiteral("restoreDescLabel"), QRect(20, 54, 230, 24),
+          QStringLiteral("QLabel { color: #D4D4D5; font-size: 12px; background: transparent; }"));
 
     for (const auto &[name, geometry] :
          {std::pair{QStringLiteral("restoreHorizontalDivider"), QRect(0, 97, 270, 1)},
           std::pair{QStringLiteral("restoreVerticalDivider"), QRect(135, 98, 1, 43)}}) {
-        auto *divider = new QLabel(panel);
-        divider->setObjectName(name);
-        divider->setGeometry(geometry);
-        divider->setAttribute(Qt::WA_TransparentForMouseEvents);
-        divider->setStyleSheet(QStringLiteral("QLabel { background-color: #424242; }"));
+        place(new QLabel(panel), name, geometry, QStringLiteral("QLabel { background-color: #424242; }"))
+            ->setAttribute(Qt::WA_TransparentForMouseEvents);
     }
 
-    auto *cancel = new QPushButton(uiText(QStringLiteral("再想想")), panel);
-    cancel->setObjectName(QStringLiteral("restoreCancelButton"));
-    cancel->setGeometry(0, 98, 135, 43);
-    cancel->setStyleSheet(
-        QStringLiteral("QPushButton { color: #FFFFFF; font-size: 14px; background: transparent; "
-                       "border: none; }"
-                       "QPushButton:hover { background-color: rgba(255, 255, 255, 10); }"
-                       "QPushButton:pressed { background-color: rgba(255, 255, 255, 20); }"));
-    auto *confirm = new QPushButton(uiText(QStringLiteral("确定还原")), panel);
-    confirm->setObjectName(QStringLiteral("restoreConfirmButton"));
-    confirm->setGeometry(135, 98, 135, 43);
-    confirm->setStyleSheet(
-        QStringLiteral("QPushButton { color: #BEF449; font-size: 14px; font-weight: 500; "
-                       "background: transparent; border: none; }"
-                       "QPushButton:hover { background-color: rgba(190, 244, 73, 18); }"
-                       "QPushButton:pressed { background-color: rgba(190, 244, 73, 28); }"));
+    auto *cancel =
+        place(new QPushButton(uiText(QStringLiteral("再想想")), panel), QStringLiteral("restoreCancelButton"),
+              QRect(0, 98, 135, 43),
+              QStringLiteral("QPushButton { color: #FFFFFF; font-size: 14px; background: transparent; "
+                             "border: none; }"
+                             "QPushButton:hover { background-color: rgba(255, 255, 255, 10); }"
+                             "QPushButton:pressed { background-color: rgba(255, 255, 255, 20); }"));
+    auto *confirm =
+        place(new QPushButton(uiText(QStringLiteral("确定还原")), panel),
+              QStringLiteral("restoreConfirmButton"), QRect(135, 98, 135, 43),
+              QStringLiteral("QPushButton { color: #BEF449; font-size: 14px; font-weight: 500; "
+                             "background: transparent; border: none; }"
+                             "QPushButton:hover { background-color: rgba(190, 244, 73, 18); }"
+                             "QPushButton:pressed { background-color: rgba(190, 244, 73, 28); }"));
     for (QPushButton *button : {cancel, confirm}) {
         button->setCursor(Qt::PointingHandCursor);
         button->setFocusPolicy(Qt::NoFocus);

@@ -65,6 +65,9 @@ const SystemDef kSystems[2] = {
     {false, "Windows", ":/asset/win_active.svg", ":/asset/win_inactive.svg"},
 };
 
+const auto kSwitchHighlightStyle =
+    QStringLiteral("QLabel { background-color: #161616; border-radius: 8px; }");
+
 constexpr int kSlideMs = 220;
 constexpr int kKeyboardSlideStepMs = 120;
 
@@ -79,6 +82,38 @@ QFont tabTextFont(int pixelSize)
 QString tabText(int index)
 {
     return uiText(QString::fromUtf8(kTabs[index].source));
+}
+
+// The tab bar and the system switch: a dark rounded bar the designer can drag.
+QLabel *makeSwitchBar(const QString &dragName, const QRect &geometry, QWidget *parent)
+{
+    auto *bar = new DraggableLabel(dragName, parent);
+    bar->setStyleSheet(QStringLiteral("QLabel { background-color: #1C1C1C; border-radius: 8px; }"));
+    bar->setGeometry(geometry);
+    return bar;
+}
+
+// Parts of a switch bar leave the clicks to the item below them.
+QLabel *clickThrough(QLabel *label, const QString &name)
+{
+    label->setObjectName(name);
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return label;
+}
+
+// An item of a switch bar; its presses reach the window through `filter`.
+QLabel *makeSwitchItem(QWidget *bar, const QString &name, const char *indexProperty, int index,
+                       const char *activeIcon, const char *inactiveIcon, QObject *filter)
+{
+    auto *item = new QLabel(bar);
+    item->setObjectName(name);
+    item->setAttribute(Qt::WA_StyledBackground);
+    item->setProperty(indexProperty, index);
+    item->setProperty("activeIcon", QString::fromUtf8(activeIcon));
+    item->setProperty("inactiveIcon", QString::fromUtf8(inactiveIcon));
+    item->setCursor(Qt::PointingHandCursor);
+    item->installEventFilter(filter);
+    return item;
 }
 
 QPropertyAnimation *geometryAnimation(QWidget *target, const QRect &from, const QRect &to, QObject *parent)
@@ -163,38 +198,19 @@ void MainLayoutWidget::setupButtons()
 
 void MainLayoutWidget::setupTabBar()
 {
-    m_tabBar = new DraggableLabel(QStringLiteral("TabBar"), this);
-    m_tabBar->setStyleSheet(QStringLiteral("QLabel { background-color: #1C1C1C; border-radius: 8px; }"));
-    m_tabBar->setGeometry(200, 520, 900, 52);
-
-    m_tabHighlight = new QLabel(m_tabBar);
-    m_tabHighlight->setObjectName(QStringLiteral("tabHighlight"));
-    m_tabHighlight->setAttribute(Qt::WA_TransparentForMouseEvents);
-    m_tabHighlight->setStyleSheet(
-        QStringLiteral("QLabel { background-color: #161616; border-radius: 8px; }"));
+    m_tabBar = makeSwitchBar(QStringLiteral("TabBar"), QRect(200, 520, 900, 52), this);
+    m_tabHighlight = clickThrough(new QLabel(m_tabBar), QStringLiteral("tabHighlight"));
+    m_tabHighlight->setStyleSheet(kSwitchHighlightStyle);
     m_tabHighlight->lower();
 
     // Hook for the debug console: it creates item 7 the same way and sets
     // m_debugTabShown, which every rule below follows through tabCount().
     for (int i = 0; i < 7; ++i) {
-        auto *item = new QLabel(m_tabBar);
-        item->setObjectName(QStringLiteral("tabItem%1").arg(i));
-        item->setAttribute(Qt::WA_StyledBackground);
-        item->setProperty("tabIndex", i);
-        item->setProperty("activeIcon", QString::fromUtf8(kTabs[i].activeIcon));
-        item->setProperty("inactiveIcon", QString::fromUtf8(kTabs[i].inactiveIcon));
-        item->setCursor(Qt::PointingHandCursor);
-        item->installEventFilter(this);
-
-        auto *icon = new QLabel(item);
-        icon->setObjectName(QStringLiteral("tabIconImage"));
-        icon->setAttribute(Qt::WA_TransparentForMouseEvents);
-        icon->resize(16, 16);
-
-        auto *text = new QLabel(tabText(i), item);
-        text->setObjectName(QStringLiteral("tabIconText"));
-        text->setAttribute(Qt::WA_TransparentForMouseEvents);
-        text->setAlignment(Qt::AlignCenter);
+        QLabel *item = makeSwitchItem(m_tabBar, QStringLiteral("tabItem%1").arg(i), "tabIndex", i,
+                                      kTabs[i].activeIcon, kTabs[i].inactiveIcon, this);
+        clickThrough(new QLabel(item), QStringLiteral("tabIconImage"))->resize(16, 16);
+        clickThrough(new QLabel(tabText(i), item), QStringLiteral("tabIconText"))
+            ->setAlignment(Qt::AlignCenter);
         m_tabItems[i] = item;
     }
     resizeTabBarToContent();
@@ -204,38 +220,22 @@ void MainLayoutWidget::setupTabBar()
 
 void MainLayoutWidget::setupSystemSwitch()
 {
-    m_systemSwitch = new DraggableLabel(QStringLiteral("SystemSwitch"), this);
-    m_systemSwitch->setStyleSheet(
-        QStringLiteral("QLabel { background-color: #1C1C1C; border-radius: 8px; }"));
-    m_systemSwitch->setGeometry(1500, 520, 220, 52);
-
-    m_systemHighlight = new QLabel(m_systemSwitch);
-    m_systemHighlight->setObjectName(QStringLiteral("systemHighlight"));
-    m_systemHighlight->setAttribute(Qt::WA_TransparentForMouseEvents);
-    m_systemHighlight->setStyleSheet(
-        QStringLiteral("QLabel { background-color: #161616; border-radius: 8px; }"));
+    m_systemSwitch = makeSwitchBar(QStringLiteral("SystemSwitch"), QRect(1500, 520, 220, 52), this);
+    m_systemHighlight = clickThrough(new QLabel(m_systemSwitch), QStringLiteral("systemHighlight"));
+    m_systemHighlight->setStyleSheet(kSwitchHighlightStyle);
 
     for (int i = 0; i < 2; ++i) {
-        auto *item = new QLabel(m_systemSwitch);
-        item->setObjectName(QStringLiteral("systemItem%1").arg(i));
-        item->setAttribute(Qt::WA_StyledBackground);
-        item->setProperty("systemIndex", i);
+        QLabel *item = makeSwitchItem(m_systemSwitch, QStringLiteral("systemItem%1").arg(i), "systemIndex", i,
+                                      kSystems[i].activeIcon, kSystems[i].inactiveIcon, this);
         item->setProperty("macLayout", kSystems[i].mac);
-        item->setProperty("activeIcon", QString::fromUtf8(kSystems[i].activeIcon));
-        item->setProperty("inactiveIcon", QString::fromUtf8(kSystems[i].inactiveIcon));
-        item->setCursor(Qt::PointingHandCursor);
-        item->installEventFilter(this);
 
         auto *row = new QHBoxLayout(item);
         row->setContentsMargins(16, 0, 0, 0);
         row->setSpacing(7);
-        auto *icon = new QLabel(item);
-        icon->setObjectName(QStringLiteral("systemIconImage"));
-        icon->setAttribute(Qt::WA_TransparentForMouseEvents);
+        QLabel *icon = clickThrough(new QLabel(item), QStringLiteral("systemIconImage"));
         icon->setAlignment(Qt::AlignCenter);
-        auto *text = new QLabel(QString::fromUtf8(kSystems[i].text), item);
-        text->setObjectName(QStringLiteral("systemIconText"));
-        text->setAttribute(Qt::WA_TransparentForMouseEvents);
+        QLabel *text = clickThrough(new QLabel(QString::fromUtf8(kSystems[i].text), item),
+                                    QStringLiteral("systemIconText"));
         row->addWidget(icon, 0, Qt::AlignVCenter);
         row->addWidget(text, 0, Qt::AlignVCenter);
         row->addStretch(1);
