@@ -150,35 +150,25 @@ QString mouseCombinationFromPacket(const Packet &p)
         }
         if (p.size() < 22)
             return QString();
-        const unsigned char modifier = p[9];
+        // Wheel steps by modifier byte: 0xFF in the wheel byte is a step down, 0x01 a step up.
+        struct WheelStep
+        {
+            unsigned char modifier;
+            const char16_t *down;
+            const char16_t *up;
+        };
+        static constexpr WheelStep kWheelSteps[] = {
+            {0x00, u"鼠标滚轮-", u"鼠标滚轮+"},
+            {0xF1, u"Ctrl+鼠标向下", u"Ctrl+鼠标向上"},
+            {0xF2, u"shift+鼠标向下", u"shift+鼠标向上"},
+            {0xF3, u"Alt+鼠标向下", u"Alt+鼠标向上"},
+        };
         const unsigned char wheel = p[21];
-        if (wheel == 0xFF) {
-            switch (modifier) {
-            case 0x00:
-                return QStringLiteral("鼠标滚轮-");
-            case 0xF1:
-                return QStringLiteral("Ctrl+鼠标向下");
-            case 0xF2:
-                return QStringLiteral("shift+鼠标向下");
-            case 0xF3:
-                return QStringLiteral("Alt+鼠标向下");
-            default:
-                return QString();
-            }
-        }
-        if (wheel == 0x01) {
-            switch (modifier) {
-            case 0x00:
-                return QStringLiteral("鼠标滚轮+");
-            case 0xF1:
-                return QStringLiteral("Ctrl+鼠标向上");
-            case 0xF2:
-                return QStringLiteral("shift+鼠标向上");
-            case 0xF3:
-                return QStringLiteral("Alt+鼠标向上");
-            default:
-                return QString();
-            }
+        if (wheel != 0xFF && wheel != 0x01)
+            return QString();
+        for (const WheelStep &step : kWheelSteps) {
+            if (step.modifier == p[9])
+                return QString::fromUtf16(wheel == 0xFF ? step.down : step.up);
         }
         return QString();
     }
