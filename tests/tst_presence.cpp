@@ -74,6 +74,10 @@ private Q_SLOTS:
         const int dev = resetWithKnob();
         MainLayoutWidget w;
         QVERIFY(connectWindow(w));
+        // Let the read that every connection starts finish first: its completion
+        // would clear the flag this test sets by hand.
+        QTRY_VERIFY_WITH_TIMEOUT(hidsim::readRequestCount(dev) >= 1, 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(!w.isConfigReadInProgress(), 10000);
         Access::setConfigReadInProgress(w, true);
         const double since = hidsim::nowMs();
         hidsim::unplug(dev);
