@@ -37,7 +37,10 @@ void MainLayoutWidget::checkDeviceStatus()
 
 void MainLayoutWidget::checkConnectedDeviceAlive()
 {
-    if (!m_isConnected || m_configReadInProgress || m_isBluetoothConnected)
+    // The probe is the same report as the assignment-end packet: written in
+    // the middle of a save it would end a physical key's write early on the
+    // device. A save's own writes notice an unplug, so none is needed then.
+    if (!m_isConnected || m_configReadInProgress || m_saveRunning || m_isBluetoothConnected)
         return;
 
     hid_device *device = nullptr;

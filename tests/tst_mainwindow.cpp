@@ -473,6 +473,23 @@ private Q_SLOTS:
         QCOMPARE(assignmentReports(writesSince(start, false)), 10);
     }
 
+    void noLivenessProbeInsideASave()
+    {
+        MainLayoutWidget &w = connectedWindow();
+        const double start = hidsim::nowMs();
+        // 15 slow writes and the pauses last well over the one-second probe period.
+        startSlowSave(w, 60);
+        QTRY_VERIFY_WITH_TIMEOUT(!w.isSaveRunning(), 15000);
+        QCOMPARE(toastTitle(w), QStringLiteral("Settings saved"));
+        const auto records = writesSince(start, false);
+        int endPackets = 0;
+        for (const hidsim::WriteRecord &r : records)
+            endPackets +=
+                (r.bytes.size() > 3 && r.bytes[1] == 0xFD && r.bytes[2] == 0xFE && r.bytes[3] == 0xFF);
+        QCOMPARE(assignmentReports(records), 5);
+        QCOMPARE(endPackets, 5);
+    }
+
     void windowClosedDuringSave()
     {
         MainLayoutWidget &w = connectedWindow();
