@@ -136,8 +136,8 @@ void MainLayoutWidget::installScanResult(ScanKind kind, const HidScanResult &res
     m_exclusiveCooldownTicks = 0;
 
     const QString where = QStringLiteral("path=%1 usagePage=0x%2 usage=0x%3 interface=%4")
-                              .arg(result.path, hex4(result.usagePage), hex4(result.usage))
-                              .arg(result.interfaceNumber);
+                              .arg(result.path, hex4(result.usagePage), hex4(result.usage),
+                                   QString::number(result.interfaceNumber));
     if (timerPath) {
         qDebug().noquote() << QStringLiteral("[timer] 连接成功: ") + where;
         if (!result.manufacturer.isEmpty())

@@ -45,10 +45,10 @@ HidScanResult scanHidInterfaces(unsigned short vendorId, unsigned short productI
             continue;
         }
         const QString path = QString::fromLocal8Bit(info->path);
+        // One pass, so a '%' in the path is never taken for a placeholder.
         log(logged, QStringLiteral("[autoConnect] 接口#%1: path=%2 usagePage=0x%3 usage=0x%4 interface=%5")
-                        .arg(number)
-                        .arg(path, hex4(info->usage_page), hex4(info->usage))
-                        .arg(info->interface_number));
+                        .arg(QString::number(number), path, hex4(info->usage_page), hex4(info->usage),
+                             QString::number(info->interface_number)));
 
         hid_device *handle = hid_open_path(info->path);
         if (!handle) {

@@ -16,6 +16,7 @@ private Q_SLOTS:
     {
         hidsim::reset();
         hidsim::DeviceSpec spec = hidsim::knobDevice();
+        spec.interfaces[2].path += "%1"; // must not be taken for a placeholder in the log line
         spec.interfaces.push_back(spec.interfaces.back()); // a second writable one after it
         spec.interfaces.back().path += "-extra";
         spec.interfaces.back().interfaceNumber = 3;
