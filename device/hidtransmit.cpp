@@ -22,6 +22,11 @@ QString MainLayoutWidget::packetToHex(const std::vector<unsigned char> &packet)
     return ::packetToHex(packet);
 }
 
+unsigned char MainLayoutWidget::getLegacyCommandCodeForSelectedKey() const
+{
+    return compatibilityCommandCode(m_selectedKnobKey);
+}
+
 int MainLayoutWidget::sendPacketWithResult(const std::vector<unsigned char> &packet)
 {
     return sendPacketForKnobKey(packet, m_selectedKnobKey);

@@ -57,6 +57,9 @@ public:
     // snapshot never reads m_selectedKnobKey.
     int sendPacketForKnobKey(const std::vector<unsigned char> &packet, int knobKey);
     static QString packetToHex(const std::vector<unsigned char> &packet);
+    // Older command code of the selected physical key, carried by the
+    // compatibility copy of assignment packets; 0x11 when none is selected.
+    unsigned char getLegacyCommandCodeForSelectedKey() const;
 
     void autoConnectDevice();
     void disconnectDevice();
