@@ -54,7 +54,7 @@ bool displayNamesCombination(const QString &entry, const QString &name)
 
 struct GroupedRecord
 {
-    KeyRecord record;
+    KeyWithDelay record;
     int group; // one group per virtual key: its prefixes and its key
 };
 
@@ -124,7 +124,7 @@ QList<GroupedRecord> groupedPackedRecords(const KnobModelSnapshot &snapshot, int
 
 // At most 19 records fit. A cut between a key and its modifier prefixes would
 // leave the modifiers pressed alone, so such a key is dropped whole.
-QList<KeyRecord> truncatedRecords(const QList<GroupedRecord> &records)
+QList<KeyWithDelay> truncatedRecords(const QList<GroupedRecord> &records)
 {
     int n = int(records.size());
     if (n > kMaxKeyRecords) {
@@ -133,7 +133,7 @@ QList<KeyRecord> truncatedRecords(const QList<GroupedRecord> &records)
         while (n > 0 && records[n - 1].group == cutGroup)
             --n;
     }
-    QList<KeyRecord> kept;
+    QList<KeyWithDelay> kept;
     for (int i = 0; i < n; ++i)
         kept.append(records[i].record);
     return kept;
@@ -309,9 +309,10 @@ QList<int> AssignmentWritePlan::truncatedKnobKeys() const
     return keys;
 }
 
-QList<KeyRecord> packedKeyRecords(const KnobModelSnapshot &snapshot, int knobKey, QStringList *unorderedKeys)
+QList<KeyWithDelay> packedKeyRecords(const KnobModelSnapshot &snapshot, int knobKey,
+                                     QStringList *unorderedKeys)
 {
-    QList<KeyRecord> records;
+    QList<KeyWithDelay> records;
     if (knobKey < 1 || knobKey > kKnobKeyCount)
         return records;
     for (const GroupedRecord &g : groupedPackedRecords(snapshot, knobKey, unorderedKeys))
@@ -341,7 +342,7 @@ AssignmentWritePlan planAssignmentWrite(const KnobModelSnapshot &snapshot)
         } else {
             knob.mode = WriteMode::Packed;
             const QList<GroupedRecord> records = groupedPackedRecords(snapshot, k, &knob.unorderedKeys);
-            const QList<KeyRecord> kept = truncatedRecords(records);
+            const QList<KeyWithDelay> kept = truncatedRecords(records);
             knob.recordCount = int(records.size());
             knob.writtenRecordCount = int(kept.size());
             if (!kept.isEmpty()) {

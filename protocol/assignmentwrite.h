@@ -90,8 +90,8 @@ constexpr int kPauseAfterPackedKnobMs = 50;
 constexpr int kPauseBetweenLightPartsMs = 10;
 
 // The delay records of a physical key in packed mode, untruncated.
-QList<KeyRecord> packedKeyRecords(const KnobModelSnapshot &snapshot, int knobKey,
-                                  QStringList *unorderedKeys = nullptr);
+QList<KeyWithDelay> packedKeyRecords(const KnobModelSnapshot &snapshot, int knobKey,
+                                     QStringList *unorderedKeys = nullptr);
 
 AssignmentWritePlan planAssignmentWrite(const KnobModelSnapshot &snapshot);
 

@@ -87,7 +87,8 @@ int knobKeyIndexForCommand(unsigned char code)
     }
 }
 
-Packet buildKeyRecordsPacket(unsigned char commandCode, unsigned char type, const QList<KeyRecord> &records)
+Packet buildKeyRecordsPacket(unsigned char commandCode, unsigned char type,
+                             const QList<KeyWithDelay> &records)
 {
     Packet p = assignmentHeader(commandCode, type);
     const int n = std::min<int>(int(records.size()), kMaxKeyRecords);
@@ -102,7 +103,7 @@ Packet buildKeyRecordsPacket(unsigned char commandCode, unsigned char type, cons
 
 Packet buildStandardKeyPacket(unsigned char commandCode, unsigned short keyCode, unsigned char modifierMask)
 {
-    QList<KeyRecord> records;
+    QList<KeyWithDelay> records;
     for (unsigned char prefix : modifierPrefixKeys(modifierMask))
         records.append({0, prefix});
     if (keyCode != 0)
@@ -181,7 +182,7 @@ Packet buildProcreateKeyPacket(unsigned char commandCode, const QString &name)
     const auto it = procreateKeyMap().constFind(name);
     if (it == procreateKeyMap().constEnd())
         return Packet();
-    QList<KeyRecord> records;
+    QList<KeyWithDelay> records;
     for (unsigned char key : it.value())
         records.append({0, key});
     return buildKeyRecordsPacket(commandCode, ProcreateAssignment, records);

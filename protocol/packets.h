@@ -29,11 +29,11 @@ unsigned char commandCodeForKnobKey(int knobKey);
 // Physical key of a current or older command code, 0 for any other code.
 int knobKeyIndexForCommand(unsigned char code);
 
-struct KeyRecord
+struct KeyWithDelay
 {
     unsigned short delayMs = 0;
     unsigned char key = 0;
-    friend bool operator==(const KeyRecord &a, const KeyRecord &b)
+    friend bool operator==(const KeyWithDelay &a, const KeyWithDelay &b)
     {
         return a.delayMs == b.delayMs && a.key == b.key;
     }
@@ -41,7 +41,8 @@ struct KeyRecord
 
 // 03 FD cc 01 type 00 n, then one 3-byte record (delay big-endian, key) each.
 // Records past the 19th do not fit and are not written.
-Packet buildKeyRecordsPacket(unsigned char commandCode, unsigned char type, const QList<KeyRecord> &records);
+Packet buildKeyRecordsPacket(unsigned char commandCode, unsigned char type,
+                             const QList<KeyWithDelay> &records);
 
 // One keyboard key with its modifiers as prefix records; an empty packet when
 // there is neither a key nor a modifier.

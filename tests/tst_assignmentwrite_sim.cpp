@@ -35,7 +35,7 @@ Packet withCommand(Packet p, unsigned char command)
     return p;
 }
 
-Packet keyRecords(int k, const QList<KeyRecord> &records)
+Packet keyRecords(int k, const QList<KeyWithDelay> &records)
 {
     return buildKeyRecordsPacket(commandCodeForKnobKey(k), KeyboardAssignment, records);
 }

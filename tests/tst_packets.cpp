@@ -156,7 +156,7 @@ private Q_SLOTS:
 
     void recordsBeyondNineteenDoNotFit()
     {
-        QList<KeyRecord> records;
+        QList<KeyWithDelay> records;
         for (int i = 0; i < 25; ++i)
             records.append({50, static_cast<unsigned char>(0x04 + i)});
         const Packet p = buildKeyRecordsPacket(0x02, KeyboardAssignment, records);
