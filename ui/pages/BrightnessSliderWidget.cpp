@@ -30,7 +30,7 @@ void BrightnessSliderWidget::setScale(double sx, double sy)
     update();
 }
 
-void BrightnessSliderWidget::updateValueFromPos(double x)
+void BrightnessSliderWidget::updateValueFromPos(int x)
 {
     setValue(sliderValueFromPos(x, width(), m_scaleX));
 }
@@ -39,14 +39,14 @@ void BrightnessSliderWidget::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton && isEnabled()) {
         m_dragging = true;
-        updateValueFromPos(event->position().x());
+        updateValueFromPos(roundHalfAway(event->position().x()));
     }
 }
 
 void BrightnessSliderWidget::mouseMoveEvent(QMouseEvent *event)
 {
     if (isEnabled() && m_dragging)
-        updateValueFromPos(event->position().x());
+        updateValueFromPos(roundHalfAway(event->position().x()));
 }
 
 void BrightnessSliderWidget::mouseReleaseEvent(QMouseEvent *)

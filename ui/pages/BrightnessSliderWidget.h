@@ -16,7 +16,7 @@ public:
     void setScale(double sx, double sy);
     double scaleX() const { return m_scaleX; }
     double scaleY() const { return m_scaleY; }
-    void updateValueFromPos(double x);
+    void updateValueFromPos(int x);
 
 Q_SIGNALS:
     void valueChanged(int value);

@@ -54,14 +54,24 @@ void CombinationWidget::setupButtons()
         int x = 16;
         for (int i = 0; i < r.count; ++i, ++index) {
             const QString &c = all.at(index);
-            const int w = combinationButtonDesignWidth(c);
-            // The key and the signal keep the combination; only the shown text escapes "&".
-            QString text = c;
-            text.replace(QStringLiteral("&"), QStringLiteral("&&"));
-            addGridButton(c, text, QRect(x, r.top, w, 59), "Combination clicked:");
+            const int w = buttonWidthForCombination(c);
+            addCombinationButton(x, r.top, w, 59, c);
             x += w + (i == r.leftCount - 1 ? 64 : 8);
         }
     }
+}
+
+void CombinationWidget::addCombinationButton(int x, int y, int w, int h, const QString &combination)
+{
+    // The key and the signal keep the combination; only the shown text escapes "&".
+    QString text = combination;
+    text.replace(QStringLiteral("&"), QStringLiteral("&&"));
+    addGridButton(combination, text, QRect(x, y, w, h), "Combination clicked:");
+}
+
+int CombinationWidget::buttonWidthForCombination(const QString &combination) const
+{
+    return combinationButtonDesignWidth(combination);
 }
 
 void CombinationWidget::updateButtonLayout()

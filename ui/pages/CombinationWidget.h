@@ -26,4 +26,6 @@ protected:
 private:
     void setupUI();
     void setupButtons();
+    void addCombinationButton(int x, int y, int w, int h, const QString &combination);
+    int buttonWidthForCombination(const QString &combination) const;
 };

@@ -37,8 +37,15 @@ void MouseWidget::setupUI()
 void MouseWidget::setupButtons()
 {
     const QStringList &names = mousePageNames();
-    for (int i = 0; i < names.size(); ++i)
-        addGridButton(names.at(i), uiText(names.at(i)), designRect(i), "鼠标按键点击:");
+    for (int i = 0; i < names.size(); ++i) {
+        const QRect r = designRect(i);
+        addMouseButton(r.x(), r.y(), r.width(), r.height(), names.at(i));
+    }
+}
+
+void MouseWidget::addMouseButton(int x, int y, int w, int h, const QString &name)
+{
+    addGridButton(name, uiText(name), QRect(x, y, w, h), "鼠标按键点击:");
 }
 
 void MouseWidget::updateButtonLayout()

@@ -23,4 +23,5 @@ protected:
 private:
     void setupUI();
     void setupButtons();
+    void addMouseButton(int x, int y, int w, int h, const QString &name);
 };

@@ -31,9 +31,13 @@ void MultimediaWidget::setupButtons()
 {
     const QStringList &names = multimediaPageNames();
     for (int i = 0; i < names.size(); ++i) {
-        const QRect r(columnX(i % kColumns), kRowTops[i / kColumns], 211, 59);
-        addGridButton(names.at(i), uiText(names.at(i)), r, "多媒体按键点击:");
+        addMultimediaButton(columnX(i % kColumns), kRowTops[i / kColumns], 211, 59, names.at(i));
     }
+}
+
+void MultimediaWidget::addMultimediaButton(int x, int y, int w, int h, const QString &name)
+{
+    addGridButton(name, uiText(name), QRect(x, y, w, h), "多媒体按键点击:");
 }
 
 void MultimediaWidget::updateButtonLayout()
