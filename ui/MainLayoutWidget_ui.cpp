@@ -433,6 +433,8 @@ void MainLayoutWidget::switchToTab(int index)
         const QPointer<QWidget> oldGuard(oldPage);
         const QPointer<QWidget> newGuard(newPage);
         connect(group, &QAbstractAnimation::finished, this, [this, oldGuard, newGuard] {
+            // The group is only deleted later; the next click must not find it.
+            m_pageSlideAnimation = nullptr;
             if (newGuard && m_contentStack)
                 m_contentStack->setCurrentWidget(newGuard);
             if (oldGuard)
