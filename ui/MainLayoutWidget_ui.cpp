@@ -126,6 +126,12 @@ QPropertyAnimation *geometryAnimation(QWidget *target, const QRect &from, const 
     return animation;
 }
 
+// A finished animation lingers until its deferred deletion.
+bool isRunning(const QAbstractAnimation *animation)
+{
+    return animation && animation->state() == QAbstractAnimation::Running;
+}
+
 } // namespace
 
 // ---- Construction -----------------------------------------------------------
@@ -347,7 +353,7 @@ void MainLayoutWidget::layoutTabWidgets()
         m_tabItems[i]->setGeometry(tabRectForIndex(i));
         m_tabItems[i]->raise();
     }
-    if (m_tabHighlight && !m_tabHighlightAnimation) {
+    if (m_tabHighlight && !isRunning(m_tabHighlightAnimation)) {
         m_tabHighlight->setGeometry(tabRectForIndex(m_currentTabIndex));
         m_tabHighlight->lower();
     }
@@ -497,7 +503,7 @@ void MainLayoutWidget::layoutSystemSwitchWidgets()
         }
         m_systemItems[i]->raise();
     }
-    if (m_systemHighlight && !m_systemHighlightAnimation) {
+    if (m_systemHighlight && !isRunning(m_systemHighlightAnimation)) {
         m_systemHighlight->setGeometry(systemRectForIndex(m_isMacLayout ? 0 : 1));
         m_systemHighlight->lower();
     }
