@@ -658,6 +658,10 @@ void MainLayoutWidget::relayout()
     layoutStatusArea();
     layoutButtons();
 
+    // The bubble is placed by the knob updates below and must be clamped
+    // into the new size, not the old one.
+    m_knobBubbleContainer->setGeometry(0, 0, size.width(), size.height());
+
     m_knobLabel->setFixedSize(g.knobArea.size());
     m_knobLabel->move(g.knobArea.topLeft());
     updateKnobPicture();
@@ -679,8 +683,6 @@ void MainLayoutWidget::relayout()
     m_contentStack->setGeometry(g.contentStack);
     if (m_contentStack->cornerRadius() != g.contentStackRadius)
         m_contentStack->setCornerRadius(g.contentStackRadius);
-
-    m_knobBubbleContainer->setGeometry(0, 0, size.width(), size.height());
 
     m_systemSwitch->setGeometry(g.systemSwitch);
     m_systemSwitch->setStyleSheet(
