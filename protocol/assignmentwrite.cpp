@@ -168,10 +168,12 @@ PlannedSend nameSend(unsigned char command, int knobKey, const QString &name)
     case Mouse:
         s.logLines << QStringLiteral("发送鼠标按键: %1").arg(name);
         p = buildMouseKeyPacket(command, name);
-        if (p.empty())
+        if (p.empty()) {
             s.refusal = QStringLiteral("未知的鼠标按键类型: %1").arg(name);
-        else
+            s.refusalIsWarning = true;
+        } else {
             s.packets.push_back(std::move(p));
+        }
         return s;
     case Light:
         s.logLines << QStringLiteral("发送灯光按键: %1").arg(hex(code));
@@ -212,7 +214,10 @@ bool runSend(const PlannedSend &s, int knobKey, const AssignmentWriteIo &io)
     for (const QString &line : s.logLines)
         qDebug().noquote() << line;
     if (!s.refusal.isEmpty()) {
-        qWarning().noquote() << s.refusal;
+        if (s.refusalIsWarning)
+            qWarning().noquote() << s.refusal;
+        else
+            qDebug().noquote() << s.refusal;
         return false;
     }
     for (std::size_t i = 0; i < s.packets.size(); ++i) {

@@ -51,10 +51,11 @@ enum class WriteMode
 // One send: its packets go out in order, stopping at the first that fails.
 struct PlannedSend
 {
-    QStringList logLines;        // logged before sending
-    std::vector<Packet> packets; // empty together with a refusal
-    int pauseBetweenMs = 0;      // between consecutive packets of this send
-    QString refusal;             // set when there is nothing valid to send; the send counts as failed
+    QStringList logLines;          // logged before sending
+    std::vector<Packet> packets;   // empty together with a refusal
+    int pauseBetweenMs = 0;        // between consecutive packets of this send
+    QString refusal;               // set when there is nothing valid to send; the send counts as failed
+    bool refusalIsWarning = false; // an unknown mouse name is a warning, the other refusals are not
 };
 
 struct KnobWritePlan
