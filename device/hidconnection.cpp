@@ -141,9 +141,9 @@ void MainLayoutWidget::installScanResult(ScanKind kind, const HidScanResult &res
     if (timerPath) {
         qDebug().noquote() << QStringLiteral("[timer] 连接成功: ") + where;
         if (!result.manufacturer.isEmpty())
-            qDebug().noquote() << "  制造商:" << result.manufacturer;
+            qDebug() << "  制造商:" << result.manufacturer;
         if (!result.product.isEmpty())
-            qDebug().noquote() << "  产品名:" << result.product;
+            qDebug() << "  产品名:" << result.product;
     } else {
         qDebug().noquote() << QStringLiteral("已选择可写接口: ") + where;
         if (!result.manufacturer.isEmpty())

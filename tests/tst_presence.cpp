@@ -31,6 +31,7 @@ private Q_SLOTS:
             hidsim::replug(dev);
             QTRY_VERIFY_WITH_TIMEOUT(Access::isConnected(w), 5000);
             QVERIFY(log.contains(QStringLiteral("[timer] 连接成功: path=")));
+            QVERIFY(log.contains(QStringLiteral("  制造商: \"VELTRANIX\""))); // a separate, quoted item
             QCOMPARE(hidsim::openHandleCount(), 1);
         }
     }
