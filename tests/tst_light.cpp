@@ -4,6 +4,7 @@
 #include "ui/pages/ToggleSwitchWidget.h"
 #include "ui/pages/pagerules.h"
 
+#include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -100,6 +101,16 @@ private Q_SLOTS:
         page.resize(776, 248);
         QCOMPARE(page.colorPicker()->size(), QSize(285, 185));
         QCOMPARE(page.brightnessSlider()->scaleX(), 0.5);
+        // The title font keeps an 11 px floor; its box must not clip it.
+        for (const char *title : {"Switch Lighting", "Brightness"}) {
+            QLabel *label = nullptr;
+            for (QLabel *l : page.findChildren<QLabel *>())
+                if (l->text() == QLatin1String(title))
+                    label = l;
+            QVERIFY(label);
+            QVERIFY(label->height() >= label->fontMetrics().height());
+            QVERIFY(label->width() >= label->fontMetrics().horizontalAdvance(label->text()));
+        }
         page.resize(1552, 496);
         QCOMPARE(page.colorPicker()->size(), QSize(570, 371));
         QCOMPARE(page.brightnessSlider()->geometry(), QRect(10, 95, 540 - 64 + 44, 28));

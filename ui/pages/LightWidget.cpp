@@ -160,17 +160,21 @@ void LightWidget::updateScaledLayout()
     place(m_brightnessCard, 0, 196, 540, 175);
     place(m_colorCard, 556, 0, 570, 371);
     place(m_switchHeader, 32, 24, 476, 132);
-    // Titles get at least their text's width: the English texts outgrow the 120-unit box.
-    m_switchTitle->setFont(pagePixelFont(title));
-    m_switchTitle->setGeometry(0, 0, std::max(s.x(120), m_switchTitle->sizeHint().width()), s.y(20));
+    // Titles get at least their text's size: the English texts outgrow the 120-unit box,
+    // and the 11 px font floor outgrows the 20-unit height on small pages.
+    auto placeTitle = [&s, title](QLabel *label, int x, int y) {
+        label->setFont(pagePixelFont(title));
+        const QSize text = label->sizeHint();
+        label->setGeometry(s.x(x), s.y(y), std::max(s.x(120), text.width()),
+                           std::max(s.y(20), text.height()));
+    };
+    placeTitle(m_switchTitle, 0, 0);
     m_noteLabel->setFixedWidth(s.x(476));
     // The note keeps a 10 px floor on small pages, so it may need more lines than the box has.
     m_noteLabel->setFont(pagePixelFont(note));
     m_noteLabel->setGeometry(0, s.y(24), s.x(476), std::max(s.y(40), m_noteLabel->heightForWidth(s.x(476))));
     place(m_toggleSwitch, 32, 100, 250, 64);
-    m_brightnessTitle->setFont(pagePixelFont(title));
-    m_brightnessTitle->setGeometry(s.x(32), s.y(16),
-                                   std::max(s.x(120), m_brightnessTitle->sizeHint().width()), s.y(20));
+    placeTitle(m_brightnessTitle, 32, 16);
 
     m_maxBrightnessButton->setFont(pagePixelFont(buttonFont));
     const int cardWidth = m_brightnessCard->width();
