@@ -35,6 +35,16 @@ private:
     bool m_previous;
 };
 
+QString maxBrightnessButtonStyle(int radius)
+{
+    return QStringLiteral("QPushButton { background: transparent; color: #FFFFFF; border: 1px solid #67696A; "
+                          "border-radius: %1px; }"
+                          "QPushButton:hover { background: rgba(255, 255, 255, 0.05); }"
+                          "QPushButton:pressed { background: rgba(255, 255, 255, 0.1); }"
+                          "QPushButton:disabled { color: #67696A; border: 1px solid #3A3A3A; }")
+        .arg(radius);
+}
+
 } // namespace
 
 LightWidget::LightWidget(QWidget *parent) : QWidget(parent)
@@ -95,12 +105,7 @@ void LightWidget::setupUI()
     m_brightnessSlider = new BrightnessSliderWidget(m_brightnessCard);
     m_maxBrightnessButton = new QPushButton(uiText(QStringLiteral("一键最高亮度")), m_brightnessCard);
     m_maxBrightnessButton->setCursor(Qt::PointingHandCursor);
-    m_maxBrightnessButton->setStyleSheet(
-        QStringLiteral("QPushButton { background: transparent; color: #FFFFFF; border: 1px solid #67696A; "
-                       "border-radius: 8px; }"
-                       "QPushButton:hover { background: rgba(255, 255, 255, 0.05); }"
-                       "QPushButton:pressed { background: rgba(255, 255, 255, 0.1); }"
-                       "QPushButton:disabled { color: #67696A; border: 1px solid #3A3A3A; }"));
+    m_maxBrightnessButton->setStyleSheet(maxBrightnessButtonStyle(8));
 
     connect(m_toggleSwitch, &ToggleSwitchWidget::toggled, this, [this](bool on) {
         setControlsEnabled(on);
@@ -181,8 +186,12 @@ void LightWidget::updateScaledLayout()
     const int buttonWidth = s.x(24) + m_maxBrightnessButton->sizeHint().width();
     const int buttonRight = cardWidth - s.x(32);
     const int buttonTop = s.y(16);
-    m_maxBrightnessButton->setGeometry(buttonRight - buttonWidth, buttonTop, buttonWidth,
-                                       s.y(44) - buttonTop + 1);
+    const int buttonHeight = s.y(44) - buttonTop + 1;
+    m_maxBrightnessButton->setGeometry(buttonRight - buttonWidth, buttonTop, buttonWidth, buttonHeight);
+    // Style sheets drop a corner radius above half the height and draw square corners instead.
+    const QString buttonStyle = maxBrightnessButtonStyle(std::min(8, buttonHeight / 2));
+    if (m_maxBrightnessButton->styleSheet() != buttonStyle)
+        m_maxBrightnessButton->setStyleSheet(buttonStyle);
 
     const int hintX = s.x(32);
     const int hintWidth = std::max(0, m_maxBrightnessButton->x() - s.x(8) - hintX);
