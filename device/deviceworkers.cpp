@@ -20,8 +20,14 @@ bool DeviceWorkers::start(std::function<void()> job)
     }
     auto self = shared_from_this();
     try {
-        std::thread([self, job = std::move(job)] {
-            job();
+        std::thread([self, job = std::move(job)]() mutable {
+            // The job and everything it captured are gone before the count
+            // drops, so nothing of it outlives waitForAll().
+            {
+                std::function<void()> run;
+                run.swap(job);
+                run();
+            }
             std::lock_guard<std::mutex> lock(self->m_mutex);
             if (--self->m_running == 0)
                 self->m_idle.notify_all();
