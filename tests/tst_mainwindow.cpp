@@ -330,6 +330,11 @@ private Q_SLOTS:
             w.addSelectedKey(0x2A); // Backspace
         const QString label = child<QLabel>(w, QStringLiteral("knobKeyLabel2"))->text();
         QVERIFY(label.endsWith(QChar(0x2026)));
+
+        // Shrunk below the knob's minimum, the bubble is clamped into the new size.
+        w.resize(400, 225);
+        QVERIFY(bubble->isVisible());
+        QVERIFY(w.rect().contains(bubble->geometry()));
     }
 
     void eighteenKeyLimit()
