@@ -21,6 +21,11 @@ private Q_SLOTS:
         };
         type(0, "20");
         QCOMPARE(page.delayForVirtualKey(1, 0), 20);
+        // Through the keys: an emptied field is not acceptable to its validator, yet Enter restores it.
+        page.delayField(0)->clear();
+        QTest::keyClick(page.delayField(0), Qt::Key_Return);
+        QCOMPARE(page.delayField(0)->text(), QStringLiteral("20"));
+        QCOMPARE(page.delayForVirtualKey(1, 0), 20);
         type(1, "20");
         QCOMPARE(page.delayForVirtualKey(1, 1), 50);
         type(2, "999999");

@@ -13,6 +13,7 @@
 #include <QPushButton>
 
 #include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -20,6 +21,23 @@ QString placeholderName()
 {
     return uiText(QStringLiteral("键位"));
 }
+
+// An emptied field is only "intermediate" to an integer validator, and a line
+// edit then swallows Enter and focus-out without a signal, leaving the field
+// blank over an unchanged delay. Fixing the text up to the stored delay lets
+// the edit finish and the field show what will be saved.
+class DelayFieldValidator : public QIntValidator
+{
+public:
+    DelayFieldValidator(std::function<int()> stored, QObject *parent)
+        : QIntValidator(0, 999999, parent), m_stored(std::move(stored))
+    {}
+
+    void fixup(QString &input) const override { input = QString::number(m_stored()); }
+
+private:
+    std::function<int()> m_stored;
+};
 
 } // namespace
 
@@ -106,7 +124,8 @@ void DelayWidget::setupDelayTags()
             s.field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
             s.field->setFrame(false);
             s.field->setMaxLength(7);
-            s.field->setValidator(new QIntValidator(0, 999999, s.field));
+            s.field->setValidator(new DelayFieldValidator(
+                [this, slot]() { return delayForVirtualKey(m_selectedKnobKey, slot); }, s.field));
 
             s.unit = new QLabel(QStringLiteral("ms"), s.valueRow);
             s.unit->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
