@@ -1,19 +1,5 @@
 #include "device/packetutil.h"
 
-QString packetToHex(const HidPacket &packet)
-{
-    static const char digits[] = "0123456789ABCDEF";
-    QString out;
-    out.reserve(static_cast<int>(packet.size()) * 3);
-    for (std::size_t i = 0; i < packet.size(); ++i) {
-        if (i > 0)
-            out += (i % 16 == 0) ? QLatin1Char('\n') : QLatin1Char(' ');
-        out += QLatin1Char(digits[packet[i] >> 4]);
-        out += QLatin1Char(digits[packet[i] & 0x0F]);
-    }
-    return out;
-}
-
 QString hex4(unsigned value)
 {
     return QStringLiteral("%1").arg(value, 4, 16, QLatin1Char('0'));

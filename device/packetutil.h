@@ -1,14 +1,12 @@
 #pragma once
 
+#include "protocol/packets.h"
+
 #include <QString>
 
 #include <vector>
 
-using HidPacket = std::vector<unsigned char>;
-
-// Two upper-case hex digits per byte, single spaces, a line break after every
-// 16th byte, nothing after the last one.
-QString packetToHex(const HidPacket &packet);
+using HidPacket = Packet;
 
 // "05ac" for 0x05AC: ids, usages and usage pages in log lines.
 QString hex4(unsigned value);

@@ -11,17 +11,6 @@ namespace {
 
 const QString kRule = QStringLiteral("========================================");
 
-QString hexBytes(const Packet &packet)
-{
-    QString out;
-    for (std::size_t i = 0; i < packet.size(); ++i) {
-        if (i > 0)
-            out += (i % 16 == 0) ? QLatin1Char('\n') : QLatin1Char(' ');
-        out += QStringLiteral("%1").arg(packet[i], 2, 16, QLatin1Char('0')).toUpper();
-    }
-    return out;
-}
-
 QString hex(unsigned v)
 {
     return QStringLiteral("0x%1").arg(v, 0, 16);
@@ -188,7 +177,7 @@ PlannedSend nameSend(unsigned char command, int knobKey, const QString &name)
             s.refusal = QStringLiteral("未知或无默认快捷键的Procreate按键: %1").arg(name);
         } else {
             s.logLines << QStringLiteral("发送Procreate按键: %1 到knob %2").arg(name).arg(knobKey)
-                       << QStringLiteral("数据包: %1").arg(hexBytes(p));
+                       << QStringLiteral("数据包: %1").arg(packetToHex(p));
             s.packets.push_back(std::move(p));
         }
         return s;
@@ -268,7 +257,7 @@ bool runPacked(const KnobWritePlan &knob, const AssignmentWriteIo &io)
         qWarning().noquote() << QStringLiteral("警告: 按键序列超长，已截断 (%1 -> %2)")
                                     .arg(knob.recordCount)
                                     .arg(knob.writtenRecordCount);
-    qDebug().noquote() << QStringLiteral("数据包内容 (65 字节):") << '\n' + hexBytes(keyPacket);
+    qDebug().noquote() << QStringLiteral("数据包内容 (65 字节):") << '\n' + packetToHex(keyPacket);
     const int keyCount = io.send(keyPacket, knob.knobKey);
     if (keyCount <= 0) {
         qWarning().noquote() << QStringLiteral("✗ 数据包1发送失败");
@@ -279,7 +268,7 @@ bool runPacked(const KnobWritePlan &knob, const AssignmentWriteIo &io)
     pause(io, kPauseBeforePackedEndMs);
     qDebug().noquote() << QStringLiteral("\n[数据包 2] 按键释放");
     const Packet end = buildAssignmentEndPacket();
-    qDebug().noquote() << QStringLiteral("数据包内容 (65 字节):") << '\n' + hexBytes(end);
+    qDebug().noquote() << QStringLiteral("数据包内容 (65 字节):") << '\n' + packetToHex(end);
     const int endCount = io.send(end, knob.knobKey);
     bool ok = endCount > 0;
     if (!ok) {

@@ -9,6 +9,10 @@
 // report number 0x03; reports are zero-filled before their fields are written.
 using Packet = std::vector<unsigned char>;
 
+// A packet in log lines: two upper-case hex digits per byte, single spaces, a
+// line break after every 16th byte, nothing after the last one.
+QString packetToHex(const Packet &packet);
+
 constexpr int kReportSize = 65;
 constexpr int kLightModeReportSize = 64;
 // Key records that fit in one assignment report (bytes 7..63).
