@@ -3,22 +3,13 @@
 #include "protocol/keyvocabulary.h"
 #include "ui/pages/pagevocabulary.h"
 
+#include "support/packetbytes.h"
 #include <QLoggingCategory>
 #include <QRegularExpression>
+
 #include <QTest>
 
 namespace {
-
-Packet bytes(const char *hex, int size = kReportSize)
-{
-    Packet p;
-    for (const QByteArray &t : QByteArray(hex).replace('|', ' ').simplified().split(' ')) {
-        if (!t.isEmpty())
-            p.push_back(static_cast<unsigned char>(t.toUInt(nullptr, 16)));
-    }
-    p.resize(size, 0);
-    return p;
-}
 
 QString head(const Packet &p, int n = 7)
 {

@@ -1,25 +1,13 @@
 #include "protocol/configdecode.h"
 #include "protocol/keyvocabulary.h"
 
+#include "support/packetbytes.h"
+
 #include <QTest>
 
 Q_DECLARE_METATYPE(Packet)
 
 namespace {
-
-// "03 FD | 00 00 F1" -> bytes, zero-padded to `size` (0 = exactly as written).
-Packet bytes(const char *hex, int size = kReportSize)
-{
-    Packet p;
-    const QList<QByteArray> tokens = QByteArray(hex).replace('|', ' ').simplified().split(' ');
-    for (const QByteArray &t : tokens) {
-        if (!t.isEmpty())
-            p.push_back(static_cast<unsigned char>(t.toUInt(nullptr, 16)));
-    }
-    if (size > 0)
-        p.resize(size, 0);
-    return p;
-}
 
 // "Ctrl+V@0,A@500": names (or plain-key display names prefixed with '#')
 // with their delays.

@@ -3,6 +3,8 @@
 #include "support/configtestsupport.h"
 #include "support/devicetestsupport.h"
 
+#include "support/packetbytes.h"
+
 #include <QTest>
 
 #include <memory>
@@ -174,20 +176,13 @@ private Q_SLOTS:
         MainLayoutWidget w;
         MainLayoutWidgetTestAccess::stopStatusTimer(w);
         Access::setSelectedKnobKey(w, 4);
-        auto hex = [](const char *text) {
-            hidsim::Packet p;
-            for (const QByteArray &t : QByteArray(text).split(' '))
-                p.push_back(static_cast<unsigned char>(t.toUInt(nullptr, 16)));
-            p.resize(65, 0);
-            return p;
-        };
         w.applyReadConfigPackets({
-            hex("03 FD 10 01 01 00 01 00 00 05"), // key 1, older code: wins
-            hex("03 FD 02 01 01 00 01 00 00 04"), // key 1, current code
-            hex("03 FD 14 01 02 00 01 00 00 E9"), // key 4, 0x14 ranks as current
-            hex("03 FD 06 01 02 00 01 00 00 EA"), // key 4, current: received later, wins
-            hex("03 FD 00 06 00 FF 00 32 01"),    // colour
-            hex("03 FD 07 01 01 00 01 00 00 06"), // unknown code
+            bytes("03 FD 10 01 01 00 01 00 00 05"), // key 1, older code: wins
+            bytes("03 FD 02 01 01 00 01 00 00 04"), // key 1, current code
+            bytes("03 FD 14 01 02 00 01 00 00 E9"), // key 4, 0x14 ranks as current
+            bytes("03 FD 06 01 02 00 01 00 00 EA"), // key 4, current: received later, wins
+            bytes("03 FD 00 06 00 FF 00 32 01"),    // colour
+            bytes("03 FD 07 01 01 00 01 00 00 06"), // unknown code
         });
         QCOMPARE(Access::keyCodes(w, 1), QList<unsigned short>{0x05});
         QCOMPARE(Access::combinations(w, 4), QStringList{QStringLiteral("音量-")});

@@ -1,26 +1,13 @@
 #include "protocol/keyvocabulary.h"
 #include "protocol/packets.h"
 
+#include "support/packetbytes.h"
+
 #include <QTest>
 
 Q_DECLARE_METATYPE(Packet)
 
-namespace {
-
-// "03 FD | 00 00 F1" -> bytes, zero-padded to `size`.
-Packet bytes(const char *hex, int size = kReportSize)
-{
-    Packet p;
-    const QList<QByteArray> tokens = QByteArray(hex).replace('|', ' ').simplified().split(' ');
-    for (const QByteArray &t : tokens) {
-        if (!t.isEmpty())
-            p.push_back(static_cast<unsigned char>(t.toUInt(nullptr, 16)));
-    }
-    p.resize(size, 0);
-    return p;
-}
-
-} // namespace
+namespace {} // namespace
 
 class TestPackets : public QObject
 {
