@@ -1,7 +1,7 @@
 #include "protocol/assignmentwrite.h"
 
-#include "app/uitext.h"
 #include "protocol/keyvocabulary.h"
+#include "protocol/uitext.h"
 
 #include <QDebug>
 
@@ -19,7 +19,7 @@ QString hex(unsigned v)
 int delayFor(const KnobModelSnapshot &snapshot, int knobKey, int index)
 {
     // Slots past the last one behave like an unset slot of the delay page.
-    int d = (index >= 0 && index < kMaxVirtualKeys) ? snapshot.delays[knobKey - 1][index] : 50;
+    int d = (index >= 0 && index < kMaxVirtualKeys) ? snapshot.keys[knobKey - 1].delays[index] : 50;
     d = std::min(d, kMaxDelayMs);
     return std::max(d, KnobModelSnapshot::defaultDelay(index));
 }
@@ -285,12 +285,18 @@ bool runPacked(const KnobWritePlan &knob, const AssignmentWriteIo &io)
 
 } // namespace
 
-KnobModelSnapshot::KnobModelSnapshot()
+void KnobKeyModel::clear()
 {
-    for (auto &row : delays) {
-        for (int i = 0; i < kMaxVirtualKeys; ++i)
-            row[i] = defaultDelay(i);
-    }
+    keyCodes.clear();
+    combinations.clear();
+    displayNames.clear();
+    resetDelays();
+}
+
+void KnobKeyModel::resetDelays()
+{
+    for (int i = 0; i < kMaxVirtualKeys; ++i)
+        delays[i] = defaultDelay(i);
 }
 
 QList<int> AssignmentWritePlan::truncatedKnobKeys() const

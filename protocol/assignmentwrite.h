@@ -13,30 +13,35 @@ constexpr int kKnobKeyCount = 5;
 constexpr int kMaxVirtualKeys = 18;
 
 // The virtual keys of one physical key as the knob model holds them: plain key
-// values and names in the order each was added, and the display names of all
-// of them in the user-visible (interleaved) order.
+// values and names in the order each was added, the display names of all of
+// them in the user-visible (interleaved) order, and the wait before each slot.
 struct KnobKeyModel
 {
     QList<unsigned short> keyCodes;
     QStringList combinations;
     QStringList displayNames;
+    // Milliseconds before virtual key slot i.
+    std::array<int, kMaxVirtualKeys> delays;
 
+    KnobKeyModel() { resetDelays(); }
     bool isEmpty() const { return keyCodes.isEmpty() && combinations.isEmpty(); }
+    // Forgets the keys and puts every delay back to its default.
+    void clear();
+    void resetDelays();
+
+    // The wait before virtual key `index` when nobody chose one: none before
+    // the first key, 50 ms before every later one.
+    static int defaultDelay(int index) { return index == 0 ? 0 : 50; }
 };
 
 // A copy of everything a save reads, taken on the UI thread so that the write
-// can run on a worker without touching the live model or the delay page.
+// can run on a worker without touching the live model.
 struct KnobModelSnapshot
 {
     std::array<KnobKeyModel, kKnobKeyCount> keys;
     bool isMacLayout = true;
-    // Milliseconds per physical key (index key - 1) and virtual key slot.
-    std::array<std::array<int, kMaxVirtualKeys>, kKnobKeyCount> delays;
 
-    KnobModelSnapshot();
-    // The wait before virtual key `index` when nobody chose one: none before
-    // the first key, 50 ms before every later one.
-    static int defaultDelay(int index) { return index == 0 ? 0 : 50; }
+    static int defaultDelay(int index) { return KnobKeyModel::defaultDelay(index); }
 };
 
 enum class WriteMode

@@ -1,6 +1,6 @@
 #include "protocol/configdecode.h"
 
-#include "app/uitext.h"
+#include "protocol/uitext.h"
 #include "protocol/keyvocabulary.h"
 #include "protocol/procreatetable.h"
 

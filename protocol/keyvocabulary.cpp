@@ -1,6 +1,6 @@
 #include "protocol/keyvocabulary.h"
 
-#include "app/uitext.h"
+#include "protocol/uitext.h"
 #include "protocol/procreatetable.h"
 
 #include <QStringList>

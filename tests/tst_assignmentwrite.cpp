@@ -1,4 +1,4 @@
-#include "app/uitext.h"
+#include "protocol/uitext.h"
 #include "protocol/assignmentwrite.h"
 #include "protocol/keyvocabulary.h"
 #include "ui/pages/pagevocabulary.h"
@@ -115,7 +115,7 @@ private Q_SLOTS:
         QFETCH(int, scenario);
         QFETCH(Packet, expected);
         KnobModelSnapshot s;
-        auto &d = s.delays[1];
+        auto &d = s.keys[1].delays;
         switch (scenario) {
         case 0:
             addPlain(s, 2, 0x04);
@@ -292,8 +292,8 @@ private Q_SLOTS:
         KnobModelSnapshot s;
         addName(s, 4, QStringLiteral("Ctrl+C"));
         addName(s, 4, QStringLiteral("撤销"));
-        s.delays[3][0] = 500;
-        s.delays[3][1] = 900;
+        s.keys[3].delays[0] = 500;
+        s.keys[3].delays[1] = 900;
         FakeLink link;
         QVERIFY(executeAssignmentWrite(planAssignmentWrite(s), link.io()).ok);
         QCOMPARE(link.sent.size(), std::size_t(3));

@@ -4,7 +4,7 @@
 #include "support/configtestsupport.h"
 #include "support/devicetestsupport.h"
 
-#include "app/uitext.h"
+#include "protocol/uitext.h"
 #include "protocol/packets.h"
 
 #include <QLabel>

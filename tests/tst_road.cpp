@@ -6,7 +6,7 @@
 #include "support/configtestsupport.h"
 #include "support/devicetestsupport.h"
 
-#include "app/uitext.h"
+#include "protocol/uitext.h"
 #include "protocol/keyvocabulary.h"
 #include "ui/pages/BrightnessSliderWidget.h"
 #include "ui/pages/ColorPickerWidget.h"

@@ -1,4 +1,4 @@
-#include "app/uitext.h"
+#include "protocol/uitext.h"
 
 #include <QTest>
 

@@ -3,7 +3,7 @@
 // and the dial.
 #include "ui/MainLayoutWidget.h"
 
-#include "app/uitext.h"
+#include "protocol/uitext.h"
 #include "protocol/keyvocabulary.h"
 #include "ui/DraggableWidgets.h"
 #include "ui/KnobDialWidget.h"

@@ -101,7 +101,7 @@ KnobModelSnapshot MainLayoutWidget::takeKnobModelSnapshot() const
     if (const DelayWidget *delays = findChild<DelayWidget *>()) {
         for (int k = 1; k <= kKnobKeyCount; ++k) {
             for (int slot = 0; slot < kMaxVirtualKeys; ++slot)
-                snapshot.delays[k - 1][slot] = delays->delayForVirtualKey(k, slot);
+                snapshot.keys[k - 1].delays[slot] = delays->delayForVirtualKey(k, slot);
         }
     }
     return snapshot;

@@ -2,7 +2,7 @@
 // toast, and the Save and Reset commands.
 #include "ui/MainLayoutWidget.h"
 
-#include "app/uitext.h"
+#include "protocol/uitext.h"
 #include "device/deviceworkers.h"
 #include "protocol/assignmentwrite.h"
 #include "ui/DraggableWidgets.h"

@@ -2,7 +2,7 @@
 // routing of presses and page signals, and the layout for any window size.
 #include "ui/MainLayoutWidget.h"
 
-#include "app/uitext.h"
+#include "protocol/uitext.h"
 #include "ui/DraggableWidgets.h"
 #include "ui/KnobDialWidget.h"
 #include "ui/ToastIconLabel.h"

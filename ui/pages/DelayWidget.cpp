@@ -1,6 +1,6 @@
 #include "ui/pages/DelayWidget.h"
 
-#include "app/uitext.h"
+#include "protocol/uitext.h"
 #include "ui/svgpixmap.h"
 
 #include <QDebug>

@@ -1,6 +1,6 @@
 #include "ui/pages/ProcreateWidget.h"
 
-#include "app/uitext.h"
+#include "protocol/uitext.h"
 #include "ui/pages/SimKeyButton.h"
 #include "ui/pages/pagerules.h"
 #include "ui/pages/pagevocabulary.h"

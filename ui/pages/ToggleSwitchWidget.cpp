@@ -1,6 +1,6 @@
 #include "ui/pages/ToggleSwitchWidget.h"
 
-#include "app/uitext.h"
+#include "protocol/uitext.h"
 
 #include <QMouseEvent>
 #include <QPainter>
