@@ -22,7 +22,7 @@ void moveWindowInsideScreen(QWidget *window, QScreen *screen, bool center)
 
 } // namespace
 
-MacroGUI::MacroGUI(QWidget *parent) : QMainWindow(parent)
+MacroGUI::MacroGUI(KnobSession *session, QWidget *parent) : QMainWindow(parent)
 {
     const UIPlatformConfig profile = currentUIPlatformConfig();
     setWindowTitle(profile.windowTitle);
@@ -44,7 +44,7 @@ MacroGUI::MacroGUI(QWidget *parent) : QMainWindow(parent)
     layout->setContentsMargins(0, 0, 0, 0);
     setCentralWidget(central);
 
-    m_mainLayoutWidget = new MainLayoutWidget(central);
+    m_mainLayoutWidget = new MainLayoutWidget(session, central);
     layout->addWidget(m_mainLayoutWidget);
 }
 

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 
+class KnobSession;
 class MainLayoutWidget;
 class QScreen;
 class QVBoxLayout;
@@ -14,7 +15,7 @@ class MacroGUI : public QMainWindow
     Q_DISABLE_COPY_MOVE(MacroGUI)
 
 public:
-    explicit MacroGUI(QWidget *parent = nullptr);
+    explicit MacroGUI(KnobSession *session, QWidget *parent = nullptr);
     ~MacroGUI() override;
 
     void setupScreenAdaptiveResize();

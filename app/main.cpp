@@ -1,6 +1,7 @@
 #include "app/MacroGUI.h"
 #include "app/logging.h"
 #include "app/platformprofile.h"
+#include "device/KnobSession.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -28,9 +29,13 @@ int main(int argc, char *argv[])
     app.setStyleSheet(QStringLiteral("QWidget { font-family: '%1'; }").arg(profile.fontFamily));
     qDebug() << "UI platform:" << profile.platformName << ", font:" << profile.fontFamily;
 
-    auto *window = new MacroGUI();
+    KnobSession session;
+    auto *window = new MacroGUI(&session);
+    // The link starts once the window can show what it finds.
+    session.start();
     window->show();
     const int code = app.exec();
     delete window;
+    session.shutdown();
     return code;
 }

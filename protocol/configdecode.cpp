@@ -1,8 +1,8 @@
 #include "protocol/configdecode.h"
 
-#include "protocol/uitext.h"
 #include "protocol/keyvocabulary.h"
 #include "protocol/procreatetable.h"
+#include "protocol/uitext.h"
 
 #include <algorithm>
 
@@ -256,10 +256,12 @@ DecodedConfigPacket decodeConfigPacket(const Packet &p, bool isMacLayout)
 
     if (p[2] == 0x00 && p[3] == 0x06 && p.size() >= 9) {
         out.kind = DecodedConfigPacket::Colour;
-        out.colour = QColor(p[4], p[5], p[6]);
+        out.light.red = p[4];
+        out.light.green = p[5];
+        out.light.blue = p[6];
         // The field is a percentage; the slider cannot show more.
-        out.brightness = std::min<int>(p[7], 100);
-        out.lightOn = p[8] != 0;
+        out.light.brightness = std::min<int>(p[7], 100);
+        out.light.on = p[8] != 0;
         return out;
     }
 

@@ -2,16 +2,12 @@
 
 #include "protocol/packets.h"
 
-#include <QColor>
 #include <QList>
 #include <QString>
 
 // Turning the packets a configuration read returns back into virtual keys.
 // The device echoes the very reports the program writes, so this is the
 // inverse of the builders in protocol/packets.h. Pure and widget-free.
-
-// Most virtual keys one physical key holds.
-constexpr int kMaxVirtualKeys = 18;
 
 // One virtual key read back.
 struct ConfigEntry
@@ -37,9 +33,7 @@ struct DecodedConfigPacket
     Kind kind = Ignored;
     int knobKey = 0;
     QList<ConfigEntry> entries;
-    QColor colour;
-    int brightness = 0;
-    bool lightOn = false;
+    LightSettings light;
     // A Procreate packet whose keys are not in the table, read as keyboard keys.
     bool procreateFallback = false;
 };

@@ -233,3 +233,11 @@ Packet buildReadRequestPacket()
     p[0] = 0x03;
     return p;
 }
+
+QString LightSettings::colorName() const
+{
+    return QStringLiteral("#%1%2%3")
+        .arg(red, 2, 16, QLatin1Char('0'))
+        .arg(green, 2, 16, QLatin1Char('0'))
+        .arg(blue, 2, 16, QLatin1Char('0'));
+}

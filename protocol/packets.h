@@ -19,6 +19,8 @@ constexpr int kLightModeReportSize = 64;
 constexpr int kMaxKeyRecords = 19;
 // Longest delay the 16-bit field carries, in milliseconds.
 constexpr int kMaxDelayMs = 60000;
+// Most virtual keys one physical key holds.
+constexpr int kMaxVirtualKeys = 18;
 
 enum AssignmentType : unsigned char
 {
@@ -72,6 +74,25 @@ Packet buildAssignmentEndPacket();
 
 // 03 FD 00 06 r g b brightness(0..100) on.
 Packet buildColorPacket(unsigned char red, unsigned char green, unsigned char blue, int brightness, bool on);
+
+// The light as the device stores it: a colour, a brightness 0..100 and on/off.
+struct LightSettings
+{
+    unsigned char red = 255;
+    unsigned char green = 255;
+    unsigned char blue = 255;
+    int brightness = 100;
+    bool on = true;
+
+    // "#rrggbb", as log lines and files show the colour.
+    QString colorName() const;
+    Packet packet() const { return buildColorPacket(red, green, blue, brightness, on); }
+    bool operator==(const LightSettings &o) const
+    {
+        return red == o.red && green == o.green && blue == o.blue && brightness == o.brightness && on == o.on;
+    }
+    bool operator!=(const LightSettings &o) const { return !(*this == o); }
+};
 
 // 03 followed by 64 x FF.
 Packet buildReadRequestPacket();

@@ -248,10 +248,9 @@ private Q_SLOTS:
         QCOMPARE(d.kind, colour.isEmpty() ? DecodedConfigPacket::Ignored : DecodedConfigPacket::Colour);
         if (colour.isEmpty())
             return;
-        QCOMPARE(d.colour.name(), colour);
-        QCOMPARE(d.colour.alpha(), 255);
-        QCOMPARE(d.brightness, brightness);
-        QCOMPARE(d.lightOn, on);
+        QCOMPARE(d.light.colorName(), colour);
+        QCOMPARE(d.light.brightness, brightness);
+        QCOMPARE(d.light.on, on);
     }
 
     void standardCombinationForm_data()

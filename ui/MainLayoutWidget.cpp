@@ -1,13 +1,93 @@
 #include "ui/MainLayoutWidget.h"
 
-MainLayoutWidget::MainLayoutWidget(QWidget *parent) : QWidget(parent)
+#include "device/KnobSession.h"
+#include "ui/pages/DelayWidget.h"
+#include "ui/pages/LightWidget.h"
+
+#include <QDebug>
+
+MainLayoutWidget::MainLayoutWidget(KnobSession *session, QWidget *parent)
+    : QWidget(parent), m_session(session)
 {
+    Q_ASSERT(session);
     setupUI();
-    // The device link starts last: its first results may already touch the interface.
-    initDeviceLink();
+
+    connect(m_session, &KnobSession::connectionChanged, this, &MainLayoutWidget::onConnectionChanged);
+    connect(m_session, &KnobSession::configReadStarted, this, &MainLayoutWidget::clearLoadedConfigState);
+    connect(m_session, &KnobSession::configPacketRead, this, &MainLayoutWidget::applyReadConfigPacket);
+    connect(m_session, &KnobSession::configReadFinished, this, &MainLayoutWidget::onConfigReadFinished);
+    connect(m_session, &KnobSession::saveFinished, this, &MainLayoutWidget::finishSave);
+    connect(m_session, &KnobSession::lightingSendFailed, this, [this] {
+        showToast(false, QStringLiteral("灯光命令发送失败"), QStringLiteral("请确认设备连接正常"));
+    });
+    connect(m_session, &KnobSession::deviceIdsSwitched, this, [this](const QString &pair) {
+        showToast(true, QStringLiteral("设备切换"), QStringLiteral("已切换至 ") + pair);
+    });
+    connect(m_lightWidget, &LightWidget::lightSettingsChanged, this,
+            [this](const QColor &color, int brightness, bool on) {
+                LightSettings light;
+                light.red = static_cast<unsigned char>(color.red());
+                light.green = static_cast<unsigned char>(color.green());
+                light.blue = static_cast<unsigned char>(color.blue());
+                light.brightness = brightness;
+                light.on = on;
+                m_session->queueLighting(light);
+            });
+    if (m_delayWidget)
+        m_delayWidget->setModel(&m_model);
+
+    // A session that is already connected (the window was built late) is shown as such.
+    if (m_session->isConnected())
+        onConnectionChanged(true);
 }
 
-MainLayoutWidget::~MainLayoutWidget()
+MainLayoutWidget::~MainLayoutWidget() = default;
+
+bool MainLayoutWidget::isDeviceConnected() const
 {
-    shutdownDeviceLink();
+    return m_session->isConnected();
+}
+
+bool MainLayoutWidget::isSaveRunning() const
+{
+    return m_session->isSaveRunning();
+}
+
+void MainLayoutWidget::onConnectionChanged(bool connected)
+{
+    if (connected) {
+        updateStatusIcon(true);
+        m_selectedKnobKey = 0;
+        updateKnobKeySelection();
+        clearAllTabSelections();
+        return;
+    }
+    clearLoadedConfigState();
+    for (int k = 1; k <= 5; ++k)
+        updateSingleKnobKeyDisplay(k);
+    m_selectedKnobKey = 0;
+    updateKnobKeysDisplay();
+    updateKnobKeySelection();
+    clearAllTabSelections();
+    syncDelayWidgetForCurrentKnob();
+    updateStatusIcon(false);
+}
+
+void MainLayoutWidget::onConfigReadFinished(bool ok, bool receivedAny)
+{
+    if (!ok || !receivedAny)
+        return;
+    m_selectedKnobKey = 0;
+    updateKnobKeySelection();
+    syncDelayWidgetForCurrentKnob();
+}
+
+void MainLayoutWidget::handleLogoPress()
+{
+    if (m_session->isConnected())
+        return;
+    if (m_logoClickCount++ < 9)
+        return;
+    m_logoClickCount = 0;
+    m_session->switchDeviceIds();
 }

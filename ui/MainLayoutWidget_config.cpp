@@ -16,31 +16,19 @@ void MainLayoutWidget::applyReadConfigPacket(const std::vector<unsigned char> &p
         return;
     case DecodedConfigPacket::Colour:
         if (m_lightWidget)
-            m_lightWidget->setLightSettings(decoded.colour, decoded.brightness, decoded.lightOn);
+            m_lightWidget->setLightSettings(
+                QColor(decoded.light.red, decoded.light.green, decoded.light.blue), decoded.light.brightness,
+                decoded.light.on);
         return;
     case DecodedConfigPacket::Assignment:
+        if (decoded.procreateFallback)
+            qDebug().noquote() << "未知Procreate配置，回退为标准键盘解析:" << packetToHex(packet);
+        storeReadKnobEntries(decoded.knobKey, decoded.entries);
+        break;
     case DecodedConfigPacket::UnknownAction:
         break;
     }
-
-    const int k = decoded.knobKey;
-    switch (packet[4]) {
-    case KeyboardAssignment:
-        applyStandardKeyConfigPacket(k, packet);
-        break;
-    case MultimediaAssignment:
-        applyMultimediaConfigPacket(k, packet);
-        break;
-    case MouseAssignment:
-        applyMouseConfigPacket(k, packet);
-        break;
-    case ProcreateAssignment:
-        applyProcreateConfigPacket(k, packet);
-        break;
-    default:
-        return;
-    }
-    updateSingleKnobKeyDisplay(k);
+    updateSingleKnobKeyDisplay(decoded.knobKey);
 }
 
 void MainLayoutWidget::applyReadConfigPackets(std::vector<std::vector<unsigned char>> packets)
@@ -61,86 +49,17 @@ void MainLayoutWidget::applyReadConfigPackets(std::vector<std::vector<unsigned c
     syncDelayWidgetForCurrentKnob();
 }
 
-void MainLayoutWidget::applyStandardKeyConfigPacket(int knobKey, const std::vector<unsigned char> &packet)
-{
-    if (knobKey < 1 || knobKey > 5 || packet.size() < 7)
-        return;
-    storeReadKnobEntries(knobKey, keyboardEntriesFromPacket(packet, m_isMacLayout));
-}
-
-void MainLayoutWidget::applyMultimediaConfigPacket(int knobKey, const std::vector<unsigned char> &packet)
-{
-    if (knobKey < 1 || knobKey > 5 || packet.size() < 10)
-        return;
-    const QString name = multimediaCombinationFromPacket(packet[9]);
-    if (!name.isEmpty())
-        storeReadKnobEntries(knobKey, {namedActionEntry(name)});
-}
-
-void MainLayoutWidget::applyMouseConfigPacket(int knobKey, const std::vector<unsigned char> &packet)
-{
-    if (knobKey < 1 || knobKey > 5)
-        return;
-    const QString name = mouseCombinationFromPacket(packet);
-    if (!name.isEmpty())
-        storeReadKnobEntries(knobKey, {namedActionEntry(name)});
-}
-
-void MainLayoutWidget::applyProcreateConfigPacket(int knobKey, const std::vector<unsigned char> &packet)
-{
-    if (knobKey < 1 || knobKey > 5 || packet.size() < 7)
-        return;
-    const QString name = procreateNameFromPacket(packet);
-    if (!name.isEmpty()) {
-        storeReadKnobEntries(knobKey, {namedActionEntry(name)});
-        return;
-    }
-    qDebug().noquote() << "未知Procreate配置，回退为标准键盘解析:" << packetToHex(packet);
-    applyStandardKeyConfigPacket(knobKey, packet);
-}
-
-QString MainLayoutWidget::standardCombinationFromPacket(unsigned char mask, unsigned char usage) const
-{
-    return ::standardCombinationFromPacket(mask, usage, m_isMacLayout);
-}
-
-QString MainLayoutWidget::multimediaCombinationFromPacket(unsigned char usage) const
-{
-    return ::multimediaCombinationFromPacket(usage);
-}
-
-QString MainLayoutWidget::mouseCombinationFromPacket(const std::vector<unsigned char> &packet) const
-{
-    return ::mouseCombinationFromPacket(packet);
-}
-
-int MainLayoutWidget::knobKeyIndexForCommand(unsigned char code) const
-{
-    return ::knobKeyIndexForCommand(code);
-}
-
 void MainLayoutWidget::storeReadKnobEntries(int knobKey, const QList<ConfigEntry> &entries)
 {
-    if (knobKey < 1 || knobKey > 5)
+    if (!KnobModel::validKey(knobKey))
         return;
-    const int i = knobKey - 1;
-    m_knobKeyCodes[i].clear();
-    m_knobCombinations[i].clear();
-    m_knobDisplayNames[i].clear();
-    QList<QString> texts;
-    for (const ConfigEntry &e : entries) {
-        if (e.isPlainKey())
-            m_knobKeyCodes[i].append(e.keyCode);
-        else
-            m_knobCombinations[i].append(e.name);
-        m_knobDisplayNames[i].append(e.displayName);
-        texts.append(e.boxText);
-    }
+    m_model.storeEntries(knobKey, entries);
     if (!m_delayWidget)
         return;
-    m_delayWidget->resetKnobDelays(knobKey);
-    for (int v = 0; v < entries.size(); ++v)
-        m_delayWidget->setDelayForVirtualKey(knobKey, v, entries.at(v).delayMs);
-    m_delayWidget->setVirtualKeyCount(knobKey, static_cast<int>(texts.size()));
+    QList<QString> texts;
+    for (const ConfigEntry &e : entries)
+        texts.append(e.boxText);
+    m_delayWidget->refreshDelays(knobKey);
+    m_delayWidget->setVirtualKeyCount(knobKey, int(texts.size()));
     m_delayWidget->setVirtualKeyTexts(knobKey, texts);
 }

@@ -3,8 +3,8 @@
 // and the dial.
 #include "ui/MainLayoutWidget.h"
 
-#include "protocol/uitext.h"
 #include "protocol/keyvocabulary.h"
+#include "protocol/uitext.h"
 #include "ui/DraggableWidgets.h"
 #include "ui/KnobDialWidget.h"
 #include "ui/mainlayoutgeometry.h"
@@ -28,7 +28,6 @@
 
 namespace {
 
-constexpr int kMaxVirtualKeysPerKnobKey = 18;
 const QString kCleanIconPath = QStringLiteral(":/asset/clean.svg");
 
 bool validKnobKey(int k)
@@ -235,11 +234,11 @@ void MainLayoutWidget::updateSingleKnobKeyDisplay(int knobKey)
     QLabel *label = m_knobKeyLabels[i];
     if (!label)
         return;
-    if (m_knobKeyCodes[i].isEmpty() && m_knobCombinations[i].isEmpty()) {
+    if (m_model.key(knobKey).isEmpty()) {
         label->clear();
         return;
     }
-    const QString text = textBoxDisplayText(m_knobDisplayNames[i].join(QString()));
+    const QString text = textBoxDisplayText(m_model.key(knobKey).displayNames.join(QString()));
     QFont font(QStringLiteral("Microsoft YaHei"));
     const int areaWidth = m_knobLabel ? m_knobLabel->width() : layout::kKnobDesignSide;
     font.setPixelSize(layout::knobSelectionStyle(areaWidth).fontPx);
@@ -261,13 +260,13 @@ void MainLayoutWidget::updateKnobKeysDisplay()
     if (!m_knobBubbleContainer || !m_knobBubbleLabel || !m_knobLabel || !m_knobKeyLabels[k - 1])
         return;
     // An empty key has nothing to list; an empty box would only look broken.
-    if (m_knobDisplayNames[k - 1].isEmpty() || !m_connectedLook) {
+    if (m_model.key(k).displayNames.isEmpty() || !m_connectedLook) {
         hideKnobBubble();
         return;
     }
 
     const layout::BubbleMetrics m = layout::bubbleMetrics(width());
-    const QString text = textBoxDisplayText(m_knobDisplayNames[k - 1].join(QLatin1Char(' ')));
+    const QString text = textBoxDisplayText(m_model.key(k).displayNames.join(QLatin1Char(' ')));
     QFont font(QStringLiteral("Microsoft YaHei"));
     font.setPointSize(m.fontPointSize);
     const QRect textBox = QFontMetrics(font).boundingRect(
@@ -303,7 +302,7 @@ void MainLayoutWidget::syncDelayWidgetForCurrentKnob()
         return;
     }
     QList<QString> texts;
-    for (const QString &name : m_knobDisplayNames[k - 1].mid(0, kMaxVirtualKeysPerKnobKey))
+    for (const QString &name : m_model.key(k).displayNames.mid(0, kMaxVirtualKeys))
         texts.append(textBoxDisplayText(name));
     m_delayWidget->setSelectedKnobKey(k);
     m_delayWidget->setVirtualKeyCount(k, int(texts.size()));
@@ -335,13 +334,12 @@ int MainLayoutWidget::selectedKnobIndexWithRoom()
     const int k = m_selectedKnobKey;
     if (!validKnobKey(k))
         return -1;
-    const int i = k - 1;
-    if (m_knobKeyCodes[i].size() + m_knobCombinations[i].size() >= kMaxVirtualKeysPerKnobKey) {
+    if (m_model.isFull(k)) {
         QMessageBox::warning(this, uiText(QStringLiteral("提示")),
                              uiText(QStringLiteral("每个实体按键最多绑定18个虚拟按键")), QMessageBox::Ok);
         return -1;
     }
-    return i;
+    return k - 1;
 }
 
 void MainLayoutWidget::showAddedVirtualKey(int index)
@@ -349,7 +347,8 @@ void MainLayoutWidget::showAddedVirtualKey(int index)
     updateKnobKeysDisplay();
     updateKnobKeySelection();
     syncDelayWidgetForCurrentKnob();
-    qDebug().noquote() << "按键" << index + 1 << "已选择按键数量:" << m_knobDisplayNames[index].size();
+    qDebug().noquote() << "按键" << index + 1
+                       << "已选择按键数量:" << m_model.key(index + 1).displayNames.size();
 }
 
 void MainLayoutWidget::addSelectedKey(quint16 value)
@@ -357,8 +356,7 @@ void MainLayoutWidget::addSelectedKey(quint16 value)
     const int i = selectedKnobIndexWithRoom();
     if (i < 0)
         return;
-    m_knobKeyCodes[i].append(value);
-    m_knobDisplayNames[i].append(uiText(keyCodeToString(value)));
+    m_model.addKeyCode(i + 1, value, m_isMacLayout);
     showAddedVirtualKey(i);
 }
 
@@ -367,8 +365,7 @@ void MainLayoutWidget::addSelectedCombination(const QString &name)
     const int i = selectedKnobIndexWithRoom();
     if (i < 0)
         return;
-    m_knobCombinations[i].append(name);
-    m_knobDisplayNames[i].append(uiText(name));
+    m_model.addCombination(i + 1, name);
     showAddedVirtualKey(i);
 }
 
@@ -377,12 +374,7 @@ void MainLayoutWidget::replaceSelectedKeyWithAction(const QString &name)
     const int k = m_selectedKnobKey;
     if (!validKnobKey(k))
         return;
-    const int i = k - 1;
-    m_knobKeyCodes[i].clear();
-    m_knobCombinations[i].clear();
-    m_knobDisplayNames[i].clear();
-    m_knobCombinations[i].append(name);
-    m_knobDisplayNames[i].append(uiText(name));
+    m_model.replaceWithAction(k, name);
     updateKnobKeysDisplay();
     syncDelayWidgetForCurrentKnob();
 }
@@ -391,10 +383,7 @@ void MainLayoutWidget::clearKnobKey(int knobKey)
 {
     if (!validKnobKey(knobKey))
         return;
-    const int i = knobKey - 1;
-    m_knobKeyCodes[i].clear();
-    m_knobCombinations[i].clear();
-    m_knobDisplayNames[i].clear();
+    m_model.clearActions(knobKey);
     // The selected key's own label is refreshed by updateKnobKeysDisplay.
     updateSingleKnobKeyDisplay(knobKey);
     clearAllTabSelections();
@@ -407,34 +396,24 @@ void MainLayoutWidget::clearKnobKey(int knobKey)
 
 void MainLayoutWidget::clearLoadedConfigState()
 {
+    m_model.clearAll();
+    if (!m_delayWidget)
+        return;
     for (int k = 1; k <= 5; ++k) {
-        m_knobKeyCodes[k - 1].clear();
-        m_knobCombinations[k - 1].clear();
-        m_knobDisplayNames[k - 1].clear();
-        if (m_delayWidget) {
-            m_delayWidget->setVirtualKeyCount(k, 0);
-            m_delayWidget->setVirtualKeyTexts(k, {});
-            m_delayWidget->resetKnobDelays(k);
-        }
+        m_delayWidget->setVirtualKeyCount(k, 0);
+        m_delayWidget->setVirtualKeyTexts(k, {});
+        m_delayWidget->refreshDelays(k);
     }
 }
 
 void MainLayoutWidget::clearSelectedKeys()
 {
-    static const char *const kDefaults[5] = {"音量-", "音量+", "屏幕亮度-", "屏幕亮度+", "静音"};
     for (int i = 0; i < 5; ++i) {
-        m_knobKeyCodes[i].clear();
-        m_knobCombinations[i].clear();
-        m_knobDisplayNames[i].clear();
         if (m_knobKeyLabels[i])
             m_knobKeyLabels[i]->clear();
     }
+    m_model.resetToDefaults();
     clearAllTabSelections();
-    for (int i = 0; i < 5; ++i) {
-        const QString name = QString::fromUtf8(kDefaults[i]);
-        m_knobCombinations[i].append(name);
-        m_knobDisplayNames[i].append(uiText(name));
-    }
     updateKnobKeysLayout();
     // The same eliding as every other label update, so a reset and a later
     // refresh show the same text.
@@ -445,8 +424,8 @@ void MainLayoutWidget::clearSelectedKeys()
     if (m_delayWidget) {
         for (int k = 1; k <= 5; ++k) {
             m_delayWidget->setVirtualKeyCount(k, 1);
-            m_delayWidget->setVirtualKeyTexts(k, {textBoxDisplayText(m_knobDisplayNames[k - 1].first())});
-            m_delayWidget->resetKnobDelays(k);
+            m_delayWidget->setVirtualKeyTexts(k, {textBoxDisplayText(m_model.key(k).displayNames.first())});
+            m_delayWidget->refreshDelays(k);
         }
     }
     syncDelayWidgetForCurrentKnob();

@@ -1,10 +1,11 @@
 #include "ui/MainLayoutWidget.h"
 
+#include "device/KnobSession.h"
+#include "device/packetutil.h"
 #include "protocol/assignmentwrite.h"
 #include "protocol/keyvocabulary.h"
 #include "protocol/packets.h"
 #include "protocol/procreatetable.h"
-#include "ui/pages/DelayWidget.h"
 
 #include <QDebug>
 #include <QThread>
@@ -71,7 +72,7 @@ bool MainLayoutWidget::sendLightKey(unsigned short code)
 
 bool MainLayoutWidget::sendProcreateKey(const QString &name)
 {
-    if (!m_isConnected || m_selectedKnobKey == 0)
+    if (!m_session->isConnected() || m_selectedKnobKey == 0)
         return false;
     const Packet packet = buildProcreateKeyPacket(getCommandCodeForSelectedKey(), name);
     if (packet.empty()) {
@@ -90,58 +91,7 @@ bool MainLayoutWidget::sendProcreateKey(const QString &name)
 
 KnobModelSnapshot MainLayoutWidget::takeKnobModelSnapshot() const
 {
-    KnobModelSnapshot snapshot;
-    snapshot.isMacLayout = m_isMacLayout;
-    for (int i = 0; i < kKnobKeyCount; ++i) {
-        snapshot.keys[i].keyCodes = m_knobKeyCodes[i];
-        snapshot.keys[i].combinations = m_knobCombinations[i];
-        snapshot.keys[i].displayNames = m_knobDisplayNames[i];
-    }
-    // Without a delay page the snapshot keeps the default delays.
-    if (const DelayWidget *delays = findChild<DelayWidget *>()) {
-        for (int k = 1; k <= kKnobKeyCount; ++k) {
-            for (int slot = 0; slot < kMaxVirtualKeys; ++slot)
-                snapshot.keys[k - 1].delays[slot] = delays->delayForVirtualKey(k, slot);
-        }
-    }
-    return snapshot;
-}
-
-AssignmentWriteResult MainLayoutWidget::writeKnobModelSnapshot(const KnobModelSnapshot &snapshot)
-{
-    if (!m_isConnected) {
-        AssignmentWriteResult notConnected;
-        notConnected.ok = false;
-        return notConnected;
-    }
-    const AssignmentWritePlan plan = planAssignmentWrite(snapshot);
-
-    AssignmentWriteIo io;
-    // Every report names its physical key itself, so the write never moves
-    // m_selectedKnobKey and the compatibility copy still follows each report.
-    io.send = [this](const Packet &packet, int knobKey) { return sendPacketForKnobKey(packet, knobKey); };
-
-    if (!m_isBluetoothConnected) {
-        io.pause = [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); };
-        return executeAssignmentWrite(plan, io);
-    }
-
-    // Bluetooth: collected and written as one batch, unpaced.
-    m_collectBluetoothBatch = true;
-    m_bluetoothBatchPackets.clear();
-    AssignmentWriteResult result = executeAssignmentWrite(plan, io);
-    m_collectBluetoothBatch = false;
-    if (result.ok && !m_bluetoothBatchPackets.empty())
-        result.ok = sendBluetoothPacketsFast(m_bluetoothBatchPackets);
-    m_bluetoothBatchPackets.clear();
-    return result;
-}
-
-bool MainLayoutWidget::sendSelectedKeysToHardware()
-{
-    if (!m_isConnected)
-        return false;
-    return writeKnobModelSnapshot(takeKnobModelSnapshot()).ok;
+    return m_model.snapshot(m_isMacLayout);
 }
 
 QString MainLayoutWidget::keyCodeToString(unsigned short keyValue) const
@@ -149,32 +99,17 @@ QString MainLayoutWidget::keyCodeToString(unsigned short keyValue) const
     return ::keyCodeToString(keyValue, m_isMacLayout);
 }
 
-QString MainLayoutWidget::keyCodeToString(unsigned short keyValue, bool isMacLayout)
+QString MainLayoutWidget::packetToHex(const std::vector<unsigned char> &packet)
 {
-    return ::keyCodeToString(keyValue, isMacLayout);
+    return ::packetToHex(packet);
 }
 
-QString MainLayoutWidget::modifierKeyCodeToCombination(unsigned short usage) const
+unsigned char MainLayoutWidget::getLegacyCommandCodeForSelectedKey() const
 {
-    return ::modifierKeyCodeToCombination(usage, m_isMacLayout);
+    return compatibilityCommandCode(m_selectedKnobKey);
 }
 
-QString MainLayoutWidget::modifierKeyCodeToCombination(unsigned short usage, bool isMacLayout)
+int MainLayoutWidget::sendPacketWithResult(const std::vector<unsigned char> &packet)
 {
-    return ::modifierKeyCodeToCombination(usage, isMacLayout);
-}
-
-unsigned short MainLayoutWidget::combinationToKeyCode(const QString &name) const
-{
-    return ::combinationToKeyCode(name);
-}
-
-unsigned char MainLayoutWidget::combinationToModifierMask(const QString &name) const
-{
-    return ::combinationToModifierMask(name);
-}
-
-int MainLayoutWidget::getKeyType(const QString &name, unsigned short code) const
-{
-    return ::getKeyType(name, code);
+    return m_session->sendPacketForKnobKey(packet, m_selectedKnobKey);
 }

@@ -2,9 +2,10 @@
 // toast, and the Save and Reset commands.
 #include "ui/MainLayoutWidget.h"
 
-#include "protocol/uitext.h"
-#include "device/deviceworkers.h"
+#include "device/KnobSession.h"
+
 #include "protocol/assignmentwrite.h"
+#include "protocol/uitext.h"
 #include "ui/DraggableWidgets.h"
 #include "ui/KnobDialWidget.h"
 #include "ui/ToastIconLabel.h"
@@ -305,7 +306,7 @@ void MainLayoutWidget::showToast(bool success, const QString &title, const QStri
 void MainLayoutWidget::onSaveClicked()
 {
     // Two writes must never interleave their packets on the device.
-    if (m_saveRunning) {
+    if (m_session->isSaveRunning()) {
         qDebug().noquote() << "保存进行中，忽略重复的保存请求";
         return;
     }
@@ -314,43 +315,13 @@ void MainLayoutWidget::onSaveClicked()
     updateKnobKeysDisplay();
     updateKnobKeySelection();
     clearAllTabSelections();
-
-    if (m_isBluetoothConnected) {
-        // The helper process lives on this thread.
-        m_saveRunning = true;
-        const bool ok = sendSelectedKeysToHardware();
-        finishSave(ok);
-        return;
-    }
-
-    // The worker writes what the user saw when pressing Save; later edits,
-    // a reset or a configuration read cannot change it half-way.
-    const KnobModelSnapshot snapshot = takeKnobModelSnapshot();
-    m_saveRunning = true;
-    const QPointer<MainLayoutWidget> self(this);
-    const std::weak_ptr<DeviceWorkers> weakWorkers = m_deviceWorkers;
-    // The window outlives every worker (its destructor waits for them), so the
-    // raw pointer is only used while the window exists.
-    MainLayoutWidget *window = this;
-    const bool started = m_deviceWorkers->start([window, self, snapshot, weakWorkers] {
-        const auto workers = weakWorkers.lock();
-        if (!workers || workers->shuttingDown())
-            return;
-        const bool ok = window->writeKnobModelSnapshot(snapshot).ok;
-        workers->post([self, ok] {
-            if (self)
-                self->finishSave(ok);
-        });
-    });
-    if (!started) {
-        qDebug().noquote() << "保存线程启动失败";
-        finishSave(false);
-    }
+    // The session writes what the user saw when pressing Save; later edits, a
+    // reset or a configuration read cannot change it half-way.
+    m_session->save(takeKnobModelSnapshot());
 }
 
 void MainLayoutWidget::finishSave(bool ok)
 {
-    m_saveRunning = false;
     if (ok)
         showToast(true, QStringLiteral("保存成功"), QStringLiteral("配置已写入设备"));
     else

@@ -2,6 +2,9 @@
 // routing of presses and page signals, and the layout for any window size.
 #include "ui/MainLayoutWidget.h"
 
+#include "device/KnobSession.h"
+
+#include "protocol/keyvocabulary.h"
 #include "protocol/uitext.h"
 #include "ui/DraggableWidgets.h"
 #include "ui/KnobDialWidget.h"
@@ -164,11 +167,6 @@ void MainLayoutWidget::setupUI()
     setupSystemSwitch();
     setupPages();
 
-    m_lightSendTimer = new QTimer(this);
-    m_lightSendTimer->setSingleShot(true);
-    m_lightSendTimer->setInterval(20);
-    connect(m_lightSendTimer, &QTimer::timeout, this, &MainLayoutWidget::flushPendingLightSettings);
-
     setupToast();
 
     // Pages at the bottom, then the bars over their top edge; the bubble and
@@ -287,14 +285,13 @@ void MainLayoutWidget::setupPages()
         qDebug().noquote() << "Procreate按键被点击:" << name;
         replaceSelectedKeyWithAction(name);
     });
-    connect(m_lightWidget, &LightWidget::lightSettingsChanged, this, &MainLayoutWidget::queueLightSettings);
 }
 
 void MainLayoutWidget::onKeyboardPageKeyClicked(uint16_t code)
 {
     qDebug().noquote() << QStringLiteral("键盘按键被点击: 0x%1").arg(code, 0, 16);
     // The debug console's unlock counter (ten Escape presses) hooks in here.
-    const QString combination = modifierKeyCodeToCombination(code);
+    const QString combination = ::modifierKeyCodeToCombination(code, m_isMacLayout);
     if (!combination.isEmpty())
         addSelectedCombination(combination);
     else
@@ -596,18 +593,18 @@ bool MainLayoutWidget::eventFilter(QObject *watched, QEvent *event)
     }
     const QVariant tab = watched->property("tabIndex");
     if (tab.isValid()) {
-        if (m_isConnected)
+        if (m_session->isConnected())
             switchToTab(tab.toInt());
         return true;
     }
     if (watched->property("systemIndex").isValid()) {
-        if (m_isConnected)
+        if (m_session->isConnected())
             switchKeyboardSystem(watched->property("macLayout").toBool());
         return true;
     }
     const QVariant knobKey = watched->property("knobKeyIndex");
     if (knobKey.isValid()) {
-        if (m_isConnected)
+        if (m_session->isConnected())
             selectKnobKey(knobKey.toInt());
         return true;
     }
@@ -617,7 +614,7 @@ bool MainLayoutWidget::eventFilter(QObject *watched, QEvent *event)
 void MainLayoutWidget::mousePressEvent(QMouseEvent *event)
 {
     const QPoint pos = event->position().toPoint();
-    if (!m_isConnected) {
+    if (!m_session->isConnected()) {
         if (m_logoLabel && m_logoLabel->geometry().contains(pos))
             handleLogoPress();
     } else if (m_tabBar && m_tabBar->isVisible() && m_tabBar->geometry().contains(pos)) {

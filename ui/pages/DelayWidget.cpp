@@ -41,13 +41,12 @@ private:
 
 } // namespace
 
-DelayWidget::DelayWidget(QWidget *parent) : QWidget(parent)
+DelayWidget::DelayWidget(QWidget *parent)
+    : QWidget(parent), m_ownModel(std::make_unique<KnobModel>()), m_model(m_ownModel.get())
 {
     for (int k = 0; k < 5; ++k) {
-        for (int s = 0; s < kDelaySlots; ++s) {
-            m_delays[k][s] = s == 0 ? 0 : 50;
+        for (int s = 0; s < kDelaySlots; ++s)
             m_virtualKeyTexts[k][s] = placeholderName();
-        }
     }
     setupUI();
 }
@@ -154,9 +153,24 @@ void DelayWidget::stepDelay(int slot, bool up)
 {
     if (!validKey(m_selectedKnobKey))
         return;
-    int &d = m_delays[m_selectedKnobKey - 1][slot];
+    int &d = delaysOf(m_selectedKnobKey)[slot];
     d = up ? delayIncremented(d) : delayDecremented(slot, d);
     updateSlotUi(slot);
+}
+
+void DelayWidget::setModel(KnobModel *model)
+{
+    if (!model || model == m_model)
+        return;
+    m_model = model;
+    m_ownModel.reset();
+    refreshAllSlots();
+}
+
+void DelayWidget::refreshDelays(int k)
+{
+    if (validKey(k) && k == m_selectedKnobKey)
+        refreshAllSlots();
 }
 
 void DelayWidget::setSelectedKnobKey(int k)
@@ -188,7 +202,7 @@ void DelayWidget::setDelayForVirtualKey(int k, int slot, int ms)
 {
     if (!validKey(k) || slot < 0 || slot >= kDelaySlots)
         return;
-    m_delays[k - 1][slot] = clampDelay(slot, ms);
+    delaysOf(k)[slot] = clampDelay(slot, ms);
     if (k == m_selectedKnobKey)
         updateSlotUi(slot);
 }
@@ -197,8 +211,7 @@ void DelayWidget::resetKnobDelays(int k)
 {
     if (!validKey(k))
         return;
-    for (int s = 0; s < kDelaySlots; ++s)
-        m_delays[k - 1][s] = s == 0 ? 0 : 50;
+    m_model->key(k).resetDelays();
     if (k == m_selectedKnobKey)
         refreshAllSlots();
 }
@@ -207,7 +220,7 @@ int DelayWidget::delayForVirtualKey(int k, int slot) const
 {
     if (!validKey(k) || slot < 0 || slot >= kDelaySlots)
         return 50;
-    return m_delays[k - 1][slot];
+    return delayOf(k, slot);
 }
 
 void DelayWidget::applyDelayInput(int slot)
@@ -225,7 +238,7 @@ void DelayWidget::applyDelayInput(int slot)
         qWarning() << "applyDelayInput: slotIndex >= virtualCount" << slot << count;
         return;
     }
-    int &stored = m_delays[m_selectedKnobKey - 1][slot];
+    int &stored = delaysOf(m_selectedKnobKey)[slot];
     bool parsed = false;
     const QString text = m_slots[slot].field->text();
     const int raw = text.toInt(&parsed, 10);
@@ -283,7 +296,7 @@ void DelayWidget::updateSlotUi(int slot)
         return;
     }
     const int k = m_selectedKnobKey - 1;
-    const int delay = m_delays[k][slot];
+    const int delay = delayOf(k + 1, slot);
     setFieldText(QString::number(delay));
     if (slot < m_virtualKeyCounts[k]) {
         s.field->setEnabled(true);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "protocol/KnobModel.h"
 #include "ui/pages/pagerules.h"
 
 #include <QList>
@@ -7,14 +8,16 @@
 #include <QWidget>
 
 #include <array>
+#include <memory>
 
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// The delay page: the delays of all five physical keys, 18 slots each, with
-// the slots of the selected key on screen. It emits nothing; the window
-// drives it by direct calls.
+// The delay page: shows and edits the delays of a knob model (18 slots for
+// each of the five physical keys), the slots of the selected key on screen.
+// It emits nothing; the window drives it by direct calls. Until a model is
+// set it edits one of its own.
 class DelayWidget : public QWidget
 {
     Q_OBJECT
@@ -22,6 +25,11 @@ class DelayWidget : public QWidget
 
 public:
     explicit DelayWidget(QWidget *parent = nullptr);
+
+    // The model whose delays the page shows and edits; it must outlive the page.
+    void setModel(KnobModel *model);
+    // Shows the model's delays of k again after someone else changed them.
+    void refreshDelays(int k);
 
     void setSelectedKnobKey(int k);
     int selectedKnobKey() const { return m_selectedKnobKey; }
@@ -65,7 +73,11 @@ private:
     QLabel *m_background = nullptr;
     std::array<Slot, kDelaySlots> m_slots;
     int m_selectedKnobKey = 0;
-    int m_delays[5][kDelaySlots];
+    std::array<int, kMaxVirtualKeys> &delaysOf(int k) { return m_model->key(k).delays; }
+    int delayOf(int k, int slot) const { return m_model->key(k).delays[slot]; }
+
+    std::unique_ptr<KnobModel> m_ownModel;
+    KnobModel *m_model = nullptr;
     int m_virtualKeyCounts[5] = {0, 0, 0, 0, 0};
     std::array<std::array<QString, kDelaySlots>, 5> m_virtualKeyTexts;
 };

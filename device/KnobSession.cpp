@@ -1,0 +1,497 @@
+#include "device/KnobSession.h"
+
+#include "device/UsbTransport.h"
+#include "device/configread.h"
+#include "device/deviceworkers.h"
+#include "device/hidscan.h"
+#include "device/packetutil.h"
+
+#include <QDebug>
+#include <QPointer>
+#include <QThread>
+#include <QTimer>
+
+#include <hidapi.h>
+
+namespace {
+
+QString idPairText(bool useDefaultIds)
+{
+    return QStringLiteral("VID=0x%1 PID=0x%2")
+        .arg(hex4(targetVendorId(useDefaultIds)), hex4(targetProductId(useDefaultIds)));
+}
+
+constexpr int kStatusTickMs = 100;
+constexpr int kFirstConnectDelayMs = 1000;
+constexpr int kBluetoothRetryMs = 3000;
+constexpr int kFirstBluetoothAttemptMs = 500;
+constexpr int kLightCoalesceMs = 20;
+
+// Writes a whole assignment plan over a transport: paced report by report on
+// USB, as one batch where the link takes a whole save at once.
+AssignmentWriteResult writeSnapshot(KnobTransport &transport, const KnobModelSnapshot &snapshot)
+{
+    const AssignmentWritePlan plan = planAssignmentWrite(snapshot);
+    AssignmentWriteIo io;
+    if (!transport.writesWholeSaveAtOnce()) {
+        // Every report names its physical key itself, so the compatibility
+        // copy follows each report whatever the user has selected meanwhile.
+        io.send = [&transport](const Packet &packet, int knobKey) {
+            return transport.writeReports(buildSendList(packet, knobKey));
+        };
+        io.pause = [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); };
+        return executeAssignmentWrite(plan, io);
+    }
+    std::vector<Packet> batch;
+    io.send = [&batch](const Packet &packet, int knobKey) {
+        const std::vector<Packet> list = buildSendList(packet, knobKey);
+        batch.insert(batch.end(), list.begin(), list.end());
+        return static_cast<int>(packet.size());
+    };
+    AssignmentWriteResult result = executeAssignmentWrite(plan, io);
+    if (result.ok && !batch.empty())
+        result.ok = transport.writeReports(batch) > 0;
+    return result;
+}
+
+} // namespace
+
+KnobSession::KnobSession(QObject *parent)
+    : QObject(parent), m_usb(std::make_shared<UsbTransport>()),
+      m_workers(std::make_shared<DeviceWorkers>(this))
+{
+    m_lightSendTimer = new QTimer(this);
+    m_lightSendTimer->setSingleShot(true);
+    m_lightSendTimer->setInterval(kLightCoalesceMs);
+    connect(m_lightSendTimer, &QTimer::timeout, this, &KnobSession::flushPendingLighting);
+}
+
+KnobSession::~KnobSession()
+{
+    shutdown();
+}
+
+void KnobSession::start()
+{
+    if (m_started || m_shutDown)
+        return;
+    m_started = true;
+    if (hid_init() == 0)
+        qDebug().noquote() << "hidapi 初始化成功";
+    else
+        qDebug().noquote() << "错误: hidapi 初始化失败";
+    qDebug().noquote() << QStringLiteral("目标设备: VID=0x%1 PID=0x%2")
+                              .arg(hex4(targetVendorId(true)), hex4(targetProductId(true)));
+
+    m_statusTimer = new QTimer(this);
+    connect(m_statusTimer, &QTimer::timeout, this, &KnobSession::checkDeviceStatus);
+    m_statusTimer->start(kStatusTickMs);
+    qDebug().noquote() << "设备状态监控已启动 (100ms检查)";
+
+    qDebug().noquote() << "正在自动检测设备...";
+    QTimer::singleShot(kFirstConnectDelayMs, this, [this] { connectNow(); });
+
+    m_bluetoothAutoConnectTimer = new QTimer(this);
+    m_bluetoothAutoConnectTimer->setInterval(kBluetoothRetryMs);
+    connect(m_bluetoothAutoConnectTimer, &QTimer::timeout, this, &KnobSession::tryAutoConnectBluetooth);
+    m_bluetoothAutoConnectTimer->start();
+    QTimer::singleShot(kFirstBluetoothAttemptMs, this, [this] { tryAutoConnectBluetooth(); });
+}
+
+void KnobSession::shutdown()
+{
+    if (m_shutDown)
+        return;
+    m_shutDown = true;
+    if (m_statusTimer)
+        m_statusTimer->stop();
+    if (m_bluetoothAutoConnectTimer)
+        m_bluetoothAutoConnectTimer->stop();
+    m_lightSendTimer->stop();
+    // From here on no worker posts to this session, and nobody hears from it.
+    m_workers->beginShutdown();
+    blockSignals(true);
+    disconnect();
+    // Workers use the library (and the transport's mutex) until they return;
+    // closing the link above makes a running reader stop at its next check.
+    // Results nobody will install are dropped there, closing their handles.
+    m_workers->waitForAll();
+    if (m_started)
+        hid_exit();
+}
+
+std::shared_ptr<KnobTransport> KnobSession::activeTransport() const
+{
+    if (!m_connected)
+        return nullptr;
+    // The Bluetooth link joins here once it has a transport of its own.
+    return m_usb;
+}
+
+// ---- Finding the device --------------------------------------------------------------
+
+void KnobSession::connectNow()
+{
+    if (m_connected || m_deviceProbeInFlight || m_shutDown)
+        return;
+    qDebug().noquote() << "尝试自动连接设备...";
+    startInterfaceScan(ScanKind::AutoConnect);
+}
+
+void KnobSession::switchDeviceIds()
+{
+    if (m_connected)
+        return;
+    m_useDefaultDeviceIds = !m_useDefaultDeviceIds;
+    const QString pair = idPairText(m_useDefaultDeviceIds);
+    qDebug().noquote() << QStringLiteral("VID/PID 已切换为: ") + pair;
+    emit deviceIdsSwitched(pair);
+    connectNow();
+}
+
+void KnobSession::startInterfaceScan(ScanKind kind)
+{
+    m_deviceProbeInFlight = true;
+    const QPointer<KnobSession> self(this);
+    const bool logged = kind == ScanKind::AutoConnect;
+    const unsigned short vendorId = targetVendorId(m_useDefaultDeviceIds);
+    const unsigned short productId = targetProductId(m_useDefaultDeviceIds);
+    const std::weak_ptr<DeviceWorkers> weakWorkers = m_workers;
+
+    const bool started = m_workers->start([self, kind, logged, vendorId, productId, weakWorkers] {
+        const auto workers = weakWorkers.lock();
+        if (!workers || workers->shuttingDown())
+            return;
+        const HidScanResult result = scanHidInterfaces(vendorId, productId, logged);
+        // The handle travels inside the posted call; if that call is dropped
+        // unrun, the holder closes it.
+        auto holder = std::make_shared<PendingHidHandle>(result.handle);
+        workers->post([self, kind, result, holder] {
+            if (self)
+                self->installScanResult(kind, result, holder->take());
+        });
+    });
+    if (!started) {
+        m_deviceProbeInFlight = false;
+        if (kind == ScanKind::StatusTimer)
+            m_probeWorkerBusy = false;
+    }
+}
+
+void KnobSession::installScanResult(ScanKind kind, const HidScanResult &result, hid_device *handle)
+{
+    const bool timerPath = kind == ScanKind::StatusTimer;
+    m_deviceProbeInFlight = false;
+    if (timerPath)
+        m_probeWorkerBusy = false;
+
+    if (!handle) {
+        if (timerPath) {
+            if (result.exclusive)
+                m_exclusiveCooldownTicks = 2;
+        } else if (result.exclusive) {
+            qDebug().noquote() << "自动连接失败(exclusive)，重试中...";
+        } else {
+            qDebug().noquote() << "自动连接失败(未找到设备)";
+        }
+        return;
+    }
+
+    if (m_connected || m_usb->isUp()) {
+        hid_close(handle);
+        return;
+    }
+
+    m_usb->install(handle);
+    m_connected = true;
+    m_bluetoothConnected = false;
+    clearBluetoothIdentity();
+    stopBluetoothWriteSession();
+    m_exclusiveCooldownTicks = 0;
+
+    const QString where = QStringLiteral("path=%1 usagePage=0x%2 usage=0x%3 interface=%4")
+                              .arg(result.path, hex4(result.usagePage), hex4(result.usage),
+                                   QString::number(result.interfaceNumber));
+    if (timerPath) {
+        qDebug().noquote() << QStringLiteral("[timer] 连接成功: ") + where;
+        if (!result.manufacturer.isEmpty())
+            qDebug() << "  制造商:" << result.manufacturer;
+        if (!result.product.isEmpty())
+            qDebug() << "  产品名:" << result.product;
+    } else {
+        qDebug().noquote() << QStringLiteral("已选择可写接口: ") + where;
+        if (!result.manufacturer.isEmpty())
+            qDebug().noquote() << QStringLiteral("  制造商: %1").arg(result.manufacturer);
+        if (!result.product.isEmpty())
+            qDebug().noquote() << QStringLiteral("  产品名: %1").arg(result.product);
+    }
+
+    emit connectionChanged(true);
+    if (!timerPath)
+        qDebug().noquote() << "✓ 设备自动连接成功";
+
+    const QPointer<KnobSession> self(this);
+    QTimer::singleShot(0, this, [self] {
+        if (self && self->m_connected && self->m_usb->isUp())
+            self->readConfiguration();
+    });
+}
+
+void KnobSession::disconnect()
+{
+    m_usb->close();
+    m_connected = false;
+    m_bluetoothConnected = false;
+    clearBluetoothIdentity();
+    stopBluetoothWriteSession();
+    m_deviceProbeInFlight = false;
+    m_configReadInProgress = false;
+    m_probeWorkerBusy = false;
+    m_livenessTicks = 0;
+    emit connectionChanged(false);
+    qDebug().noquote() << "[disconnect] 设备已断开，m_device 已置空";
+}
+
+void KnobSession::clearBluetoothIdentity()
+{
+    m_bluetoothAddress.clear();
+    m_bluetoothDeviceId.clear();
+    m_bluetoothWriteUuid.clear();
+}
+
+void KnobSession::stopBluetoothWriteSession() {}
+
+void KnobSession::tryAutoConnectBluetooth() {}
+
+// ---- Presence ----------------------------------------------------------------------
+
+void KnobSession::checkDeviceStatus()
+{
+    if (m_deviceProbeInFlight || m_bluetoothConnecting || m_shutDown)
+        return;
+
+    if (m_connected) {
+        const int limit = m_bluetoothConnected ? 100 : 10;
+        if (++m_livenessTicks >= limit) {
+            m_livenessTicks = 0;
+            checkConnectedDeviceAlive();
+        }
+        return;
+    }
+
+    m_livenessTicks = 0;
+    if (m_exclusiveCooldownTicks > 0) {
+        --m_exclusiveCooldownTicks;
+        return;
+    }
+    bool idle = false;
+    if (!m_probeWorkerBusy.compare_exchange_strong(idle, true))
+        return;
+    if (m_idleProbeTicks++ <= 8) {
+        m_probeWorkerBusy = false;
+        return;
+    }
+    m_idleProbeTicks = 0;
+    startInterfaceScan(ScanKind::StatusTimer);
+}
+
+void KnobSession::checkConnectedDeviceAlive()
+{
+    // The probe is the same report as the assignment-end packet: written in
+    // the middle of a save it would end a physical key's write early on the
+    // device. A save's own writes notice an unplug, so none is needed then.
+    if (!m_connected || m_configReadInProgress || m_saveRunning || m_bluetoothConnected)
+        return;
+
+    const unsigned long long generation = m_usb->generation();
+    const HidPacket probe = probeReport();
+    bool alive = false;
+    QString error = QStringLiteral("未知错误");
+    const bool current = m_usb->withHandle(generation, [&](hid_device *device) {
+        if (hid_write(device, probe.data(), probe.size()) >= 0) {
+            alive = true;
+            return;
+        }
+        // Read while the handle is certainly still open.
+        if (const wchar_t *text = hid_error(device))
+            error = QString::fromWCharArray(text);
+    });
+    if (alive)
+        return;
+    if (current)
+        qDebug().noquote() << "[liveness] 句柄写探测失败，判定断开:" << error;
+    disconnect();
+}
+
+// ---- Sending -----------------------------------------------------------------------
+
+int KnobSession::sendPacketForKnobKey(const Packet &packet, int knobKey)
+{
+    const std::shared_ptr<KnobTransport> transport = activeTransport();
+    if (!transport || !transport->isUp()) {
+        qDebug().noquote() << "错误: 设备未连接";
+        return -1;
+    }
+    return transport->writeReports(buildSendList(packet, knobKey));
+}
+
+// ---- Configuration read --------------------------------------------------------------
+
+void KnobSession::readConfiguration()
+{
+    if (!m_connected || m_configReadInProgress || !m_usb->isUp())
+        return;
+    m_configReadInProgress = true;
+    emit configReadStarted();
+
+    const std::shared_ptr<UsbTransport> usb = m_usb;
+    const unsigned long long generation = usb->generation();
+    const QPointer<KnobSession> self(this);
+    const std::weak_ptr<DeviceWorkers> weakWorkers = m_workers;
+
+    const bool started = m_workers->start([self, usb, generation, weakWorkers] {
+        const auto workers = weakWorkers.lock();
+        if (!workers || workers->shuttingDown())
+            return;
+        const ConfigReadOutcome outcome =
+            readDeviceConfiguration(*usb, generation, [&](const Packet &packet) {
+                // Posted calls run in order, so every packet arrives before the completion.
+                workers->post([self, usb, generation, packet] {
+                    if (self && self->m_connected && usb->generation() == generation)
+                        emit self->configPacketRead(packet);
+                });
+            });
+        workers->post([self, generation, outcome] {
+            if (self)
+                self->finishConfigRead(generation, outcome.ok, outcome.receivedAny);
+        });
+    });
+    if (!started) {
+        m_configReadInProgress = false;
+        qDebug().noquote() << "后台读取配置失败，保留当前UI状态";
+    }
+}
+
+void KnobSession::finishConfigRead(unsigned long long generation, bool ok, bool receivedAny)
+{
+    // A result of a link that has gone (or been replaced) changes nothing.
+    if (!m_connected || !m_usb->isUp() || m_usb->generation() != generation)
+        return;
+    m_configReadInProgress = false;
+    if (!ok)
+        qDebug().noquote() << "后台读取配置失败，保留当前UI状态";
+    else if (!receivedAny)
+        qDebug().noquote() << "2秒内未收到配置包，保持当前UI状态";
+    else
+        qDebug().noquote() << "后台配置读取结束";
+    emit configReadFinished(ok, receivedAny);
+}
+
+// ---- Save --------------------------------------------------------------------------
+
+bool KnobSession::save(const KnobModelSnapshot &snapshot)
+{
+    // Two writes must never interleave their packets on the device.
+    if (m_saveRunning)
+        return false;
+    m_saveRunning = true;
+    const std::shared_ptr<KnobTransport> transport = activeTransport();
+    if (!transport) {
+        // Reported like any failed save, after the caller has shown its
+        // "saving" state.
+        QTimer::singleShot(0, this, [this] { finishSave(false); });
+        return true;
+    }
+    const QPointer<KnobSession> self(this);
+    const std::weak_ptr<DeviceWorkers> weakWorkers = m_workers;
+    const bool started = m_workers->start([self, transport, snapshot, weakWorkers] {
+        const auto workers = weakWorkers.lock();
+        if (!workers || workers->shuttingDown())
+            return;
+        const bool ok = transport->isUp() && writeSnapshot(*transport, snapshot).ok;
+        workers->post([self, ok] {
+            if (self)
+                self->finishSave(ok);
+        });
+    });
+    if (!started) {
+        qDebug().noquote() << "保存线程启动失败";
+        QTimer::singleShot(0, this, [this] { finishSave(false); });
+    }
+    return true;
+}
+
+void KnobSession::finishSave(bool ok)
+{
+    m_saveRunning = false;
+    emit saveFinished(ok);
+}
+
+// ---- Lighting ----------------------------------------------------------------------
+
+void KnobSession::queueLighting(const LightSettings &light)
+{
+    m_pendingLight = light;
+
+    if (!m_connected) {
+        qDebug().noquote() << "设备未连接，无法发送灯光命令";
+        return;
+    }
+    if (m_lightSendInFlight) {
+        m_lightSendPending = true;
+        return;
+    }
+    // A drag restarts the timer with every step, so only its last values go out.
+    m_lightSendTimer->start();
+}
+
+void KnobSession::flushPendingLighting()
+{
+    if (m_lightSendInFlight) {
+        m_lightSendPending = true;
+        return;
+    }
+    const std::shared_ptr<KnobTransport> transport = activeTransport();
+    if (!transport)
+        return;
+
+    const LightSettings light = m_pendingLight;
+    m_lightSendInFlight = true;
+    m_lightSendPending = false;
+
+    const QPointer<KnobSession> self(this);
+    const std::weak_ptr<DeviceWorkers> weakWorkers = m_workers;
+    const bool started = m_workers->start([self, weakWorkers, transport, light] {
+        const auto workers = weakWorkers.lock();
+        if (!workers || workers->shuttingDown())
+            return;
+        qDebug().noquote() << QStringLiteral("发送灯光设置: Color=%1 Brightness=%2 ON=%3")
+                                  .arg(light.colorName())
+                                  .arg(light.brightness)
+                                  .arg(light.on ? QStringLiteral("true") : QStringLiteral("false"));
+        const Packet packet = light.packet();
+        // Command code 0x00: no compatibility copy, whatever key is selected.
+        const bool ok = transport->isUp() && transport->writeReports(buildSendList(packet, 0)) > 0;
+        workers->post([self, ok] {
+            if (self)
+                self->finishLightSend(ok);
+        });
+    });
+    if (!started)
+        finishLightSend(false);
+}
+
+void KnobSession::finishLightSend(bool ok)
+{
+    m_lightSendInFlight = false;
+    if (!ok) {
+        qDebug().noquote() << "灯光命令发送失败";
+        if (m_connected)
+            emit lightingSendFailed();
+    }
+    if (!m_lightSendPending)
+        return;
+    m_lightSendPending = false;
+    // What changed while this send was out goes next, without another wait.
+    QTimer::singleShot(0, this, &KnobSession::flushPendingLighting);
+}

@@ -1,0 +1,131 @@
+#pragma once
+
+#include "protocol/assignmentwrite.h"
+#include "protocol/packets.h"
+
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <memory>
+
+class DeviceWorkers;
+class KnobTransport;
+class QTimer;
+class UsbTransport;
+struct HidScanResult;
+
+typedef struct hid_device_ hid_device;
+
+// The knob as the program sees it: finding it, keeping the link, reading its
+// stored configuration, saving a knob model to it and sending lighting
+// changes. Lives on the thread that created it (the UI thread in the app);
+// everything that blocks on the device runs on tracked worker threads that get
+// the transport and copied data, never this object. Reports by signals.
+class KnobSession : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(KnobSession)
+
+public:
+    explicit KnobSession(QObject *parent = nullptr);
+    ~KnobSession() override;
+
+    // Initialises hidapi and starts the presence timer, the delayed first
+    // connection attempt and the Bluetooth connect timer.
+    void start();
+    // Stops the timers, closes the link, waits for every worker and releases
+    // hidapi. Nothing is emitted once it has begun. Safe to call twice.
+    void shutdown();
+
+    // A logged scan now, unless connected or a scan is running.
+    void connectNow();
+    void disconnect();
+    // The hidden switch between the two vendor/product id pairs; only while
+    // nothing is connected. Emits deviceIdsSwitched and scans.
+    void switchDeviceIds();
+
+    void readConfiguration();
+    // Writes every non-empty physical key of the snapshot off this thread;
+    // false (and nothing written) while another save runs. saveFinished
+    // follows every accepted call.
+    bool save(const KnobModelSnapshot &snapshot);
+    // Newest values win; at most one colour packet is on its way at a time.
+    void queueLighting(const LightSettings &light);
+    // One report (with its compatibility copy for knobKey) on this thread;
+    // bytes written or -1.
+    int sendPacketForKnobKey(const Packet &packet, int knobKey);
+
+    bool isConnected() const { return m_connected.load(); }
+    bool isBluetoothConnected() const { return m_bluetoothConnected.load(); }
+    bool isConfigReadInProgress() const { return m_configReadInProgress; }
+    bool isSaveRunning() const { return m_saveRunning; }
+    bool usesDefaultDeviceIds() const { return m_useDefaultDeviceIds; }
+    bool isScanRunning() const { return m_deviceProbeInFlight; }
+    // The USB link, for the debug console's read-back and for tests.
+    std::shared_ptr<UsbTransport> usbTransport() const { return m_usb; }
+    std::shared_ptr<DeviceWorkers> workers() const { return m_workers; }
+
+public Q_SLOTS:
+    // One tick of the 100 ms presence timer.
+    void checkDeviceStatus();
+    void checkConnectedDeviceAlive();
+    void tryAutoConnectBluetooth();
+
+Q_SIGNALS:
+    void connectionChanged(bool connected);
+    // A read is starting: whatever was loaded before is stale.
+    void configReadStarted();
+    void configPacketRead(const Packet &packet);
+    void configReadFinished(bool ok, bool receivedAny);
+    void saveFinished(bool ok);
+    void lightingSendFailed();
+    void deviceIdsSwitched(const QString &idPair);
+
+private:
+    enum class ScanKind
+    {
+        StatusTimer,
+        AutoConnect
+    };
+    void startInterfaceScan(ScanKind kind);
+    void installScanResult(ScanKind kind, const HidScanResult &result, hid_device *handle);
+    void finishConfigRead(unsigned long long generation, bool ok, bool receivedAny);
+    void flushPendingLighting();
+    void finishLightSend(bool ok);
+    void finishSave(bool ok);
+    void clearBluetoothIdentity();
+    void stopBluetoothWriteSession();
+    // The link that is up, or null.
+    std::shared_ptr<KnobTransport> activeTransport() const;
+
+    std::shared_ptr<UsbTransport> m_usb;
+    std::shared_ptr<DeviceWorkers> m_workers;
+    bool m_started = false;
+    bool m_shutDown = false;
+
+    // Read by workers, hence atomic.
+    std::atomic<bool> m_connected{false};
+    std::atomic<bool> m_bluetoothConnected{false};
+    bool m_useDefaultDeviceIds = true;
+    QTimer *m_statusTimer = nullptr;
+    QTimer *m_bluetoothAutoConnectTimer = nullptr;
+    bool m_deviceProbeInFlight = false;
+    std::atomic<bool> m_probeWorkerBusy{false};
+    int m_idleProbeTicks = 0;
+    int m_exclusiveCooldownTicks = 0;
+    int m_livenessTicks = 0;
+
+    bool m_configReadInProgress = false;
+    bool m_saveRunning = false;
+
+    bool m_bluetoothConnecting = false;
+    QString m_bluetoothAddress;
+    QString m_bluetoothDeviceId;
+    QString m_bluetoothWriteUuid;
+
+    LightSettings m_pendingLight;
+    bool m_lightSendInFlight = false;
+    bool m_lightSendPending = false;
+    QTimer *m_lightSendTimer = nullptr;
+};

@@ -1,0 +1,98 @@
+#include "device/UsbTransport.h"
+
+#include "device/packetutil.h"
+
+#include <QDebug>
+
+namespace {
+
+QString compatLine(const Packet &packet)
+{
+    return QStringLiteral("同步写入兼容Command 0x%1").arg(packet[2], 2, 16, QLatin1Char('0')).toUpper();
+}
+
+} // namespace
+
+QString hidErrorText(hid_device *device)
+{
+    const wchar_t *text = hid_error(device);
+    return text ? QString::fromWCharArray(text) : QStringLiteral("未知错误");
+}
+
+UsbTransport::~UsbTransport()
+{
+    close();
+}
+
+bool UsbTransport::isUp() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_device != nullptr;
+}
+
+unsigned long long UsbTransport::install(hid_device *handle)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_device)
+        hid_close(m_device);
+    m_device = handle;
+    return ++m_generation;
+}
+
+void UsbTransport::close()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    ++m_generation;
+    hid_device *taken = m_device;
+    m_device = nullptr;
+    if (taken)
+        hid_close(taken);
+}
+
+bool UsbTransport::withHandle(unsigned long long generation, const std::function<void(hid_device *)> &f)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_device || m_generation != generation)
+        return false;
+    f(m_device);
+    return true;
+}
+
+int UsbTransport::writeReports(const std::vector<Packet> &reports)
+{
+    // Held for every write and retry, so no other report lands between the
+    // reports of this list.
+    std::lock_guard<std::mutex> lock(m_mutex);
+    hid_device *device = m_device;
+    if (!device) {
+        qDebug().noquote() << "错误: 设备在发送前已断开";
+        return -1;
+    }
+
+    int result = -1;
+    for (std::size_t i = 0; i < reports.size(); ++i) {
+        if (i > 0)
+            qDebug().noquote() << compatLine(reports[i]);
+        const int written = hid_write(device, reports[i].data(), reports[i].size());
+        if (result < 0 && written >= 0)
+            result = written;
+    }
+    if (result >= 0)
+        return result;
+
+    const wchar_t *error = hid_error(device);
+    qDebug().noquote() << (error ? QStringLiteral("发送错误: %1").arg(QString::fromWCharArray(error))
+                                 : QStringLiteral("发送错误: 未知错误"));
+    qDebug().noquote() << "尝试兼容报告格式重试...";
+    for (const UsbWriteAttempt &attempt : compatibilityRetries(reports)) {
+        const int written = hid_write(device, attempt.bytes.data(), attempt.bytes.size());
+        if (written < 0)
+            continue;
+        qDebug().noquote() << (attempt.kind == UsbWriteAttempt::ReportIdZero
+                                   ? QStringLiteral("兼容重试成功: 65字节 + ReportID=0x00")
+                                   : QStringLiteral("兼容重试成功: 64字节无ReportID"));
+        return written;
+    }
+    qDebug().noquote() << "所有兼容重试失败";
+    return -1;
+}

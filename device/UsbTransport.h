@@ -1,0 +1,43 @@
+#pragma once
+
+#include "device/KnobTransport.h"
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+
+#include <hidapi.h>
+
+// The USB link: one open hidapi handle, the mutex every write and read on it is
+// made under, and a generation that changes whenever the handle does, so a
+// worker that copied the generation can tell the link it started on is gone.
+class UsbTransport final : public KnobTransport
+{
+public:
+    UsbTransport() = default;
+    ~UsbTransport() override;
+
+    bool isUp() const override;
+    int writeReports(const std::vector<Packet> &reports) override;
+    bool writesWholeSaveAtOnce() const override { return false; }
+
+    // Takes ownership of an open handle; returns the new generation.
+    unsigned long long install(hid_device *handle);
+    // Closes the handle (if any) and starts a new generation, so every worker
+    // still holding the old one stops at its next check.
+    void close();
+
+    unsigned long long generation() const { return m_generation.load(); }
+
+    // Runs f with the handle under the device mutex when the link is still the
+    // given generation; false (f not run) when it has gone or changed.
+    bool withHandle(unsigned long long generation, const std::function<void(hid_device *)> &f);
+
+private:
+    mutable std::mutex m_mutex;
+    hid_device *m_device = nullptr;
+    std::atomic<unsigned long long> m_generation{0};
+};
+
+// hid_error's text for a handle, or "未知错误".
+QString hidErrorText(hid_device *device);

@@ -1,0 +1,111 @@
+#include "device/configread.h"
+
+#include "device/UsbTransport.h"
+#include "protocol/configdecode.h"
+
+#include <QDebug>
+
+#include <chrono>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+long long msSince(Clock::time_point start)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+constexpr int kFirstAnswerWindowMs = 5000;
+constexpr int kRepeatedRequestWindowMs = 2000;
+constexpr int kSilenceAfterAnswerMs = 500;
+constexpr int kReadSliceMs = 100;
+
+bool sendRequest(UsbTransport &transport, unsigned long long generation)
+{
+    const Packet request = buildReadRequestPacket();
+    qDebug().noquote() << "发送自动读配置请求包:" << packetToHex(request);
+    QString error;
+    const bool current = transport.withHandle(generation, [&](hid_device *device) {
+        if (hid_write(device, request.data(), request.size()) < 0)
+            error = hidErrorText(device);
+    });
+    if (!current)
+        error = QStringLiteral("设备已断开");
+    if (error.isEmpty())
+        return true;
+    qDebug().noquote() << QStringLiteral("自动读配置请求发送失败: %1").arg(error);
+    return false;
+}
+
+} // namespace
+
+ConfigReadOutcome readDeviceConfiguration(UsbTransport &transport, unsigned long long generation,
+                                          const std::function<void(const Packet &)> &onPacket)
+{
+    ConfigReadOutcome out;
+    if (!sendRequest(transport, generation))
+        return out;
+
+    int windowMs = kFirstAnswerWindowMs;
+    Clock::time_point start = Clock::now();
+    bool repeated = false;
+    unsigned char buffer[kReportSize];
+
+    for (;;) {
+        if (msSince(start) >= windowMs) {
+            if (out.receivedAny || repeated) {
+                out.ok = true;
+                return out;
+            }
+            qDebug().noquote() << "5秒内未收到配置包，重新发送读配置请求";
+            if (!sendRequest(transport, generation))
+                return out;
+            repeated = true;
+            windowMs = kRepeatedRequestWindowMs;
+            start = Clock::now();
+            continue;
+        }
+
+        int r = 0;
+        QString error;
+        // One short read per lock, so writes and probes are never held up long.
+        const bool current = transport.withHandle(generation, [&](hid_device *device) {
+            r = hid_read_timeout(device, buffer, sizeof buffer, kReadSliceMs);
+            if (r < 0)
+                error = hidErrorText(device);
+        });
+        if (!current) {
+            out.ok = false;
+            return out;
+        }
+        if (r < 0) {
+            if (!out.receivedAny) {
+                qDebug().noquote() << QStringLiteral("读取配置失败: %1").arg(error);
+                return out;
+            }
+            qDebug().noquote()
+                << QStringLiteral("读取配置尾部返回错误，已收到配置包，按读取结束处理: %1").arg(error);
+            out.ok = true;
+            return out;
+        }
+        if (r == 0)
+            continue;
+
+        start = Clock::now();
+        out.receivedAny = true;
+        windowMs = kSilenceAfterAnswerMs;
+        const Packet raw(buffer, buffer + r);
+        const Packet packet = normaliseConfigResponse(raw);
+        qDebug().noquote() << "读配置响应包(原始):" << packetToHex(raw);
+        if (packet != raw)
+            qDebug().noquote() << "读配置响应包(处理后):" << packetToHex(packet);
+
+        if (isConfigReadEndPacket(packet)) {
+            qDebug().noquote() << "收到配置读取结束包";
+            out.ok = true;
+            return out;
+        }
+        onPacket(packet);
+    }
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "protocol/packets.h"
+
+#include <functional>
+
+class UsbTransport;
+
+struct ConfigReadOutcome
+{
+    bool ok = false;          // false: the request could not be sent, the link went, or the first read failed
+    bool receivedAny = false; // at least one answer arrived
+};
+
+// Asks the device for its stored configuration and collects the answers until
+// its end packet or a silence. Each answer (not the end packet) is handed to
+// onPacket as it arrives. Runs on a worker; every write and read is made under
+// the transport's mutex and only while the link is still `generation`, so an
+// unplug or a replaced link ends the read at its next step.
+ConfigReadOutcome readDeviceConfiguration(UsbTransport &transport, unsigned long long generation,
+                                          const std::function<void(const Packet &)> &onPacket);

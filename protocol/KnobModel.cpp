@@ -1,0 +1,85 @@
+#include "protocol/KnobModel.h"
+
+#include "protocol/configdecode.h"
+#include "protocol/keyvocabulary.h"
+#include "protocol/uitext.h"
+
+#include <algorithm>
+
+int KnobModel::virtualKeyCount(int knobKey) const
+{
+    const KnobKeyModel &k = key(knobKey);
+    return int(k.keyCodes.size() + k.combinations.size());
+}
+
+void KnobModel::addKeyCode(int knobKey, unsigned short value, bool isMacLayout)
+{
+    KnobKeyModel &k = key(knobKey);
+    k.keyCodes.append(value);
+    k.displayNames.append(uiText(keyCodeToString(value, isMacLayout)));
+}
+
+void KnobModel::addCombination(int knobKey, const QString &name)
+{
+    KnobKeyModel &k = key(knobKey);
+    k.combinations.append(name);
+    k.displayNames.append(uiText(name));
+}
+
+void KnobModel::replaceWithAction(int knobKey, const QString &name)
+{
+    clearActions(knobKey);
+    addCombination(knobKey, name);
+}
+
+void KnobModel::clearActions(int knobKey)
+{
+    KnobKeyModel &k = key(knobKey);
+    k.keyCodes.clear();
+    k.combinations.clear();
+    k.displayNames.clear();
+}
+
+void KnobModel::clearAll()
+{
+    for (KnobKeyModel &k : m_keys)
+        k.clear();
+}
+
+void KnobModel::resetToDefaults()
+{
+    static const char *const kDefaults[kKnobKeyCount] = {"音量-", "音量+", "屏幕亮度-", "屏幕亮度+", "静音"};
+    for (int i = 0; i < kKnobKeyCount; ++i) {
+        m_keys[i].clear();
+        addCombination(i + 1, QString::fromUtf8(kDefaults[i]));
+    }
+}
+
+void KnobModel::storeEntries(int knobKey, const QList<ConfigEntry> &entries)
+{
+    KnobKeyModel &k = key(knobKey);
+    k.clear();
+    for (int v = 0; v < entries.size(); ++v) {
+        const ConfigEntry &e = entries.at(v);
+        if (e.isPlainKey())
+            k.keyCodes.append(e.keyCode);
+        else
+            k.combinations.append(e.name);
+        k.displayNames.append(e.displayName);
+        if (v < kMaxVirtualKeys)
+            k.delays[v] = clampDelay(v, e.delayMs);
+    }
+}
+
+int KnobModel::clampDelay(int slot, int ms)
+{
+    return std::clamp(ms, KnobKeyModel::defaultDelay(slot), kMaxDelayMs);
+}
+
+KnobModelSnapshot KnobModel::snapshot(bool isMacLayout) const
+{
+    KnobModelSnapshot s;
+    s.keys = m_keys;
+    s.isMacLayout = isMacLayout;
+    return s;
+}

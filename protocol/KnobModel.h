@@ -1,0 +1,49 @@
+#pragma once
+
+#include "protocol/assignmentwrite.h"
+
+#include <QList>
+#include <QString>
+
+#include <array>
+
+struct ConfigEntry;
+
+// What the five physical keys are bound to, as the user edits it: one
+// KnobKeyModel per key, each with its own delays. The window and the delay page
+// work on the same instance; a save copies it.
+class KnobModel
+{
+public:
+    static bool validKey(int knobKey) { return knobKey >= 1 && knobKey <= kKnobKeyCount; }
+
+    // knobKey 1..5; callers check validKey first.
+    KnobKeyModel &key(int knobKey) { return m_keys[knobKey - 1]; }
+    const KnobKeyModel &key(int knobKey) const { return m_keys[knobKey - 1]; }
+
+    int virtualKeyCount(int knobKey) const;
+    bool isFull(int knobKey) const { return virtualKeyCount(knobKey) >= kMaxVirtualKeys; }
+
+    void addKeyCode(int knobKey, unsigned short value, bool isMacLayout);
+    void addCombination(int knobKey, const QString &name);
+    // Media, mouse and Procreate actions stand alone: they replace the keys
+    // (the delays stay as they were).
+    void replaceWithAction(int knobKey, const QString &name);
+    // Forgets the keys of one physical key; its delays stay.
+    void clearActions(int knobKey);
+    // Nothing bound anywhere, every delay back to its default.
+    void clearAll();
+    // The factory assignment: volume down/up, brightness down/up and mute.
+    void resetToDefaults();
+    // A physical key as the device reported it: its keys and their delays.
+    void storeEntries(int knobKey, const QList<ConfigEntry> &entries);
+
+    // The delay of a slot the user typed or a read delivered, kept within what
+    // the device accepts for that slot.
+    static int clampDelay(int slot, int ms);
+
+    KnobModelSnapshot snapshot(bool isMacLayout) const;
+
+private:
+    std::array<KnobKeyModel, kKnobKeyCount> m_keys;
+};
