@@ -395,12 +395,24 @@ bool KnobSession::save(const KnobModelSnapshot &snapshot)
     if (m_saveRunning)
         return false;
     m_saveRunning = true;
+    if (m_lightSendInFlight) {
+        // The colour packet on its way could land between the first key's
+        // report and its end packet; the save starts once it is out.
+        m_deferredSave = std::make_unique<KnobModelSnapshot>(snapshot);
+        return true;
+    }
+    startSaveWorker(snapshot);
+    return true;
+}
+
+void KnobSession::startSaveWorker(const KnobModelSnapshot &snapshot)
+{
     const std::shared_ptr<KnobTransport> transport = activeTransport();
     if (!transport) {
         // Reported like any failed save, after the caller has shown its
         // "saving" state.
         QTimer::singleShot(0, this, [this] { finishSave(false); });
-        return true;
+        return;
     }
     const QPointer<KnobSession> self(this);
     const std::weak_ptr<DeviceWorkers> weakWorkers = m_workers;
@@ -418,13 +430,16 @@ bool KnobSession::save(const KnobModelSnapshot &snapshot)
         qDebug().noquote() << "保存线程启动失败";
         QTimer::singleShot(0, this, [this] { finishSave(false); });
     }
-    return true;
 }
 
 void KnobSession::finishSave(bool ok)
 {
     m_saveRunning = false;
     emit saveFinished(ok);
+    if (m_lightSendPending && !m_lightSendInFlight) {
+        m_lightSendPending = false;
+        flushPendingLighting();
+    }
 }
 
 // ---- Lighting ----------------------------------------------------------------------
@@ -437,7 +452,7 @@ void KnobSession::queueLighting(const LightSettings &light)
         qDebug().noquote() << "设备未连接，无法发送灯光命令";
         return;
     }
-    if (m_lightSendInFlight) {
+    if (m_lightSendInFlight || m_saveRunning) {
         m_lightSendPending = true;
         return;
     }
@@ -447,7 +462,10 @@ void KnobSession::queueLighting(const LightSettings &light)
 
 void KnobSession::flushPendingLighting()
 {
-    if (m_lightSendInFlight) {
+    // A colour packet between a key's reports and its end packet would cut
+    // that key's write short on the device: a change made during a save waits
+    // for its end, and only the newest state goes out then.
+    if (m_lightSendInFlight || m_saveRunning) {
         m_lightSendPending = true;
         return;
     }
@@ -484,6 +502,10 @@ void KnobSession::flushPendingLighting()
 void KnobSession::finishLightSend(bool ok)
 {
     m_lightSendInFlight = false;
+    if (m_deferredSave) {
+        const std::unique_ptr<KnobModelSnapshot> snapshot = std::move(m_deferredSave);
+        startSaveWorker(*snapshot);
+    }
     if (!ok) {
         qDebug().noquote() << "灯光命令发送失败";
         if (m_connected)

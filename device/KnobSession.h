@@ -93,6 +93,7 @@ private:
     void finishConfigRead(unsigned long long generation, bool ok, bool receivedAny);
     void flushPendingLighting();
     void finishLightSend(bool ok);
+    void startSaveWorker(const KnobModelSnapshot &snapshot);
     void finishSave(bool ok);
     void clearBluetoothIdentity();
     void stopBluetoothWriteSession();
@@ -118,6 +119,8 @@ private:
 
     bool m_configReadInProgress = false;
     bool m_saveRunning = false;
+    // A save asked for while a colour packet was on its way.
+    std::unique_ptr<KnobModelSnapshot> m_deferredSave;
 
     bool m_bluetoothConnecting = false;
     QString m_bluetoothAddress;
