@@ -74,7 +74,8 @@ int UsbTransport::writeReports(const std::vector<Packet> &reports)
         if (i > 0)
             qDebug().noquote() << compatLine(reports[i]);
         const int written = hid_write(device, reports[i].data(), reports[i].size());
-        if (result < 0 && written >= 0)
+        // A short write is a report the device did not get whole.
+        if (result < 0 && written == static_cast<int>(reports[i].size()))
             result = written;
     }
     if (result >= 0)
@@ -86,7 +87,7 @@ int UsbTransport::writeReports(const std::vector<Packet> &reports)
     qDebug().noquote() << "尝试兼容报告格式重试...";
     for (const UsbWriteAttempt &attempt : compatibilityRetries(reports)) {
         const int written = hid_write(device, attempt.bytes.data(), attempt.bytes.size());
-        if (written < 0)
+        if (written != static_cast<int>(attempt.bytes.size()))
             continue;
         qDebug().noquote() << (attempt.kind == UsbWriteAttempt::ReportIdZero
                                    ? QStringLiteral("兼容重试成功: 65字节 + ReportID=0x00")

@@ -39,6 +39,8 @@ struct Device
     std::map<int, Packet> assignments;
     Packet colour;
     int readRequests = 0;
+    int writesSeen = 0;     // through any of its interfaces
+    int unplugAtWrite = -1; // the device is pulled out as this write arrives
 };
 
 struct Pending
@@ -66,6 +68,8 @@ struct State
     bool verbose = false;
 #endif
     bool traceEnumerations = false;
+    std::vector<hid_device *> closedHandles;
+    int closedHandleCalls = 0;
 };
 
 State &state()
@@ -161,6 +165,10 @@ struct hid_device_
     unsigned long long resetGeneration = 0;
     std::deque<Pending> input;
     std::wstring error;
+    int answersRead = 0;
+    // Closed handles are kept (until the next reset) so a call through one is
+    // counted instead of being undefined.
+    bool closed = false;
 };
 
 namespace {
@@ -190,6 +198,8 @@ void queueAnswers(State &s, Device &d, hid_device *h)
         answers.push_back(d.colour);
     const unsigned char end[] = {0xFD, 0xFE, 0xFF};
     answers.push_back(canonicalPacket(end, sizeof end));
+    if (d.firmware.answerLimit >= 0 && answers.size() > std::size_t(d.firmware.answerLimit))
+        answers.resize(std::size_t(d.firmware.answerLimit));
 
     double at = elapsedMs(s) + d.firmware.firstAnswerDelayMs;
     for (Packet &p : answers) {
@@ -416,7 +426,16 @@ int HID_API_EXPORT HID_API_CALL hid_write(hid_device *dev, const unsigned char *
         std::this_thread::sleep_for(std::chrono::milliseconds(delay));
 
     std::lock_guard<std::mutex> lock(s.mutex);
+    if (dev->closed) {
+        ++s.closedHandleCalls;
+        return -1;
+    }
     applySchedule(s);
+    if (Device *d = deviceAt(s, dev->device); d && handleAlive(s, dev) && d->unplugAtWrite >= 0 &&
+                                               d->writesSeen++ == d->unplugAtWrite) {
+        d->unplugAtWrite = -1;
+        setPlugged(s, dev->device, false);
+    }
     record.device = dev->device;
     record.bytes.assign(data, data + length);
     int result = -1;
@@ -429,9 +448,13 @@ int HID_API_EXPORT HID_API_CALL hid_write(hid_device *dev, const unsigned char *
         const int seen = i.writesSeen++;
         if (length == 0) {
             dev->error = L"Invalid argument";
-        } else if (i.spec.failAllWrites || seen < i.spec.failFirstWrites ||
+        } else if (i.spec.failAllWrites || seen < i.spec.failFirstWrites || (i.spec.failWritesFrom >= 0 && seen >= i.spec.failWritesFrom) ||
                    (i.spec.rejectLayouts & hidsim::classifyReport(data, length))) {
             dev->error = L"Broken pipe";
+        } else if (seen == i.spec.shortWriteAt) {
+            // Part of the report went out; the firmware drops a report it did not get whole.
+            result = static_cast<int>(length) - 1;
+            dev->error.clear();
         } else {
             result = static_cast<int>(length);
             dev->error.clear();
@@ -450,6 +473,10 @@ int HID_API_EXPORT HID_API_CALL hid_read_timeout(hid_device *dev, unsigned char 
         return -1;
     State &s = state();
     std::unique_lock<std::mutex> lock(s.mutex);
+    if (dev->closed) {
+        ++s.closedHandleCalls;
+        return -1;
+    }
     const double deadline = milliseconds < 0 ? -1 : elapsedMs(s) + milliseconds;
     for (;;) {
         applySchedule(s);
@@ -458,7 +485,15 @@ int HID_API_EXPORT HID_API_CALL hid_read_timeout(hid_device *dev, unsigned char 
             return -1;
         }
         const double now = elapsedMs(s);
+        if (const Device *d = deviceAt(s, dev->device)) {
+            const int limit = d->interfaces[dev->interfaceIndex].spec.failReadAfterAnswers;
+            if (limit >= 0 && dev->answersRead >= limit) {
+                dev->error = L"Input/output error";
+                return -1;
+            }
+        }
         if (!dev->input.empty() && dev->input.front().readyAt <= now) {
+            ++dev->answersRead;
             Packet p = std::move(dev->input.front().data);
             dev->input.pop_front();
             const std::size_t n = std::min(length, p.size());
@@ -492,11 +527,15 @@ void HID_API_EXPORT HID_API_CALL hid_close(hid_device *dev)
     if (!dev)
         return;
     State &s = state();
-    {
-        std::lock_guard<std::mutex> lock(s.mutex);
-        --s.openHandles;
+    std::lock_guard<std::mutex> lock(s.mutex);
+    if (dev->closed) {
+        ++s.closedHandleCalls;
+        return;
     }
-    delete dev;
+    dev->closed = true;
+    dev->input.clear();
+    --s.openHandles;
+    s.closedHandles.push_back(dev);
 }
 
 static int copyDeviceString(hid_device *dev, wchar_t *string, size_t maxlen, bool product)
@@ -505,6 +544,10 @@ static int copyDeviceString(hid_device *dev, wchar_t *string, size_t maxlen, boo
         return -1;
     State &s = state();
     std::lock_guard<std::mutex> lock(s.mutex);
+    if (dev->closed) {
+        ++s.closedHandleCalls;
+        return -1;
+    }
     applySchedule(s);
     if (!handleAlive(s, dev)) {
         dev->error = L"No such device";
@@ -542,6 +585,10 @@ int HID_API_EXPORT_CALL hid_get_serial_number_string(hid_device *dev, wchar_t *s
 
 HID_API_EXPORT const wchar_t *HID_API_CALL hid_error(hid_device *dev)
 {
+    if (dev && dev->closed) {
+        std::lock_guard<std::mutex> lock(state().mutex);
+        ++state().closedHandleCalls;
+    }
     const std::wstring &text = dev ? dev->error : t_globalError;
     return text.empty() ? L"Success" : text.c_str();
 }
@@ -636,6 +683,10 @@ void reset()
     std::lock_guard<std::mutex> lock(s.mutex);
     s.devices.clear();
     s.writes.clear();
+    for (hid_device *h : s.closedHandles)
+        delete h;
+    s.closedHandles.clear();
+    s.closedHandleCalls = 0;
     s.enumerations = 0;
     s.maxLiveEnumerations = s.liveEnumerations;
     s.enumerateDelayMs = 0;
@@ -711,6 +762,9 @@ void setInterfaceFaults(int device, int interfaceIndex, const InterfaceSpec &fau
         i.spec.failAllWrites = faults.failAllWrites;
         i.spec.failFirstWrites = faults.failFirstWrites;
         i.spec.rejectLayouts = faults.rejectLayouts;
+        i.spec.failWritesFrom = faults.failWritesFrom;
+        i.spec.shortWriteAt = faults.shortWriteAt;
+        i.spec.failReadAfterAnswers = faults.failReadAfterAnswers;
         i.writesSeen = 0;
     });
 }
@@ -736,6 +790,42 @@ void setFailFirstWrites(int device, int interfaceIndex, int count)
 void setRejectLayouts(int device, int interfaceIndex, unsigned layouts)
 {
     withInterface(device, interfaceIndex, [&](Interface &i) { i.spec.rejectLayouts = layouts; });
+}
+
+void setFailWritesFrom(int device, int interfaceIndex, int writeNumber)
+{
+    withInterface(device, interfaceIndex, [&](Interface &i) {
+        i.spec.failWritesFrom = writeNumber;
+        i.writesSeen = 0;
+    });
+}
+
+void setShortWriteAt(int device, int interfaceIndex, int writeNumber)
+{
+    withInterface(device, interfaceIndex, [&](Interface &i) {
+        i.spec.shortWriteAt = writeNumber;
+        i.writesSeen = 0;
+    });
+}
+
+void setUnplugAtWrite(int device, int writeNumber)
+{
+    withDevice(device, [writeNumber](State &, Device &d) {
+        d.unplugAtWrite = writeNumber;
+        d.writesSeen = 0;
+    });
+}
+
+int callsOnClosedHandles()
+{
+    State &s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    return s.closedHandleCalls;
+}
+
+void setFailReadAfterAnswers(int device, int interfaceIndex, int answers)
+{
+    withInterface(device, interfaceIndex, [&](Interface &i) { i.spec.failReadAfterAnswers = answers; });
 }
 
 void setFirmwareOptions(int device, const FirmwareOptions &options)

@@ -41,6 +41,15 @@ struct InterfaceSpec
     bool failAllWrites = false;          // writes return -1 (an interface without an output report)
     int failFirstWrites = 0;             // the first N writes through any handle return -1
     unsigned rejectLayouts = LayoutNone; // writes of these layouts return -1
+    // Writes through this interface are counted from 0 after the faults are set:
+    // from write number failWritesFrom on every write returns -1 (the device
+    // refuses everything), write number shortWriteAt writes one byte less than
+    // asked (-1 for neither).
+    int failWritesFrom = -1;
+    int shortWriteAt = -1;
+    // After this many answers were read through a handle of this interface,
+    // the next read fails with an I/O error (-1: never).
+    int failReadAfterAnswers = -1;
 };
 
 struct DeviceSpec
@@ -75,6 +84,7 @@ struct FirmwareOptions
     int answerIntervalMs = 5;           // between answers
     int writeDelayMs = 0;               // every hid_write blocks this long (slow writes)
     bool answerWithLegacyCodes = false; // answers carry the older command codes
+    int answerLimit = -1;               // answers only this many packets, then falls silent (-1: all)
 };
 
 // Physical key 1..5 for an assignment command code of either set, else 0.
@@ -101,6 +111,16 @@ void setOpenError(int device, int interfaceIndex, const std::string &error);
 void setFailAllWrites(int device, int interfaceIndex, bool fail);
 void setFailFirstWrites(int device, int interfaceIndex, int count);
 void setRejectLayouts(int device, int interfaceIndex, unsigned layouts);
+// Refuses every write from the given one on / shortens one write, counted
+// from now through the interface.
+void setFailWritesFrom(int device, int interfaceIndex, int writeNumber);
+void setShortWriteAt(int device, int interfaceIndex, int writeNumber);
+void setFailReadAfterAnswers(int device, int interfaceIndex, int answers);
+// The device is unplugged as write number writeNumber (counted from now,
+// through any interface) arrives; that write fails.
+void setUnplugAtWrite(int device, int writeNumber);
+// hidapi calls made through a handle after hid_close (and double closes).
+int callsOnClosedHandles();
 void setFirmwareOptions(int device, const FirmwareOptions &options);
 FirmwareOptions firmwareOptions(int device);
 // Every hid_enumerate call blocks this long (a slow bus).
