@@ -216,6 +216,7 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("types"); // every output line's "type", in order
         QTest::addColumn<bool>("success");
         QTest::addColumn<int>("writes"); // WriteValue calls the fake saw
+        QTest::addColumn<QStringList>("env");
 
         const QStringList query{"connect", "auto", "--query", "--auto", "--listen", "30"};
         const std::vector<Packet> batch{bytes("03 FD 02 01 01 00 01 00 00 04"),
@@ -226,28 +227,46 @@ private Q_SLOTS:
             << "normal" << query
             << QStringList{"connected", "gatt_uuids", "write_ready", "write_ok", "hardware_probe",
                            "notify",    "notify",     "notify",      "notify"}
-            << true << 1;
+            << true << 1 << QStringList{};
         QTest::newRow("batch write") << "normal" << write
                                      << QStringList{"connected", "gatt_uuids", "write_ready", "write_ok"}
-                                     << true << 3;
-        QTest::newRow("no connected device") << "no-device" << query << QStringList{"error"} << false << 0;
+                                     << true << 3 << QStringList{};
+        QTest::newRow("no connected device")
+            << "no-device" << query << QStringList{"error"} << false << 0 << QStringList{};
         QTest::newRow("connected device is not the knob")
-            << "not-knob" << query << QStringList{"error"} << false << 0;
+            << "not-knob" << query << QStringList{"error"} << false << 0 << QStringList{};
         QTest::newRow("write to an unknown address")
             << "normal" << bleBatchWriteArguments(QStringLiteral("00:11:22:33:44:55"), batch)
-            << QStringList{"error"} << false << 0;
+            << QStringList{"error"} << false << 0 << QStringList{};
         QTest::newRow("rejected batch write")
             << "reject-write" << write << QStringList{"connected", "gatt_uuids", "write_ready", "error"}
-            << false << 1;
+            << false << 1 << QStringList{};
         QTest::newRow("rejected query")
             << "reject-write" << query << QStringList{"connected", "gatt_uuids", "write_ready", "error"}
-            << false << 1;
+            << false << 1 << QStringList{};
         QTest::newRow("device disconnects mid-run")
             << "disconnect" << query
             << QStringList{"connected",      "gatt_uuids", "write_ready",         "write_ok",
                            "hardware_probe", "notify",     "session_disconnected"}
-            << false << 1;
+            << false << 1 << QStringList{};
+        QTest::newRow("write to a known knob that is not connected connects first")
+            << "no-device" << write << QStringList{"connected", "gatt_uuids", "write_ready", "write_ok"}
+            << true << 3 << QStringList{};
+        QTest::newRow("service override that the knob lacks")
+            << "normal" << query << QStringList{"connected", "error"} << false << 0
+            << QStringList{"VX_BLE_SERVICE_UUID=fff0"};
+        QTest::newRow("notify override picks the characteristic")
+            << "normal" << query
+            << QStringList{"connected", "gatt_uuids", "write_ready", "write_ok", "hardware_probe",
+                           "notify",    "notify",     "notify",      "notify"}
+            << true << 1 << QStringList{"VX_BLE_NOTIFY_UUID=7A1C0003-3B5E-4C2A-9F10-5D2B8C6E4A01"};
+        QTest::newRow("BlueZ not on the bus")
+            << "none" << query << QStringList{"error"} << false << 0 << QStringList{};
+        QTest::newRow("no system bus")
+            << "none" << query << QStringList{"error"} << false << 0
+            << QStringList{"DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/vx-bus"};
     }
+
     void endToEnd()
     {
         QFETCH(QString, scenario);
@@ -255,6 +274,7 @@ private Q_SLOTS:
         QFETCH(QStringList, types);
         QFETCH(bool, success);
         QFETCH(int, writes);
+        QFETCH(QStringList, env);
 
         const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
         if (daemon.isEmpty())
@@ -269,9 +289,13 @@ private Q_SLOTS:
             QVERIFY(!m_busAddress.isEmpty());
         }
         const QString record = m_dir.filePath(QStringLiteral("writes-%1.txt").arg(QTest::currentDataTag()));
-        QVERIFY(startFake(scenario, record));
+        if (scenario != QLatin1String("none"))
+            QVERIFY(startFake(scenario, record));
 
-        const HelperRun r = runHelper(args);
+        QMap<QString, QString> extraEnv;
+        for (const QString &kv : env)
+            extraEnv.insert(kv.section(QLatin1Char('='), 0, 0), kv.section(QLatin1Char('='), 1));
+        const HelperRun r = runHelper(args, extraEnv);
         QVERIFY2(r.finished, r.output.constData());
         QVERIFY(r.normalExit);
         QStringList actual;
@@ -307,7 +331,7 @@ private Q_SLOTS:
             QCOMPARE(QString::fromLatin1(recorded.first().mid(11)), bleHexText(bleConfigQueryPacket()));
         }
 
-        if (scenario == QLatin1String("normal") && args.contains(QLatin1String("--query"))) {
+        if (success && args.contains(QLatin1String("--query"))) {
             // What the program makes of it: the configuration packets, the
             // doubled report number undone, nothing after the end packet.
             BleLineParser parser;

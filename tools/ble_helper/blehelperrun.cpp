@@ -136,19 +136,25 @@ int BleHelperRun::exec()
         }
     }
 
-    // Right after a connect BlueZ may still be discovering the services.
+    // Right after a connect BlueZ may still be discovering the services; once
+    // it says they are resolved, what is there is all there is.
     std::optional<GattChoice> gatt;
     const GattOverrides overrides = GattOverrides::fromEnvironment();
     QElapsedTimer resolving;
     resolving.start();
+    bool resolved = device->connected && device->servicesResolved;
     while (true) {
         gatt = chooseGatt(characteristicsOf(*objects, device->path), overrides);
-        if (gatt || resolving.elapsed() >= kResolveWaitMs)
+        if (gatt || resolved || resolving.elapsed() >= kResolveWaitMs)
             break;
         QThread::msleep(200);
         objects = fetchObjects();
         if (!objects)
             return BusUnavailable;
+        for (const BluezDevice &d : devicesOf(*objects)) {
+            if (d.path == device->path)
+                resolved = d.connected && d.servicesResolved;
+        }
     }
 
     printLine({{QStringLiteral("type"), QStringLiteral("connected")},
