@@ -7,7 +7,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_dir=${VX_BUILD_DIR:-$root/build}
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libhidapi-dev
-          libgl-dev fonts-dejavu-core xvfb xauth)
+          libgl-dev fonts-dejavu-core xvfb xauth dbus-daemon)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,6 +1,7 @@
 #include "ui/MainLayoutWidget.h"
 
 #include "device/KnobSession.h"
+#include "protocol/keyvocabulary.h"
 #include "ui/pages/DelayWidget.h"
 #include "ui/pages/LightWidget.h"
 
@@ -62,6 +63,9 @@ void MainLayoutWidget::onConnectionChanged(bool connected)
         clearAllTabSelections();
         return;
     }
+    // Whatever the user had not saved yet survives the unplug.
+    if (m_modelEdited)
+        m_unsavedEdits = std::make_unique<KnobModel>(m_model);
     clearLoadedConfigState();
     for (int k = 1; k <= 5; ++k)
         updateSingleKnobKeyDisplay(k);
@@ -75,11 +79,39 @@ void MainLayoutWidget::onConnectionChanged(bool connected)
 
 void MainLayoutWidget::onConfigReadFinished(bool ok, bool receivedAny)
 {
+    if (m_unsavedEdits) {
+        // The device may hold half of a save that the unplug cut short; the
+        // user's edits are what a second Save must write.
+        m_model = *m_unsavedEdits;
+        m_unsavedEdits.reset();
+        m_modelEdited = true;
+        showWholeModel();
+        qDebug().noquote() << "设备重新连接，保留未保存的修改";
+    } else if (ok) {
+        m_modelEdited = false;
+    }
     if (!ok || !receivedAny)
         return;
     m_selectedKnobKey = 0;
     updateKnobKeySelection();
     syncDelayWidgetForCurrentKnob();
+}
+
+void MainLayoutWidget::showWholeModel()
+{
+    for (int k = 1; k <= 5; ++k) {
+        updateSingleKnobKeyDisplay(k);
+        if (!m_delayWidget)
+            continue;
+        QList<QString> texts;
+        for (const QString &name : m_model.key(k).displayNames.mid(0, kMaxVirtualKeys))
+            texts.append(textBoxDisplayText(name));
+        m_delayWidget->setVirtualKeyCount(k, int(texts.size()));
+        m_delayWidget->setVirtualKeyTexts(k, texts);
+        m_delayWidget->refreshDelays(k);
+    }
+    updateKnobKeysDisplay();
+    updateKnobKeySelection();
 }
 
 void MainLayoutWidget::handleLogoPress()

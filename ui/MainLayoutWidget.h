@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <memory>
 #include <vector>
 
 #include "protocol/KnobModel.h"
@@ -82,6 +83,11 @@ private:
     int m_selectedKnobKey = 0;
     bool m_isMacLayout = true;
     int m_logoClickCount = 0;
+    // The user changed the model since it was last read or saved.
+    bool m_modelEdited = false;
+    // Edits the link took away with it (an unplug before they were saved):
+    // they win over what the device reports when it comes back.
+    std::unique_ptr<KnobModel> m_unsavedEdits;
 
     // ---- Interface: structure and navigation (MainLayoutWidget_ui.cpp), knob
     // area and model operations (MainLayoutWidget_knob.cpp), status, toast,
@@ -225,6 +231,8 @@ public:
 private:
     void onConnectionChanged(bool connected);
     void onConfigReadFinished(bool ok, bool receivedAny);
+    // Labels and delay page of every physical key from the model.
+    void showWholeModel();
     // Replaces the keys and the delays of one physical key and shows them.
     void storeReadKnobEntries(int knobKey, const QList<ConfigEntry> &entries);
 

@@ -357,6 +357,7 @@ void MainLayoutWidget::addSelectedKey(quint16 value)
     if (i < 0)
         return;
     m_model.addKeyCode(i + 1, value, m_isMacLayout);
+    m_modelEdited = true;
     showAddedVirtualKey(i);
 }
 
@@ -366,6 +367,7 @@ void MainLayoutWidget::addSelectedCombination(const QString &name)
     if (i < 0)
         return;
     m_model.addCombination(i + 1, name);
+    m_modelEdited = true;
     showAddedVirtualKey(i);
 }
 
@@ -375,6 +377,7 @@ void MainLayoutWidget::replaceSelectedKeyWithAction(const QString &name)
     if (!validKnobKey(k))
         return;
     m_model.replaceWithAction(k, name);
+    m_modelEdited = true;
     updateKnobKeysDisplay();
     syncDelayWidgetForCurrentKnob();
 }
@@ -384,6 +387,7 @@ void MainLayoutWidget::clearKnobKey(int knobKey)
     if (!validKnobKey(knobKey))
         return;
     m_model.clearActions(knobKey);
+    m_modelEdited = true;
     // The selected key's own label is refreshed by updateKnobKeysDisplay.
     updateSingleKnobKeyDisplay(knobKey);
     clearAllTabSelections();

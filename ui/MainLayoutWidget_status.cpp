@@ -322,6 +322,8 @@ void MainLayoutWidget::onSaveClicked()
 
 void MainLayoutWidget::finishSave(bool ok)
 {
+    // A failed save leaves the device behind the model, whatever was edited.
+    m_modelEdited = !ok;
     if (ok)
         showToast(true, QStringLiteral("保存成功"), QStringLiteral("配置已写入设备"));
     else
@@ -402,6 +404,7 @@ void MainLayoutWidget::showRestoreConfirmation()
 void MainLayoutWidget::confirmRestore()
 {
     clearSelectedKeys();
+    m_modelEdited = true;
     m_selectedKnobKey = 0;
     updateKnobKeysDisplay();
     updateKnobKeySelection();

@@ -1,0 +1,186 @@
+#include "fakebluez.h"
+
+#include <QDBusArgument>
+#include <QDBusMessage>
+#include <QFile>
+#include <QTimer>
+
+const QString FakeBluez::kDevicePath = QStringLiteral("/org/bluez/hci0/dev_C0_FF_EE_00_00_01");
+const QString FakeBluez::kWritePath = FakeBluez::kDevicePath + QStringLiteral("/service0010/char0011");
+const QString FakeBluez::kNotifyPath = FakeBluez::kDevicePath + QStringLiteral("/service0010/char0013");
+
+namespace {
+
+const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
+const QString kChar = QStringLiteral("org.bluez.GattCharacteristic1");
+const QString kVendorService = QStringLiteral("7a1c0001-3b5e-4c2a-9f10-5d2b8c6e4a01");
+
+QByteArray hexBytes(const char *hex, int size)
+{
+    QByteArray out = QByteArray::fromHex(QByteArray(hex).replace(' ', ""));
+    out.resize(size, '\0');
+    return out;
+}
+
+QString toHex(const QByteArray &bytes)
+{
+    return QString::fromLatin1(bytes.toHex(' ').toUpper());
+}
+
+} // namespace
+
+FakeBluez::FakeBluez(const QDBusConnection &bus, Scenario scenario, const QString &recordPath,
+                     QObject *parent)
+    : QDBusVirtualObject(parent), m_bus(bus), m_scenario(scenario), m_recordPath(recordPath),
+      m_connected(scenario != Scenario::NoConnectedDevice)
+{}
+
+QString FakeBluez::introspect(const QString &) const
+{
+    return {};
+}
+
+BluezObjects FakeBluez::objects() const
+{
+    const bool knob = m_scenario != Scenario::NotTheKnob;
+    BluezObjects all;
+    all.insert(QDBusObjectPath(QStringLiteral("/org/bluez/hci0")),
+               {{QStringLiteral("org.bluez.Adapter1"), {{QStringLiteral("Powered"), true}}}});
+    QVariantMap device{
+        {QStringLiteral("Address"), QStringLiteral("C0:FF:EE:00:00:01")},
+        {QStringLiteral("Name"), knob ? QStringLiteral("VELTRANIX") : QStringLiteral("Headphones")},
+        {QStringLiteral("Alias"), knob ? QStringLiteral("VELTRANIX") : QStringLiteral("Headphones")},
+        {QStringLiteral("Connected"), m_connected},
+        {QStringLiteral("ServicesResolved"), m_connected},
+        {QStringLiteral("Modalias"),
+         knob ? QStringLiteral("usb:v05ACp022Cd0001") : QStringLiteral("bluetooth:v004Cp2002d0100")}};
+    all.insert(QDBusObjectPath(kDevicePath), {{QStringLiteral("org.bluez.Device1"), device}});
+    if (!m_connected)
+        return all;
+    const QVariant devicePath = QVariant::fromValue(QDBusObjectPath(kDevicePath));
+    // A standard service with a notify and a write characteristic of its own:
+    // the helper must not take it for the vendor one.
+    const QString info = kDevicePath + QStringLiteral("/service000a");
+    all.insert(QDBusObjectPath(info),
+               {{QStringLiteral("org.bluez.GattService1"),
+                 {{QStringLiteral("UUID"), QStringLiteral("0000180a-0000-1000-8000-00805f9b34fb")},
+                  {QStringLiteral("Device"), devicePath},
+                  {QStringLiteral("Primary"), true}}}});
+    all.insert(QDBusObjectPath(info + QStringLiteral("/char000b")),
+               {{kChar,
+                 {{QStringLiteral("UUID"), QStringLiteral("00002a29-0000-1000-8000-00805f9b34fb")},
+                  {QStringLiteral("Service"), QVariant::fromValue(QDBusObjectPath(info))},
+                  {QStringLiteral("Flags"), QStringList{"read", "write", "notify"}}}}});
+    const QString vendor = kDevicePath + QStringLiteral("/service0010");
+    all.insert(QDBusObjectPath(vendor), {{QStringLiteral("org.bluez.GattService1"),
+                                          {{QStringLiteral("UUID"), kVendorService},
+                                           {QStringLiteral("Device"), devicePath},
+                                           {QStringLiteral("Primary"), true}}}});
+    all.insert(QDBusObjectPath(kWritePath),
+               {{kChar,
+                 {{QStringLiteral("UUID"), QStringLiteral("7a1c0002-3b5e-4c2a-9f10-5d2b8c6e4a01")},
+                  {QStringLiteral("Service"), QVariant::fromValue(QDBusObjectPath(vendor))},
+                  {QStringLiteral("Flags"), QStringList{"write-without-response", "write"}}}}});
+    all.insert(QDBusObjectPath(kNotifyPath),
+               {{kChar,
+                 {{QStringLiteral("UUID"), QStringLiteral("7a1c0003-3b5e-4c2a-9f10-5d2b8c6e4a01")},
+                  {QStringLiteral("Service"), QVariant::fromValue(QDBusObjectPath(vendor))},
+                  {QStringLiteral("Flags"), QStringList{"notify"}}}}});
+    return all;
+}
+
+void FakeBluez::record(const QByteArray &value, const QString &type)
+{
+    if (m_recordPath.isEmpty())
+        return;
+    QFile f(m_recordPath);
+    if (f.open(QIODevice::Append))
+        f.write(QStringLiteral("%1 %2 %3\n").arg(type).arg(value.size()).arg(toHex(value)).toLatin1());
+}
+
+bool FakeBluez::handleMessage(const QDBusMessage &message, const QDBusConnection &connection)
+{
+    const QString member = message.member();
+    const QString path = message.path();
+    if (path == QLatin1String("/") && member == QLatin1String("GetManagedObjects")) {
+        connection.send(message.createReply(QVariant::fromValue(objects())));
+        return true;
+    }
+    if (!m_connected && path.startsWith(kDevicePath) && path != kDevicePath) {
+        connection.send(message.createErrorReply(QStringLiteral("org.bluez.Error.NotConnected"),
+                                                 QStringLiteral("Not Connected")));
+        return true;
+    }
+    if (path == kNotifyPath && member == QLatin1String("StartNotify")) {
+        m_notifying = true;
+        connection.send(message.createReply());
+        return true;
+    }
+    if (path == kWritePath && member == QLatin1String("WriteValue") && message.arguments().size() == 2) {
+        const QByteArray value = message.arguments().at(0).toByteArray();
+        const QVariantMap options = qdbus_cast<QVariantMap>(message.arguments().at(1));
+        record(value, options.value(QStringLiteral("type")).toString());
+        if (m_scenario == Scenario::RejectWrite) {
+            connection.send(
+                message.createErrorReply(QStringLiteral("org.bluez.Error.Failed"),
+                                         QStringLiteral("Operation failed with ATT error: 0x0e")));
+            return true;
+        }
+        connection.send(message.createReply());
+        if (value.size() >= 2 && static_cast<unsigned char>(value.at(0)) == 0x03 &&
+            static_cast<unsigned char>(value.at(1)) == 0xFF)
+            QTimer::singleShot(20, this, &FakeBluez::answerQuery);
+        return true;
+    }
+    if (path == kDevicePath && member == QLatin1String("Connect")) {
+        setConnected(true);
+        connection.send(message.createReply());
+        return true;
+    }
+    return false;
+}
+
+void FakeBluez::answerQuery()
+{
+    if (!m_notifying)
+        return;
+    // Keyboard key A on physical key 5 (older code), a second packet with the
+    // report number doubled, the colour, the end packet, then a straggler
+    // that a helper must not forward after the end.
+    const QList<QByteArray> answers{hexBytes("03 FD 11 01 01 00 01 00 00 04", 64),
+                                    hexBytes("03 03 FD 02 01 01 00 01 00 00 05", 66),
+                                    hexBytes("03 FD 00 06 FF 80 00 64 01", 64), hexBytes("03 FD FE FF", 64),
+                                    hexBytes("03 FD 04 01 01 00 01 00 00 06", 64)};
+    int delay = 0;
+    for (int i = 0; i < answers.size(); ++i) {
+        const QByteArray packet = answers.at(i);
+        QTimer::singleShot(delay, this, [this, packet] { notify(packet); });
+        delay += 30;
+        if (m_scenario == Scenario::DisconnectMidRun) {
+            QTimer::singleShot(delay, this, [this] { setConnected(false); });
+            break;
+        }
+    }
+}
+
+void FakeBluez::notify(const QByteArray &value)
+{
+    QDBusMessage signal =
+        QDBusMessage::createSignal(kNotifyPath, kProperties, QStringLiteral("PropertiesChanged"));
+    signal << kChar << QVariantMap{{QStringLiteral("Value"), value}} << QStringList();
+    m_bus.send(signal);
+}
+
+void FakeBluez::setConnected(bool connected)
+{
+    m_connected = connected;
+    if (!connected)
+        m_notifying = false;
+    QDBusMessage signal =
+        QDBusMessage::createSignal(kDevicePath, kProperties, QStringLiteral("PropertiesChanged"));
+    signal << QStringLiteral("org.bluez.Device1")
+           << QVariantMap{{QStringLiteral("Connected"), connected},
+                          {QStringLiteral("ServicesResolved"), connected}}
+           << QStringList();
+    m_bus.send(signal);
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "bluezmodel.h"
+
+#include <QDBusConnection>
+#include <QDBusVirtualObject>
+#include <QString>
+
+// A stand-in for the BlueZ daemon on a private bus: one adapter, one device
+// with a vendor GATT service (a write and a notify characteristic) that
+// answers the configuration query with configuration notifications.
+class FakeBluez : public QDBusVirtualObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(FakeBluez)
+
+public:
+    enum class Scenario
+    {
+        Normal,
+        NoConnectedDevice, // the knob is paired but not connected
+        NotTheKnob,        // the connected device is something else
+        RejectWrite,       // every WriteValue fails with org.bluez.Error.Failed
+        DisconnectMidRun,  // one notification, then Connected=false
+    };
+
+    FakeBluez(const QDBusConnection &bus, Scenario scenario, const QString &recordPath,
+              QObject *parent = nullptr);
+
+    QString introspect(const QString &path) const override;
+    bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override;
+
+    static const QString kDevicePath;
+    static const QString kWritePath;
+    static const QString kNotifyPath;
+
+private:
+    BluezObjects objects() const;
+    void record(const QByteArray &value, const QString &type);
+    void answerQuery();
+    void notify(const QByteArray &value);
+    void setConnected(bool connected);
+
+    QDBusConnection m_bus;
+    Scenario m_scenario;
+    QString m_recordPath;
+    bool m_connected = true;
+    bool m_notifying = false;
+};

@@ -1,0 +1,310 @@
+// What the user is told when the knob fails at each point of a save or a
+// configuration read, driven through the real window and session against the
+// simulated knob: never "saved" for a device that did not get everything, no
+// hidapi call on a closed handle, no leaked handle, and the edits survive for
+// a second Save.
+#include "device/KnobSession.h"
+#include "protocol/uitext.h"
+#include "tools/hidsim/hidsim.h"
+#include "ui/MainLayoutWidget.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+constexpr int kVendorInterface = 2;
+constexpr int kWait = 15000;
+
+struct Rig
+{
+    KnobSession session;
+    MainLayoutWidget window{&session};
+
+    ~Rig() { session.shutdown(); }
+
+    bool connect()
+    {
+        QSignalSpy read(&session, &KnobSession::configReadFinished);
+        session.connectNow();
+        return QTest::qWaitFor([&] { return session.isConnected(); }, kWait) &&
+               (read.count() > 0 || read.wait(kWait));
+    }
+
+    // Physical key 1: A B; physical key 3: C. Both packed keyboard reports.
+    void edit()
+    {
+        select(1);
+        window.addSelectedKey(0x04);
+        window.addSelectedKey(0x05);
+        select(3);
+        window.addSelectedKey(0x06);
+    }
+
+    void select(int knobKey)
+    {
+        auto *label = window.findChild<QLabel *>(QStringLiteral("knobKeyLabel%1").arg(knobKey));
+        QVERIFY(label);
+        QTest::mouseClick(label, Qt::LeftButton);
+        QCOMPARE(window.selectedKnobKey(), knobKey);
+    }
+
+    // Presses Save and waits for its result.
+    bool save()
+    {
+        QSignalSpy done(&session, &KnobSession::saveFinished);
+        auto *button = window.findChild<QPushButton *>(QStringLiteral("saveButton"));
+        button->click();
+        if (!done.wait(kWait))
+            return false;
+        return done.at(0).at(0).toBool();
+    }
+
+    QString toastTitle() const
+    {
+        const auto *title = window.findChild<QLabel *>(QStringLiteral("toastTitle"));
+        return title ? title->text() : QString();
+    }
+
+    bool modelHoldsEdits() const
+    {
+        const KnobModel &m = window.knobModel();
+        return m.key(1).keyCodes == QList<unsigned short>{0x04, 0x05} &&
+               m.key(3).keyCodes == QList<unsigned short>{0x06} && m.key(2).isEmpty();
+    }
+};
+
+std::vector<hidsim::WriteRecord> acceptedWrites()
+{
+    std::vector<hidsim::WriteRecord> out;
+    for (hidsim::WriteRecord &r : hidsim::writes())
+        if (r.result >= 0 && !(r.bytes.size() > 1 && r.bytes[1] == 0xFF))
+            out.push_back(std::move(r));
+    return out;
+}
+
+bool isEndPacket(const hidsim::Packet &p)
+{
+    return p.size() > 3 && p[1] == 0xFD && p[2] == 0xFE && p[3] == 0xFF;
+}
+
+enum class Fault
+{
+    RefuseFrom,
+    ShortWrite,
+    UnplugAt,
+    ReplugDuring,
+};
+
+// Where a save of the edits above puts its reports, found by a clean run.
+struct SaveLayout
+{
+    int firstKey = -1;
+    int firstCopy = -1;
+    int firstEnd = -1;
+    int lastKey = -1;
+    std::map<int, hidsim::Packet> stored;
+};
+
+SaveLayout cleanSaveLayout()
+{
+    hidsim::reset();
+    const int device = hidsim::addDevice(hidsim::knobDevice());
+    Rig rig;
+    SaveLayout layout;
+    if (!rig.connect())
+        return layout;
+    rig.edit();
+    hidsim::clearWrites();
+    if (!rig.save())
+        return layout;
+    const std::vector<hidsim::WriteRecord> writes = acceptedWrites();
+    for (int i = 0; i < int(writes.size()); ++i) {
+        const hidsim::Packet &p = writes[i].bytes;
+        if (isEndPacket(p)) {
+            if (layout.firstEnd < 0)
+                layout.firstEnd = i;
+            continue;
+        }
+        if (hidsim::physicalKeyForCommandCode(p[2]) == 0)
+            continue;
+        if (layout.firstKey < 0)
+            layout.firstKey = i;
+        else if (layout.firstCopy < 0)
+            layout.firstCopy = i;
+        if (p[2] == hidsim::currentCommandCode(3))
+            layout.lastKey = i;
+    }
+    layout.stored = hidsim::storedAssignments(device);
+    return layout;
+}
+
+} // namespace
+
+class FaultMatrix : public QObject
+{
+    Q_OBJECT
+
+private:
+    SaveLayout m_layout;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_layout = cleanSaveLayout();
+        QVERIFY(m_layout.firstKey == 0);
+        QVERIFY(m_layout.firstCopy > m_layout.firstKey);
+        QVERIFY(m_layout.firstEnd > m_layout.firstCopy);
+        QVERIFY(m_layout.lastKey > m_layout.firstEnd);
+        QCOMPARE(int(m_layout.stored.size()), 2);
+    }
+
+    void saveFaults_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<QString>("where");
+        QTest::addColumn<bool>("mayClaimSuccess");
+        const auto row = [](const char *name, Fault f, const char *where, bool success) {
+            QTest::newRow(name) << int(f) << QString::fromLatin1(where) << success;
+        };
+        row("refused from the first key", Fault::RefuseFrom, "firstKey", false);
+        row("refused from its compatibility copy", Fault::RefuseFrom, "firstCopy", false);
+        row("refused from the end packet", Fault::RefuseFrom, "firstEnd", false);
+        row("refused at the last key", Fault::RefuseFrom, "lastKey", false);
+        // The copy or a retry layout still carries the report: success is the truth then.
+        row("short first key", Fault::ShortWrite, "firstKey", true);
+        row("short end packet", Fault::ShortWrite, "firstEnd", true);
+        row("unplug at the first key", Fault::UnplugAt, "firstKey", false);
+        row("unplug at the end packet", Fault::UnplugAt, "firstEnd", false);
+        row("unplug at the last key", Fault::UnplugAt, "lastKey", false);
+        row("replug during the save", Fault::ReplugDuring, "firstEnd", false);
+    }
+
+    void saveFaults()
+    {
+        QFETCH(int, fault);
+        QFETCH(QString, where);
+        QFETCH(bool, mayClaimSuccess);
+        const int at = where == QLatin1String("firstKey")    ? m_layout.firstKey
+                       : where == QLatin1String("firstCopy") ? m_layout.firstCopy
+                       : where == QLatin1String("firstEnd")  ? m_layout.firstEnd
+                                                             : m_layout.lastKey;
+        hidsim::reset();
+        const int device = hidsim::addDevice(hidsim::knobDevice());
+        {
+            Rig rig;
+            QVERIFY(rig.connect());
+            rig.edit();
+            hidsim::clearWrites();
+            switch (Fault(fault)) {
+            case Fault::RefuseFrom:
+                hidsim::setFailWritesFrom(device, kVendorInterface, at);
+                break;
+            case Fault::ShortWrite:
+                hidsim::setShortWriteAt(device, kVendorInterface, at);
+                break;
+            case Fault::UnplugAt:
+                hidsim::setUnplugAtWrite(device, at);
+                break;
+            case Fault::ReplugDuring:
+                hidsim::setUnplugAtWrite(device, at);
+                hidsim::scheduleReplug(device, 30);
+                break;
+            }
+            const bool ok = rig.save();
+            const bool deviceHasAll = hidsim::storedAssignments(device) == m_layout.stored;
+            // Told the truth: "saved" only when the device holds every key.
+            if (ok) {
+                QVERIFY(mayClaimSuccess);
+                QVERIFY(deviceHasAll);
+                QCOMPARE(rig.toastTitle(), uiText(QStringLiteral("保存成功")));
+            } else {
+                QCOMPARE(rig.toastTitle(), uiText(QStringLiteral("保存失败")));
+            }
+
+            // Whatever happened to the link, the edits are there for a second Save.
+            hidsim::setInterfaceFaults(device, kVendorInterface, hidsim::InterfaceSpec{});
+            if (Fault(fault) == Fault::UnplugAt || Fault(fault) == Fault::ReplugDuring) {
+                if (!hidsim::isPlugged(device))
+                    hidsim::replug(device);
+                QSignalSpy read(&rig.session, &KnobSession::configReadFinished);
+                // The liveness probe notices the dead handle; a scan finds the knob again.
+                rig.session.checkConnectedDeviceAlive();
+                QVERIFY(!rig.session.isConnected());
+                rig.session.connectNow();
+                QVERIFY(read.wait(kWait));
+            }
+            QVERIFY2(rig.modelHoldsEdits(), "the user's edits were lost");
+            QVERIFY(rig.save());
+            QCOMPARE(hidsim::storedAssignments(device), m_layout.stored);
+            QCOMPARE(hidsim::callsOnClosedHandles(), 0);
+        }
+        QCOMPARE(hidsim::openHandleCount(), 0);
+    }
+
+    void readFaults_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("answers");
+        // The stored configuration answers with three packets and the end packet.
+        for (int n : {0, 1, 3}) {
+            QTest::newRow(qPrintable(QStringLiteral("read error after %1").arg(n)))
+                << QStringLiteral("error") << n;
+            QTest::newRow(qPrintable(QStringLiteral("unplug after %1").arg(n))) << QStringLiteral("unplug") << n;
+        }
+        for (int n : {1, 3})
+            QTest::newRow(qPrintable(QStringLiteral("silent after %1").arg(n))) << QStringLiteral("silent") << n;
+    }
+
+    void readFaults()
+    {
+        QFETCH(QString, fault);
+        QFETCH(int, answers);
+        hidsim::reset();
+        const int device = hidsim::addDevice(hidsim::knobDevice());
+        hidsim::preloadAssignment(device, 1, hidsim::Packet{0x03, 0xFD, 0x02, 0x01, 0x01, 0x00, 0x01, 0x00, 0x00, 0x04});
+        hidsim::preloadAssignment(device, 2, hidsim::Packet{0x03, 0xFD, 0x04, 0x01, 0x01, 0x00, 0x01, 0x00, 0x00, 0x05});
+        hidsim::preloadColour(device, hidsim::Packet{0x03, 0xFD, 0x00, 0x06, 0xFF, 0x80, 0x00, 0x64, 0x01});
+        hidsim::FirmwareOptions slow;
+        slow.answerIntervalMs = 40;
+        if (fault == QLatin1String("silent"))
+            slow.answerLimit = answers;
+        hidsim::setFirmwareOptions(device, slow);
+        if (fault == QLatin1String("error"))
+            hidsim::setFailReadAfterAnswers(device, kVendorInterface, answers);
+        {
+            Rig rig;
+            QSignalSpy finished(&rig.session, &KnobSession::configReadFinished);
+            QSignalSpy packets(&rig.session, &KnobSession::configPacketRead);
+            QSignalSpy link(&rig.session, &KnobSession::connectionChanged);
+            rig.session.connectNow();
+            QVERIFY(QTest::qWaitFor([&] { return rig.session.isConnected(); }, kWait));
+            if (fault == QLatin1String("unplug")) {
+                QVERIFY(QTest::qWaitFor([&] { return packets.count() >= answers; }, kWait));
+                hidsim::unplug(device);
+                // The read ends on its own (failed, or cut short after answers)...
+                QVERIFY(finished.count() > 0 || finished.wait(kWait));
+                QCOMPARE(finished.at(0).at(0).toBool(), packets.count() > 0);
+                // ...and the next liveness probe takes the link down and clears what it showed.
+                rig.session.checkConnectedDeviceAlive();
+                QVERIFY(!rig.session.isConnected());
+                QCOMPARE(link.count(), 2);
+                QVERIFY(rig.window.knobModel().key(1).isEmpty());
+            } else {
+                QVERIFY(finished.wait(kWait));
+                const bool ok = finished.at(0).at(0).toBool();
+                QCOMPARE(packets.count(), answers);
+                // An error before any answer fails the read; after answers it ends it.
+                QCOMPARE(ok, !(fault == QLatin1String("error") && answers == 0));
+                QVERIFY(rig.session.isConnected());
+            }
+            QCOMPARE(hidsim::callsOnClosedHandles(), 0);
+        }
+        QCOMPARE(hidsim::openHandleCount(), 0);
+    }
+};
+
+QTEST_MAIN(FaultMatrix)
+#include "tst_faultmatrix.moc"

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "bluezmodel.h"
+#include "protocol/packets.h"
+
+#include <QDBusConnection>
+#include <QObject>
+
+#include <vector>
+
+class QDBusMessage;
+class QEventLoop;
+class QJsonObject;
+
+// What the command line asks of one run.
+struct BleHelperOptions
+{
+    QString target; // "auto" or a device address
+    bool query = false;
+    double listenSeconds = 0.0;
+    std::vector<Packet> packets;
+};
+
+// One run of the helper against BlueZ: find the knob, pick its GATT pair,
+// then query and listen or write a batch. Reports JSON lines on standard
+// output; every bus call carries a time-out, so a run always ends.
+class BleHelperRun : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(BleHelperRun)
+
+public:
+    enum ExitCode
+    {
+        Ok = 0,
+        BusUnavailable = 2,
+        NoDevice = 3,
+        GattUnavailable = 4,
+        WriteFailed = 5,
+        Disconnected = 6,
+        Usage = 64,
+    };
+
+    explicit BleHelperRun(const QDBusConnection &bus, BleHelperOptions options, QObject *parent = nullptr);
+
+    // Runs to the end and returns the process exit code.
+    int exec();
+
+    static void printLine(const QJsonObject &object);
+    static void printError(const QString &message);
+
+private Q_SLOTS:
+    void onPropertiesChanged(const QDBusMessage &message);
+
+private:
+    std::optional<BluezObjects> fetchObjects();
+    bool call(const QString &path, const QString &interface, const QString &method, const QVariantList &args,
+              int timeoutMs, QString *error);
+    bool writePacket(const Packet &packet, QString *error);
+    int finishDisconnected();
+
+    QDBusConnection m_bus;
+    BleHelperOptions m_options;
+    GattChoice m_gatt;
+    QString m_devicePath;
+    QEventLoop *m_listenLoop = nullptr;
+    bool m_disconnected = false;
+    bool m_endReceived = false;
+    bool m_probeReported = false;
+};
