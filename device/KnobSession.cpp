@@ -1,10 +1,13 @@
 #include "device/KnobSession.h"
 
+#include "device/BluetoothConnector.h"
+#include "device/BluetoothTransport.h"
 #include "device/UsbTransport.h"
 #include "device/configread.h"
 #include "device/deviceworkers.h"
 #include "device/hidscan.h"
 #include "device/packetutil.h"
+#include "protocol/configdecode.h"
 
 #include <QDebug>
 #include <QPointer>
@@ -58,8 +61,14 @@ AssignmentWriteResult writeSnapshot(KnobTransport &transport, const KnobModelSna
 
 KnobSession::KnobSession(QObject *parent)
     : QObject(parent), m_usb(std::make_shared<UsbTransport>()),
-      m_workers(std::make_shared<DeviceWorkers>(this))
+      m_workers(std::make_shared<DeviceWorkers>(this)), m_ble(std::make_shared<BluetoothTransport>())
 {
+    m_bleConnector = new BluetoothConnector(this);
+    connect(m_bleConnector, &BluetoothConnector::messageReceived, this, &KnobSession::onBluetoothMessage);
+    connect(m_bleConnector, &BluetoothConnector::runFinished, this,
+            [this](const BluetoothConnector::Outcome &o) {
+                onBluetoothRunFinished(o.packets, o.connectedInRun, o.querySent, o.online);
+            });
     m_lightSendTimer = new QTimer(this);
     m_lightSendTimer->setSingleShot(true);
     m_lightSendTimer->setInterval(kLightCoalesceMs);
@@ -108,6 +117,7 @@ void KnobSession::shutdown()
     if (m_bluetoothAutoConnectTimer)
         m_bluetoothAutoConnectTimer->stop();
     m_lightSendTimer->stop();
+    m_bleConnector->stop();
     // From here on no worker posts to this session, and nobody hears from it.
     m_workers->beginShutdown();
     blockSignals(true);
@@ -124,7 +134,8 @@ std::shared_ptr<KnobTransport> KnobSession::activeTransport() const
 {
     if (!m_connected)
         return nullptr;
-    // The Bluetooth link joins here once it has a transport of its own.
+    if (m_bluetoothConnected)
+        return m_ble;
     return m_usb;
 }
 
@@ -239,6 +250,9 @@ void KnobSession::installScanResult(ScanKind kind, const HidScanResult &result, 
 
 void KnobSession::disconnect()
 {
+    // A link that was up and is lost starts a new streak of reported failures.
+    if (m_connected)
+        m_bluetoothFailureReported = false;
     m_usb->close();
     m_connected = false;
     m_bluetoothConnected = false;
@@ -254,20 +268,149 @@ void KnobSession::disconnect()
 
 void KnobSession::clearBluetoothIdentity()
 {
-    m_bluetoothAddress.clear();
-    m_bluetoothDeviceId.clear();
-    m_bluetoothWriteUuid.clear();
+    m_bleConnector->clearIdentity();
+    m_ble->setAddress(QString());
+    m_ble->setUp(false);
 }
 
+// Every write run of the helper has ended before its send returns, so there
+// is no write session to stop.
 void KnobSession::stopBluetoothWriteSession() {}
 
-void KnobSession::tryAutoConnectBluetooth() {}
+void KnobSession::setBluetoothHelperDirectory(const QString &directory)
+{
+    m_bleConnector->setHelperDirectory(directory);
+    m_ble->setHelperDirectory(directory);
+}
+
+bool KnobSession::isBluetoothConnectRunning() const
+{
+    return m_bleConnector->isRunning();
+}
+
+// ---- Bluetooth ----------------------------------------------------------------------
+
+void KnobSession::tryAutoConnectBluetooth()
+{
+    if (m_shutDown)
+        return;
+    // Once any link has been up, the background attempts end for good.
+    if (m_connected) {
+        if (m_bluetoothAutoConnectTimer)
+            m_bluetoothAutoConnectTimer->stop();
+        return;
+    }
+    if (m_bleConnector->isRunning() || m_deviceProbeInFlight || m_bleConnector->isProcessRunning())
+        return;
+    startDirectBluetoothConnect();
+}
+
+void KnobSession::startDirectBluetoothConnect()
+{
+    stopBluetoothWriteSession();
+    // The labels go blank while the run reads the configuration.
+    emit configReadStarted();
+    m_ble->setConnectRunActive(true);
+    if (m_bleConnector->startRun())
+        return;
+    m_ble->setConnectRunActive(false);
+    reportBluetoothFailure(QStringLiteral("未找到蓝牙连接程序"));
+}
+
+void KnobSession::setBluetoothLinkUp(bool up)
+{
+    if (up == (m_connected && m_bluetoothConnected))
+        return;
+    m_connected = up;
+    m_bluetoothConnected = up;
+    m_livenessTicks = 0;
+    if (up) {
+        m_ble->setAddress(m_bleConnector->address());
+        m_ble->setUp(true);
+        if (m_bluetoothAutoConnectTimer)
+            m_bluetoothAutoConnectTimer->stop();
+    } else {
+        m_ble->setUp(false);
+        m_bluetoothFailureReported = false;
+    }
+    emit connectionChanged(up);
+}
+
+void KnobSession::onBluetoothMessage(const BleHelperMessage &message)
+{
+    const bool usbUp = m_connected && !m_bluetoothConnected;
+    const bool running = m_bleConnector->isRunning();
+    switch (message.type) {
+    case BleHelperMessage::Type::Connected:
+        if (running)
+            return;
+        if (usbUp)
+            clearBluetoothIdentity();
+        else
+            setBluetoothLinkUp(true);
+        return;
+    case BleHelperMessage::Type::HardwareProbe:
+        if (message.online && running && !usbUp)
+            setBluetoothLinkUp(true);
+        return;
+    case BleHelperMessage::Type::SessionDisconnected:
+        if (running && m_bleConnector->runPacketCount() == 0 && m_bluetoothConnected)
+            setBluetoothLinkUp(false);
+        return;
+    default:
+        return;
+    }
+}
+
+void KnobSession::onBluetoothRunFinished(const std::vector<Packet> &packets, bool connectedInRun,
+                                         bool querySent, bool online)
+{
+    m_ble->setConnectRunActive(false);
+    const bool usbUp = m_connected && !m_bluetoothConnected;
+    if (!packets.empty()) {
+        if (usbUp) {
+            clearBluetoothIdentity();
+            stopBluetoothWriteSession();
+            return;
+        }
+        setBluetoothLinkUp(true);
+        m_ble->setAddress(m_bleConnector->address());
+        for (const Packet &packet : sortConfigPacketsForApply(packets))
+            emit configPacketRead(packet);
+        emit configReadFinished(true, true);
+        m_bleConnector->logTiming("ui_config_applied");
+        emit bluetoothConnected();
+        return;
+    }
+    if (connectedInRun && querySent) {
+        if (usbUp)
+            return;
+        setBluetoothLinkUp(online);
+        if (!online) {
+            stopBluetoothWriteSession();
+            clearBluetoothIdentity();
+        }
+        return;
+    }
+    reportBluetoothFailure(QStringLiteral("未收到设备配置"));
+}
+
+void KnobSession::reportBluetoothFailure(const QString &reason)
+{
+    qDebug().noquote() << QStringLiteral("蓝牙自动连接失败: %1").arg(reason);
+    // An unplugged knob must not raise a red toast every three seconds.
+    if (m_bluetoothFailureReported)
+        return;
+    m_bluetoothFailureReported = true;
+    emit bluetoothConnectFailed(reason);
+}
 
 // ---- Presence ----------------------------------------------------------------------
 
 void KnobSession::checkDeviceStatus()
 {
-    if (m_deviceProbeInFlight || m_bluetoothConnecting || m_shutDown)
+    // A Bluetooth connect run holds the scans off until it ends.
+    if (m_deviceProbeInFlight || m_bleConnector->isRunning() || m_shutDown)
         return;
 
     if (m_connected) {

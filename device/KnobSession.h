@@ -9,10 +9,13 @@
 #include <atomic>
 #include <memory>
 
+class BluetoothConnector;
+class BluetoothTransport;
 class DeviceWorkers;
 class KnobTransport;
 class QTimer;
 class UsbTransport;
+struct BleHelperMessage;
 struct HidScanResult;
 
 typedef struct hid_device_ hid_device;
@@ -62,6 +65,10 @@ public:
     bool isSaveRunning() const { return m_saveRunning; }
     bool usesDefaultDeviceIds() const { return m_useDefaultDeviceIds; }
     bool isScanRunning() const { return m_deviceProbeInFlight; }
+    // Where the Bluetooth helper is looked for (the application's directory
+    // unless set).
+    void setBluetoothHelperDirectory(const QString &directory);
+    bool isBluetoothConnectRunning() const;
     // The USB link, for the debug console's read-back and for tests.
     std::shared_ptr<UsbTransport> usbTransport() const { return m_usb; }
     std::shared_ptr<DeviceWorkers> workers() const { return m_workers; }
@@ -81,6 +88,11 @@ Q_SIGNALS:
     void saveFinished(bool ok);
     void lightingSendFailed();
     void deviceIdsSwitched(const QString &idPair);
+    // A Bluetooth connect run brought the knob and its configuration.
+    void bluetoothConnected();
+    // A background Bluetooth attempt failed; reason is the interface-text
+    // source. Once per streak: after start and after a lost link.
+    void bluetoothConnectFailed(const QString &reason);
 
 private:
     enum class ScanKind
@@ -97,6 +109,12 @@ private:
     void finishSave(bool ok);
     void clearBluetoothIdentity();
     void stopBluetoothWriteSession();
+    void startDirectBluetoothConnect();
+    void onBluetoothMessage(const BleHelperMessage &message);
+    void onBluetoothRunFinished(const std::vector<Packet> &packets, bool connectedInRun, bool querySent,
+                                bool online);
+    void setBluetoothLinkUp(bool up);
+    void reportBluetoothFailure(const QString &reason);
     // The link that is up, or null.
     std::shared_ptr<KnobTransport> activeTransport() const;
 
@@ -122,10 +140,9 @@ private:
     // A save asked for while a colour packet was on its way.
     std::unique_ptr<KnobModelSnapshot> m_deferredSave;
 
-    bool m_bluetoothConnecting = false;
-    QString m_bluetoothAddress;
-    QString m_bluetoothDeviceId;
-    QString m_bluetoothWriteUuid;
+    std::shared_ptr<BluetoothTransport> m_ble;
+    BluetoothConnector *m_bleConnector = nullptr;
+    bool m_bluetoothFailureReported = false;
 
     LightSettings m_pendingLight;
     bool m_lightSendInFlight = false;

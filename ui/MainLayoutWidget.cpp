@@ -21,6 +21,11 @@ MainLayoutWidget::MainLayoutWidget(KnobSession *session, QWidget *parent)
     connect(m_session, &KnobSession::lightingSendFailed, this, [this] {
         showToast(false, QStringLiteral("灯光命令发送失败"), QStringLiteral("请确认设备连接正常"));
     });
+    connect(m_session, &KnobSession::bluetoothConnected, this, [this] {
+        showToast(true, QStringLiteral("连接成功"), QStringLiteral("已成功连接当前蓝牙设备"));
+    });
+    connect(m_session, &KnobSession::bluetoothConnectFailed, this,
+            [this](const QString &reason) { showToast(false, QStringLiteral("连接失败"), reason); });
     connect(m_session, &KnobSession::deviceIdsSwitched, this, [this](const QString &pair) {
         showToast(true, QStringLiteral("设备切换"), QStringLiteral("已切换至 ") + pair);
     });

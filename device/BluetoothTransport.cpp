@@ -1,0 +1,86 @@
+#include "device/BluetoothTransport.h"
+
+#include "device/blewire.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QProcess>
+
+namespace {
+
+constexpr int kHelperStartMs = 5000;
+constexpr int kHelperRunMs = 8000;
+
+} // namespace
+
+bool BluetoothTransport::isUp() const
+{
+    return m_up && !address().isEmpty();
+}
+
+void BluetoothTransport::setAddress(const QString &address)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_address = address;
+}
+
+QString BluetoothTransport::address() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_address;
+}
+
+void BluetoothTransport::setHelperDirectory(const QString &directory)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_helperDirectory = directory;
+}
+
+int BluetoothTransport::writeReports(const std::vector<Packet> &reports)
+{
+    if (m_connectRunActive) {
+        qDebug().noquote() << "BLE批量发送跳过: 正在读取设备配置";
+        return -1;
+    }
+    const QString address = this->address();
+    if (!m_up || address.isEmpty() || reports.empty()) {
+        qDebug().noquote() << "BLE批量发送失败: 蓝牙设备未连接或无数据";
+        return -1;
+    }
+    QString directory;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        directory = m_helperDirectory;
+    }
+    if (directory.isEmpty())
+        directory = QCoreApplication::applicationDirPath();
+    const BleHelperCommand command =
+        findBluetoothHelperCommand(directory, bleBatchWriteArguments(address, reports));
+    if (!command.found) {
+        qDebug().noquote() << "BLE批量发送失败: 未找到 macOS/Windows BLE helper";
+        return -1;
+    }
+
+    // A process of this run only, created and waited for on this thread.
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(command.program, command.arguments, QIODevice::ReadWrite);
+    if (!process.waitForStarted(kHelperStartMs)) {
+        qDebug().noquote() << "BLE批量发送失败: helper启动失败" << process.errorString();
+        return -1;
+    }
+    if (!process.waitForFinished(kHelperRunMs)) {
+        process.kill();
+        process.waitForFinished(1000);
+        qDebug().noquote() << "BLE批量发送失败: helper写入超时";
+        return -1;
+    }
+    const QByteArray output = process.readAll();
+    if (!isBleBatchWriteAcknowledged(output, process.exitStatus() == QProcess::NormalExit,
+                                     process.exitCode())) {
+        qDebug().noquote() << "BLE批量发送失败:" << QString::fromUtf8(output);
+        return -1;
+    }
+    qDebug().noquote() << QStringLiteral("BLE批量发送成功, packets=%1").arg(reports.size());
+    return kBlePacketSize * static_cast<int>(reports.size());
+}
