@@ -50,6 +50,10 @@ struct Pending
 struct State
 {
     std::mutex mutex;
+    // Closed handles are kept, never freed, so a late call through one is
+    // seen and counted here instead of touching freed memory.
+    std::vector<hid_device *> closedHandles;
+    int closedHandleCalls = 0;
     std::condition_variable changed;
     std::vector<std::unique_ptr<Device>> devices;
     std::vector<hidsim::WriteRecord> writes;
@@ -161,9 +165,21 @@ struct hid_device_
     unsigned long long resetGeneration = 0;
     std::deque<Pending> input;
     std::wstring error;
+    bool closed = false;
 };
 
 namespace {
+
+// Call with the state locked. Counts and reports a call through a handle that
+// hid_close has already released; the caller must then not use it.
+bool calledAfterClose(State &s, const hid_device *h, const char *function)
+{
+    if (!h->closed)
+        return false;
+    ++s.closedHandleCalls;
+    std::fprintf(stderr, "[hidsim] %s called on a closed handle\n", function);
+    return true;
+}
 
 bool handleAlive(State &s, const hid_device *h)
 {
@@ -407,6 +423,8 @@ int HID_API_EXPORT HID_API_CALL hid_write(hid_device *dev, const unsigned char *
     int delay = 0;
     {
         std::lock_guard<std::mutex> lock(s.mutex);
+        if (calledAfterClose(s, dev, "hid_write"))
+            return -1;
         record.timeMs = elapsedMs(s);
         if (dev->resetGeneration == s.resetGeneration)
             if (Device *d = deviceAt(s, dev->device))
@@ -452,6 +470,9 @@ int HID_API_EXPORT HID_API_CALL hid_read_timeout(hid_device *dev, unsigned char 
     std::unique_lock<std::mutex> lock(s.mutex);
     const double deadline = milliseconds < 0 ? -1 : elapsedMs(s) + milliseconds;
     for (;;) {
+        // A close while this read waits is as wrong as a read after it.
+        if (calledAfterClose(s, dev, "hid_read_timeout"))
+            return -1;
         applySchedule(s);
         if (!handleAlive(s, dev)) {
             dev->error = L"No such device";
@@ -492,11 +513,13 @@ void HID_API_EXPORT HID_API_CALL hid_close(hid_device *dev)
     if (!dev)
         return;
     State &s = state();
-    {
-        std::lock_guard<std::mutex> lock(s.mutex);
-        --s.openHandles;
-    }
-    delete dev;
+    std::lock_guard<std::mutex> lock(s.mutex);
+    if (calledAfterClose(s, dev, "hid_close"))
+        return;
+    --s.openHandles;
+    dev->closed = true;
+    dev->input.clear();
+    s.closedHandles.push_back(dev);
 }
 
 static int copyDeviceString(hid_device *dev, wchar_t *string, size_t maxlen, bool product)
@@ -505,6 +528,8 @@ static int copyDeviceString(hid_device *dev, wchar_t *string, size_t maxlen, boo
         return -1;
     State &s = state();
     std::lock_guard<std::mutex> lock(s.mutex);
+    if (calledAfterClose(s, dev, "hid_get_*_string"))
+        return -1;
     applySchedule(s);
     if (!handleAlive(s, dev)) {
         dev->error = L"No such device";
@@ -542,6 +567,12 @@ int HID_API_EXPORT_CALL hid_get_serial_number_string(hid_device *dev, wchar_t *s
 
 HID_API_EXPORT const wchar_t *HID_API_CALL hid_error(hid_device *dev)
 {
+    if (dev) {
+        State &s = state();
+        std::lock_guard<std::mutex> lock(s.mutex);
+        if (calledAfterClose(s, dev, "hid_error"))
+            return L"Handle already closed";
+    }
     const std::wstring &text = dev ? dev->error : t_globalError;
     return text.empty() ? L"Success" : text.c_str();
 }
@@ -636,6 +667,7 @@ void reset()
     std::lock_guard<std::mutex> lock(s.mutex);
     s.devices.clear();
     s.writes.clear();
+    s.closedHandleCalls = 0;
     s.enumerations = 0;
     s.maxLiveEnumerations = s.liveEnumerations;
     s.enumerateDelayMs = 0;
@@ -811,6 +843,13 @@ void clearWrites()
     State &s = state();
     std::lock_guard<std::mutex> lock(s.mutex);
     s.writes.clear();
+}
+
+int closedHandleCalls()
+{
+    State &s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    return s.closedHandleCalls;
 }
 
 int openHandleCount()

@@ -117,6 +117,9 @@ int readRequestCount(int device);
 std::vector<WriteRecord> writes();
 void clearWrites();
 int openHandleCount();
+// Calls made through a handle after hid_close released it (including a read
+// still waiting when the close came); each is also reported on stderr.
+int closedHandleCalls();
 int openCount(int device, int interfaceIndex); // successful hid_open_path calls
 int enumerateCount();
 int maxConcurrentEnumerations(); // most hid_enumerate lists alive at once
