@@ -22,6 +22,12 @@ Q_DECLARE_METATYPE(Packet)
 
 namespace {
 
+// The page shows its texts through the interface text table.
+QString ui(const char *source)
+{
+    return uiText(QString::fromUtf8(source));
+}
+
 struct LogLine
 {
     QString text;
@@ -70,16 +76,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("lastColor");
 
         QTest::newRow("spaced, button") << "03 FA 19 00 01" << false << bytes("03 FA 19 00 01")
-                                        << "发送: 03 FA 19 00 01" << debuglog::kEcho;
-        QTest::newRow("continuous, Return")
-            << "03FA190001" << true << bytes("03 FA 19 00 01") << "发送: 03FA190001" << debuglog::kEcho;
-        QTest::newRow("one digit") << "  3 " << false << bytes("03") << "发送: 3" << debuglog::kEcho;
+                                        << ui("发送: %1").arg("03 FA 19 00 01") << debuglog::kEcho;
+        QTest::newRow("continuous, Return") << "03FA190001" << true << bytes("03 FA 19 00 01")
+                                            << ui("发送: %1").arg("03FA190001") << debuglog::kEcho;
+        QTest::newRow("one digit") << "  3 " << false << bytes("03") << ui("发送: %1").arg("3")
+                                   << debuglog::kEcho;
         QTest::newRow("read request by Return")
-            << "03 FF" << true << bytes("03 FF") << "发送: 03 FF" << debuglog::kEcho;
-        QTest::newRow("bad pair") << "03 FG" << false << Packet() << "发送失败：十六进制格式错误"
+            << "03 FF" << true << bytes("03 FF") << ui("发送: %1").arg("03 FF") << debuglog::kEcho;
+        QTest::newRow("bad pair") << "03 FG" << false << Packet() << ui("发送失败：十六进制格式错误")
                                   << debuglog::kError;
-        QTest::newRow("empty") << "" << false << Packet() << "错误: 输入为空" << debuglog::kError;
-        QTest::newRow("blank, Return") << "   " << true << Packet() << "错误: 输入为空" << debuglog::kError;
+        QTest::newRow("empty") << "" << false << Packet() << ui("错误: 输入为空") << debuglog::kError;
+        QTest::newRow("blank, Return")
+            << "   " << true << Packet() << ui("错误: 输入为空") << debuglog::kError;
     }
 
     void send()
@@ -130,35 +138,35 @@ private Q_SLOTS:
 
         using F = std::function<void(DebugWidget &)>;
         QTest::newRow("written") << F([](DebugWidget &w) { w.showWriteResult(65); })
-                                 << "发送成功，写入 65 字节" << debuglog::kWritten;
-        QTest::newRow("write failed")
-            << F([](DebugWidget &w) { w.showWriteResult(-1); }) << "发送失败：错误码 -1" << debuglog::kError;
-        QTest::newRow("nothing written")
-            << F([](DebugWidget &w) { w.showWriteResult(0); }) << "发送失败：写入0字节" << debuglog::kError;
-        QTest::newRow("not connected")
-            << F([](DebugWidget &w) { w.showNotConnected(); }) << "发送失败：设备未连接" << debuglog::kError;
+                                 << ui("发送成功，写入 %1 字节").arg(65) << debuglog::kWritten;
+        QTest::newRow("write failed") << F([](DebugWidget &w) { w.showWriteResult(-1); })
+                                      << ui("发送失败：错误码 %1").arg(-1) << debuglog::kError;
+        QTest::newRow("nothing written") << F([](DebugWidget &w) { w.showWriteResult(0); })
+                                         << ui("发送失败：写入0字节") << debuglog::kError;
+        QTest::newRow("not connected") << F([](DebugWidget &w) { w.showNotConnected(); })
+                                       << ui("发送失败：设备未连接") << debuglog::kError;
         QTest::newRow("busy") << F([](DebugWidget &w) { w.showBusy(); })
-                              << "发送失败：正在读取或保存设备配置，请稍后再试" << debuglog::kError;
+                              << ui("发送失败：正在读取或保存设备配置，请稍后再试") << debuglog::kError;
         QTest::newRow("waiting") << F([](DebugWidget &w) { w.showWaitingForResponses(); })
-                                 << "已发送，后台等待硬件响应包..." << debuglog::kWaiting;
+                                 << ui("已发送，后台等待硬件响应包...") << debuglog::kWaiting;
         QTest::newRow("bluetooth") << F([](DebugWidget &w) { w.showNoReadBackOverBluetooth(); })
-                                   << "蓝牙连接下无法读取响应包" << debuglog::kWaiting;
+                                   << ui("蓝牙连接下无法读取响应包") << debuglog::kWaiting;
         QTest::newRow("response") << F([](DebugWidget &w) {
             w.showResponseReport(2, bytes("03 FD FE FF", 0));
-        }) << "响应包 #2 (4 字节): 03 FD FE FF"
+        }) << ui("响应包 #%1 (%2 字节): %3").arg(2).arg(4).arg("03 FD FE FF")
                                   << debuglog::kResponse;
-        QTest::newRow("summary") << F([](DebugWidget &w) { w.showResponseSummary(4); }) << "共收到 4 个响应包"
-                                 << debuglog::kResponse;
-        QTest::newRow("no answer") << F([](DebugWidget &w) { w.showNoResponses(); }) << "未收到响应包"
+        QTest::newRow("summary") << F([](DebugWidget &w) { w.showResponseSummary(4); })
+                                 << ui("共收到 %1 个响应包").arg(4) << debuglog::kResponse;
+        QTest::newRow("no answer") << F([](DebugWidget &w) { w.showNoResponses(); }) << ui("未收到响应包")
                                    << debuglog::kWaiting;
         QTest::newRow("link lost") << F([](DebugWidget &w) { w.showLinkLost(); })
-                                   << "读取响应包中止：设备已断开" << debuglog::kError;
+                                   << ui("读取响应包中止：设备已断开") << debuglog::kError;
         QTest::newRow("read error") << F([](DebugWidget &w) {
             w.showReadError(QStringLiteral("No such device"));
-        }) << "读取响应包失败：No such device"
+        }) << ui("读取响应包失败：%1").arg("No such device")
                                     << debuglog::kError;
         QTest::newRow("read error without text") << F([](DebugWidget &w) { w.showReadError(QString()); })
-                                                 << "读取响应包时发生未知错误" << debuglog::kError;
+                                                 << ui("读取响应包时发生未知错误") << debuglog::kError;
         // Text from the device or the user is shown, never interpreted.
         QTest::newRow("markup stays text") << F([](DebugWidget &w) {
             w.appendLog(QStringLiteral("<b>x</b> & y"), QStringLiteral("#4ECDC4"));

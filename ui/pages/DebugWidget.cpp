@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QTime>
@@ -90,8 +89,13 @@ void DebugWidget::setupUI()
 
     m_logView = new QTextEdit(this);
     m_logView->setReadOnly(true);
-    m_logView->setStyleSheet(QStringLiteral("QTextEdit { background-color: #0C0C0C; color: #00FF00; "
-                                            "border: 1px solid #363636; border-radius: 4px; }"));
+    m_logView->setStyleSheet(QStringLiteral(
+        "QTextEdit { background-color: #0C0C0C; color: #00FF00; border: 1px solid #363636; border-radius: "
+        "4px; }"
+        "QScrollBar:vertical { background: #0C0C0C; width: 10px; margin: 0px; }"
+        "QScrollBar::handle:vertical { background: #363636; border-radius: 4px; min-height: 24px; }"
+        "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0px; }"
+        "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }"));
 
     m_layout = new QVBoxLayout(this);
     m_layout->addWidget(m_title);
