@@ -95,7 +95,7 @@ const TextPair kTable[] = {
     // English interface (and shows boxes where no CJK font is installed).
     {u"输入十六进制数据，支持带空格或不带空格...", u"Enter hexadecimal data, with or without spaces..."},
     {u"错误: 输入为空", u"Error: input is empty"},
-    {u"发送: %1", u"Sent: %1"},
+    {u"发送: %1", u"Sending: %1"},
     {u"发送失败：十六进制格式错误", u"Send failed: invalid hexadecimal format"},
     {u"发送失败：设备未连接", u"Send failed: device not connected"},
     {u"发送失败：正在读取或保存设备配置，请稍后再试",
