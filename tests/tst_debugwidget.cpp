@@ -143,24 +143,10 @@ private Q_SLOTS:
                                       << ui("发送失败：错误码 %1").arg(-1) << debuglog::kError;
         QTest::newRow("nothing written") << F([](DebugWidget &w) { w.showWriteResult(0); })
                                          << ui("发送失败：写入0字节") << debuglog::kError;
-        QTest::newRow("not connected") << F([](DebugWidget &w) { w.showNotConnected(); })
-                                       << ui("发送失败：设备未连接") << debuglog::kError;
-        QTest::newRow("busy") << F([](DebugWidget &w) { w.showBusy(); })
-                              << ui("发送失败：正在读取或保存设备配置，请稍后再试") << debuglog::kError;
-        QTest::newRow("waiting") << F([](DebugWidget &w) { w.showWaitingForResponses(); })
-                                 << ui("已发送，后台等待硬件响应包...") << debuglog::kWaiting;
-        QTest::newRow("bluetooth") << F([](DebugWidget &w) { w.showNoReadBackOverBluetooth(); })
-                                   << ui("蓝牙连接下无法读取响应包") << debuglog::kWaiting;
         QTest::newRow("response") << F([](DebugWidget &w) {
             w.showResponseReport(2, bytes("03 FD FE FF", 0));
         }) << ui("响应包 #%1 (%2 字节): %3").arg(2).arg(4).arg("03 FD FE FF")
                                   << debuglog::kResponse;
-        QTest::newRow("summary") << F([](DebugWidget &w) { w.showResponseSummary(4); })
-                                 << ui("共收到 %1 个响应包").arg(4) << debuglog::kResponse;
-        QTest::newRow("no answer") << F([](DebugWidget &w) { w.showNoResponses(); }) << ui("未收到响应包")
-                                   << debuglog::kWaiting;
-        QTest::newRow("link lost") << F([](DebugWidget &w) { w.showLinkLost(); })
-                                   << ui("读取响应包中止：设备已断开") << debuglog::kError;
         QTest::newRow("read error") << F([](DebugWidget &w) {
             w.showReadError(QStringLiteral("No such device"));
         }) << ui("读取响应包失败：%1").arg("No such device")
@@ -186,15 +172,6 @@ private Q_SLOTS:
         QCOMPARE(lineCount(w), 2);
         QCOMPARE(lastLine(w).text, text);
         QCOMPARE(lastLine(w).color, QColor(color));
-    }
-
-    void uncolouredLineKeepsTheLogColour()
-    {
-        DebugWidget w;
-        w.showLinkLost();
-        w.appendLog(QStringLiteral("plain"));
-        QCOMPARE(lastLine(w).text, QStringLiteral("plain"));
-        QVERIFY(lastLine(w).color != QColor(QLatin1String(debuglog::kError)));
     }
 
     void layout_data()
@@ -273,27 +250,6 @@ private Q_SLOTS:
         QCOMPARE(unlocked.count(), unlocks);
         // Escape is still an ordinary key for the selected physical key.
         QCOMPARE(clicked.count(), keys.size());
-    }
-
-    void escapeOnThePictureCounts()
-    {
-        KeyboardWidget page;
-        QSignalSpy unlocked(&page, &KeyboardWidget::debugUnlockRequested);
-        for (int i = 0; i < 10; ++i)
-            Q_EMIT page.picture()->keyClicked(KeyboardWidget::kEscapeUsage);
-        QCOMPARE(unlocked.count(), 1);
-    }
-
-    void resetStartsAgain()
-    {
-        KeyboardWidget page;
-        QSignalSpy unlocked(&page, &KeyboardWidget::debugUnlockRequested);
-        for (int i = 0; i < 9; ++i)
-            page.keyButton(QStringLiteral("esc"))->click();
-        page.resetEscapeClickCount();
-        page.keyButton(QStringLiteral("esc"))->click();
-        QCOMPARE(page.escapeClickCount(), 1);
-        QCOMPARE(unlocked.count(), 0);
     }
 };
 
