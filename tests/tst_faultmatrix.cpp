@@ -239,7 +239,7 @@ private Q_SLOTS:
             QVERIFY2(rig.modelHoldsEdits(), "the user's edits were lost");
             QVERIFY(rig.save());
             QCOMPARE(hidsim::storedAssignments(device), m_layout.stored);
-            QCOMPARE(hidsim::callsOnClosedHandles(), 0);
+            QCOMPARE(hidsim::closedHandleCalls(), 0);
         }
         QCOMPARE(hidsim::openHandleCount(), 0);
     }
@@ -300,7 +300,7 @@ private Q_SLOTS:
                 QCOMPARE(ok, !(fault == QLatin1String("error") && answers == 0));
                 QVERIFY(rig.session.isConnected());
             }
-            QCOMPARE(hidsim::callsOnClosedHandles(), 0);
+            QCOMPARE(hidsim::closedHandleCalls(), 0);
         }
         QCOMPARE(hidsim::openHandleCount(), 0);
     }

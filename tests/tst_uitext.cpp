@@ -7,7 +7,7 @@ class TestUiText : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void tableHas142UniqueKeys() { QCOMPARE(uiTextEntryCount(), 142); }
+    void tableHas159UniqueKeys() { QCOMPARE(uiTextEntryCount(), 159); }
 
     void lookup_data()
     {
@@ -27,6 +27,8 @@ private Q_SLOTS:
             << QStringLiteral("shift+鼠标向上") << QStringLiteral("Shift + Scroll Up");
         QTest::newRow("full-width punctuation")
             << QStringLiteral("写入失败，请重新保存") << QStringLiteral("Write failed. Please save again.");
+        QTest::newRow("debug console line keeps its place holder")
+            << QStringLiteral("响应包 #%1 (%2 字节): %3") << QStringLiteral("Response #%1 (%2 bytes): %3");
         QTest::newRow("no entry for debug tab") << QStringLiteral("调试") << QStringLiteral("调试");
         QTest::newRow("rich text")
             << QStringLiteral("有时候 <span style=\"color:#FFFFFF;font-weight:500;\">「有线/2.4G」</span> "

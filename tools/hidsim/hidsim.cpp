@@ -52,6 +52,10 @@ struct Pending
 struct State
 {
     std::mutex mutex;
+    // Closed handles are kept until the next reset, so a late call through one
+    // is seen and counted here instead of touching freed memory.
+    std::vector<hid_device *> closedHandles;
+    int closedHandleCalls = 0;
     std::condition_variable changed;
     std::vector<std::unique_ptr<Device>> devices;
     std::vector<hidsim::WriteRecord> writes;
@@ -68,8 +72,6 @@ struct State
     bool verbose = false;
 #endif
     bool traceEnumerations = false;
-    std::vector<hid_device *> closedHandles;
-    int closedHandleCalls = 0;
 };
 
 State &state()
@@ -166,12 +168,21 @@ struct hid_device_
     std::deque<Pending> input;
     std::wstring error;
     int answersRead = 0;
-    // Closed handles are kept (until the next reset) so a call through one is
-    // counted instead of being undefined.
     bool closed = false;
 };
 
 namespace {
+
+// Call with the state locked. Counts and reports a call through a handle that
+// hid_close has already released; the caller must then not use it.
+bool calledAfterClose(State &s, const hid_device *h, const char *function)
+{
+    if (!h->closed)
+        return false;
+    ++s.closedHandleCalls;
+    std::fprintf(stderr, "[hidsim] %s called on a closed handle\n", function);
+    return true;
+}
 
 bool handleAlive(State &s, const hid_device *h)
 {
@@ -417,6 +428,8 @@ int HID_API_EXPORT HID_API_CALL hid_write(hid_device *dev, const unsigned char *
     int delay = 0;
     {
         std::lock_guard<std::mutex> lock(s.mutex);
+        if (calledAfterClose(s, dev, "hid_write"))
+            return -1;
         record.timeMs = elapsedMs(s);
         if (dev->resetGeneration == s.resetGeneration)
             if (Device *d = deviceAt(s, dev->device))
@@ -426,10 +439,8 @@ int HID_API_EXPORT HID_API_CALL hid_write(hid_device *dev, const unsigned char *
         std::this_thread::sleep_for(std::chrono::milliseconds(delay));
 
     std::lock_guard<std::mutex> lock(s.mutex);
-    if (dev->closed) {
-        ++s.closedHandleCalls;
+    if (calledAfterClose(s, dev, "hid_write"))
         return -1;
-    }
     applySchedule(s);
     if (Device *d = deviceAt(s, dev->device); d && handleAlive(s, dev) && d->unplugAtWrite >= 0 &&
                                                d->writesSeen++ == d->unplugAtWrite) {
@@ -473,12 +484,11 @@ int HID_API_EXPORT HID_API_CALL hid_read_timeout(hid_device *dev, unsigned char 
         return -1;
     State &s = state();
     std::unique_lock<std::mutex> lock(s.mutex);
-    if (dev->closed) {
-        ++s.closedHandleCalls;
-        return -1;
-    }
     const double deadline = milliseconds < 0 ? -1 : elapsedMs(s) + milliseconds;
     for (;;) {
+        // A close while this read waits is as wrong as a read after it.
+        if (calledAfterClose(s, dev, "hid_read_timeout"))
+            return -1;
         applySchedule(s);
         if (!handleAlive(s, dev)) {
             dev->error = L"No such device";
@@ -528,13 +538,11 @@ void HID_API_EXPORT HID_API_CALL hid_close(hid_device *dev)
         return;
     State &s = state();
     std::lock_guard<std::mutex> lock(s.mutex);
-    if (dev->closed) {
-        ++s.closedHandleCalls;
+    if (calledAfterClose(s, dev, "hid_close"))
         return;
-    }
+    --s.openHandles;
     dev->closed = true;
     dev->input.clear();
-    --s.openHandles;
     s.closedHandles.push_back(dev);
 }
 
@@ -544,10 +552,8 @@ static int copyDeviceString(hid_device *dev, wchar_t *string, size_t maxlen, boo
         return -1;
     State &s = state();
     std::lock_guard<std::mutex> lock(s.mutex);
-    if (dev->closed) {
-        ++s.closedHandleCalls;
+    if (calledAfterClose(s, dev, "hid_get_*_string"))
         return -1;
-    }
     applySchedule(s);
     if (!handleAlive(s, dev)) {
         dev->error = L"No such device";
@@ -585,9 +591,11 @@ int HID_API_EXPORT_CALL hid_get_serial_number_string(hid_device *dev, wchar_t *s
 
 HID_API_EXPORT const wchar_t *HID_API_CALL hid_error(hid_device *dev)
 {
-    if (dev && dev->closed) {
-        std::lock_guard<std::mutex> lock(state().mutex);
-        ++state().closedHandleCalls;
+    if (dev) {
+        State &s = state();
+        std::lock_guard<std::mutex> lock(s.mutex);
+        if (calledAfterClose(s, dev, "hid_error"))
+            return L"Handle already closed";
     }
     const std::wstring &text = dev ? dev->error : t_globalError;
     return text.empty() ? L"Success" : text.c_str();
@@ -816,13 +824,6 @@ void setUnplugAtWrite(int device, int writeNumber)
     });
 }
 
-int callsOnClosedHandles()
-{
-    State &s = state();
-    std::lock_guard<std::mutex> lock(s.mutex);
-    return s.closedHandleCalls;
-}
-
 void setFailReadAfterAnswers(int device, int interfaceIndex, int answers)
 {
     withInterface(device, interfaceIndex, [&](Interface &i) { i.spec.failReadAfterAnswers = answers; });
@@ -901,6 +902,13 @@ void clearWrites()
     State &s = state();
     std::lock_guard<std::mutex> lock(s.mutex);
     s.writes.clear();
+}
+
+int closedHandleCalls()
+{
+    State &s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    return s.closedHandleCalls;
 }
 
 int openHandleCount()

@@ -119,8 +119,7 @@ void setFailReadAfterAnswers(int device, int interfaceIndex, int answers);
 // The device is unplugged as write number writeNumber (counted from now,
 // through any interface) arrives; that write fails.
 void setUnplugAtWrite(int device, int writeNumber);
-// hidapi calls made through a handle after hid_close (and double closes).
-int callsOnClosedHandles();
+
 void setFirmwareOptions(int device, const FirmwareOptions &options);
 FirmwareOptions firmwareOptions(int device);
 // Every hid_enumerate call blocks this long (a slow bus).
@@ -137,6 +136,9 @@ int readRequestCount(int device);
 std::vector<WriteRecord> writes();
 void clearWrites();
 int openHandleCount();
+// Calls made through a handle after hid_close released it (including a read
+// still waiting when the close came); each is also reported on stderr.
+int closedHandleCalls();
 int openCount(int device, int interfaceIndex); // successful hid_open_path calls
 int enumerateCount();
 int maxConcurrentEnumerations(); // most hid_enumerate lists alive at once

@@ -2,6 +2,7 @@
 // pixel ratios 1 and 2, to PNG files in the directory given as argument.
 
 #include "ui/pages/CombinationWidget.h"
+#include "ui/pages/DebugWidget.h"
 #include "ui/pages/DelayWidget.h"
 #include "ui/pages/KeyboardWidget.h"
 #include "ui/pages/LightWidget.h"
@@ -13,6 +14,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPixmap>
 
@@ -85,6 +87,22 @@ int main(int argc, char **argv)
              return w;
          }},
         {QStringLiteral("procreate"), [](bool) { return new ProcreateWidget; }},
+        {QStringLiteral("debug"),
+         [](bool) {
+             auto *w = new DebugWidget;
+             w->inputLine()->setText(QStringLiteral("03 FF FF"));
+             w->onSendClicked();
+             w->showWriteResult(65);
+             w->showWaitingForResponses();
+             w->showResponseReport(1, Packet{0x03, 0xFD, 0x02, 0x01, 0x01, 0x00, 0x01, 0x00, 0x00, 0x04});
+             w->showResponseReport(2, Packet{0x03, 0xFD, 0xFE, 0xFF});
+             w->showResponseSummary(2);
+             w->inputLine()->setText(QStringLiteral("03 FG"));
+             w->onSendClicked();
+             w->onExitClicked();
+             w->inputLine()->setText(QStringLiteral("03 FA 19 00 01"));
+             return w;
+         }},
     };
 
     int failures = 0;

@@ -346,6 +346,30 @@ KeyboardWidget::KeyboardWidget(QWidget *parent) : QWidget(parent)
     setupHotspots();
     setupKeyLayer();
     connect(m_svgLabel, &KeyboardLabel::keyClicked, this, &KeyboardWidget::keyClicked);
+    // Connected first, so the count is up to date before anyone else sees the key.
+    connect(this, &KeyboardWidget::keyClicked, this, &KeyboardWidget::countEscapeClick);
+}
+
+void KeyboardWidget::countEscapeClick(uint16_t keyCode)
+{
+    if (keyCode != kEscapeUsage) {
+        if (m_escClickCount > 0)
+            qDebug().noquote() << "Reset ESC count (clicked other key)";
+        m_escClickCount = 0;
+        return;
+    }
+    ++m_escClickCount;
+    qDebug().noquote() << "ESC clicked, count:" << m_escClickCount;
+    if (m_escClickCount >= kEscapeClicksToUnlock) {
+        m_escClickCount = 0;
+        qDebug().noquote() << "Showing debug tab...";
+        Q_EMIT debugUnlockRequested();
+    }
+}
+
+void KeyboardWidget::resetEscapeClickCount()
+{
+    m_escClickCount = 0;
 }
 
 void KeyboardWidget::setupHotspots()

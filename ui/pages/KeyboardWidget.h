@@ -75,6 +75,13 @@ public:
     bool isMacLayout() const { return m_isMacLayout; }
     void clearSelection();
 
+    // Consecutive Escape clicks toward the debug console; any other key
+    // starts the count again.
+    static constexpr uint16_t kEscapeUsage = 0x29;
+    static constexpr int kEscapeClicksToUnlock = 10;
+    int escapeClickCount() const { return m_escClickCount; }
+    void resetEscapeClickCount();
+
     // For the main window's tests and the page shots.
     SimKeyButton *keyButton(const QString &id) const { return m_keyButtons.value(id); }
     SimKeyButton *selectedButton() const { return m_selectedButton; }
@@ -83,6 +90,8 @@ public:
 
 Q_SIGNALS:
     void keyClicked(uint16_t keyCode);
+    // The tenth Escape click in a row; the count then starts again from 0.
+    void debugUnlockRequested();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -96,10 +105,12 @@ private:
     void refreshSystemDependentKeyTexts();
     void applyMacFunctionKeyIcons();
     void updateKeyLayerLayout();
+    void countEscapeClick(uint16_t keyCode);
 
     KeyboardLabel *m_svgLabel = nullptr;
     QWidget *m_keyLayer = nullptr;
     SimKeyButton *m_selectedButton = nullptr;
     bool m_isMacLayout = false;
+    int m_escClickCount = 0;
     QHash<QString, SimKeyButton *> m_keyButtons;
 };

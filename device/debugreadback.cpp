@@ -1,0 +1,66 @@
+#include "device/debugreadback.h"
+
+#include <algorithm>
+#include <chrono>
+#include <iterator>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+long long msSince(Clock::time_point start)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+} // namespace
+
+DebugReadBackResult readDebugResponses(hid_device *device, std::mutex &deviceMutex,
+                                       const std::function<bool()> &linkStillCurrent,
+                                       const std::function<void(const Packet &)> &onReport,
+                                       const DebugReadBackLimits &limits)
+{
+    DebugReadBackResult result;
+    if (!device)
+        return result;
+
+    const int slice = limits.readSliceMs > 0 ? limits.readSliceMs : 1;
+    Clock::time_point quietSince = Clock::now();
+    unsigned char buffer[kReportSize];
+
+    while (result.reports < limits.maxReports) {
+        const int silenceLimit = result.reports == 0 ? limits.firstReportWaitMs : limits.silenceAfterReportMs;
+        if (msSince(quietSince) >= silenceLimit) {
+            result.end = DebugReadBackResult::Silence;
+            return result;
+        }
+
+        int r = 0;
+        {
+            std::lock_guard<std::mutex> lock(deviceMutex);
+            if (!linkStillCurrent || !linkStillCurrent()) {
+                result.end = DebugReadBackResult::LinkGone;
+                return result;
+            }
+            std::fill(std::begin(buffer), std::end(buffer), 0);
+            r = hid_read_timeout(device, buffer, sizeof buffer, slice);
+            if (r < 0) {
+                // The text belongs to the handle: copy it while the lock
+                // still keeps the handle open.
+                const wchar_t *text = hid_error(device);
+                result.end = DebugReadBackResult::ReadError;
+                result.errorText = text ? QString::fromWCharArray(text) : QString();
+                return result;
+            }
+        }
+        if (r == 0)
+            continue;
+
+        ++result.reports;
+        quietSince = Clock::now();
+        if (onReport)
+            onReport(Packet(buffer, buffer + r));
+    }
+    result.end = DebugReadBackResult::Done;
+    return result;
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "protocol/packets.h"
+
+#include <QString>
+
+#include <hidapi.h>
+
+#include <functional>
+#include <mutex>
+
+// How long the debug console listens for the device's answers to a raw
+// report. Reads are short slices so the lock is never held long and a closed
+// link or a closing window is noticed within one slice.
+struct DebugReadBackLimits
+{
+    int maxReports = 10;
+    int readSliceMs = 100;
+    int firstReportWaitMs = 2000;   // silence before any answer that ends the read
+    int silenceAfterReportMs = 500; // silence after an answer that ends the read
+};
+
+struct DebugReadBackResult
+{
+    enum End
+    {
+        NoHandle,  // nothing to read from
+        Done,      // maxReports answers arrived
+        Silence,   // the device stopped (or never started) answering
+        LinkGone,  // the link the report was sent on is no longer the current one
+        ReadError, // hidapi reported an error; errorText says which
+    };
+    End end = NoHandle;
+    int reports = 0;
+    QString errorText; // hid_error's text, empty when it had none
+};
+
+// Reads the device's answers to a debug report on the calling (worker)
+// thread. Before every read, with deviceMutex held, linkStillCurrent() must
+// confirm that the handle is still the one the report went out on; the
+// disconnect path closes handles under the same mutex, so no read can reach a
+// closed handle. onReport gets each answer, in order, outside the lock.
+DebugReadBackResult readDebugResponses(hid_device *device, std::mutex &deviceMutex,
+                                       const std::function<bool()> &linkStillCurrent,
+                                       const std::function<void(const Packet &)> &onReport,
+                                       const DebugReadBackLimits &limits = {});

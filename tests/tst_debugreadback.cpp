@@ -1,0 +1,197 @@
+// The debug console's read-back against the simulated knob: answers in order,
+// the count and silence limits, a link that goes away mid-read and a window
+// that closes mid-read.
+#include "device/debugreadback.h"
+#include "device/hidscan.h"
+#include "device/packetutil.h"
+#include "tools/hidsim/hidsim.h"
+
+#include "support/packetbytes.h"
+
+#include <QTest>
+
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <thread>
+
+Q_DECLARE_METATYPE(DebugReadBackResult::End)
+
+namespace {
+
+const char *const kThreeStored = "device vid=05ac pid=022c;"
+                                 "assignment 1 03 FD 02 01 01 00 01 00 00 04;"
+                                 "assignment 2 03 FD 04 01 01 00 01 00 00 05;"
+                                 "colour 03 FD 00 06 FF 80 00 64 01";
+// What happens to the link while the answers come in.
+enum class Event
+{
+    None,
+    DisconnectAfterFirst,          // the disconnect path closes the handle after answer 1
+    DisconnectFromAnotherThread,   // the same, racing from another thread
+    UnplugAfterFirst,              // the device vanishes before anyone notices
+    CloseWithoutLinkCheck,         // control: a check that never fails lets a read hit the closed handle
+    WindowClosesFromAnotherThread, // the owner shuts down while nothing arrives
+};
+
+// The owner's side of the link as the window keeps it: a handle and its
+// generation, both changed only under the device mutex.
+struct Link
+{
+    std::mutex mutex;
+    hid_device *handle = nullptr;
+    unsigned long long generation = 1;
+    std::atomic<bool> closing{false};
+
+    void disconnect()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (handle)
+            hid_close(handle);
+        handle = nullptr;
+        ++generation;
+    }
+};
+
+hid_device *openKnob()
+{
+    const HidScanResult found = scanHidInterfaces(targetVendorId(true), targetProductId(true), false);
+    return found.handle;
+}
+
+bool writeReadRequest(hid_device *device)
+{
+    const Packet request = buildReadRequestPacket();
+    return hid_write(device, request.data(), request.size()) == int(request.size());
+}
+
+} // namespace
+
+class TestDebugReadBack : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void readBack_data()
+    {
+        QTest::addColumn<QString>("scenario");
+        QTest::addColumn<int>("requests");
+        QTest::addColumn<int>("event");
+        QTest::addColumn<int>("firstWaitMs");
+        QTest::addColumn<DebugReadBackResult::End>("end");
+        QTest::addColumn<int>("reports");
+        QTest::addColumn<QString>("errorText");
+        QTest::addColumn<bool>("closedHandleUsed");
+
+        using R = DebugReadBackResult;
+        const int none = int(Event::None);
+        QTest::newRow("fewer than ten end on silence")
+            << kThreeStored << 1 << none << 1500 << R::Silence << 4 << "" << false;
+        QTest::newRow("stops at ten") << kThreeStored << 3 << none << 1500 << R::Done << 10 << "" << false;
+        QTest::newRow("silent device")
+            << QString(kThreeStored) + ";silent" << 1 << none << 300 << R::Silence << 0 << "" << false;
+        QTest::newRow("disconnect between reads") << kThreeStored << 1 << int(Event::DisconnectAfterFirst)
+                                                  << 1500 << R::LinkGone << 1 << "" << false;
+        QTest::newRow("disconnect racing the reads")
+            << QString(kThreeStored) + ";answer-pace 50 400" << 1 << int(Event::DisconnectFromAnotherThread)
+            << 1500 << R::LinkGone << 1 << "" << false;
+        QTest::newRow("unplug not yet noticed") << kThreeStored << 1 << int(Event::UnplugAfterFirst) << 1500
+                                                << R::ReadError << 1 << "No such device" << false;
+        QTest::newRow("control: unchecked read after close")
+            << kThreeStored << 1 << int(Event::CloseWithoutLinkCheck) << 1500 << R::ReadError << 1 << ""
+            << true;
+        // Far longer than the wait below: only the owner's shutdown can end it in time.
+        QTest::newRow("window closes while waiting")
+            << QString(kThreeStored) + ";silent" << 1 << int(Event::WindowClosesFromAnotherThread) << 600000
+            << R::LinkGone << 0 << "" << false;
+    }
+
+    void readBack()
+    {
+        QFETCH(QString, scenario);
+        QFETCH(int, requests);
+        QFETCH(int, event);
+        QFETCH(int, firstWaitMs);
+        QFETCH(DebugReadBackResult::End, end);
+        QFETCH(int, reports);
+        QFETCH(QString, errorText);
+        QFETCH(bool, closedHandleUsed);
+        const Event what = Event(event);
+
+        QVERIFY(hidsim::loadScenario(scenario.toStdString()));
+        Link link;
+        link.handle = openKnob();
+        QVERIFY(link.handle);
+        for (int i = 0; i < requests; ++i)
+            QVERIFY(writeReadRequest(link.handle));
+
+        hid_device *const device = link.handle;
+        const unsigned long long sentOn = link.generation;
+        const auto stillCurrent = [&link, sentOn, what] {
+            if (what == Event::CloseWithoutLinkCheck)
+                return true;
+            return !link.closing && link.generation == sentOn;
+        };
+
+        std::vector<Packet> seen;
+        std::atomic<int> seenCount{0};
+        const auto onReport = [&](const Packet &p) {
+            seen.push_back(p);
+            ++seenCount;
+            if (seen.size() != 1)
+                return;
+            if (what == Event::DisconnectAfterFirst || what == Event::CloseWithoutLinkCheck)
+                link.disconnect();
+            else if (what == Event::UnplugAfterFirst)
+                hidsim::unplug(0);
+        };
+
+        DebugReadBackLimits limits;
+        limits.readSliceMs = 50;
+        limits.firstReportWaitMs = firstWaitMs;
+        limits.silenceAfterReportMs = 1000;
+
+        std::promise<DebugReadBackResult> done;
+        std::future<DebugReadBackResult> result = done.get_future();
+        std::thread worker(
+            [&] { done.set_value(readDebugResponses(device, link.mutex, stillCurrent, onReport, limits)); });
+
+        if (what == Event::DisconnectFromAnotherThread) {
+            QTRY_VERIFY_WITH_TIMEOUT(seenCount.load() >= 1, 5000);
+            link.disconnect();
+        } else if (what == Event::WindowClosesFromAnotherThread) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            link.closing = true;
+        }
+
+        const bool finished = result.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+        if (!finished)
+            qFatal("the read-back did not end");
+        worker.join();
+        const DebugReadBackResult r = result.get();
+
+        QCOMPARE(r.end, end);
+        QCOMPARE(r.reports, reports);
+        QCOMPARE(int(seen.size()), reports);
+        if (end != DebugReadBackResult::ReadError)
+            QVERIFY(r.errorText.isEmpty());
+        else if (!errorText.isEmpty())
+            QCOMPARE(r.errorText, errorText);
+        QCOMPARE(hidsim::closedHandleCalls() > 0, closedHandleUsed);
+
+        // The answers come through whole and in the order the device sent them.
+        const std::vector<Packet> expectedOrder = {bytes("03 FD 02 01 01 00 01 00 00 04"),
+                                                   bytes("03 FD 04 01 01 00 01 00 00 05"),
+                                                   bytes("03 FD 00 06 FF 80 00 64 01"), bytes("03 FD FE FF")};
+        if (scenario == QLatin1String(kThreeStored)) {
+            for (std::size_t i = 0; i < seen.size(); ++i)
+                QCOMPARE(seen[i], expectedOrder[i % expectedOrder.size()]);
+        }
+
+        link.disconnect();
+        QCOMPARE(hidsim::openHandleCount(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDebugReadBack)
+#include "tst_debugreadback.moc"
