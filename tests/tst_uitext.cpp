@@ -7,7 +7,7 @@ class TestUiText : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void tableHas142UniqueKeys() { QCOMPARE(uiTextEntryCount(), 142); }
+    void tableHas143UniqueKeys() { QCOMPARE(uiTextEntryCount(), 143); }
 
     void lookup_data()
     {
