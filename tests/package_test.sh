@@ -4,7 +4,7 @@
 # the AppStream data, the udev rules and the installed program itself.
 #   package_test.sh BUILD_DIR VERSION
 # With CI=true and root it also installs the package for real, runs the
-# program from PATH and removes the package again.
+# program from PATH and purges the package again.
 set -eu
 
 build=$1
@@ -118,8 +118,8 @@ grep -Eq 'MODE=|GROUP=|OWNER=|RUN' "$work/rules" && fail "rules change more than
 # A real install, only on a throwaway CI machine.
 if [ "${CI:-}" = "true" ] && [ "$(id -u)" -eq 0 ]; then
     dpkg -i "$deb" || fail "dpkg -i failed"
-    out=$(env -u DISPLAY -u WAYLAND_DISPLAY veltranix --version) || { dpkg -r veltranix; fail "veltranix not on PATH"; }
-    dpkg -r veltranix || fail "dpkg -r failed"
+    out=$(env -u DISPLAY -u WAYLAND_DISPLAY veltranix --version) || { dpkg -P veltranix; fail "veltranix not on PATH"; }
+    dpkg -P veltranix || fail "dpkg -P failed"
     [ "$out" = "veltranix $version" ] || fail "installed --version printed '$out'"
     [ ! -e /usr/lib/udev/rules.d/70-veltranix.rules ] || fail "rules left behind after removal"
 fi

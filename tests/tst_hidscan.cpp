@@ -131,14 +131,13 @@ private Q_SLOTS:
             } // "ok": as the knob comes, only the vendor node accepts output reports
         }
         errno = EACCES; // a stale errno from earlier must not be taken for the scan's own
-        HidScanResult r = scanHidInterfaces(0x05AC, 0x022C, false);
+        const HidScanResult r = scanHidInterfaces(0x05AC, 0x022C, false);
+        const PendingHidHandle owner(r.handle); // closed even when a comparison fails
         QCOMPARE(bool(r.handle), handle);
         QCOMPARE(r.permissionDenied, denied);
         const QString expectedPath =
             deniedInterface < 0 ? QString() : QString::fromStdString(spec.interfaces[deniedInterface].path);
         QCOMPARE(r.deniedPath, expectedPath);
-        if (r.handle)
-            hid_close(r.handle);
     }
 
     void permissionFailureClassification_data()
