@@ -1,4 +1,5 @@
 #include "app/MacroGUI.h"
+#include "app/commandline.h"
 #include "app/logging.h"
 #include "app/platformprofile.h"
 #include "device/KnobSession.h"
@@ -9,11 +10,25 @@
 #include <QFontDatabase>
 #include <QIcon>
 
+#include <cstdio>
+
 int main(int argc, char *argv[])
 {
+    // Before the application object: answering --version must not need a display.
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    const CommandLineAction action = commandLineAction(args);
+    if (action.exitNow) {
+        std::fputs(action.output.toLocal8Bit().constData(), stdout);
+        return std::fflush(stdout) == 0 ? action.exitCode : 1;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VELTRANIX"));
     QApplication::setOrganizationName(QStringLiteral("VELTRANIX"));
+    // Lets Wayland shells match the window to its menu entry and icon.
+    QApplication::setDesktopFileName(QStringLiteral("com.veltranix.Configurator"));
     qInstallMessageHandler(fileMessageHandler);
 
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/asset/VX_logo.ico")));

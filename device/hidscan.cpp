@@ -4,6 +4,8 @@
 
 #include <QDebug>
 
+#include <cerrno>
+
 namespace {
 
 void log(bool enabled, const QString &line)
@@ -18,6 +20,14 @@ QString wideText(const wchar_t *text, const QString &fallback)
 }
 
 } // namespace
+
+bool isPermissionFailure(int savedErrno, const QString &errorText)
+{
+    if (savedErrno == EACCES || savedErrno == EPERM)
+        return true;
+    return errorText.contains(QLatin1String("Permission denied")) ||
+           errorText.contains(QLatin1String("Operation not permitted"));
+}
 
 PendingHidHandle::~PendingHidHandle()
 {
@@ -50,12 +60,16 @@ HidScanResult scanHidInterfaces(unsigned short vendorId, unsigned short productI
                         .arg(QString::number(number), path, hex4(info->usage_page), hex4(info->usage),
                              QString::number(info->interface_number)));
 
+        errno = 0;
         hid_device *handle = hid_open_path(info->path);
         if (!handle) {
+            const int openErrno = errno;
             // hid_error(NULL) is shared process-wide state: copy it before anything else.
             const QString error = wideText(hid_error(nullptr), QStringLiteral("未知原因"));
             if (error.contains(QLatin1String("exclusive")))
                 result.exclusive = true;
+            if (isPermissionFailure(openErrno, error) && result.deniedPath.isEmpty())
+                result.deniedPath = path;
             log(logged,
                 QStringLiteral("[autoConnect] 接口#%1: hid_open_path 失败, 错误: %2").arg(number).arg(error));
             continue;
@@ -80,6 +94,10 @@ HidScanResult scanHidInterfaces(unsigned short vendorId, unsigned short productI
         hid_close(handle);
     }
     hid_free_enumeration(list);
+    // A usable interface makes a refused sibling irrelevant.
+    if (result.handle)
+        result.deniedPath.clear();
+    result.permissionDenied = !result.deniedPath.isEmpty();
     log(logged, QStringLiteral("[autoConnect] %1")
                     .arg(result.handle ? QStringLiteral("已找到可写接口")
                                        : QStringLiteral("未找到可写接口（本轮跳过）")));

@@ -15,7 +15,18 @@ struct HidScanResult
     QString manufacturer;
     QString product;
     bool exclusive = false; // an open failed because another program holds the device
+    // No interface could be used and at least one refused to open for lack of
+    // permission: the knob is there but this user may not reach it (no udev
+    // rule). deniedPath is the first node that refused.
+    bool permissionDenied = false;
+    QString deniedPath;
 };
+
+// Whether a failed hid_open_path was refused for lack of permission, from the
+// errno saved right after the call and the library's error text (errno may
+// have been overwritten by the time the text was built, and the text is
+// translated under some locales, so either one is enough).
+bool isPermissionFailure(int savedErrno, const QString &errorText);
 
 // Enumerates the interfaces with the given ids and opens them in order until
 // one accepts the probe report; that handle is returned open, every other one

@@ -33,6 +33,8 @@ const TextPair kTable[] = {
     {u"请使用数据线连接设备", u"Please connect the device with a data cable"},
     {u"使用有线/2.4G连接  或使用", u"Use USB / 2.4G connection, or use"},
     {u"请确认设备连接正常", u"Please make sure the device is connected properly"},
+    {u"没有权限打开设备：请安装 udev 规则 (70-veltranix.rules) 后重新插拔",
+     u"No permission to open the knob: install the udev rules (70-veltranix.rules), then replug it"},
     {u"要将旋钮还原到最初设置吗？", u"Reset the knob to its default settings?"},
     {u"再想想", u"Cancel"},
     {u"确定还原", u"Reset"},

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Installs what the build needs (Debian 12), then configures and builds into
 # build/. Safe to run again: installs only what is missing, builds incrementally.
+# VX_BUILD_DIR picks another build folder; VX_CMAKE_ARGS adds configure options.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_dir=${VX_BUILD_DIR:-$root/build}
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libhidapi-dev
-          libgl-dev fonts-dejavu-core xvfb xauth dbus-daemon)
+          libudev-dev libgl-dev fonts-dejavu-core xvfb xauth dbus-daemon desktop-file-utils appstream)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -20,7 +21,10 @@ if [ ${#missing[@]} -gt 0 ]; then
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
+read -r -a extra_args <<<"${VX_CMAKE_ARGS:-}"
 if [ ! -f "$build_dir/CMakeCache.txt" ]; then
-    cmake -S "$root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release
+    cmake -S "$root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "${extra_args[@]}"
+elif [ ${#extra_args[@]} -gt 0 ]; then
+    cmake "${extra_args[@]}" "$build_dir" >/dev/null
 fi
 cmake --build "$build_dir" -j"$(nproc)"

@@ -5,6 +5,8 @@
 
 #include <QTest>
 
+#include <cerrno>
+
 class TestHidScan : public QObject
 {
     Q_OBJECT
@@ -80,6 +82,96 @@ private Q_SLOTS:
         const HidScanResult r = scanHidInterfaces(0x05AC, 0x022C, false);
         QVERIFY(!r.handle);
         QCOMPARE(r.exclusive, exclusive);
+    }
+
+    // How each of the knob's three interfaces (keyboard, consumer, vendor)
+    // fails to open or write decides whether the scan blames permissions.
+    void permissionDeniedOnlyWhenNothingUsable_data()
+    {
+        QTest::addColumn<QStringList>("faults"); // per interface: ok, deny, busy, text, foreign, fail
+        QTest::addColumn<bool>("handle");
+        QTest::addColumn<bool>("denied");
+        QTest::addColumn<int>("deniedInterface");
+        QTest::newRow("every node refused") << QStringList{"deny", "deny", "deny"} << false << true << 0;
+        QTest::newRow("only the vendor node refused")
+            << QStringList{"ok", "ok", "deny"} << false << true << 2; // the others refuse output reports
+        QTest::newRow("a writable node wins") << QStringList{"deny", "ok", "ok"} << true << false << -1;
+        QTest::newRow("held elsewhere is no permission problem")
+            << QStringList{"busy", "busy", "busy"} << false << false << -1;
+        QTest::newRow("text alone") << QStringList{"text", "ok", "fail"} << false << true << 0;
+        QTest::newRow("errno alone, translated text")
+            << QStringList{"ok", "foreign", "fail"} << false << true << 1;
+        QTest::newRow("write failures only") << QStringList{"ok", "ok", "fail"} << false << false << -1;
+    }
+    void permissionDeniedOnlyWhenNothingUsable()
+    {
+        QFETCH(QStringList, faults);
+        QFETCH(bool, handle);
+        QFETCH(bool, denied);
+        QFETCH(int, deniedInterface);
+        hidsim::reset();
+        const hidsim::DeviceSpec spec = hidsim::knobDevice();
+        const int dev = hidsim::addDevice(spec);
+        for (int i = 0; i < 3; ++i) {
+            const QString &f = faults[i];
+            if (f == QLatin1String("deny")) {
+                hidsim::setOpenDenied(dev, i);
+            } else if (f == QLatin1String("busy")) {
+                hidsim::setOpenError(dev, i, "Device or resource busy (exclusive access)");
+            } else if (f == QLatin1String("text")) {
+                hidsim::setOpenError(dev, i, "Failed to open a device with path 'x': Permission denied");
+            } else if (f == QLatin1String("foreign")) {
+                hidsim::InterfaceSpec faultSpec;
+                faultSpec.openError = "Failed to open a device with path 'x': Keine Berechtigung";
+                faultSpec.openErrno = EPERM;
+                faultSpec.failAllWrites = true;
+                hidsim::setInterfaceFaults(dev, i, faultSpec);
+            } else if (f == QLatin1String("fail")) {
+                hidsim::setFailAllWrites(dev, i, true);
+            } // "ok": as the knob comes, only the vendor node accepts output reports
+        }
+        errno = EACCES; // a stale errno from earlier must not be taken for the scan's own
+        const HidScanResult r = scanHidInterfaces(0x05AC, 0x022C, false);
+        const PendingHidHandle owner(r.handle); // closed even when a comparison fails
+        QCOMPARE(bool(r.handle), handle);
+        QCOMPARE(r.permissionDenied, denied);
+        const QString expectedPath =
+            deniedInterface < 0 ? QString() : QString::fromStdString(spec.interfaces[deniedInterface].path);
+        QCOMPARE(r.deniedPath, expectedPath);
+    }
+
+    void permissionFailureClassification_data()
+    {
+        QTest::addColumn<int>("savedErrno");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("permission");
+        QTest::newRow("EACCES") << EACCES << QStringLiteral("whatever") << true;
+        QTest::newRow("EPERM") << EPERM << QString() << true;
+        QTest::newRow("text, errno lost")
+            << 0 << QStringLiteral("Failed to open ...: Permission denied") << true;
+        QTest::newRow("not permitted text") << 0 << QStringLiteral("Operation not permitted") << true;
+        QTest::newRow("no such node") << ENOENT << QStringLiteral("No such file or directory") << false;
+        QTest::newRow("busy") << EBUSY << QStringLiteral("Device or resource busy (exclusive access)")
+                              << false;
+        QTest::newRow("lower-case text is not the library's")
+            << 0 << QStringLiteral("permission denied") << false;
+    }
+    void permissionFailureClassification()
+    {
+        QFETCH(int, savedErrno);
+        QFETCH(QString, text);
+        QFETCH(bool, permission);
+        QCOMPARE(isPermissionFailure(savedErrno, text), permission);
+    }
+
+    void deniedScenarioStatement()
+    {
+        std::string error;
+        QVERIFY2(hidsim::loadScenario("device single; open-denied 0", &error), error.c_str());
+        const HidScanResult r = scanHidInterfaces(0x05AC, 0x022C, false);
+        QVERIFY(!r.handle);
+        QVERIFY(r.permissionDenied);
+        hidsim::reset();
     }
 
     void silentScanLogsNothing()

@@ -3,6 +3,7 @@
 #include <hidapi.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -377,7 +378,11 @@ void HID_API_EXPORT HID_API_CALL hid_free_enumeration(struct hid_device_info *de
     --s.liveEnumerations;
 }
 
-HID_API_EXPORT hid_device *HID_API_CALL hid_open_path(const char *path)
+} // extern "C"
+
+namespace {
+
+hid_device *openPath(const char *path, int &openErrno)
 {
     State &s = state();
     std::lock_guard<std::mutex> lock(s.mutex);
@@ -396,6 +401,7 @@ HID_API_EXPORT hid_device *HID_API_CALL hid_open_path(const char *path)
                 break;
             if (!i.spec.openError.empty()) {
                 t_globalError = widen(i.spec.openError);
+                openErrno = i.spec.openErrno;
                 return nullptr;
             }
             auto *h = new hid_device_;
@@ -410,7 +416,23 @@ HID_API_EXPORT hid_device *HID_API_CALL hid_open_path(const char *path)
         }
     }
     t_globalError = L"Failed to open a device with path '" + widen(path) + L"': No such file or directory";
+    openErrno = ENOENT;
     return nullptr;
+}
+
+} // namespace
+
+extern "C" {
+
+HID_API_EXPORT hid_device *HID_API_CALL hid_open_path(const char *path)
+{
+    int openErrno = 0;
+    hid_device *handle = openPath(path, openErrno);
+    // Set last, after the lock is gone, so callers see it as they would after
+    // the library's failed open().
+    if (!handle && openErrno != 0)
+        errno = openErrno;
+    return handle;
 }
 
 HID_API_EXPORT hid_device *HID_API_CALL hid_open(unsigned short, unsigned short, const wchar_t *)
@@ -767,6 +789,7 @@ void setInterfaceFaults(int device, int interfaceIndex, const InterfaceSpec &fau
 {
     withInterface(device, interfaceIndex, [&](Interface &i) {
         i.spec.openError = faults.openError;
+        i.spec.openErrno = faults.openErrno;
         i.spec.failAllWrites = faults.failAllWrites;
         i.spec.failFirstWrites = faults.failFirstWrites;
         i.spec.rejectLayouts = faults.rejectLayouts;
@@ -779,7 +802,18 @@ void setInterfaceFaults(int device, int interfaceIndex, const InterfaceSpec &fau
 
 void setOpenError(int device, int interfaceIndex, const std::string &error)
 {
-    withInterface(device, interfaceIndex, [&](Interface &i) { i.spec.openError = error; });
+    withInterface(device, interfaceIndex, [&](Interface &i) {
+        i.spec.openError = error;
+        i.spec.openErrno = 0;
+    });
+}
+
+void setOpenDenied(int device, int interfaceIndex)
+{
+    withInterface(device, interfaceIndex, [&](Interface &i) {
+        i.spec.openError = "Failed to open a device with path '" + i.spec.path + "': Permission denied";
+        i.spec.openErrno = EACCES;
+    });
 }
 
 void setFailAllWrites(int device, int interfaceIndex, bool fail)

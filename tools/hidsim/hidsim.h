@@ -36,8 +36,10 @@ struct InterfaceSpec
     unsigned short usage = 0x0001;
     int interfaceNumber = 0;
 
-    // Faults. A non-empty openError makes hid_open_path fail with that text.
+    // Faults. A non-empty openError makes hid_open_path fail with that text,
+    // leaving openErrno in errno (0 leaves errno alone).
     std::string openError;
+    int openErrno = 0;
     bool failAllWrites = false;          // writes return -1 (an interface without an output report)
     int failFirstWrites = 0;             // the first N writes through any handle return -1
     unsigned rejectLayouts = LayoutNone; // writes of these layouts return -1
@@ -108,6 +110,9 @@ void scheduleReplug(int device, int afterMs);
 
 void setInterfaceFaults(int device, int interfaceIndex, const InterfaceSpec &faults);
 void setOpenError(int device, int interfaceIndex, const std::string &error);
+// Opening the interface fails as an unreadable hidraw node does: errno EACCES
+// and the library's "Failed to open ...: Permission denied" text.
+void setOpenDenied(int device, int interfaceIndex);
 void setFailAllWrites(int device, int interfaceIndex, bool fail);
 void setFailFirstWrites(int device, int interfaceIndex, int count);
 void setRejectLayouts(int device, int interfaceIndex, unsigned layouts);

@@ -85,6 +85,8 @@ bool runStatement(const std::string &statement, int &device, std::string &error)
         std::string text;
         std::getline(in >> std::ws, text);
         setOpenError(device, a, text.empty() ? "Device or resource busy (exclusive access)" : text);
+    } else if (verb == "open-denied" && parseInt(in, a)) {
+        setOpenDenied(device, a);
     } else if (verb == "fail-writes" && parseInt(in, a)) {
         setFailAllWrites(device, a, true);
     } else if (verb == "accept-writes" && parseInt(in, a)) {

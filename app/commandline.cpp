@@ -1,0 +1,40 @@
+#include "app/commandline.h"
+
+#include "vx_version.h"
+
+QString versionText()
+{
+    return QStringLiteral("veltranix %1").arg(QStringLiteral(VX_VERSION));
+}
+
+CommandLineAction commandLineAction(const QStringList &args)
+{
+    CommandLineAction action;
+    for (const QString &arg : args) {
+        // Past "--" everything belongs to someone else.
+        if (arg == QLatin1String("--"))
+            break;
+        if (arg == QLatin1String("--version") || arg == QLatin1String("-v")) {
+            action.exitNow = true;
+            action.output = versionText() + QLatin1Char('\n');
+            return action;
+        }
+        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            action.exitNow = true;
+            action.output =
+                QStringLiteral("Usage: veltranix [--version] [--help]\n"
+                               "\n"
+                               "Configures the VELTRANIX rotary knob: its five gestures, their key\n"
+                               "sequences and its light. Everything edited is stored on the knob.\n"
+                               "\n"
+                               "  -v, --version  print the version and exit\n"
+                               "  -h, --help     print this help and exit\n"
+                               "\n"
+                               "The knob is found over USB (cable or 2.4 GHz receiver) without setup\n"
+                               "once the udev rules (70-veltranix.rules) are installed; the log is\n"
+                               "written to ~/.local/share/VELTRANIX/VELTRANIX/logs/runtime.log.\n");
+            return action;
+        }
+    }
+    return action;
+}

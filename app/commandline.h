@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What the process does with its arguments before any window exists.
+struct CommandLineAction
+{
+    bool exitNow = false; // print output and leave with exitCode
+    int exitCode = 0;
+    QString output;
+};
+
+// --version / -v and --help / -h print and exit; every other argument is left
+// to Qt (-platform, -style, ...). args excludes the program name.
+CommandLineAction commandLineAction(const QStringList &args);
+
+// "veltranix 0.1"
+QString versionText();

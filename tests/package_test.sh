@@ -1,0 +1,127 @@
+#!/bin/sh
+# Builds the Debian package from a finished build and checks what a user gets:
+# the file list, the control fields, the maintainer scripts, the desktop entry,
+# the AppStream data, the udev rules and the installed program itself.
+#   package_test.sh BUILD_DIR VERSION
+# With CI=true and root it also installs the package for real, runs the
+# program from PATH and purges the package again.
+set -eu
+
+build=$1
+version=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/out" >"$work/cpack.log" 2>&1 || {
+    cat "$work/cpack.log" >&2
+    fail "cpack failed"
+}
+deb=$(ls "$work"/out/*.deb)
+[ "$(echo "$deb" | wc -l)" -eq 1 ] || fail "expected one package, got: $deb"
+
+# Control fields.
+field() { dpkg-deb -f "$deb" "$1"; }
+[ "$(field Package)" = veltranix ] || fail "Package is '$(field Package)'"
+[ "$(field Version)" = "$version" ] || fail "Version is '$(field Version)', the project is $version"
+[ -n "$(field Maintainer)" ] || fail "no Maintainer"
+[ "$(field Section)" = utils ] || fail "Section is '$(field Section)'"
+depends=$(field Depends)
+for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6svg6 libhidapi-hidraw0 libc6; do
+    echo "$depends" | grep -q "$lib" || fail "Depends lacks $lib: $depends"
+done
+if grep -q '^LIBUDEV_FOUND:INTERNAL=1' "$build/CMakeCache.txt"; then
+    echo "$depends" | grep -q libudev1 || fail "Depends lacks libudev1: $depends"
+fi
+# The simulated device must never reach a user's machine.
+echo "$depends" | grep -q hidsim && fail "Depends names the simulator"
+
+# File list: exactly what a user needs, nothing from the build tree.
+dpkg-deb -c "$deb" | awk '{ $1=$2=$3=$4=$5=""; sub(/^ +/, ""); print }' >"$work/files"
+for f in \
+    ./usr/libexec/veltranix/veltranix \
+    "./usr/bin/veltranix -> ../libexec/veltranix/veltranix" \
+    ./usr/lib/udev/rules.d/70-veltranix.rules \
+    ./usr/share/applications/com.veltranix.Configurator.desktop \
+    ./usr/share/metainfo/com.veltranix.Configurator.metainfo.xml \
+    ./usr/share/icons/hicolor/scalable/apps/veltranix.svg \
+    ./usr/share/icons/hicolor/16x16/apps/veltranix.png \
+    ./usr/share/icons/hicolor/48x48/apps/veltranix.png \
+    ./usr/share/icons/hicolor/256x256/apps/veltranix.png \
+    ./usr/share/man/man1/veltranix.1; do
+    grep -qxF "$f" "$work/files" || fail "package lacks '$f'"
+done
+if grep -v '/$' "$work/files" | grep -Ev '^\./usr/(libexec/veltranix|bin|lib/udev/rules\.d|share/(applications|metainfo|icons/hicolor|man/man1))/'; then
+    fail "files outside the install layout (above)"
+fi
+grep -Eq 'hidsim|tst_|/usr/local/' "$work/files" && fail "test or build files in the package"
+
+# Maintainer scripts: present, executable, and harmless where udev is absent.
+dpkg-deb -e "$deb" "$work/control"
+for script in postinst postrm; do
+    [ -x "$work/control/$script" ] || fail "$script missing or not executable"
+    sh -n "$work/control/$script" || fail "$script does not parse"
+done
+grep -q 'udevadm control --reload' "$work/control/postinst" || fail "postinst does not reload the rules"
+grep -q 'udevadm trigger --subsystem-match=hidraw' "$work/control/postinst" || fail "postinst does not retrigger hidraw"
+# Without udevadm at all both must still succeed.
+mkdir -p "$work/emptybin"
+PATH="$work/emptybin" /bin/sh "$work/control/postinst" configure || fail "postinst fails without udevadm"
+PATH="$work/emptybin" /bin/sh "$work/control/postrm" remove || fail "postrm fails without udevadm"
+
+# Unpacked into a scratch root.
+root="$work/root"
+dpkg-deb -x "$deb" "$root"
+desktop-file-validate "$root/usr/share/applications/com.veltranix.Configurator.desktop" ||
+    fail "desktop entry does not validate"
+appstreamcli validate --no-net "$root/usr/share/metainfo/com.veltranix.Configurator.metainfo.xml" ||
+    fail "metainfo does not validate"
+grep -q "<release version=\"$version\"" "$root/usr/share/metainfo/com.veltranix.Configurator.metainfo.xml" ||
+    fail "metainfo release is not $version"
+grep -q '^Exec=veltranix$' "$root/usr/share/applications/com.veltranix.Configurator.desktop" ||
+    fail "desktop entry does not start the program on PATH"
+
+# The program runs from the package, through its link, against the system's
+# libraries, and answers without a display.
+out=$(env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/veltranix" --version) || fail "--version failed"
+[ "$out" = "veltranix $version" ] || fail "--version printed '$out'"
+env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/veltranix" --help | grep -q -- '--version' || fail "--help"
+if readelf -d "$root/usr/libexec/veltranix/veltranix" | grep -Eq 'R(UN)?PATH'; then
+    readelf -d "$root/usr/libexec/veltranix/veltranix" | grep -E 'R(UN)?PATH' >&2
+    fail "installed program keeps a build-tree library path"
+fi
+
+# Rules: uaccess for the hidraw nodes of the two id pairs, over USB and
+# Bluetooth, and for nothing else.
+rules="$root/usr/lib/udev/rules.d/70-veltranix.rules"
+grep -v '^[[:space:]]*#' "$rules" | grep -v '^[[:space:]]*$' >"$work/rules"
+[ "$(wc -l <"$work/rules")" -eq 4 ] || fail "expected 4 rules, got: $(cat "$work/rules")"
+while IFS= read -r rule; do
+    case "$rule" in
+    'SUBSYSTEM=="hidraw", '*', TAG+="uaccess"') ;;
+    *) fail "rule not limited to hidraw or not a uaccess tag: $rule" ;;
+    esac
+done <"$work/rules"
+for rule in \
+    'SUBSYSTEM=="hidraw", ATTRS{idVendor}=="05ac", ATTRS{idProduct}=="022c", TAG+="uaccess"' \
+    'SUBSYSTEM=="hidraw", ATTRS{idVendor}=="514c", ATTRS{idProduct}=="8850", TAG+="uaccess"' \
+    'SUBSYSTEM=="hidraw", KERNELS=="0005:05AC:022C.*", TAG+="uaccess"' \
+    'SUBSYSTEM=="hidraw", KERNELS=="0005:514C:8850.*", TAG+="uaccess"'; do
+    grep -qxF "$rule" "$work/rules" || fail "missing rule: $rule"
+done
+grep -Eq 'MODE=|GROUP=|OWNER=|RUN' "$work/rules" && fail "rules change more than the uaccess tag"
+
+# A real install, only on a throwaway CI machine.
+if [ "${CI:-}" = "true" ] && [ "$(id -u)" -eq 0 ]; then
+    dpkg -i "$deb" || fail "dpkg -i failed"
+    out=$(env -u DISPLAY -u WAYLAND_DISPLAY veltranix --version) || { dpkg -P veltranix; fail "veltranix not on PATH"; }
+    dpkg -P veltranix || fail "dpkg -P failed"
+    [ "$out" = "veltranix $version" ] || fail "installed --version printed '$out'"
+    [ ! -e /usr/lib/udev/rules.d/70-veltranix.rules ] || fail "rules left behind after removal"
+fi
+
+echo "package test passed: $(basename "$deb")"

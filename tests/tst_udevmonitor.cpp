@@ -1,0 +1,155 @@
+// Which udev events make the program scan at once, without a real udev.
+#include "device/UdevMonitor.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+class TestUdevMonitor : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void eventFilter_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("subsystem");
+        QTest::addColumn<QString>("hidId");
+        QTest::addColumn<bool>("concerns");
+        const QString usb = QStringLiteral("0003:000005AC:0000022C");
+        QTest::newRow("usb add") << "add"
+                                 << "hidraw" << usb << true;
+        QTest::newRow("usb remove") << "remove"
+                                    << "hidraw" << usb << true;
+        QTest::newRow("second pair") << "add"
+                                     << "hidraw"
+                                     << "0003:0000514C:00008850" << true;
+        QTest::newRow("lower-case hex") << "add"
+                                        << "hidraw"
+                                        << "0003:000005ac:0000022c" << true;
+        QTest::newRow("bluetooth, sysfs name") << "add"
+                                               << "hidraw"
+                                               << "0005:05AC:022C.0007" << true;
+        QTest::newRow("usb, sysfs name, 5-digit instance") << "remove"
+                                                           << "hidraw"
+                                                           << "0003:514C:8850.1000A" << true;
+        QTest::newRow("change is not a plug") << "change"
+                                              << "hidraw" << usb << false;
+        QTest::newRow("bind is not a plug") << "bind"
+                                            << "hidraw" << usb << false;
+        QTest::newRow("input node of the knob") << "add"
+                                                << "input" << usb << false;
+        QTest::newRow("hid parent itself") << "add"
+                                           << "hid" << usb << false;
+        QTest::newRow("usb device") << "add"
+                                    << "usb" << usb << false;
+        QTest::newRow("other product, same vendor") << "add"
+                                                    << "hidraw"
+                                                    << "0003:000005AC:0000022D" << false;
+        QTest::newRow("pairs not crossed") << "add"
+                                           << "hidraw"
+                                           << "0003:000005AC:00008850" << false;
+        QTest::newRow("pairs not crossed 2") << "add"
+                                             << "hidraw"
+                                             << "0003:0000514C:0000022C" << false;
+        QTest::newRow("ids swapped") << "add"
+                                     << "hidraw"
+                                     << "0003:0000022C:000005AC" << false;
+        QTest::newRow("no id") << "add"
+                               << "hidraw" << QString() << false;
+        QTest::newRow("garbage") << "add"
+                                 << "hidraw"
+                                 << "0003:zz:0000022C" << false;
+        QTest::newRow("too many fields") << "add"
+                                         << "hidraw"
+                                         << "0003:05AC:022C:0001" << false;
+        QTest::newRow("overlong field") << "add"
+                                        << "hidraw"
+                                        << "0003:1000005AC:0000022C" << false;
+        QTest::newRow("case of action") << "ADD"
+                                        << "hidraw" << usb << false;
+    }
+    void eventFilter()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, subsystem);
+        QFETCH(QString, hidId);
+        QFETCH(bool, concerns);
+        QCOMPARE(udevEventConcernsKnob(action, subsystem, hidId), concerns);
+    }
+
+    void hidIdFromPath_data()
+    {
+        QTest::addColumn<QString>("devPath");
+        QTest::addColumn<QString>("hidId");
+        QTest::newRow("usb receiver")
+            << "/devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.2/0003:05AC:022C.0003/hidraw/hidraw2"
+            << "0003:05AC:022C.0003";
+        QTest::newRow("bluetooth") << "/devices/virtual/misc/uhid/0005:514C:8850.0009/hidraw/hidraw5"
+                                   << "0005:514C:8850.0009";
+        QTest::newRow("pci ids are not hid names")
+            << "/devices/pci0000:00/0000:00:14.0/usb1/1-2" << QString();
+        QTest::newRow("empty") << QString() << QString();
+        QTest::newRow("innermost wins")
+            << "/devices/x/0003:1111:2222.0001/y/0003:05AC:022C.0002/hidraw/hidraw1"
+            << "0003:05AC:022C.0002";
+    }
+    void hidIdFromPath()
+    {
+        QFETCH(QString, devPath);
+        QFETCH(QString, hidId);
+        QCOMPARE(hidIdFromDevPath(devPath), hidId);
+    }
+
+    // One plug-in brings a node per interface: one scan, after the last.
+    void burstGivesOneSignal_data()
+    {
+        QTest::addColumn<QStringList>("events"); // action,subsystem,hidId
+        QTest::addColumn<int>("expected");
+        QTest::newRow("three interfaces")
+            << QStringList{"add,hidraw,0003:05AC:022C.0001", "add,hidraw,0003:05AC:022C.0002",
+                           "add,hidraw,0003:05AC:022C.0003"}
+            << 1;
+        QTest::newRow("unplug") << QStringList{"remove,hidraw,0003:514C:8850.0004"} << 1;
+        QTest::newRow("someone else's keyboard")
+            << QStringList{"add,hidraw,0003:046D:C31C.0005", "add,input,0003:05AC:022C.0001"} << 0;
+        QTest::newRow("mixed") << QStringList{"add,hidraw,0003:046D:C31C.0005",
+                                              "add,hidraw,0005:05AC:022C.0006"}
+                               << 1;
+    }
+    void burstGivesOneSignal()
+    {
+        QFETCH(QStringList, events);
+        QFETCH(int, expected);
+        UdevMonitor monitor;
+        monitor.setSettleInterval(20);
+        QSignalSpy spy(&monitor, &UdevMonitor::knobDeviceChanged);
+        for (const QString &e : events) {
+            const QStringList f = e.split(QLatin1Char(','));
+            monitor.handleEvent(f[0], f[1], f[2]);
+        }
+        QCOMPARE(spy.count(), 0); // never synchronously: the caller may be mid-scan
+        if (expected > 0)
+            QVERIFY(spy.wait(5000));
+        else
+            QTest::qWait(100);
+        QTest::qWait(60); // no second signal trails the first
+        QCOMPARE(spy.count(), expected);
+    }
+
+    // Without udev (as in a container) the caller keeps its timer; with one
+    // the monitor must be watching a socket.
+    void startReportsAvailability()
+    {
+        UdevMonitor monitor;
+        const bool started = monitor.start();
+        QCOMPARE(monitor.isAvailable(), started);
+        QCOMPARE(monitor.start(), started); // idempotent
+        QSignalSpy spy(&monitor, &UdevMonitor::knobDeviceChanged);
+        monitor.handleEvent(QStringLiteral("add"), QStringLiteral("hidraw"),
+                            QStringLiteral("0003:05AC:022C.0001"));
+        QVERIFY(spy.wait(5000));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestUdevMonitor)
+#include "tst_udevmonitor.moc"
