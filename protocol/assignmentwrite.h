@@ -10,7 +10,6 @@
 #include <functional>
 
 constexpr int kKnobKeyCount = 5;
-constexpr int kMaxVirtualKeys = 18;
 
 // The virtual keys of one physical key as the knob model holds them: plain key
 // values and names in the order each was added, the display names of all of

@@ -10,9 +10,6 @@
 // The device echoes the very reports the program writes, so this is the
 // inverse of the builders in protocol/packets.h. Pure and widget-free.
 
-// Most virtual keys one physical key holds.
-constexpr int kMaxVirtualKeys = 18;
-
 // One virtual key read back.
 struct ConfigEntry
 {
