@@ -17,6 +17,8 @@ constexpr int kReportSize = 65;
 constexpr int kLightModeReportSize = 64;
 // Key records that fit in one assignment report (bytes 7..63).
 constexpr int kMaxKeyRecords = 19;
+// Most virtual keys one physical key holds.
+constexpr int kMaxVirtualKeys = 18;
 // Longest delay the 16-bit field carries, in milliseconds.
 constexpr int kMaxDelayMs = 60000;
 // Most virtual keys one physical key holds.

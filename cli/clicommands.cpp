@@ -1,0 +1,425 @@
+#include "cli/clicommands.h"
+
+#include "cli/clidevice.h"
+#include "cli/hidinterfacelist.h"
+#include "cli/savereports.h"
+#include "protocol/assignmentwrite.h"
+#include "protocol/configjson.h"
+#include "protocol/knobconfigdocument.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+#include <QTextStream>
+
+namespace {
+
+const char *const kProgram = "veltranix-cli";
+
+QString programPrefix()
+{
+    return QString::fromLatin1(kProgram) + QStringLiteral(": ");
+}
+
+int fail(const CliContext &c, int code, const QString &sentence)
+{
+    *c.err << programPrefix() << sentence << '\n';
+    c.err->flush();
+    return code;
+}
+
+QCommandLineOption deviceOption()
+{
+    return QCommandLineOption(QStringList{QStringLiteral("device")},
+                              QStringLiteral("Use the knob interface at <path> (see \"list\")."),
+                              QStringLiteral("path"));
+}
+
+QCommandLineOption layoutOption()
+{
+    return QCommandLineOption(
+        QStringList{QStringLiteral("layout")},
+        QStringLiteral("Name modifier keys for the \"mac\" (default) or \"windows\" layout."),
+        QStringLiteral("layout"), QStringLiteral("mac"));
+}
+
+// Parses a sub-command's own arguments; returns -1 to go on, else an exit code.
+int parseCommand(QCommandLineParser &parser, const QStringList &args, const CliContext &c,
+                 const QString &description)
+{
+    parser.setApplicationDescription(description);
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help."));
+    parser.addOption(help);
+    if (!parser.parse(args))
+        return fail(c, CliUsage, parser.errorText() + QStringLiteral(" (see --help)"));
+    if (parser.isSet(help)) {
+        *c.out << parser.helpText();
+        c.out->flush();
+        return CliOk;
+    }
+    return -1;
+}
+
+std::unique_ptr<CliDevice> openKnob(const CliContext &c, const QString &path, int *exitCode)
+{
+    std::unique_ptr<CliDevice> device = c.openDevice ? c.openDevice() : nullptr;
+    QString error;
+    if (!device || !device->open(path, &error)) {
+        *exitCode = fail(c, CliNoDevice, error.isEmpty() ? QStringLiteral("no knob found") : error);
+        return nullptr;
+    }
+    return device;
+}
+
+bool readDocument(const CliContext &c, CliDevice &device, bool isMacLayout, KnobConfigDocument *doc,
+                  int *exitCode)
+{
+    std::vector<Packet> packets;
+    QString error;
+    if (!device.readConfiguration(&packets, &error)) {
+        *exitCode =
+            fail(c, CliDeviceFailed, QStringLiteral("reading the configuration failed: %1").arg(error));
+        return false;
+    }
+    const DocumentFromPackets decoded = documentFromConfigPackets(packets, isMacLayout);
+    for (const QString &w : decoded.warnings)
+        *c.err << programPrefix() << QStringLiteral("warning: ") << w << '\n';
+    *doc = decoded.document;
+    return true;
+}
+
+int runList(const QStringList &args, const CliContext &c)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print the list as JSON."));
+    parser.addOption(json);
+    if (int code = parseCommand(parser, args, c, QStringLiteral("List the knob interfaces found."));
+        code >= 0)
+        return code;
+    if (!parser.positionalArguments().isEmpty())
+        return fail(c, CliUsage, QStringLiteral("list takes no arguments (see --help)"));
+
+    QList<KnobInterfaceInfo> found;
+    QString error;
+    if (!listKnobInterfaces(&found, &error))
+        return fail(c, CliNoDevice, error);
+    if (parser.isSet(json)) {
+        QJsonArray array;
+        for (const KnobInterfaceInfo &i : found) {
+            QJsonObject o;
+            o.insert(QStringLiteral("path"), i.path);
+            o.insert(QStringLiteral("vendorId"),
+                     QStringLiteral("%1").arg(i.vendorId, 4, 16, QLatin1Char('0')));
+            o.insert(QStringLiteral("productId"),
+                     QStringLiteral("%1").arg(i.productId, 4, 16, QLatin1Char('0')));
+            o.insert(QStringLiteral("interface"), i.interfaceNumber);
+            o.insert(QStringLiteral("bus"), busTypeName(i.busType));
+            o.insert(QStringLiteral("selected"), i.selected);
+            array.append(o);
+        }
+        *c.out << QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
+    } else {
+        for (const KnobInterfaceInfo &i : found) {
+            *c.out << (i.selected ? "* " : "  ") << (i.path.isEmpty() ? QStringLiteral("(no path)") : i.path)
+                   << QStringLiteral("  %1:%2")
+                          .arg(i.vendorId, 4, 16, QLatin1Char('0'))
+                          .arg(i.productId, 4, 16, QLatin1Char('0'))
+                   << QStringLiteral("  interface %1  %2").arg(i.interfaceNumber).arg(busTypeName(i.busType))
+                   << (i.selected ? "  (used)" : "") << '\n';
+        }
+    }
+    c.out->flush();
+    if (found.isEmpty())
+        return fail(c, CliNoDevice, QStringLiteral("no knob found"));
+    return CliOk;
+}
+
+bool layoutFromOption(const QCommandLineParser &parser, const QCommandLineOption &option, bool *isMac)
+{
+    const QString value = parser.value(option);
+    if (value == QLatin1String("mac") || value == QLatin1String("windows")) {
+        *isMac = value == QLatin1String("mac");
+        return true;
+    }
+    return false;
+}
+
+int runRead(const QStringList &args, const CliContext &c)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption output(
+        QStringList{QStringLiteral("o"), QStringLiteral("output")},
+        QStringLiteral("Write the configuration to <file> instead of standard output."),
+        QStringLiteral("file"));
+    const QCommandLineOption device = deviceOption();
+    const QCommandLineOption layout = layoutOption();
+    parser.addOption(output);
+    parser.addOption(device);
+    parser.addOption(layout);
+    if (int code = parseCommand(parser, args, c, QStringLiteral("Read the knob's configuration as JSON."));
+        code >= 0)
+        return code;
+    if (!parser.positionalArguments().isEmpty())
+        return fail(c, CliUsage, QStringLiteral("read takes no arguments (see --help)"));
+    bool isMac = true;
+    if (!layoutFromOption(parser, layout, &isMac))
+        return fail(c, CliUsage, QStringLiteral("--layout must be \"mac\" or \"windows\""));
+
+    int code = CliOk;
+    const std::unique_ptr<CliDevice> knob = openKnob(c, parser.value(device), &code);
+    if (!knob)
+        return code;
+    KnobConfigDocument doc;
+    if (!readDocument(c, *knob, isMac, &doc, &code))
+        return code;
+    const QByteArray json = configDocumentToJson(doc);
+    if (!parser.isSet(output) || parser.value(output) == QLatin1String("-")) {
+        *c.out << QString::fromUtf8(json);
+        c.out->flush();
+        return CliOk;
+    }
+    QSaveFile file(parser.value(output));
+    if (!file.open(QIODevice::WriteOnly) || file.write(json) != json.size() || !file.commit())
+        return fail(c, CliUsage,
+                    QStringLiteral("cannot write %1: %2").arg(parser.value(output), file.errorString()));
+    return CliOk;
+}
+
+QString describeDifference(const KnobConfigDocument &expected, const KnobConfigDocument &actual)
+{
+    for (int k = 1; k <= kKnobKeyCount; ++k) {
+        if (!expected.keys[k - 1].isEmpty() && expected.keys[k - 1] != actual.keys[k - 1])
+            return QStringLiteral("physical key %1 reads back differently from what was written").arg(k);
+    }
+    if (expected.light && expected.light != actual.light)
+        return QStringLiteral("the lighting reads back differently from what was written");
+    return QString();
+}
+
+int runWrite(const QStringList &args, const CliContext &c)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption dryRun(QStringLiteral("dry-run"),
+                                    QStringLiteral("Print the reports the save would send, one per line, "
+                                                   "and touch no device."));
+    const QCommandLineOption device = deviceOption();
+    parser.addOption(dryRun);
+    parser.addOption(device);
+    parser.addPositionalArgument(QStringLiteral("file"),
+                                 QStringLiteral("The configuration file, - for standard input."));
+    if (int code = parseCommand(parser, args, c, QStringLiteral("Write a configuration file to the knob."));
+        code >= 0)
+        return code;
+    const QStringList files = parser.positionalArguments();
+    if (files.size() != 1)
+        return fail(c, CliUsage,
+                    QStringLiteral("write needs exactly one file, or - for standard input (see --help)"));
+
+    const QString name = files.first();
+    QByteArray bytes;
+    if (name == QLatin1String("-")) {
+        if (!c.in)
+            return fail(c, CliUsage, QStringLiteral("standard input cannot be read"));
+        bytes = c.in->readAll();
+    } else {
+        QFile file(name);
+        if (!file.open(QIODevice::ReadOnly))
+            return fail(c, CliUsage, QStringLiteral("cannot read %1: %2").arg(name, file.errorString()));
+        bytes = file.readAll();
+    }
+    const QString label = name == QLatin1String("-") ? QStringLiteral("standard input") : name;
+    const ConfigJsonParse parsed = configDocumentFromJson(bytes);
+    if (!parsed.ok)
+        return fail(c, CliUsage, QStringLiteral("%1: %2").arg(label, parsed.error));
+    const KnobConfigDocument &doc = parsed.document;
+
+    if (parser.isSet(dryRun)) {
+        for (const Packet &p : documentWriteReports(doc))
+            *c.out << reportLine(p) << '\n';
+        c.out->flush();
+        return CliOk;
+    }
+
+    int code = CliOk;
+    const std::unique_ptr<CliDevice> knob = openKnob(c, parser.value(device), &code);
+    if (!knob)
+        return code;
+    for (int k = 1; k <= kKnobKeyCount; ++k) {
+        if (doc.keys[k - 1].isEmpty())
+            *c.err << programPrefix()
+                   << QStringLiteral(
+                          "note: physical key %1 is empty in the file; a save never writes an empty key, "
+                          "so the knob keeps its own assignment for it\n")
+                          .arg(k);
+    }
+    QString error;
+    const auto progress = [&c](int done, int total) {
+        if (!c.progress)
+            return;
+        *c.err << QStringLiteral("\rWriting physical keys: %1 of %2").arg(done).arg(total)
+               << (done == total ? "\n" : "");
+        c.err->flush();
+    };
+    if (!knob->saveSnapshot(snapshotFromDocument(doc), progress, &error))
+        return fail(c, CliDeviceFailed, QStringLiteral("the save failed: %1").arg(error));
+    if (doc.light && !knob->sendLight(*doc.light, &error))
+        return fail(c, CliDeviceFailed, QStringLiteral("setting the light failed: %1").arg(error));
+
+    KnobConfigDocument readBack;
+    if (!readDocument(c, *knob, doc.isMacLayout, &readBack, &code))
+        return code;
+    const QString difference = describeDifference(expectedReadBack(doc), readBack);
+    if (!difference.isEmpty())
+        return fail(c, CliDeviceFailed, difference);
+    return CliOk;
+}
+
+bool parseHexColour(QString text, LightSetting *light)
+{
+    if (text.startsWith(QLatin1Char('#')))
+        text = text.mid(1);
+    if (text.size() != 6)
+        return false;
+    bool ok = false;
+    const uint rgb = text.toUInt(&ok, 16);
+    if (!ok || text.contains(QLatin1Char('+')) || text.contains(QLatin1Char('-')))
+        return false;
+    light->red = static_cast<unsigned char>(rgb >> 16);
+    light->green = static_cast<unsigned char>(rgb >> 8);
+    light->blue = static_cast<unsigned char>(rgb);
+    return true;
+}
+
+int runLight(const QStringList &args, const CliContext &c)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption colour(QStringLiteral("color"), QStringLiteral("Colour as RRGGBB."),
+                                    QStringLiteral("RRGGBB"));
+    const QCommandLineOption brightness(QStringLiteral("brightness"), QStringLiteral("Brightness, 0 to 100."),
+                                        QStringLiteral("0-100"));
+    const QCommandLineOption on(QStringLiteral("on"), QStringLiteral("Switch the light on."));
+    const QCommandLineOption off(QStringLiteral("off"), QStringLiteral("Switch the light off."));
+    const QCommandLineOption device = deviceOption();
+    for (const QCommandLineOption &o : {colour, brightness, on, off, device})
+        parser.addOption(o);
+    if (int code = parseCommand(parser, args, c, QStringLiteral("Set the knob's light.")); code >= 0)
+        return code;
+    if (!parser.positionalArguments().isEmpty())
+        return fail(c, CliUsage, QStringLiteral("light takes no arguments (see --help)"));
+    if (parser.isSet(on) && parser.isSet(off))
+        return fail(c, CliUsage, QStringLiteral("--on and --off cannot be given together"));
+    if (!parser.isSet(colour) && !parser.isSet(brightness) && !parser.isSet(on) && !parser.isSet(off))
+        return fail(c, CliUsage,
+                    QStringLiteral("light needs --color, --brightness, --on or --off (see --help)"));
+
+    LightSetting wanted;
+    if (parser.isSet(colour) && !parseHexColour(parser.value(colour), &wanted))
+        return fail(
+            c, CliUsage,
+            QStringLiteral("--color \"%1\" is not a colour written RRGGBB").arg(parser.value(colour)));
+    int percent = 0;
+    if (parser.isSet(brightness)) {
+        bool ok = false;
+        percent = parser.value(brightness).toInt(&ok);
+        if (!ok || percent < 0 || percent > 100)
+            return fail(c, CliUsage,
+                        QStringLiteral("--brightness \"%1\" is not a number from 0 to 100")
+                            .arg(parser.value(brightness)));
+    }
+
+    int code = CliOk;
+    const std::unique_ptr<CliDevice> knob = openKnob(c, parser.value(device), &code);
+    if (!knob)
+        return code;
+    LightSetting light;
+    // Only what was asked changes: the rest comes from the knob.
+    if (!parser.isSet(colour) || !parser.isSet(brightness) || !(parser.isSet(on) || parser.isSet(off))) {
+        KnobConfigDocument current;
+        if (!readDocument(c, *knob, true, &current, &code))
+            return code;
+        if (current.light)
+            light = *current.light;
+    }
+    if (parser.isSet(colour)) {
+        light.red = wanted.red;
+        light.green = wanted.green;
+        light.blue = wanted.blue;
+    }
+    if (parser.isSet(brightness))
+        light.brightness = percent;
+    if (parser.isSet(on) || parser.isSet(off))
+        light.on = parser.isSet(on);
+    QString error;
+    if (!knob->sendLight(light, &error))
+        return fail(c, CliDeviceFailed, QStringLiteral("setting the light failed: %1").arg(error));
+    return CliOk;
+}
+
+QString overview()
+{
+    return QStringLiteral(
+        "Usage: veltranix-cli <command> [options]\n"
+        "\n"
+        "Back up, restore and script the knob's configuration.\n"
+        "\n"
+        "Commands:\n"
+        "  list [--json]                       the knob interfaces found\n"
+        "  read [-o FILE]                      the whole configuration as JSON\n"
+        "  write FILE|- [--dry-run]            write a configuration file, then read it back\n"
+        "  light [--color RRGGBB] [--brightness 0-100] [--on|--off]\n"
+        "\n"
+        "Every command takes --help; read, write and light take --device PATH.\n"
+        "Exit codes: 0 done, 1 bad usage or invalid file, 2 no device found, 3 the device failed.\n");
+}
+
+} // namespace
+
+int runCli(const QStringList &arguments, const CliContext &c)
+{
+    QStringList args = arguments;
+    if (args.isEmpty())
+        args << QString::fromLatin1(kProgram);
+    // Options before the command: --help, --version, --device (handed on).
+    QStringList global;
+    int i = 1;
+    while (i < args.size() && args[i].startsWith(QLatin1Char('-')) && args[i] != QLatin1String("-")) {
+        global << args[i];
+        if ((args[i] == QLatin1String("--device") || args[i] == QLatin1String("-device")) &&
+            i + 1 < args.size())
+            global << args[++i];
+        ++i;
+    }
+    if (global.contains(QStringLiteral("--version")) || global.contains(QStringLiteral("-v"))) {
+        *c.out << kProgram << ' ' << QCoreApplication::applicationVersion() << '\n';
+        c.out->flush();
+        return CliOk;
+    }
+    if (global.contains(QStringLiteral("--help")) || global.contains(QStringLiteral("-h"))) {
+        *c.out << overview();
+        c.out->flush();
+        return CliOk;
+    }
+    if (i >= args.size())
+        return fail(c, CliUsage,
+                    QStringLiteral("a command is needed: list, read, write or light (see --help)"));
+    const QString command = args[i];
+    QStringList rest{QStringLiteral("%1 %2").arg(QString::fromLatin1(kProgram), command)};
+    rest += global; // a --device given before the command still counts
+    rest += args.mid(i + 1);
+
+    if (command == QLatin1String("list"))
+        return runList(rest, c);
+    if (command == QLatin1String("read"))
+        return runRead(rest, c);
+    if (command == QLatin1String("write"))
+        return runWrite(rest, c);
+    if (command == QLatin1String("light"))
+        return runLight(rest, c);
+    return fail(c, CliUsage, QStringLiteral("unknown command \"%1\" (see --help)").arg(command));
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class CliDevice;
+class QIODevice;
+class QTextStream;
+
+// Exit codes of the tool.
+enum CliExit
+{
+    CliOk = 0,
+    CliUsage = 1,        // bad usage or an invalid file
+    CliNoDevice = 2,     // no knob found
+    CliDeviceFailed = 3, // write refused, read time-out, read-back differs
+};
+
+struct CliContext
+{
+    QTextStream *out = nullptr;
+    QTextStream *err = nullptr;
+    QIODevice *in = nullptr; // standard input, for "write -"
+    std::function<std::unique_ptr<CliDevice>()> openDevice;
+    bool progress = false; // standard error is a terminal: show the save's progress
+};
+
+// Runs one command line (arguments[0] is the program name); returns the exit code.
+int runCli(const QStringList &arguments, const CliContext &context);

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "protocol/packets.h"
+
+#include <QString>
+#include <QtGlobal>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+struct KnobModelSnapshot;
+struct LightSetting;
+
+// What the command-line tool needs from a link to the knob. Every call blocks
+// with its own time-outs; failures come back as false with a sentence in *error.
+class CliDevice
+{
+public:
+    CliDevice() = default;
+    virtual ~CliDevice() = default;
+    Q_DISABLE_COPY_MOVE(CliDevice)
+
+    // Opens the interface at path, or the one the program itself would use
+    // when path is empty. False when no knob answers.
+    virtual bool open(const QString &path, QString *error) = 0;
+
+    // One configuration read: the packets before the end packet. False on a
+    // time-out before any answer or a link lost during the read.
+    virtual bool readConfiguration(std::vector<Packet> *packets, QString *error) = 0;
+
+    // Writes the snapshot exactly as the Save button does (same reports, same
+    // pauses, same end reports); progress(done, total) after each physical key.
+    virtual bool saveSnapshot(const KnobModelSnapshot &snapshot,
+                              const std::function<void(int done, int total)> &progress, QString *error) = 0;
+
+    // Sends one colour report.
+    virtual bool sendLight(const LightSetting &light, QString *error) = 0;
+};
+
+// The link the tool uses.
+std::unique_ptr<CliDevice> createCliDevice();

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+// One interface of a knob as `list` shows it.
+struct KnobInterfaceInfo
+{
+    QString path;
+    unsigned short vendorId = 0;
+    unsigned short productId = 0;
+    int interfaceNumber = -1;
+    int busType = 0;       // hidapi bus type
+    bool selected = false; // the interface the program would use
+};
+
+// Every interface with either id pair, and which one accepts the probe report
+// first (the same scan the program makes; the chosen handle is closed again).
+// False with *error when hidapi cannot be initialised.
+bool listKnobInterfaces(QList<KnobInterfaceInfo> *interfaces, QString *error);
+
+QString busTypeName(int busType);

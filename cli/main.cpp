@@ -1,0 +1,52 @@
+#include "cli/clicommands.h"
+#include "cli/clidevice.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTextStream>
+
+#include <hidapi.h>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+bool g_verbose = false;
+
+// The protocol code logs every report it builds; a script wants its own
+// output only, so the log shows only with VELTRANIX_CLI_VERBOSE set.
+void quietHandler(QtMsgType, const QMessageLogContext &, const QString &message)
+{
+    if (g_verbose)
+        std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("veltranix-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VX_VERSION));
+    g_verbose = qEnvironmentVariableIsSet("VELTRANIX_CLI_VERBOSE");
+    qInstallMessageHandler(quietHandler);
+
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    QFile in;
+    if (!in.open(stdin, QIODevice::ReadOnly))
+        in.close();
+
+    CliContext context;
+    context.out = &out;
+    context.err = &err;
+    context.in = in.isOpen() ? &in : nullptr;
+    context.openDevice = [] { return createCliDevice(); };
+    context.progress = isatty(STDERR_FILENO) == 1;
+    const int code = runCli(QCoreApplication::arguments(), context);
+    out.flush();
+    err.flush();
+    hid_exit();
+    return code;
+}

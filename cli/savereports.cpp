@@ -1,0 +1,45 @@
+#include "cli/savereports.h"
+
+#include "device/packetutil.h"
+#include "protocol/assignmentwrite.h"
+#include "protocol/configdecode.h"
+#include "protocol/knobconfigdocument.h"
+
+std::vector<Packet> documentWriteReports(const KnobConfigDocument &document)
+{
+    std::vector<Packet> reports;
+    AssignmentWriteIo io;
+    io.send = [&reports](const Packet &packet, int knobKey) {
+        for (const Packet &p : buildSendList(packet, knobKey))
+            reports.push_back(p);
+        return int(packet.size());
+    };
+    executeAssignmentWrite(planAssignmentWrite(snapshotFromDocument(document)), io);
+    if (document.light) {
+        const LightSetting &l = *document.light;
+        reports.push_back(buildColorPacket(l.red, l.green, l.blue, l.brightness, l.on));
+    }
+    return reports;
+}
+
+KnobConfigDocument expectedReadBack(const KnobConfigDocument &document)
+{
+    std::vector<Packet> stored;
+    for (const Packet &p : documentWriteReports(document)) {
+        if (!isConfigReadEndPacket(p))
+            stored.push_back(p);
+    }
+    return documentFromConfigPackets(stored, document.isMacLayout).document;
+}
+
+QString reportLine(const Packet &packet)
+{
+    QString line;
+    line.reserve(int(packet.size()) * 3);
+    for (std::size_t i = 0; i < packet.size(); ++i) {
+        if (i > 0)
+            line += QLatin1Char(' ');
+        line += QStringLiteral("%1").arg(packet[i], 2, 16, QLatin1Char('0')).toUpper();
+    }
+    return line;
+}

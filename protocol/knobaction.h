@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+// One virtual key in the form a configuration file holds it: what goes on the
+// wire, independent of how the knob model happens to store it.
+struct KnobAction
+{
+    enum Kind
+    {
+        Key,            // a keyboard usage, with the modifiers held for it
+        ModifiersAlone, // modifiers with no key of their own; they apply to the next key
+        Named,          // a media, mouse or Procreate action, by its source name
+    };
+
+    Kind kind = Key;
+    unsigned char modifiers = 0; // modifier mask (bit i = usage 0xE0 + i)
+    unsigned char usage = 0;     // Key only
+    QString sourceName;          // Named only: the untranslated name
+    int delayMs = 0;             // wait before this virtual key
+
+    static KnobAction key(unsigned char modifiers, unsigned char usage, int delayMs = 0);
+    static KnobAction modifiersAlone(unsigned char modifiers, int delayMs = 0);
+    static KnobAction named(const QString &sourceName, int delayMs = 0);
+
+    // Key value of the knob model: modifier mask in the high byte, usage in the low.
+    unsigned short keyValue() const { return static_cast<unsigned short>((modifiers << 8) | usage); }
+
+    // Same virtual key, delay aside.
+    bool sameAction(const KnobAction &other) const;
+    friend bool operator==(const KnobAction &a, const KnobAction &b)
+    {
+        return a.sameAction(b) && a.delayMs == b.delayMs;
+    }
+    friend bool operator!=(const KnobAction &a, const KnobAction &b) { return !(a == b); }
+};

@@ -1,0 +1,227 @@
+#include "protocol/knobconfigdocument.h"
+
+#include "protocol/actionnames.h"
+#include "protocol/assignmentwrite.h"
+#include "protocol/configdecode.h"
+#include "protocol/keyvocabulary.h"
+#include "protocol/uitext.h"
+
+#include <algorithm>
+
+namespace {
+
+bool isPrefixByte(unsigned char b)
+{
+    return b >= 0xF1 && b <= 0xF8;
+}
+
+// Display entry of a key value as the window compares it when packing.
+QString plainModelName(unsigned short value, bool isMacLayout)
+{
+    return keyCodeToString(value, isMacLayout);
+}
+
+bool entryNamesPlainKey(const QString &entry, unsigned short value)
+{
+    for (bool mac : {true, false}) {
+        const QString name = keyCodeToString(value, mac);
+        if (entry == name || entry == uiText(name))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+QString gestureName(int knobKey)
+{
+    switch (knobKey) {
+    case 1:
+        return QStringLiteral("turn left");
+    case 2:
+        return QStringLiteral("turn right");
+    case 3:
+        return QStringLiteral("press and turn left");
+    case 4:
+        return QStringLiteral("press and turn right");
+    case 5:
+        return QStringLiteral("press");
+    default:
+        return QString();
+    }
+}
+
+QList<KnobAction> keyboardActionsFromPacket(const Packet &p)
+{
+    QList<KnobAction> actions;
+    if (p.size() < 7)
+        return actions;
+    const int n = std::min<int>(p[6], static_cast<int>((p.size() - 7) / 3));
+    unsigned char mask = 0;
+    for (int i = 0; i < n; ++i) {
+        const unsigned char b = p[9 + 3 * i];
+        if (isPrefixByte(b)) {
+            mask |= static_cast<unsigned char>(1u << (b - 0xF1));
+            continue;
+        }
+        const int v = int(actions.size());
+        if (v >= kMaxVirtualKeys)
+            break;
+        const int raw = p[7 + 3 * i] * 256 + p[8 + 3 * i];
+        const int delay = std::max(std::min(raw, kMaxDelayMs), KnobKeyModel::defaultDelay(v));
+        actions << KnobAction::key(mask, b, delay);
+        mask = 0;
+    }
+    const int v = int(actions.size());
+    if (mask != 0 && v < kMaxVirtualKeys)
+        actions << KnobAction::modifiersAlone(mask, KnobKeyModel::defaultDelay(v));
+    return actions;
+}
+
+DocumentFromPackets documentFromConfigPackets(const std::vector<Packet> &packets, bool isMacLayout)
+{
+    DocumentFromPackets out;
+    out.document.isMacLayout = isMacLayout;
+    for (const Packet &p : sortConfigPacketsForApply(packets)) {
+        const DecodedConfigPacket d = decodeConfigPacket(p, isMacLayout);
+        switch (d.kind) {
+        case DecodedConfigPacket::Ignored:
+            break;
+        case DecodedConfigPacket::Colour: {
+            LightSetting light;
+            light.red = static_cast<unsigned char>(d.colour.red());
+            light.green = static_cast<unsigned char>(d.colour.green());
+            light.blue = static_cast<unsigned char>(d.colour.blue());
+            light.brightness = d.brightness;
+            light.on = d.lightOn;
+            out.document.light = light;
+            break;
+        }
+        case DecodedConfigPacket::UnknownAction:
+            out.warnings << QStringLiteral("physical key %1 holds an action this program does not know "
+                                           "(packet %2); it is left out")
+                                .arg(d.knobKey)
+                                .arg(packetToHex(Packet(p.begin(), p.begin() + std::min<size_t>(p.size(), 8)))
+                                         .replace(QLatin1Char('\n'), QLatin1Char(' ')));
+            break;
+        case DecodedConfigPacket::Assignment: {
+            QList<KnobAction> &actions = out.document.keys[d.knobKey - 1];
+            const bool keyboard = p[4] == KeyboardAssignment || d.procreateFallback;
+            if (keyboard) {
+                actions = keyboardActionsFromPacket(p);
+            } else {
+                actions.clear();
+                for (const ConfigEntry &e : d.entries)
+                    actions << KnobAction::named(e.name, e.delayMs);
+            }
+            break;
+        }
+        }
+    }
+    return out;
+}
+
+KnobModelSnapshot snapshotFromDocument(const KnobConfigDocument &document)
+{
+    KnobModelSnapshot snapshot;
+    snapshot.isMacLayout = document.isMacLayout;
+    for (int k = 0; k < kKnobKeyCount; ++k) {
+        KnobKeyModel &model = snapshot.keys[k];
+        const QList<KnobAction> &actions = document.keys[k];
+        for (int v = 0; v < actions.size(); ++v) {
+            const KnobAction &a = actions[v];
+            switch (a.kind) {
+            case KnobAction::Key:
+                model.keyCodes << a.keyValue();
+                model.displayNames << plainModelName(a.keyValue(), document.isMacLayout);
+                break;
+            case KnobAction::ModifiersAlone:
+                // Always the "Ctrl+" spelling: no key name ends in "+" after a
+                // letter, so the packing never mistakes it for a plain key.
+                model.combinations << modifiersAloneModelName(a.modifiers);
+                model.displayNames << model.combinations.last();
+                break;
+            case KnobAction::Named:
+                model.combinations << a.sourceName;
+                model.displayNames << uiText(a.sourceName);
+                break;
+            }
+            if (v < kMaxVirtualKeys)
+                model.delays[v] = a.delayMs;
+        }
+    }
+    return snapshot;
+}
+
+KnobConfigDocument documentFromSnapshot(const KnobModelSnapshot &snapshot,
+                                        const std::optional<LightSetting> &light, QStringList *skipped)
+{
+    KnobConfigDocument doc;
+    doc.isMacLayout = snapshot.isMacLayout;
+    doc.light = light;
+    for (int k = 0; k < kKnobKeyCount; ++k) {
+        const KnobKeyModel &model = snapshot.keys[k];
+        QList<KnobAction> &actions = doc.keys[k];
+        int p = 0, c = 0;
+        auto delayAt = [&](int v) {
+            return v < kMaxVirtualKeys ? model.delays[v] : KnobKeyModel::defaultDelay(v);
+        };
+        auto takePlain = [&] {
+            const unsigned short value = model.keyCodes[p++];
+            actions << KnobAction::key(static_cast<unsigned char>(value >> 8),
+                                       static_cast<unsigned char>(value & 0xFF),
+                                       delayAt(int(actions.size())));
+        };
+        auto takeName = [&] {
+            const QString &name = model.combinations[c++];
+            const ActionNameResult r = actionFromName(name, snapshot.isMacLayout);
+            if (!r.ok) {
+                if (skipped)
+                    *skipped << name;
+                return;
+            }
+            KnobAction a = r.action;
+            a.delayMs = delayAt(int(actions.size()));
+            actions << a;
+        };
+        for (const QString &entry : model.displayNames) {
+            if (p < model.keyCodes.size() && entryNamesPlainKey(entry, model.keyCodes[p]))
+                takePlain();
+            else if (c < model.combinations.size() &&
+                     (entry == model.combinations[c] || entry == uiText(model.combinations[c])))
+                takeName();
+        }
+        while (p < model.keyCodes.size())
+            takePlain();
+        while (c < model.combinations.size())
+            takeName();
+    }
+    return doc;
+}
+
+QString keyActionsProblem(const KnobConfigDocument &document, int knobKey, int *actionIndex)
+{
+    const QList<KnobAction> &actions = document.keys[knobKey - 1];
+    *actionIndex = -1;
+    if (actions.size() > kMaxVirtualKeys)
+        return QStringLiteral("%1 actions, but a physical key holds at most %2")
+            .arg(actions.size())
+            .arg(kMaxVirtualKeys);
+    for (int i = 0; i < actions.size(); ++i) {
+        if (actions[i].kind == KnobAction::Named && actions.size() > 1) {
+            *actionIndex = i;
+            return QStringLiteral("\"%1\" must be the only action of its physical key")
+                .arg(uiText(actions[i].sourceName));
+        }
+    }
+    KnobConfigDocument single;
+    single.isMacLayout = document.isMacLayout;
+    single.keys[knobKey - 1] = actions;
+    const int records = int(packedKeyRecords(snapshotFromDocument(single), knobKey).size());
+    if (records > kMaxKeyRecords)
+        return QStringLiteral("the actions need %1 key records (one per key and one per modifier), "
+                              "but the device takes at most %2")
+            .arg(records)
+            .arg(kMaxKeyRecords);
+    return QString();
+}

@@ -1,0 +1,394 @@
+// The command-line tool: usage errors, invalid files that never reach the
+// knob, a read-write-read round trip, a save refused halfway, a read that
+// loses the knob, and the interface list against the simulated device.
+
+#include "cli/clicommands.h"
+#include "cli/clidevice.h"
+#include "cli/savereports.h"
+#include "device/packetutil.h"
+#include "protocol/assignmentwrite.h"
+#include "protocol/configdecode.h"
+#include "protocol/knobconfigdocument.h"
+#include "support/devicetestsupport.h"
+#include "support/packetbytes.h"
+#include "tools/hidsim/hidsim.h"
+
+#include <QBuffer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <map>
+
+namespace {
+
+// The knob's firmware as far as the tool sees it: it keeps the last report of
+// each physical key and the colour, and answers a read with them.
+struct FakeKnob
+{
+    std::map<int, Packet> stored;
+    Packet colour;
+    int opens = 0;
+    int saves = 0;
+    int sentReports = 0;
+    int failSaveAtKey = 0;  // the write of this physical key is refused
+    bool failReads = false; // the knob is unplugged during a read
+    bool present = true;
+};
+
+class FakeCliDevice final : public CliDevice
+{
+public:
+    explicit FakeCliDevice(FakeKnob *knob) : m_knob(knob) {}
+
+    bool open(const QString &, QString *error) override
+    {
+        if (!m_knob->present) {
+            *error = QStringLiteral("no knob found");
+            return false;
+        }
+        ++m_knob->opens;
+        return true;
+    }
+    bool readConfiguration(std::vector<Packet> *packets, QString *error) override
+    {
+        if (m_knob->failReads) {
+            *error = QStringLiteral("the knob was unplugged");
+            return false;
+        }
+        packets->clear();
+        for (const auto &entry : m_knob->stored)
+            packets->push_back(entry.second);
+        if (!m_knob->colour.empty())
+            packets->push_back(m_knob->colour);
+        return true;
+    }
+    bool saveSnapshot(const KnobModelSnapshot &snapshot, const std::function<void(int, int)> &progress,
+                      QString *error) override
+    {
+        ++m_knob->saves;
+        const AssignmentWritePlan plan = planAssignmentWrite(snapshot);
+        AssignmentWriteIo io;
+        io.send = [this](const Packet &p, int knobKey) {
+            if (knobKey == m_knob->failSaveAtKey)
+                return -1;
+            for (const Packet &q : buildSendList(p, knobKey)) {
+                ++m_knob->sentReports;
+                const int k = knobKeyIndexForCommand(q[2]);
+                if (k != 0)
+                    m_knob->stored[k] = q;
+            }
+            return int(p.size());
+        };
+        const AssignmentWriteResult r = executeAssignmentWrite(plan, io);
+        if (progress)
+            progress(int(plan.knobs.size()), int(plan.knobs.size()));
+        if (!r.ok)
+            *error = QStringLiteral("the knob refused physical key %1").arg(r.failedKnobKeys.first());
+        return r.ok;
+    }
+    bool sendLight(const LightSetting &l, QString *) override
+    {
+        ++m_knob->sentReports;
+        m_knob->colour = buildColorPacket(l.red, l.green, l.blue, l.brightness, l.on);
+        return true;
+    }
+
+private:
+    FakeKnob *m_knob;
+};
+
+struct Run
+{
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+Run run(const QStringList &args, FakeKnob *knob, const QByteArray &stdinBytes = QByteArray())
+{
+    QString out, err;
+    QTextStream outStream(&out), errStream(&err);
+    QByteArray input = stdinBytes;
+    QBuffer in(&input);
+    in.open(QIODevice::ReadOnly);
+    CliContext c;
+    c.out = &outStream;
+    c.err = &errStream;
+    c.in = &in;
+    c.openDevice = [knob]() -> std::unique_ptr<CliDevice> { return std::make_unique<FakeCliDevice>(knob); };
+    Run r;
+    r.code = runCli(QStringList{QStringLiteral("veltranix-cli")} + args, c);
+    outStream.flush();
+    errStream.flush();
+    r.out = out;
+    r.err = err;
+    return r;
+}
+
+void preload(FakeKnob &knob)
+{
+    knob.stored[1] = bytes("03 FD 02 01 01 00 03 | 00 00 F1 | 00 00 19 | 00 78 59");
+    knob.stored[2] = bytes("03 FD 04 01 02 00 01 00 00 E9 00");
+    knob.stored[4] = bytes("03 FD 06 01 01 00 02 | 00 00 F1 | 00 00 F3");
+    knob.stored[5] = bytes("03 FD 03 01 03 01 04 00 00 00 00 00 01");
+    knob.colour = bytes("03 FD 00 06 FF 80 00 4B 01");
+}
+
+} // namespace
+
+class TestCliCommands : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void usageErrors_data();
+    void usageErrors();
+    void helpEverywhere_data();
+    void helpEverywhere();
+    void invalidFileWritesNothing_data();
+    void invalidFileWritesNothing();
+    void readWriteReadIsIdentical();
+    void writeRefusedHalfway();
+    void readLosesTheKnob_data();
+    void readLosesTheKnob();
+    void noKnob_data();
+    void noKnob();
+    void dryRunFromStandardInput();
+    void lightChangesOnlyWhatIsAsked();
+    void listMarksTheUsedInterface();
+};
+
+void TestCliCommands::usageErrors_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no command") << QStringList{} << "a command is needed";
+    QTest::newRow("unknown command") << QStringList{"backup"} << "unknown command \"backup\"";
+    QTest::newRow("write without file") << QStringList{"write"} << "write needs exactly one file";
+    QTest::newRow("write two files") << QStringList{"write", "a", "b"} << "write needs exactly one file";
+    QTest::newRow("unknown option") << QStringList{"read", "--fast"} << "Unknown option 'fast'";
+    QTest::newRow("read argument") << QStringList{"read", "x"} << "read takes no arguments";
+    QTest::newRow("bad layout") << QStringList{"read", "--layout", "linux"} << "--layout must be";
+    QTest::newRow("on and off") << QStringList{"light", "--on", "--off"}
+                                << "--on and --off cannot be given together";
+    QTest::newRow("light nothing") << QStringList{"light"} << "light needs --color";
+    QTest::newRow("brightness") << QStringList{"light", "--brightness", "101"}
+                                << "--brightness \"101\" is not";
+    QTest::newRow("colour") << QStringList{"light", "--color", "FF80"} << "--color \"FF80\" is not a colour";
+    QTest::newRow("missing file") << QStringList{"write", "/nonexistent/knob.json"}
+                                  << "cannot read /nonexistent";
+}
+
+void TestCliCommands::usageErrors()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, message);
+    FakeKnob knob;
+    preload(knob);
+    const Run r = run(args, &knob);
+    QCOMPARE(r.code, int(CliUsage));
+    QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
+    QCOMPARE(knob.opens, 0);
+    QCOMPARE(knob.sentReports, 0);
+}
+
+void TestCliCommands::helpEverywhere_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("mentions");
+    QTest::newRow("global") << QStringList{"--help"} << "Exit codes";
+    QTest::newRow("version") << QStringList{"--version"} << "veltranix-cli";
+    QTest::newRow("list") << QStringList{"list", "--help"} << "--json";
+    QTest::newRow("read") << QStringList{"read", "--help"} << "--output";
+    QTest::newRow("write") << QStringList{"write", "--help"} << "--dry-run";
+    QTest::newRow("light") << QStringList{"light", "-h"} << "--brightness";
+}
+
+void TestCliCommands::helpEverywhere()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, mentions);
+    FakeKnob knob;
+    const Run r = run(args, &knob);
+    QCOMPARE(r.code, int(CliOk));
+    QVERIFY2(r.out.contains(mentions), qPrintable(r.out));
+    QCOMPARE(knob.opens, 0);
+}
+
+void TestCliCommands::invalidFileWritesNothing_data()
+{
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<QString>("message");
+    FakeKnob knob;
+    preload(knob);
+    const QByteArray good = run({"read"}, &knob).out.toUtf8();
+    QTest::newRow("truncated") << good.left(good.size() / 2) << "invalid JSON at line";
+    QTest::newRow("unknown name") << QByteArray(good).replace("Ctrl+V", "Ctrl+Foo")
+                                  << "keys[0].actions[0]: unknown key name \"Ctrl+Foo\"";
+    QTest::newRow("delay") << QByteArray(good).replace("\"delayMs\": 120", "\"delayMs\": 12")
+                           << "keys[0].actions[1].delayMs: 12 is out of range";
+}
+
+void TestCliCommands::invalidFileWritesNothing()
+{
+    QFETCH(QByteArray, json);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("knob.json"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(json);
+    f.close();
+    FakeKnob knob;
+    preload(knob);
+    const auto before = knob.stored;
+    const Run r = run({"write", path}, &knob);
+    QCOMPARE(r.code, int(CliUsage));
+    QVERIFY2(r.err.startsWith(QStringLiteral("veltranix-cli: %1: %2").arg(path, message)), qPrintable(r.err));
+    QCOMPARE(knob.opens, 0);
+    QCOMPARE(knob.sentReports, 0);
+    QVERIFY(knob.stored == before);
+}
+
+void TestCliCommands::readWriteReadIsIdentical()
+{
+    FakeKnob knob;
+    preload(knob);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("knob.json"));
+    Run r = run({"read", "-o", path}, &knob);
+    QCOMPARE(r.code, int(CliOk));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QString first = QString::fromUtf8(f.readAll());
+    QVERIFY(first.contains(QStringLiteral("\"Ctrl+V\"")));
+    QVERIFY(first.contains(QStringLiteral("\"code\": \"0x0059\"")));
+
+    // Scramble the knob, then restore it from the file.
+    knob.stored[1] = bytes("03 FD 02 01 01 00 01 | 00 00 04");
+    knob.stored[2] = bytes("03 FD 04 01 01 00 01 | 00 00 05");
+    knob.colour = bytes("03 FD 00 06 00 00 00 00 00");
+    r = run({"write", path}, &knob);
+    QVERIFY2(r.code == CliOk, qPrintable(r.err));
+    QVERIFY2(r.err.contains(QStringLiteral("physical key 3 is empty")), qPrintable(r.err));
+    QCOMPARE(knob.saves, 1);
+
+    r = run({"read"}, &knob);
+    QCOMPARE(r.code, int(CliOk));
+    QCOMPARE(r.out, first);
+}
+
+void TestCliCommands::writeRefusedHalfway()
+{
+    FakeKnob knob;
+    preload(knob);
+    const QByteArray file = run({"read"}, &knob).out.toUtf8();
+    knob.failSaveAtKey = 2;
+    const Run r = run({"write", "-"}, &knob, file);
+    QCOMPARE(r.code, int(CliDeviceFailed));
+    QVERIFY2(r.err.contains(QStringLiteral("the save failed: the knob refused physical key 2")),
+             qPrintable(r.err));
+}
+
+void TestCliCommands::readLosesTheKnob_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("read") << QStringList{"read"};
+    QTest::newRow("light needs the current state") << QStringList{"light", "--off"};
+}
+
+void TestCliCommands::readLosesTheKnob()
+{
+    QFETCH(QStringList, args);
+    FakeKnob knob;
+    preload(knob);
+    knob.failReads = true;
+    const Run r = run(args, &knob);
+    QCOMPARE(r.code, int(CliDeviceFailed));
+    QVERIFY2(r.err.contains(QStringLiteral("reading the configuration failed: the knob was unplugged")),
+             qPrintable(r.err));
+    QVERIFY(r.out.isEmpty());
+}
+
+void TestCliCommands::noKnob_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("read") << QStringList{"read"};
+    QTest::newRow("light") << QStringList{"light", "--on"};
+    QTest::newRow("write") << QStringList{"write", "-"};
+}
+
+void TestCliCommands::noKnob()
+{
+    QFETCH(QStringList, args);
+    FakeKnob source;
+    preload(source);
+    const QByteArray file = run({"read"}, &source).out.toUtf8();
+    FakeKnob knob;
+    knob.present = false;
+    const Run r = run(args, &knob, file);
+    QCOMPARE(r.code, int(CliNoDevice));
+    QVERIFY2(r.err.contains(QStringLiteral("no knob found")), qPrintable(r.err));
+}
+
+void TestCliCommands::dryRunFromStandardInput()
+{
+    FakeKnob knob;
+    preload(knob);
+    const QByteArray file = run({"read"}, &knob).out.toUtf8();
+    FakeKnob untouched;
+    const Run r = run({"write", "--dry-run", "-"}, &untouched, file);
+    QCOMPARE(r.code, int(CliOk));
+    QCOMPARE(untouched.opens, 0);
+    const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    // Per written key: the report, its copy, the end report; then the colour.
+    QCOMPARE(lines.size(), 4 * 3 + 1);
+    QCOMPARE(lines.first().split(QLatin1Char(' ')).size(), kReportSize);
+    QVERIFY(lines.first().startsWith(QStringLiteral("03 FD 02 01 01 00 03 00 00 F1 00 00 19 00 78 59 00")));
+    QVERIFY(lines[1].startsWith(QStringLiteral("03 FD 10 01 01 00 03")));
+    QVERIFY(lines[2].startsWith(QStringLiteral("03 FD FE FF 00")));
+    QVERIFY(lines.last().startsWith(QStringLiteral("03 FD 00 06 FF 80 00 4B 01 00")));
+}
+
+void TestCliCommands::lightChangesOnlyWhatIsAsked()
+{
+    FakeKnob knob;
+    preload(knob);
+    QCOMPARE(run({"light", "--brightness", "20"}, &knob).code, int(CliOk));
+    QCOMPARE(reportLine(knob.colour).left(26), QStringLiteral("03 FD 00 06 FF 80 00 14 01"));
+    QCOMPARE(run({"light", "--color", "#00ff00", "--off"}, &knob).code, int(CliOk));
+    QCOMPARE(reportLine(knob.colour).left(26), QStringLiteral("03 FD 00 06 00 FF 00 14 00"));
+}
+
+void TestCliCommands::listMarksTheUsedInterface()
+{
+    resetWithKnob();
+    FakeKnob knob;
+    Run r = run({"list", "--json"}, &knob);
+    QCOMPARE(r.code, int(CliOk));
+    const QJsonArray list = QJsonDocument::fromJson(r.out.toUtf8()).array();
+    QCOMPARE(list.size(), 3);
+    int selected = 0;
+    for (const QJsonValue &v : list) {
+        const QJsonObject o = v.toObject();
+        QCOMPARE(o.value(QStringLiteral("bus")).toString(), QStringLiteral("usb"));
+        if (o.value(QStringLiteral("selected")).toBool()) {
+            ++selected;
+            QCOMPARE(o.value(QStringLiteral("interface")).toInt(), 2);
+        }
+    }
+    QCOMPARE(selected, 1);
+    QCOMPARE(hidsim::openHandleCount(), 0);
+
+    hidsim::reset();
+    r = run({"list"}, &knob);
+    QCOMPARE(r.code, int(CliNoDevice));
+    QVERIFY(r.err.contains(QStringLiteral("no knob found")));
+}
+
+QTEST_GUILESS_MAIN(TestCliCommands)
+#include "tst_clicommands.moc"

@@ -1,0 +1,391 @@
+// The configuration file: every name a page can bind survives the trip to the
+// wire and back, invalid files are refused with their JSON path, and the
+// reports of a save are the ones the Save button sends.
+
+#include "cli/savereports.h"
+#include "protocol/actionnames.h"
+#include "protocol/assignmentwrite.h"
+#include "protocol/configdecode.h"
+#include "protocol/configjson.h"
+#include "protocol/keyvocabulary.h"
+#include "protocol/knobconfigdocument.h"
+#include "protocol/uitext.h"
+#include "support/packetbytes.h"
+#include "ui/pages/pagevocabulary.h"
+
+#include <QtTest>
+
+Q_DECLARE_METATYPE(Packet)
+
+namespace {
+
+// The reports the window's save would put on the wire for a model.
+std::vector<Packet> wireOf(const KnobModelSnapshot &snapshot)
+{
+    std::vector<Packet> out;
+    AssignmentWriteIo io;
+    io.send = [&out](const Packet &p, int) {
+        out.push_back(p);
+        return int(p.size());
+    };
+    executeAssignmentWrite(planAssignmentWrite(snapshot), io);
+    return out;
+}
+
+// What the knob stores of a write: the assignment reports, end reports aside.
+std::vector<Packet> storedOf(const std::vector<Packet> &wire)
+{
+    std::vector<Packet> stored;
+    for (const Packet &p : wire) {
+        if (!isConfigReadEndPacket(p))
+            stored.push_back(p);
+    }
+    return stored;
+}
+
+// Physical key 3 holding what the page bound, as the window stores it.
+KnobModelSnapshot uiModel(bool mac, const QList<unsigned short> &codes, const QStringList &names)
+{
+    KnobModelSnapshot s;
+    s.isMacLayout = mac;
+    KnobKeyModel &m = s.keys[2];
+    for (unsigned short c : codes) {
+        m.keyCodes << c;
+        m.displayNames << uiText(keyCodeToString(c, mac));
+    }
+    for (const QString &n : names) {
+        m.combinations << n;
+        m.displayNames << uiText(n);
+    }
+    return s;
+}
+
+QString wireText(const std::vector<Packet> &wire)
+{
+    QStringList lines;
+    for (const Packet &p : wire)
+        lines << reportLine(p);
+    return lines.join(QLatin1Char('\n'));
+}
+
+const char *kValidHead = R"({"format": 1, "layout": "windows", "keys": [)";
+
+QByteArray fileWithKey3(const QByteArray &actions, const QByteArray &extra = QByteArray())
+{
+    QByteArray keys;
+    for (int k = 1; k <= 5; ++k) {
+        if (k > 1)
+            keys += ",";
+        keys += QByteArray("{\"key\": ") + QByteArray::number(k) + ", \"actions\": [" +
+                (k == 3 ? actions : "") + "]}";
+    }
+    return QByteArray(kValidHead) + keys + "]" + extra + "}";
+}
+
+} // namespace
+
+class TestCliDocument : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void pageNamesSurviveTheWire_data();
+    void pageNamesSurviveTheWire();
+    void readPackets_data();
+    void readPackets();
+    void invalidFilesAreRefused_data();
+    void invalidFilesAreRefused();
+    void saveReportsAreByteExact();
+    void jsonIsStableAndComplete();
+};
+
+void TestCliDocument::pageNamesSurviveTheWire_data()
+{
+    QTest::addColumn<bool>("mac");
+    QTest::addColumn<QList<unsigned short>>("codes");
+    QTest::addColumn<QStringList>("names");
+    for (bool mac : {true, false}) {
+        const char *layout = mac ? "mac" : "windows";
+        QStringList all = combinationPageStrings();
+        all += multimediaPageNames();
+        all += mousePageNames();
+        all += procreatePageNames();
+        for (const QString &n : all) {
+            QTest::addRow("%s name %s", layout, qPrintable(n))
+                << mac << QList<unsigned short>{} << QStringList{n};
+            // A modifier from the shortcut page applies to the key after it.
+            const int type = getKeyType(n, combinationToKeyCode(n));
+            if (type == ModifierOnly)
+                QTest::addRow("%s name %s then A", layout, qPrintable(n))
+                    << mac << QList<unsigned short>{0x04} << QStringList{n};
+        }
+        for (unsigned short code : keyboardPageKeyCodes(mac)) {
+            const QString modifierName = modifierKeyCodeToCombination(code, mac);
+            if (modifierName.isEmpty())
+                QTest::addRow("%s key 0x%02x", layout, code)
+                    << mac << QList<unsigned short>{code} << QStringList{};
+            else
+                QTest::addRow("%s modifier key 0x%02x", layout, code)
+                    << mac << QList<unsigned short>{0x19} << QStringList{modifierName};
+        }
+    }
+}
+
+void TestCliDocument::pageNamesSurviveTheWire()
+{
+    QFETCH(bool, mac);
+    QFETCH(QList<unsigned short>, codes);
+    QFETCH(QStringList, names);
+    KnobModelSnapshot ui = uiModel(mac, codes, names);
+    // A modifier first, then the key: the order the user sees.
+    if (!codes.isEmpty() && !names.isEmpty())
+        ui.keys[2].displayNames =
+            QStringList{uiText(names.first()), uiText(keyCodeToString(codes.first(), mac))};
+
+    QStringList skipped;
+    const KnobConfigDocument doc = documentFromSnapshot(ui, std::nullopt, &skipped);
+    QVERIFY2(skipped.isEmpty(), qPrintable(skipped.join(QLatin1Char(' '))));
+    const std::vector<Packet> uiWire = wireOf(ui);
+    QCOMPARE(wireText(wireOf(snapshotFromDocument(doc))), wireText(uiWire));
+
+    // The file of a read, written again, reads back as the same file.
+    const KnobConfigDocument read = documentFromConfigPackets(storedOf(uiWire), mac).document;
+    QVERIFY(!read.keys[2].isEmpty());
+    const QByteArray json = configDocumentToJson(read);
+    const ConfigJsonParse parsed = configDocumentFromJson(json);
+    QVERIFY2(parsed.ok, qPrintable(parsed.error + QLatin1Char('\n') + QString::fromUtf8(json)));
+    QCOMPARE(parsed.document, read);
+    const std::vector<Packet> again = wireOf(snapshotFromDocument(parsed.document));
+    QCOMPARE(wireText(again), wireText(uiWire));
+    QCOMPARE(configDocumentToJson(documentFromConfigPackets(storedOf(again), mac).document), json);
+}
+
+void TestCliDocument::readPackets_data()
+{
+    QTest::addColumn<Packet>("packet");
+    QTest::addColumn<bool>("mac");
+    QTest::addColumn<QString>("actions"); // "name/delay" joined by ", "
+    QTest::addColumn<bool>("matchesWindowDecode");
+
+    QTest::newRow("Ctrl+V") << bytes("03 FD 02 01 01 00 02 | 00 00 F1 | 00 00 19") << true << "Ctrl+V/0"
+                            << true;
+    QTest::newRow("A then B") << bytes("03 FD 04 01 01 00 02 | 00 00 04 | 01 F4 05") << true << "A/0, B/500"
+                              << true;
+    QTest::newRow("shifted one") << bytes("03 FD 02 01 01 00 02 | 00 00 F2 | 00 00 1E") << true << "!/0"
+                                 << true;
+    QTest::newRow("Shift+A") << bytes("03 FD 02 01 01 00 02 | 00 00 F2 | 00 00 04") << true << "Shift+A/0"
+                             << true;
+    QTest::newRow("Ctrl+Shift+1") << bytes("03 FD 02 01 01 00 03 | 00 00 F1 | 00 00 F2 | 00 00 1E") << true
+                                  << "Ctrl+Shift+1/0" << true;
+    QTest::newRow("trailing option on mac")
+        << bytes("03 FD 02 01 01 00 01 | 00 00 F3") << true << "option/0" << true;
+    QTest::newRow("trailing Win+ on windows")
+        << bytes("03 FD 02 01 01 00 01 | 00 00 F4") << false << "Win+/0" << true;
+    QTest::newRow("trailing two modifiers are kept")
+        << bytes("03 FD 02 01 01 00 02 | 00 00 F1 | 00 00 F2") << true << "Ctrl+Shift+/0" << false;
+    QTest::newRow("delay capped and defaulted")
+        << bytes("03 FD 02 01 01 00 03 | FF FF 04 | 00 00 05 | EA 61 06") << true << "A/60000, B/50, C/60000"
+        << true;
+    QTest::newRow("keypad one keeps its code")
+        << bytes("03 FD 02 01 01 00 01 | 00 00 59") << true << "1/0" << true;
+    QTest::newRow("Ctrl+keypad one") << bytes("03 FD 02 01 01 00 02 | 00 00 F1 | 00 00 59") << true
+                                     << "Ctrl+1/0" << true;
+    QTest::newRow("unnamed usage") << bytes("03 FD 02 01 01 00 01 | 00 00 6C") << true << "K6C/0" << true;
+    QTest::newRow("media back") << bytes("03 FD 02 01 02 00 02 00 00 24 02 00 02") << true
+                                << uiText(QStringLiteral("网页后退")) + "/0" << true;
+    QTest::newRow("procreate undo") << bytes("03 FD 02 01 04 00 02 | 00 00 F4 | 00 00 1D") << true
+                                    << uiText(QStringLiteral("撤销")) + "/0" << true;
+    QTest::newRow("procreate fallback")
+        << bytes("03 FD 02 01 04 00 02 | 00 00 F4 | 00 00 1E") << false << "Win+1/0" << true;
+    QTest::newRow("mouse left") << bytes("03 FD 02 01 03 01 04 00 00 00 00 00 01") << true
+                                << uiText(QStringLiteral("鼠标左键")) + "/0" << true;
+}
+
+void TestCliDocument::readPackets()
+{
+    QFETCH(Packet, packet);
+    QFETCH(bool, mac);
+    QFETCH(QString, actions);
+    QFETCH(bool, matchesWindowDecode);
+    const KnobConfigDocument doc = documentFromConfigPackets({packet}, mac).document;
+    QStringList got;
+    for (const KnobAction &a : doc.keys[knobKeyIndexForCommand(packet[2]) - 1])
+        got << QStringLiteral("%1/%2").arg(actionDisplayName(a, mac)).arg(a.delayMs);
+    QCOMPARE(got.join(QStringLiteral(", ")), actions);
+
+    // The window shows the same names and delays for the same packet.
+    const DecodedConfigPacket d = decodeConfigPacket(packet, mac);
+    QStringList window;
+    for (const ConfigEntry &e : d.entries)
+        window << QStringLiteral("%1/%2").arg(e.displayName).arg(e.delayMs);
+    QCOMPARE(window.join(QStringLiteral(", ")) == actions, matchesWindowDecode);
+}
+
+void TestCliDocument::invalidFilesAreRefused_data()
+{
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<QString>("error");
+
+    const QByteArray good = fileWithKey3(R"({"name": "A", "delayMs": 0})");
+    QTest::newRow("truncated") << good.left(good.size() - 20) << "invalid JSON at line 1, column";
+    QTest::newRow("empty") << QByteArray() << "invalid JSON at line 1, column 1";
+    QTest::newRow("array") << QByteArray("[]") << "the file must hold one JSON object";
+    QTest::newRow("no format") << QByteArray(R"({"layout": "mac", "keys": []})") << "format: missing";
+    QTest::newRow("format 2") << QByteArray(good).replace("\"format\": 1", "\"format\": 2")
+                              << "format: version 2 is not supported";
+    QTest::newRow("layout") << QByteArray(good).replace("windows", "linux")
+                            << "layout: \"linux\" is not a layout";
+    QTest::newRow("no keys") << QByteArray(R"({"format": 1, "layout": "mac"})") << "keys: missing";
+    QTest::newRow("missing key") << QByteArray(good).replace(R"({"key": 5, "actions": []})",
+                                                             R"({"key": 4, "actions": []})")
+                                 << "keys[4].key: physical key 4 appears twice";
+    QTest::newRow("key 5 absent") << QByteArray(good).replace(R"(,{"key": 5, "actions": []})", "")
+                                  << "keys: physical key 5 is missing";
+    QTest::newRow("key 6") << QByteArray(good).replace("\"key\": 5", "\"key\": 6")
+                           << "keys[4].key: 6 is out of range";
+    QTest::newRow("unknown name") << fileWithKey3(
+                                         R"({"name": "A"}, {"name": "B"}, {"name": "C"}, {"name": "D"},)"
+                                         R"( {"name": "Ctrl+Foo"})")
+                                  << "keys[2].actions[4]: unknown key name \"Ctrl+Foo\"";
+    QTest::newRow("symbol after modifier")
+        << fileWithKey3(R"({"name": "Ctrl+!"})") << "keys[2].actions[0]: unknown key name \"Ctrl+!\"";
+    QTest::newRow("lighting mode name")
+        << fileWithKey3(R"({"name": "LED模式1"})") << "keys[2].actions[0]: unknown key name";
+    QByteArray nineteen;
+    for (int i = 0; i < 19; ++i)
+        nineteen += QByteArray(i ? ", " : "") + R"({"name": "A", "delayMs": 50})";
+    QTest::newRow("19 actions") << fileWithKey3(nineteen)
+                                << "keys[2].actions: 19 actions, but a physical key holds at most 18";
+    QTest::newRow("delay below 50") << fileWithKey3(R"({"name": "A"}, {"name": "B", "delayMs": 20})")
+                                    << "keys[2].actions[1].delayMs: 20 is out of range (50 to 60000 ms";
+    QTest::newRow("delay above 60000") << fileWithKey3(R"({"name": "A", "delayMs": 60001})")
+                                       << "keys[2].actions[0].delayMs: 60001 is out of range (0 to 60000 ms";
+    QTest::newRow("negative delay") << fileWithKey3(R"({"name": "A", "delayMs": -1})")
+                                    << "keys[2].actions[0].delayMs: -1 is out of range";
+    QTest::newRow("fractional delay") << fileWithKey3(R"({"name": "A", "delayMs": 1.5})")
+                                      << "keys[2].actions[0].delayMs: must be a whole number";
+    QTest::newRow("delay as text") << fileWithKey3(R"({"name": "A", "delayMs": "5"})")
+                                   << "keys[2].actions[0].delayMs: must be a whole number";
+    QTest::newRow("typo member") << fileWithKey3(R"({"name": "A", "delay": 5})")
+                                 << "keys[2].actions[0].delay: unknown member";
+    QTest::newRow("no name") << fileWithKey3(R"({"delayMs": 5})") << "keys[2].actions[0].name: missing";
+    QTest::newRow("gesture") << QByteArray(good).replace(R"({"key": 1,)", R"({"key": 1, "gesture": "press",)")
+                             << "keys[0].gesture: \"press\" is not the gesture of physical key 1";
+    QTest::newRow("media not alone") << fileWithKey3(R"({"name": "A"}, {"name": "Volume +"})")
+                                     << "keys[2].actions[1]: \"Volume +\" must be the only action";
+    QByteArray longCombos;
+    for (int i = 0; i < 7; ++i)
+        longCombos += QByteArray(i ? ", " : "") + R"({"name": "Ctrl+Shift+A", "delayMs": 50})";
+    QTest::newRow("records do not fit")
+        << fileWithKey3(longCombos) << "keys[2].actions: the actions need 21 key records";
+    QTest::newRow("code mismatch")
+        << fileWithKey3(R"({"name": "2", "code": "0x0059"})")
+        << "keys[2].actions[0].name: \"2\" does not match code 0x0059, which is \"1\"";
+    QTest::newRow("code is a prefix byte") << fileWithKey3(R"({"name": "KF1", "code": "0x00F1"})")
+                                           << "keys[2].actions[0].code: \"0x00F1\" is not a key value";
+    QTest::newRow("colour") << fileWithKey3(
+                                   R"({"name": "A"})",
+                                   R"(, "lighting": {"color": "#12345", "brightness": 5, "on": true})")
+                            << "lighting.color: \"#12345\" is not a colour";
+    QTest::newRow("brightness") << fileWithKey3(
+                                       R"({"name": "A"})",
+                                       R"(, "lighting": {"color": "#123456", "brightness": 101, "on": true})")
+                                << "lighting.brightness: 101 is out of range (0 to 100)";
+    QTest::newRow("on") << fileWithKey3(R"({"name": "A"})",
+                                        R"(, "lighting": {"color": "#123456", "brightness": 1, "on": 1})")
+                        << "lighting.on: must be true or false";
+}
+
+void TestCliDocument::invalidFilesAreRefused()
+{
+    QFETCH(QByteArray, json);
+    QFETCH(QString, error);
+    const ConfigJsonParse parsed = configDocumentFromJson(json);
+    QVERIFY(!parsed.ok);
+    QVERIFY2(parsed.error.startsWith(error), qPrintable(parsed.error));
+    QVERIFY(!parsed.error.contains(QLatin1Char('\n')));
+}
+
+void TestCliDocument::saveReportsAreByteExact()
+{
+    const QByteArray file = R"({"format": 1, "layout": "windows", "keys": [
+        {"key": 1, "actions": [{"name": "Ctrl+V"}, {"name": "1", "code": "0x0059", "delayMs": 120}]},
+        {"key": 2, "actions": [{"name": "Volume +"}]},
+        {"key": 3, "actions": []}, {"key": 4, "actions": []}, {"key": 5, "actions": []}],
+        "lighting": {"color": "#ff8000", "brightness": 75, "on": true}})";
+    const ConfigJsonParse parsed = configDocumentFromJson(file);
+    QVERIFY2(parsed.ok, qPrintable(parsed.error));
+    const std::vector<Packet> expected = {
+        bytes("03 FD 02 01 01 00 03 | 00 00 F1 | 00 00 19 | 00 78 59"),
+        bytes("03 FD 10 01 01 00 03 | 00 00 F1 | 00 00 19 | 00 78 59"),
+        bytes("03 FD FE FF"),
+        bytes("03 FD 04 01 02 00 01 00 00 E9 00"),
+        bytes("03 FD 12 01 02 00 01 00 00 E9 00"),
+        bytes("03 FD FE FF"),
+        bytes("03 FD 00 06 FF 80 00 4B 01"),
+    };
+    QCOMPARE(wireText(documentWriteReports(parsed.document)), wireText(expected));
+}
+
+void TestCliDocument::jsonIsStableAndComplete()
+{
+    KnobConfigDocument doc;
+    doc.isMacLayout = true;
+    doc.keys[0] = {KnobAction::key(0x01, 0x19), KnobAction::key(0, 0x59, 120)};
+    doc.keys[1] = {KnobAction::named(QStringLiteral("音量+"))};
+    doc.keys[4] = {KnobAction::key(0x02, 0x34), KnobAction::key(0, 0x31, 60000)};
+    doc.light = LightSetting{0xFF, 0x80, 0x00, 75, false};
+    const QByteArray json = configDocumentToJson(doc);
+    const QByteArray expected = R"({
+    "format": 1,
+    "layout": "mac",
+    "keys": [
+        {
+            "key": 1,
+            "gesture": "turn left",
+            "actions": [
+                { "name": "Ctrl+V", "delayMs": 0 },
+                { "name": "1", "code": "0x0059", "delayMs": 120 }
+            ]
+        },
+        {
+            "key": 2,
+            "gesture": "turn right",
+            "actions": [
+                { "name": "Volume +", "delayMs": 0 }
+            ]
+        },
+        {
+            "key": 3,
+            "gesture": "press and turn left",
+            "actions": []
+        },
+        {
+            "key": 4,
+            "gesture": "press and turn right",
+            "actions": []
+        },
+        {
+            "key": 5,
+            "gesture": "press",
+            "actions": [
+                { "name": "\"", "delayMs": 0 },
+                { "name": "\\", "delayMs": 60000 }
+            ]
+        }
+    ],
+    "lighting": {
+        "color": "#FF8000",
+        "brightness": 75,
+        "on": false
+    }
+}
+)";
+    QCOMPARE(QString::fromUtf8(json), QString::fromUtf8(expected));
+    const ConfigJsonParse back = configDocumentFromJson(json);
+    QVERIFY2(back.ok, qPrintable(back.error));
+    QCOMPARE(back.document, doc);
+}
+
+QTEST_GUILESS_MAIN(TestCliDocument)
+#include "tst_clidocument.moc"
