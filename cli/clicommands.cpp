@@ -280,7 +280,7 @@ int runWrite(const QStringList &args, const CliContext &c)
     return CliOk;
 }
 
-bool parseHexColour(QString text, LightSetting *light)
+bool parseHexColour(QString text, LightSettings *light)
 {
     if (text.startsWith(QLatin1Char('#')))
         text = text.mid(1);
@@ -318,7 +318,7 @@ int runLight(const QStringList &args, const CliContext &c)
         return fail(c, CliUsage,
                     QStringLiteral("light needs --color, --brightness, --on or --off (see --help)"));
 
-    LightSetting wanted;
+    LightSettings wanted;
     if (parser.isSet(colour) && !parseHexColour(parser.value(colour), &wanted))
         return fail(
             c, CliUsage,
@@ -337,7 +337,7 @@ int runLight(const QStringList &args, const CliContext &c)
     const std::unique_ptr<CliDevice> knob = openKnob(c, parser.value(device), &code);
     if (!knob)
         return code;
-    LightSetting light;
+    LightSettings light;
     // Only what was asked changes: the rest comes from the knob.
     if (!parser.isSet(colour) || !parser.isSet(brightness) || !(parser.isSet(on) || parser.isSet(off))) {
         KnobConfigDocument current;

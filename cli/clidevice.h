@@ -10,7 +10,7 @@
 #include <vector>
 
 struct KnobModelSnapshot;
-struct LightSetting;
+struct LightSettings;
 
 // What the command-line tool needs from a link to the knob. Every call blocks
 // with its own time-outs; failures come back as false with a sentence in *error.
@@ -35,7 +35,7 @@ public:
                               const std::function<void(int done, int total)> &progress, QString *error) = 0;
 
     // Sends one colour report.
-    virtual bool sendLight(const LightSetting &light, QString *error) = 0;
+    virtual bool sendLight(const LightSettings &light, QString *error) = 0;
 };
 
 // The link the tool uses.

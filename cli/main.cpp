@@ -38,6 +38,11 @@ int main(int argc, char *argv[])
     if (!in.open(stdin, QIODevice::ReadOnly))
         in.close();
 
+    if (hid_init() != 0) {
+        err << "veltranix-cli: the HID library could not be initialised\n";
+        return 3;
+    }
+
     CliContext context;
     context.out = &out;
     context.err = &err;

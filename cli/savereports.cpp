@@ -16,7 +16,7 @@ std::vector<Packet> documentWriteReports(const KnobConfigDocument &document)
     };
     executeAssignmentWrite(planAssignmentWrite(snapshotFromDocument(document)), io);
     if (document.light) {
-        const LightSetting &l = *document.light;
+        const LightSettings &l = *document.light;
         reports.push_back(buildColorPacket(l.red, l.green, l.blue, l.brightness, l.on));
     }
     return reports;

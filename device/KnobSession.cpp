@@ -32,10 +32,12 @@ constexpr int kLightCoalesceMs = 20;
 
 // Writes a whole assignment plan over a transport: paced report by report on
 // USB, as one batch where the link takes a whole save at once.
-AssignmentWriteResult writeSnapshot(KnobTransport &transport, const KnobModelSnapshot &snapshot)
+AssignmentWriteResult writeSnapshot(KnobTransport &transport, const KnobModelSnapshot &snapshot,
+                                    const std::function<void(int, int)> &progress)
 {
     const AssignmentWritePlan plan = planAssignmentWrite(snapshot);
     AssignmentWriteIo io;
+    io.progress = progress;
     if (!transport.writesWholeSaveAtOnce()) {
         // Every report names its physical key itself, so the compatibility
         // copy follows each report whatever the user has selected meanwhile.
@@ -167,13 +169,14 @@ void KnobSession::startInterfaceScan(ScanKind kind)
     const bool logged = kind == ScanKind::AutoConnect;
     const unsigned short vendorId = targetVendorId(m_useDefaultDeviceIds);
     const unsigned short productId = targetProductId(m_useDefaultDeviceIds);
+    const QString onlyPath = m_interfacePath;
     const std::weak_ptr<DeviceWorkers> weakWorkers = m_workers;
 
-    const bool started = m_workers->start([self, kind, logged, vendorId, productId, weakWorkers] {
+    const bool started = m_workers->start([self, kind, logged, vendorId, productId, onlyPath, weakWorkers] {
         const auto workers = weakWorkers.lock();
         if (!workers || workers->shuttingDown())
             return;
-        const HidScanResult result = scanHidInterfaces(vendorId, productId, logged);
+        const HidScanResult result = scanHidInterfaces(vendorId, productId, logged, onlyPath);
         // The handle travels inside the posted call; if that call is dropped
         // unrun, the holder closes it.
         auto holder = std::make_shared<PendingHidHandle>(result.handle);
@@ -563,7 +566,13 @@ void KnobSession::startSaveWorker(const KnobModelSnapshot &snapshot)
         const auto workers = weakWorkers.lock();
         if (!workers || workers->shuttingDown())
             return;
-        const bool ok = transport->isUp() && writeSnapshot(*transport, snapshot).ok;
+        const auto progress = [&workers, self](int done, int total) {
+            workers->post([self, done, total] {
+                if (self)
+                    emit self->saveProgress(done, total);
+            });
+        };
+        const bool ok = transport->isUp() && writeSnapshot(*transport, snapshot, progress).ok;
         workers->post([self, ok] {
             if (self)
                 self->finishSave(ok);
@@ -645,6 +654,7 @@ void KnobSession::flushPendingLighting()
 void KnobSession::finishLightSend(bool ok)
 {
     m_lightSendInFlight = false;
+    ++m_lightSendsCompleted;
     if (m_deferredSave) {
         const std::unique_ptr<KnobModelSnapshot> snapshot = std::move(m_deferredSave);
         startSaveWorker(*snapshot);

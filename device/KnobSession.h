@@ -63,11 +63,15 @@ public:
     bool isBluetoothConnected() const { return m_bluetoothConnected.load(); }
     bool isConfigReadInProgress() const { return m_configReadInProgress; }
     bool isSaveRunning() const { return m_saveRunning; }
+    // Colour packets that have been sent or have failed, for callers that wait for one.
+    int lightSendsCompleted() const { return m_lightSendsCompleted; }
     bool usesDefaultDeviceIds() const { return m_useDefaultDeviceIds; }
     bool isScanRunning() const { return m_deviceProbeInFlight; }
     // Where the Bluetooth helper is looked for (the application's directory
     // unless set).
     void setBluetoothHelperDirectory(const QString &directory);
+    // Scans consider this interface path only (empty: every interface of the knob).
+    void setInterfacePath(const QString &path) { m_interfacePath = path; }
     bool isBluetoothConnectRunning() const;
     // The USB link, for the debug console's read-back and for tests.
     std::shared_ptr<UsbTransport> usbTransport() const { return m_usb; }
@@ -85,6 +89,8 @@ Q_SIGNALS:
     void configReadStarted();
     void configPacketRead(const Packet &packet);
     void configReadFinished(bool ok, bool receivedAny);
+    // After each physical key a save has written, from its worker's progress.
+    void saveProgress(int done, int total);
     void saveFinished(bool ok);
     void lightingSendFailed();
     void deviceIdsSwitched(const QString &idPair);
@@ -127,6 +133,7 @@ private:
     std::atomic<bool> m_connected{false};
     std::atomic<bool> m_bluetoothConnected{false};
     bool m_useDefaultDeviceIds = true;
+    QString m_interfacePath;
     QTimer *m_statusTimer = nullptr;
     QTimer *m_bluetoothAutoConnectTimer = nullptr;
     bool m_deviceProbeInFlight = false;
@@ -147,5 +154,6 @@ private:
     LightSettings m_pendingLight;
     bool m_lightSendInFlight = false;
     bool m_lightSendPending = false;
+    int m_lightSendsCompleted = 0;
     QTimer *m_lightSendTimer = nullptr;
 };

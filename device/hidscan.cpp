@@ -35,7 +35,8 @@ PendingHidHandle::~PendingHidHandle()
         hid_close(m_handle);
 }
 
-HidScanResult scanHidInterfaces(unsigned short vendorId, unsigned short productId, bool logged)
+HidScanResult scanHidInterfaces(unsigned short vendorId, unsigned short productId, bool logged,
+                                const QString &onlyPath)
 {
     HidScanResult result;
     hid_device_info *list = hid_enumerate(vendorId, productId);
@@ -55,6 +56,8 @@ HidScanResult scanHidInterfaces(unsigned short vendorId, unsigned short productI
             continue;
         }
         const QString path = QString::fromLocal8Bit(info->path);
+        if (!onlyPath.isEmpty() && path != onlyPath)
+            continue;
         // One pass, so a '%' in the path is never taken for a placeholder.
         log(logged, QStringLiteral("[autoConnect] 接口#%1: path=%2 usagePage=0x%3 usage=0x%4 interface=%5")
                         .arg(QString::number(number), path, hex4(info->usage_page), hex4(info->usage),

@@ -31,7 +31,9 @@ bool isPermissionFailure(int savedErrno, const QString &errorText);
 // Enumerates the interfaces with the given ids and opens them in order until
 // one accepts the probe report; that handle is returned open, every other one
 // is closed. With logged set every step is written to the log.
-HidScanResult scanHidInterfaces(unsigned short vendorId, unsigned short productId, bool logged);
+// With onlyPath set, every other interface is passed over.
+HidScanResult scanHidInterfaces(unsigned short vendorId, unsigned short productId, bool logged,
+                                const QString &onlyPath = QString());
 
 // Owns a found handle until the UI thread takes it; closes it otherwise (a
 // result dropped because the window went away).

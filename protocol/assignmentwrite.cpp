@@ -360,6 +360,7 @@ AssignmentWriteResult executeAssignmentWrite(const AssignmentWritePlan &plan, co
 {
     AssignmentWriteResult result;
     result.truncatedKnobKeys = plan.truncatedKnobKeys();
+    int done = 0;
     for (const KnobWritePlan &knob : plan.knobs) {
         qDebug().noquote() << kRule;
         qDebug().noquote() << QStringLiteral("开始发送按键 %1 的自定义按键序列").arg(knob.knobKey);
@@ -370,6 +371,8 @@ AssignmentWriteResult executeAssignmentWrite(const AssignmentWritePlan &plan, co
             result.ok = false;
             result.failedKnobKeys.append(knob.knobKey);
         }
+        if (io.progress)
+            io.progress(++done, int(plan.knobs.size()));
     }
     return result;
 }

@@ -107,6 +107,8 @@ struct AssignmentWriteIo
     std::function<int(const Packet &packet, int knobKey)> send;
     // Sleeps; left empty where the link needs no pacing (Bluetooth batch).
     std::function<void(int ms)> pause;
+    // After each physical key, written or failed; may be left empty.
+    std::function<void(int done, int total)> progress;
 };
 
 struct AssignmentWriteResult

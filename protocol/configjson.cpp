@@ -20,7 +20,7 @@ QString jsonString(const QString &s)
     return QString::fromUtf8(wrapped.mid(1, wrapped.size() - 2));
 }
 
-QString hexColour(const LightSetting &l)
+QString hexColour(const LightSettings &l)
 {
     return QStringLiteral("#%1%2%3")
         .arg(l.red, 2, 16, QLatin1Char('0'))
@@ -145,12 +145,12 @@ KnobAction parseAction(const QJsonValue &value, const QString &path, int index, 
     return action;
 }
 
-LightSetting parseLight(const QJsonValue &value)
+LightSettings parseLight(const QJsonValue &value)
 {
     const QString path = QStringLiteral("lighting");
     const QJsonObject o = objectOf(value, path);
     checkMembers(o, path, {QStringLiteral("color"), QStringLiteral("brightness"), QStringLiteral("on")});
-    LightSetting l;
+    LightSettings l;
     const QString colourPath = memberPath(path, QStringLiteral("color"));
     const QString colour = stringOf(required(o, path, QStringLiteral("color")), colourPath);
     bool ok = colour.size() == 7 && colour.startsWith(QLatin1Char('#'));

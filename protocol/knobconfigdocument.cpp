@@ -87,16 +87,9 @@ DocumentFromPackets documentFromConfigPackets(const std::vector<Packet> &packets
         switch (d.kind) {
         case DecodedConfigPacket::Ignored:
             break;
-        case DecodedConfigPacket::Colour: {
-            LightSetting light;
-            light.red = static_cast<unsigned char>(d.colour.red());
-            light.green = static_cast<unsigned char>(d.colour.green());
-            light.blue = static_cast<unsigned char>(d.colour.blue());
-            light.brightness = d.brightness;
-            light.on = d.lightOn;
-            out.document.light = light;
+        case DecodedConfigPacket::Colour:
+            out.document.light = d.light;
             break;
-        }
         case DecodedConfigPacket::UnknownAction:
             out.warnings << QStringLiteral("physical key %1 holds an action this program does not know "
                                            "(packet %2); it is left out")
@@ -154,7 +147,7 @@ KnobModelSnapshot snapshotFromDocument(const KnobConfigDocument &document)
 }
 
 KnobConfigDocument documentFromSnapshot(const KnobModelSnapshot &snapshot,
-                                        const std::optional<LightSetting> &light, QStringList *skipped)
+                                        const std::optional<LightSettings> &light, QStringList *skipped)
 {
     KnobConfigDocument doc;
     doc.isMacLayout = snapshot.isMacLayout;

@@ -12,22 +12,6 @@
 
 struct KnobModelSnapshot;
 
-struct LightSetting
-{
-    unsigned char red = 255;
-    unsigned char green = 255;
-    unsigned char blue = 255;
-    int brightness = 100; // percent
-    bool on = true;
-
-    friend bool operator==(const LightSetting &a, const LightSetting &b)
-    {
-        return a.red == b.red && a.green == b.green && a.blue == b.blue && a.brightness == b.brightness &&
-               a.on == b.on;
-    }
-    friend bool operator!=(const LightSetting &a, const LightSetting &b) { return !(a == b); }
-};
-
 // Everything the knob stores: five physical keys with their virtual keys and
 // the light. It is what a configuration file holds.
 struct KnobConfigDocument
@@ -36,7 +20,7 @@ struct KnobConfigDocument
 
     bool isMacLayout = true;
     std::array<QList<KnobAction>, 5> keys; // physical key k at index k - 1
-    std::optional<LightSetting> light;     // absent when the device sent no colour
+    std::optional<LightSettings> light;    // absent when the device sent no colour
 
     friend bool operator==(const KnobConfigDocument &a, const KnobConfigDocument &b)
     {
@@ -72,7 +56,7 @@ KnobModelSnapshot snapshotFromDocument(const KnobConfigDocument &document);
 // The document of a knob model, in the order the user sees each key's virtual
 // keys. Names no action stands for are left out and listed in *skipped.
 KnobConfigDocument documentFromSnapshot(const KnobModelSnapshot &snapshot,
-                                        const std::optional<LightSetting> &light,
+                                        const std::optional<LightSettings> &light,
                                         QStringList *skipped = nullptr);
 
 // Why a physical key's actions cannot be written as they are, or an empty

@@ -21,8 +21,6 @@ constexpr int kMaxKeyRecords = 19;
 constexpr int kMaxVirtualKeys = 18;
 // Longest delay the 16-bit field carries, in milliseconds.
 constexpr int kMaxDelayMs = 60000;
-// Most virtual keys one physical key holds.
-constexpr int kMaxVirtualKeys = 18;
 
 enum AssignmentType : unsigned char
 {

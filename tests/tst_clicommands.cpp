@@ -89,7 +89,7 @@ public:
             *error = QStringLiteral("the knob refused physical key %1").arg(r.failedKnobKeys.first());
         return r.ok;
     }
-    bool sendLight(const LightSetting &l, QString *) override
+    bool sendLight(const LightSettings &l, QString *) override
     {
         ++m_knob->sentReports;
         m_knob->colour = buildColorPacket(l.red, l.green, l.blue, l.brightness, l.on);

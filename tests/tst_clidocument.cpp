@@ -334,7 +334,7 @@ void TestCliDocument::jsonIsStableAndComplete()
     doc.keys[0] = {KnobAction::key(0x01, 0x19), KnobAction::key(0, 0x59, 120)};
     doc.keys[1] = {KnobAction::named(QStringLiteral("音量+"))};
     doc.keys[4] = {KnobAction::key(0x02, 0x34), KnobAction::key(0, 0x31, 60000)};
-    doc.light = LightSetting{0xFF, 0x80, 0x00, 75, false};
+    doc.light = LightSettings{0xFF, 0x80, 0x00, 75, false};
     const QByteArray json = configDocumentToJson(doc);
     const QByteArray expected = R"({
     "format": 1,

@@ -1,0 +1,168 @@
+// The command-line tool's link to the knob: the same session the window uses,
+// driven from a plain event loop, so every report, pause and end packet is the
+// Save button's.
+#include "cli/clidevice.h"
+
+#include "device/KnobSession.h"
+#include "protocol/assignmentwrite.h"
+
+#include <QEventLoop>
+#include <QTimer>
+
+namespace {
+
+constexpr int kConnectTimeoutMs = 5000;
+// The read's own windows add up to at most about 7.5 s.
+constexpr int kReadTimeoutMs = 15000;
+// Five keys of one-by-one reports with their pauses stay far below this.
+constexpr int kSaveTimeoutMs = 60000;
+constexpr int kLightTimeoutMs = 5000;
+
+// Runs the event loop until done() holds or the time is up.
+bool waitUntil(KnobSession &session, const std::function<bool()> &done, int timeoutMs)
+{
+    if (done())
+        return true;
+    QEventLoop loop;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    QObject::connect(&session, &KnobSession::connectionChanged, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    deadline.start(timeoutMs);
+    poll.start(10);
+    loop.exec();
+    return done();
+}
+
+class SessionCliDevice final : public CliDevice
+{
+public:
+    SessionCliDevice()
+    {
+        QObject::connect(&m_session, &KnobSession::configPacketRead, &m_session,
+                         [this](const Packet &p) { m_packets.push_back(p); });
+        QObject::connect(&m_session, &KnobSession::configReadFinished, &m_session, [this](bool ok, bool) {
+            m_readDone = true;
+            m_readOk = ok;
+        });
+        QObject::connect(&m_session, &KnobSession::connectionChanged, &m_session, [this](bool up) {
+            if (!up)
+                m_lost = true;
+        });
+    }
+    ~SessionCliDevice() override { m_session.shutdown(); }
+
+    bool open(const QString &path, QString *error) override
+    {
+        m_session.setInterfacePath(path);
+        m_readDone = false;
+        m_packets.clear();
+        m_session.connectNow();
+        waitUntil(
+            m_session, [this] { return m_session.isConnected() || !m_session.isScanRunning(); },
+            kConnectTimeoutMs);
+        if (!m_session.isConnected()) {
+            *error = path.isEmpty() ? QStringLiteral("no knob found")
+                                    : QStringLiteral("no knob answers at %1").arg(path);
+            return false;
+        }
+        // Connecting starts a configuration read; let it finish so nothing
+        // else talks to the knob meanwhile.
+        waitUntil(
+            m_session, [this] { return m_readDone || m_lost; }, kReadTimeoutMs);
+        m_haveFirstRead = m_readDone && m_readOk && !m_lost;
+        return true;
+    }
+
+    bool readConfiguration(std::vector<Packet> *packets, QString *error) override
+    {
+        if (!m_haveFirstRead) {
+            m_packets.clear();
+            m_readDone = false;
+            m_session.readConfiguration();
+            waitUntil(
+                m_session, [this] { return m_readDone || m_lost; }, kReadTimeoutMs);
+        }
+        m_haveFirstRead = false;
+        if (m_lost) {
+            *error = QStringLiteral("the knob was disconnected during the read");
+            return false;
+        }
+        if (!m_readDone || !m_readOk) {
+            *error = QStringLiteral("the knob did not answer the configuration read");
+            return false;
+        }
+        *packets = m_packets;
+        return true;
+    }
+
+    bool saveSnapshot(const KnobModelSnapshot &snapshot, const std::function<void(int, int)> &progress,
+                      QString *error) override
+    {
+        m_haveFirstRead = false;
+        bool finished = false;
+        bool ok = false;
+        const QMetaObject::Connection a =
+            QObject::connect(&m_session, &KnobSession::saveProgress, &m_session, [&](int done, int total) {
+                if (progress)
+                    progress(done, total);
+            });
+        const QMetaObject::Connection b =
+            QObject::connect(&m_session, &KnobSession::saveFinished, &m_session, [&](bool result) {
+                finished = true;
+                ok = result;
+            });
+        if (m_session.save(snapshot))
+            waitUntil(
+                m_session, [&] { return finished; }, kSaveTimeoutMs);
+        QObject::disconnect(a);
+        QObject::disconnect(b);
+        if (!finished || !ok) {
+            *error = m_lost ? QStringLiteral("the knob was disconnected during the write")
+                            : QStringLiteral("the knob refused the write");
+            return false;
+        }
+        return true;
+    }
+
+    bool sendLight(const LightSettings &light, QString *error) override
+    {
+        m_haveFirstRead = false;
+        bool failed = false;
+        const QMetaObject::Connection c = QObject::connect(&m_session, &KnobSession::lightingSendFailed,
+                                                           &m_session, [&] { failed = true; });
+        const int before = m_session.lightSendsCompleted();
+        m_session.queueLighting(light);
+        waitUntil(
+            m_session, [&] { return m_session.lightSendsCompleted() > before || m_lost; }, kLightTimeoutMs);
+        QObject::disconnect(c);
+        if (failed || m_lost || m_session.lightSendsCompleted() == before) {
+            *error = QStringLiteral("the knob refused the colour report");
+            return false;
+        }
+        return true;
+    }
+
+private:
+    KnobSession m_session;
+    std::vector<Packet> m_packets;
+    bool m_readDone = false;
+    bool m_readOk = false;
+    bool m_lost = false;
+    bool m_haveFirstRead = false;
+};
+
+} // namespace
+
+std::unique_ptr<CliDevice> createCliDevice()
+{
+    return std::make_unique<SessionCliDevice>();
+}
