@@ -1,5 +1,7 @@
 #include "device/debugreadback.h"
 
+#include "device/UsbTransport.h"
+
 #include <algorithm>
 #include <chrono>
 #include <iterator>
@@ -15,13 +17,13 @@ long long msSince(Clock::time_point start)
 
 } // namespace
 
-DebugReadBackResult readDebugResponses(hid_device *device, std::mutex &deviceMutex,
-                                       const std::function<bool()> &linkStillCurrent,
+DebugReadBackResult readDebugResponses(UsbTransport &transport, unsigned long long generation,
+                                       const std::function<bool()> &keepGoing,
                                        const std::function<void(const Packet &)> &onReport,
                                        const DebugReadBackLimits &limits)
 {
     DebugReadBackResult result;
-    if (!device)
+    if (!transport.isUp())
         return result;
 
     const int slice = limits.readSliceMs > 0 ? limits.readSliceMs : 1;
@@ -34,24 +36,31 @@ DebugReadBackResult readDebugResponses(hid_device *device, std::mutex &deviceMut
             result.end = DebugReadBackResult::Silence;
             return result;
         }
+        if (keepGoing && !keepGoing()) {
+            result.end = DebugReadBackResult::LinkGone;
+            return result;
+        }
 
         int r = 0;
-        {
-            std::lock_guard<std::mutex> lock(deviceMutex);
-            if (!linkStillCurrent || !linkStillCurrent()) {
-                result.end = DebugReadBackResult::LinkGone;
-                return result;
-            }
+        bool failed = false;
+        const bool current = transport.withHandle(generation, [&](hid_device *device) {
             std::fill(std::begin(buffer), std::end(buffer), 0);
             r = hid_read_timeout(device, buffer, sizeof buffer, slice);
             if (r < 0) {
                 // The text belongs to the handle: copy it while the lock
                 // still keeps the handle open.
                 const wchar_t *text = hid_error(device);
-                result.end = DebugReadBackResult::ReadError;
                 result.errorText = text ? QString::fromWCharArray(text) : QString();
-                return result;
+                failed = true;
             }
+        });
+        if (!current) {
+            result.end = DebugReadBackResult::LinkGone;
+            return result;
+        }
+        if (failed) {
+            result.end = DebugReadBackResult::ReadError;
+            return result;
         }
         if (r == 0)
             continue;

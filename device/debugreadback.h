@@ -4,10 +4,9 @@
 
 #include <QString>
 
-#include <hidapi.h>
-
 #include <functional>
-#include <mutex>
+
+class UsbTransport;
 
 // How long the debug console listens for the device's answers to a raw
 // report. Reads are short slices so the lock is never held long and a closed
@@ -36,11 +35,12 @@ struct DebugReadBackResult
 };
 
 // Reads the device's answers to a debug report on the calling (worker)
-// thread. Before every read, with deviceMutex held, linkStillCurrent() must
-// confirm that the handle is still the one the report went out on; the
-// disconnect path closes handles under the same mutex, so no read can reach a
-// closed handle. onReport gets each answer, in order, outside the lock.
-DebugReadBackResult readDebugResponses(hid_device *device, std::mutex &deviceMutex,
-                                       const std::function<bool()> &linkStillCurrent,
+// thread. Every read is made under the transport's mutex and only while the
+// link is still `generation`, the one the report went out on: the disconnect
+// path closes handles under the same mutex, so no read can reach a closed
+// handle. keepGoing() is asked before each read too (false: the owner is
+// shutting down). onReport gets each answer, in order, outside the lock.
+DebugReadBackResult readDebugResponses(UsbTransport &transport, unsigned long long generation,
+                                       const std::function<bool()> &keepGoing,
                                        const std::function<void(const Packet &)> &onReport,
                                        const DebugReadBackLimits &limits = {});

@@ -21,6 +21,7 @@ const TextPair kTable[] = {
     {u"灯光", u"Lighting"},
     {u"鼠标", u"Mouse"},
     {u"延时", u"Delay"},
+    {u"调试", u"Debug"},
     {u"延迟", u"Delay"},
     {u"Procreate", u"Procreate"},
     {u"Mac", u"Mac"},

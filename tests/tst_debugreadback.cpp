@@ -1,6 +1,7 @@
 // The debug console's read-back against the simulated knob: answers in order,
 // the count and silence limits, a link that goes away mid-read and a window
 // that closes mid-read.
+#include "device/UsbTransport.h"
 #include "device/debugreadback.h"
 #include "device/hidscan.h"
 #include "device/packetutil.h"
@@ -30,27 +31,16 @@ enum class Event
     DisconnectAfterFirst,          // the disconnect path closes the handle after answer 1
     DisconnectFromAnotherThread,   // the same, racing from another thread
     UnplugAfterFirst,              // the device vanishes before anyone notices
-    CloseWithoutLinkCheck,         // control: a check that never fails lets a read hit the closed handle
     WindowClosesFromAnotherThread, // the owner shuts down while nothing arrives
 };
 
-// The owner's side of the link as the window keeps it: a handle and its
-// generation, both changed only under the device mutex.
+// The owner's side of the link as the session keeps it.
 struct Link
 {
-    std::mutex mutex;
-    hid_device *handle = nullptr;
-    unsigned long long generation = 1;
+    UsbTransport transport;
     std::atomic<bool> closing{false};
 
-    void disconnect()
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        if (handle)
-            hid_close(handle);
-        handle = nullptr;
-        ++generation;
-    }
+    void disconnect() { transport.close(); }
 };
 
 hid_device *openKnob()
@@ -97,9 +87,6 @@ private Q_SLOTS:
             << 1500 << R::LinkGone << 1 << "" << false;
         QTest::newRow("unplug not yet noticed") << kThreeStored << 1 << int(Event::UnplugAfterFirst) << 1500
                                                 << R::ReadError << 1 << "No such device" << false;
-        QTest::newRow("control: unchecked read after close")
-            << kThreeStored << 1 << int(Event::CloseWithoutLinkCheck) << 1500 << R::ReadError << 1 << ""
-            << true;
         // Far longer than the wait below: only the owner's shutdown can end it in time.
         QTest::newRow("window closes while waiting")
             << QString(kThreeStored) + ";silent" << 1 << int(Event::WindowClosesFromAnotherThread) << 600000
@@ -120,18 +107,12 @@ private Q_SLOTS:
 
         QVERIFY(hidsim::loadScenario(scenario.toStdString()));
         Link link;
-        link.handle = openKnob();
-        QVERIFY(link.handle);
+        hid_device *const device = openKnob();
+        QVERIFY(device);
         for (int i = 0; i < requests; ++i)
-            QVERIFY(writeReadRequest(link.handle));
-
-        hid_device *const device = link.handle;
-        const unsigned long long sentOn = link.generation;
-        const auto stillCurrent = [&link, sentOn, what] {
-            if (what == Event::CloseWithoutLinkCheck)
-                return true;
-            return !link.closing && link.generation == sentOn;
-        };
+            QVERIFY(writeReadRequest(device));
+        const unsigned long long sentOn = link.transport.install(device);
+        const auto stillCurrent = [&link] { return !link.closing; };
 
         std::vector<Packet> seen;
         std::atomic<int> seenCount{0};
@@ -140,7 +121,7 @@ private Q_SLOTS:
             ++seenCount;
             if (seen.size() != 1)
                 return;
-            if (what == Event::DisconnectAfterFirst || what == Event::CloseWithoutLinkCheck)
+            if (what == Event::DisconnectAfterFirst)
                 link.disconnect();
             else if (what == Event::UnplugAfterFirst)
                 hidsim::unplug(0);
@@ -153,8 +134,9 @@ private Q_SLOTS:
 
         std::promise<DebugReadBackResult> done;
         std::future<DebugReadBackResult> result = done.get_future();
-        std::thread worker(
-            [&] { done.set_value(readDebugResponses(device, link.mutex, stillCurrent, onReport, limits)); });
+        std::thread worker([&] {
+            done.set_value(readDebugResponses(link.transport, sentOn, stillCurrent, onReport, limits));
+        });
 
         if (what == Event::DisconnectFromAnotherThread) {
             QTRY_VERIFY_WITH_TIMEOUT(seenCount.load() >= 1, 5000);

@@ -2,6 +2,8 @@
 
 #include "device/KnobSession.h"
 #include "protocol/keyvocabulary.h"
+#include "ui/DebugConsole.h"
+#include "ui/pages/DebugWidget.h"
 #include "ui/pages/DelayWidget.h"
 #include "ui/pages/LightWidget.h"
 
@@ -41,6 +43,8 @@ MainLayoutWidget::MainLayoutWidget(KnobSession *session, QWidget *parent)
             });
     if (m_delayWidget)
         m_delayWidget->setModel(&m_model);
+    m_debugConsole = new DebugConsole(
+        m_session, m_debugWidget, [this] { return m_selectedKnobKey; }, this);
 
     // A session that is already connected (the window was built late) is shown as such.
     if (m_session->isConnected())

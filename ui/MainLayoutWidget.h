@@ -16,6 +16,8 @@ class KnobSession;
 class QTimer;
 // Interface parts
 class CombinationWidget;
+class DebugConsole;
+class DebugWidget;
 class DelayWidget;
 class DraggableStackedWidget;
 class KeyboardWidget;
@@ -94,11 +96,15 @@ private:
     // save and reset (MainLayoutWidget_status.cpp), scaling (resizeEvent). ----
 public:
     void switchToTab(int index);
+    // The debug console's tab, unlocked by ten Escape clicks on the keyboard page.
+    void showDebugTab();
+    void hideDebugTab();
+    bool isDebugTabVisible() const { return m_debugTabVisible; }
     void switchKeyboardSystem(bool mac);
     int currentTabIndex() const { return m_currentTabIndex; }
     bool isMacLayout() const { return m_isMacLayout; }
     // 7, or 8 once the debug console has shown its tab.
-    int tabCount() const { return m_debugTabShown ? 8 : 7; }
+    int tabCount() const { return m_debugTabVisible ? 8 : 7; }
 
     void addSelectedKey(quint16 value);
     void addSelectedCombination(const QString &name);
@@ -203,10 +209,12 @@ private:
     QPointer<MouseWidget> m_mouseWidget;
     QPointer<DelayWidget> m_delayWidget;
     QPointer<ProcreateWidget> m_procreateWidget;
+    QPointer<DebugWidget> m_debugWidget;
+    DebugConsole *m_debugConsole = nullptr;
 
     QSize m_designSize{1920, 1080};
     int m_currentTabIndex = 0;
-    bool m_debugTabShown = false;
+    bool m_debugTabVisible = false;
     bool m_connectedLook = false;
     QPointer<QParallelAnimationGroup> m_pageSlideAnimation;
     QPointer<QPropertyAnimation> m_tabHighlightAnimation;

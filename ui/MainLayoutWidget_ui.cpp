@@ -11,6 +11,7 @@
 #include "ui/ToastIconLabel.h"
 #include "ui/mainlayoutgeometry.h"
 #include "ui/pages/CombinationWidget.h"
+#include "ui/pages/DebugWidget.h"
 #include "ui/pages/DelayWidget.h"
 #include "ui/pages/KeyboardWidget.h"
 #include "ui/pages/LightWidget.h"
@@ -207,9 +208,9 @@ void MainLayoutWidget::setupTabBar()
     m_tabHighlight->setStyleSheet(kSwitchHighlightStyle);
     m_tabHighlight->lower();
 
-    // Hook for the debug console: it creates item 7 the same way and sets
-    // m_debugTabShown, which every rule below follows through tabCount().
-    for (int i = 0; i < 7; ++i) {
+    // Item 7 is the debug console's; it stays hidden until the console is
+    // unlocked, and every rule below follows it through tabCount().
+    for (int i = 0; i < 8; ++i) {
         QLabel *item = makeSwitchItem(m_tabBar, QStringLiteral("tabItem%1").arg(i), "tabIndex", i,
                                       kTabs[i].activeIcon, kTabs[i].inactiveIcon, this);
         clickThrough(new QLabel(item), QStringLiteral("tabIconImage"))->resize(16, 16);
@@ -217,6 +218,7 @@ void MainLayoutWidget::setupTabBar()
             ->setAlignment(Qt::AlignCenter);
         m_tabItems[i] = item;
     }
+    m_tabItems[7]->hide();
     resizeTabBarToContent();
     layoutTabWidgets();
     updateTabIcons();
@@ -261,14 +263,17 @@ void MainLayoutWidget::setupPages()
     m_mouseWidget = new MouseWidget(m_contentStack);
     m_delayWidget = new DelayWidget(m_contentStack);
     m_procreateWidget = new ProcreateWidget(m_contentStack);
+    m_debugWidget = new DebugWidget(m_contentStack);
     const QList<QWidget *> pages = {m_keyboardWidget, m_combinationWidget, m_multimediaWidget, m_lightWidget,
-                                    m_mouseWidget,    m_delayWidget,       m_procreateWidget};
+                                    m_mouseWidget,    m_delayWidget,       m_procreateWidget,  m_debugWidget};
     for (QWidget *page : pages)
         m_contentStack->addWidget(page);
     m_keyboardWidget->setMacLayout(m_isMacLayout);
     m_contentStack->setCurrentIndex(0);
 
     connect(m_keyboardWidget, &KeyboardWidget::keyClicked, this, &MainLayoutWidget::onKeyboardPageKeyClicked);
+    connect(m_keyboardWidget, &KeyboardWidget::debugUnlockRequested, this, &MainLayoutWidget::showDebugTab);
+    connect(m_debugWidget, &DebugWidget::exitDebugMode, this, &MainLayoutWidget::hideDebugTab);
     connect(m_combinationWidget, &CombinationWidget::combinationClicked, this, [this](const QString &name) {
         qDebug().noquote() << "组合键被点击:" << name;
         addSelectedCombination(name);
@@ -290,7 +295,6 @@ void MainLayoutWidget::setupPages()
 void MainLayoutWidget::onKeyboardPageKeyClicked(uint16_t code)
 {
     qDebug().noquote() << QStringLiteral("键盘按键被点击: 0x%1").arg(code, 0, 16);
-    // The debug console's unlock counter (ten Escape presses) hooks in here.
     const QString combination = ::modifierKeyCodeToCombination(code, m_isMacLayout);
     if (!combination.isEmpty())
         addSelectedCombination(combination);
@@ -403,7 +407,7 @@ void MainLayoutWidget::updateTabIcons()
 
 void MainLayoutWidget::switchToTab(int index)
 {
-    if (!m_contentStack || index < 0 || index >= m_contentStack->count())
+    if (!m_contentStack || index < 0 || index >= std::min(tabCount(), m_contentStack->count()))
         return;
     if (m_pageSlideAnimation)
         return;
@@ -698,4 +702,36 @@ void MainLayoutWidget::relayout()
         if (auto *panel = overlay->findChild<QWidget *>(QStringLiteral("restoreConfirmPanel")))
             panel->move((overlay->width() - panel->width()) / 2, (overlay->height() - panel->height()) / 2);
     }
+}
+
+// ---- Debug console ------------------------------------------------------------
+
+void MainLayoutWidget::showDebugTab()
+{
+    if (m_debugTabVisible || !m_tabItems[7])
+        return;
+    m_debugTabVisible = true;
+    m_tabItems[7]->show();
+    resizeTabBarToContent();
+    layoutTabWidgets();
+    updateTabIcons();
+    qDebug().noquote() << "调试tab已显示";
+    showToast(true, QStringLiteral("调试模式"), QStringLiteral("调试tab已启用"));
+}
+
+void MainLayoutWidget::hideDebugTab()
+{
+    if (!m_debugTabVisible)
+        return;
+    m_debugTabVisible = false;
+    if (m_keyboardWidget)
+        m_keyboardWidget->resetEscapeClickCount();
+    m_tabItems[7]->hide();
+    if (m_currentTabIndex == 7)
+        switchToTab(0);
+    resizeTabBarToContent();
+    layoutTabWidgets();
+    updateTabIcons();
+    qDebug().noquote() << "调试tab已隐藏";
+    showToast(true, QStringLiteral("调试模式"), QStringLiteral("已退出调试模式"));
 }

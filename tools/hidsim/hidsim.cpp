@@ -235,7 +235,8 @@ void firmwareReceive(State &s, Device &d, hid_device *h, const unsigned char *da
     const std::size_t size = hasReportId ? length - 1 : length;
     if (size < 2)
         return;
-    if (payload[0] == 0xFF && payload[1] == 0xFF) {
+    // Class 0xFF is the read request, whatever its filler bytes.
+    if (payload[0] == 0xFF) {
         queueAnswers(s, d, h);
         return;
     }

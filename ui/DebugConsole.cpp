@@ -1,0 +1,90 @@
+#include "ui/DebugConsole.h"
+
+#include "device/KnobSession.h"
+#include "device/UsbTransport.h"
+#include "device/debugreadback.h"
+#include "device/deviceworkers.h"
+#include "ui/pages/DebugWidget.h"
+
+#include <QDebug>
+
+DebugConsole::DebugConsole(KnobSession *session, DebugWidget *page, std::function<int()> selectedKnobKey,
+                           QObject *parent)
+    : QObject(parent), m_session(session), m_page(page), m_selectedKnobKey(std::move(selectedKnobKey))
+{
+    connect(page, &DebugWidget::sendRequested, this, &DebugConsole::send);
+}
+
+void DebugConsole::send(const Packet &packet)
+{
+    if (!m_page)
+        return;
+    if (!m_session->isConnected()) {
+        qDebug().noquote() << "设备未连接";
+        m_page->showNotConnected();
+        return;
+    }
+    // A raw report in the middle of a read or a save would steal its answers
+    // or split its reports on the device.
+    if (m_session->isConfigReadInProgress() || m_session->isSaveRunning() ||
+        m_session->isBluetoothConnectRunning()) {
+        m_page->showBusy();
+        return;
+    }
+    const bool bluetooth = m_session->isBluetoothConnected();
+    const unsigned long long generation = m_session->usbTransport()->generation();
+    const int result = m_session->sendPacketForKnobKey(packet, m_selectedKnobKey ? m_selectedKnobKey() : 0);
+    m_page->showWriteResult(result);
+    if (result <= 0)
+        return;
+    if (bluetooth) {
+        m_page->showNoReadBackOverBluetooth();
+        return;
+    }
+    m_page->showWaitingForResponses();
+    startReadBack(generation);
+}
+
+void DebugConsole::startReadBack(unsigned long long generation)
+{
+    const std::shared_ptr<UsbTransport> usb = m_session->usbTransport();
+    const std::weak_ptr<DeviceWorkers> weakWorkers = m_session->workers();
+    const QPointer<DebugWidget> page = m_page;
+    m_session->workers()->start([usb, generation, weakWorkers, page] {
+        const auto workers = weakWorkers.lock();
+        if (!workers || workers->shuttingDown())
+            return;
+        int number = 0;
+        const DebugReadBackResult r = readDebugResponses(
+            *usb, generation, [&workers] { return !workers->shuttingDown(); },
+            [&](const Packet &report) {
+                const int n = ++number;
+                workers->post([page, n, report] {
+                    if (page)
+                        page->showResponseReport(n, report);
+                });
+            });
+        workers->post([page, r] {
+            if (!page)
+                return;
+            switch (r.end) {
+            case DebugReadBackResult::NoHandle:
+                page->showLinkLost();
+                break;
+            case DebugReadBackResult::Done:
+            case DebugReadBackResult::Silence:
+                if (r.reports > 0)
+                    page->showResponseSummary(r.reports);
+                else
+                    page->showNoResponses();
+                break;
+            case DebugReadBackResult::LinkGone:
+                page->showLinkLost();
+                break;
+            case DebugReadBackResult::ReadError:
+                page->showReadError(r.errorText);
+                break;
+            }
+        });
+    });
+}
