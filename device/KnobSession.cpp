@@ -2,6 +2,7 @@
 
 #include "device/BluetoothConnector.h"
 #include "device/BluetoothTransport.h"
+#include "device/UdevMonitor.h"
 #include "device/UsbTransport.h"
 #include "device/configread.h"
 #include "device/deviceworkers.h"
@@ -107,6 +108,35 @@ void KnobSession::start()
     connect(m_bluetoothAutoConnectTimer, &QTimer::timeout, this, &KnobSession::tryAutoConnectBluetooth);
     m_bluetoothAutoConnectTimer->start();
     QTimer::singleShot(kFirstBluetoothAttemptMs, this, [this] { tryAutoConnectBluetooth(); });
+
+    // Plug-ins are seen at once where udev runs; the timer stays as the fallback.
+    m_udevMonitor = new UdevMonitor(this);
+    connect(m_udevMonitor, &UdevMonitor::knobDeviceChanged, this, &KnobSession::onKnobDeviceChanged);
+    if (!m_udevMonitor->start())
+        qDebug().noquote() << "udev 不可用，仅使用定时扫描";
+}
+
+void KnobSession::onKnobDeviceChanged()
+{
+    if (m_shutDown)
+        return;
+    if (m_connected) {
+        if (!m_bluetoothConnected)
+            checkConnectedDeviceAlive();
+        return;
+    }
+    if (m_deviceProbeInFlight) {
+        m_rescanAfterScan = true;
+        return;
+    }
+    if (m_bleConnector->isRunning())
+        return;
+    bool idle = false;
+    if (!m_probeWorkerBusy.compare_exchange_strong(idle, true))
+        return;
+    m_idleProbeTicks = 0;
+    m_exclusiveCooldownTicks = 0;
+    startInterfaceScan(ScanKind::StatusTimer);
 }
 
 void KnobSession::shutdown()
@@ -198,6 +228,14 @@ void KnobSession::installScanResult(ScanKind kind, const HidScanResult &result, 
     m_deviceProbeInFlight = false;
     if (timerPath)
         m_probeWorkerBusy = false;
+    if (m_permissionHint.noteScan(result))
+        emit permissionHintChanged(m_permissionHint.isVisible());
+    if (m_rescanAfterScan && !handle) {
+        // A plug-in arrived while this scan was already past its enumeration.
+        m_rescanAfterScan = false;
+        QTimer::singleShot(0, this, &KnobSession::onKnobDeviceChanged);
+    }
+    m_rescanAfterScan = false;
 
     if (!handle) {
         if (timerPath) {
@@ -328,6 +366,8 @@ void KnobSession::setBluetoothLinkUp(bool up)
     m_bluetoothConnected = up;
     m_livenessTicks = 0;
     if (up) {
+        if (m_permissionHint.noteConnected())
+            emit permissionHintChanged(false);
         m_ble->setAddress(m_bleConnector->address());
         m_ble->setUp(true);
         if (m_bluetoothAutoConnectTimer)

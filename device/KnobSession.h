@@ -3,6 +3,8 @@
 #include "protocol/assignmentwrite.h"
 #include "protocol/packets.h"
 
+#include "device/PermissionHint.h"
+
 #include <QObject>
 #include <QString>
 
@@ -10,6 +12,7 @@
 #include <memory>
 
 class BluetoothConnector;
+class UdevMonitor;
 class BluetoothTransport;
 class DeviceWorkers;
 class KnobTransport;
@@ -99,6 +102,8 @@ Q_SIGNALS:
     // A background Bluetooth attempt failed; reason is the interface-text
     // source. Once per streak: after start and after a lost link.
     void bluetoothConnectFailed(const QString &reason);
+    // The knob is there but the system refuses to open it (or no longer does).
+    void permissionHintChanged(bool visible);
 
 private:
     enum class ScanKind
@@ -121,6 +126,9 @@ private:
                                 bool online);
     void setBluetoothLinkUp(bool up);
     void reportBluetoothFailure(const QString &reason);
+    // udev saw the knob come or go: scan (or probe the link) now rather than
+    // at the next idle tick.
+    void onKnobDeviceChanged();
     // The link that is up, or null.
     std::shared_ptr<KnobTransport> activeTransport() const;
 
@@ -150,6 +158,9 @@ private:
     std::shared_ptr<BluetoothTransport> m_ble;
     BluetoothConnector *m_bleConnector = nullptr;
     bool m_bluetoothFailureReported = false;
+    PermissionHint m_permissionHint;
+    UdevMonitor *m_udevMonitor = nullptr;
+    bool m_rescanAfterScan = false;
 
     LightSettings m_pendingLight;
     bool m_lightSendInFlight = false;

@@ -28,6 +28,8 @@ MainLayoutWidget::MainLayoutWidget(KnobSession *session, QWidget *parent)
     });
     connect(m_session, &KnobSession::bluetoothConnectFailed, this,
             [this](const QString &reason) { showToast(false, QStringLiteral("连接失败"), reason); });
+    connect(m_session, &KnobSession::permissionHintChanged, this,
+            &MainLayoutWidget::setPermissionHintVisible);
     connect(m_session, &KnobSession::deviceIdsSwitched, this, [this](const QString &pair) {
         showToast(true, QStringLiteral("设备切换"), QStringLiteral("已切换至 ") + pair);
     });

@@ -178,6 +178,8 @@ private:
     QLabel *m_statusLabel = nullptr;
     QLabel *m_statusDot = nullptr;
     QLabel *m_statusText = nullptr;
+    // Why a knob that is plugged in does not connect, when the system refuses it.
+    QLabel *m_permissionHintLabel = nullptr;
     QLabel *m_logoLabel = nullptr;
     QLabel *m_knobLabel = nullptr;
     KnobDialWidget *m_knobDial = nullptr;
@@ -238,6 +240,7 @@ public:
 
 private:
     void onConnectionChanged(bool connected);
+    void setPermissionHintVisible(bool visible);
     void onConfigReadFinished(bool ok, bool receivedAny);
     // Labels and delay page of every physical key from the model.
     void showWholeModel();

@@ -3,6 +3,7 @@
 #include "ui/MainLayoutWidget.h"
 
 #include "device/KnobSession.h"
+#include "device/PermissionHint.h"
 
 #include "protocol/assignmentwrite.h"
 #include "protocol/uitext.h"
@@ -73,6 +74,22 @@ void MainLayoutWidget::setupStatusArea()
     m_statusText->setFont(statusFont(16));
     m_statusText->setStyleSheet(QStringLiteral("color: #FFFFFF; background: transparent;"));
     layoutStatusWidgets(m_statusLabel->size());
+
+    m_permissionHintLabel = new QLabel(this);
+    m_permissionHintLabel->setObjectName(QStringLiteral("permissionHint"));
+    m_permissionHintLabel->setAlignment(Qt::AlignCenter);
+    m_permissionHintLabel->setWordWrap(true);
+    m_permissionHintLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_permissionHintLabel->hide();
+}
+
+void MainLayoutWidget::setPermissionHintVisible(bool visible)
+{
+    if (!m_permissionHintLabel)
+        return;
+    m_permissionHintLabel->setText(PermissionHint::text());
+    m_permissionHintLabel->setVisible(visible);
+    layoutStatusArea();
 }
 
 void MainLayoutWidget::layoutStatusWidgets(const QSize &statusSize)
@@ -106,6 +123,18 @@ void MainLayoutWidget::layoutStatusArea()
     const QSize size = layout::statusAreaSize(this->size());
     m_statusLabel->setFixedSize(size);
     m_statusLabel->move((width() - size.width()) / 2, int(height() * 0.022222222222222223));
+    if (m_permissionHintLabel) {
+        // Under the status row, above the knob, in the error colour of the toasts.
+        const double s = double(width()) / m_designSize.width();
+        const int w = int(760 * s);
+        const int h = std::max(14, int(40 * s));
+        m_permissionHintLabel->setGeometry((width() - w) / 2, m_statusLabel->y() + int(size.height() * 0.68),
+                                           w, h);
+        m_permissionHintLabel->setStyleSheet(
+            QStringLiteral("QLabel { color: #C8593B; background: transparent; font-size: %1px; }")
+                .arg(std::max(9, int(14 * s + 0.5))));
+        m_permissionHintLabel->raise();
+    }
     if (m_connectedLook) {
         const QPixmap picture = renderSvgPixmap(QStringLiteral(":/asset/Status1_en.svg"), size, this);
         if (!picture.isNull())
