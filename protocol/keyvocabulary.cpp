@@ -317,6 +317,16 @@ unsigned short combinationToKeyCode(const QString &name)
         if (ok && n >= 13 && n <= 24)
             return static_cast<unsigned short>(0x5B + n);
     }
+    // Any other key part is a name keyCodeToString gives in one of the
+    // layouts ("=", "K64"): a combination read back from the device must
+    // encode to the key it came from, or a re-save would bind its modifiers alone.
+    if (!rest.isEmpty()) {
+        for (unsigned u = 0x04; u < 0xE0; ++u) {
+            if (rest == keyCodeToString(static_cast<unsigned short>(u), true) ||
+                rest == keyCodeToString(static_cast<unsigned short>(u), false))
+                return static_cast<unsigned short>(u);
+        }
+    }
     return 0;
 }
 

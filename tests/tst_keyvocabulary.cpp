@@ -1,4 +1,5 @@
 #include "protocol/uitext.h"
+#include "protocol/configdecode.h"
 #include "protocol/keyvocabulary.h"
 
 #include <QTest>
@@ -133,6 +134,27 @@ private Q_SLOTS:
         QCOMPARE(int(actual), code);
         QCOMPARE(int(combinationToModifierMask(name)), mask);
         QCOMPARE(getKeyType(name, actual), type);
+    }
+
+    // A modified key read back from the device is kept by its name; saving
+    // that name must give the same key, not its modifiers alone.
+    void everyReadBackCombinationEncodesToItsKey()
+    {
+        QStringList lost;
+        for (bool mac : {true, false}) {
+            for (unsigned usage = 0x04; usage < 0xE0; ++usage) {
+                for (unsigned char mask : {0x01, 0x04, 0x09}) {
+                    const QString name = standardCombinationFromPacket(mask, static_cast<unsigned char>(usage), mac);
+                    const unsigned key = combinationToKeyCode(name) & 0xFF;
+                    // Keypad digits and the keypad Enter share their names with the main keys.
+                    if (key != usage && keyCodeToString(static_cast<unsigned short>(key), mac) !=
+                                            keyCodeToString(static_cast<unsigned short>(usage), mac))
+                        lost << QStringLiteral("%1 (0x%2)").arg(name).arg(usage, 2, 16, QLatin1Char('0'));
+                    QCOMPARE(combinationToModifierMask(name), mask);
+                }
+            }
+        }
+        QVERIFY2(lost.isEmpty(), qPrintable(lost.join(QStringLiteral(", "))));
     }
 
     void everyShiftedSymbolRoundTrips()
