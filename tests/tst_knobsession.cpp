@@ -528,8 +528,8 @@ private Q_SLOTS:
     void readStopsWhenLinkGoes()
     {
         QFETCH(bool, replace);
-        QVERIFY(hidsim::loadScenario(QStringLiteral("device single; answer-pace 20 300; %1; %2; %3")
-                                         .arg(kKeyA, kKeyB, kKeyC)
+        QVERIFY(hidsim::loadScenario(QStringLiteral("device single; answer-pace 20 400; %1; %2; %3; %4")
+                                         .arg(kKeyA, kKeyB, kKeyC, kKeyD)
                                          .toStdString()));
         hid_device_info *list = hid_enumerate(0x05AC, 0x022C);
         QVERIFY(list && list->path);
@@ -549,13 +549,18 @@ private Q_SLOTS:
         waited.start();
         while (packets.load() == 0 && waited.elapsed() < 5000)
             QThread::msleep(5);
+        // The reader may take another answer while this thread waits for the
+        // transport's mutex, and hand it over just after; nothing later. The
+        // session drops such a straggler by its generation.
         if (replace)
             usb.install(hid_open_path(path.c_str()));
         else
             usb.close();
+        const int atChange = packets.load();
         reader.join();
         QVERIFY(!outcome.ok);
-        QCOMPARE(packets.load(), 1);
+        QVERIFY(packets.load() <= atChange + 1);
+        QVERIFY(atChange >= 1 && packets.load() < 4);
         usb.close();
     }
 
