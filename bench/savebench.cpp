@@ -1,12 +1,12 @@
-// Times one Save of five physical keys, each packed with 18 key records,
-// through the real window against the simulated knob.
+// Times one save of five physical keys, each packed with 18 key records,
+// through the knob session against the simulated knob.
+#include "device/KnobSession.h"
+#include "protocol/KnobModel.h"
 #include "tools/hidsim/hidsim.h"
-#include "ui/MainLayoutWidget.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QLabel>
-#include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <cstdio>
@@ -30,61 +30,57 @@ hidsim::Packet packedKey(unsigned char commandCode, unsigned char firstUsage)
     return p;
 }
 
-bool waitFor(const std::function<bool()> &done, int timeoutMs)
+// Five keys of 18 plain keys each, 50 ms apart: what the packed keys above decode to.
+KnobModelSnapshot packedSnapshot()
 {
-    return QTest::qWaitFor(done, timeoutMs);
+    KnobModel model;
+    for (int k = 1; k <= 5; ++k)
+        for (int i = 0; i < 18; ++i)
+            model.addKeyCode(k, static_cast<unsigned short>(0x04 + k + i), true);
+    return model.snapshot(true);
+}
+
+int fail(const char *what)
+{
+    std::fprintf(stderr, "savebench: %s\n", what);
+    return 1;
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     hidsim::reset();
     const int device = hidsim::addDevice(hidsim::knobDevice());
     const unsigned char codes[5] = {0x02, 0x04, 0x05, 0x06, 0x03};
     for (int k = 1; k <= 5; ++k)
         hidsim::preloadAssignment(device, k, packedKey(codes[k - 1], static_cast<unsigned char>(0x04 + k)));
 
-    MainLayoutWidget window;
-    window.resize(1280, 720);
-    window.show();
-    window.autoConnectDevice();
-    if (!waitFor([&] { return window.isDeviceConnected(); }, 10000)) {
-        std::fprintf(stderr, "savebench: no connection\n");
-        return 1;
-    }
-    // The read has finished once the five labels are filled and the flag is down.
-    if (!waitFor(
-            [&] {
-                if (window.isConfigReadInProgress())
-                    return false;
-                for (int k = 1; k <= 5; ++k) {
-                    auto *label = window.findChild<QLabel *>(QStringLiteral("knobKeyLabel%1").arg(k));
-                    if (!label || label->text().isEmpty())
-                        return false;
-                }
-                return true;
-            },
-            15000)) {
-        std::fprintf(stderr, "savebench: configuration not loaded\n");
-        return 1;
-    }
+    KnobSession session;
+    QSignalSpy connected(&session, &KnobSession::connectionChanged);
+    QSignalSpy packets(&session, &KnobSession::configPacketRead);
+    QSignalSpy readDone(&session, &KnobSession::configReadFinished);
+    QSignalSpy saved(&session, &KnobSession::saveFinished);
+    session.connectNow();
+    if (!QTest::qWaitFor([&] { return session.isConnected(); }, 10000))
+        return fail("no connection");
+    if (!QTest::qWaitFor([&] { return !readDone.isEmpty(); }, 15000))
+        return fail("configuration read did not finish");
+    if (!readDone.at(0).at(0).toBool() || packets.size() != 5)
+        return fail("configuration not read");
 
-    auto *save = window.findChild<QPushButton *>(QStringLiteral("saveButton"));
-    if (!save) {
-        std::fprintf(stderr, "savebench: no Save button\n");
-        return 1;
-    }
     hidsim::clearWrites();
     QElapsedTimer timer;
     timer.start();
-    save->click();
-    if (!waitFor([&] { return !window.isSaveRunning(); }, 30000)) {
-        std::fprintf(stderr, "savebench: save did not finish\n");
-        return 1;
-    }
+    if (!session.save(packedSnapshot()))
+        return fail("save refused");
+    if (!QTest::qWaitFor([&] { return !saved.isEmpty(); }, 30000))
+        return fail("save did not finish");
     const double wallMs = timer.nsecsElapsed() / 1e6;
+    if (!saved.at(0).at(0).toBool())
+        return fail("save failed");
+
     const auto writes = hidsim::writes();
     int accepted = 0;
     for (const auto &w : writes)

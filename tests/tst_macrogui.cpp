@@ -1,5 +1,6 @@
 #include "app/MacroGUI.h"
 #include "app/windowsizing.h"
+#include "device/KnobSession.h"
 #include "ui/MainLayoutWidget.h"
 
 #include <QScreen>
@@ -12,7 +13,8 @@ class TestMacroGUI : public QObject
 private Q_SLOTS:
     void fixedSixteenByNineWindow()
     {
-        MacroGUI window;
+        KnobSession session;
+        MacroGUI window(&session);
         QCOMPARE(window.windowTitle(), QStringLiteral("VELTRANIX"));
         QVERIFY(!(window.windowFlags() & Qt::WindowMaximizeButtonHint));
 
@@ -33,7 +35,8 @@ private Q_SLOTS:
 
     void screenChangeRefitsAndPullsInside()
     {
-        MacroGUI window;
+        KnobSession session;
+        MacroGUI window(&session);
         QScreen *screen = QGuiApplication::primaryScreen();
         window.setFixedSize(300, 200);
         window.move(screen->availableGeometry().right() - 10, screen->availableGeometry().bottom() - 10);

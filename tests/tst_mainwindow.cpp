@@ -1,9 +1,11 @@
-// The main window through its real widgets against the simulated device:
-// geometry at three sizes, the two looks, editing the knob model from the
-// pages, save, reset, and the tab and layout slides.
+// The main window through its real widgets, with a knob session against the
+// simulated device: geometry at three sizes, the two looks, editing the knob
+// model from the pages, save, reset, lighting, and the tab and layout slides.
+#include "device/KnobSession.h"
 #include "protocol/assignmentwrite.h"
 #include "protocol/keyvocabulary.h"
 #include "protocol/packets.h"
+#include "protocol/uitext.h"
 #include "support/configtestsupport.h"
 #include "support/devicetestsupport.h"
 #include "ui/mainlayoutgeometry.h"
@@ -17,7 +19,9 @@
 #include <QApplication>
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTest>
 #include <QTimer>
@@ -27,7 +31,7 @@
 class MainWindowTestAccess
 {
 public:
-    static bool configReadRunning(const MainLayoutWidget &w) { return w.m_configReadInProgress; }
+    static void setSelectedKnobKey(MainLayoutWidget &w, int k) { w.m_selectedKnobKey = k; }
     static bool pageSliding(const MainLayoutWidget &w) { return !w.m_pageSlideAnimation.isNull(); }
     static bool dialAnimating(const MainLayoutWidget &w) { return !w.m_knobDialAnimation.isNull(); }
     static KeyboardWidget *keyboard(const MainLayoutWidget &w) { return w.m_keyboardWidget; }
@@ -38,7 +42,7 @@ public:
 };
 
 using A = MainWindowTestAccess;
-using M = ConfigReadTestAccess; // the knob model
+namespace M = knobview;
 
 namespace {
 
@@ -94,27 +98,26 @@ class TestMainWindow : public QObject
 
 private:
     int m_device = -1;
+    std::unique_ptr<KnobSession> m_session;
     std::unique_ptr<MainLayoutWidget> m_window;
 
+    // A window on a session that is not started: no timers, no device traffic.
     MainLayoutWidget &window(const QSize &size = QSize(1920, 1080))
     {
-        m_window = std::make_unique<MainLayoutWidget>();
+        m_session = std::make_unique<KnobSession>();
+        m_window = std::make_unique<MainLayoutWidget>(m_session.get());
         m_window->resize(size);
         m_window->show();
         return *m_window;
     }
 
-    // Connected, with the configuration read (if any) finished.
+    // Connected on a running session, with the configuration read finished.
     MainLayoutWidget &connectedWindow()
     {
         MainLayoutWidget &w = window();
-        if (!connectWindow(w))
+        m_session->start();
+        if (!connectAndReadSession(*m_session))
             qFatal("the window did not connect to the simulated knob");
-        QTest::qWait(20);
-        QElapsedTimer t;
-        t.start();
-        while (A::configReadRunning(w) && t.elapsed() < 5000)
-            QTest::qWait(10);
         return w;
     }
 
@@ -142,6 +145,7 @@ private Q_SLOTS:
     void cleanup()
     {
         m_window.reset();
+        m_session.reset();
         QCOMPARE(hidsim::openHandleCount(), 0);
     }
 
@@ -235,7 +239,6 @@ private Q_SLOTS:
     {
         hidsim::reset();
         MainLayoutWidget &w = window();
-        MainLayoutWidgetTestAccess::stopStatusTimer(w);
         QVERIFY(!w.isDeviceConnected());
 
         for (const char *name :
@@ -258,7 +261,7 @@ private Q_SLOTS:
         QTest::mouseClick(child(w, QStringLiteral("resetButton")), Qt::LeftButton);
         QCOMPARE(w.currentTabIndex(), 0);
         QVERIFY(w.isMacLayout());
-        QCOMPARE(M::selectedKnobKey(w), 0);
+        QCOMPARE(w.selectedKnobKey(), 0);
         QVERIFY(child(w, QStringLiteral("toastContainer"))->isHidden());
         QCOMPARE(child(w, QStringLiteral("restoreOverlay")), nullptr);
         QVERIFY(!w.isSaveRunning());
@@ -268,13 +271,12 @@ private Q_SLOTS:
     {
         hidsim::reset();
         MainLayoutWidget &w = window();
-        MainLayoutWidgetTestAccess::stopStatusTimer(w);
         QWidget *logo = child(w, QStringLiteral("Logo"));
         for (int i = 0; i < 9; ++i)
             QTest::mouseClick(logo, Qt::LeftButton);
-        QVERIFY(MainLayoutWidgetTestAccess::useDefaultDeviceIds(w));
+        QVERIFY(m_session->usesDefaultDeviceIds());
         QTest::mouseClick(logo, Qt::LeftButton);
-        QVERIFY(!MainLayoutWidgetTestAccess::useDefaultDeviceIds(w));
+        QVERIFY(!m_session->usesDefaultDeviceIds());
         QCOMPARE(toastTitle(w), QStringLiteral("Device switched"));
     }
 
@@ -305,7 +307,7 @@ private Q_SLOTS:
         QVERIFY(!A::keyboard(w)->testAttribute(Qt::WA_TransparentForMouseEvents));
 
         select(w, 2);
-        QCOMPARE(M::selectedKnobKey(w), 2);
+        QCOMPARE(w.selectedKnobKey(), 2);
         QVERIFY(child(w, QStringLiteral("cleanIcon2"))->isVisible());
         QVERIFY(A::dialAnimating(w));
 
@@ -313,7 +315,7 @@ private Q_SLOTS:
         QCOMPARE(M::keyCodes(w, 2), QList<unsigned short>{0x04});
         QCOMPARE(M::displayNames(w, 2), QStringList{QStringLiteral("A")});
         QCOMPARE(child<QLabel>(w, QStringLiteral("knobKeyLabel2"))->text(), QStringLiteral("A"));
-        QCOMPARE(M::delayWidget(w)->selectedKnobKey(), 2);
+        QCOMPARE(M::delayPage(w)->selectedKnobKey(), 2);
         // The bubble of key 2 sits right of the knob.
         const QWidget *bubble = child(w, QStringLiteral("knobBubbleLabel"));
         QVERIFY(bubble->isVisible());
@@ -357,7 +359,7 @@ private Q_SLOTS:
         QCOMPARE(M::displayNames(w, 2).size(), 18);
 
         // Nothing is added without a selected key.
-        MainLayoutWidgetTestAccess::setSelectedKnobKey(w, 0);
+        A::setSelectedKnobKey(w, 0);
         w.addSelectedKey(0x04);
         for (int k = 1; k <= 5; ++k)
             QCOMPARE(M::displayNames(w, k).size(), k == 2 ? 18 : 0);
@@ -379,7 +381,7 @@ private Q_SLOTS:
         Q_EMIT A::procreate(w)->procreateKeyClicked(QStringLiteral("撤销"));
         QCOMPARE(M::combinations(w, 3), QStringList{QStringLiteral("撤销")});
         QCOMPARE(M::displayNames(w, 3).size(), 1);
-        QCOMPARE(M::delayWidget(w)->selectedKnobKey(), 3);
+        QCOMPARE(M::delayPage(w)->selectedKnobKey(), 3);
     }
 
     void clearButton()
@@ -393,7 +395,7 @@ private Q_SLOTS:
         w.clearKnobKey(3);
         QVERIFY(M::displayNames(w, 3).isEmpty());
         QCOMPARE(child<QLabel>(w, QStringLiteral("knobKeyLabel3"))->text(), QString());
-        QCOMPARE(M::selectedKnobKey(w), 1);
+        QCOMPARE(w.selectedKnobKey(), 1);
         QCOMPARE(toastTitle(w), QStringLiteral("Clear Selection"));
 
         // The visible clear button of the selected key.
@@ -415,7 +417,7 @@ private Q_SLOTS:
         QTest::mouseClick(child(w, QStringLiteral("restoreCancelButton")), Qt::LeftButton);
         QTRY_COMPARE(child(w, QStringLiteral("restoreOverlay")), nullptr);
         QCOMPARE(M::keyCodes(w, 4), QList<unsigned short>{0x04});
-        QCOMPARE(M::selectedKnobKey(w), 4);
+        QCOMPARE(w.selectedKnobKey(), 4);
         QVERIFY(M::displayNames(w, 1).isEmpty());
 
         QTest::mouseClick(child(w, QStringLiteral("resetButton")), Qt::LeftButton);
@@ -433,8 +435,8 @@ private Q_SLOTS:
             QCOMPARE(M::displayNames(w, k), QStringList{shown[k - 1]});
             QVERIFY(M::keyCodes(w, k).isEmpty());
         }
-        QCOMPARE(M::selectedKnobKey(w), 0);
-        QCOMPARE(M::delayWidget(w)->delayForVirtualKey(1, 0), delayMinimumForSlot(0));
+        QCOMPARE(w.selectedKnobKey(), 0);
+        QCOMPARE(M::delayPage(w)->delayForVirtualKey(1, 0), delayMinimumForSlot(0));
         QTest::qWait(50);
         // Nothing but the link's liveness probe reaches the device.
         for (const hidsim::WriteRecord &r : writesSince(start, false))
@@ -457,16 +459,14 @@ private Q_SLOTS:
     void secondSaveIgnored()
     {
         MainLayoutWidget &w = connectedWindow();
-        LogRecorder log;
         const double start = hidsim::nowMs();
         startSlowSave(w, 20);
         QCOMPARE(toastTitle(w), QStringLiteral("Saving"));
-        QCOMPARE(M::selectedKnobKey(w), 0);
+        QCOMPARE(w.selectedKnobKey(), 0);
         auto *save = child<QPushButton>(w, QStringLiteral("saveButton"));
         QTest::qWait(30);
         QVERIFY(w.isSaveRunning());
         QTest::mouseClick(save, Qt::LeftButton);
-        QCOMPARE(log.count(QStringLiteral("保存进行中")), 1);
         QTRY_VERIFY_WITH_TIMEOUT(!w.isSaveRunning(), 15000);
         QCOMPARE(toastTitle(w), QStringLiteral("Settings saved"));
         QCOMPARE(assignmentReports(writesSince(start, false)), 5);
@@ -478,43 +478,91 @@ private Q_SLOTS:
         QCOMPARE(assignmentReports(writesSince(start, false)), 10);
     }
 
-    void noLivenessProbeInsideASave()
+    // A delay typed into the window's own delay page is what the save writes.
+    void delayTypedOnThePageReachesTheDevice()
     {
         MainLayoutWidget &w = connectedWindow();
-        const double start = hidsim::nowMs();
-        // 15 slow writes and the pauses last well over the one-second probe period.
-        startSlowSave(w, 60);
-        QTRY_VERIFY_WITH_TIMEOUT(!w.isSaveRunning(), 15000);
-        QCOMPARE(toastTitle(w), QStringLiteral("Settings saved"));
-        // Up to the end packet that closes the fifth key: probes after the save
-        // are allowed again.
-        std::vector<hidsim::WriteRecord> records;
-        int endPackets = 0;
-        for (hidsim::WriteRecord &r : writesSince(start, false)) {
-            const bool end =
-                r.bytes.size() > 3 && r.bytes[1] == 0xFD && r.bytes[2] == 0xFE && r.bytes[3] == 0xFF;
-            if (end && assignmentReports(records) == 5)
-                break;
-            endPackets += end;
-            records.push_back(std::move(r));
-        }
-        QCOMPARE(assignmentReports(records), 5);
-        QCOMPARE(endPackets, 4);
+        select(w, 2);
+        QTest::mouseClick(A::keyboard(w)->keyButton(QStringLiteral("a")), Qt::LeftButton);
+        QTest::mouseClick(A::keyboard(w)->keyButton(QStringLiteral("b")), Qt::LeftButton);
+        DelayWidget *page = M::delayPage(w);
+        QVERIFY(page);
+        QVERIFY(child(w, QStringLiteral("ContentStack"))->isAncestorOf(page));
+        QCOMPARE(page->selectedKnobKey(), 2);
+        QLineEdit *field = page->delayField(1);
+        QVERIFY(field->isEnabled());
+        field->clear();
+        QTest::keyClicks(field, QStringLiteral("300"));
+        QTest::keyClick(field, Qt::Key_Return);
+        QCOMPARE(w.knobModel().key(2).delays[1], 300);
+
+        QSignalSpy saved(m_session.get(), &KnobSession::saveFinished);
+        QTest::mouseClick(child(w, QStringLiteral("saveButton")), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(saved.size(), 1, 15000);
+        QCOMPARE(saved.at(0).at(0).toBool(), true);
+        // Key 2 packed: A at once, then B 300 ms (01 2C) later.
+        const hidsim::Packet stored = hidsim::storedAssignments(m_device).at(2);
+        const hidsim::Packet records(stored.begin() + 6, stored.begin() + 13);
+        QCOMPARE(records, (hidsim::Packet{0x02, 0x00, 0x00, 0x04, 0x01, 0x2C, 0x05}));
     }
 
-    void windowClosedDuringSave()
+    // The lighting page reaches the device as one colour packet without a
+    // compatibility copy, whatever key is selected; a failed send is toasted.
+    void lightingPageAndFailureToast()
     {
         MainLayoutWidget &w = connectedWindow();
-        startSlowSave(w, 40);
-        QTest::qWait(60);
-        QVERIFY(w.isSaveRunning());
-        // The destructor waits for the worker; its result is dropped, not run
-        // on a dead window, and the handle is closed (checked in cleanup).
-        m_window.reset();
+        select(w, 2);
+        LightWidget *page = M::lightPage(w);
+        QVERIFY(page);
+        hidsim::clearWrites();
+        page->setLightSettings(QColor(0x12, 0x34, 0x56), 33, true);
+        page->emitSettings();
+        const hidsim::Packet expected = buildColorPacket(0x12, 0x34, 0x56, 33, true);
+        QTRY_COMPARE_WITH_TIMEOUT(hidsim::storedColour(m_device), expected, 10000);
         QTest::qWait(50);
+        int sent = 0;
+        for (const hidsim::WriteRecord &r : hidsim::writes())
+            sent += r.bytes == buildAssignmentEndPacket() ? 0 : 1; // liveness probes aside
+        QCOMPARE(sent, 1);
+
+        QSignalSpy failed(m_session.get(), &KnobSession::lightingSendFailed);
+        hidsim::setFailAllWrites(m_device, 2, true);
+        page->setLightSettings(QColor(255, 0, 0), 80, true);
+        page->emitSettings();
+        QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 1, 10000);
+        QCOMPARE(toastTitle(w), uiText(QStringLiteral("灯光命令发送失败")));
+        hidsim::setFailAllWrites(m_device, 2, false);
+    }
+
+    // The single-action senders address the selected key.
+    void actionSendersUseTheSelectedKey()
+    {
+        MainLayoutWidget &w = connectedWindow();
+        select(w, 3);
+        const double start = hidsim::nowMs();
+        QVERIFY(w.sendProcreateKey(QStringLiteral("撤销")));
+        QVERIFY(!w.sendProcreateKey(QStringLiteral("Undo")));
+        QVERIFY(w.sendLightKey(0xF3));
+        QVERIFY(!w.sendStandardKey(0, 0));
+        QVERIFY(w.sendMouseKey(QStringLiteral("点赞"), 0, 0));
+        std::vector<hidsim::Packet> writes;
+        for (const hidsim::WriteRecord &r : writesSince(start, false))
+            if (r.bytes != buildAssignmentEndPacket()) // a liveness probe may fall in between
+                writes.push_back(r.bytes);
+        auto copy = [](Packet p) {
+            p[2] = 0x13;
+            return p;
+        };
+        const Packet undo = buildProcreateKeyPacket(0x05, QStringLiteral("撤销"));
+        const std::vector<Packet> light = buildLightModePackets(0xF3);
+        const Packet like = buildMouseKeyPacket(0x05, QStringLiteral("点赞"));
+        const std::vector<Packet> expected = {undo,     copy(undo), light[0],  light[1],
+                                              light[2], like,       copy(like)};
+        QCOMPARE(writes, expected);
     }
 
     void toastDefaults()
+
     {
         hidsim::reset();
         MainLayoutWidget &w = window();
@@ -585,7 +633,7 @@ private Q_SLOTS:
         w.addSelectedKey(0x04);
         hidsim::unplug(m_device);
         QTRY_VERIFY_WITH_TIMEOUT(!w.isDeviceConnected(), 5000);
-        QCOMPARE(M::selectedKnobKey(w), 0);
+        QCOMPARE(w.selectedKnobKey(), 0);
         QVERIFY(M::displayNames(w, 1).isEmpty());
         QVERIFY(child(w, QStringLiteral("knobKeyLabel1"))->isHidden());
         QVERIFY(child(w, QStringLiteral("cleanIcon1"))->isHidden());

@@ -1,13 +1,14 @@
-// The road of one configuration through the real window and the simulated
-// knob: the device holds a configuration, the window reads it into the model,
+// The road of one configuration through the real window, its knob session and
+// the simulated knob: the device holds a configuration, the window reads it into the model,
 // the labels, the delay page and the lighting page; physical key 2 gets the
 // key A from the keyboard page; Save; the device holds the new assignment;
 // unplugged and plugged in again, the window reads back the same.
+#include "device/KnobSession.h"
 #include "support/configtestsupport.h"
 #include "support/devicetestsupport.h"
 
-#include "protocol/uitext.h"
 #include "protocol/keyvocabulary.h"
+#include "protocol/uitext.h"
 #include "ui/pages/BrightnessSliderWidget.h"
 #include "ui/pages/ColorPickerWidget.h"
 #include "ui/pages/KeyboardWidget.h"
@@ -16,11 +17,12 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 namespace {
 
-using Access = ConfigReadTestAccess;
+namespace Access = knobview;
 
 // "1:05|Ctrl+V;2:..." - plain key usages, then names, of every physical key.
 QString describeModel(const MainLayoutWidget &w)
@@ -39,7 +41,7 @@ QString describeModel(const MainLayoutWidget &w)
 
 QString lightState(const MainLayoutWidget &w)
 {
-    LightWidget *page = Access::lightWidget(w);
+    LightWidget *page = Access::lightPage(w);
     if (!page)
         return QString();
     return QStringLiteral("%1/%2/%3")
@@ -53,7 +55,7 @@ QString lightState(const MainLayoutWidget &w)
 QString shown(const MainLayoutWidget &w)
 {
     QStringList out;
-    DelayWidget *delays = Access::delayWidget(w);
+    DelayWidget *delays = Access::delayPage(w);
     for (int k = 1; k <= 5; ++k) {
         QStringList parts;
         const QStringList names = Access::displayNames(w, k);
@@ -83,11 +85,6 @@ QString nineteenKeys()
     for (int i = 0; i < 19; ++i)
         s += QStringLiteral(" 00 64 %1").arg(0x04 + i, 2, 16, QLatin1Char('0'));
     return s;
-}
-
-int readEnds(const LogRecorder &log)
-{
-    return log.count(QStringLiteral("后台配置读取结束"));
 }
 
 } // namespace
@@ -147,20 +144,23 @@ private Q_SLOTS:
         QFETCH(QString, key1Delays);
         QFETCH(QString, light);
 
-        LogRecorder log;
         QVERIFY(hidsim::loadScenario(scenario.toStdString()));
-        MainLayoutWidget w;
+        KnobSession session;
+        QSignalSpy readEnds(&session, &KnobSession::configReadFinished);
+        QSignalSpy saved(&session, &KnobSession::saveFinished);
+        MainLayoutWidget w(&session);
         w.resize(1920, 1080);
         w.show();
         const QString lightBefore = lightState(w);
-        QVERIFY(connectWindow(w, 15000));
-        QTRY_COMPARE_WITH_TIMEOUT(readEnds(log), 1, 15000);
+        session.start();
+        QVERIFY(connectSession(session, 15000));
+        QTRY_COMPARE_WITH_TIMEOUT(readEnds.size(), 1, 15000);
 
         // Read: model, labels, delay page, lighting page.
         QCOMPARE(describeModel(w), model);
         QStringList delays1;
         for (int v = 0; v < Access::displayNames(w, 1).size(); ++v)
-            delays1 << QString::number(Access::delayWidget(w)->delayForVirtualKey(1, v));
+            delays1 << QString::number(Access::delayPage(w)->delayForVirtualKey(1, v));
         QCOMPARE(delays1.join(QLatin1Char(',')), key1Delays);
         for (int k = 1; k <= 5; ++k) {
             auto *label = w.findChild<QLabel *>(QStringLiteral("knobKeyLabel%1").arg(k));
@@ -168,13 +168,13 @@ private Q_SLOTS:
             QVERIFY2(labelShows(label, Access::displayNames(w, k)), qPrintable(label->text()));
         }
         QCOMPARE(lightState(w), light.isEmpty() ? lightBefore : light);
-        QCOMPARE(Access::selectedKnobKey(w), 0);
+        QCOMPARE(w.selectedKnobKey(), 0);
 
         // Edit: physical key 2, then A on the keyboard page.
         auto *label2 = w.findChild<QLabel *>(QStringLiteral("knobKeyLabel2"));
         QTest::mousePress(label2, Qt::LeftButton);
         QTest::mouseRelease(label2, Qt::LeftButton);
-        QCOMPARE(Access::selectedKnobKey(w), 2);
+        QCOMPARE(w.selectedKnobKey(), 2);
         auto *keyboard = w.findChild<KeyboardWidget *>();
         QVERIFY(keyboard && keyboard->keyButton(QStringLiteral("a")));
         const int before = int(Access::displayNames(w, 2).size());
@@ -187,8 +187,9 @@ private Q_SLOTS:
         auto *save = w.findChild<QPushButton *>(QStringLiteral("saveButton"));
         QVERIFY(save);
         QTest::mouseClick(save, Qt::LeftButton);
-        const QString saved = QStringLiteral("提示: ") + uiText(QStringLiteral("保存成功"));
-        QTRY_VERIFY_WITH_TIMEOUT(log.contains(saved), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(saved.size(), 1, 30000);
+        QCOMPARE(w.findChild<QLabel *>(QStringLiteral("toastTitle"))->text(),
+                 uiText(QStringLiteral("保存成功")));
         const auto stored = hidsim::storedAssignments(0);
         QVERIFY(stored.count(2));
         const hidsim::Packet &p2 = stored.at(2);
@@ -201,7 +202,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!w.isDeviceConnected(), 15000);
         QVERIFY(Access::modelEmpty(w));
         hidsim::replug(0);
-        QTRY_COMPARE_WITH_TIMEOUT(readEnds(log), 2, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(readEnds.size(), 2, 20000);
         QCOMPARE(shown(w), edited);
     }
 };

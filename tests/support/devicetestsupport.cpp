@@ -1,7 +1,10 @@
 #include "support/devicetestsupport.h"
 
+#include "device/KnobSession.h"
+
+#include <QMutex>
+#include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
 
 namespace {
 
@@ -21,14 +24,6 @@ void recordMessage(QtMsgType type, const QMessageLogContext &context, const QStr
 }
 
 } // namespace
-
-void MainLayoutWidgetTestAccess::stopStatusTimer(MainLayoutWidget &w)
-{
-    if (w.m_statusTimer)
-        w.m_statusTimer->stop();
-    if (w.m_bluetoothAutoConnectTimer)
-        w.m_bluetoothAutoConnectTimer->stop();
-}
 
 LogRecorder::LogRecorder()
 {
@@ -74,14 +69,28 @@ int resetWithKnob()
     return hidsim::addDevice(hidsim::knobDevice());
 }
 
-bool connectWindow(MainLayoutWidget &w, int timeoutMs)
+bool connectSession(KnobSession &session, int timeoutMs)
 {
-    w.autoConnectDevice();
-    QElapsedTimer timer;
-    timer.start();
-    while (!MainLayoutWidgetTestAccess::isConnected(w) && timer.elapsed() < timeoutMs)
-        QTest::qWait(10);
-    return MainLayoutWidgetTestAccess::isConnected(w);
+    if (session.isConnected())
+        return true;
+    QSignalSpy changed(&session, &KnobSession::connectionChanged);
+    session.connectNow();
+    return QTest::qWaitFor(
+        [&] {
+            for (const QList<QVariant> &args : std::as_const(changed))
+                if (args.at(0).toBool())
+                    return true;
+            return false;
+        },
+        timeoutMs);
+}
+
+bool connectAndReadSession(KnobSession &session, int timeoutMs)
+{
+    QSignalSpy finished(&session, &KnobSession::configReadFinished);
+    if (!connectSession(session, timeoutMs))
+        return false;
+    return QTest::qWaitFor([&] { return !finished.isEmpty(); }, timeoutMs);
 }
 
 std::vector<hidsim::WriteRecord> writesSince(double ms, bool withReadRequests)
@@ -90,5 +99,15 @@ std::vector<hidsim::WriteRecord> writesSince(double ms, bool withReadRequests)
     for (hidsim::WriteRecord &r : hidsim::writes())
         if (r.timeMs >= ms && (withReadRequests || r.bytes.size() < 2 || r.bytes[1] != 0xFF))
             out.push_back(std::move(r));
+    return out;
+}
+
+std::vector<hidsim::Packet> colourWrites()
+{
+    std::vector<hidsim::Packet> out;
+    for (const hidsim::WriteRecord &r : hidsim::writes()) {
+        if (r.bytes.size() >= 4 && r.bytes[1] == 0xFD && r.bytes[2] == 0x00 && r.bytes[3] == 0x06)
+            out.push_back(r.bytes);
+    }
     return out;
 }

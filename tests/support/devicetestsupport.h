@@ -1,43 +1,17 @@
 #pragma once
 
-// Helpers shared by the tests that drive the USB link against the simulated
-// device: access to the window's link state, a log recorder and a simulator
-// reset that also checks for leaked handles.
+// Helpers shared by the tests that drive the knob session against the
+// simulated device: a log recorder, a simulator reset, waiting for the link
+// and for the configuration read, and the write record.
 
 #include "tools/hidsim/hidsim.h"
-#include "ui/MainLayoutWidget.h"
 
-#include <QMutex>
 #include <QString>
 #include <QStringList>
 
-class MainLayoutWidgetTestAccess
-{
-public:
-    static bool isConnected(const MainLayoutWidget &w) { return w.m_isConnected; }
-    static bool isBluetoothConnected(const MainLayoutWidget &w) { return w.m_isBluetoothConnected; }
-    static hid_device *device(const MainLayoutWidget &w) { return w.m_device; }
-    static unsigned long long generation(const MainLayoutWidget &w) { return w.m_deviceGeneration; }
-    static bool probeInFlight(const MainLayoutWidget &w) { return w.m_deviceProbeInFlight; }
-    static bool probeWorkerBusy(const MainLayoutWidget &w) { return w.m_probeWorkerBusy; }
-    static int exclusiveCooldownTicks(const MainLayoutWidget &w) { return w.m_exclusiveCooldownTicks; }
-    static bool useDefaultDeviceIds(const MainLayoutWidget &w) { return w.m_useDefaultDeviceIds; }
-    static void setSelectedKnobKey(MainLayoutWidget &w, int key) { w.m_selectedKnobKey = key; }
-    static void setConfigReadInProgress(MainLayoutWidget &w, bool on) { w.m_configReadInProgress = on; }
-    static void setBluetoothLink(MainLayoutWidget &w, bool collecting)
-    {
-        w.m_isConnected = true;
-        w.m_isBluetoothConnected = true;
-        w.m_collectBluetoothBatch = collecting;
-    }
-    static std::vector<std::vector<unsigned char>> bluetoothBatch(const MainLayoutWidget &w)
-    {
-        return w.m_bluetoothBatchPackets;
-    }
-    static void stopStatusTimer(MainLayoutWidget &w);
-    static void tick(MainLayoutWidget &w) { w.checkDeviceStatus(); }
-    static void pressLogo(MainLayoutWidget &w) { w.handleLogoPress(); }
-};
+#include <vector>
+
+class KnobSession;
 
 // Records every log message of the process while alive.
 class LogRecorder
@@ -58,10 +32,17 @@ public:
 // interfaces; only the vendor one accepts writes); returns its id.
 int resetWithKnob();
 
-// Waits until the window has a USB link, starting the logged scan itself.
-bool connectWindow(MainLayoutWidget &w, int timeoutMs = 5000);
+// Starts a logged scan and waits until the session reports the link up.
+bool connectSession(KnobSession &session, int timeoutMs = 5000);
+
+// connectSession, then waits for the configuration read every new link
+// starts to report its end.
+bool connectAndReadSession(KnobSession &session, int timeoutMs = 15000);
 
 // Reports written to the device after the given time, accepted or not;
 // without read requests (03 FF ...) if asked, as a configuration read sends
 // them on its own schedule.
 std::vector<hidsim::WriteRecord> writesSince(double ms, bool withReadRequests = true);
+
+// The vendor interface's colour packets (03 FD 00 06 ...) among all writes.
+std::vector<hidsim::Packet> colourWrites();
