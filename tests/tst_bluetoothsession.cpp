@@ -36,7 +36,8 @@ QString line(const QString &json)
     return QStringLiteral("line ") + json + QLatin1Char('\n');
 }
 
-const QString kConnected = line(QStringLiteral(R"({"type":"connected","address":"AA:BB:CC:DD:EE:FF","device_id":"d"})"));
+const QString kConnected =
+    line(QStringLiteral(R"({"type":"connected","address":"AA:BB:CC:DD:EE:FF","device_id":"d"})"));
 const QString kQueryOk = line(QStringLiteral(R"({"type":"write_ok","query":true})"));
 const QString kOnline = line(QStringLiteral(R"({"type":"hardware_probe","online":true})"));
 const QString kWriteOk = QStringLiteral("[write]\n") + line(QStringLiteral(R"({"type":"write_ok"})"));
@@ -108,18 +109,20 @@ private Q_SLOTS:
 
         const QString head = QStringLiteral("[auto]\n") + kConnected + kQueryOk;
         QTest::newRow("lines split across chunks")
-            << QStringLiteral("[auto]\nout {\"type\":\"conn\nout ected\",\"address\":\"AA\"}\\n{\"type\":\"write_\n"
-                              "out ok\",\"query\":true}\\n\n") +
+            << QStringLiteral(
+                   "[auto]\nout {\"type\":\"conn\nout ected\",\"address\":\"AA\"}\\n{\"type\":\"write_\n"
+                   "out ok\",\"query\":true}\\n\n") +
                    notify(kKeyA)
             << true << QStringList{QStringLiteral("03 FD 02")} << QString();
         QTest::newRow("two objects in one chunk")
-            << QStringLiteral("[auto]\nout {\"type\":\"connected\",\"address\":\"AA\"}\\n{\"type\":\"notify\","
-                              "\"data\":\"%1\"}\\n\n")
+            << QStringLiteral(
+                   "[auto]\nout {\"type\":\"connected\",\"address\":\"AA\"}\\n{\"type\":\"notify\","
+                   "\"data\":\"%1\"}\\n\n")
                    .arg(kKeyA)
             << true << QStringList{QStringLiteral("03 FD 02")} << QString();
         QTest::newRow("66-byte notify with a doubled report id")
-            << head + notify(hexBytes({0x03, 0x03, 0xFD, 0x00, 0x06, 0xFF, 0x80, 0x00, 0x64, 0x01}, 66)) << true
-            << QStringList{QStringLiteral("03 FD 00")} << QString();
+            << head + notify(hexBytes({0x03, 0x03, 0xFD, 0x00, 0x06, 0xFF, 0x80, 0x00, 0x64, 0x01}, 66))
+            << true << QStringList{QStringLiteral("03 FD 00")} << QString();
         QTest::newRow("bad hex token drops only that notification")
             << head + notify(QStringLiteral("03 FD 1G")) + notify(kKeyA) << true
             << QStringList{QStringLiteral("03 FD 02")} << QString();

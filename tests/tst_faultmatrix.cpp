@@ -252,10 +252,12 @@ private Q_SLOTS:
         for (int n : {0, 1, 3}) {
             QTest::newRow(qPrintable(QStringLiteral("read error after %1").arg(n)))
                 << QStringLiteral("error") << n;
-            QTest::newRow(qPrintable(QStringLiteral("unplug after %1").arg(n))) << QStringLiteral("unplug") << n;
+            QTest::newRow(qPrintable(QStringLiteral("unplug after %1").arg(n)))
+                << QStringLiteral("unplug") << n;
         }
         for (int n : {1, 3})
-            QTest::newRow(qPrintable(QStringLiteral("silent after %1").arg(n))) << QStringLiteral("silent") << n;
+            QTest::newRow(qPrintable(QStringLiteral("silent after %1").arg(n)))
+                << QStringLiteral("silent") << n;
     }
 
     void readFaults()
@@ -264,8 +266,10 @@ private Q_SLOTS:
         QFETCH(int, answers);
         hidsim::reset();
         const int device = hidsim::addDevice(hidsim::knobDevice());
-        hidsim::preloadAssignment(device, 1, hidsim::Packet{0x03, 0xFD, 0x02, 0x01, 0x01, 0x00, 0x01, 0x00, 0x00, 0x04});
-        hidsim::preloadAssignment(device, 2, hidsim::Packet{0x03, 0xFD, 0x04, 0x01, 0x01, 0x00, 0x01, 0x00, 0x00, 0x05});
+        hidsim::preloadAssignment(device, 1,
+                                  hidsim::Packet{0x03, 0xFD, 0x02, 0x01, 0x01, 0x00, 0x01, 0x00, 0x00, 0x04});
+        hidsim::preloadAssignment(device, 2,
+                                  hidsim::Packet{0x03, 0xFD, 0x04, 0x01, 0x01, 0x00, 0x01, 0x00, 0x00, 0x05});
         hidsim::preloadColour(device, hidsim::Packet{0x03, 0xFD, 0x00, 0x06, 0xFF, 0x80, 0x00, 0x64, 0x01});
         hidsim::FirmwareOptions slow;
         slow.answerIntervalMs = 40;

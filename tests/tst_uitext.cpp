@@ -29,7 +29,7 @@ private Q_SLOTS:
             << QStringLiteral("写入失败，请重新保存") << QStringLiteral("Write failed. Please save again.");
         QTest::newRow("debug console line keeps its place holder")
             << QStringLiteral("响应包 #%1 (%2 字节): %3") << QStringLiteral("Response #%1 (%2 bytes): %3");
-        QTest::newRow("no entry for debug tab") << QStringLiteral("调试") << QStringLiteral("调试");
+        QTest::newRow("debug tab") << QStringLiteral("调试") << QStringLiteral("Debug");
         QTest::newRow("rich text")
             << QStringLiteral("有时候 <span style=\"color:#FFFFFF;font-weight:500;\">「有线/2.4G」</span> "
                               "也是一种优雅的选择哦")
