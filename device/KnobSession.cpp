@@ -549,7 +549,7 @@ void KnobSession::readConfiguration()
             });
         workers->post([self, generation, outcome] {
             if (self)
-                self->finishConfigRead(generation, outcome.ok, outcome.receivedAny);
+                self->finishConfigRead(generation, outcome);
         });
     });
     if (!started) {
@@ -558,19 +558,24 @@ void KnobSession::readConfiguration()
     }
 }
 
-void KnobSession::finishConfigRead(unsigned long long generation, bool ok, bool receivedAny)
+void KnobSession::finishConfigRead(unsigned long long generation, const ConfigReadOutcome &outcome)
 {
     // A result of a link that has gone (or been replaced) changes nothing.
     if (!m_connected || !m_usb->isUp() || m_usb->generation() != generation)
         return;
     m_configReadInProgress = false;
-    if (!ok)
+    if (outcome.linkLost) {
+        // What was read belongs to a device that is gone: no read success.
+        disconnect();
+        return;
+    }
+    if (!outcome.ok)
         qDebug().noquote() << "后台读取配置失败，保留当前UI状态";
-    else if (!receivedAny)
+    else if (!outcome.receivedAny)
         qDebug().noquote() << "2秒内未收到配置包，保持当前UI状态";
     else
         qDebug().noquote() << "后台配置读取结束";
-    emit configReadFinished(ok, receivedAny);
+    emit configReadFinished(outcome.ok, outcome.receivedAny);
 }
 
 // ---- Save --------------------------------------------------------------------------

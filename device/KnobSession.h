@@ -19,6 +19,7 @@ class KnobTransport;
 class QTimer;
 class UsbTransport;
 struct BleHelperMessage;
+struct ConfigReadOutcome;
 struct HidScanResult;
 
 typedef struct hid_device_ hid_device;
@@ -113,7 +114,7 @@ private:
     };
     void startInterfaceScan(ScanKind kind);
     void installScanResult(ScanKind kind, const HidScanResult &result, hid_device *handle);
-    void finishConfigRead(unsigned long long generation, bool ok, bool receivedAny);
+    void finishConfigRead(unsigned long long generation, const ConfigReadOutcome &outcome);
     void flushPendingLighting();
     void finishLightSend(bool ok);
     void startSaveWorker(const KnobModelSnapshot &snapshot);

@@ -41,16 +41,20 @@ unsigned long long UsbTransport::install(hid_device *handle)
 
 void UsbTransport::close()
 {
+    ++m_closing;
     std::lock_guard<std::mutex> lock(m_mutex);
     ++m_generation;
     hid_device *taken = m_device;
     m_device = nullptr;
     if (taken)
         hid_close(taken);
+    --m_closing;
 }
 
 bool UsbTransport::withHandle(unsigned long long generation, const std::function<void(hid_device *)> &f)
 {
+    if (m_closing.load() > 0)
+        return false;
     std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_device || m_generation != generation)
         return false;

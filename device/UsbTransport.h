@@ -37,6 +37,9 @@ private:
     mutable std::mutex m_mutex;
     hid_device *m_device = nullptr;
     std::atomic<unsigned long long> m_generation{0};
+    // A close waiting for the mutex: readers give way instead of taking the
+    // (unfair) lock again slice after slice.
+    std::atomic<int> m_closing{0};
 };
 
 // hid_error's text for a handle, or "未知错误".

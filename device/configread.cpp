@@ -1,6 +1,7 @@
 #include "device/configread.h"
 
 #include "device/UsbTransport.h"
+#include "device/packetutil.h"
 #include "protocol/configdecode.h"
 
 #include <QDebug>
@@ -82,6 +83,18 @@ ConfigReadOutcome readDeviceConfiguration(UsbTransport &transport, unsigned long
         if (r < 0) {
             if (!out.receivedAny) {
                 qDebug().noquote() << QStringLiteral("读取配置失败: %1").arg(error);
+                return out;
+            }
+            // A device that stops talking after its answers looks like one that
+            // was pulled out: only a write tells them apart.
+            const HidPacket probe = probeReport();
+            bool alive = false;
+            transport.withHandle(generation, [&](hid_device *device) {
+                alive = hid_write(device, probe.data(), probe.size()) == static_cast<int>(probe.size());
+            });
+            if (!alive) {
+                qDebug().noquote() << QStringLiteral("读取配置时设备已断开: %1").arg(error);
+                out.linkLost = true;
                 return out;
             }
             qDebug().noquote()

@@ -10,6 +10,7 @@ struct ConfigReadOutcome
 {
     bool ok = false;          // false: the request could not be sent, the link went, or the first read failed
     bool receivedAny = false; // at least one answer arrived
+    bool linkLost = false;    // the device went away during the read (ok is false then)
 };
 
 // Asks the device for its stored configuration and collects the answers until
