@@ -235,6 +235,57 @@ private Q_SLOTS:
         QCOMPARE(child(w, QStringLiteral("toastContainer"))->size(), toast);
     }
 
+    // A knob whose nodes refuse to open: one line under the status says why
+    // and how to fix it, one WARN line names the node, and both go once it connects.
+    void permissionHint()
+    {
+        for (int i = 0; i < 3; ++i)
+            hidsim::setOpenDenied(m_device, i);
+        LogRecorder log;
+        MainLayoutWidget &w = window();
+        auto *hint = child<QLabel>(w, QStringLiteral("permissionHint"));
+        QVERIFY(hint->isHidden());
+        for (int scan = 0; scan < 3; ++scan) {
+            m_session->connectNow();
+            QTRY_VERIFY_WITH_TIMEOUT(!m_session->isScanRunning(), 5000);
+        }
+        QVERIFY(hint->isVisible());
+        QVERIFY(hint->text().contains(QStringLiteral("udev")));
+        QCOMPARE(log.count(QStringLiteral("无权限打开设备节点")), 1);
+
+        hidsim::setInterfaceFaults(m_device, 2, hidsim::InterfaceSpec{});
+        QVERIFY(connectSession(*m_session));
+        QVERIFY(hint->isHidden());
+    }
+
+    // Ten Escape clicks show the eighth tab; its exit button removes it and
+    // returns to the first tab when it was current.
+    void debugTabUnlockAndExit()
+    {
+        MainLayoutWidget &w = connectedWindow();
+        KeyboardWidget *keyboard = A::keyboard(w);
+        for (int i = 0; i < 9; ++i)
+            emit keyboard->keyClicked(0x29);
+        QVERIFY(!w.isDebugTabVisible());
+        QCOMPARE(w.tabCount(), 7);
+        for (int i = 0; i < 10; ++i)
+            emit keyboard->keyClicked(0x29);
+        QVERIFY(w.isDebugTabVisible());
+        QCOMPARE(w.tabCount(), 8);
+        QVERIFY(child(w, QStringLiteral("tabItem7"))->isVisible());
+        QCOMPARE(child<QLabel>(w, QStringLiteral("toastTitle"))->text(), uiText(QStringLiteral("调试模式")));
+
+        w.switchToTab(7);
+        QTRY_VERIFY_WITH_TIMEOUT(!A::pageSliding(w), 3000);
+        QCOMPARE(w.currentTabIndex(), 7);
+        auto *exit = child<QPushButton>(w, QStringLiteral("debugExitButton"));
+        QVERIFY(exit);
+        exit->click();
+        QVERIFY(!w.isDebugTabVisible());
+        QCOMPARE(w.currentTabIndex(), 0);
+        QVERIFY(child(w, QStringLiteral("tabItem7"))->isHidden());
+    }
+
     void disconnectedLook()
     {
         hidsim::reset();

@@ -74,14 +74,17 @@ void DebugWidget::setupUI()
     m_hint->setWordWrap(true);
 
     m_input = new QLineEdit(this);
+    m_input->setObjectName(QStringLiteral("debugInput"));
     m_input->setPlaceholderText(uiText(QStringLiteral("输入十六进制数据，支持带空格或不带空格...")));
     m_input->setStyleSheet(QStringLiteral("QLineEdit { background-color: #0C0C0C; color: #FFFFFF; "
                                           "border: 1px solid #363636; border-radius: 4px; padding: 0px 6px; }"
                                           "QLineEdit:focus { border: 1px solid #0078D4; }"));
 
     m_sendButton = new QPushButton(uiText(QStringLiteral("发送数据")), this);
+    m_sendButton->setObjectName(QStringLiteral("debugSendButton"));
     m_sendButton->setCursor(Qt::PointingHandCursor);
     m_exitButton = new QPushButton(uiText(QStringLiteral("退出调试模式")), this);
+    m_exitButton->setObjectName(QStringLiteral("debugExitButton"));
     m_exitButton->setCursor(Qt::PointingHandCursor);
 
     m_logTitle = new QLabel(uiText(QStringLiteral("发送日志:")), this);
