@@ -241,7 +241,7 @@ int runWrite(const QStringList &args, const CliContext &c)
 
     if (parser.isSet(dryRun)) {
         for (const Packet &p : documentWriteReports(doc))
-            *c.out << reportLine(p) << '\n';
+            *c.out << packetToHexLine(p) << '\n';
         c.out->flush();
         return CliOk;
     }

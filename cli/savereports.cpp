@@ -31,15 +31,3 @@ KnobConfigDocument expectedReadBack(const KnobConfigDocument &document)
     }
     return documentFromConfigPackets(stored, document.isMacLayout).document;
 }
-
-QString reportLine(const Packet &packet)
-{
-    QString line;
-    line.reserve(int(packet.size()) * 3);
-    for (std::size_t i = 0; i < packet.size(); ++i) {
-        if (i > 0)
-            line += QLatin1Char(' ');
-        line += QStringLiteral("%1").arg(packet[i], 2, 16, QLatin1Char('0')).toUpper();
-    }
-    return line;
-}

@@ -15,6 +15,3 @@ std::vector<Packet> documentWriteReports(const KnobConfigDocument &document);
 // What the knob will answer to a read after that save, for the physical keys
 // the save writes (an empty key is not written and keeps what it had).
 KnobConfigDocument expectedReadBack(const KnobConfigDocument &document);
-
-// A report on one line: two upper-case hex digits per byte, single spaces.
-QString reportLine(const Packet &packet);

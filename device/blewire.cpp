@@ -10,20 +10,6 @@ Packet normaliseBlePacket(const Packet &packet)
     return out;
 }
 
-QString bleHexText(const Packet &packet)
-{
-    static const char digits[] = "0123456789ABCDEF";
-    QString out;
-    out.reserve(static_cast<int>(packet.size()) * 3);
-    for (std::size_t i = 0; i < packet.size(); ++i) {
-        if (i > 0)
-            out += QLatin1Char(' ');
-        out += QLatin1Char(digits[packet[i] >> 4]);
-        out += QLatin1Char(digits[packet[i] & 0x0F]);
-    }
-    return out;
-}
-
 std::optional<Packet> parseBleHexTokens(const QString &text)
 {
     Packet out;
@@ -79,7 +65,7 @@ QStringList bleBatchWriteArguments(const QString &address, const std::vector<Pac
 {
     QStringList args{QStringLiteral("connect"), address};
     for (const Packet &packet : packets) {
-        args << QStringLiteral("--write-packet") << bleHexText(normaliseBlePacket(packet));
+        args << QStringLiteral("--write-packet") << packetToHexLine(normaliseBlePacket(packet));
     }
     args << QStringLiteral("--listen") << QStringLiteral("0.15");
     return args;

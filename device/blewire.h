@@ -19,9 +19,6 @@ constexpr int kBlePacketSize = 64;
 // Cut to the first 64 bytes or pad with zeros up to 64.
 Packet normaliseBlePacket(const Packet &packet);
 
-// "03 FD 00 06 ...": two upper-case digits per byte, single spaces, one line.
-QString bleHexText(const Packet &packet);
-
 // Whitespace-separated base-16 tokens, each 0..255; nullopt as soon as one
 // token is not such a number (the whole text is then unusable).
 std::optional<Packet> parseBleHexTokens(const QString &text);

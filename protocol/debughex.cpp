@@ -52,15 +52,3 @@ DebugHexPacket parseDebugHex(const QString &text)
     result.packet = std::move(bytes);
     return result;
 }
-
-QString debugHexBytes(const Packet &bytes)
-{
-    QString out;
-    out.reserve(int(bytes.size()) * 3);
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (i > 0)
-            out += QLatin1Char(' ');
-        out += QStringLiteral("%1").arg(bytes[i], 2, 16, QLatin1Char('0')).toUpper();
-    }
-    return out;
-}

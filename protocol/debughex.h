@@ -19,6 +19,3 @@ struct DebugHexPacket
 // device. The bytes are the whole report, report id first; they are cut or
 // zero-padded to kReportSize. Text without any digit is not a packet.
 DebugHexPacket parseDebugHex(const QString &text);
-
-// "03 FA 19": two upper-case digits per byte, single spaces, on one line.
-QString debugHexBytes(const Packet &bytes);

@@ -5,18 +5,32 @@
 
 #include <algorithm>
 
-QString packetToHex(const Packet &packet)
+namespace {
+
+QString hexText(const Packet &packet, int bytesPerLine)
 {
     static const char digits[] = "0123456789ABCDEF";
     QString out;
     out.reserve(static_cast<int>(packet.size()) * 3);
     for (std::size_t i = 0; i < packet.size(); ++i) {
         if (i > 0)
-            out += (i % 16 == 0) ? QLatin1Char('\n') : QLatin1Char(' ');
+            out += (bytesPerLine > 0 && i % bytesPerLine == 0) ? QLatin1Char('\n') : QLatin1Char(' ');
         out += QLatin1Char(digits[packet[i] >> 4]);
         out += QLatin1Char(digits[packet[i] & 0x0F]);
     }
     return out;
+}
+
+} // namespace
+
+QString packetToHex(const Packet &packet)
+{
+    return hexText(packet, 16);
+}
+
+QString packetToHexLine(const Packet &packet)
+{
+    return hexText(packet, 0);
 }
 
 namespace {

@@ -12,6 +12,8 @@ using Packet = std::vector<unsigned char>;
 // A packet in log lines: two upper-case hex digits per byte, single spaces, a
 // line break after every 16th byte, nothing after the last one.
 QString packetToHex(const Packet &packet);
+// The same on one line, as command lines, files and the debug console show it.
+QString packetToHexLine(const Packet &packet);
 
 constexpr int kReportSize = 65;
 constexpr int kLightModeReportSize = 64;

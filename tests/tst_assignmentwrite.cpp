@@ -1,6 +1,6 @@
-#include "protocol/uitext.h"
 #include "protocol/assignmentwrite.h"
 #include "protocol/keyvocabulary.h"
+#include "protocol/uitext.h"
 #include "ui/pages/pagevocabulary.h"
 
 #include "support/packetbytes.h"

@@ -328,7 +328,7 @@ private Q_SLOTS:
             }
             QCOMPARE(r.output.contains("{\"type\":\"write_ok\"}\n"), success);
         } else if (writes == 1) {
-            QCOMPARE(QString::fromLatin1(recorded.first().mid(11)), bleHexText(bleConfigQueryPacket()));
+            QCOMPARE(QString::fromLatin1(recorded.first().mid(11)), packetToHexLine(bleConfigQueryPacket()));
         }
 
         if (success && args.contains(QLatin1String("--query"))) {

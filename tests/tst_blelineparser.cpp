@@ -17,7 +17,7 @@ using T = BleHelperMessage::Type;
 
 QString hexOf(const Packet &p)
 {
-    return bleHexText(p);
+    return packetToHexLine(p);
 }
 
 // A compact rendering of a message, so one table column can state everything

@@ -359,9 +359,9 @@ void TestCliCommands::lightChangesOnlyWhatIsAsked()
     FakeKnob knob;
     preload(knob);
     QCOMPARE(run({"light", "--brightness", "20"}, &knob).code, int(CliOk));
-    QCOMPARE(reportLine(knob.colour).left(26), QStringLiteral("03 FD 00 06 FF 80 00 14 01"));
+    QCOMPARE(packetToHexLine(knob.colour).left(26), QStringLiteral("03 FD 00 06 FF 80 00 14 01"));
     QCOMPARE(run({"light", "--color", "#00ff00", "--off"}, &knob).code, int(CliOk));
-    QCOMPARE(reportLine(knob.colour).left(26), QStringLiteral("03 FD 00 06 00 FF 00 14 00"));
+    QCOMPARE(packetToHexLine(knob.colour).left(26), QStringLiteral("03 FD 00 06 00 FF 00 14 00"));
 }
 
 void TestCliCommands::listMarksTheUsedInterface()

@@ -64,7 +64,7 @@ QString wireText(const std::vector<Packet> &wire)
 {
     QStringList lines;
     for (const Packet &p : wire)
-        lines << reportLine(p);
+        lines << packetToHexLine(p);
     return lines.join(QLatin1Char('\n'));
 }
 

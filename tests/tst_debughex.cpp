@@ -86,7 +86,7 @@ private Q_SLOTS:
     {
         QFETCH(Packet, packet);
         QFETCH(QString, text);
-        QCOMPARE(debugHexBytes(packet), text);
+        QCOMPARE(packetToHexLine(packet), text);
     }
 };
 

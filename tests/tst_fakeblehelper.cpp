@@ -151,7 +151,7 @@ private Q_SLOTS:
         QCOMPARE(lines.size(), 4);
         const QJsonArray writeArgs = QJsonDocument::fromJson(lines.at(1)).array();
         QCOMPARE(writeArgs.size(), 2 + 2 * 2 + 2);
-        QCOMPARE(writeArgs.at(5).toString(), bleHexText(normaliseBlePacket(bytes("03 FD FE FF"))));
+        QCOMPARE(writeArgs.at(5).toString(), packetToHexLine(normaliseBlePacket(bytes("03 FD FE FF"))));
     }
 
     void crashIsNotAnAcknowledgement()

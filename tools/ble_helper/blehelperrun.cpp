@@ -261,8 +261,8 @@ void BleHelperRun::onPropertiesChanged(const QDBusMessage &message)
         printLine(
             {{QStringLiteral("type"), QStringLiteral("hardware_probe")}, {QStringLiteral("online"), true}});
     }
-    printLine(
-        {{QStringLiteral("type"), QStringLiteral("notify")}, {QStringLiteral("data"), bleHexText(bytes)}});
+    printLine({{QStringLiteral("type"), QStringLiteral("notify")},
+               {QStringLiteral("data"), packetToHexLine(bytes)}});
     if (m_options.query && isBleConfigEndNotification(bytes)) {
         m_endReceived = true;
         if (m_listenLoop)

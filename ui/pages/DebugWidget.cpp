@@ -239,7 +239,7 @@ void DebugWidget::showResponseReport(int number, const Packet &report)
     appendLog(uiText(QStringLiteral("响应包 #%1 (%2 字节): %3"))
                   .arg(number)
                   .arg(int(report.size()))
-                  .arg(debugHexBytes(report)),
+                  .arg(packetToHexLine(report)),
               QLatin1String(debuglog::kResponse));
 }
 
