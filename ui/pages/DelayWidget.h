@@ -10,6 +10,7 @@
 
 class QLabel;
 class QLineEdit;
+class PagePanel;
 class QPushButton;
 
 // The delay page: the delays of all five physical keys, 18 slots each, with
@@ -62,7 +63,7 @@ private:
     bool validKey(int k) const { return k >= 1 && k <= 5; }
     void stepDelay(int slot, bool up);
 
-    QLabel *m_background = nullptr;
+    PagePanel *m_background = nullptr;
     std::array<Slot, kDelaySlots> m_slots;
     int m_selectedKnobKey = 0;
     int m_delays[5][kDelaySlots];
