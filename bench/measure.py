@@ -8,10 +8,15 @@ import tempfile
 import time
 
 APP = os.environ["APP"]
+EMPTY = os.environ["EMPTY"]
 PRELOAD = os.environ["PRELOAD"]
 SAVEBENCH = os.environ["SAVEBENCH"]
 CLK_TCK = os.sysconf("SC_CLK_TCK")
 PLUG_AT_MS = 4000
+RUNS = 5
+# Memory is read this long after the moment measured, so that the first
+# frames have been painted in both programs.
+SETTLE_S = 0.5
 
 # Five keys of every kind and the light, as a device would hold them.
 CONFIGURATION = (
@@ -30,6 +35,30 @@ def start(scenario):
     t0 = time.monotonic()
     proc = subprocess.Popen([APP], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     return proc, t0, data
+
+
+def start_empty(size):
+    t0 = time.monotonic()
+    proc = subprocess.Popen([EMPTY, size], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return proc, t0
+
+
+def median(values):
+    return sorted(values)[len(values) // 2]
+
+
+def runs(values, fmt="{:.0f}"):
+    return ", ".join(fmt.format(v) for v in values)
+
+
+def window_size(pid):
+    r = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(pid), "--name", "."],
+                       capture_output=True, text=True, check=True)
+    wid = r.stdout.split()[0]
+    r = subprocess.run(["xdotool", "getwindowgeometry", "--shell", wid], capture_output=True, text=True,
+                       check=True)
+    geometry = dict(line.split("=", 1) for line in r.stdout.split())
+    return f"{geometry['WIDTH']}x{geometry['HEIGHT']}"
 
 
 def stop(proc):
@@ -86,29 +115,50 @@ def first_line(lines, fragment):
 
 
 def main():
-    peaks = []
-
-    # Start-up and idle CPU, with no device at all.
-    starts = []
+    # Start-up and idle CPU, with no device at all; the empty window of the
+    # same size is measured in the same loop, alternating with the program, so
+    # that both see the same load on the machine.
+    starts, empty_starts, empty_peaks = [], [], []
     idle_cpu_ms = None
-    for run in range(3):
+    size = None
+    def measure_app(run):
+        nonlocal idle_cpu_ms, size
         proc, t0, _ = start("# no device")
         shown = wait_visible(proc.pid)
         starts.append((shown - t0) * 1000)
         if run == 0:
+            size = window_size(proc.pid)
             time.sleep(2)
             before = cpu_ticks(proc.pid)
             time.sleep(10)
             idle_cpu_ms = (cpu_ticks(proc.pid) - before) * 1000 / CLK_TCK
-        peaks.append(peak_rss_kib(proc.pid))
         stop(proc)
-    print(f"start_to_first_frame_ms: median {sorted(starts)[1]:.0f} (runs: {', '.join(f'{s:.0f}' for s in starts)})")
+
+    def measure_empty():
+        proc, t0 = start_empty(size)
+        shown = wait_visible(proc.pid)
+        empty_starts.append((shown - t0) * 1000)
+        time.sleep(SETTLE_S)
+        empty_peaks.append(peak_rss_kib(proc.pid))
+        stop(proc)
+
+    # The first run finds the window size; after it the order alternates.
+    for run in range(RUNS):
+        if run % 2 == 0:
+            measure_app(run)
+            measure_empty()
+        else:
+            measure_empty()
+            measure_app(run)
+    app_start, empty_start = median(starts), median(empty_starts)
+    print(f"start_to_window_mapped_ms: median {app_start:.0f}, empty {size} window {empty_start:.0f}, "
+          f"ratio {app_start / empty_start:.2f}x (runs: {runs(starts)}; empty: {runs(empty_starts)})")
     print(f"idle_cpu_disconnected: {idle_cpu_ms:.0f} ms CPU over 10 s ({idle_cpu_ms / 100:.2f} %)")
 
     # Plug-in to "configuration loaded": the device appears PLUG_AT_MS after
     # the simulator starts (inside hid_init, just before the log line below).
-    loads = []
-    for _ in range(3):
+    loads, peaks = [], []
+    for _ in range(RUNS):
         proc, _, data = start(f"device; unplug-at 0; replug-at {PLUG_AT_MS}; {CONFIGURATION}")
         end = time.monotonic() + 30
         lines = []
@@ -119,14 +169,14 @@ def main():
             time.sleep(0.05)
         init = first_line(lines, "hidapi 初始化成功")
         loaded = first_line(lines, "后台配置读取结束")
+        time.sleep(SETTLE_S)
         peaks.append(peak_rss_kib(proc.pid))
         stop(proc)
         if not init or not loaded:
             raise RuntimeError("configuration was not loaded")
         plugged = log_time(init) + datetime.timedelta(milliseconds=PLUG_AT_MS)
         loads.append((log_time(loaded) - plugged).total_seconds() * 1000)
-    print(f"plug_in_to_configuration_loaded_ms: median {sorted(loads)[1]:.0f} "
-          f"(runs: {', '.join(f'{s:.0f}' for s in loads)})")
+    print(f"plug_in_to_configuration_loaded_ms: median {median(loads):.0f} (runs: {runs(loads)})")
 
     # Save of five packed physical keys, through the real window.
     out = subprocess.run([SAVEBENCH], capture_output=True, text=True, check=True).stdout
@@ -135,7 +185,10 @@ def main():
           f"(floor of the mandated pauses: 750; first to last report {float(figures['save_first_to_last_write_ms']):.0f}; "
           f"{figures['save_reports_written']} reports, {figures['save_keys_stored']} keys stored)")
 
-    print(f"peak_resident_memory: {max(peaks) / 1024:.1f} MiB (VmHWM, largest of {len(peaks)} runs)")
+    app_peak, empty_peak = median(peaks) / 1024, median(empty_peaks) / 1024
+    print(f"peak_resident_memory_configuration_loaded: median {app_peak:.1f} MiB, empty {size} window "
+          f"{empty_peak:.1f} MiB, ratio {app_peak / empty_peak:.2f}x (VmHWM; runs: {runs([p / 1024 for p in peaks], '{:.1f}')}; "
+          f"empty: {runs([p / 1024 for p in empty_peaks], '{:.1f}')})")
 
 
 if __name__ == "__main__":
