@@ -12,9 +12,12 @@
 #include "ui/pages/PagePanel.h"
 #include "ui/pages/ProcreateWidget.h"
 
+#include <QGraphicsOpacityEffect>
 #include <QImage>
 #include <QPixmap>
+#include <QScreen>
 #include <QTest>
+#include <QVBoxLayout>
 
 #include <functional>
 #include <memory>
@@ -41,6 +44,26 @@ QImage renderPage(QWidget *page, qreal ratio)
 const QList<QPointF> kBarePoints = {{0.0, 0.0},   {0.999, 0.0}, {0.0, 0.999}, {0.999, 0.999}, {0.5, 0.05},
                                     {0.25, 0.12}, {0.75, 0.12}, {0.5, 0.995}, {0.005, 0.5},   {0.995, 0.5}};
 
+QList<QPair<const char *, PageFactory>> pages()
+{
+    return {
+        {"keyboard", [] { return new KeyboardWidget; }},
+        {"combination", [] { return new CombinationWidget; }},
+        {"multimedia", [] { return new MultimediaWidget; }},
+        {"mouse", [] { return new MouseWidget; }},
+        {"light", [] { return new LightWidget; }},
+        {"delay", [] { return new DelayWidget; }},
+        {"procreate", [] { return new ProcreateWidget; }},
+    };
+}
+
+void pageFactories()
+{
+    QTest::addColumn<PageFactory>("make");
+    for (const auto &[name, make] : pages())
+        QTest::newRow(name) << make;
+}
+
 } // namespace
 
 class TestPagePanel : public QObject
@@ -48,6 +71,34 @@ class TestPagePanel : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // The window fades the content stack while disconnected and lifts the fade
+    // on connecting; what is on screen afterwards must be the page at full
+    // strength, not the faded picture of it.
+    void panelRecoversFromTheFade_data() { pageFactories(); }
+
+    void panelRecoversFromTheFade()
+    {
+        QFETCH(PageFactory, make);
+        QWidget window;
+        window.resize(1552, 496);
+        auto *stack = new QWidget(&window);
+        auto *layout = new QVBoxLayout(stack);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(make());
+        stack->setGeometry(window.rect());
+        auto *fade = new QGraphicsOpacityEffect(stack);
+        fade->setOpacity(0.4);
+        stack->setGraphicsEffect(fade);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTest::qWait(50);
+
+        fade->setOpacity(1.0);
+        const QPoint bare(2, 2); // under the tab bar, no control there
+        QTRY_COMPARE(window.screen()->grabWindow(window.winId()).toImage().pixelColor(bare),
+                     PagePanel::color());
+    }
+
     void panelCoversThePage_data()
     {
         QTest::addColumn<PageFactory>("make");
@@ -55,17 +106,8 @@ private Q_SLOTS:
         QTest::addColumn<QSize>("resized"); // size it is then given
         QTest::addColumn<qreal>("ratio");
 
-        const QList<QPair<const char *, PageFactory>> pages = {
-            {"keyboard", [] { return new KeyboardWidget; }},
-            {"combination", [] { return new CombinationWidget; }},
-            {"multimedia", [] { return new MultimediaWidget; }},
-            {"mouse", [] { return new MouseWidget; }},
-            {"light", [] { return new LightWidget; }},
-            {"delay", [] { return new DelayWidget; }},
-            {"procreate", [] { return new ProcreateWidget; }},
-        };
         const QSize full(1552, 496), half(776, 248);
-        for (const auto &[name, make] : pages) {
+        for (const auto &[name, make] : pages()) {
             for (qreal ratio : {1.0, 2.0}) {
                 QTest::addRow("%s grows @%gx", name, ratio) << make << half << full << ratio;
                 // The window of a 3840 x 2160 screen is 2880 wide.

@@ -233,7 +233,6 @@ KeyboardLayout keyboardLayout(const QSize &pictureSize, bool mac)
 KeyboardLabel::KeyboardLabel(QWidget *parent) : QLabel(parent)
 {
     setScaledContents(false);
-    setAttribute(Qt::WA_OpaquePaintEvent);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setMinimumSize((m_svgSize / 2).toSize());
 }

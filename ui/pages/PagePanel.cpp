@@ -3,11 +3,10 @@
 #include <QPaintEvent>
 #include <QPainter>
 
-PagePanel::PagePanel(QWidget *parent) : QWidget(parent)
-{
-    // Every pixel is covered, so nothing behind the panel needs painting first.
-    setAttribute(Qt::WA_OpaquePaintEvent);
-}
+// Not marked as opaque-painting: the window fades the content stack through a
+// graphics effect while disconnected, and an opaque child under the effect is
+// left at the faded look when the effect is lifted.
+PagePanel::PagePanel(QWidget *parent) : QWidget(parent) {}
 
 void PagePanel::paint(QPainter &painter, const QRect &rect)
 {
