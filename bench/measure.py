@@ -70,15 +70,17 @@ def stop(proc):
         proc.wait()
 
 
-def wait_visible(pid, timeout=20.0):
+def wait_visible(proc, timeout=20.0):
     end = time.monotonic() + timeout
     while time.monotonic() < end:
-        r = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(pid), "--name", "."],
+        r = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(proc.pid), "--name", "."],
                            capture_output=True, text=True)
         if r.returncode == 0 and r.stdout.strip():
             return time.monotonic()
+        if proc.poll() is not None:
+            raise RuntimeError(f"{proc.args[0]} exited with {proc.returncode} before its window was shown")
         time.sleep(0.005)
-    raise RuntimeError("window never became visible")
+    raise RuntimeError(f"window of {proc.args[0]} never became visible")
 
 
 def cpu_ticks(pid):
@@ -124,7 +126,7 @@ def main():
     def measure_app(run):
         nonlocal idle_cpu_ms, size
         proc, t0, _ = start("# no device")
-        shown = wait_visible(proc.pid)
+        shown = wait_visible(proc)
         starts.append((shown - t0) * 1000)
         if run == 0:
             size = window_size(proc.pid)
@@ -136,7 +138,7 @@ def main():
 
     def measure_empty():
         proc, t0 = start_empty(size)
-        shown = wait_visible(proc.pid)
+        shown = wait_visible(proc)
         empty_starts.append((shown - t0) * 1000)
         time.sleep(SETTLE_S)
         empty_peaks.append(peak_rss_kib(proc.pid))
