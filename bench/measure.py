@@ -4,14 +4,22 @@ import glob
 import os
 import signal
 import subprocess
+import sys
 import tempfile
 import time
 
 APP = os.environ["APP"]
+EMPTY = os.environ["EMPTY"]
 PRELOAD = os.environ["PRELOAD"]
 SAVEBENCH = os.environ["SAVEBENCH"]
 CLK_TCK = os.sysconf("SC_CLK_TCK")
 PLUG_AT_MS = 4000
+RUNS = 5
+# Memory is read this long after the moment measured, so that the first
+# frames have been painted in both programs.
+SETTLE_S = 0.5
+# Between one program's end and the next one's start.
+PAUSE_S = 0.3
 
 # Five keys of every kind and the light, as a device would hold them.
 CONFIGURATION = (
@@ -24,12 +32,49 @@ CONFIGURATION = (
 )
 
 
+def stderr_file():
+    return tempfile.NamedTemporaryFile(mode="w+", prefix="vx-bench-stderr-", delete=False)
+
+
+def stderr_tail(proc, lines=5):
+    with open(proc.stderr_path, encoding="utf-8", errors="replace") as f:
+        return " | ".join(f.read().splitlines()[-lines:])
+
+
 def start(scenario):
     data = tempfile.mkdtemp(prefix="vx-bench-")
     env = dict(os.environ, LD_PRELOAD=PRELOAD, HIDSIM_SCENARIO=scenario, XDG_DATA_HOME=data)
     t0 = time.monotonic()
-    proc = subprocess.Popen([APP], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    err = stderr_file()
+    proc = subprocess.Popen([APP], env=env, stdout=subprocess.DEVNULL, stderr=err)
+    proc.stderr_path = err.name
     return proc, t0, data
+
+
+def start_empty(size):
+    t0 = time.monotonic()
+    err = stderr_file()
+    proc = subprocess.Popen([EMPTY, size], stdout=subprocess.DEVNULL, stderr=err)
+    proc.stderr_path = err.name
+    return proc, t0
+
+
+def median(values):
+    return sorted(values)[len(values) // 2]
+
+
+def runs(values, fmt="{:.0f}"):
+    return ", ".join(fmt.format(v) for v in values)
+
+
+def window_size(pid):
+    r = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(pid), "--name", "."],
+                       capture_output=True, text=True, check=True)
+    wid = r.stdout.split()[0]
+    r = subprocess.run(["xdotool", "getwindowgeometry", "--shell", wid], capture_output=True, text=True,
+                       check=True)
+    geometry = dict(line.split("=", 1) for line in r.stdout.split())
+    return f"{geometry['WIDTH']}x{geometry['HEIGHT']}"
 
 
 def stop(proc):
@@ -41,15 +86,18 @@ def stop(proc):
         proc.wait()
 
 
-def wait_visible(pid, timeout=20.0):
+def wait_visible(proc, timeout=20.0):
     end = time.monotonic() + timeout
     while time.monotonic() < end:
-        r = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(pid), "--name", "."],
+        r = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(proc.pid), "--name", "."],
                            capture_output=True, text=True)
         if r.returncode == 0 and r.stdout.strip():
             return time.monotonic()
+        if proc.poll() is not None:
+            raise RuntimeError(f"{proc.args[0]} exited with {proc.returncode} before its window was shown: "
+                               f"{stderr_tail(proc)}")
         time.sleep(0.005)
-    raise RuntimeError("window never became visible")
+    raise RuntimeError(f"window of {proc.args[0]} never became visible")
 
 
 def cpu_ticks(pid):
@@ -86,29 +134,65 @@ def first_line(lines, fragment):
 
 
 def main():
-    peaks = []
-
-    # Start-up and idle CPU, with no device at all.
-    starts = []
+    # Start-up and idle CPU, with no device at all; the empty window of the
+    # same size is measured in the same loop, alternating with the program, so
+    # that both see the same load on the machine.
+    starts, empty_starts, empty_peaks = [], [], []
     idle_cpu_ms = None
-    for run in range(3):
-        proc, t0, _ = start("# no device")
-        shown = wait_visible(proc.pid)
-        starts.append((shown - t0) * 1000)
+    size = None
+
+    def spawn_visible(spawn):
+        # Under load the X server now and then refuses a new client right after
+        # the previous one went away; Qt then gives up before doing anything.
+        # That says nothing about the program, so such a start is taken again.
+        for attempt in range(3):
+            time.sleep(PAUSE_S)
+            started = spawn()
+            proc, t0 = started[0], started[1]
+            try:
+                return started, wait_visible(proc) - t0
+            except RuntimeError:
+                if proc.poll() is None or "platform plugin" not in stderr_tail(proc) or attempt == 2:
+                    raise
+                print(f"(display refused {proc.args[0]}; started again)", file=sys.stderr)
+
+    def measure_app(run):
+        nonlocal idle_cpu_ms, size
+        (proc, _, _), shown = spawn_visible(lambda: start("# no device"))
+        starts.append(shown * 1000)
         if run == 0:
+            size = window_size(proc.pid)
             time.sleep(2)
             before = cpu_ticks(proc.pid)
             time.sleep(10)
             idle_cpu_ms = (cpu_ticks(proc.pid) - before) * 1000 / CLK_TCK
-        peaks.append(peak_rss_kib(proc.pid))
         stop(proc)
-    print(f"start_to_first_frame_ms: median {sorted(starts)[1]:.0f} (runs: {', '.join(f'{s:.0f}' for s in starts)})")
+
+    def measure_empty():
+        (proc, _), shown = spawn_visible(lambda: start_empty(size))
+        empty_starts.append(shown * 1000)
+        time.sleep(SETTLE_S)
+        empty_peaks.append(peak_rss_kib(proc.pid))
+        stop(proc)
+
+    # The first run finds the window size; after it the order alternates.
+    for run in range(RUNS):
+        if run % 2 == 0:
+            measure_app(run)
+            measure_empty()
+        else:
+            measure_empty()
+            measure_app(run)
+    app_start, empty_start = median(starts), median(empty_starts)
+    print(f"start_to_window_mapped_ms: median {app_start:.0f}, empty {size} window {empty_start:.0f}, "
+          f"ratio {app_start / empty_start:.2f}x (runs: {runs(starts)}; empty: {runs(empty_starts)})")
     print(f"idle_cpu_disconnected: {idle_cpu_ms:.0f} ms CPU over 10 s ({idle_cpu_ms / 100:.2f} %)")
 
     # Plug-in to "configuration loaded": the device appears PLUG_AT_MS after
     # the simulator starts (inside hid_init, just before the log line below).
-    loads = []
-    for _ in range(3):
+    loads, peaks = [], []
+    for _ in range(RUNS):
+        time.sleep(PAUSE_S)
         proc, _, data = start(f"device; unplug-at 0; replug-at {PLUG_AT_MS}; {CONFIGURATION}")
         end = time.monotonic() + 30
         lines = []
@@ -119,14 +203,14 @@ def main():
             time.sleep(0.05)
         init = first_line(lines, "hidapi 初始化成功")
         loaded = first_line(lines, "后台配置读取结束")
+        time.sleep(SETTLE_S)
         peaks.append(peak_rss_kib(proc.pid))
         stop(proc)
         if not init or not loaded:
             raise RuntimeError("configuration was not loaded")
         plugged = log_time(init) + datetime.timedelta(milliseconds=PLUG_AT_MS)
         loads.append((log_time(loaded) - plugged).total_seconds() * 1000)
-    print(f"plug_in_to_configuration_loaded_ms: median {sorted(loads)[1]:.0f} "
-          f"(runs: {', '.join(f'{s:.0f}' for s in loads)})")
+    print(f"plug_in_to_configuration_loaded_ms: median {median(loads):.0f} (runs: {runs(loads)})")
 
     # Save of five packed physical keys, through the real window.
     out = subprocess.run([SAVEBENCH], capture_output=True, text=True, check=True).stdout
@@ -135,7 +219,10 @@ def main():
           f"(floor of the mandated pauses: 750; first to last report {float(figures['save_first_to_last_write_ms']):.0f}; "
           f"{figures['save_reports_written']} reports, {figures['save_keys_stored']} keys stored)")
 
-    print(f"peak_resident_memory: {max(peaks) / 1024:.1f} MiB (VmHWM, largest of {len(peaks)} runs)")
+    app_peak, empty_peak = median(peaks) / 1024, median(empty_peaks) / 1024
+    print(f"peak_resident_memory_configuration_loaded: median {app_peak:.1f} MiB, empty {size} window "
+          f"{empty_peak:.1f} MiB, ratio {app_peak / empty_peak:.2f}x (VmHWM; runs: {runs([p / 1024 for p in peaks], '{:.1f}')}; "
+          f"empty: {runs([p / 1024 for p in empty_peaks], '{:.1f}')})")
 
 
 if __name__ == "__main__":

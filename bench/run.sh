@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds the program, the preloadable simulated knob and the save driver, then
-# measures them under Xvfb. Needs Xvfb and xdotool (apt-get install xvfb xdotool).
+# Builds the program, the preloadable simulated knob, the save driver and an
+# empty Qt window, then measures them under Xvfb; start-up and memory are also
+# given as ratios to the empty window of the same size, measured in the same
+# run. Needs Xvfb and xdotool (apt-get install xvfb xdotool).
 #   bench/run.sh            build into build-bench/ and print the figures
 #   BUILD_DIR=... bench/run.sh
 set -euo pipefail
@@ -9,7 +11,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${BUILD_DIR:-$ROOT/build-bench}
 
 cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$BUILD" -j"$(nproc)" --target veltranix hidsim_preload vx_savebench >/dev/null
+cmake --build "$BUILD" -j"$(nproc)" --target veltranix vx_emptywindow hidsim_preload vx_savebench >/dev/null
 
 DISPLAY_NUM=${BENCH_DISPLAY:-:97}
 Xvfb "$DISPLAY_NUM" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
@@ -23,6 +25,7 @@ done
 export DISPLAY=$DISPLAY_NUM
 export APP="$BUILD/veltranix"
 export PRELOAD="$BUILD/tools/hidsim/libhidsim.so"
+export EMPTY="$BUILD/bench/vx_emptywindow"
 export SAVEBENCH="$BUILD/bench/vx_savebench"
 
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')"

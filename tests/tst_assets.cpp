@@ -24,13 +24,9 @@ struct Asset
 QList<Asset> svgAssets()
 {
     QList<Asset> out = {
-        {":/asset/Background.svg", {1920, 1080}},
-        {":/asset/disconnected_bg.svg", {1920, 1080}},
-        {":/asset/Logo.svg", {140, 19}},
-        {":/asset/Status1_en.svg", {370, 116}},
-        {":/asset/bluetooth.svg", {16, 16}},
-        {":/asset/clean.svg", {22, 22}},
-        {":/asset/key/background.svg", {1552, 496}},
+        {":/asset/Background.svg", {1920, 1080}}, {":/asset/disconnected_bg.svg", {1920, 1080}},
+        {":/asset/Logo.svg", {140, 19}},          {":/asset/Status1_en.svg", {370, 116}},
+        {":/asset/bluetooth.svg", {16, 16}},      {":/asset/clean.svg", {22, 22}},
     };
     for (const char *icon :
          {"keyboard", "combo", "multimedia", "light", "mouse", "delay", "procreate", "mac", "win"})
@@ -50,12 +46,9 @@ QList<Asset> svgAssets()
 // ratio 2.
 QList<Asset> pngAssets()
 {
-    QList<Asset> out = {{":/asset/knob1.png", {600, 600}},
-                        {":/asset/knob2.png", {600, 600}},
-                        {":/asset/platform/system.png", {64, 64}}};
-    for (const char *page : {"combination", "multimedia", "mouse", "light", "delay", "procreate"})
-        out.append({QStringLiteral(":/asset/%1/background.png").arg(QLatin1String(page)), {3104, 992}});
-    return out;
+    return {{":/asset/knob1.png", {600, 600}},
+            {":/asset/knob2.png", {600, 600}},
+            {":/asset/platform/system.png", {64, 64}}};
 }
 
 const char kIcon[] = ":/asset/VX_logo.ico";

@@ -134,7 +134,6 @@ private Q_SLOTS:
         QTest::mouseClick(&label, Qt::LeftButton, {}, QPoint(20, 20));
         QCOMPARE(spy.last().at(0).value<uint16_t>(), uint16_t(0x04));
         // Half-size label maps back to picture coordinates.
-        label.loadSvgImage(QStringLiteral(":/asset/key/background.svg"));
         label.resize(776, 248);
         QCOMPARE(label.mapToSvgCoordinates(QPoint(100, 50)), QPointF(200, 100));
     }

@@ -33,10 +33,6 @@ png() {
 png knob1.svg knob1.png 2
 png knob2.svg knob2.png 2
 
-for page in combination multimedia mouse light delay procreate; do
-    png "$page/background.svg" "$page/background.png" 2
-done
-
 png platform/system.svg platform/system.png 2
 
 # Window icon: one image per size, each rendered straight from the source so

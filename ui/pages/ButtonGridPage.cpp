@@ -1,11 +1,10 @@
 #include "ui/pages/ButtonGridPage.h"
 
+#include "ui/pages/PagePanel.h"
 #include "ui/pages/SimKeyButton.h"
 #include "ui/pages/pagerules.h"
 
 #include <QDebug>
-#include <QLabel>
-#include <QPixmap>
 
 ButtonGridPage::ButtonGridPage(QWidget *parent) : QWidget(parent) {}
 
@@ -16,18 +15,11 @@ void ButtonGridPage::setupCanvas()
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 
-void ButtonGridPage::setupBackground(const QString &path, const char *missingWarning)
+void ButtonGridPage::setupBackground()
 {
-    const QPixmap bg(path);
-    if (bg.isNull()) {
-        qWarning() << missingWarning;
-    } else {
-        m_background = new QLabel(this);
-        m_background->setPixmap(bg);
-        m_background->setScaledContents(true);
-        m_background->setGeometry(rect());
-        m_background->lower();
-    }
+    m_background = new PagePanel(this);
+    m_background->setGeometry(rect());
+    m_background->lower();
 }
 
 SimKeyButton *ButtonGridPage::addGridButton(const QString &name, const QString &text, const QRect &designRect,

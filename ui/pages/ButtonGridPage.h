@@ -6,7 +6,7 @@
 #include <QRect>
 #include <QWidget>
 
-class QLabel;
+class PagePanel;
 class SimKeyButton;
 struct FontRange;
 
@@ -27,8 +27,8 @@ protected:
 
     // Initial size, minimum size and size policy of every page.
     void setupCanvas();
-    // A scaled picture below the buttons; the page goes without one when it is missing.
-    void setupBackground(const QString &path, const char *missingWarning);
+    // The painted panel below the buttons.
+    void setupBackground();
 
     // A button of the page at `designRect`, found by `name`; a click selects it,
     // logs `clickLog` with the name and reports the name.
@@ -45,7 +45,7 @@ protected:
     virtual void updateButtonLayout() = 0;
     void resizeEvent(QResizeEvent *event) override;
 
-    QLabel *m_background = nullptr;
+    PagePanel *m_background = nullptr;
 
 private:
     SimKeyButton *m_selectedButton = nullptr;

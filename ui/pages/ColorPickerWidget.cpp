@@ -15,7 +15,8 @@ ColorPickerWidget::ColorPickerWidget(QWidget *parent) : QWidget(parent)
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     resize(570, 371);
     setMouseTracking(false);
-    rebuildSvImage();
+    // The colour field is built on first paint, at the size the page lays the
+    // picker out at; building it here would be thrown away unseen.
 }
 
 QColor ColorPickerWidget::currentColor() const

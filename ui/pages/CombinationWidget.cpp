@@ -40,8 +40,7 @@ CombinationWidget::CombinationWidget(QWidget *parent) : ButtonGridPage(parent)
 void CombinationWidget::setupUI()
 {
     setupCanvas();
-    setupBackground(QStringLiteral(":/asset/combination/background.png"),
-                    "Failed to load combination background");
+    setupBackground();
     setupButtons();
     updateButtonLayout();
 }

@@ -1,6 +1,7 @@
 #include "ui/pages/DelayWidget.h"
 
 #include "protocol/uitext.h"
+#include "ui/pages/PagePanel.h"
 #include "ui/svgpixmap.h"
 
 #include <QDebug>
@@ -56,13 +57,7 @@ void DelayWidget::setupUI()
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setMinimumSize(776, 248);
     resize(kPageDesignWidth, kPageDesignHeight);
-    m_background = new QLabel(this);
-    m_background->setScaledContents(true);
-    const QPixmap bg(QStringLiteral(":/asset/delay/background.png"));
-    if (bg.isNull())
-        qWarning() << "Failed to load delay background";
-    else
-        m_background->setPixmap(bg);
+    m_background = new PagePanel(this);
     m_background->lower();
     setupDelayTags();
     updateScaledLayout();

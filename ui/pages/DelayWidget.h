@@ -12,6 +12,7 @@
 
 class QLabel;
 class QLineEdit;
+class PagePanel;
 class QPushButton;
 
 // The delay page: shows and edits the delays of a knob model (18 slots for
@@ -70,7 +71,7 @@ private:
     bool validKey(int k) const { return k >= 1 && k <= 5; }
     void stepDelay(int slot, bool up);
 
-    QLabel *m_background = nullptr;
+    PagePanel *m_background = nullptr;
     std::array<Slot, kDelaySlots> m_slots;
     int m_selectedKnobKey = 0;
     std::array<int, kMaxVirtualKeys> &delaysOf(int k) { return m_model->key(k).delays; }

@@ -1,11 +1,12 @@
 #include "ui/pages/KeyboardWidget.h"
 
+#include "ui/pages/PagePanel.h"
 #include "ui/pages/SimKeyButton.h"
 
 #include <QDebug>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
-#include <QSvgRenderer>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -13,7 +14,6 @@
 
 namespace {
 
-const QString kBackground = QStringLiteral(":/asset/key/background.svg");
 const QString kFontFamily = QStringLiteral("Microsoft YaHei");
 
 QString hexCode(unsigned code)
@@ -233,45 +233,13 @@ KeyboardLayout keyboardLayout(const QSize &pictureSize, bool mac)
 KeyboardLabel::KeyboardLabel(QWidget *parent) : QLabel(parent)
 {
     setScaledContents(false);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    setMinimumSize((m_svgSize / 2).toSize());
 }
 
 void KeyboardLabel::setHotspots(const QList<KeyHotspot> &hotspots)
 {
     m_hotspots = hotspots;
-}
-
-static qreal validRatio(const QWidget *w)
-{
-    const qreal r = w->devicePixelRatioF();
-    return r > 0 ? r : 1.0;
-}
-
-void KeyboardLabel::loadSvgImage(const QString &path)
-{
-    QSvgRenderer renderer(path);
-    if (!renderer.isValid()) {
-        qWarning().noquote() << "Failed to load SVG:" << path;
-        return;
-    }
-    m_svgSize = renderer.defaultSize();
-    m_svgPath = path;
-
-    const QSize target = m_svgSize.toSize();
-    const QSizeF render = QSizeF(renderer.defaultSize()).scaled(QSizeF(target), Qt::KeepAspectRatio);
-    const qreal r = validRatio(this);
-    if (render.isEmpty()) {
-        setPixmap(QPixmap());
-    } else {
-        QPixmap pm(int(render.width() * r + 0.5), int(render.height() * r + 0.5));
-        pm.setDevicePixelRatio(r);
-        pm.fill(Qt::transparent);
-        QPainter p(&pm);
-        renderer.render(&p, QRectF(QPointF(0, 0), render));
-        p.end();
-        setPixmap(pm);
-    }
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    setMinimumSize((m_svgSize / 2).toSize());
 }
 
 QPointF KeyboardLabel::mapToSvgCoordinates(const QPoint &p) const
@@ -308,23 +276,10 @@ void KeyboardLabel::mouseReleaseEvent(QMouseEvent *event)
     QLabel::mouseReleaseEvent(event);
 }
 
-void KeyboardLabel::resizeEvent(QResizeEvent *event)
+void KeyboardLabel::paintEvent(QPaintEvent *event)
 {
-    const QSize old = pixmap().deviceIndependentSize().toSize();
-    QLabel::resizeEvent(event);
-    if (m_svgPath.isEmpty() || size() == old || size().isEmpty())
-        return;
-    QSvgRenderer renderer(m_svgPath);
-    if (!renderer.isValid())
-        return;
-    const qreal r = validRatio(this);
-    QPixmap pm(int(std::lround(width() * r)), int(std::lround(height() * r)));
-    pm.setDevicePixelRatio(r);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    renderer.render(&p, QRectF(0, 0, width(), height()));
-    p.end();
-    setPixmap(pm);
+    QPainter painter(this);
+    PagePanel::paint(painter, event->rect());
 }
 
 // ---------------------------------------------------------------------------
@@ -335,8 +290,7 @@ KeyboardWidget::KeyboardWidget(QWidget *parent) : QWidget(parent)
     setMinimumSize(776, 248);
     resize(kPageDesignWidth, kPageDesignHeight);
     m_svgLabel = new KeyboardLabel(this);
-    m_svgLabel->loadSvgImage(kBackground);
-    // Keys are created at the picture's own size; the first resize re-lays them.
+    // Keys are created at the panel's design size; the first resize re-lays them.
     m_svgLabel->resize(m_svgLabel->pictureSize().toSize());
     m_keyLayer = new QWidget(this);
     m_keyLayer->setGeometry(16, 78, 1520, 406);

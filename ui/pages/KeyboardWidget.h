@@ -32,7 +32,8 @@ unsigned short keyboardClickCode(const QString &id, unsigned short createdCode, 
 // Icon of a function key on the Mac layout; empty for other keys.
 QString keyboardMacIcon(const QString &id);
 
-// The keyboard picture; maps clicks on the picture to keys through hotspots.
+// The keyboard's panel; maps clicks on it to keys through hotspots given in
+// design coordinates.
 class KeyboardLabel : public QLabel
 {
     Q_OBJECT
@@ -43,7 +44,6 @@ public:
 
     void setHotspots(const QList<KeyHotspot> &hotspots);
     const QList<KeyHotspot> &hotspots() const { return m_hotspots; }
-    void loadSvgImage(const QString &path);
     QPointF mapToSvgCoordinates(const QPoint &p) const;
     QSizeF pictureSize() const { return m_svgSize; }
 
@@ -53,13 +53,12 @@ Q_SIGNALS:
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     QList<KeyHotspot> m_hotspots;
     QPointF m_pressPos;
-    QSizeF m_svgSize{1552, 496};
-    QString m_svgPath;
+    QSizeF m_svgSize{kPageDesignWidth, kPageDesignHeight};
 };
 
 // The keyboard page: the picture with a layer of key buttons on top.

@@ -3,12 +3,12 @@
 #include "protocol/uitext.h"
 #include "ui/pages/BrightnessSliderWidget.h"
 #include "ui/pages/ColorPickerWidget.h"
+#include "ui/pages/PagePanel.h"
 #include "ui/pages/ToggleSwitchWidget.h"
 #include "ui/pages/pagerules.h"
 
 #include <QDebug>
 #include <QLabel>
-#include <QPixmap>
 #include <QPushButton>
 
 #include <algorithm>
@@ -58,14 +58,7 @@ void LightWidget::setupUI()
     setMinimumSize(776, 248);
     resize(kPageDesignWidth, kPageDesignHeight);
 
-    m_background = new QLabel(this);
-    m_background->setStyleSheet(QStringLiteral("border: none; background: transparent;"));
-    m_background->setScaledContents(true);
-    const QPixmap bg(QStringLiteral(":/asset/light/background.png"));
-    if (bg.isNull())
-        qWarning() << "Failed to load light background";
-    else
-        m_background->setPixmap(bg);
+    m_background = new PagePanel(this);
 
     m_panel = new QWidget(this);
     m_panel->setAttribute(Qt::WA_StyledBackground);

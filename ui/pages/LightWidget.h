@@ -5,6 +5,7 @@
 
 class QLabel;
 class QPushButton;
+class PagePanel;
 class BrightnessSliderWidget;
 class ColorPickerWidget;
 class ToggleSwitchWidget;
@@ -41,7 +42,7 @@ private:
     void setupUI();
     void setControlsEnabled(bool on);
 
-    QLabel *m_background = nullptr;
+    PagePanel *m_background = nullptr;
     QWidget *m_panel = nullptr;
     QWidget *m_switchCard = nullptr;
     QWidget *m_brightnessCard = nullptr;

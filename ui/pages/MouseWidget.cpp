@@ -29,7 +29,7 @@ MouseWidget::MouseWidget(QWidget *parent) : ButtonGridPage(parent)
 void MouseWidget::setupUI()
 {
     setupCanvas();
-    setupBackground(QStringLiteral(":/asset/mouse/background.png"), "Failed to load mouse background");
+    setupBackground();
     setupButtons();
     updateButtonLayout();
 }

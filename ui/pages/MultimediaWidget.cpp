@@ -21,8 +21,7 @@ MultimediaWidget::MultimediaWidget(QWidget *parent) : ButtonGridPage(parent)
 void MultimediaWidget::setupUI()
 {
     setupCanvas();
-    setupBackground(QStringLiteral(":/asset/multimedia/background.png"),
-                    "Failed to load multimedia background");
+    setupBackground();
     setupButtons();
     updateButtonLayout();
 }

@@ -5,9 +5,9 @@
 #include "ui/pages/pagerules.h"
 #include "ui/pages/pagevocabulary.h"
 
+#include "ui/pages/PagePanel.h"
+
 #include <QDebug>
-#include <QLabel>
-#include <QPixmap>
 
 #include <algorithm>
 
@@ -19,15 +19,8 @@ ProcreateWidget::ProcreateWidget(QWidget *parent) : ButtonGridPage(parent)
 void ProcreateWidget::setupUI()
 {
     setupCanvas();
-    // The background also carries the buttons, so it exists even without its picture.
-    m_background = new QLabel(this);
-    m_background->setScaledContents(true);
-    m_background->setGeometry(rect());
-    const QPixmap bg(QStringLiteral(":/asset/procreate/background.png"));
-    if (bg.isNull())
-        qWarning() << "Failed to load procreate background";
-    else
-        m_background->setPixmap(bg);
+    // The background also carries the buttons.
+    setupBackground();
 
     for (const QString &name : procreatePageNames()) {
         auto *button = new SimKeyButton(uiText(name), m_background);
