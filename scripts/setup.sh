@@ -7,7 +7,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_dir=${VX_BUILD_DIR:-$root/build}
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libhidapi-dev
-          libgl-dev fonts-dejavu-core xvfb xauth)
+          libgl-dev fonts-dejavu-core xvfb xauth ccache)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -18,6 +18,12 @@ if [ ${#missing[@]} -gt 0 ]; then
     [ "$(id -u)" -eq 0 ] || sudo="sudo"
     $sudo apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# Rebuilds of the extra build trees (sanitizers, fuzzing) come mostly from the cache.
+if command -v ccache >/dev/null 2>&1; then
+    export CMAKE_C_COMPILER_LAUNCHER=${CMAKE_C_COMPILER_LAUNCHER:-ccache}
+    export CMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER:-ccache}
 fi
 
 if [ ! -f "$build_dir/CMakeCache.txt" ]; then
