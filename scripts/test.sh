@@ -46,28 +46,30 @@ pass() {
 }
 
 plain_suite() {
-    cd "${VX_BUILD_DIR:-$root/build}" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs"
+    (cd "${VX_BUILD_DIR:-$root/build}" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs")
 }
 
 # sanitized_suite DIR OPTION [LABEL]: configures DIR with OPTION, builds the
-# tests the label selects (all of them without one) and runs them.
+# tests the label selects (all of them without one) and runs them. Each step
+# returns on failure itself: `set -e` does not apply inside a function called
+# from a condition.
 sanitized_suite() {
     local dir=$1 option=$2 label=${3:-}
     if [ ! -f "$dir/CMakeCache.txt" ]; then
-        cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "-D$option=ON"
+        cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "-D$option=ON" || return
     fi
+    cmake -S "$root" -B "$dir" >/dev/null || return
+    local targets=() select=()
     if [ -n "$label" ]; then
         # Test names are target names; building only those keeps the pass short.
-        cmake -S "$root" -B "$dir" >/dev/null
-        local targets
         mapfile -t targets < <(cd "$dir" && ctest -N -L "$label" | sed -n 's/^ *Test *#[0-9]*: *//p')
         [ ${#targets[@]} -gt 0 ] || { echo "no test carries the label $label"; return 1; }
-        cmake --build "$dir" -j"$jobs" --target "${targets[@]}"
-        (cd "$dir" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs" -L "$label")
+        select=(-L "$label")
+        cmake --build "$dir" -j"$jobs" --target "${targets[@]}" || return
     else
-        cmake --build "$dir" -j"$jobs"
-        (cd "$dir" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs")
+        cmake --build "$dir" -j"$jobs" || return
     fi
+    (cd "$dir" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs" "${select[@]}")
 }
 
 pass "plain suite" plain_suite
