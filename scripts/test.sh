@@ -10,14 +10,15 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
+jobs=$(nproc)
+
+"$root/scripts/setup.sh"
+# setup.sh installs ccache; the extra build trees then come mostly from its cache.
 if command -v ccache >/dev/null 2>&1; then
     export CMAKE_C_COMPILER_LAUNCHER=${CMAKE_C_COMPILER_LAUNCHER:-ccache}
     export CMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER:-ccache}
     export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$root}
 fi
-jobs=$(nproc)
-
-"$root/scripts/setup.sh"
 
 if [ "${VX_CI_EXTRA:-0}" != 1 ]; then
     cd "${VX_BUILD_DIR:-$root/build}"
