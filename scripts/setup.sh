@@ -8,7 +8,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_dir=${VX_BUILD_DIR:-$root/build}
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libhidapi-dev
-          libudev-dev libgl-dev fonts-dejavu-core xvfb xauth dbus-daemon desktop-file-utils appstream)
+          libudev-dev libgl-dev fonts-dejavu-core xvfb xauth dbus-daemon desktop-file-utils appstream ccache)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -22,6 +22,12 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 read -r -a extra_args <<<"${VX_CMAKE_ARGS:-}"
+# Rebuilds of the extra build trees (sanitizers, fuzzing) come mostly from the cache.
+if command -v ccache >/dev/null 2>&1; then
+    export CMAKE_C_COMPILER_LAUNCHER=${CMAKE_C_COMPILER_LAUNCHER:-ccache}
+    export CMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER:-ccache}
+fi
+
 if [ ! -f "$build_dir/CMakeCache.txt" ]; then
     cmake -S "$root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "${extra_args[@]}"
 elif [ ${#extra_args[@]} -gt 0 ]; then

@@ -166,33 +166,65 @@ private Q_SLOTS:
         QCOMPARE(plan.knobs.first().unorderedKeys.size(), scenario == 7 ? 2 : 0);
     }
 
-    // 18 Ctrl+letter keys make 36 records; the cut keeps whole keys only.
-    void truncation()
+    // At most 19 records fit and the cut keeps whole keys only. Keys are
+    // written as "+" for a Ctrl+letter combination (two records) and "." for a
+    // plain letter (one record).
+    void recordLimit_data()
     {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<int>("records");
+        QTest::addColumn<int>("written");
+        QTest::addColumn<int>("lastKeyByte"); // key byte of the last record written
+        QTest::newRow("18 combinations: the cut at 19 falls inside a pair")
+            << QString(18, QLatin1Char('+')) << 36 << 18 << 0x04 + 8;
+        QTest::newRow("record 19 ends a key: two combinations, 16 plain keys")
+            << QStringLiteral("++") + QString(16, QLatin1Char('.')) << 20 << 19 << 0x04 + 16;
+        QTest::newRow("19 plain keys fit exactly") << QString(19, QLatin1Char('.')) << 19 << 19 << 0x04 + 18;
+        QTest::newRow("20 plain keys keep 19") << QString(20, QLatin1Char('.')) << 20 << 19 << 0x04 + 18;
+        QTest::newRow("18 plain then a combination: the pair is dropped whole")
+            << QString(18, QLatin1Char('.')) + QLatin1Char('+') << 20 << 18 << 0x04 + 17;
+        QTest::newRow("17 plain then a combination ends exactly at 19")
+            << QString(17, QLatin1Char('.')) + QLatin1Char('+') << 19 << 19 << 0x04 + 17;
+    }
+    void recordLimit()
+    {
+        QFETCH(QString, keys);
+        QFETCH(int, records);
+        QFETCH(int, written);
+        QFETCH(int, lastKeyByte);
         KnobModelSnapshot s;
-        for (int i = 0; i < 18; ++i)
-            addName(s, 3, QStringLiteral("Ctrl+%1").arg(QChar('A' + i)));
+        for (int i = 0; i < keys.size(); ++i) {
+            const auto usage = static_cast<unsigned short>(0x04 + i);
+            if (keys[i] == QLatin1Char('+'))
+                addName(s, 3, QStringLiteral("Ctrl+") + keyCodeToString(usage, s.isMacLayout));
+            else
+                addPlain(s, 3, usage);
+        }
         const AssignmentWritePlan plan = planAssignmentWrite(s);
-        QCOMPARE(plan.knobs.first().recordCount, 36);
-        QCOMPARE(plan.knobs.first().writtenRecordCount, 18);
-        QCOMPARE(plan.truncatedKnobKeys(), QList<int>{3});
+        QCOMPARE(plan.knobs.size(), 1);
+        QCOMPARE(plan.knobs.first().recordCount, records);
+        QCOMPARE(plan.knobs.first().writtenRecordCount, written);
+        const bool truncated = written < records;
+        QCOMPARE(plan.truncatedKnobKeys(), truncated ? QList<int>{3} : QList<int>{});
+
         const Packet p = keyPacketOf(plan, 3);
-        QCOMPARE(int(p[6]), 18);
-        QCOMPARE(int(p[7 + 3 * 16 + 2]), 0xF1);
-        QCOMPARE(int(p[7 + 3 * 17 + 2]), 0x04 + 8);
-        QCOMPARE(int(p[7 + 3 * 18 + 2]), 0);
+        QCOMPARE(int(p.size()), kReportSize);
+        QCOMPARE(int(p[6]), written);
+        QCOMPARE(int(p[7 + 3 * (written - 1) + 2]), lastKeyByte);
+        // Nothing of the dropped records leaks past the count.
+        for (std::size_t i = 7 + 3 * std::size_t(written); i < p.size(); ++i)
+            QCOMPARE(int(p[i]), 0);
 
         FakeLink link;
-        QTest::ignoreMessage(QtWarningMsg, "警告: 按键序列超长，已截断 (36 -> 18)");
+        if (truncated)
+            QTest::ignoreMessage(
+                QtWarningMsg,
+                qPrintable(
+                    QStringLiteral("警告: 按键序列超长，已截断 (%1 -> %2)").arg(records).arg(written)));
         const AssignmentWriteResult r = executeAssignmentWrite(plan, link.io());
         QVERIFY(r.ok);
-        QCOMPARE(r.truncatedKnobKeys, QList<int>{3});
-
-        // 19 plain keys cannot happen through the model, but fit exactly.
-        KnobModelSnapshot plain;
-        for (int i = 0; i < 19; ++i)
-            addPlain(plain, 1, static_cast<unsigned short>(0x04 + i));
-        QVERIFY(planAssignmentWrite(plain).truncatedKnobKeys().isEmpty());
+        QCOMPARE(r.truncatedKnobKeys, truncated ? QList<int>{3} : QList<int>{});
+        QCOMPARE(link.sent.front().second, p);
     }
 
     void sequences_data()
