@@ -49,10 +49,13 @@ public:
     {
         QObject::connect(&m_session, &KnobSession::configPacketRead, &m_session,
                          [this](const Packet &p) { m_packets.push_back(p); });
-        QObject::connect(&m_session, &KnobSession::configReadFinished, &m_session, [this](bool ok, bool) {
-            m_readDone = true;
-            m_readOk = ok;
-        });
+        // A read that heard nothing at all (not even the end packet) is a
+        // silent knob, not an empty configuration.
+        QObject::connect(&m_session, &KnobSession::configReadFinished, &m_session,
+                         [this](bool ok, bool receivedAny) {
+                             m_readDone = true;
+                             m_readOk = ok && receivedAny;
+                         });
         QObject::connect(&m_session, &KnobSession::connectionChanged, &m_session, [this](bool up) {
             if (!up)
                 m_lost = true;

@@ -1,0 +1,165 @@
+// The command-line tool with its real link, the knob session, against the
+// simulated knob: a backup restores byte for byte as the Save button writes
+// it, and every failure of the device is an exit code and one sentence.
+#include "cli/clicommands.h"
+#include "cli/clidevice.h"
+#include "device/packetutil.h"
+#include "protocol/assignmentwrite.h"
+#include "protocol/configjson.h"
+#include "tools/hidsim/hidsim.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextStream>
+
+namespace {
+
+constexpr int kVendorInterface = 2;
+
+struct Run
+{
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+Run cli(const QStringList &args)
+{
+    Run r;
+    QTextStream out(&r.out);
+    QTextStream err(&r.err);
+    CliContext c;
+    c.out = &out;
+    c.err = &err;
+    c.openDevice = [] { return createCliDevice(); };
+    r.code = runCli(QStringList{QStringLiteral("veltranix-cli")} + args, c);
+    out.flush();
+    err.flush();
+    return r;
+}
+
+// Physical key 1: A then B after 120 ms; key 2: Volume +; an orange light.
+int addStoredKnob()
+{
+    const int device = hidsim::addDevice(hidsim::knobDevice());
+    hidsim::preloadAssignment(device, 1,
+                              {0x03, 0xFD, 0x02, 0x01, 0x01, 0x00, 0x02, 0x00, 0x00, 0x04, 0x00, 0x78, 0x05});
+    hidsim::preloadAssignment(device, 2, {0x03, 0xFD, 0x04, 0x01, 0x02, 0x00, 0x00, 0x00, 0x00, 0xE9});
+    hidsim::preloadColour(device, {0x03, 0xFD, 0x00, 0x06, 0xFF, 0x80, 0x00, 0x64, 0x01});
+    return device;
+}
+
+} // namespace
+
+class TestCliSession : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { hidsim::reset(); }
+    void cleanup() { QCOMPARE(hidsim::openHandleCount(), 0); }
+
+    // read, write, read: the same file, and the write is the Save button's
+    // reports in order.
+    void backupRestoresExactly()
+    {
+        const int device = addStoredKnob();
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("knob.json"));
+        const Run first = cli({QStringLiteral("read"), QStringLiteral("-o"), file});
+        QCOMPARE(first.code, int(CliOk));
+
+        // Key 1 is changed on the knob; the backup must put it back.
+        hidsim::preloadAssignment(device, 1, {0x03, 0xFD, 0x02, 0x01, 0x01, 0x00, 0x01, 0x00, 0x00, 0x1D});
+        hidsim::clearWrites();
+        const Run write = cli({QStringLiteral("write"), file});
+        QCOMPARE(write.code, int(CliOk));
+
+        QFile json(file);
+        QVERIFY(json.open(QIODevice::ReadOnly));
+        const ConfigJsonParse parsed = configDocumentFromJson(json.readAll());
+        QVERIFY(parsed.ok);
+        std::vector<Packet> expected;
+        AssignmentWriteIo io;
+        io.send = [&](const Packet &p, int knobKey) {
+            const std::vector<Packet> list = buildSendList(p, knobKey);
+            expected.insert(expected.end(), list.begin(), list.end());
+            return int(p.size());
+        };
+        executeAssignmentWrite(planAssignmentWrite(snapshotFromDocument(parsed.document)), io);
+        std::vector<Packet> written;
+        for (const hidsim::WriteRecord &r : hidsim::writes()) {
+            // The scan's probe, the read requests and the colour are not the save.
+            const bool save = r.bytes.size() > 2 && r.bytes[1] == 0xFD && r.bytes[2] != 0x00;
+            const bool probe = written.empty() && save && r.bytes[2] == 0xFE;
+            if (r.result > 0 && save && !probe)
+                written.push_back(r.bytes);
+        }
+        QCOMPARE(written, expected);
+
+        const Run second = cli({QStringLiteral("read")});
+        QCOMPARE(second.code, int(CliOk));
+        json.seek(0);
+        QCOMPARE(second.out.toUtf8(), json.readAll());
+    }
+
+    void deviceFailures_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        const QStringList write{QStringLiteral("write"), QStringLiteral("BACKUP")};
+        QTest::newRow("no knob") << QStringLiteral("none") << QStringList{QStringLiteral("read")}
+                                 << int(CliNoDevice);
+        QTest::newRow("no knob at the given path")
+            << QString()
+            << QStringList{QStringLiteral("--device"), QStringLiteral("/dev/nothing"), QStringLiteral("read")}
+            << int(CliNoDevice);
+        QTest::newRow("write refused mid-save") << QStringLiteral("refuse") << write << int(CliDeviceFailed);
+        QTest::newRow("silent knob") << QStringLiteral("silent") << QStringList{QStringLiteral("read")}
+                                     << int(CliDeviceFailed);
+        QTest::newRow("unplugged during the read")
+            << QStringLiteral("unplug") << QStringList{QStringLiteral("read")} << int(CliDeviceFailed);
+    }
+
+    void deviceFailures()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QTemporaryDir dir;
+        const QString backup = dir.filePath(QStringLiteral("knob.json"));
+        if (fault != QLatin1String("none")) {
+            addStoredKnob();
+            QCOMPARE(cli({QStringLiteral("read"), QStringLiteral("-o"), backup}).code, int(CliOk));
+            hidsim::reset();
+            const int device = addStoredKnob();
+            hidsim::FirmwareOptions options;
+            if (fault == QLatin1String("refuse")) {
+                // The knob answers the read, then refuses everything from the second report of the save on.
+                options.answerIntervalMs = 5;
+                hidsim::setFirmwareOptions(device, options);
+            } else if (fault == QLatin1String("silent")) {
+                options.silent = true;
+                hidsim::setFirmwareOptions(device, options);
+            } else if (fault == QLatin1String("unplug")) {
+                options.answerIntervalMs = 300;
+                hidsim::setFirmwareOptions(device, options);
+                hidsim::scheduleUnplug(device, 150);
+            }
+            if (fault == QLatin1String("refuse"))
+                hidsim::setUnplugAtWrite(device, 3);
+        }
+        for (QString &a : args)
+            a.replace(QStringLiteral("BACKUP"), backup);
+        const Run r = cli(args);
+        QCOMPARE(r.code, code);
+        // Ends in one sentence on standard error; nothing half-printed on standard output.
+        QVERIFY(!r.err.trimmed().section(QLatin1Char('\n'), -1).isEmpty());
+        QVERIFY(r.out.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCliSession)
+#include "tst_clisession.moc"
