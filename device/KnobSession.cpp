@@ -66,6 +66,8 @@ KnobSession::KnobSession(QObject *parent)
     : QObject(parent), m_usb(std::make_shared<UsbTransport>()),
       m_workers(std::make_shared<DeviceWorkers>(this)), m_ble(std::make_shared<BluetoothTransport>())
 {
+    m_udevMonitor = new UdevMonitor(this);
+    connect(m_udevMonitor, &UdevMonitor::knobDeviceChanged, this, &KnobSession::onKnobDeviceChanged);
     m_bleConnector = new BluetoothConnector(this);
     connect(m_bleConnector, &BluetoothConnector::messageReceived, this, &KnobSession::onBluetoothMessage);
     connect(m_bleConnector, &BluetoothConnector::runFinished, this,
@@ -110,8 +112,6 @@ void KnobSession::start()
     QTimer::singleShot(kFirstBluetoothAttemptMs, this, [this] { tryAutoConnectBluetooth(); });
 
     // Plug-ins are seen at once where udev runs; the timer stays as the fallback.
-    m_udevMonitor = new UdevMonitor(this);
-    connect(m_udevMonitor, &UdevMonitor::knobDeviceChanged, this, &KnobSession::onKnobDeviceChanged);
     if (!m_udevMonitor->start())
         qDebug().noquote() << "udev 不可用，仅使用定时扫描";
 }
