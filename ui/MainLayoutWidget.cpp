@@ -74,7 +74,7 @@ QString hexValue(unsigned v)
 
 } // namespace
 
-// ---- Session -----------------------------------------------------------------
+// ---- The session's reports ----------------------------------------------------------
 
 MainLayoutWidget::MainLayoutWidget(KnobSession *session, QWidget *parent)
     : QWidget(parent), m_session(session)
@@ -508,7 +508,7 @@ void MainLayoutWidget::relayout()
         overlay->fitToWindow();
 }
 
-// ---- Debug console ------------------------------------------------------------
+// ---- Tab state and the debug console's tab ------------------------------------------
 
 int MainLayoutWidget::currentTabIndex() const
 {
@@ -547,7 +547,7 @@ void MainLayoutWidget::hideDebugTab()
     showToast(true, QStringLiteral("调试模式"), QStringLiteral("已退出调试模式"));
 }
 
-// ---- Selection and labels -------------------------------------------------------
+// ---- Selection, labels and the delay page -------------------------------------------
 
 void MainLayoutWidget::selectKnobKey(int knobKey)
 {
@@ -723,7 +723,7 @@ void MainLayoutWidget::playKnobDialAnimation(int knobKey)
     m_knobArea->playDialAnimation(knobKey);
 }
 
-// ---- Read-back configuration ------------------------------------------------------
+// ---- A read-back configuration into the model ---------------------------------------
 
 void MainLayoutWidget::applyReadConfigPacket(const std::vector<unsigned char> &packet)
 {
@@ -781,7 +781,7 @@ void MainLayoutWidget::storeReadKnobEntries(int knobKey, const QList<ConfigEntry
     m_delayWidget->setVirtualKeyTexts(knobKey, texts);
 }
 
-// ---- Status area ----------------------------------------------------------------
+// ---- Looks: status, background, connected / disconnected ----------------------------
 
 void MainLayoutWidget::setPermissionHintVisible(bool visible)
 {
@@ -852,6 +852,11 @@ void MainLayoutWidget::applyConnectionVisualState(bool connected)
     if (m_saveButton)
         m_saveButton->setEnabled(connected);
     m_tabBar->updateIcons();
+}
+
+void MainLayoutWidget::showToast(bool success, const QString &title, const QString &text)
+{
+    m_toast->showMessage(success, title, text);
 }
 
 // ---- Buttons ------------------------------------------------------------------------
@@ -925,12 +930,7 @@ void MainLayoutWidget::confirmRestore()
     clearAllTabSelections();
 }
 
-void MainLayoutWidget::showToast(bool success, const QString &title, const QString &text)
-{
-    m_toast->showMessage(success, title, text);
-}
-
-// ---- Single reports ----------------------------------------------------------------
+// ---- Single reports to the selected physical key ------------------------------------
 
 unsigned char MainLayoutWidget::getCommandCodeForSelectedKey() const
 {
