@@ -8,6 +8,8 @@
 #include "protocol/uitext.h"
 #include "support/configtestsupport.h"
 #include "support/devicetestsupport.h"
+#include "ui/KnobArea.h"
+#include "ui/TabBar.h"
 #include "ui/mainlayoutgeometry.h"
 #include "ui/pages/DelayWidget.h"
 #include "ui/pages/KeyboardWidget.h"
@@ -28,20 +30,27 @@
 
 #include <memory>
 
-class MainWindowTestAccess
+// What the tests reach beyond the window's own API: its pieces and pages, found by type.
+struct A
 {
-public:
-    static void setSelectedKnobKey(MainLayoutWidget &w, int k) { w.m_selectedKnobKey = k; }
-    static bool pageSliding(const MainLayoutWidget &w) { return !w.m_pageSlideAnimation.isNull(); }
-    static bool dialAnimating(const MainLayoutWidget &w) { return !w.m_knobDialAnimation.isNull(); }
-    static KeyboardWidget *keyboard(const MainLayoutWidget &w) { return w.m_keyboardWidget; }
-    static MultimediaWidget *media(const MainLayoutWidget &w) { return w.m_multimediaWidget; }
-    static MouseWidget *mouse(const MainLayoutWidget &w) { return w.m_mouseWidget; }
-    static ProcreateWidget *procreate(const MainLayoutWidget &w) { return w.m_procreateWidget; }
-    static QRect tabRect(const MainLayoutWidget &w, int i) { return w.tabRectForIndex(i); }
+    static void setSelectedKnobKey(MainLayoutWidget &w, int k)
+    {
+        w.findChild<KnobArea *>()->setSelectedKey(k);
+    }
+    static bool pageSliding(const MainLayoutWidget &w) { return w.isPageSliding(); }
+    static bool dialAnimating(const MainLayoutWidget &w)
+    {
+        return w.findChild<KnobArea *>()->isDialAnimating();
+    }
+    static KeyboardWidget *keyboard(const MainLayoutWidget &w) { return w.findChild<KeyboardWidget *>(); }
+    static MultimediaWidget *media(const MainLayoutWidget &w) { return w.findChild<MultimediaWidget *>(); }
+    static MouseWidget *mouse(const MainLayoutWidget &w) { return w.findChild<MouseWidget *>(); }
+    static ProcreateWidget *procreate(const MainLayoutWidget &w) { return w.findChild<ProcreateWidget *>(); }
+    static QRect tabRect(const MainLayoutWidget &w, int i)
+    {
+        return w.findChild<TabBar *>()->rectForIndex(i);
+    }
 };
-
-using A = MainWindowTestAccess;
 namespace M = knobview;
 
 namespace {

@@ -1,0 +1,340 @@
+#include "ui/KnobArea.h"
+
+#include "protocol/KnobModel.h"
+#include "protocol/keyvocabulary.h"
+#include "ui/DraggableWidgets.h"
+#include "ui/KnobDialWidget.h"
+#include "ui/mainlayoutgeometry.h"
+#include "ui/svgpixmap.h"
+
+#include <QDebug>
+#include <QEvent>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QSequentialAnimationGroup>
+#include <QSvgRenderer>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+const QString kCleanIconPath = QStringLiteral(":/asset/clean.svg");
+
+bool validKnobKey(int k)
+{
+    return k >= 1 && k <= 5;
+}
+
+QString unselectedKnobKeyStyle(const layout::KnobSelectionStyle &s)
+{
+    return QStringLiteral(
+               "QLabel { background-color: rgba(20, 20, 20, 15); color: #272A2B; border-radius: %1px; "
+               "font-family: 'Microsoft YaHei'; font-size: %2px; }"
+               "QLabel:hover { background-color: rgba(20, 20, 20, 31); }")
+        .arg(s.radius)
+        .arg(s.fontPx);
+}
+
+QString selectedKnobKeyStyle(const layout::KnobSelectionStyle &s)
+{
+    return QStringLiteral("QLabel { background-color: #141414; border: %3px solid #BEF449; color: #BEF449; "
+                          "border-radius: %1px; font-family: 'Microsoft YaHei'; font-size: %2px; }")
+        .arg(s.radius)
+        .arg(s.fontPx)
+        .arg(s.border);
+}
+
+QPixmap scaledPng(const QString &path, int side, qreal dpr)
+{
+    QPixmap source(path);
+    if (source.isNull())
+        return QPixmap();
+    const int pixels = std::max(1, int(std::lround(side * dpr)));
+    QPixmap pixmap = source.scaled(pixels, pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    pixmap.setDevicePixelRatio(dpr);
+    return pixmap;
+}
+
+} // namespace
+
+KnobArea::KnobArea(QWidget *window, const KnobModel *model)
+    : QObject(window), m_window(window), m_model(model)
+{
+    Q_ASSERT(model);
+    m_knobLabel = new DraggableLabel(QStringLiteral("Knob"), window);
+    m_knobLabel->setGeometry(810, 172, 300, 300);
+    m_knobLabel->setFixedSize(300, 300);
+    updatePicture();
+
+    m_dial = new KnobDialWidget(m_knobLabel);
+    m_dial->setObjectName(QStringLiteral("knobDial"));
+
+    for (int k = 1; k <= 5; ++k) {
+        auto *label = new QLabel(m_knobLabel);
+        label->setObjectName(QStringLiteral("knobKeyLabel%1").arg(k));
+        label->setGeometry(layout::knobKeyLabelRect(k, 300));
+        label->setWordWrap(true);
+        label->setAlignment(Qt::AlignCenter);
+        label->setCursor(Qt::PointingHandCursor);
+        label->setProperty("knobKeyIndex", k);
+        label->installEventFilter(this);
+        m_keyLabels[k - 1] = label;
+    }
+
+    const QPixmap clean = renderSvgPixmap(kCleanIconPath, QSize(22, 22), window);
+    if (clean.isNull())
+        qDebug() << "Failed to load clean.svg";
+    for (int k = 1; k <= 5; ++k) {
+        auto *icon = new QLabel(m_knobLabel);
+        icon->setObjectName(QStringLiteral("cleanIcon%1").arg(k));
+        icon->setGeometry(0, 0, 22, 22);
+        if (!clean.isNull())
+            icon->setPixmap(clean);
+        icon->setStyleSheet(QStringLiteral("QLabel { background: transparent; }"));
+        icon->setCursor(Qt::PointingHandCursor);
+        icon->setProperty("svgPath", kCleanIconPath);
+        icon->setProperty("cleanIconIndex", k);
+        icon->setProperty("origX", 0);
+        icon->setProperty("origY", 0);
+        icon->setProperty("origW", 22);
+        icon->setProperty("origH", 22);
+        icon->installEventFilter(this);
+        icon->hide();
+        m_cleanIcons[k - 1] = icon;
+    }
+    updateDialLayout();
+
+    m_bubbleContainer = new QWidget(window);
+    m_bubbleContainer->setObjectName(QStringLiteral("knobBubbleContainer"));
+    m_bubbleContainer->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_bubbleContainer->setGeometry(window->rect());
+    m_bubbleLabel = new QLabel(m_bubbleContainer);
+    m_bubbleLabel->setObjectName(QStringLiteral("knobBubbleLabel"));
+    m_bubbleLabel->setWordWrap(true);
+    m_bubbleLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_bubbleContainer->hide();
+}
+
+bool KnobArea::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::MouseButtonPress)
+        return QObject::eventFilter(watched, event);
+    const QVariant clean = watched->property("cleanIconIndex");
+    if (clean.isValid()) {
+        Q_EMIT clearClicked(clean.toInt());
+        return true;
+    }
+    const QVariant knobKey = watched->property("knobKeyIndex");
+    if (knobKey.isValid()) {
+        Q_EMIT knobKeyClicked(knobKey.toInt());
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+// ---- Layout ---------------------------------------------------------------------
+
+void KnobArea::relayout(const QRect &knobArea)
+{
+    // The bubble is placed by the updates below and must be clamped into
+    // the new size, not the old one.
+    m_bubbleContainer->setGeometry(0, 0, m_window->width(), m_window->height());
+
+    m_knobLabel->setFixedSize(knobArea.size());
+    m_knobLabel->move(knobArea.topLeft());
+    updatePicture();
+    updateDialLayout();
+    updateKeysLayout();
+    updateIconSizes();
+    updateSelection();
+    updateKeysDisplay();
+}
+
+void KnobArea::updatePicture()
+{
+    const QPixmap picture = scaledPng(QStringLiteral(":/asset/knob2.png"), m_knobLabel->width(),
+                                      m_knobLabel->devicePixelRatioF());
+    if (!picture.isNull())
+        m_knobLabel->setPixmap(picture);
+}
+
+void KnobArea::updateDialLayout()
+{
+    const layout::DialLayout d = layout::dialLayout(m_knobLabel->width());
+    m_dial->setGeometry(d.geometry);
+    const QPixmap picture =
+        scaledPng(QStringLiteral(":/asset/knob1.png"), d.pictureSide, m_dial->devicePixelRatioF());
+    if (!picture.isNull())
+        m_dial->setPicture(picture);
+    m_dial->setShadow(d.shadowRadius, d.shadowOffset, QColor(0, 0, 0, 40));
+    m_dial->lower();
+}
+
+void KnobArea::updateKeysLayout()
+{
+    for (int k = 1; k <= 5; ++k)
+        m_keyLabels[k - 1]->setGeometry(layout::knobKeyLabelRect(k, m_knobLabel->width()));
+}
+
+void KnobArea::updateIconSizes()
+{
+    const double r = m_knobLabel->width() / double(layout::kKnobDesignSide);
+    for (QLabel *icon : m_cleanIcons) {
+        const QString path = icon->property("svgPath").toString();
+        const QSvgRenderer renderer(path);
+        const QSize base = renderer.isValid() ? renderer.defaultSize() : QSize(22, 22);
+        const QSize size(std::max(1, int(base.width() * r)), std::max(1, int(base.height() * r)));
+        icon->resize(size);
+        const QPixmap pixmap = renderSvgPixmap(path, size, m_window);
+        if (!pixmap.isNull())
+            icon->setPixmap(pixmap);
+    }
+}
+
+// ---- Looks ------------------------------------------------------------------------
+
+void KnobArea::applyConnectionLook(bool connected)
+{
+    m_connectedLook = connected;
+    for (QLabel *label : m_keyLabels) {
+        if (connected) {
+            label->setStyleSheet(QStringLiteral(
+                "QLabel { background-color: rgba(20, 20, 20, 15); border-radius: 4px; color: #272A2B; "
+                "font-family: 'Microsoft YaHei'; font-size: 9pt; }"
+                "QLabel:hover { background-color: rgba(20, 20, 20, 31); }"));
+            label->setCursor(Qt::PointingHandCursor);
+            label->show();
+        } else {
+            label->setStyleSheet(QStringLiteral("QLabel { background: transparent; color: transparent; }"));
+            label->setCursor(Qt::ArrowCursor);
+            label->hide();
+        }
+    }
+    if (connected) {
+        updateSelection();
+    } else {
+        stopDialAnimation();
+        hideBubble();
+        for (QLabel *icon : m_cleanIcons)
+            icon->hide();
+    }
+}
+
+void KnobArea::updateSelection()
+{
+    const layout::KnobSelectionStyle style = layout::knobSelectionStyle(m_knobLabel->width());
+    const QString unselected = unselectedKnobKeyStyle(style);
+    const int selected = m_selectedKey;
+    for (int k = 1; k <= 5; ++k) {
+        QLabel *label = m_keyLabels[k - 1];
+        QLabel *clean = m_cleanIcons[k - 1];
+        label->setWordWrap(true);
+        label->setAlignment(Qt::AlignCenter);
+        if (k == selected) {
+            label->setStyleSheet(selectedKnobKeyStyle(style));
+            if (m_connectedLook) {
+                clean->move(layout::cleanIconPos(label->geometry(), clean->size()));
+                clean->show();
+                clean->raise();
+            }
+        } else {
+            // The disconnected look keeps the labels hidden and unstyled.
+            if (m_connectedLook)
+                label->setStyleSheet(unselected);
+            clean->hide();
+        }
+    }
+    if (!validKnobKey(selected)) {
+        stopDialAnimation();
+        hideBubble();
+    }
+}
+
+void KnobArea::updateSingleKeyDisplay(int knobKey)
+{
+    if (!validKnobKey(knobKey))
+        return;
+    QLabel *label = m_keyLabels[knobKey - 1];
+    if (m_model->key(knobKey).isEmpty()) {
+        label->clear();
+        return;
+    }
+    const QString text = textBoxDisplayText(m_model->key(knobKey).displayNames.join(QString()));
+    QFont font(QStringLiteral("Microsoft YaHei"));
+    font.setPixelSize(layout::knobSelectionStyle(m_knobLabel->width()).fontPx);
+    const QFontMetrics metrics(font);
+    const int available = std::max(label->width(), 9) - 8;
+    label->setText(metrics.horizontalAdvance(text) > available
+                       ? metrics.elidedText(text, Qt::ElideRight, available)
+                       : text);
+}
+
+void KnobArea::updateKeysDisplay()
+{
+    const int k = m_selectedKey;
+    if (!validKnobKey(k)) {
+        hideBubble();
+        return;
+    }
+    updateSingleKeyDisplay(k);
+    // An empty key has nothing to list; an empty box would only look broken.
+    if (m_model->key(k).displayNames.isEmpty() || !m_connectedLook) {
+        hideBubble();
+        return;
+    }
+
+    const int windowWidth = m_window->width();
+    const layout::BubbleMetrics m = layout::bubbleMetrics(windowWidth);
+    const QString text = textBoxDisplayText(m_model->key(k).displayNames.join(QLatin1Char(' ')));
+    QFont font(QStringLiteral("Microsoft YaHei"));
+    font.setPointSize(m.fontPointSize);
+    const QRect textBox = QFontMetrics(font).boundingRect(
+        QRect(0, 0, m.width - 2 * m.padding, 100000), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text);
+    QLabel *label = m_keyLabels[k - 1];
+    const int labelCenterY = m_knobLabel->mapTo(m_window, label->geometry().center()).y();
+    const QRect geometry = layout::bubbleGeometry(k, m_knobLabel->geometry(), labelCenterY, textBox.height(),
+                                                  windowWidth, m_bubbleContainer->size());
+    m_bubbleLabel->setGeometry(geometry);
+    m_bubbleLabel->setStyleSheet(
+        QStringLiteral("QLabel { background-color: #1C1C1C; border: 1px solid #323232; border-radius: %1px; "
+                       "color: #FFFFFF; font-family: 'Microsoft YaHei'; font-size: %2px; padding: %1px; }")
+            .arg(m.padding)
+            .arg(m.fontPointSize));
+    m_bubbleLabel->setText(text);
+    m_bubbleContainer->show();
+    m_bubbleContainer->raise();
+}
+
+void KnobArea::clearKeyTexts()
+{
+    for (QLabel *label : m_keyLabels)
+        label->clear();
+}
+
+void KnobArea::hideBubble()
+{
+    m_bubbleContainer->hide();
+}
+
+// ---- Dial -------------------------------------------------------------------------
+
+void KnobArea::stopDialAnimation()
+{
+    if (m_dialAnimation)
+        m_dialAnimation->stop();
+    m_dial->setDialRotation(0.0);
+    m_dial->setDialScale(1.0);
+}
+
+void KnobArea::playDialAnimation(int knobKey)
+{
+    if (!validKnobKey(knobKey))
+        return;
+    stopDialAnimation();
+    QSequentialAnimationGroup *group = createKnobDialAnimation(m_dial, knobKey, this);
+    if (!group)
+        return;
+    m_dialAnimation = group;
+    group->start(QAbstractAnimation::DeleteWhenStopped);
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+class KnobDialWidget;
+class KnobModel;
+class QLabel;
+class QRect;
+class QSequentialAnimationGroup;
+class QWidget;
+
+// The picture of the knob with its turning dial, the labels of the five
+// physical keys with their clear icons, and the bubble that lists every
+// virtual key of the selected one. It shows the model it is given and reports
+// presses; what a press does is up to the window.
+class KnobArea : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(KnobArea)
+
+public:
+    // The knob label and the bubble become children of `window`.
+    KnobArea(QWidget *window, const KnobModel *model);
+
+    QLabel *knobLabel() const { return m_knobLabel; }
+    QWidget *bubbleContainer() const { return m_bubbleContainer; }
+
+    // Physical key 1..5 that is selected, 0 for none. Setting it changes no look.
+    int selectedKey() const { return m_selectedKey; }
+    void setSelectedKey(int knobKey) { m_selectedKey = knobKey; }
+    // The flag the selection styles and the bubble follow.
+    void setConnectedLook(bool connected) { m_connectedLook = connected; }
+    // Shows or hides the labels and the icons for the two looks.
+    void applyConnectionLook(bool connected);
+
+    // Places and re-renders everything for a knob occupying `knobArea` of the window.
+    void relayout(const QRect &knobArea);
+    void updateSelection();
+    // The selected key's label and its bubble.
+    void updateKeysDisplay();
+    void updateSingleKeyDisplay(int knobKey);
+    void updateKeysLayout();
+    void clearKeyTexts();
+    void hideBubble();
+
+    void playDialAnimation(int knobKey);
+    void stopDialAnimation();
+    bool isDialAnimating() const { return !m_dialAnimation.isNull(); }
+
+Q_SIGNALS:
+    void knobKeyClicked(int knobKey);
+    void clearClicked(int knobKey);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void updatePicture();
+    void updateDialLayout();
+    void updateIconSizes();
+
+    QWidget *m_window = nullptr;
+    const KnobModel *m_model = nullptr;
+    int m_selectedKey = 0;
+    bool m_connectedLook = false;
+    QLabel *m_knobLabel = nullptr;
+    KnobDialWidget *m_dial = nullptr;
+    QLabel *m_keyLabels[5] = {};
+    QLabel *m_cleanIcons[5] = {};
+    QWidget *m_bubbleContainer = nullptr;
+    QLabel *m_bubbleLabel = nullptr;
+    QPointer<QSequentialAnimationGroup> m_dialAnimation;
+};

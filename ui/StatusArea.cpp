@@ -1,0 +1,107 @@
+#include "ui/StatusArea.h"
+
+#include "device/PermissionHint.h"
+#include "protocol/uitext.h"
+#include "ui/DraggableWidgets.h"
+#include "ui/mainlayoutgeometry.h"
+#include "ui/svgpixmap.h"
+
+#include <QFontMetrics>
+#include <QLabel>
+
+#include <algorithm>
+
+namespace {
+
+QFont statusFont(int pixelSize)
+{
+    QFont font(QStringLiteral("PingFang SC"));
+    font.setPixelSize(std::max(1, pixelSize));
+    font.setWeight(QFont::DemiBold);
+    return font;
+}
+
+} // namespace
+
+StatusArea::StatusArea(QWidget *window, const QSize &designSize)
+    : QObject(window), m_window(window), m_designSize(designSize)
+{
+    m_statusLabel = new DraggableLabel(QStringLiteral("Status"), window);
+    m_statusLabel->setScaledContents(true);
+    m_statusLabel->setAlignment(Qt::AlignCenter);
+    m_statusLabel->setGeometry(775, 24, 370, 116);
+
+    m_statusDot = new QLabel(m_statusLabel);
+    m_statusDot->setObjectName(QStringLiteral("statusDot"));
+    m_statusDot->setStyleSheet(QStringLiteral("background-color: #9A9A9A; border-radius: 8px;"));
+
+    m_statusText = new QLabel(uiText(QStringLiteral("未连接")), m_statusLabel);
+    m_statusText->setObjectName(QStringLiteral("statusText"));
+    m_statusText->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_statusText->setFont(statusFont(16));
+    m_statusText->setStyleSheet(QStringLiteral("color: #FFFFFF; background: transparent;"));
+    layoutStatusWidgets(m_statusLabel->size());
+
+    m_permissionHintLabel = new QLabel(window);
+    m_permissionHintLabel->setObjectName(QStringLiteral("permissionHint"));
+    m_permissionHintLabel->setAlignment(Qt::AlignCenter);
+    m_permissionHintLabel->setWordWrap(true);
+    m_permissionHintLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_permissionHintLabel->hide();
+}
+
+void StatusArea::setPermissionHintVisible(bool visible)
+{
+    m_permissionHintLabel->setText(PermissionHint::text());
+    m_permissionHintLabel->setVisible(visible);
+    relayout();
+}
+
+void StatusArea::layoutStatusWidgets(const QSize &statusSize)
+{
+    const double k = statusSize.height() / 116.0;
+    const QFont font = statusFont(int(16 * k + 0.5));
+    m_statusText->setFont(font);
+    m_statusText->setStyleSheet(QStringLiteral("color: #FFFFFF; background: transparent;"));
+    const layout::StatusRowGeometry row =
+        layout::statusRowGeometry(statusSize, QFontMetrics(font).horizontalAdvance(m_statusText->text()));
+    m_statusDot->setGeometry(row.dot);
+    m_statusDot->setStyleSheet(
+        QStringLiteral("background-color: #9A9A9A; border-radius: %1px;").arg(row.dot.width() / 2));
+    m_statusText->setGeometry(row.text);
+}
+
+void StatusArea::setDisconnectedWidgetsVisible(bool visible)
+{
+    m_statusDot->setVisible(visible);
+    m_statusText->setVisible(visible);
+}
+
+void StatusArea::relayout()
+{
+    const int width = m_window->width();
+    const QSize size = layout::statusAreaSize(m_window->size());
+    m_statusLabel->setFixedSize(size);
+    m_statusLabel->move((width - size.width()) / 2, int(m_window->height() * 0.022222222222222223));
+
+    // Under the status row, above the knob, in the error colour of the toasts.
+    const double s = double(width) / m_designSize.width();
+    const int w = int(760 * s);
+    const int h = std::max(14, int(40 * s));
+    m_permissionHintLabel->setGeometry((width - w) / 2, m_statusLabel->y() + int(size.height() * 0.68), w, h);
+    m_permissionHintLabel->setStyleSheet(
+        QStringLiteral("QLabel { color: #C8593B; background: transparent; font-size: %1px; }")
+            .arg(std::max(9, int(14 * s + 0.5))));
+    m_permissionHintLabel->raise();
+
+    if (m_connectedLook) {
+        const QPixmap picture = renderSvgPixmap(QStringLiteral(":/asset/Status1_en.svg"), size, m_window);
+        if (!picture.isNull())
+            m_statusLabel->setPixmap(picture);
+        setDisconnectedWidgetsVisible(false);
+    } else {
+        m_statusLabel->clear();
+        layoutStatusWidgets(size);
+        setDisconnectedWidgetsVisible(true);
+    }
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QObject>
+#include <QSize>
+
+class QLabel;
+class QWidget;
+
+// The connection status at the top of the window: the connected picture, or
+// the grey dot with "not connected", and under it the hint that explains why a
+// knob that is plugged in is refused. Its labels are children of the window.
+class StatusArea : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(StatusArea)
+
+public:
+    StatusArea(QWidget *window, const QSize &designSize);
+
+    QLabel *statusLabel() const { return m_statusLabel; }
+    // Takes effect at the next relayout().
+    void setConnectedLook(bool connected) { m_connectedLook = connected; }
+    void setPermissionHintVisible(bool visible);
+    // Places the status row and the hint for the window's current size.
+    void relayout();
+    // The dot and the text inside a status label of `statusSize`.
+    void layoutStatusWidgets(const QSize &statusSize);
+    void setDisconnectedWidgetsVisible(bool visible);
+
+private:
+    QWidget *m_window = nullptr;
+    QSize m_designSize;
+    bool m_connectedLook = false;
+    QLabel *m_statusLabel = nullptr;
+    QLabel *m_statusDot = nullptr;
+    QLabel *m_statusText = nullptr;
+    QLabel *m_permissionHintLabel = nullptr;
+};

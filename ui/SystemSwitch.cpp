@@ -1,0 +1,125 @@
+#include "ui/SystemSwitch.h"
+
+#include "ui/mainlayoutgeometry.h"
+#include "ui/switchbarparts.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPropertyAnimation>
+
+namespace {
+
+struct SystemDef
+{
+    bool mac;
+    const char *text;
+    const char *activeIcon;
+    const char *inactiveIcon;
+};
+
+const SystemDef kSystems[2] = {
+    {true, "Mac", ":/asset/mac_active.svg", ":/asset/mac_inactive.svg"},
+    {false, "Windows", ":/asset/win_active.svg", ":/asset/win_inactive.svg"},
+};
+
+} // namespace
+
+SystemSwitch::SystemSwitch(QWidget *window, const QSize &designSize, bool macLayout)
+    : QObject(window), m_window(window), m_designSize(designSize), m_macLayout(macLayout)
+{
+    m_bar = switchbar::makeBar(QStringLiteral("SystemSwitch"), QRect(1500, 520, 220, 52), window);
+    m_highlight = switchbar::makeHighlight(m_bar, QStringLiteral("systemHighlight"));
+
+    for (int i = 0; i < 2; ++i) {
+        QLabel *item = switchbar::makeItem(m_bar, QStringLiteral("systemItem%1").arg(i), "systemIndex", i,
+                                           kSystems[i].activeIcon, kSystems[i].inactiveIcon, this);
+        item->setProperty("macLayout", kSystems[i].mac);
+
+        auto *row = new QHBoxLayout(item);
+        row->setContentsMargins(16, 0, 0, 0);
+        row->setSpacing(7);
+        QLabel *icon = switchbar::clickThrough(new QLabel(item), QStringLiteral("systemIconImage"));
+        icon->setAlignment(Qt::AlignCenter);
+        QLabel *text = switchbar::clickThrough(new QLabel(QString::fromUtf8(kSystems[i].text), item),
+                                               QStringLiteral("systemIconText"));
+        row->addWidget(icon, 0, Qt::AlignVCenter);
+        row->addWidget(text, 0, Qt::AlignVCenter);
+        row->addStretch(1);
+        m_items[i] = item;
+    }
+    layoutItems();
+    updateIcons();
+}
+
+bool SystemSwitch::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonPress && watched->property("systemIndex").isValid()) {
+        Q_EMIT systemPressed(watched->property("macLayout").toBool());
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+double SystemSwitch::scale() const
+{
+    return double(m_window->width()) / m_designSize.width();
+}
+
+QRect SystemSwitch::rectForIndex(int index) const
+{
+    return layout::systemRect(index, scale(), m_bar->size());
+}
+
+void SystemSwitch::relayout(const QRect &geometry, int radius)
+{
+    m_bar->setGeometry(geometry);
+    switchbar::styleBar(m_bar, m_highlight, radius);
+    layoutItems();
+}
+
+void SystemSwitch::layoutItems()
+{
+    const int margin = int(16.0 * m_window->width() / m_designSize.width());
+    for (QLabel *item : m_items) {
+        item->setGeometry(rectForIndex(item->property("systemIndex").toInt()));
+        if (auto *row = qobject_cast<QHBoxLayout *>(item->layout())) {
+            row->setContentsMargins(margin, 0, 0, 0);
+            row->setSpacing(layout::tabGap(scale()) + 1);
+        }
+        item->raise();
+    }
+    if (!switchbar::isRunning(m_highlightAnimation)) {
+        m_highlight->setGeometry(rectForIndex(m_macLayout ? 0 : 1));
+        m_highlight->lower();
+    }
+}
+
+void SystemSwitch::updateIcons()
+{
+    const double s = scale();
+    for (int i = 0; i < 2; ++i) {
+        QLabel *item = m_items[i];
+        const bool current = kSystems[i].mac == m_macLayout;
+        const QString iconPath = item->property(current ? "activeIcon" : "inactiveIcon").toString();
+        switchbar::styleItem(item, item->findChild<QLabel *>(QStringLiteral("systemIconImage")),
+                             item->findChild<QLabel *>(QStringLiteral("systemIconText")), iconPath, current,
+                             m_connectedLook, layout::tabIconSide(s), layout::tabFontPixelSize(s), m_window);
+        item->setCursor(m_connectedLook ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    }
+}
+
+void SystemSwitch::setMacLayout(bool mac)
+{
+    if (mac == m_macLayout)
+        return;
+    const bool fromMac = m_macLayout;
+    m_macLayout = mac;
+    if (m_highlightAnimation)
+        m_highlightAnimation->stop();
+    auto *move =
+        switchbar::slide(m_highlight, rectForIndex(fromMac ? 0 : 1), rectForIndex(mac ? 0 : 1), this);
+    m_highlightAnimation = move;
+    move->start(QAbstractAnimation::DeleteWhenStopped);
+    updateIcons();
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QSize>
+
+class QLabel;
+class QPropertyAnimation;
+class QRect;
+class QWidget;
+
+// The Mac / Windows switch of the keyboard page, with its sliding highlight.
+// It shows the layout it is told; presses are reported, not acted on. Its
+// labels are children of the window; it scales with the window's width.
+class SystemSwitch : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(SystemSwitch)
+
+public:
+    SystemSwitch(QWidget *window, const QSize &designSize, bool macLayout);
+
+    QLabel *bar() const { return m_bar; }
+    // Slides the highlight to the chosen system and restyles the items.
+    void setMacLayout(bool mac);
+    void setConnectedLook(bool connected) { m_connectedLook = connected; }
+
+    // An item's place inside the bar: 0 Mac, 1 Windows.
+    QRect rectForIndex(int index) const;
+    // Places the bar at `geometry` and rounds it with `radius`.
+    void relayout(const QRect &geometry, int radius);
+    void layoutItems();
+    void updateIcons();
+
+Q_SIGNALS:
+    void systemPressed(bool mac);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    double scale() const;
+
+    QWidget *m_window = nullptr;
+    QSize m_designSize;
+    bool m_macLayout = true;
+    bool m_connectedLook = false;
+    QLabel *m_bar = nullptr;
+    QLabel *m_highlight = nullptr;
+    QLabel *m_items[2] = {};
+    QPointer<QPropertyAnimation> m_highlightAnimation;
+};

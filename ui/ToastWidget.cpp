@@ -1,0 +1,107 @@
+#include "ui/ToastWidget.h"
+
+#include "protocol/uitext.h"
+#include "ui/ToastIconLabel.h"
+#include "ui/mainlayoutgeometry.h"
+
+#include <QDebug>
+#include <QPropertyAnimation>
+#include <QTimer>
+
+namespace {
+
+constexpr int kToastVisibleMs = 2000;
+constexpr int kToastSlideMs = 240;
+
+} // namespace
+
+ToastWidget::ToastWidget(QWidget *window) : QLabel(window)
+{
+    setObjectName(QStringLiteral("toastContainer"));
+    setAttribute(Qt::WA_StyledBackground);
+    setStyleSheet(QStringLiteral("QLabel#toastContainer { background-color: #2E2E2E; border-radius: 8px; }"));
+    resize(343, 64);
+
+    m_icon = new ToastIconLabel(this);
+    m_icon->setObjectName(QStringLiteral("toastIcon"));
+    m_icon->setAttribute(Qt::WA_TranslucentBackground);
+    m_icon->setAutoFillBackground(false);
+    m_icon->setGeometry(16, 16, 32, 32);
+
+    m_title = new QLabel(this);
+    m_title->setObjectName(QStringLiteral("toastTitle"));
+    m_title->setGeometry(64, 12, 260, 22);
+    m_text = new QLabel(this);
+    m_text->setObjectName(QStringLiteral("toastText"));
+    m_text->setGeometry(64, 36, 260, 18);
+
+    m_hideTimer = new QTimer(this);
+    m_hideTimer->setSingleShot(true);
+    connect(m_hideTimer, &QTimer::timeout, this, &QWidget::hide);
+    hide();
+}
+
+QString ToastWidget::title() const
+{
+    return m_title->text();
+}
+
+QString ToastWidget::text() const
+{
+    return m_text->text();
+}
+
+void ToastWidget::relayout()
+{
+    if (!parentWidget())
+        return;
+    const layout::MainGeometry g = layout::mainGeometry(parentWidget()->size());
+    resize(g.toastSize);
+    const int margin = int(16 * g.sx);
+    m_icon->setGeometry(margin, (g.toastSize.height() - g.toastIconSide) / 2, g.toastIconSide,
+                        g.toastIconSide);
+    m_title->setGeometry(g.toastTitle);
+    m_text->setGeometry(g.toastText);
+    m_title->setStyleSheet(
+        QStringLiteral("QLabel { background: transparent; color: #FFFFFF; font-size: %1px; "
+                       "font-family: 'Microsoft YaHei'; }")
+            .arg(g.toastTitleFontPx));
+    m_text->setStyleSheet(QStringLiteral("QLabel { background: transparent; color: #C8C5C5; font-size: %1px; "
+                                         "font-family: 'Microsoft YaHei'; }")
+                              .arg(g.toastTextFontPx));
+    if (isVisible() && !m_animation)
+        move(g.toastShownPos);
+}
+
+void ToastWidget::showMessage(bool success, const QString &title, const QString &text)
+{
+    if (!parentWidget())
+        return;
+    if (m_icon->success() != success)
+        m_icon->setSuccess(success);
+    const QString shownTitle = uiText(!title.isEmpty() ? title
+                                      : success        ? QStringLiteral("保存成功")
+                                                       : QStringLiteral("保存失败"));
+    const QString shownText = uiText(!text.isEmpty() ? text
+                                     : success       ? QStringLiteral("所有设置已成功保存")
+                                                     : QStringLiteral("请检查设置，并重新保存"));
+    m_title->setText(shownTitle);
+    m_text->setText(shownText);
+    qDebug().noquote() << "提示:" << shownTitle << shownText;
+
+    if (m_animation)
+        m_animation->stop();
+    const QSize window = parentWidget()->size();
+    const int x = int(0.4109375 * window.width());
+    auto *slide = new QPropertyAnimation(this, "pos", this);
+    slide->setDuration(kToastSlideMs);
+    slide->setEasingCurve(QEasingCurve::OutCubic);
+    slide->setStartValue(QPoint(x, -height()));
+    slide->setEndValue(QPoint(x, window.height() / 27));
+    move(x, -height());
+    raise();
+    show();
+    m_animation = slide;
+    slide->start(QAbstractAnimation::DeleteWhenStopped);
+    m_hideTimer->start(kToastVisibleMs);
+}
