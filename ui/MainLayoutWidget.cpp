@@ -220,8 +220,8 @@ void MainLayoutWidget::setupUI()
     m_backgroundLabel = new QLabel(this);
     m_backgroundLabel->setObjectName(QStringLiteral("backgroundLabel"));
     m_backgroundLabel->setGeometry(QRect(QPoint(0, 0), m_designSize));
-    m_backgroundLabel->setPixmap(
-        renderSvgPixmap(QStringLiteral(":/asset/Background.svg"), m_designSize, this));
+    // The picture is rendered by relayout() at the window's real size and pixel
+    // ratio, before the first frame; a design-size render here would be thrown away.
     m_backgroundLabel->lower();
 
     m_statusArea = new StatusArea(this, m_designSize);
@@ -813,10 +813,15 @@ void MainLayoutWidget::setBackgroundPicture(bool connected)
         return;
     const QSize size = m_backgroundLabel->size().isValid() ? m_backgroundLabel->size() : this->size();
     const QString connectedPath = QStringLiteral(":/asset/Background.svg");
-    QPixmap picture = renderSvgPixmap(
-        connected ? connectedPath : QStringLiteral(":/asset/disconnected_bg.svg"), size, this);
-    if (picture.isNull() && !connected)
-        picture = renderSvgPixmap(connectedPath, size, this);
+    QString path = connected ? connectedPath : QStringLiteral(":/asset/disconnected_bg.svg");
+    if (!connected && !QSvgRenderer(path).isValid())
+        path = connectedPath;
+    // A window-sized picture is megabytes: the old one goes before the new one
+    // is drawn, so two are never alive at once. An invalid picture keeps the old.
+    if (!QSvgRenderer(path).isValid())
+        return;
+    m_backgroundLabel->clear();
+    const QPixmap picture = renderSvgPixmap(path, size, this);
     if (!picture.isNull())
         m_backgroundLabel->setPixmap(picture);
 }
