@@ -43,9 +43,16 @@ struct A
         return w.findChild<KnobArea *>()->isDialAnimating();
     }
     static KeyboardWidget *keyboard(const MainLayoutWidget &w) { return w.findChild<KeyboardWidget *>(); }
-    static MultimediaWidget *media(const MainLayoutWidget &w) { return w.findChild<MultimediaWidget *>(); }
-    static MouseWidget *mouse(const MainLayoutWidget &w) { return w.findChild<MouseWidget *>(); }
-    static ProcreateWidget *procreate(const MainLayoutWidget &w) { return w.findChild<ProcreateWidget *>(); }
+    // Built when their tab is first opened.
+    static MultimediaWidget *media(MainLayoutWidget &w)
+    {
+        return qobject_cast<MultimediaWidget *>(w.ensurePage(2));
+    }
+    static MouseWidget *mouse(MainLayoutWidget &w) { return qobject_cast<MouseWidget *>(w.ensurePage(4)); }
+    static ProcreateWidget *procreate(MainLayoutWidget &w)
+    {
+        return qobject_cast<ProcreateWidget *>(w.ensurePage(6));
+    }
     static QRect tabRect(const MainLayoutWidget &w, int i)
     {
         return w.findChild<TabBar *>()->rectForIndex(i);

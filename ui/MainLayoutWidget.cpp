@@ -112,9 +112,6 @@ MainLayoutWidget::MainLayoutWidget(KnobSession *session, QWidget *parent)
             });
     if (m_delayWidget)
         m_delayWidget->setModel(&m_model);
-    m_debugConsole = new DebugConsole(
-        m_session, m_debugWidget, [this] { return selectedKnobKey(); }, this);
-
     // A session that is already connected (the window was built late) is shown as such.
     if (m_session->isConnected())
         onConnectionChanged(true);
@@ -288,40 +285,97 @@ void MainLayoutWidget::setupPages()
     m_contentStack = new DraggableStackedWidget(QStringLiteral("ContentStack"), this);
     m_contentStack->setGeometry(184, 504, 1552, 496);
 
+    // The pages the configuration read writes into are built now; the others
+    // (and the hidden debug console) when their tab is first opened, so start-up
+    // pays only for what the first frame shows.
     m_keyboardWidget = new KeyboardWidget(m_contentStack);
-    m_combinationWidget = new CombinationWidget(m_contentStack);
-    m_multimediaWidget = new MultimediaWidget(m_contentStack);
     m_lightWidget = new LightWidget(m_contentStack);
-    m_mouseWidget = new MouseWidget(m_contentStack);
     m_delayWidget = new DelayWidget(m_contentStack);
-    m_procreateWidget = new ProcreateWidget(m_contentStack);
-    m_debugWidget = new DebugWidget(m_contentStack);
-    const QList<QWidget *> pages = {m_keyboardWidget, m_combinationWidget, m_multimediaWidget, m_lightWidget,
-                                    m_mouseWidget,    m_delayWidget,       m_procreateWidget,  m_debugWidget};
-    for (QWidget *page : pages)
+    for (int i = 0; i < kPageCount; ++i) {
+        QWidget *page = i == 0   ? m_keyboardWidget.data()
+                        : i == 3 ? m_lightWidget.data()
+                        : i == 5 ? m_delayWidget.data()
+                                 : new QWidget(m_contentStack);
         m_contentStack->addWidget(page);
+    }
     m_keyboardWidget->setMacLayout(m_isMacLayout);
     m_contentStack->setCurrentIndex(0);
 
     connect(m_keyboardWidget, &KeyboardWidget::keyClicked, this, &MainLayoutWidget::onKeyboardPageKeyClicked);
     connect(m_keyboardWidget, &KeyboardWidget::debugUnlockRequested, this, &MainLayoutWidget::showDebugTab);
-    connect(m_debugWidget, &DebugWidget::exitDebugMode, this, &MainLayoutWidget::hideDebugTab);
-    connect(m_combinationWidget, &CombinationWidget::combinationClicked, this, [this](const QString &name) {
-        qDebug().noquote() << "组合键被点击:" << name;
-        addSelectedCombination(name);
-    });
-    connect(m_multimediaWidget, &MultimediaWidget::multimediaClicked, this, [this](const QString &name) {
-        qDebug().noquote() << "多媒体按键被点击:" << name;
-        replaceSelectedKeyWithAction(name);
-    });
-    connect(m_mouseWidget, &MouseWidget::mouseClicked, this, [this](const QString &name) {
-        qDebug().noquote() << "鼠标按键被点击:" << name;
-        replaceSelectedKeyWithAction(name);
-    });
-    connect(m_procreateWidget, &ProcreateWidget::procreateKeyClicked, this, [this](const QString &name) {
-        qDebug().noquote() << "Procreate按键被点击:" << name;
-        replaceSelectedKeyWithAction(name);
-    });
+}
+
+QWidget *MainLayoutWidget::ensurePage(int index)
+{
+    if (!m_contentStack || index < 0 || index >= m_contentStack->count())
+        return nullptr;
+    QWidget *page = nullptr;
+    switch (index) {
+    case 1:
+        if (m_combinationWidget)
+            return m_combinationWidget;
+        m_combinationWidget = new CombinationWidget(m_contentStack);
+        connect(m_combinationWidget, &CombinationWidget::combinationClicked, this,
+                [this](const QString &name) {
+                    qDebug().noquote() << "组合键被点击:" << name;
+                    addSelectedCombination(name);
+                });
+        page = m_combinationWidget;
+        break;
+    case 2:
+        if (m_multimediaWidget)
+            return m_multimediaWidget;
+        m_multimediaWidget = new MultimediaWidget(m_contentStack);
+        connect(m_multimediaWidget, &MultimediaWidget::multimediaClicked, this, [this](const QString &name) {
+            qDebug().noquote() << "多媒体按键被点击:" << name;
+            replaceSelectedKeyWithAction(name);
+        });
+        page = m_multimediaWidget;
+        break;
+    case 4:
+        if (m_mouseWidget)
+            return m_mouseWidget;
+        m_mouseWidget = new MouseWidget(m_contentStack);
+        connect(m_mouseWidget, &MouseWidget::mouseClicked, this, [this](const QString &name) {
+            qDebug().noquote() << "鼠标按键被点击:" << name;
+            replaceSelectedKeyWithAction(name);
+        });
+        page = m_mouseWidget;
+        break;
+    case 6:
+        if (m_procreateWidget)
+            return m_procreateWidget;
+        m_procreateWidget = new ProcreateWidget(m_contentStack);
+        connect(m_procreateWidget, &ProcreateWidget::procreateKeyClicked, this, [this](const QString &name) {
+            qDebug().noquote() << "Procreate按键被点击:" << name;
+            replaceSelectedKeyWithAction(name);
+        });
+        page = m_procreateWidget;
+        break;
+    case 7:
+        if (m_debugWidget)
+            return m_debugWidget;
+        m_debugWidget = new DebugWidget(m_contentStack);
+        connect(m_debugWidget, &DebugWidget::exitDebugMode, this, &MainLayoutWidget::hideDebugTab);
+        m_debugConsole = new DebugConsole(
+            m_session, m_debugWidget, [this] { return selectedKnobKey(); }, this);
+        page = m_debugWidget;
+        break;
+    default:
+        return m_contentStack->widget(index);
+    }
+    // Into the placeholder's place, with the look every other page has now.
+    QWidget *placeholder = m_contentStack->widget(index);
+    const bool wasCurrent = m_contentStack->currentIndex() == index;
+    page->setGeometry(QRect(QPoint(0, 0), m_contentStack->size()));
+    m_contentStack->insertWidget(index, page);
+    m_contentStack->removeWidget(placeholder);
+    delete placeholder;
+    if (wasCurrent)
+        m_contentStack->setCurrentIndex(index);
+    if (index != 7)
+        page->setAttribute(Qt::WA_TransparentForMouseEvents, !m_connectedLook);
+    return page;
 }
 
 void MainLayoutWidget::onKeyboardPageKeyClicked(uint16_t code)
@@ -344,6 +398,7 @@ void MainLayoutWidget::switchToTab(int index)
     if (m_pageSlideAnimation)
         return;
     const int previous = m_tabBar->currentIndex();
+    ensurePage(index);
 
     QWidget *oldPage = m_contentStack->widget(previous);
     QWidget *newPage = m_contentStack->widget(index);

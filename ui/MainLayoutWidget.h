@@ -88,6 +88,9 @@ public:
 
     // ---- Navigation: tabs, pages and the Mac / Windows layout
     void switchToTab(int index);
+    // The page of a tab, built on first use (the keyboard, lighting and delay
+    // pages exist from the start).
+    QWidget *ensurePage(int index);
     int currentTabIndex() const;
     // 7, or 8 once the debug console has shown its tab.
     int tabCount() const;
@@ -125,6 +128,7 @@ private:
     void setupUI();
     void setupButtons();
     void setupPages();
+    static constexpr int kPageCount = 8;
     // Places and re-renders every piece for the current size.
     void relayout();
     void layoutButtons();
