@@ -195,6 +195,41 @@ private Q_SLOTS:
         QCOMPARE(packetToHex(p), expected);
         QCOMPARE(packetToHex(HidPacket(33, 0xAB)).count(QLatin1Char('\n')), 2);
     }
+
+    // Which reports get the copy with the older command code. The save tests
+    // see it for assignments; a colour, lighting or end report typed into the
+    // debug console with a key selected must still go out alone.
+    void compatibilityCopyRule_data()
+    {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<int>("knobKey");
+        QTest::addColumn<int>("copyCode"); // -1: no copy
+        const QByteArray fd05("\x03\xFD\x05\x01\x01", 5);
+        QTest::newRow("key 3 gets 0x13") << fd05 << 65 << 3 << 0x13;
+        QTest::newRow("five bytes") << fd05 << 5 << 3 << 0x13;
+        QTest::newRow("no key selected") << fd05 << 65 << 0 << -1;
+        QTest::newRow("key out of range") << fd05 << 65 << 6 << -1;
+        QTest::newRow("already the older code") << QByteArray("\x03\xFD\x13\x01\x01", 5) << 65 << 3 << -1;
+        QTest::newRow("end packet") << QByteArray("\x03\xFD\xFE\xFF", 4) << 65 << 3 << -1;
+        QTest::newRow("colour packet") << QByteArray("\x03\xFD\x00\x06", 4) << 65 << 3 << -1;
+        QTest::newRow("four bytes") << fd05.left(4) << 4 << 3 << -1;
+        QTest::newRow("lighting class") << QByteArray("\x03\xFE\xB0\x00", 4) << 64 << 3 << -1;
+    }
+    void compatibilityCopyRule()
+    {
+        QFETCH(QByteArray, head);
+        QFETCH(int, length);
+        QFETCH(int, knobKey);
+        QFETCH(int, copyCode);
+        HidPacket p(length, 0x00);
+        std::copy(head.begin(), head.begin() + std::min<int>(head.size(), length), p.begin());
+        HidPacket copy = p;
+        copy[2] = static_cast<unsigned char>(copyCode);
+        const std::vector<HidPacket> expected =
+            copyCode < 0 ? std::vector<HidPacket>{p} : std::vector<HidPacket>{p, copy};
+        QCOMPARE(buildSendList(p, knobKey), expected);
+    }
 };
 
 QTEST_APPLESS_MAIN(TestHidScan)
