@@ -177,9 +177,6 @@ private Q_SLOTS:
         QTest::addColumn<int>("lastKeyByte"); // key byte of the last record written
         QTest::newRow("18 combinations: the cut at 19 falls inside a pair")
             << QString(18, QLatin1Char('+')) << 36 << 18 << 0x04 + 8;
-        QTest::newRow("record 19 ends a key: two combinations, 16 plain keys")
-            << QStringLiteral("++") + QString(16, QLatin1Char('.')) << 20 << 19 << 0x04 + 16;
-        QTest::newRow("19 plain keys fit exactly") << QString(19, QLatin1Char('.')) << 19 << 19 << 0x04 + 18;
         QTest::newRow("20 plain keys keep 19") << QString(20, QLatin1Char('.')) << 20 << 19 << 0x04 + 18;
         QTest::newRow("18 plain then a combination: the pair is dropped whole")
             << QString(18, QLatin1Char('.')) + QLatin1Char('+') << 20 << 18 << 0x04 + 17;

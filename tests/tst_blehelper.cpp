@@ -241,9 +241,6 @@ private Q_SLOTS:
         QTest::newRow("rejected batch write")
             << "reject-write" << write << QStringList{"connected", "gatt_uuids", "write_ready", "error"}
             << false << 1 << QStringList{};
-        QTest::newRow("rejected query")
-            << "reject-write" << query << QStringList{"connected", "gatt_uuids", "write_ready", "error"}
-            << false << 1 << QStringList{};
         QTest::newRow("device disconnects mid-run")
             << "disconnect" << query
             << QStringList{"connected",      "gatt_uuids", "write_ready",         "write_ok",
@@ -262,9 +259,6 @@ private Q_SLOTS:
             << true << 1 << QStringList{"VX_BLE_NOTIFY_UUID=7A1C0003-3B5E-4C2A-9F10-5D2B8C6E4A01"};
         QTest::newRow("BlueZ not on the bus")
             << "none" << query << QStringList{"error"} << false << 0 << QStringList{};
-        QTest::newRow("no system bus")
-            << "none" << query << QStringList{"error"} << false << 0
-            << QStringList{"DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/vx-bus"};
     }
 
     void endToEnd()

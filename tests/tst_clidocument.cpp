@@ -228,14 +228,12 @@ void TestCliDocument::invalidFilesAreRefused_data()
 
     const QByteArray good = fileWithKey3(R"({"name": "A", "delayMs": 0})");
     QTest::newRow("truncated") << good.left(good.size() - 20) << "invalid JSON at line 1, column";
-    QTest::newRow("empty") << QByteArray() << "invalid JSON at line 1, column 1";
     QTest::newRow("array") << QByteArray("[]") << "the file must hold one JSON object";
     QTest::newRow("no format") << QByteArray(R"({"layout": "mac", "keys": []})") << "format: missing";
     QTest::newRow("format 2") << QByteArray(good).replace("\"format\": 1", "\"format\": 2")
                               << "format: version 2 is not supported";
     QTest::newRow("layout") << QByteArray(good).replace("windows", "linux")
                             << "layout: \"linux\" is not a layout";
-    QTest::newRow("no keys") << QByteArray(R"({"format": 1, "layout": "mac"})") << "keys: missing";
     QTest::newRow("missing key") << QByteArray(good).replace(R"({"key": 5, "actions": []})",
                                                              R"({"key": 4, "actions": []})")
                                  << "keys[4].key: physical key 4 appears twice";
@@ -247,8 +245,6 @@ void TestCliDocument::invalidFilesAreRefused_data()
                                          R"({"name": "A"}, {"name": "B"}, {"name": "C"}, {"name": "D"},)"
                                          R"( {"name": "Ctrl+Foo"})")
                                   << "keys[2].actions[4]: unknown key name \"Ctrl+Foo\"";
-    QTest::newRow("symbol after modifier")
-        << fileWithKey3(R"({"name": "Ctrl+!"})") << "keys[2].actions[0]: unknown key name \"Ctrl+!\"";
     QTest::newRow("lighting mode name")
         << fileWithKey3(R"({"name": "LED模式1"})") << "keys[2].actions[0]: unknown key name";
     QByteArray nineteen;
@@ -260,12 +256,8 @@ void TestCliDocument::invalidFilesAreRefused_data()
                                     << "keys[2].actions[1].delayMs: 20 is out of range (50 to 60000 ms";
     QTest::newRow("delay above 60000") << fileWithKey3(R"({"name": "A", "delayMs": 60001})")
                                        << "keys[2].actions[0].delayMs: 60001 is out of range (0 to 60000 ms";
-    QTest::newRow("negative delay") << fileWithKey3(R"({"name": "A", "delayMs": -1})")
-                                    << "keys[2].actions[0].delayMs: -1 is out of range";
     QTest::newRow("fractional delay") << fileWithKey3(R"({"name": "A", "delayMs": 1.5})")
                                       << "keys[2].actions[0].delayMs: must be a whole number";
-    QTest::newRow("delay as text") << fileWithKey3(R"({"name": "A", "delayMs": "5"})")
-                                   << "keys[2].actions[0].delayMs: must be a whole number";
     QTest::newRow("typo member") << fileWithKey3(R"({"name": "A", "delay": 5})")
                                  << "keys[2].actions[0].delay: unknown member";
     QTest::newRow("no name") << fileWithKey3(R"({"delayMs": 5})") << "keys[2].actions[0].name: missing";

@@ -99,21 +99,6 @@ private Q_SLOTS:
         hid_close(h);
     }
 
-    void silentDeviceNeverAnswers()
-    {
-        const int dev = hidsim::addDevice(hidsim::knobDevice());
-        hidsim::FirmwareOptions fw;
-        fw.silent = true;
-        hidsim::setFirmwareOptions(dev, fw);
-        hid_device *h = openVendor(dev);
-        Packet request(65, 0xFF);
-        request[0] = 0x03;
-        QCOMPARE(hid_write(h, request.data(), request.size()), 65);
-        QVERIFY(readAll(h).empty());
-        QCOMPARE(hidsim::readRequestCount(dev), 1);
-        hid_close(h);
-    }
-
     void unplugKillsHandlesAndHidesDevice()
     {
         const int dev = hidsim::addDevice(hidsim::knobDevice());
@@ -133,52 +118,6 @@ private Q_SLOTS:
         QVERIFY(again);
         QCOMPARE(hid_write(again, probe.data(), probe.size()), 65);
         hid_close(again);
-    }
-
-    void writeFaultsByLayout_data()
-    {
-        QTest::addColumn<unsigned>("reject");
-        QTest::addColumn<int>("length");
-        QTest::addColumn<int>("firstByte");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("65 rejected") << unsigned(hidsim::Layout65) << 65 << 0x03 << -1;
-        QTest::newRow("65 with id 0 passes") << unsigned(hidsim::Layout65) << 65 << 0x00 << 65;
-        QTest::newRow("id 0 rejected") << unsigned(hidsim::LayoutReportIdZero) << 65 << 0x00 << -1;
-        QTest::newRow("64 rejected") << unsigned(hidsim::Layout64) << 64 << 0xFD << -1;
-        QTest::newRow("64 passes when 65 rejected") << unsigned(hidsim::Layout65) << 64 << 0xFD << 64;
-    }
-    void writeFaultsByLayout()
-    {
-        QFETCH(unsigned, reject);
-        QFETCH(int, length);
-        QFETCH(int, firstByte);
-        QFETCH(int, expected);
-        const int dev = hidsim::addDevice(hidsim::knobDevice());
-        hidsim::setRejectLayouts(dev, 2, reject);
-        hid_device *h = openVendor(dev);
-        Packet p(length, 0);
-        p[0] = static_cast<unsigned char>(firstByte);
-        QCOMPARE(hid_write(h, p.data(), p.size()), expected);
-        QCOMPARE(hidsim::writes().back().result, expected);
-        hid_close(h);
-    }
-
-    void scenarioText()
-    {
-        std::string error;
-        QVERIFY(hidsim::loadScenario(
-            "device pid=8850 vid=514c single; open-error 0; assignment 2 03 FD 04 01 01", &error));
-        hid_device_info *list = hid_enumerate(0x514C, 0x8850);
-        QVERIFY(list);
-        QVERIFY(!list->next);
-        QVERIFY(!hid_open_path(list->path));
-        QVERIFY(QString::fromWCharArray(hid_error(nullptr)).contains(QLatin1String("exclusive")));
-        hid_free_enumeration(list);
-        QCOMPARE(hidsim::storedAssignments(0).at(2).size(), std::size_t(65));
-
-        QVERIFY(!hidsim::loadScenario("silent", &error));
-        QVERIFY(!error.empty());
-        QVERIFY(!hidsim::loadScenario("device; unplug-at soon", &error));
     }
 };
 

@@ -36,25 +36,6 @@ private Q_SLOTS:
         QCOMPARE(mac.keys.value("ctrl_right").right() + 1, 1035);
     }
 
-    void halfLayout()
-    {
-        const KeyboardLayout half = keyboardLayout(QSize(776, 248), false);
-        QCOMPARE(half.layer, QRect(8, 39, 760, 203));
-        QCOMPARE(half.keys.value("esc").size(), QSize(29, 29));
-        QCOMPARE(half.keys.value("backspace").size(), QSize(82, 29));
-        QCOMPARE(half.fontRange.minimum, 8);
-        QCOMPARE(half.fontRange.maximum, 10);
-    }
-
-    void texts()
-    {
-        QCOMPARE(keyboardKeyText("print", false), QStringLiteral("Print"));
-        QCOMPARE(keyboardKeyText("print", true), QStringLiteral("F14"));
-        QCOMPARE(keyboardKeyText("ctrl_left", false), QStringLiteral("Ctrl L"));
-        QCOMPARE(keyboardKeyText("alt_right", true), QStringLiteral("command"));
-        QCOMPARE(keyboardKeyText("7", false), QStringLiteral("&&\n7"));
-    }
-
     void printScrollPauseByLayout()
     {
         KeyboardWidget page;

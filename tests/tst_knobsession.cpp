@@ -15,6 +15,7 @@
 #include <QTest>
 #include <QThread>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <thread>
@@ -47,10 +48,8 @@ public:
     QStringList all() const { return m_events; }
     int count(const QString &prefix) const
     {
-        int n = 0;
-        for (const QString &e : m_events)
-            n += e.startsWith(prefix) ? 1 : 0;
-        return n;
+        return int(std::count_if(m_events.begin(), m_events.end(),
+                                 [&](const QString &e) { return e.startsWith(prefix); }));
     }
 
 private:
@@ -67,19 +66,6 @@ int endPacketsSince(double ms)
     int n = 0;
     for (const hidsim::WriteRecord &r : writesSince(ms, false))
         n += isEndPacket(r) ? 1 : 0;
-    return n;
-}
-
-// Accepted assignment reports with a current command code (copies and end packets left out).
-int assignmentReportsSince(double ms)
-{
-    int n = 0;
-    for (const hidsim::WriteRecord &r : writesSince(ms, false)) {
-        if (r.result <= 0 || r.bytes.size() < 3 || r.bytes[1] != 0xFD)
-            continue;
-        const int k = hidsim::physicalKeyForCommandCode(r.bytes[2]);
-        n += (k > 0 && hidsim::currentCommandCode(k) == r.bytes[2]) ? 1 : 0;
-    }
     return n;
 }
 
@@ -193,30 +179,6 @@ private Q_SLOTS:
         QCOMPARE(changed.at(1).at(0).toBool(), true);
         QVERIFY(log.contains(QStringLiteral("[timer] 连接成功: path=")));
         QCOMPARE(hidsim::openHandleCount(), 1);
-    }
-
-    void connectUnplugCyclesLeakNothing()
-    {
-        const int dev = resetWithKnob();
-        KnobSession s;
-        s.start();
-        QVERIFY(connectSession(s));
-        QSignalSpy changed(&s, &KnobSession::connectionChanged);
-        unsigned long long generation = s.usbTransport()->generation();
-        for (int cycle = 0; cycle < 3; ++cycle) {
-            hidsim::unplug(dev);
-            QTRY_VERIFY_WITH_TIMEOUT(!s.isConnected(), 3000);
-            QCOMPARE(hidsim::openHandleCount(), 0);
-            hidsim::replug(dev);
-            QTRY_VERIFY_WITH_TIMEOUT(s.isConnected(), 5000);
-            QCOMPARE(hidsim::openHandleCount(), 1);
-            QVERIFY(s.usbTransport()->generation() >= generation + 2); // closed once, installed once
-            generation = s.usbTransport()->generation();
-        }
-        QStringList seen;
-        for (const QList<QVariant> &args : std::as_const(changed))
-            seen << (args.at(0).toBool() ? QStringLiteral("up") : QStringLiteral("down"));
-        QCOMPARE(seen.join(QLatin1Char(' ')), QStringLiteral("down up down up down up"));
     }
 
     void scansNeverOverlap()
@@ -415,14 +377,6 @@ private Q_SLOTS:
         QCOMPARE(w[1].bytes, withByte0(lighting, 0x00));
     }
 
-    void notConnectedWritesNothing()
-    {
-        resetWithKnob();
-        KnobSession s;
-        QCOMPARE(s.sendPacketForKnobKey(bytes("03 FD 05 01 01 00 01 00 00 04"), 3), -1);
-        QVERIFY(hidsim::writes().empty());
-    }
-
     // ---- Configuration read ---------------------------------------------------------
 
     void configurationRead_data()
@@ -597,48 +551,20 @@ private Q_SLOTS:
         QCOMPARE(stored.at(5), expected[13]); // the last report of key 5 is its copy
     }
 
-    void secondSaveRefusedWhileOneRuns()
-    {
-        const int dev = resetWithKnob();
-        KnobSession s;
-        QVERIFY(connectAndReadSession(s));
-        hidsim::FirmwareOptions slow = hidsim::firmwareOptions(dev);
-        slow.writeDelayMs = 20;
-        hidsim::setFirmwareOptions(dev, slow);
-        QSignalSpy saved(&s, &KnobSession::saveFinished);
-        const double start = hidsim::nowMs();
-        QVERIFY(s.save(fiveKeySnapshot()));
-        QVERIFY(!s.save(fiveKeySnapshot()));
-        QTRY_COMPARE_WITH_TIMEOUT(saved.size(), 1, 15000);
-        QTest::qWait(200);
-        QCOMPARE(saved.size(), 1);
-        QCOMPARE(assignmentReportsSince(start), 5);
-        QCOMPARE(endPacketsSince(start), 5);
-
-        // Once the first has reported, a save is taken again.
-        QVERIFY(s.save(fiveKeySnapshot()));
-        QTRY_COMPARE_WITH_TIMEOUT(saved.size(), 2, 15000);
-        QCOMPARE(assignmentReportsSince(start), 10);
-    }
-
+    // A save the device cannot take says so; with key 1 refused in every
+    // layout, keys 2..5 are still written.
     void failedSaves_data()
     {
         QTest::addColumn<bool>("connect");
         QTest::addColumn<int>("failFirst");
-        QTest::addColumn<int>("unplugAfterMs"); // -1: stays plugged
-        QTest::newRow("not connected: nothing written") << false << 0 << -1;
-        QTest::newRow("unplugged mid-save") << true << 0 << 100;
-        QTest::newRow("key 1 refused in every layout: keys 2..5 still written") << true << 6 << -1;
+        QTest::newRow("not connected: nothing written") << false << 0;
+        QTest::newRow("key 1 refused in every layout") << true << 6;
     }
     void failedSaves()
     {
         QFETCH(bool, connect);
         QFETCH(int, failFirst);
-        QFETCH(int, unplugAfterMs);
         const int dev = resetWithKnob();
-        hidsim::FirmwareOptions slow = hidsim::firmwareOptions(dev);
-        slow.writeDelayMs = unplugAfterMs >= 0 ? 60 : 0;
-        hidsim::setFirmwareOptions(dev, slow);
         KnobSession s;
         if (connect)
             QVERIFY(connectAndReadSession(s));
@@ -646,8 +572,6 @@ private Q_SLOTS:
         QSignalSpy saved(&s, &KnobSession::saveFinished);
         const double start = hidsim::nowMs();
         QVERIFY(s.save(fiveKeySnapshot()));
-        if (unplugAfterMs >= 0)
-            hidsim::scheduleUnplug(dev, unplugAfterMs);
         QTRY_COMPARE_WITH_TIMEOUT(saved.size(), 1, 15000);
         QCOMPARE(saved.at(0).at(0).toBool(), false);
         QVERIFY(!s.isSaveRunning());
@@ -660,17 +584,11 @@ private Q_SLOTS:
             else
                 ++refused;
         }
-        if (!connect)
-            QVERIFY(accepted.empty() && refused == 0);
-        if (failFirst > 0) {
-            // The report, its copy and the two retries of each.
-            QCOMPARE(refused, 6);
-            std::vector<Packet> expected = fiveKeyReports();
-            expected.erase(expected.begin(), expected.begin() + 2);
-            QCOMPARE(accepted, expected);
-        }
-        if (unplugAfterMs >= 0)
-            QVERIFY(assignmentReportsSince(start) < 5);
+        // The report, its copy and the two retries of each.
+        std::vector<Packet> expected = fiveKeyReports();
+        expected.erase(expected.begin(), expected.begin() + 2);
+        QCOMPARE(refused, failFirst);
+        QCOMPARE(accepted, connect ? expected : std::vector<Packet>{});
     }
 
     // ---- Lighting ------------------------------------------------------------------

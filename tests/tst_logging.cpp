@@ -89,26 +89,6 @@ private Q_SLOTS:
 
     void cleanupTestCase() { init(); }
 
-    void levelWords_data()
-    {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<QString>("word");
-        QTest::newRow("debug") << int(QtDebugMsg) << QStringLiteral("INFO");
-        QTest::newRow("info") << int(QtInfoMsg) << QStringLiteral("INFO");
-        QTest::newRow("warning") << int(QtWarningMsg) << QStringLiteral("WARN");
-        QTest::newRow("critical") << int(QtCriticalMsg) << QStringLiteral("ERROR");
-        QTest::newRow("fatal") << int(QtFatalMsg) << QStringLiteral("FATAL");
-    }
-
-    void levelWords()
-    {
-        QFETCH(int, type);
-        QFETCH(QString, word);
-        const QDateTime when(QDate(2026, 12, 5), QTime(16, 58, 7, 42));
-        QCOMPARE(formatLogLine(when, QtMsgType(type), QStringLiteral("设备 ok")),
-                 QStringLiteral("2026-12-05 16:58:07.042 [") + word + QStringLiteral("] 设备 ok"));
-    }
-
     void writesStderrThenAppendsToFile()
     {
         StderrCapture capture;

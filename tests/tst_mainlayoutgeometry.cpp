@@ -13,13 +13,6 @@ class TestMainLayoutGeometry : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // Every other element of mainGeometry is checked where it lands, in the
-    // widget tests; the toast only gets there at the end of its animation.
-    void toastPlacement()
-    {
-        const MainGeometry g = mainGeometry(QSize(960, 540));
-        QCOMPARE(QRect(g.toastShownPos, g.toastSize), QRect(394, 20, 200, 40));
-    }
 
     void tabWidthsAndBar()
     {
@@ -57,14 +50,6 @@ private Q_SLOTS:
         const QVector<int> full = tabWidths(1.0, 7, QVector<int>(7, 0));
         const int bar = tabRowWidth(1.0, full);
         QCOMPARE(tabRect(6, 1.0, full, QSize(bar, 52)).right(), bar - 6 - 1);
-    }
-
-    void systemSwitchItems()
-    {
-        QCOMPARE(systemRect(0, 1.0, QSize(220, 52)), QRect(8, 8, 81, 36));
-        QCOMPARE(systemRect(1, 1.0, QSize(220, 52)), QRect(97, 8, 115, 36));
-        QCOMPARE(systemRect(0, 0.5, QSize(110, 26)), QRect(3, 3, 40, 20));
-        QCOMPARE(systemRect(1, 0.5, QSize(110, 26)), QRect(47, 3, 60, 20));
     }
 
     void statusRow()

@@ -93,49 +93,6 @@ private Q_SLOTS:
             QVERIFY2(g_warnings[i].contains(warnings[i]), qPrintable(g_warnings[i]));
         QCOMPARE(hint.node().isEmpty(), !hint.isVisible());
     }
-
-    // The once-a-second scan against a knob whose nodes refuse to open, then
-    // the same knob once the rules are in and it was replugged.
-    void repeatedScansOfADeniedKnob()
-    {
-        hidsim::reset();
-        const hidsim::DeviceSpec spec = hidsim::knobDevice();
-        const int dev = hidsim::addDevice(spec);
-        for (int i = 0; i < 3; ++i)
-            hidsim::setOpenDenied(dev, i);
-        g_warnings.clear();
-        const QtMessageHandler previous = qInstallMessageHandler(recordWarnings);
-
-        PermissionHint hint;
-        int changes = 0;
-        for (int scan = 0; scan < 5; ++scan)
-            changes += hint.noteScan(scanHidInterfaces(0x05AC, 0x022C, false)) ? 1 : 0;
-        QCOMPARE(changes, 1);
-        QVERIFY(hint.isVisible());
-        QCOMPARE(hint.node(), QString::fromStdString(spec.interfaces[0].path));
-
-        for (int i = 0; i < 3; ++i)
-            hidsim::setOpenError(dev, i, std::string());
-        HidScanResult r = scanHidInterfaces(0x05AC, 0x022C, false);
-        QVERIFY(r.handle);
-        QVERIFY(hint.noteScan(r));
-        QVERIFY(!hint.isVisible());
-        hid_close(r.handle);
-        qInstallMessageHandler(previous);
-
-        QCOMPARE(g_warnings.size(), 1);
-        QVERIFY(g_warnings[0].contains(QString::fromStdString(spec.interfaces[0].path)));
-        QCOMPARE(hidsim::openHandleCount(), 0);
-    }
-
-    void hintIsTranslatedAndNamesTheFix()
-    {
-        const QString text = PermissionHint::text();
-        // A missing table entry would show the Chinese source.
-        QVERIFY2(text.startsWith(QLatin1String("No permission")), qPrintable(text));
-        QVERIFY(text.contains(QLatin1String("udev")));
-        QVERIFY(text.contains(QLatin1String("replug")));
-    }
 };
 
 QTEST_APPLESS_MAIN(TestPermissionHint)

@@ -78,36 +78,6 @@ private Q_SLOTS:
         QCOMPARE(simKeyTopPadding(10, 10, true), 0);
     }
 
-    void statePriority()
-    {
-        QCOMPARE(simKeyColors(false, true, true, true).border, QStringLiteral("#67696A"));
-        QCOMPARE(simKeyColors(false, true, true, true).background, QStringLiteral("#1F1E1E"));
-        QCOMPARE(simKeyColors(true, true, true, true).background, QStringLiteral("#101010"));
-        QCOMPARE(simKeyColors(true, false, true, true).text, QStringLiteral("#BEF449"));
-        QCOMPARE(simKeyColors(true, false, false, true).border, QStringLiteral("#67696A"));
-        QCOMPARE(simKeyColors(true, false, false, false).border, QStringLiteral("#363636"));
-    }
-
-    void styleSheetText()
-    {
-        SimKeyStyle s;
-        s.colors = simKeyColors(true, false, false, false);
-        s.fontFamily = QStringLiteral("%1 Sans"); // must not be substituted again
-        s.fontPixelSize = 14;
-        s.horizontalPadding = 4;
-        s.borderRadius = 8;
-        s.borderWidth = 1;
-        s.topPadding = 15;
-        QCOMPARE(
-            simKeyStyleSheet(s),
-            QStringLiteral("QPushButton {background-color: #1F1E1E;color: #D4D4D5;border: 1px solid "
-                           "#363636;border-radius: 8px;font-family: '%1 Sans';font-size: 14px;font-weight: "
-                           "500;line-height: 14px;padding: 15px 4px 0px 4px;outline: none;}QPushButton:focus "
-                           "{ outline: none; }"));
-        s.fontFamily.clear();
-        QVERIFY(simKeyStyleSheet(s).contains(QStringLiteral("font-family: 'Microsoft YaHei';")));
-    }
-
     void setters()
     {
         SimKeyButton b(QStringLiteral("A"));
