@@ -510,19 +510,6 @@ private Q_SLOTS:
             QCOMPARE(r.bytes, buildAssignmentEndPacket());
     }
 
-    void unplugDuringSave()
-    {
-        MainLayoutWidget &w = connectedWindow();
-        startSlowSave(w, 60);
-        QVERIFY(w.isSaveRunning());
-        QTest::qWait(100);
-        hidsim::unplug(m_device);
-        QTRY_COMPARE_WITH_TIMEOUT(toastTitle(w), QStringLiteral("Save failed"), 15000);
-        QCOMPARE(child<QLabel>(w, QStringLiteral("toastText"))->text(),
-                 QStringLiteral("Write failed. Please save again."));
-        QVERIFY(!w.isSaveRunning());
-    }
-
     void secondSaveIgnored()
     {
         MainLayoutWidget &w = connectedWindow();
@@ -626,21 +613,6 @@ private Q_SLOTS:
         const std::vector<Packet> expected = {undo,     copy(undo), light[0],  light[1],
                                               light[2], like,       copy(like)};
         QCOMPARE(writes, expected);
-    }
-
-    void toastDefaults()
-
-    {
-        hidsim::reset();
-        MainLayoutWidget &w = window();
-        w.showToast(false, QString(), QString());
-        QCOMPARE(toastTitle(w), QStringLiteral("Save failed"));
-        QCOMPARE(child<QLabel>(w, QStringLiteral("toastText"))->text(),
-                 QStringLiteral("Please check your settings and save again"));
-        QWidget *toast = child(w, QStringLiteral("toastContainer"));
-        QVERIFY(toast->isVisible());
-        QTRY_COMPARE(toast->pos(), QPoint(789, 40));
-        QTRY_VERIFY_WITH_TIMEOUT(toast->isHidden(), 5000);
     }
 
     void tabSlide()

@@ -286,29 +286,6 @@ private Q_SLOTS:
         QCOMPARE(tabs.indexAt(tabs.bar()->mapTo(&parent, tabs.rectForIndex(0).center())), -1);
     }
 
-    void debugTab()
-    {
-        QWidget parent;
-        parent.resize(1920, 1080);
-        TabBar tabs(&parent, kDesign);
-        parent.show();
-        auto *debugItem = parent.findChild<QLabel *>(QStringLiteral("tabItem7"));
-        const int narrow = tabs.bar()->width();
-        QCOMPARE(tabs.count(), 7);
-        QVERIFY(!debugItem->isVisible());
-
-        tabs.setDebugTabVisible(true);
-        QCOMPARE(tabs.count(), 8);
-        QVERIFY(debugItem->isVisible());
-        QVERIFY(tabs.bar()->width() > narrow);
-        QVERIFY(tabs.bar()->rect().contains(debugItem->geometry()));
-
-        tabs.setDebugTabVisible(false);
-        QCOMPARE(tabs.count(), 7);
-        QVERIFY(!debugItem->isVisible());
-        QCOMPARE(tabs.bar()->width(), narrow);
-    }
-
     void highlightsEndOnTheCurrentItem_data()
     {
         QTest::addColumn<int>("tab");
