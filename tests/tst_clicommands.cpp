@@ -139,6 +139,8 @@ void preload(FakeKnob &knob)
 
 } // namespace
 
+// The round trip, a refused write, a lost knob and no knob run against the
+// simulated knob through the real session in tst_clisession.
 class TestCliCommands : public QObject
 {
     Q_OBJECT
@@ -148,12 +150,6 @@ private slots:
     void usageErrors();
     void invalidFileWritesNothing_data();
     void invalidFileWritesNothing();
-    void readWriteReadIsIdentical();
-    void writeRefusedHalfway();
-    void readLosesTheKnob_data();
-    void readLosesTheKnob();
-    void noKnob_data();
-    void noKnob();
     void dryRunFromStandardInput();
     void lightChangesOnlyWhatIsAsked();
     void listMarksTheUsedInterface();
@@ -224,87 +220,6 @@ void TestCliCommands::invalidFileWritesNothing()
     QCOMPARE(knob.opens, 0);
     QCOMPARE(knob.sentReports, 0);
     QVERIFY(knob.stored == before);
-}
-
-void TestCliCommands::readWriteReadIsIdentical()
-{
-    FakeKnob knob;
-    preload(knob);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("knob.json"));
-    Run r = run({"read", "-o", path}, &knob);
-    QCOMPARE(r.code, int(CliOk));
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    const QString first = QString::fromUtf8(f.readAll());
-    QVERIFY(first.contains(QStringLiteral("\"Ctrl+V\"")));
-    QVERIFY(first.contains(QStringLiteral("\"code\": \"0x0059\"")));
-
-    // Scramble the knob, then restore it from the file.
-    knob.stored[1] = bytes("03 FD 02 01 01 00 01 | 00 00 04");
-    knob.stored[2] = bytes("03 FD 04 01 01 00 01 | 00 00 05");
-    knob.colour = bytes("03 FD 00 06 00 00 00 00 00");
-    r = run({"write", path}, &knob);
-    QVERIFY2(r.code == CliOk, qPrintable(r.err));
-    QVERIFY2(r.err.contains(QStringLiteral("physical key 3 is empty")), qPrintable(r.err));
-    QCOMPARE(knob.saves, 1);
-
-    r = run({"read"}, &knob);
-    QCOMPARE(r.code, int(CliOk));
-    QCOMPARE(r.out, first);
-}
-
-void TestCliCommands::writeRefusedHalfway()
-{
-    FakeKnob knob;
-    preload(knob);
-    const QByteArray file = run({"read"}, &knob).out.toUtf8();
-    knob.failSaveAtKey = 2;
-    const Run r = run({"write", "-"}, &knob, file);
-    QCOMPARE(r.code, int(CliDeviceFailed));
-    QVERIFY2(r.err.contains(QStringLiteral("the save failed: the knob refused physical key 2")),
-             qPrintable(r.err));
-}
-
-void TestCliCommands::readLosesTheKnob_data()
-{
-    QTest::addColumn<QStringList>("args");
-    QTest::newRow("read") << QStringList{"read"};
-    QTest::newRow("light needs the current state") << QStringList{"light", "--off"};
-}
-
-void TestCliCommands::readLosesTheKnob()
-{
-    QFETCH(QStringList, args);
-    FakeKnob knob;
-    preload(knob);
-    knob.failReads = true;
-    const Run r = run(args, &knob);
-    QCOMPARE(r.code, int(CliDeviceFailed));
-    QVERIFY2(r.err.contains(QStringLiteral("reading the configuration failed: the knob was unplugged")),
-             qPrintable(r.err));
-    QVERIFY(r.out.isEmpty());
-}
-
-void TestCliCommands::noKnob_data()
-{
-    QTest::addColumn<QStringList>("args");
-    QTest::newRow("read") << QStringList{"read"};
-    QTest::newRow("light") << QStringList{"light", "--on"};
-    QTest::newRow("write") << QStringList{"write", "-"};
-}
-
-void TestCliCommands::noKnob()
-{
-    QFETCH(QStringList, args);
-    FakeKnob source;
-    preload(source);
-    const QByteArray file = run({"read"}, &source).out.toUtf8();
-    FakeKnob knob;
-    knob.present = false;
-    const Run r = run(args, &knob, file);
-    QCOMPARE(r.code, int(CliNoDevice));
-    QVERIFY2(r.err.contains(QStringLiteral("no knob found")), qPrintable(r.err));
 }
 
 void TestCliCommands::dryRunFromStandardInput()
