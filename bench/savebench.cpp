@@ -1,5 +1,6 @@
 // Times one save of five physical keys, each packed with 18 key records,
 // through the knob session against the simulated knob.
+#include "bench/knobpackets.h"
 #include "device/KnobSession.h"
 #include "protocol/KnobModel.h"
 #include "tools/hidsim/hidsim.h"
@@ -12,23 +13,6 @@
 #include <cstdio>
 
 namespace {
-
-hidsim::Packet packedKey(unsigned char commandCode, unsigned char firstUsage)
-{
-    hidsim::Packet p(65, 0);
-    p[0] = 0x03;
-    p[1] = 0xFD;
-    p[2] = commandCode;
-    p[3] = 0x01;
-    p[4] = 0x01;
-    p[6] = 18;
-    for (int i = 0; i < 18; ++i) {
-        p[7 + 3 * i] = 0x00;
-        p[8 + 3 * i] = i == 0 ? 0x00 : 0x32;
-        p[9 + 3 * i] = static_cast<unsigned char>(firstUsage + i);
-    }
-    return p;
-}
 
 // Five keys of 18 plain keys each, 50 ms apart: what the packed keys above decode to.
 KnobModelSnapshot packedSnapshot()
@@ -55,7 +39,8 @@ int main(int argc, char **argv)
     const int device = hidsim::addDevice(hidsim::knobDevice());
     const unsigned char codes[5] = {0x02, 0x04, 0x05, 0x06, 0x03};
     for (int k = 1; k <= 5; ++k)
-        hidsim::preloadAssignment(device, k, packedKey(codes[k - 1], static_cast<unsigned char>(0x04 + k)));
+        hidsim::preloadAssignment(device, k,
+                                  keyPacket(codes[k - 1], static_cast<unsigned char>(0x04 + k), 18));
 
     KnobSession session;
     QSignalSpy connected(&session, &KnobSession::connectionChanged);

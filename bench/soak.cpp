@@ -7,6 +7,7 @@
 //
 // Exit status 0 when nothing grew, 1 when something did, 2 when a cycle could
 // not be completed at all.
+#include "bench/knobpackets.h"
 #include "device/KnobSession.h"
 #include "tools/hidsim/hidsim.h"
 #include "ui/MainLayoutWidget.h"
@@ -54,22 +55,6 @@ Figures measure()
     f.threads = int(statusField("Threads"));
     f.rssKiB = statusField("VmRSS");
     return f;
-}
-
-hidsim::Packet keyPacket(unsigned char commandCode, unsigned char firstUsage, int count)
-{
-    hidsim::Packet p(65, 0);
-    p[0] = 0x03;
-    p[1] = 0xFD;
-    p[2] = commandCode;
-    p[3] = 0x01;
-    p[4] = 0x01;
-    p[6] = static_cast<unsigned char>(count);
-    for (int i = 0; i < count; ++i) {
-        p[8 + 3 * i] = i == 0 ? 0x00 : 0x32;
-        p[9 + 3 * i] = static_cast<unsigned char>(firstUsage + i);
-    }
-    return p;
 }
 
 bool waitFor(const std::function<bool()> &done, int timeoutMs)
