@@ -57,6 +57,11 @@ struct State
     // is seen and counted here instead of touching freed memory.
     std::vector<hid_device *> closedHandles;
     int closedHandleCalls = 0;
+
+    State() = default;
+    State(const State &) = delete;
+    State &operator=(const State &) = delete;
+    ~State();
     std::condition_variable changed;
     std::vector<std::unique_ptr<Device>> devices;
     std::vector<hidsim::WriteRecord> writes;
@@ -74,6 +79,14 @@ struct State
 #endif
     bool traceEnumerations = false;
 };
+
+// hid_device_ is complete only further down; the closed handles are freed at exit.
+void freeClosedHandles(std::vector<hid_device *> &handles);
+
+State::~State()
+{
+    freeClosedHandles(closedHandles);
+}
 
 State &state()
 {
@@ -173,6 +186,13 @@ struct hid_device_
 };
 
 namespace {
+
+void freeClosedHandles(std::vector<hid_device *> &handles)
+{
+    for (hid_device *h : handles)
+        delete h;
+    handles.clear();
+}
 
 // Call with the state locked. Counts and reports a call through a handle that
 // hid_close has already released; the caller must then not use it.
@@ -465,8 +485,8 @@ int HID_API_EXPORT HID_API_CALL hid_write(hid_device *dev, const unsigned char *
     if (calledAfterClose(s, dev, "hid_write"))
         return -1;
     applySchedule(s);
-    if (Device *d = deviceAt(s, dev->device); d && handleAlive(s, dev) && d->unplugAtWrite >= 0 &&
-                                               d->writesSeen++ == d->unplugAtWrite) {
+    if (Device *d = deviceAt(s, dev->device);
+        d && handleAlive(s, dev) && d->unplugAtWrite >= 0 && d->writesSeen++ == d->unplugAtWrite) {
         d->unplugAtWrite = -1;
         setPlugged(s, dev->device, false);
     }
@@ -482,7 +502,8 @@ int HID_API_EXPORT HID_API_CALL hid_write(hid_device *dev, const unsigned char *
         const int seen = i.writesSeen++;
         if (length == 0) {
             dev->error = L"Invalid argument";
-        } else if (i.spec.failAllWrites || seen < i.spec.failFirstWrites || (i.spec.failWritesFrom >= 0 && seen >= i.spec.failWritesFrom) ||
+        } else if (i.spec.failAllWrites || seen < i.spec.failFirstWrites ||
+                   (i.spec.failWritesFrom >= 0 && seen >= i.spec.failWritesFrom) ||
                    (i.spec.rejectLayouts & hidsim::classifyReport(data, length))) {
             dev->error = L"Broken pipe";
         } else if (seen == i.spec.shortWriteAt) {
@@ -714,9 +735,7 @@ void reset()
     std::lock_guard<std::mutex> lock(s.mutex);
     s.devices.clear();
     s.writes.clear();
-    for (hid_device *h : s.closedHandles)
-        delete h;
-    s.closedHandles.clear();
+    freeClosedHandles(s.closedHandles);
     s.closedHandleCalls = 0;
     s.enumerations = 0;
     s.maxLiveEnumerations = s.liveEnumerations;
