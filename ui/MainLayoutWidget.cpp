@@ -44,6 +44,7 @@
 
 #include <algorithm>
 #include <tuple>
+#include <type_traits>
 
 namespace {
 
@@ -310,47 +311,34 @@ QWidget *MainLayoutWidget::ensurePage(int index)
     if (!m_contentStack || index < 0 || index >= m_contentStack->count())
         return nullptr;
     QWidget *page = nullptr;
+    // A list page: one signal with the clicked name, logged, then applied.
+    const auto listPage = [this](auto &member, auto signal, const char *log, auto apply) -> QWidget * {
+        using Page = std::remove_pointer_t<decltype(member.data())>;
+        if (member)
+            return nullptr;
+        member = new Page(m_contentStack);
+        connect(member, signal, this, [this, log, apply](const QString &name) {
+            qDebug().noquote() << log << name;
+            (this->*apply)(name);
+        });
+        return member;
+    };
     switch (index) {
     case 1:
-        if (m_combinationWidget)
-            return m_combinationWidget;
-        m_combinationWidget = new CombinationWidget(m_contentStack);
-        connect(m_combinationWidget, &CombinationWidget::combinationClicked, this,
-                [this](const QString &name) {
-                    qDebug().noquote() << "组合键被点击:" << name;
-                    addSelectedCombination(name);
-                });
-        page = m_combinationWidget;
+        page = listPage(m_combinationWidget, &CombinationWidget::combinationClicked,
+                        "组合键被点击:", &MainLayoutWidget::addSelectedCombination);
         break;
     case 2:
-        if (m_multimediaWidget)
-            return m_multimediaWidget;
-        m_multimediaWidget = new MultimediaWidget(m_contentStack);
-        connect(m_multimediaWidget, &MultimediaWidget::multimediaClicked, this, [this](const QString &name) {
-            qDebug().noquote() << "多媒体按键被点击:" << name;
-            replaceSelectedKeyWithAction(name);
-        });
-        page = m_multimediaWidget;
+        page = listPage(m_multimediaWidget, &MultimediaWidget::multimediaClicked,
+                        "多媒体按键被点击:", &MainLayoutWidget::replaceSelectedKeyWithAction);
         break;
     case 4:
-        if (m_mouseWidget)
-            return m_mouseWidget;
-        m_mouseWidget = new MouseWidget(m_contentStack);
-        connect(m_mouseWidget, &MouseWidget::mouseClicked, this, [this](const QString &name) {
-            qDebug().noquote() << "鼠标按键被点击:" << name;
-            replaceSelectedKeyWithAction(name);
-        });
-        page = m_mouseWidget;
+        page = listPage(m_mouseWidget, &MouseWidget::mouseClicked,
+                        "鼠标按键被点击:", &MainLayoutWidget::replaceSelectedKeyWithAction);
         break;
     case 6:
-        if (m_procreateWidget)
-            return m_procreateWidget;
-        m_procreateWidget = new ProcreateWidget(m_contentStack);
-        connect(m_procreateWidget, &ProcreateWidget::procreateKeyClicked, this, [this](const QString &name) {
-            qDebug().noquote() << "Procreate按键被点击:" << name;
-            replaceSelectedKeyWithAction(name);
-        });
-        page = m_procreateWidget;
+        page = listPage(m_procreateWidget, &ProcreateWidget::procreateKeyClicked,
+                        "Procreate按键被点击:", &MainLayoutWidget::replaceSelectedKeyWithAction);
         break;
     case 7:
         if (m_debugWidget)
@@ -364,6 +352,8 @@ QWidget *MainLayoutWidget::ensurePage(int index)
     default:
         return m_contentStack->widget(index);
     }
+    if (!page) // built before
+        return m_contentStack->widget(index);
     // Into the placeholder's place, with the look every other page has now.
     QWidget *placeholder = m_contentStack->widget(index);
     const bool wasCurrent = m_contentStack->currentIndex() == index;
