@@ -17,6 +17,8 @@
 
 #include <hidapi.h>
 
+#include <utility>
+
 namespace {
 
 QString idPairText(bool useDefaultIds)
@@ -230,12 +232,9 @@ void KnobSession::installScanResult(ScanKind kind, const HidScanResult &result, 
         m_probeWorkerBusy = false;
     if (m_permissionHint.noteScan(result))
         emit permissionHintChanged(m_permissionHint.isVisible());
-    if (m_rescanAfterScan && !handle) {
-        // A plug-in arrived while this scan was already past its enumeration.
-        m_rescanAfterScan = false;
+    // A plug-in that arrived while this scan was already past its enumeration.
+    if (std::exchange(m_rescanAfterScan, false) && !handle)
         QTimer::singleShot(0, this, &KnobSession::onKnobDeviceChanged);
-    }
-    m_rescanAfterScan = false;
 
     if (!handle) {
         if (timerPath) {
@@ -417,6 +416,7 @@ void KnobSession::onBluetoothRunFinished(const std::vector<Packet> &packets, boo
             return;
         }
         setBluetoothLinkUp(true);
+        // The link may have come up (hardware probe) before the helper named the device.
         m_ble->setAddress(m_bleConnector->address());
         for (const Packet &packet : sortConfigPacketsForApply(packets))
             emit configPacketRead(packet);

@@ -77,6 +77,8 @@ public:
     // Scans consider this interface path only (empty: every interface of the knob).
     void setInterfacePath(const QString &path) { m_interfacePath = path; }
     bool isBluetoothConnectRunning() const;
+    // The link that is up (USB or Bluetooth), or null; workers write through it.
+    std::shared_ptr<KnobTransport> transport() const { return activeTransport(); }
     // The USB link, for the debug console's read-back and for tests.
     std::shared_ptr<UsbTransport> usbTransport() const { return m_usb; }
     std::shared_ptr<DeviceWorkers> workers() const { return m_workers; }

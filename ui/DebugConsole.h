@@ -8,11 +8,14 @@
 #include <functional>
 
 class DebugWidget;
+class DeviceWorkers;
+class UsbTransport;
 class KnobSession;
 
 // What the debug console's page asks of the device: one raw report through
-// the ordinary send path, then the device's answers read back on a tracked
-// worker that stops as soon as the link it wrote on is gone.
+// the ordinary send path (with its compatibility copy), then the device's
+// answers read back, both on a tracked worker that stops as soon as the link
+// it wrote on is gone.
 class DebugConsole : public QObject
 {
     Q_OBJECT
@@ -27,7 +30,9 @@ public:
     void send(const Packet &packet);
 
 private:
-    void startReadBack(unsigned long long generation);
+    // On the worker that sent the report: the answers, posted to the page.
+    static void readBack(DeviceWorkers &workers, UsbTransport &usb, unsigned long long generation,
+                         const QPointer<DebugWidget> &page);
 
     KnobSession *m_session;
     QPointer<DebugWidget> m_page;
