@@ -2,15 +2,18 @@
 // simulated device: geometry at three sizes, the two looks, editing the knob
 // model from the pages, save, reset, lighting, and the tab and layout slides.
 #include "device/KnobSession.h"
+#include "device/packetutil.h"
 #include "protocol/assignmentwrite.h"
 #include "protocol/keyvocabulary.h"
 #include "protocol/packets.h"
 #include "protocol/uitext.h"
 #include "support/configtestsupport.h"
 #include "support/devicetestsupport.h"
+#include "support/packetbytes.h"
 #include "ui/KnobArea.h"
 #include "ui/TabBar.h"
 #include "ui/mainlayoutgeometry.h"
+#include "ui/pages/DebugWidget.h"
 #include "ui/pages/DelayWidget.h"
 #include "ui/pages/KeyboardWidget.h"
 #include "ui/pages/MouseWidget.h"
@@ -26,6 +29,7 @@
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTest>
+#include <QTextEdit>
 #include <QTimer>
 
 #include <memory>
@@ -300,6 +304,68 @@ private Q_SLOTS:
         QVERIFY(!w.isDebugTabVisible());
         QCOMPARE(w.currentTabIndex(), 0);
         QVERIFY(child(w, QStringLiteral("tabItem7"))->isHidden());
+    }
+
+    // A raw report typed on the debug page: the 65 bytes on the wire (an
+    // assignment-class one with its compatibility copy), then the device's
+    // answers in order and the summary; a window closed while it listens.
+    void debugSendAndReadBack_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("reportsOnTheWire");
+        QTest::newRow("read request") << QStringLiteral("03 FF") << 1;
+        QTest::newRow("assignment class gets its copy") << QStringLiteral("03FD0201") << 2;
+    }
+
+    void debugSendAndReadBack()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, reportsOnTheWire);
+        MainLayoutWidget &w = connectedWindow();
+        hidsim::preloadAssignment(m_device, 1, bytes("03 FD 02 01 01 00 01 00 00 04"));
+        select(w, 2);
+        auto *page = qobject_cast<DebugWidget *>(w.ensurePage(7));
+        QVERIFY(page);
+        const double start = hidsim::nowMs();
+        page->inputLine()->setText(typed);
+        QTest::keyClick(page->inputLine(), Qt::Key_Return);
+        const QString summary = uiText(QStringLiteral("共收到 %1 个响应包")).section(QLatin1Char('%'), 0, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            page->logView()->toPlainText().contains(summary) ||
+                page->logView()->toPlainText().contains(uiText(QStringLiteral("未收到响应包"))),
+            10000);
+        std::vector<hidsim::WriteRecord> sent;
+        for (hidsim::WriteRecord &r : writesSince(start)) {
+            // The presence probe keeps going meanwhile.
+            if (!(r.bytes.size() > 3 && r.bytes[2] == 0xFE && r.bytes[3] == 0xFF))
+                sent.push_back(std::move(r));
+        }
+        QCOMPARE(int(sent.size()), reportsOnTheWire);
+        QCOMPARE(int(sent.front().bytes.size()), 65);
+        QCOMPARE(packetToHexLine(Packet(sent.front().bytes.begin(), sent.front().bytes.begin() + 4))
+                     .left(typed.size() == 5 ? 5 : 11),
+                 typed.size() == 5 ? typed : QStringLiteral("03 FD 02 01"));
+        if (reportsOnTheWire == 2)
+            QCOMPARE(sent.back().bytes[2], compatibilityCommandCode(2));
+        if (typed == QLatin1String("03 FF")) {
+            // The stored configuration comes back, in order.
+            const QString log = page->logView()->toPlainText();
+            QVERIFY(log.indexOf(QStringLiteral("#1")) < log.indexOf(QStringLiteral("#2")));
+            QVERIFY(log.contains(summary));
+        }
+
+        // Closing the window while the read-back listens: nothing reaches the
+        // dead page and no handle is touched after its close.
+        hidsim::FirmwareOptions slow = hidsim::firmwareOptions(m_device);
+        slow.firstAnswerDelayMs = 300;
+        hidsim::setFirmwareOptions(m_device, slow);
+        page->inputLine()->setText(QStringLiteral("03 FF"));
+        QTest::keyClick(page->inputLine(), Qt::Key_Return);
+        QTest::qWait(50);
+        m_window.reset();
+        QTest::qWait(500);
+        m_session->shutdown();
+        QCOMPARE(hidsim::closedHandleCalls(), 0);
     }
 
     void disconnectedLook()
