@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/hidsim/hidsim.h"
+#include "tests/fakes/hidsim/hidsim.h"
 
 // A packed keyboard assignment as the knob stores it: `count` consecutive
 // usages from firstUsage, 50 ms apart.

@@ -24,7 +24,7 @@ done
 
 export DISPLAY=$DISPLAY_NUM
 export APP="$BUILD/veltranix"
-export PRELOAD="$BUILD/tools/hidsim/libhidsim.so"
+export PRELOAD="$BUILD/tests/fakes/hidsim/libhidsim.so"
 export EMPTY="$BUILD/bench/vx_emptywindow"
 export SAVEBENCH="$BUILD/bench/vx_savebench"
 

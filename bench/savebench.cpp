@@ -3,7 +3,7 @@
 #include "bench/knobpackets.h"
 #include "device/KnobSession.h"
 #include "protocol/KnobModel.h"
-#include "tools/hidsim/hidsim.h"
+#include "tests/fakes/hidsim/hidsim.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

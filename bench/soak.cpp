@@ -9,7 +9,7 @@
 // not be completed at all.
 #include "bench/knobpackets.h"
 #include "device/KnobSession.h"
-#include "tools/hidsim/hidsim.h"
+#include "tests/fakes/hidsim/hidsim.h"
 #include "ui/MainLayoutWidget.h"
 
 #include <QApplication>

@@ -3,7 +3,7 @@
 // tests and to the preloaded program.
 
 #include "fuzz/fuzztarget.h"
-#include "tools/hidsim/hidsim.h"
+#include "tests/fakes/hidsim/hidsim.h"
 
 #include <hidapi.h>
 

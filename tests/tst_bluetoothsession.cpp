@@ -7,7 +7,7 @@
 #include "device/blewire.h"
 #include "device/packetutil.h"
 #include "protocol/assignmentwrite.h"
-#include "tools/hidsim/hidsim.h"
+#include "tests/fakes/hidsim/hidsim.h"
 
 #include <QFile>
 #include <QJsonArray>

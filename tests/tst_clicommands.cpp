@@ -11,7 +11,7 @@
 #include "protocol/knobconfigdocument.h"
 #include "support/devicetestsupport.h"
 #include "support/packetbytes.h"
-#include "tools/hidsim/hidsim.h"
+#include "tests/fakes/hidsim/hidsim.h"
 
 #include <QBuffer>
 #include <QJsonArray>

@@ -6,7 +6,7 @@
 #include "device/packetutil.h"
 #include "protocol/assignmentwrite.h"
 #include "protocol/configjson.h"
-#include "tools/hidsim/hidsim.h"
+#include "tests/fakes/hidsim/hidsim.h"
 
 #include <QFile>
 #include <QTemporaryDir>

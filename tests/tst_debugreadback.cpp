@@ -5,7 +5,7 @@
 #include "device/debugreadback.h"
 #include "device/hidscan.h"
 #include "device/packetutil.h"
-#include "tools/hidsim/hidsim.h"
+#include "tests/fakes/hidsim/hidsim.h"
 
 #include "support/packetbytes.h"
 

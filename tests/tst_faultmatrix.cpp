@@ -5,7 +5,7 @@
 // a second Save.
 #include "device/KnobSession.h"
 #include "protocol/uitext.h"
-#include "tools/hidsim/hidsim.h"
+#include "tests/fakes/hidsim/hidsim.h"
 #include "ui/MainLayoutWidget.h"
 
 #include <QLabel>
@@ -225,7 +225,7 @@ private Q_SLOTS:
             }
 
             // Whatever happened to the link, the edits are there for a second Save.
-            hidsim::setInterfaceFaults(device, kVendorInterface, hidsim::InterfaceSpec{});
+            hidsim::setInterfaceFaults(device, kVendorInterface, hidsim::InterfaceConfig{});
             if (Fault(fault) == Fault::UnplugAt || Fault(fault) == Fault::ReplugDuring) {
                 if (!hidsim::isPlugged(device))
                     hidsim::replug(device);

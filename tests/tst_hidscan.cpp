@@ -17,12 +17,12 @@ private Q_SLOTS:
     void firstWritableInterfaceWinsAndLaterOnesAreNeverOpened()
     {
         hidsim::reset();
-        hidsim::DeviceSpec spec = hidsim::knobDevice();
-        spec.interfaces[2].path += "%1"; // must not be taken for a placeholder in the log line
-        spec.interfaces.push_back(spec.interfaces.back()); // a second writable one after it
-        spec.interfaces.back().path += "-extra";
-        spec.interfaces.back().interfaceNumber = 3;
-        const int dev = hidsim::addDevice(spec);
+        hidsim::DeviceConfig config = hidsim::knobDevice();
+        config.interfaces[2].path += "%1"; // must not be taken for a placeholder in the log line
+        config.interfaces.push_back(config.interfaces.back()); // a second writable one after it
+        config.interfaces.back().path += "-extra";
+        config.interfaces.back().interfaceNumber = 3;
+        const int dev = hidsim::addDevice(config);
         LogRecorder log;
 
         HidScanResult r = scanHidInterfaces(0x05AC, 0x022C, true);
@@ -35,7 +35,7 @@ private Q_SLOTS:
         QVERIFY(log.contains(QStringLiteral("[autoConnect] 接口#1: hid_write 失败 (-1), 错误: Broken pipe")));
         QVERIFY(log.contains(
             QStringLiteral("[autoConnect] 接口#3: path=%1 usagePage=0xff00 usage=0x0001 interface=2")
-                .arg(QString::fromStdString(spec.interfaces[2].path))));
+                .arg(QString::fromStdString(config.interfaces[2].path))));
         QVERIFY(log.contains(QStringLiteral("[autoConnect] 接口#3: hid_write 成功 (65 字节)")));
         QVERIFY(log.contains(QStringLiteral("[autoConnect] 已找到可写接口")));
         hid_close(r.handle);
@@ -44,11 +44,11 @@ private Q_SLOTS:
     void skippedEntriesStillConsumeNumbers()
     {
         hidsim::reset();
-        hidsim::DeviceSpec spec = hidsim::knobDevice();
-        spec.interfaces[0].nullPath = true;
-        spec.interfaces[1].busType = 2; // a Bluetooth entry with the same ids
-        spec.interfaces[1].failAllWrites = false;
-        const int dev = hidsim::addDevice(spec);
+        hidsim::DeviceConfig config = hidsim::knobDevice();
+        config.interfaces[0].nullPath = true;
+        config.interfaces[1].busType = 2; // a Bluetooth entry with the same ids
+        config.interfaces[1].failAllWrites = false;
+        const int dev = hidsim::addDevice(config);
         LogRecorder log;
 
         HidScanResult r = scanHidInterfaces(0x05AC, 0x022C, true);
@@ -110,8 +110,8 @@ private Q_SLOTS:
         QFETCH(bool, denied);
         QFETCH(int, deniedInterface);
         hidsim::reset();
-        const hidsim::DeviceSpec spec = hidsim::knobDevice();
-        const int dev = hidsim::addDevice(spec);
+        const hidsim::DeviceConfig config = hidsim::knobDevice();
+        const int dev = hidsim::addDevice(config);
         for (int i = 0; i < 3; ++i) {
             const QString &f = faults[i];
             if (f == QLatin1String("deny")) {
@@ -121,11 +121,11 @@ private Q_SLOTS:
             } else if (f == QLatin1String("text")) {
                 hidsim::setOpenError(dev, i, "Failed to open a device with path 'x': Permission denied");
             } else if (f == QLatin1String("foreign")) {
-                hidsim::InterfaceSpec faultSpec;
-                faultSpec.openError = "Failed to open a device with path 'x': Keine Berechtigung";
-                faultSpec.openErrno = EPERM;
-                faultSpec.failAllWrites = true;
-                hidsim::setInterfaceFaults(dev, i, faultSpec);
+                hidsim::InterfaceConfig faults;
+                faults.openError = "Failed to open a device with path 'x': Keine Berechtigung";
+                faults.openErrno = EPERM;
+                faults.failAllWrites = true;
+                hidsim::setInterfaceFaults(dev, i, faults);
             } else if (f == QLatin1String("fail")) {
                 hidsim::setFailAllWrites(dev, i, true);
             } // "ok": as the knob comes, only the vendor node accepts output reports
@@ -136,7 +136,7 @@ private Q_SLOTS:
         QCOMPARE(bool(r.handle), handle);
         QCOMPARE(r.permissionDenied, denied);
         const QString expectedPath =
-            deniedInterface < 0 ? QString() : QString::fromStdString(spec.interfaces[deniedInterface].path);
+            deniedInterface < 0 ? QString() : QString::fromStdString(config.interfaces[deniedInterface].path);
         QCOMPARE(r.deniedPath, expectedPath);
     }
 

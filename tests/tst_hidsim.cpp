@@ -1,5 +1,5 @@
 // The simulated device itself: later tests trust its firmware model and faults.
-#include "tools/hidsim/hidsim.h"
+#include "tests/fakes/hidsim/hidsim.h"
 
 #include <hidapi.h>
 

@@ -3,7 +3,7 @@
 // still finds it.
 #include "device/KnobSession.h"
 #include "device/UdevMonitor.h"
-#include "tools/hidsim/hidsim.h"
+#include "tests/fakes/hidsim/hidsim.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -273,7 +273,7 @@ private Q_SLOTS:
         QVERIFY(hint->text().contains(QStringLiteral("udev")));
         QCOMPARE(log.count(QStringLiteral("无权限打开设备节点")), 1);
 
-        hidsim::setInterfaceFaults(m_device, 2, hidsim::InterfaceSpec{});
+        hidsim::setInterfaceFaults(m_device, 2, hidsim::InterfaceConfig{});
         QVERIFY(connectSession(*m_session));
         QVERIFY(hint->isHidden());
     }

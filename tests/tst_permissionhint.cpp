@@ -3,7 +3,7 @@
 #include "device/PermissionHint.h"
 #include "device/hidscan.h"
 #include "protocol/uitext.h"
-#include "tools/hidsim/hidsim.h"
+#include "tests/fakes/hidsim/hidsim.h"
 
 #include <QTest>
 

@@ -4,7 +4,7 @@
 // simulated device: a log recorder, a simulator reset, waiting for the link
 // and for the configuration read, and the write record.
 
-#include "tools/hidsim/hidsim.h"
+#include "tests/fakes/hidsim/hidsim.h"
 
 #include <QString>
 #include <QStringList>

@@ -27,7 +27,7 @@ enum ReportLayout : unsigned
 
 unsigned classifyReport(const unsigned char *data, std::size_t length);
 
-struct InterfaceSpec
+struct InterfaceConfig
 {
     std::string path; // empty together with nullPath = true gives a null path
     bool nullPath = false;
@@ -54,20 +54,20 @@ struct InterfaceSpec
     int failReadAfterAnswers = -1;
 };
 
-struct DeviceSpec
+struct DeviceConfig
 {
     unsigned short vendorId = 0x05AC;
     unsigned short productId = 0x022C;
     std::wstring manufacturer = L"VELTRANIX";
     std::wstring product = L"VX Knob";
     bool stringsFail = false; // manufacturer/product queries return -1
-    std::vector<InterfaceSpec> interfaces;
+    std::vector<InterfaceConfig> interfaces;
 };
 
 // A knob with a keyboard, a consumer-control and a vendor interface, as a
 // typical receiver exposes them. Only the vendor interface (number 2)
 // accepts output reports.
-DeviceSpec knobDevice(unsigned short vendorId = 0x05AC, unsigned short productId = 0x022C);
+DeviceConfig knobDevice(unsigned short vendorId = 0x05AC, unsigned short productId = 0x022C);
 
 struct WriteRecord
 {
@@ -99,7 +99,7 @@ unsigned char legacyCommandCode(int physicalKey);
 void reset();
 
 // Adds a plugged-in device; returns its id (0, 1, ...).
-int addDevice(const DeviceSpec &spec);
+int addDevice(const DeviceConfig &config);
 
 void unplug(int device);
 void replug(int device);
@@ -108,7 +108,7 @@ bool isPlugged(int device);
 void scheduleUnplug(int device, int afterMs);
 void scheduleReplug(int device, int afterMs);
 
-void setInterfaceFaults(int device, int interfaceIndex, const InterfaceSpec &faults);
+void setInterfaceFaults(int device, int interfaceIndex, const InterfaceConfig &faults);
 void setOpenError(int device, int interfaceIndex, const std::string &error);
 // Opening the interface fails as an unreadable hidraw node does: errno EACCES
 // and the library's "Failed to open ...: Permission denied" text.

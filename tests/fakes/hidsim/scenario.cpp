@@ -1,4 +1,4 @@
-#include "tools/hidsim/hidsim.h"
+#include "tests/fakes/hidsim/hidsim.h"
 
 #include <sstream>
 
@@ -38,7 +38,7 @@ bool runStatement(const std::string &statement, int &device, std::string &error)
         return true;
 
     if (verb == "device") {
-        DeviceSpec spec = knobDevice();
+        DeviceConfig config = knobDevice();
         std::string option;
         bool single = false;
         while (in >> option) {
@@ -47,9 +47,9 @@ bool runStatement(const std::string &statement, int &device, std::string &error)
             const std::string value = eq == std::string::npos ? std::string() : option.substr(eq + 1);
             try {
                 if (key == "vid")
-                    spec.vendorId = static_cast<unsigned short>(std::stoul(value, nullptr, 16));
+                    config.vendorId = static_cast<unsigned short>(std::stoul(value, nullptr, 16));
                 else if (key == "pid")
-                    spec.productId = static_cast<unsigned short>(std::stoul(value, nullptr, 16));
+                    config.productId = static_cast<unsigned short>(std::stoul(value, nullptr, 16));
                 else if (key == "single")
                     single = true;
                 else {
@@ -62,11 +62,11 @@ bool runStatement(const std::string &statement, int &device, std::string &error)
             }
         }
         if (single) {
-            InterfaceSpec only = spec.interfaces.back();
+            InterfaceConfig only = config.interfaces.back();
             only.interfaceNumber = 0;
-            spec.interfaces = {only};
+            config.interfaces = {only};
         }
-        device = addDevice(spec);
+        device = addDevice(config);
         return true;
     }
     if (device < 0) {

@@ -1,4 +1,4 @@
-#include "tools/hidsim/hidsim.h"
+#include "tests/fakes/hidsim/hidsim.h"
 
 #include <hidapi.h>
 
@@ -21,14 +21,14 @@ using hidsim::Packet;
 
 struct Interface
 {
-    hidsim::InterfaceSpec spec;
+    hidsim::InterfaceConfig config;
     int opens = 0;
     int writesSeen = 0;
 };
 
 struct Device
 {
-    hidsim::DeviceSpec spec;
+    hidsim::DeviceConfig config;
     std::vector<Interface> interfaces;
     bool plugged = true;
     // Bumped on every unplug so handles opened before it stay dead after a replug,
@@ -348,20 +348,20 @@ struct hid_device_info HID_API_EXPORT *HID_API_CALL hid_enumerate(unsigned short
     for (const auto &d : s.devices) {
         if (!d->plugged)
             continue;
-        if ((vendor_id && vendor_id != d->spec.vendorId) || (product_id && product_id != d->spec.productId))
+        if ((vendor_id && vendor_id != d->config.vendorId) || (product_id && product_id != d->config.productId))
             continue;
         for (const Interface &i : d->interfaces) {
             auto *info = new hid_device_info{};
-            info->path = i.spec.nullPath ? nullptr : strdup(i.spec.path.c_str());
-            info->vendor_id = d->spec.vendorId;
-            info->product_id = d->spec.productId;
+            info->path = i.config.nullPath ? nullptr : strdup(i.config.path.c_str());
+            info->vendor_id = d->config.vendorId;
+            info->product_id = d->config.productId;
             info->serial_number = wcsdup(L"");
-            info->manufacturer_string = wcsdup(d->spec.manufacturer.c_str());
-            info->product_string = wcsdup(d->spec.product.c_str());
-            info->usage_page = i.spec.usagePage;
-            info->usage = i.spec.usage;
-            info->interface_number = i.spec.interfaceNumber;
-            info->bus_type = static_cast<hid_bus_type>(i.spec.busType);
+            info->manufacturer_string = wcsdup(d->config.manufacturer.c_str());
+            info->product_string = wcsdup(d->config.product.c_str());
+            info->usage_page = i.config.usagePage;
+            info->usage = i.config.usage;
+            info->interface_number = i.config.interfaceNumber;
+            info->bus_type = static_cast<hid_bus_type>(i.config.busType);
             *tail = info;
             tail = &info->next;
         }
@@ -416,13 +416,13 @@ hid_device *openPath(const char *path, int &openErrno)
         Device &d = *s.devices[di];
         for (std::size_t ii = 0; ii < d.interfaces.size(); ++ii) {
             Interface &i = d.interfaces[ii];
-            if (i.spec.nullPath || i.spec.path != path)
+            if (i.config.nullPath || i.config.path != path)
                 continue;
             if (!d.plugged)
                 break;
-            if (!i.spec.openError.empty()) {
-                t_globalError = widen(i.spec.openError);
-                openErrno = i.spec.openErrno;
+            if (!i.config.openError.empty()) {
+                t_globalError = widen(i.config.openError);
+                openErrno = i.config.openErrno;
                 return nullptr;
             }
             auto *h = new hid_device_;
@@ -498,15 +498,15 @@ int HID_API_EXPORT HID_API_CALL hid_write(hid_device *dev, const unsigned char *
     } else {
         Device &d = *s.devices[dev->device];
         Interface &i = d.interfaces[dev->interfaceIndex];
-        record.path = i.spec.path;
+        record.path = i.config.path;
         const int seen = i.writesSeen++;
         if (length == 0) {
             dev->error = L"Invalid argument";
-        } else if (i.spec.failAllWrites || seen < i.spec.failFirstWrites ||
-                   (i.spec.failWritesFrom >= 0 && seen >= i.spec.failWritesFrom) ||
-                   (i.spec.rejectLayouts & hidsim::classifyReport(data, length))) {
+        } else if (i.config.failAllWrites || seen < i.config.failFirstWrites ||
+                   (i.config.failWritesFrom >= 0 && seen >= i.config.failWritesFrom) ||
+                   (i.config.rejectLayouts & hidsim::classifyReport(data, length))) {
             dev->error = L"Broken pipe";
-        } else if (seen == i.spec.shortWriteAt) {
+        } else if (seen == i.config.shortWriteAt) {
             // Part of the report went out; the firmware drops a report it did not get whole.
             result = static_cast<int>(length) - 1;
             dev->error.clear();
@@ -540,7 +540,7 @@ int HID_API_EXPORT HID_API_CALL hid_read_timeout(hid_device *dev, unsigned char 
         }
         const double now = elapsedMs(s);
         if (const Device *d = deviceAt(s, dev->device)) {
-            const int limit = d->interfaces[dev->interfaceIndex].spec.failReadAfterAnswers;
+            const int limit = d->interfaces[dev->interfaceIndex].config.failReadAfterAnswers;
             if (limit >= 0 && dev->answersRead >= limit) {
                 dev->error = L"Input/output error";
                 return -1;
@@ -604,11 +604,11 @@ static int copyDeviceString(hid_device *dev, wchar_t *string, size_t maxlen, boo
         return -1;
     }
     const Device &d = *s.devices[dev->device];
-    if (d.spec.stringsFail) {
+    if (d.config.stringsFail) {
         dev->error = L"Broken pipe";
         return -1;
     }
-    const std::wstring &text = product ? d.spec.product : d.spec.manufacturer;
+    const std::wstring &text = product ? d.config.product : d.config.manufacturer;
     const std::size_t n = std::min(text.size(), maxlen - 1);
     std::copy(text.begin(), text.begin() + n, string);
     string[n] = L'\0';
@@ -701,32 +701,32 @@ unsigned char legacyCommandCode(int physicalKey)
     return physicalKey >= 1 && physicalKey <= 5 ? codes[physicalKey] : 0x11;
 }
 
-DeviceSpec knobDevice(unsigned short vendorId, unsigned short productId)
+DeviceConfig knobDevice(unsigned short vendorId, unsigned short productId)
 {
-    DeviceSpec spec;
-    spec.vendorId = vendorId;
-    spec.productId = productId;
+    DeviceConfig config;
+    config.vendorId = vendorId;
+    config.productId = productId;
     static int serial = 0;
     const std::string base = "/dev/hidsim" + std::to_string(serial++) + "-";
-    InterfaceSpec keyboard;
+    InterfaceConfig keyboard;
     keyboard.path = base + "0";
     keyboard.usagePage = 0x0001;
     keyboard.usage = 0x0006;
     keyboard.interfaceNumber = 0;
     keyboard.failAllWrites = true;
-    InterfaceSpec consumer;
+    InterfaceConfig consumer;
     consumer.path = base + "1";
     consumer.usagePage = 0x000C;
     consumer.usage = 0x0001;
     consumer.interfaceNumber = 1;
     consumer.failAllWrites = true;
-    InterfaceSpec vendor;
+    InterfaceConfig vendor;
     vendor.path = base + "2";
     vendor.usagePage = 0xFF00;
     vendor.usage = 0x0001;
     vendor.interfaceNumber = 2;
-    spec.interfaces = {keyboard, consumer, vendor};
-    return spec;
+    config.interfaces = {keyboard, consumer, vendor};
+    return config;
 }
 
 void reset()
@@ -745,13 +745,13 @@ void reset()
     s.changed.notify_all();
 }
 
-int addDevice(const DeviceSpec &spec)
+int addDevice(const DeviceConfig &config)
 {
     State &s = state();
     std::lock_guard<std::mutex> lock(s.mutex);
     auto d = std::make_unique<Device>();
-    d->spec = spec;
-    for (const InterfaceSpec &i : spec.interfaces)
+    d->config = config;
+    for (const InterfaceConfig &i : config.interfaces)
         d->interfaces.push_back(Interface{i, 0, 0});
     s.devices.push_back(std::move(d));
     return static_cast<int>(s.devices.size()) - 1;
@@ -805,17 +805,17 @@ void scheduleReplug(int device, int afterMs)
     withDevice(device, [afterMs](State &s, Device &d) { d.replugAt = elapsedMs(s) + afterMs; });
 }
 
-void setInterfaceFaults(int device, int interfaceIndex, const InterfaceSpec &faults)
+void setInterfaceFaults(int device, int interfaceIndex, const InterfaceConfig &faults)
 {
     withInterface(device, interfaceIndex, [&](Interface &i) {
-        i.spec.openError = faults.openError;
-        i.spec.openErrno = faults.openErrno;
-        i.spec.failAllWrites = faults.failAllWrites;
-        i.spec.failFirstWrites = faults.failFirstWrites;
-        i.spec.rejectLayouts = faults.rejectLayouts;
-        i.spec.failWritesFrom = faults.failWritesFrom;
-        i.spec.shortWriteAt = faults.shortWriteAt;
-        i.spec.failReadAfterAnswers = faults.failReadAfterAnswers;
+        i.config.openError = faults.openError;
+        i.config.openErrno = faults.openErrno;
+        i.config.failAllWrites = faults.failAllWrites;
+        i.config.failFirstWrites = faults.failFirstWrites;
+        i.config.rejectLayouts = faults.rejectLayouts;
+        i.config.failWritesFrom = faults.failWritesFrom;
+        i.config.shortWriteAt = faults.shortWriteAt;
+        i.config.failReadAfterAnswers = faults.failReadAfterAnswers;
         i.writesSeen = 0;
     });
 }
@@ -823,41 +823,41 @@ void setInterfaceFaults(int device, int interfaceIndex, const InterfaceSpec &fau
 void setOpenError(int device, int interfaceIndex, const std::string &error)
 {
     withInterface(device, interfaceIndex, [&](Interface &i) {
-        i.spec.openError = error;
-        i.spec.openErrno = 0;
+        i.config.openError = error;
+        i.config.openErrno = 0;
     });
 }
 
 void setOpenDenied(int device, int interfaceIndex)
 {
     withInterface(device, interfaceIndex, [&](Interface &i) {
-        i.spec.openError = "Failed to open a device with path '" + i.spec.path + "': Permission denied";
-        i.spec.openErrno = EACCES;
+        i.config.openError = "Failed to open a device with path '" + i.config.path + "': Permission denied";
+        i.config.openErrno = EACCES;
     });
 }
 
 void setFailAllWrites(int device, int interfaceIndex, bool fail)
 {
-    withInterface(device, interfaceIndex, [&](Interface &i) { i.spec.failAllWrites = fail; });
+    withInterface(device, interfaceIndex, [&](Interface &i) { i.config.failAllWrites = fail; });
 }
 
 void setFailFirstWrites(int device, int interfaceIndex, int count)
 {
     withInterface(device, interfaceIndex, [&](Interface &i) {
-        i.spec.failFirstWrites = count;
+        i.config.failFirstWrites = count;
         i.writesSeen = 0;
     });
 }
 
 void setRejectLayouts(int device, int interfaceIndex, unsigned layouts)
 {
-    withInterface(device, interfaceIndex, [&](Interface &i) { i.spec.rejectLayouts = layouts; });
+    withInterface(device, interfaceIndex, [&](Interface &i) { i.config.rejectLayouts = layouts; });
 }
 
 void setFailWritesFrom(int device, int interfaceIndex, int writeNumber)
 {
     withInterface(device, interfaceIndex, [&](Interface &i) {
-        i.spec.failWritesFrom = writeNumber;
+        i.config.failWritesFrom = writeNumber;
         i.writesSeen = 0;
     });
 }
@@ -865,7 +865,7 @@ void setFailWritesFrom(int device, int interfaceIndex, int writeNumber)
 void setShortWriteAt(int device, int interfaceIndex, int writeNumber)
 {
     withInterface(device, interfaceIndex, [&](Interface &i) {
-        i.spec.shortWriteAt = writeNumber;
+        i.config.shortWriteAt = writeNumber;
         i.writesSeen = 0;
     });
 }
@@ -880,7 +880,7 @@ void setUnplugAtWrite(int device, int writeNumber)
 
 void setFailReadAfterAnswers(int device, int interfaceIndex, int answers)
 {
-    withInterface(device, interfaceIndex, [&](Interface &i) { i.spec.failReadAfterAnswers = answers; });
+    withInterface(device, interfaceIndex, [&](Interface &i) { i.config.failReadAfterAnswers = answers; });
 }
 
 void setFirmwareOptions(int device, const FirmwareOptions &options)
