@@ -35,31 +35,6 @@ private Q_SLOTS:
         QCOMPARE(sliderValueFromPos(x, width, sx), value);
     }
 
-    void sliderGeometryAtEdges()
-    {
-        SliderGeometry g = sliderGeometry(QSize(244, 28), 1.0, 1.0, 100);
-        QCOMPARE(g.trackWidth, 200);
-        QCOMPARE(g.fillWidth, 200);
-        QCOMPARE(g.handleX, 200);
-        g = sliderGeometry(QSize(30, 28), 1.0, 1.0, 100); // handle wider than the widget
-        QCOMPARE(g.handleX, 0);
-    }
-
-    void sliderSetters()
-    {
-        BrightnessSliderWidget s;
-        QSignalSpy spy(&s, &BrightnessSliderWidget::valueChanged);
-        s.setValue(150);
-        QCOMPARE(s.value(), 100);
-        s.setValue(-3);
-        QCOMPARE(s.value(), 0);
-        s.setValue(0);
-        QCOMPARE(spy.count(), 2);
-        s.setScale(0.0, 0.05);
-        QCOMPARE(s.scaleX(), 0.1);
-        QCOMPARE(s.scaleY(), 0.1);
-    }
-
     void sliderDragNeedsEnabledPress()
     {
         BrightnessSliderWidget s;
@@ -105,18 +80,6 @@ private Q_SLOTS:
         QCOMPARE(delayIncremented(59999), 60000);
     }
 
-    void pageScale()
-    {
-        const PageScale half(QSize(776, 248));
-        QCOMPARE(half.x(185), 92);
-        QCOMPARE(half.y(84), 42);
-        const PageScale odd(QSize(1000, 0)); // no height: factor 1
-        QCOMPARE(odd.x(1552), 1000);
-        QCOMPARE(odd.y(496), 496);
-        const PageScale wide(QSize(3104, 496));
-        QCOMPARE(pageFontRange(wide, true).maximum, 16);
-        QCOMPARE(pageFontRange(wide, false).maximum, 32);
-    }
 };
 
 QTEST_MAIN(TestControls)

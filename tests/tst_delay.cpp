@@ -57,25 +57,6 @@ private Q_SLOTS:
         QCOMPARE(page.delayForVirtualKey(1, 5), 50); // other keys untouched
     }
 
-    void setters()
-    {
-        DelayWidget page;
-        page.setDelayForVirtualKey(3, 17, -5);
-        QCOMPARE(page.delayForVirtualKey(3, 17), 50);
-        page.setDelayForVirtualKey(6, 0, 100);
-        QCOMPARE(page.delayForVirtualKey(6, 0), 50);
-        page.setDelayForVirtualKey(3, 18, 100);
-        QCOMPARE(page.delayForVirtualKey(3, 18), 50);
-        page.setDelayForVirtualKey(3, 0, 1234);
-        page.resetKnobDelays(3);
-        QCOMPARE(page.delayForVirtualKey(3, 0), 0);
-        page.setSelectedKnobKey(9);
-        QCOMPARE(page.selectedKnobKey(), 0);
-        page.setVirtualKeyCount(1, 40);
-        page.applyDelayInput(18); // logs and returns
-        page.applyDelayInput(-1);
-    }
-
     void noSelection()
     {
         DelayWidget page;
@@ -90,23 +71,6 @@ private Q_SLOTS:
         QCOMPARE(page.delayForVirtualKey(1, 0), 777);
     }
 
-    void names()
-    {
-        DelayWidget page;
-        QList<QString> texts;
-        for (int i = 0; i < 20; ++i)
-            texts << QStringLiteral("K%1").arg(i);
-        page.setSelectedKnobKey(4);
-        page.setVirtualKeyCount(4, texts.size());
-        page.setVirtualKeyTexts(4, texts);
-        QCOMPARE(page.nameLabel(17)->text(), QStringLiteral("K17"));
-        page.setVirtualKeyCount(4, 2);
-        QCOMPARE(page.nameLabel(2)->text(), QStringLiteral("Key"));
-        QVERIFY(page.nameLabel(2)->styleSheet().contains(QStringLiteral("#67696A")));
-        page.setVirtualKeyCount(4, 18);
-        page.setVirtualKeyTexts(4, {});
-        QCOMPARE(page.nameLabel(0)->text(), QStringLiteral("Key"));
-    }
 };
 
 QTEST_MAIN(TestDelay)

@@ -9,37 +9,6 @@ class TestKeyVocabulary : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void keyNames_data()
-    {
-        QTest::addColumn<int>("value");
-        QTest::addColumn<bool>("mac");
-        QTest::addColumn<QString>("name");
-        const struct
-        {
-            int value;
-            const char *both; // same in both layouts
-        } common[] = {
-            {0x04, "A"},     {0x1D, "Z"},   {0x0104, "A"},   {0x1E, "1"},   {0x26, "9"},   {0x27, "0"},
-            {0xF9, "fn"},    {0x28, "↵"},   {0x2A, "⌫"},     {0x2C, "␣"},   {0x31, "\\"},  {0x39, "Cap"},
-            {0x3A, "F1"},    {0x45, "F12"}, {0x46, "Print"}, {0x4E, "PgD"}, {0x52, "↑"},   {0x53, "Num"},
-            {0x54, "/"},     {0x56, "-"},   {0x58, "Enter"}, {0x59, "1"},   {0x61, "9"},   {0x62, "0"},
-            {0x63, "."},     {0x68, "F13"}, {0x6B, "F16"},   {0x6C, "K6C"}, {0x32, "K32"}, {0x0132, "K132"},
-            {0x1A5, "K1A5"}, {0x00, "K00"}, {0x03, "K03"},   {0xE8, "KE8"}, {0xF8, "KF8"}, {0xFA, "KFA"},
-        };
-        for (const auto &c : common) {
-            for (bool mac : {false, true})
-                QTest::addRow("%s %x", mac ? "mac" : "win", c.value)
-                    << c.value << mac << QString::fromUtf8(c.both);
-        }
-    }
-    void keyNames()
-    {
-        QFETCH(int, value);
-        QFETCH(bool, mac);
-        QFETCH(QString, name);
-        QCOMPARE(keyCodeToString(static_cast<unsigned short>(value), mac), name);
-    }
-
     // Modifier usages: the key's name and the combination name a click on it
     // binds, per layout.
     void modifiers_data()

@@ -94,27 +94,6 @@ private Q_SLOTS:
         QCOMPARE(page.brightnessSlider()->value(), 100);
     }
 
-    void layout()
-    {
-        LightWidget page;
-        page.show(); // hidden widgets defer their resize events
-        page.resize(776, 248);
-        QCOMPARE(page.colorPicker()->size(), QSize(285, 185));
-        QCOMPARE(page.brightnessSlider()->scaleX(), 0.5);
-        // The title font keeps an 11 px floor; its box must not clip it.
-        for (const char *title : {"Switch Lighting", "Brightness"}) {
-            QLabel *label = nullptr;
-            for (QLabel *l : page.findChildren<QLabel *>())
-                if (l->text() == QLatin1String(title))
-                    label = l;
-            QVERIFY(label);
-            QVERIFY(label->height() >= label->fontMetrics().height());
-            QVERIFY(label->width() >= label->fontMetrics().horizontalAdvance(label->text()));
-        }
-        page.resize(1552, 496);
-        QCOMPARE(page.colorPicker()->size(), QSize(570, 371));
-        QCOMPARE(page.brightnessSlider()->geometry(), QRect(10, 95, 540 - 64 + 44, 28));
-    }
 };
 
 QTEST_MAIN(TestLight)
