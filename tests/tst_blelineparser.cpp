@@ -125,26 +125,6 @@ private Q_SLOTS:
         QCOMPARE(actual, expected);
     }
 
-    // Bytes fed one at a time give the same result as the whole text at once.
-    void byteByByte()
-    {
-        const QByteArray text =
-            "{\"type\":\"connected\",\"address\":\"AA\",\"device_id\":\"x\"}\n\n"
-            "{\"type\":\"write_ok\",\"query\":true}\n{\"type\":\"session_disconnected\"}\n";
-        BleLineParser whole;
-        BleLineParser single;
-        QStringList a, b;
-        for (const BleHelperMessage &m : whole.feed(text))
-            a << describe(m);
-        for (char c : text) {
-            for (const BleHelperMessage &m : single.feed(QByteArray(1, c)))
-                b << describe(m);
-        }
-        QCOMPARE(b, a);
-        QCOMPARE(a.size(), 3);
-        QVERIFY(!single.hasPendingData());
-    }
-
     void remainderAtExit_data()
     {
         QTest::addColumn<QByteArray>("output");

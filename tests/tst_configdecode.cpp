@@ -233,47 +233,6 @@ private Q_SLOTS:
         QCOMPARE(d.light.on, on);
     }
 
-    void standardCombinationForm_data()
-    {
-        QTest::addColumn<int>("mask");
-        QTest::addColumn<int>("usage");
-        QTest::addColumn<QString>("name");
-        QTest::newRow("none") << 0x00 << 0x04 << "";
-        QTest::newRow("shift @") << 0x02 << 0x1F << "@";
-        QTest::newRow("shift a") << 0x02 << 0x04 << "Shift+A";
-        QTest::newRow("ctrl shift 2") << 0x03 << 0x1F << "Ctrl+Shift+2";
-        QTest::newRow("all bits") << 0xFF << 0x3A
-                                  << "Ctrl+Shift+Alt+Win+RightCtrl+RightShift+RightAlt+RightWin+F1";
-        QTest::newRow("right shift symbol key") << 0x20 << 0x1E << "RightShift+1";
-    }
-    void standardCombinationForm()
-    {
-        QFETCH(int, mask);
-        QFETCH(int, usage);
-        QFETCH(QString, name);
-        for (bool mac : {false, true})
-            QCOMPARE(standardCombinationFromPacket(static_cast<unsigned char>(mask),
-                                                   static_cast<unsigned char>(usage), mac),
-                     name);
-    }
-
-    void multimediaNames()
-    {
-        QVERIFY(multimediaCombinationFromPacket(0x26).isEmpty());
-        // Every byte that names something names a known media action, and every
-        // media action's code reads back as itself.
-        int named = 0;
-        for (int b = 0; b < 256; ++b) {
-            const QString name = multimediaCombinationFromPacket(static_cast<unsigned char>(b));
-            if (name.isEmpty())
-                continue;
-            ++named;
-            QVERIFY(multimediaActionNames().contains(name));
-            QCOMPARE(int(combinationToKeyCode(name) & 0xFF), b);
-        }
-        QCOMPARE(named, 21);
-    }
-
     // The mouse builder's packets read back as the names they were built from.
     void mouseBuilderRoundTrip()
     {
@@ -282,29 +241,6 @@ private Q_SLOTS:
             QVERIFY2(!p.empty(), qPrintable(name));
             QCOMPARE(mouseCombinationFromPacket(p), name);
         }
-    }
-
-    void sortOrder()
-    {
-        const Packet colour = bytes("03 FD 00 06 FF 00 00 64 01");
-        const Packet k1 = bytes("03 FD 02 01 01 00 01 | 00 00 04");
-        const Packet k1old = bytes("03 FD 10 01 01 00 01 | 00 00 05");
-        const Packet k4cur = bytes("03 FD 06 01 01 00 01 | 00 00 06");
-        const Packet k4old14 = bytes("03 FD 14 01 01 00 01 | 00 00 07");
-        const Packet k4old15 = bytes("03 FD 15 01 01 00 01 | 00 00 08");
-        const Packet k5old = bytes("03 FD 11 01 01 00 01 | 00 00 09");
-        const Packet k5 = bytes("03 FD 03 01 01 00 01 | 00 00 0A");
-        const Packet unknown = bytes("03 FD 07 01 01 00 01 | 00 00 0B");
-        const Packet shortOne = bytes("03 FD", 0);
-
-        const std::vector<Packet> sorted = sortConfigPacketsForApply(
-            {k5old, k1old, k4old15, colour, k4cur, k5, k1, unknown, k4old14, shortOne});
-        // Key 0 first in received order; 0x14 ranks with the current codes.
-        const std::vector<Packet> expected = {colour, unknown, shortOne, k1, k1old,
-                                              k4cur,  k4old14, k4old15,  k5, k5old};
-        QCOMPARE(sorted.size(), expected.size());
-        for (std::size_t i = 0; i < expected.size(); ++i)
-            QVERIFY2(sorted[i] == expected[i], qPrintable(QString::number(i)));
     }
 
     void normalise_data()

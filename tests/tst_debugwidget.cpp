@@ -159,46 +159,6 @@ private Q_SLOTS:
         QCOMPARE(lastLine(w).color, QColor(color));
     }
 
-    void layout_data()
-    {
-        QTest::addColumn<QSize>("size");
-        QTest::newRow("full") << QSize(1552, 496);
-        QTest::newRow("half") << QSize(776, 248);
-    }
-
-    // Everything sits below the tab bar, inside the page, in the order of the
-    // column, with the log taking what is left.
-    void layout()
-    {
-        QFETCH(QSize, size);
-        DebugWidget w;
-        w.resize(size);
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        const PageScale s(size);
-        QLabel *titleLabel = nullptr;
-        for (QLabel *l : w.findChildren<QLabel *>())
-            if (l->text() == uiText(QStringLiteral("调试工具 - HID数据发送")))
-                titleLabel = l;
-        QVERIFY(titleLabel);
-        const QRect title = titleLabel->geometry();
-        const QRect input = w.inputLine()->geometry();
-        const QRect send = w.sendButton()->geometry();
-        const QRect exit = w.exitButton()->geometry();
-        const QRect log = w.logView()->geometry();
-        QVERIFY(title.top() >= s.y(84));
-        QVERIFY(input.top() > title.bottom());
-        QVERIFY(send.top() > input.bottom());
-        QCOMPARE(exit.top(), send.top());
-        QVERIFY(exit.left() > send.right());
-        QVERIFY(log.top() > send.bottom());
-        QVERIFY(log.height() >= 40);
-        QVERIFY(log.bottom() < size.height());
-        QVERIFY(QRect(QPoint(0, 0), size).contains(exit));
-        QVERIFY(w.sendButton()->fontMetrics().horizontalAdvance(w.sendButton()->text()) < send.width());
-        QVERIFY(w.exitButton()->fontMetrics().horizontalAdvance(w.exitButton()->text()) < exit.width());
-    }
-
     void escapeUnlock_data()
     {
         QTest::addColumn<QStringList>("keys");

@@ -145,24 +145,6 @@ private Q_SLOTS:
         QCOMPARE(modifierPrefixKeys(static_cast<unsigned char>(mask)), keys);
     }
 
-    void displayText_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("right-hand names fold") << "RightControl+RightShift+A"
-                                               << "control+Shift+A";
-        QTest::newRow("RightCtrl") << "RightCtrl+RightAlt+RightWin+B"
-                                   << "Ctrl+Alt+Win+B";
-        QTest::newRow("Mac right names") << "RightCommand+RightOption"
-                                         << "command+option";
-        QTest::newRow("translated") << "音量+" << uiText(QStringLiteral("音量+"));
-    }
-    void displayText()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, text);
-        QCOMPARE(textBoxDisplayText(name), text);
-    }
 };
 
 QTEST_APPLESS_MAIN(TestKeyVocabulary)

@@ -35,42 +35,6 @@ class TestWindowPieces : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void toastWording_data()
-    {
-        QTest::addColumn<bool>("success");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("shownTitle");
-        QTest::addColumn<QString>("shownText");
-        QTest::newRow("given texts") << true << QStringLiteral("清除选项") << QStringLiteral("Custom")
-                                     << uiText(QStringLiteral("清除选项")) << QStringLiteral("Custom");
-        QTest::newRow("success fallback")
-            << true << QString() << QString() << uiText(QStringLiteral("保存成功"))
-            << uiText(QStringLiteral("所有设置已成功保存"));
-        QTest::newRow("failure fallback")
-            << false << QString() << QString() << uiText(QStringLiteral("保存失败"))
-            << uiText(QStringLiteral("请检查设置，并重新保存"));
-    }
-
-    void toastWording()
-    {
-        QFETCH(bool, success);
-        QFETCH(QString, title);
-        QFETCH(QString, text);
-        QWidget window;
-        window.resize(1920, 1080);
-        auto *toast = new ToastWidget(&window);
-        window.show();
-        QVERIFY(!toast->isVisible());
-
-        toast->showMessage(success, title, text);
-        QVERIFY(toast->isVisible());
-        QTEST(toast->title(), "shownTitle");
-        QTEST(toast->text(), "shownText");
-        // It hides itself, however the test machine is loaded.
-        QTRY_VERIFY_WITH_TIMEOUT(!toast->isVisible(), 10000);
-    }
-
     void resetOverlay_data()
     {
         QTest::addColumn<QString>("button");
