@@ -9,6 +9,14 @@ build_dir=${VX_BUILD_DIR:-$root/build}
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libhidapi-dev
           libudev-dev libgl-dev fonts-dejavu-core xvfb xauth dbus-daemon desktop-file-utils appstream ccache)
+# The package test also runs Debian's own checks on the .deb.
+if [[ "${VX_CMAKE_ARGS:-}" == *VX_PACKAGE_TEST=ON* ]]; then
+    packages+=(lintian)
+fi
+# The extra CI passes build with clang: its sanitizers and libFuzzer.
+if [ "${VX_CI_EXTRA:-0}" = 1 ]; then
+    packages+=(clang libclang-rt-14-dev)
+fi
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

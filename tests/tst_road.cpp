@@ -119,7 +119,7 @@ private Q_SLOTS:
                "assignment 4 03 FD 06 01 02 00 02 00 00 24 00 00 02;"
                "assignment 5 03 FD 03 01 04 00 03 00 00 F2 00 00 F4 00 00 1D;"
                "colour 03 FD 00 06 00 00 FF 0A 00"
-            << "1:|! option;2:05|Shift+A;3:|Ctrl+鼠标向上;4:|网页后退;5:|重做"
+            << "1:|! Alt+;2:05|Shift+A;3:|Ctrl+鼠标向上;4:|网页后退;5:|重做"
             << "0,50"
             << "#0000ff/10/off";
         QTest::newRow("eighteen keys, capped delays, swipe")

@@ -160,7 +160,12 @@ private:
 
     KnobSession *m_session = nullptr;
     KnobModel m_model;
+#ifdef Q_OS_MACOS
     bool m_isMacLayout = true;
+#else
+    // Keyboards on other systems are PC keyboards: Ctrl and Alt, not command and option.
+    bool m_isMacLayout = false;
+#endif
     int m_logoClickCount = 0;
     // The user changed the model since it was last read or saved.
     bool m_modelEdited = false;
