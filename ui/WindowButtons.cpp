@@ -5,9 +5,10 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QWindow>
+
+#include <algorithm>
 
 namespace {
 
