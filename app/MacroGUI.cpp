@@ -3,6 +3,7 @@
 #include "app/platformprofile.h"
 #include "app/windowsizing.h"
 #include "ui/MainLayoutWidget.h"
+#include "ui/WindowButtons.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -12,12 +13,23 @@
 
 namespace {
 
-void moveWindowInsideScreen(QWidget *window, QScreen *screen, bool center)
+// Compositors that leave decorations to the client would get Qt's light
+// default bar over the dark window; there the header is the title bar.
+bool drawsOwnTitleBar()
+{
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+void moveWindowInsideScreen(QWidget *window, QScreen *screen, bool center, const QMargins &frame)
 {
     if (!window || !screen)
         return;
-    window->move(
-        windowPositionInsideArea(screen->availableGeometry(), window->size(), window->pos(), center));
+    const WindowPlacement placement =
+        placeWindowOnScreen(screen->geometry(), screen->availableGeometry(), frame,
+                            QGuiApplication::platformName(), window->pos(), center);
+    if (placement.size != window->size())
+        window->setFixedSize(placement.size);
+    window->move(placement.origin);
 }
 
 } // namespace
@@ -27,14 +39,16 @@ MacroGUI::MacroGUI(KnobSession *session, QWidget *parent) : QMainWindow(parent)
     const UIPlatformConfig profile = currentUIPlatformConfig();
     setWindowTitle(profile.windowTitle);
     setWindowFlag(Qt::WindowMaximizeButtonHint, false);
+    const bool ownTitleBar = drawsOwnTitleBar();
+    if (ownTitleBar)
+        setWindowFlag(Qt::FramelessWindowHint, true);
 
-    QScreen *primary = QGuiApplication::primaryScreen();
-    if (primary) {
-        setFixedSize(windowSizeForAvailableArea(primary->availableGeometry().size()));
-        moveWindowInsideScreen(this, primary, true);
-    } else {
+    // The frame is unknown until the window is shown; showEvent() fits again
+    // once the window system reports it.
+    if (QScreen *primary = QGuiApplication::primaryScreen())
+        moveWindowInsideScreen(this, primary, true, QMargins());
+    else
         setFixedSize(1280, 720);
-    }
     setupScreenAdaptiveResize();
 
     auto *central = new QWidget(this);
@@ -46,6 +60,8 @@ MacroGUI::MacroGUI(KnobSession *session, QWidget *parent) : QMainWindow(parent)
 
     m_mainLayoutWidget = new MainLayoutWidget(session, central);
     layout->addWidget(m_mainLayoutWidget);
+    if (ownTitleBar)
+        new WindowButtons(m_mainLayoutWidget);
 }
 
 MacroGUI::~MacroGUI() = default;
@@ -66,10 +82,24 @@ void MacroGUI::resizeForScreen(QScreen *screen, bool center)
 {
     if (!screen || isMaximized() || isFullScreen())
         return;
-    const QSize target = windowSizeForAvailableArea(screen->availableGeometry().size());
-    if (target != size())
-        setFixedSize(target);
-    moveWindowInsideScreen(this, screen, center);
+    m_fittedFrame = windowFrameMargins();
+    moveWindowInsideScreen(this, screen, center, m_fittedFrame);
+}
+
+QMargins MacroGUI::windowFrameMargins() const
+{
+    const QWindow *handle = windowHandle();
+    return handle ? handle->frameMargins() : QMargins();
+}
+
+void MacroGUI::fitToFrame()
+{
+    if (!isVisible() || windowFrameMargins() == m_fittedFrame)
+        return;
+    // The first frame a window manager reports arrives right after the window
+    // was centred without one: centre again; later changes keep the place.
+    resizeForScreen(screen(), !m_framedOnce);
+    m_framedOnce = true;
 }
 
 void MacroGUI::registerDeviceArrivalNotification()
@@ -80,11 +110,20 @@ void MacroGUI::registerDeviceArrivalNotification()
 void MacroGUI::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
+    QTimer::singleShot(0, this, &MacroGUI::fitToFrame);
 }
 
 void MacroGUI::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
+}
+
+void MacroGUI::moveEvent(QMoveEvent *event)
+{
+    QMainWindow::moveEvent(event);
+    // A window manager reports its frame when it has reparented the window,
+    // which moves it.
+    fitToFrame();
 }
 
 bool MacroGUI::nativeEvent(const QByteArray &eventType, void *message, qintptr *result)

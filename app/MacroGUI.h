@@ -1,14 +1,15 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QMargins>
 
 class KnobSession;
 class MainLayoutWidget;
 class QScreen;
 class QVBoxLayout;
 
-// The top-level window: fixed 16:9 size fitted to its screen, hosting the
-// main content widget.
+// The top-level window: fixed 16:9 size fitted, frame included, to its
+// screen, hosting the main content widget.
 class MacroGUI : public QMainWindow
 {
     Q_OBJECT
@@ -27,8 +28,16 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
     bool nativeEvent(const QByteArray &eventType, void *message, qintptr *result) override;
 
 private:
+    QMargins windowFrameMargins() const;
+    // Fits again when the window system reports a frame other than the one
+    // the size was fitted for.
+    void fitToFrame();
+
     MainLayoutWidget *m_mainLayoutWidget = nullptr;
+    QMargins m_fittedFrame;
+    bool m_framedOnce = false;
 };

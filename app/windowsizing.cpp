@@ -1,6 +1,7 @@
 #include "app/windowsizing.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 constexpr double kAspect = 16.0 / 9.0;
@@ -39,4 +40,23 @@ QPoint windowPositionInsideArea(const QRect &area, const QSize &window, const QP
     x = std::clamp(x, area.left(), std::max(area.left(), area.left() + area.width() - w));
     y = std::clamp(y, area.top(), std::max(area.top(), area.top() + area.height() - h));
     return QPoint(x, y);
+}
+
+QRect usableScreenArea(const QRect &screen, const QRect &available, const QString &platformName)
+{
+    if (!platformName.startsWith(QLatin1String("wayland")) || available != screen)
+        return available;
+    const int panel = int(std::ceil(available.height() * 0.05));
+    return available.adjusted(0, panel, 0, 0);
+}
+
+WindowPlacement placeWindowOnScreen(const QRect &screen, const QRect &available, const QMargins &frame,
+                                    const QString &platformName, const QPoint &current, bool center)
+{
+    const QRect area = usableScreenArea(screen, available, platformName);
+    const QSize frameExtra(frame.left() + frame.right(), frame.top() + frame.bottom());
+    WindowPlacement placement;
+    placement.size = windowSizeForAvailableArea(area.size() - frameExtra);
+    placement.origin = windowPositionInsideArea(area, placement.size + frameExtra, current, center);
+    return placement;
 }

@@ -35,39 +35,73 @@ private Q_SLOTS:
         QCOMPARE(windowSizeForAvailableArea(available), expected);
     }
 
-    void position_data()
+    void placement_data()
     {
-        QTest::addColumn<QRect>("area");
-        QTest::addColumn<QSize>("window");
+        QTest::addColumn<QRect>("screen");
+        QTest::addColumn<QRect>("available");
+        QTest::addColumn<QMargins>("frame");
+        QTest::addColumn<QString>("platform");
         QTest::addColumn<QPoint>("current");
         QTest::addColumn<bool>("center");
-        QTest::addColumn<QPoint>("expected");
-        const QRect area(0, 25, 1920, 1055);
-        QTest::newRow("centre") << area << QSize(1875, 1055) << QPoint(500, 500) << true << QPoint(22, 25);
-        QTest::newRow("centre odd remainder")
-            << QRect(0, 0, 101, 101) << QSize(50, 50) << QPoint() << true << QPoint(25, 25);
-        QTest::newRow("keep inside") << area << QSize(800, 450) << QPoint(300, 200) << false
-                                     << QPoint(300, 200);
-        QTest::newRow("pushed in from right/bottom")
-            << area << QSize(800, 450) << QPoint(1500, 900) << false << QPoint(1120, 630);
-        QTest::newRow("pushed in from left/top")
-            << area << QSize(800, 450) << QPoint(-40, 0) << false << QPoint(0, 25);
-        QTest::newRow("larger than area sticks top-left")
-            << area << QSize(2000, 1200) << QPoint(300, 300) << false << QPoint(0, 25);
-        QTest::newRow("larger centred sticks top-left")
-            << QRect(1920, 0, 1366, 728) << QSize(1920, 1080) << QPoint() << true << QPoint(1920, 0);
-        QTest::newRow("second screen offset") << QRect(1920, 0, 2560, 1400) << QSize(1920, 1080)
-                                              << QPoint(100, 100) << false << QPoint(1920, 100);
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QPoint>("origin");
+        const QRect fhd(0, 0, 1920, 1080);
+        const QRect laptop(0, 0, 1366, 768);
+        const QString x11 = QStringLiteral("xcb");
+        const QString wl = QStringLiteral("wayland");
+        const QMargins none;
+        // X11 without a window manager: exactly as before.
+        QTest::newRow("x11 bare 1080p")
+            << fhd << fhd << none << x11 << QPoint() << true << QSize(1920, 1080) << QPoint(0, 0);
+        QTest::newRow("x11 bare 768p")
+            << laptop << laptop << none << x11 << QPoint() << true << QSize(1365, 768) << QPoint(0, 0);
+        // A decorating window manager: the frame fits too, and the panel it reports.
+        QTest::newRow("x11 frame") << fhd << fhd << QMargins(1, 23, 1, 1) << x11 << QPoint() << true
+                                   << QSize(1877, 1056) << QPoint(20, 0);
+        QTest::newRow("x11 panel and frame")
+            << fhd << QRect(0, 32, 1920, 1048) << QMargins(4, 30, 4, 4) << x11 << QPoint() << true
+            << QSize(1802, 1014) << QPoint(55, 32);
+        QTest::newRow("x11 frame kept in place")
+            << fhd << fhd << QMargins(1, 23, 1, 1) << x11 << QPoint(300, 200) << false << QSize(1877, 1056)
+            << QPoint(41, 0);
+        // Wayland reports the whole screen: a panel's worth stays free at the top.
+        QTest::newRow("wayland 1080p")
+            << fhd << fhd << none << wl << QPoint() << true << QSize(1824, 1026) << QPoint(48, 54);
+        QTest::newRow("wayland 768p") << laptop << laptop << none << QStringLiteral("wayland-egl") << QPoint()
+                                      << true << QSize(1296, 729) << QPoint(35, 39);
+        QTest::newRow("wayland with frame") << fhd << fhd << QMargins(0, 37, 0, 0) << wl << QPoint() << true
+                                            << QSize(1758, 989) << QPoint(81, 54);
+        QTest::newRow("wayland kept below the panel")
+            << fhd << fhd << none << wl << QPoint(-40, 0) << false << QSize(1824, 1026) << QPoint(0, 54);
+        // A Wayland platform that does report a work area keeps it.
+        QTest::newRow("wayland work area") << fhd << QRect(0, 32, 1920, 1048) << none << wl << QPoint()
+                                           << true << QSize(1863, 1048) << QPoint(28, 32);
+        // Large screens keep their steps, measured against what is left.
+        QTest::newRow("x11 4k frame")
+            << QRect(0, 0, 3840, 2160) << QRect(0, 0, 3840, 2135) << QMargins(2, 30, 2, 2) << x11 << QPoint()
+            << true << QSize(2877, 1618) << QPoint(479, 242);
+        QTest::newRow("second screen pulled in")
+            << QRect(1920, 0, 1366, 768) << QRect(1920, 0, 1366, 740) << QMargins(1, 23, 1, 1) << x11
+            << QPoint(3000, 500) << false << QSize(1272, 716) << QPoint(2012, 0);
     }
 
-    void position()
+    void placement()
     {
-        QFETCH(QRect, area);
-        QFETCH(QSize, window);
+        QFETCH(QRect, screen);
+        QFETCH(QRect, available);
+        QFETCH(QMargins, frame);
+        QFETCH(QString, platform);
         QFETCH(QPoint, current);
         QFETCH(bool, center);
-        QFETCH(QPoint, expected);
-        QCOMPARE(windowPositionInsideArea(area, window, current, center), expected);
+        QFETCH(QSize, size);
+        QFETCH(QPoint, origin);
+        const WindowPlacement placement =
+            placeWindowOnScreen(screen, available, frame, platform, current, center);
+        QCOMPARE(placement.size, size);
+        QCOMPARE(placement.origin, origin);
+        // The whole frame lies inside the area left for windows.
+        const QRect whole(placement.origin, placement.size.grownBy(frame));
+        QVERIFY(usableScreenArea(screen, available, platform).contains(whole));
     }
 };
 
