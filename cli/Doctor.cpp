@@ -22,6 +22,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 
 #include <hidapi.h>
 
@@ -32,6 +33,7 @@
 #include <optional>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -106,6 +108,40 @@ QString busName(int hidapiBus)
                                                 : QStringLiteral("bus %1").arg(hidapiBus);
 }
 
+// Who holds an owner lock: the program writes "NAME PID" into
+// veltranix-knob-*.lock in the runtime directory and holds a flock on it while
+// it has the knob. /proc/locks tells a held lock from a stale file without
+// taking the lock, which could turn the program away from its knob.
+QString ownerLockHolder(const QString &procDir)
+{
+    QFile locks(QDir(procDir).filePath(QStringLiteral("locks")));
+    if (!locks.open(QIODevice::ReadOnly))
+        return QString();
+    const QByteArray table = locks.readAll();
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    const QDir dir(runtime.isEmpty() ? QDir::tempPath() : runtime);
+    for (const QFileInfo &file : dir.entryInfoList({QStringLiteral("veltranix-knob-*.lock")}, QDir::Files)) {
+        struct stat st;
+        if (::stat(QFile::encodeName(file.filePath()).constData(), &st) != 0)
+            continue;
+        const QByteArray id = QStringLiteral(" %1:%2:%3 ")
+                                  .arg(major(st.st_dev), 2, 16, QLatin1Char('0'))
+                                  .arg(minor(st.st_dev), 2, 16, QLatin1Char('0'))
+                                  .arg(quint64(st.st_ino))
+                                  .toLatin1();
+        if (!table.contains(id))
+            continue;
+        QFile lock(file.filePath());
+        const QString first =
+            lock.open(QIODevice::ReadOnly) ? QString::fromUtf8(lock.readLine()).trimmed() : QString();
+        return first.isEmpty()
+                   ? QStringLiteral("another program")
+                   : QStringLiteral("%1 (pid %2)")
+                         .arg(first.section(QLatin1Char(' '), 0, -2), first.section(QLatin1Char(' '), -1));
+    }
+    return QString();
+}
+
 } // namespace
 
 struct Doctor::Node
@@ -159,8 +195,7 @@ DoctorEnvironment DoctorEnvironment::system()
         ::close(fd);
         return 0;
     };
-    // Nobody holds the owner lock until the program takes one.
-    env.lockHolder = [] { return QString(); };
+    env.lockHolder = [procDir = env.procDir] { return ownerLockHolder(procDir); };
     return env;
 }
 
