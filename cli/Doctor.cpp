@@ -22,6 +22,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QStandardPaths>
 
 #include <hidapi.h>
@@ -474,16 +475,10 @@ Doctor::Bluetooth Doctor::addBluetooth(bool usbRoute)
     QDBusConnection bus = m_env.busAddress.isEmpty()
                               ? QDBusConnection::systemBus()
                               : QDBusConnection::connectToBus(m_env.busAddress, connectionName);
-    const struct Disconnect
-    {
-        bool named;
-        QString name;
-        ~Disconnect()
-        {
-            if (named)
-                QDBusConnection::disconnectFromBus(name);
-        }
-    } disconnect{!m_env.busAddress.isEmpty(), connectionName};
+    const auto disconnect = qScopeGuard([&] {
+        if (!m_env.busAddress.isEmpty())
+            QDBusConnection::disconnectFromBus(connectionName);
+    });
     if (!bus.isConnected()) {
         note(QStringLiteral("system bus"), DoctorCheck::Warn,
              QStringLiteral("not reachable: Bluetooth is unavailable"),
@@ -528,6 +523,7 @@ Doctor::Bluetooth Doctor::addBluetooth(bool usbRoute)
                             : QStringLiteral("switch the adapter on: bluetoothctl power on"));
     QStringList knobs;
     bool paired = false;
+    QString address = QStringLiteral("ADDRESS");
     for (const BluezDevice &d : devicesOf(objects)) {
         if (!isKnob(d))
             continue;
@@ -536,6 +532,7 @@ Doctor::Bluetooth Doctor::addBluetooth(bool usbRoute)
                                   .value(QStringLiteral("Paired"))
                                   .toBool();
         paired = paired || isPaired;
+        address = d.address;
         bt.knobConnected = bt.knobConnected || d.connected;
         knobs << QStringLiteral("%1 %2 (%3, %4)")
                      .arg(d.address, d.name,
@@ -544,8 +541,9 @@ Doctor::Bluetooth Doctor::addBluetooth(bool usbRoute)
     }
     note(QStringLiteral("knobs"), bt.knobConnected || usbRoute ? DoctorCheck::Ok : DoctorCheck::Warn,
          knobs.isEmpty() ? QStringLiteral("no knob known to BlueZ") : knobs.join(QStringLiteral(", ")),
-         paired ? QStringLiteral("switch the knob on, then: bluetoothctl connect ADDRESS")
-                : QStringLiteral("pair the knob: bluetoothctl, then scan on, pair ADDRESS, connect ADDRESS"));
+         (paired ? QStringLiteral("switch the knob on, then: bluetoothctl connect %1")
+                 : QStringLiteral("pair the knob: bluetoothctl, then scan on, pair %1, trust %1, connect %1"))
+             .arg(address));
     return bt;
 }
 
