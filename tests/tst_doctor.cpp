@@ -143,6 +143,8 @@ void TestDoctor::verdicts()
     for (const QString &item : expected.split(", "))
         QCOMPARE(item.section(':', 0, 0) + ':' + seen.value(item.section(':', 0, 0)), item);
     QCOMPARE(hidsim::openHandleCount(), 0);
+    for (const hidsim::WriteRecord &w : hidsim::writes()) // only the probe report and the read request
+        QVERIFY(w.bytes.size() > 2 && (w.bytes[1] == 0xFF || (w.bytes[1] == 0xFD && w.bytes[2] == 0xFE)));
 }
 
 QTEST_GUILESS_MAIN(TestDoctor)
