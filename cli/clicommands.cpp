@@ -1,5 +1,6 @@
 #include "cli/clicommands.h"
 
+#include "cli/Doctor.h"
 #include "cli/clidevice.h"
 #include "cli/hidinterfacelist.h"
 #include "cli/savereports.h"
@@ -361,6 +362,27 @@ int runLight(const QStringList &args, const CliContext &c)
     return CliOk;
 }
 
+int runDoctor(const QStringList &args, const CliContext &c)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print the checks as JSON."));
+    const QCommandLineOption probe(QStringLiteral("probe"),
+                                   QStringLiteral("Also ask the knob for its configuration (a read)."));
+    parser.addOption(json);
+    parser.addOption(probe);
+    if (int code = parseCommand(parser, args, c,
+                                QStringLiteral("Check what stands between this machine and the knob."));
+        code >= 0)
+        return code;
+    if (!parser.positionalArguments().isEmpty())
+        return fail(c, CliUsage, QStringLiteral("doctor takes no arguments (see --help)"));
+    Doctor doctor(DoctorEnvironment::system());
+    const QList<DoctorCheck> checks = doctor.run(parser.isSet(probe));
+    *c.out << (parser.isSet(json) ? QString::fromUtf8(doctorJson(checks)) : doctorText(checks));
+    c.out->flush();
+    return doctor.exitCode();
+}
+
 QString overview()
 {
     return QStringLiteral(
@@ -373,9 +395,11 @@ QString overview()
         "  read [-o FILE]                      the whole configuration as JSON\n"
         "  write FILE|- [--dry-run]            write a configuration file, then read it back\n"
         "  light [--color RRGGBB] [--brightness 0-100] [--on|--off]\n"
+        "  doctor [--json] [--probe]           what stands between this machine and the knob\n"
         "\n"
         "Every command takes --help; read, write and light take --device PATH.\n"
-        "Exit codes: 0 done, 1 bad usage or invalid file, 2 no device found, 3 the device failed.\n");
+        "Exit codes: 0 done, 1 bad usage or invalid file, 2 no device found, 3 the device failed,\n"
+        "5 something on this machine stands in the way (doctor).\n");
 }
 
 } // namespace
@@ -407,7 +431,7 @@ int runCli(const QStringList &arguments, const CliContext &c)
     }
     if (i >= args.size())
         return fail(c, CliUsage,
-                    QStringLiteral("a command is needed: list, read, write or light (see --help)"));
+                    QStringLiteral("a command is needed: list, read, write, light or doctor (see --help)"));
     const QString command = args[i];
     QStringList rest{QStringLiteral("%1 %2").arg(QString::fromLatin1(kProgram), command)};
     rest += global; // a --device given before the command still counts
@@ -421,5 +445,7 @@ int runCli(const QStringList &arguments, const CliContext &c)
         return runWrite(rest, c);
     if (command == QLatin1String("light"))
         return runLight(rest, c);
+    if (command == QLatin1String("doctor"))
+        return runDoctor(rest, c);
     return fail(c, CliUsage, QStringLiteral("unknown command \"%1\" (see --help)").arg(command));
 }

@@ -16,6 +16,7 @@ enum CliExit
     CliUsage = 1,        // bad usage or an invalid file
     CliNoDevice = 2,     // no knob found
     CliDeviceFailed = 3, // write refused, read time-out, read-back differs
+    CliBlocked = 5,      // doctor: something on the machine stands in the way of the knob
 };
 
 struct CliContext

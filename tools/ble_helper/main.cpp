@@ -3,6 +3,7 @@
 //
 //   ble_helper connect auto --query --auto --listen SECONDS
 //   ble_helper connect ADDRESS --write-packet "03 FD ..." [...] --listen SECONDS
+//   ble_helper --version
 
 #include "blehelperrun.h"
 #include "device/blewire.h"
@@ -11,6 +12,7 @@
 #include <QDBusConnection>
 
 #include <cmath>
+#include <cstdio>
 
 namespace {
 
@@ -69,6 +71,10 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     registerBluezTypes();
+    if (app.arguments().mid(1) == QStringList{QStringLiteral("--version")}) {
+        std::printf("ble_helper %s\n", VX_VERSION);
+        return 0;
+    }
 
     QString error;
     std::optional<BleHelperOptions> options = parseArguments(app.arguments().mid(1), &error);

@@ -1,0 +1,151 @@
+// The doctor against a machine in a temporary folder (rules folders, /run/udev,
+// /dev, /sys/class/hidraw, /proc, no system bus) with the simulated knob behind
+// hidapi: each check's verdict in its cases and the exit codes.
+
+#include "cli/Doctor.h"
+#include "cli/clicommands.h"
+#include "support/devicetestsupport.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cerrno>
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// A sysfs entry for a hidraw node; with dev set, the node in /dev too.
+void addNode(const QString &root, const QString &name, const QByteArray &bus, bool dev)
+{
+    writeFile(root + "/sys/" + name + "/device/uevent",
+              "HID_ID=" + bus + ":000005AC:0000022C\nHID_NAME=VX Knob\n");
+    if (dev)
+        writeFile(root + "/dev/" + name, {});
+}
+
+} // namespace
+
+class TestDoctor : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void verdicts_data();
+    void verdicts();
+};
+
+// setup: what the machine has; expected: "group/check:status" items.
+void row(const char *setup, int exitCode, const char *expected)
+{
+    QTest::addRow("%s", *setup ? setup : "bare machine") << QString(setup) << exitCode << QString(expected);
+}
+
+void TestDoctor::verdicts_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("expected");
+
+    row("", CliNoDevice,
+        "Knob/interfaces:fail, Bluetooth/system bus:warn, Bluetooth/route:warn, Access/udev rules:warn, "
+        "Access/udev:warn, Access/seat:warn, Program/helper:warn, Verdict/overall:fail");
+    row("rules-usr udev seat-active", CliNoDevice, "Access/udev rules:ok, Access/udev:ok, Access/seat:ok");
+    row("rules-usr rules-etc-empty seat-remote", CliNoDevice, "Access/udev rules:warn, Access/seat:warn");
+    row("knob node", CliOk,
+        "Access/hidraw0:ok, Knob/interface 0:ok, Knob/interface 2:ok, Bluetooth/route:ok, "
+        "Other programs/open nodes:ok, Other programs/owner lock:ok, Verdict/overall:ok");
+    row("knob node denied", CliBlocked, "Access/hidraw0:fail, Verdict/overall:fail");
+    row("knob nodev", CliBlocked, "Access/hidraw0:fail");
+    row("knob probe", CliOk, "Knob/probe:ok");
+    row("knob probe silent", CliBlocked, "Knob/probe:fail");
+    row("knob probe knob-denied", CliBlocked, "Knob/probe:fail");
+    row("knob probe knob-exclusive", CliBlocked, "Knob/probe:fail");
+    row("knob-bt node-bt", CliOk, "Bluetooth/route:ok, Knob/interface 2:ok");
+    row("knob node holder", CliOk, "Other programs/open nodes:warn");
+    row("knob lock", CliBlocked, "Other programs/owner lock:fail");
+}
+
+void TestDoctor::verdicts()
+{
+    QFETCH(QString, setup);
+    QFETCH(int, exitCode);
+    QFETCH(QString, expected);
+    const QStringList has = setup.split(' ', Qt::SkipEmptyParts);
+
+    hidsim::reset();
+    if (has.contains("knob")) {
+        const int knob = hidsim::addDevice(hidsim::knobDevice());
+        if (has.contains("silent")) {
+            hidsim::FirmwareOptions options;
+            options.silent = true;
+            hidsim::setFirmwareOptions(knob, options);
+        }
+        if (has.contains("knob-denied"))
+            hidsim::setOpenDenied(knob, 2);
+        if (has.contains("knob-exclusive"))
+            hidsim::setOpenError(knob, 2, "the device is held exclusively");
+    }
+    if (has.contains("knob-bt")) {
+        hidsim::DeviceConfig config = hidsim::knobDevice();
+        config.interfaces = {config.interfaces.back()};
+        config.interfaces.front().busType = 2;
+        hidsim::addDevice(config);
+    }
+
+    QTemporaryDir dir;
+    const QString root = dir.path();
+    if (has.contains("rules-usr"))
+        writeFile(root + "/usr/70-veltranix.rules", "SUBSYSTEM==\"hidraw\", TAG+=\"uaccess\"\n");
+    if (has.contains("rules-etc-empty"))
+        writeFile(root + "/etc/70-veltranix.rules", "# emptied by hand\n");
+    if (has.contains("udev"))
+        writeFile(root + "/run/control", {});
+    if (has.contains("node") || has.contains("nodev"))
+        addNode(root, "hidraw0", "0003", has.contains("node"));
+    if (has.contains("node-bt"))
+        addNode(root, "hidraw1", "0005", true);
+    if (has.contains("holder")) {
+        QDir().mkpath(root + "/proc/4242/fd");
+        QVERIFY(QFile::link(root + "/dev/hidraw0", root + "/proc/4242/fd/3"));
+    }
+
+    DoctorEnvironment env;
+    env.rulesDirs = {root + "/usr", root + "/etc"};
+    env.udevRunDir = root + "/run";
+    env.devDir = root + "/dev";
+    env.hidrawClassDir = root + "/sys";
+    env.procDir = root + "/proc";
+    env.helperDir = root;
+    env.busAddress = "unix:path=" + root + "/no-bus";
+    env.sessionState = [&] {
+        return has.contains("seat-active")   ? QString("Active=yes\nRemote=no\n")
+               : has.contains("seat-remote") ? QString("Active=yes\nRemote=yes\n")
+                                             : QString();
+    };
+    env.openReadOnly = [&](const QString &) { return has.contains("denied") ? EACCES : 0; };
+    env.lockHolder = [&] { return has.contains("lock") ? QString("pid 1 (veltranix)") : QString(); };
+
+    Doctor doctor(env);
+    const QList<DoctorCheck> checks = doctor.run(has.contains("probe"));
+    QCOMPARE(doctor.exitCode(), exitCode);
+    QMap<QString, QString> seen;
+    for (const DoctorCheck &c : checks) {
+        QCOMPARE(c.fix.isEmpty(), c.status == DoctorCheck::Ok); // every problem comes with its fix
+        seen.insert(c.group + '/' + c.check, QStringList{"ok", "warn", "fail"}.at(c.status));
+    }
+    for (const QString &item : expected.split(", "))
+        QCOMPARE(item.section(':', 0, 0) + ':' + seen.value(item.section(':', 0, 0)), item);
+    QCOMPARE(hidsim::openHandleCount(), 0);
+    for (const hidsim::WriteRecord &w : hidsim::writes()) // only the probe report and the read request
+        QVERIFY(w.bytes.size() > 2 && (w.bytes[1] == 0xFF || (w.bytes[1] == 0xFD && w.bytes[2] == 0xFE)));
+}
+
+QTEST_GUILESS_MAIN(TestDoctor)
+#include "tst_doctor.moc"
