@@ -202,21 +202,18 @@ void KnobSession::startInterfaceScan(ScanKind kind)
     const unsigned short vendorId = targetVendorId(m_useDefaultDeviceIds);
     const unsigned short productId = targetProductId(m_useDefaultDeviceIds);
     const QString onlyPath = m_interfacePath;
-    const std::weak_ptr<DeviceWorkers> weakWorkers = m_workers;
 
-    const bool started = m_workers->start([self, kind, logged, vendorId, productId, onlyPath, weakWorkers] {
-        const auto workers = weakWorkers.lock();
-        if (!workers || workers->shuttingDown())
-            return;
-        const HidScanResult result = scanHidInterfaces(vendorId, productId, logged, onlyPath);
-        // The handle travels inside the posted call; if that call is dropped
-        // unrun, the holder closes it.
-        auto holder = std::make_shared<PendingHidHandle>(result.handle);
-        workers->post([self, kind, result, holder] {
+    const bool started = m_workers->run(
+        [logged, vendorId, productId, onlyPath](DeviceWorkers &) {
+            const HidScanResult result = scanHidInterfaces(vendorId, productId, logged, onlyPath);
+            // The handle travels inside the posted call; if that call is
+            // dropped unrun, the holder closes it.
+            return std::make_pair(result, std::make_shared<PendingHidHandle>(result.handle));
+        },
+        [self, kind](const std::pair<HidScanResult, std::shared_ptr<PendingHidHandle>> &found) {
             if (self)
-                self->installScanResult(kind, result, holder->take());
+                self->installScanResult(kind, found.first, found.second->take());
         });
-    });
     if (!started) {
         m_deviceProbeInFlight = false;
         if (kind == ScanKind::StatusTimer)
@@ -533,25 +530,21 @@ void KnobSession::readConfiguration()
     const std::shared_ptr<UsbTransport> usb = m_usb;
     const unsigned long long generation = usb->generation();
     const QPointer<KnobSession> self(this);
-    const std::weak_ptr<DeviceWorkers> weakWorkers = m_workers;
 
-    const bool started = m_workers->start([self, usb, generation, weakWorkers] {
-        const auto workers = weakWorkers.lock();
-        if (!workers || workers->shuttingDown())
-            return;
-        const ConfigReadOutcome outcome =
-            readDeviceConfiguration(*usb, generation, [&](const Packet &packet) {
+    const bool started = m_workers->run(
+        [self, usb, generation](DeviceWorkers &workers) {
+            return readDeviceConfiguration(*usb, generation, [&](const Packet &packet) {
                 // Posted calls run in order, so every packet arrives before the completion.
-                workers->post([self, usb, generation, packet] {
+                workers.post([self, usb, generation, packet] {
                     if (self && self->m_connected && usb->generation() == generation)
                         emit self->configPacketRead(packet);
                 });
             });
-        workers->post([self, generation, outcome] {
+        },
+        [self, generation](const ConfigReadOutcome &outcome) {
             if (self)
                 self->finishConfigRead(generation, outcome);
         });
-    });
     if (!started) {
         m_configReadInProgress = false;
         qDebug().noquote() << "后台读取配置失败，保留当前UI状态";
@@ -606,23 +599,20 @@ void KnobSession::startSaveWorker(const KnobModelSnapshot &snapshot)
         return;
     }
     const QPointer<KnobSession> self(this);
-    const std::weak_ptr<DeviceWorkers> weakWorkers = m_workers;
-    const bool started = m_workers->start([self, transport, snapshot, weakWorkers] {
-        const auto workers = weakWorkers.lock();
-        if (!workers || workers->shuttingDown())
-            return;
-        const auto progress = [&workers, self](int done, int total) {
-            workers->post([self, done, total] {
-                if (self)
-                    emit self->saveProgress(done, total);
-            });
-        };
-        const bool ok = transport->isUp() && writeSnapshot(*transport, snapshot, progress).ok;
-        workers->post([self, ok] {
+    const bool started = m_workers->run(
+        [self, transport, snapshot](DeviceWorkers &workers) {
+            const auto progress = [&workers, self](int done, int total) {
+                workers.post([self, done, total] {
+                    if (self)
+                        emit self->saveProgress(done, total);
+                });
+            };
+            return transport->isUp() && writeSnapshot(*transport, snapshot, progress).ok;
+        },
+        [self](bool ok) {
             if (self)
                 self->finishSave(ok);
         });
-    });
     if (!started) {
         qDebug().noquote() << "保存线程启动失败";
         QTimer::singleShot(0, this, [this] { finishSave(false); });
@@ -675,23 +665,20 @@ void KnobSession::flushPendingLighting()
     m_lightSendPending = false;
 
     const QPointer<KnobSession> self(this);
-    const std::weak_ptr<DeviceWorkers> weakWorkers = m_workers;
-    const bool started = m_workers->start([self, weakWorkers, transport, light] {
-        const auto workers = weakWorkers.lock();
-        if (!workers || workers->shuttingDown())
-            return;
-        qDebug().noquote() << QStringLiteral("发送灯光设置: Color=%1 Brightness=%2 ON=%3")
-                                  .arg(light.colorName())
-                                  .arg(light.brightness)
-                                  .arg(light.on ? QStringLiteral("true") : QStringLiteral("false"));
-        const Packet packet = light.packet();
-        // Command code 0x00: no compatibility copy, whatever key is selected.
-        const bool ok = transport->isUp() && transport->writeReports(buildSendList(packet, 0)) > 0;
-        workers->post([self, ok] {
+    const bool started = m_workers->run(
+        [transport, light](DeviceWorkers &) {
+            qDebug().noquote() << QStringLiteral("发送灯光设置: Color=%1 Brightness=%2 ON=%3")
+                                      .arg(light.colorName())
+                                      .arg(light.brightness)
+                                      .arg(light.on ? QStringLiteral("true") : QStringLiteral("false"));
+            const Packet packet = light.packet();
+            // Command code 0x00: no compatibility copy, whatever key is selected.
+            return transport->isUp() && transport->writeReports(buildSendList(packet, 0)) > 0;
+        },
+        [self](bool ok) {
             if (self)
                 self->finishLightSend(ok);
         });
-    });
     if (!started)
         finishLightSend(false);
 }
