@@ -5,6 +5,7 @@
 #include "device/UdevMonitor.h"
 #include "device/UsbTransport.h"
 #include "device/configread.h"
+#include "device/debugreadback.h"
 #include "device/deviceworkers.h"
 #include "device/hidscan.h"
 #include "device/packetutil.h"
@@ -325,6 +326,11 @@ bool KnobSession::isBluetoothConnectRunning() const
     return m_bleConnector->isRunning();
 }
 
+bool KnobSession::hasRunningWorkers() const
+{
+    return m_workers->running() > 0;
+}
+
 // ---- Bluetooth ----------------------------------------------------------------------
 
 void KnobSession::tryAutoConnectBluetooth()
@@ -516,6 +522,49 @@ int KnobSession::sendPacketForKnobKey(const Packet &packet, int knobKey)
         return -1;
     }
     return transport->writeReports(buildSendList(packet, knobKey));
+}
+
+bool KnobSession::sendRawReport(const Packet &packet, int knobKey)
+{
+    const std::shared_ptr<KnobTransport> transport = activeTransport();
+    if (!transport || m_configReadInProgress || m_saveRunning || m_bleConnector->isRunning())
+        return false;
+    // Over Bluetooth the helper run that writes the report has ended before
+    // anything could be read back.
+    const bool listen = !m_bluetoothConnected;
+    const std::shared_ptr<UsbTransport> usb = m_usb;
+    const unsigned long long generation = usb->generation();
+    const std::vector<Packet> reports = buildSendList(packet, knobKey);
+    const QPointer<KnobSession> self(this);
+    const bool started = m_workers->run(
+        [self, transport, listen, usb, generation, reports](DeviceWorkers &workers) {
+            // Over Bluetooth the write alone is a helper run of seconds.
+            const int written = transport->isUp() ? transport->writeReports(reports) : -1;
+            const bool answersFollow = listen && written > 0;
+            workers.post([self, written, answersFollow] {
+                if (self)
+                    emit self->rawReportWritten(written, answersFollow);
+            });
+            if (!answersFollow)
+                return std::make_pair(false, DebugReadBackResult());
+            int number = 0;
+            const DebugReadBackResult result = readDebugResponses(
+                *usb, generation, [&workers] { return !workers.shuttingDown(); },
+                [&](const Packet &report) {
+                    const int n = ++number;
+                    // An answer read just before a replug belongs to a link that is gone.
+                    workers.post([self, usb, generation, n, report] {
+                        if (self && usb->generation() == generation)
+                            emit self->rawReportAnswer(n, report);
+                    });
+                });
+            return std::make_pair(true, result);
+        },
+        [self](const std::pair<bool, DebugReadBackResult> &end) {
+            if (self && end.first)
+                emit self->rawReadBackFinished(end.second);
+        });
+    return started;
 }
 
 // ---- Configuration read --------------------------------------------------------------
