@@ -255,7 +255,6 @@ void KnobSession::installScanResult(ScanKind kind, const HidScanResult &result, 
     m_connected = true;
     m_bluetoothConnected = false;
     clearBluetoothIdentity();
-    stopBluetoothWriteSession();
     m_exclusiveCooldownTicks = 0;
 
     const QString where = QStringLiteral("path=%1 usagePage=0x%2 usage=0x%3 interface=%4")
@@ -295,7 +294,6 @@ void KnobSession::disconnect()
     m_connected = false;
     m_bluetoothConnected = false;
     clearBluetoothIdentity();
-    stopBluetoothWriteSession();
     m_deviceProbeInFlight = false;
     m_configReadInProgress = false;
     m_probeWorkerBusy = false;
@@ -310,10 +308,6 @@ void KnobSession::clearBluetoothIdentity()
     m_ble->setAddress(QString());
     m_ble->setUp(false);
 }
-
-// Every write run of the helper has ended before its send returns, so there
-// is no write session to stop.
-void KnobSession::stopBluetoothWriteSession() {}
 
 void KnobSession::setBluetoothHelperDirectory(const QString &directory)
 {
@@ -350,7 +344,6 @@ void KnobSession::tryAutoConnectBluetooth()
 
 void KnobSession::startDirectBluetoothConnect()
 {
-    stopBluetoothWriteSession();
     // The labels go blank while the run reads the configuration.
     emit configReadStarted();
     m_ble->setConnectRunActive(true);
@@ -415,7 +408,6 @@ void KnobSession::onBluetoothRunFinished(const std::vector<Packet> &packets, boo
     if (!packets.empty()) {
         if (usbUp) {
             clearBluetoothIdentity();
-            stopBluetoothWriteSession();
             return;
         }
         setBluetoothLinkUp(true);
@@ -433,7 +425,6 @@ void KnobSession::onBluetoothRunFinished(const std::vector<Packet> &packets, boo
             return;
         setBluetoothLinkUp(online);
         if (!online) {
-            stopBluetoothWriteSession();
             clearBluetoothIdentity();
         }
         return;
@@ -513,16 +504,6 @@ void KnobSession::checkConnectedDeviceAlive()
 }
 
 // ---- Sending -----------------------------------------------------------------------
-
-int KnobSession::sendPacketForKnobKey(const Packet &packet, int knobKey)
-{
-    const std::shared_ptr<KnobTransport> transport = activeTransport();
-    if (!transport || !transport->isUp()) {
-        qDebug().noquote() << "错误: 设备未连接";
-        return -1;
-    }
-    return transport->writeReports(buildSendList(packet, knobKey));
-}
 
 bool KnobSession::sendRawReport(const Packet &packet, int knobKey)
 {

@@ -66,9 +66,6 @@ public:
     // Bluetooth run is going on; otherwise rawReportWritten follows, and
     // rawReadBackFinished too when it said answers follow.
     bool sendRawReport(const Packet &packet, int knobKey);
-    // One report (with its compatibility copy for knobKey) on this thread;
-    // bytes written or -1.
-    int sendPacketForKnobKey(const Packet &packet, int knobKey);
 
     bool isConnected() const { return m_connected.load(); }
     bool isBluetoothConnected() const { return m_bluetoothConnected.load(); }
@@ -131,7 +128,6 @@ private:
     void startSaveWorker(const KnobModelSnapshot &snapshot);
     void finishSave(bool ok);
     void clearBluetoothIdentity();
-    void stopBluetoothWriteSession();
     void startDirectBluetoothConnect();
     void onBluetoothMessage(const BleHelperMessage &message);
     void onBluetoothRunFinished(const std::vector<Packet> &packets, bool connectedInRun, bool querySent,
