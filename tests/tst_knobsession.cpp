@@ -653,6 +653,31 @@ private Q_SLOTS:
         QCOMPARE(sent[1], light(6, 6, 6, 60, true).packet());
     }
 
+    // Changes made during a save stay off the wire until its last report,
+    // then go out once with the newest values.
+    void lightingWaitsForTheSave()
+    {
+        QVERIFY(hidsim::loadScenario("device; write-delay 100")); // a save of seconds
+        KnobSession s;
+        QVERIFY(connectAndReadSession(s));
+        const int sends = s.lightSendsCompleted();
+        const double start = hidsim::nowMs();
+        QVERIFY(s.save(fiveKeySnapshot()));
+        for (int i = 1; i <= 3; ++i) {
+            s.queueLighting(light(i, i, i, i * 10, true));
+            QTest::qWait(60); // past the coalescing window
+        }
+        QVERIFY(s.isSaveRunning());
+        QTRY_VERIFY_WITH_TIMEOUT(s.lightSendsCompleted() > sends && workersIdle(s), 15000);
+        QTest::qWait(100);
+        std::vector<Packet> expected = fiveKeyReports();
+        expected.push_back(light(3, 3, 3, 30, true).packet());
+        std::vector<Packet> sent;
+        for (const hidsim::WriteRecord &r : writesSince(start, false))
+            sent.push_back(r.bytes);
+        QCOMPARE(sent, expected);
+    }
+
     void lightingWhileDisconnectedSendsNothingLater()
     {
         hidsim::reset();
