@@ -56,15 +56,6 @@ bool writeReadRequest(hid_device *device)
     return hid_write(device, request.data(), request.size()) == int(request.size());
 }
 
-// A second link to the knob, with answers of its own on the way.
-hid_device *openKnobAsked()
-{
-    hid_device *device = openKnob();
-    if (device)
-        writeReadRequest(device);
-    return device;
-}
-
 } // namespace
 
 class TestDebugReadBack : public QObject
@@ -135,9 +126,11 @@ private Q_SLOTS:
                 return;
             if (what == Event::DisconnectAfterFirst)
                 link.disconnect();
-            else if (what == Event::ReplugAfterFirst)
-                link.transport.install(openKnobAsked());
-            else if (what == Event::UnplugAfterFirst)
+            else if (what == Event::ReplugAfterFirst) {
+                hid_device *again = openKnob(); // a new link, with answers of its own on the way
+                writeReadRequest(again);
+                link.transport.install(again);
+            } else if (what == Event::UnplugAfterFirst)
                 hidsim::unplug(0);
         };
 
