@@ -5,6 +5,7 @@
 #include "device/UdevMonitor.h"
 #include "device/UsbTransport.h"
 #include "device/configread.h"
+#include "device/debugreadback.h"
 #include "device/deviceworkers.h"
 #include "device/hidscan.h"
 #include "device/packetutil.h"
@@ -202,21 +203,18 @@ void KnobSession::startInterfaceScan(ScanKind kind)
     const unsigned short vendorId = targetVendorId(m_useDefaultDeviceIds);
     const unsigned short productId = targetProductId(m_useDefaultDeviceIds);
     const QString onlyPath = m_interfacePath;
-    const std::weak_ptr<DeviceWorkers> weakWorkers = m_workers;
 
-    const bool started = m_workers->start([self, kind, logged, vendorId, productId, onlyPath, weakWorkers] {
-        const auto workers = weakWorkers.lock();
-        if (!workers || workers->shuttingDown())
-            return;
-        const HidScanResult result = scanHidInterfaces(vendorId, productId, logged, onlyPath);
-        // The handle travels inside the posted call; if that call is dropped
-        // unrun, the holder closes it.
-        auto holder = std::make_shared<PendingHidHandle>(result.handle);
-        workers->post([self, kind, result, holder] {
+    const bool started = m_workers->run(
+        [logged, vendorId, productId, onlyPath](DeviceWorkers &) {
+            const HidScanResult result = scanHidInterfaces(vendorId, productId, logged, onlyPath);
+            // The handle travels inside the posted call; if that call is
+            // dropped unrun, the holder closes it.
+            return std::make_pair(result, std::make_shared<PendingHidHandle>(result.handle));
+        },
+        [self, kind](const std::pair<HidScanResult, std::shared_ptr<PendingHidHandle>> &found) {
             if (self)
-                self->installScanResult(kind, result, holder->take());
+                self->installScanResult(kind, found.first, found.second->take());
         });
-    });
     if (!started) {
         m_deviceProbeInFlight = false;
         if (kind == ScanKind::StatusTimer)
@@ -257,7 +255,6 @@ void KnobSession::installScanResult(ScanKind kind, const HidScanResult &result, 
     m_connected = true;
     m_bluetoothConnected = false;
     clearBluetoothIdentity();
-    stopBluetoothWriteSession();
     m_exclusiveCooldownTicks = 0;
 
     const QString where = QStringLiteral("path=%1 usagePage=0x%2 usage=0x%3 interface=%4")
@@ -297,7 +294,6 @@ void KnobSession::disconnect()
     m_connected = false;
     m_bluetoothConnected = false;
     clearBluetoothIdentity();
-    stopBluetoothWriteSession();
     m_deviceProbeInFlight = false;
     m_configReadInProgress = false;
     m_probeWorkerBusy = false;
@@ -313,10 +309,6 @@ void KnobSession::clearBluetoothIdentity()
     m_ble->setUp(false);
 }
 
-// Every write run of the helper has ended before its send returns, so there
-// is no write session to stop.
-void KnobSession::stopBluetoothWriteSession() {}
-
 void KnobSession::setBluetoothHelperDirectory(const QString &directory)
 {
     m_bleConnector->setHelperDirectory(directory);
@@ -326,6 +318,11 @@ void KnobSession::setBluetoothHelperDirectory(const QString &directory)
 bool KnobSession::isBluetoothConnectRunning() const
 {
     return m_bleConnector->isRunning();
+}
+
+bool KnobSession::hasRunningWorkers() const
+{
+    return m_workers->running() > 0;
 }
 
 // ---- Bluetooth ----------------------------------------------------------------------
@@ -347,7 +344,6 @@ void KnobSession::tryAutoConnectBluetooth()
 
 void KnobSession::startDirectBluetoothConnect()
 {
-    stopBluetoothWriteSession();
     // The labels go blank while the run reads the configuration.
     emit configReadStarted();
     m_ble->setConnectRunActive(true);
@@ -412,7 +408,6 @@ void KnobSession::onBluetoothRunFinished(const std::vector<Packet> &packets, boo
     if (!packets.empty()) {
         if (usbUp) {
             clearBluetoothIdentity();
-            stopBluetoothWriteSession();
             return;
         }
         setBluetoothLinkUp(true);
@@ -430,7 +425,6 @@ void KnobSession::onBluetoothRunFinished(const std::vector<Packet> &packets, boo
             return;
         setBluetoothLinkUp(online);
         if (!online) {
-            stopBluetoothWriteSession();
             clearBluetoothIdentity();
         }
         return;
@@ -511,14 +505,47 @@ void KnobSession::checkConnectedDeviceAlive()
 
 // ---- Sending -----------------------------------------------------------------------
 
-int KnobSession::sendPacketForKnobKey(const Packet &packet, int knobKey)
+bool KnobSession::sendRawReport(const Packet &packet, int knobKey)
 {
     const std::shared_ptr<KnobTransport> transport = activeTransport();
-    if (!transport || !transport->isUp()) {
-        qDebug().noquote() << "错误: 设备未连接";
-        return -1;
-    }
-    return transport->writeReports(buildSendList(packet, knobKey));
+    if (!transport || m_configReadInProgress || m_saveRunning || m_bleConnector->isRunning())
+        return false;
+    // Over Bluetooth the helper run that writes the report has ended before
+    // anything could be read back.
+    const bool listen = !m_bluetoothConnected;
+    const std::shared_ptr<UsbTransport> usb = m_usb;
+    const unsigned long long generation = usb->generation();
+    const std::vector<Packet> reports = buildSendList(packet, knobKey);
+    const QPointer<KnobSession> self(this);
+    const bool started = m_workers->run(
+        [self, transport, listen, usb, generation, reports](DeviceWorkers &workers) {
+            // Over Bluetooth the write alone is a helper run of seconds.
+            const int written = transport->isUp() ? transport->writeReports(reports) : -1;
+            const bool answersFollow = listen && written > 0;
+            workers.post([self, written, answersFollow] {
+                if (self)
+                    emit self->rawReportWritten(written, answersFollow);
+            });
+            if (!answersFollow)
+                return std::make_pair(false, DebugReadBackResult());
+            int number = 0;
+            const DebugReadBackResult result = readDebugResponses(
+                *usb, generation, [&workers] { return !workers.shuttingDown(); },
+                [&](const Packet &report) {
+                    const int n = ++number;
+                    // An answer read just before a replug belongs to a link that is gone.
+                    workers.post([self, usb, generation, n, report] {
+                        if (self && usb->generation() == generation)
+                            emit self->rawReportAnswer(n, report);
+                    });
+                });
+            return std::make_pair(true, result);
+        },
+        [self](const std::pair<bool, DebugReadBackResult> &end) {
+            if (self && end.first)
+                emit self->rawReadBackFinished(end.second);
+        });
+    return started;
 }
 
 // ---- Configuration read --------------------------------------------------------------
@@ -533,25 +560,21 @@ void KnobSession::readConfiguration()
     const std::shared_ptr<UsbTransport> usb = m_usb;
     const unsigned long long generation = usb->generation();
     const QPointer<KnobSession> self(this);
-    const std::weak_ptr<DeviceWorkers> weakWorkers = m_workers;
 
-    const bool started = m_workers->start([self, usb, generation, weakWorkers] {
-        const auto workers = weakWorkers.lock();
-        if (!workers || workers->shuttingDown())
-            return;
-        const ConfigReadOutcome outcome =
-            readDeviceConfiguration(*usb, generation, [&](const Packet &packet) {
+    const bool started = m_workers->run(
+        [self, usb, generation](DeviceWorkers &workers) {
+            return readDeviceConfiguration(*usb, generation, [&](const Packet &packet) {
                 // Posted calls run in order, so every packet arrives before the completion.
-                workers->post([self, usb, generation, packet] {
+                workers.post([self, usb, generation, packet] {
                     if (self && self->m_connected && usb->generation() == generation)
                         emit self->configPacketRead(packet);
                 });
             });
-        workers->post([self, generation, outcome] {
+        },
+        [self, generation](const ConfigReadOutcome &outcome) {
             if (self)
                 self->finishConfigRead(generation, outcome);
         });
-    });
     if (!started) {
         m_configReadInProgress = false;
         qDebug().noquote() << "后台读取配置失败，保留当前UI状态";
@@ -606,23 +629,20 @@ void KnobSession::startSaveWorker(const KnobModelSnapshot &snapshot)
         return;
     }
     const QPointer<KnobSession> self(this);
-    const std::weak_ptr<DeviceWorkers> weakWorkers = m_workers;
-    const bool started = m_workers->start([self, transport, snapshot, weakWorkers] {
-        const auto workers = weakWorkers.lock();
-        if (!workers || workers->shuttingDown())
-            return;
-        const auto progress = [&workers, self](int done, int total) {
-            workers->post([self, done, total] {
-                if (self)
-                    emit self->saveProgress(done, total);
-            });
-        };
-        const bool ok = transport->isUp() && writeSnapshot(*transport, snapshot, progress).ok;
-        workers->post([self, ok] {
+    const bool started = m_workers->run(
+        [self, transport, snapshot](DeviceWorkers &workers) {
+            const auto progress = [&workers, self](int done, int total) {
+                workers.post([self, done, total] {
+                    if (self)
+                        emit self->saveProgress(done, total);
+                });
+            };
+            return transport->isUp() && writeSnapshot(*transport, snapshot, progress).ok;
+        },
+        [self](bool ok) {
             if (self)
                 self->finishSave(ok);
         });
-    });
     if (!started) {
         qDebug().noquote() << "保存线程启动失败";
         QTimer::singleShot(0, this, [this] { finishSave(false); });
@@ -675,23 +695,20 @@ void KnobSession::flushPendingLighting()
     m_lightSendPending = false;
 
     const QPointer<KnobSession> self(this);
-    const std::weak_ptr<DeviceWorkers> weakWorkers = m_workers;
-    const bool started = m_workers->start([self, weakWorkers, transport, light] {
-        const auto workers = weakWorkers.lock();
-        if (!workers || workers->shuttingDown())
-            return;
-        qDebug().noquote() << QStringLiteral("发送灯光设置: Color=%1 Brightness=%2 ON=%3")
-                                  .arg(light.colorName())
-                                  .arg(light.brightness)
-                                  .arg(light.on ? QStringLiteral("true") : QStringLiteral("false"));
-        const Packet packet = light.packet();
-        // Command code 0x00: no compatibility copy, whatever key is selected.
-        const bool ok = transport->isUp() && transport->writeReports(buildSendList(packet, 0)) > 0;
-        workers->post([self, ok] {
+    const bool started = m_workers->run(
+        [transport, light](DeviceWorkers &) {
+            qDebug().noquote() << QStringLiteral("发送灯光设置: Color=%1 Brightness=%2 ON=%3")
+                                      .arg(light.colorName())
+                                      .arg(light.brightness)
+                                      .arg(light.on ? QStringLiteral("true") : QStringLiteral("false"));
+            const Packet packet = light.packet();
+            // Command code 0x00: no compatibility copy, whatever key is selected.
+            return transport->isUp() && transport->writeReports(buildSendList(packet, 0)) > 0;
+        },
+        [self](bool ok) {
             if (self)
                 self->finishLightSend(ok);
         });
-    });
     if (!started)
         finishLightSend(false);
 }

@@ -4,6 +4,7 @@
 #include "protocol/packets.h"
 
 #include "device/PermissionHint.h"
+#include "device/debugreadback.h"
 
 #include <QObject>
 #include <QString>
@@ -59,9 +60,12 @@ public:
     bool save(const KnobModelSnapshot &snapshot);
     // Newest values win; at most one colour packet is on its way at a time.
     void queueLighting(const LightSettings &light);
-    // One report (with its compatibility copy for knobKey) on this thread;
-    // bytes written or -1.
-    int sendPacketForKnobKey(const Packet &packet, int knobKey);
+    // One report (with its compatibility copy for knobKey) written off this
+    // thread; over USB the device's answers are then read back on the same
+    // worker. False (nothing sent) when no link is up or a read, a save or a
+    // Bluetooth run is going on; otherwise rawReportWritten follows, and
+    // rawReadBackFinished too when it said answers follow.
+    bool sendRawReport(const Packet &packet, int knobKey);
 
     bool isConnected() const { return m_connected.load(); }
     bool isBluetoothConnected() const { return m_bluetoothConnected.load(); }
@@ -69,6 +73,8 @@ public:
     bool isSaveRunning() const { return m_saveRunning; }
     // Colour packets that have been sent or have failed, for callers that wait for one.
     int lightSendsCompleted() const { return m_lightSendsCompleted; }
+    // A worker of this session has not returned yet.
+    bool hasRunningWorkers() const;
     bool usesDefaultDeviceIds() const { return m_useDefaultDeviceIds; }
     bool isScanRunning() const { return m_deviceProbeInFlight; }
     // Where the Bluetooth helper is looked for (the application's directory
@@ -77,11 +83,6 @@ public:
     // Scans consider this interface path only (empty: every interface of the knob).
     void setInterfacePath(const QString &path) { m_interfacePath = path; }
     bool isBluetoothConnectRunning() const;
-    // The link that is up (USB or Bluetooth), or null; workers write through it.
-    std::shared_ptr<KnobTransport> transport() const { return activeTransport(); }
-    // The USB link, for the debug console's read-back and for tests.
-    std::shared_ptr<UsbTransport> usbTransport() const { return m_usb; }
-    std::shared_ptr<DeviceWorkers> workers() const { return m_workers; }
 
 public Q_SLOTS:
     // One tick of the 100 ms presence timer.
@@ -107,6 +108,11 @@ Q_SIGNALS:
     void bluetoothConnectFailed(const QString &reason);
     // The knob is there but the system refuses to open it (or no longer does).
     void permissionHintChanged(bool visible);
+    // A raw report's bytes written, or -1.
+    void rawReportWritten(int result, bool answersFollow);
+    // Its answers, numbered from 1, only while the link it went out on is up.
+    void rawReportAnswer(int number, const Packet &report);
+    void rawReadBackFinished(const DebugReadBackResult &result);
 
 private:
     enum class ScanKind
@@ -122,7 +128,6 @@ private:
     void startSaveWorker(const KnobModelSnapshot &snapshot);
     void finishSave(bool ok);
     void clearBluetoothIdentity();
-    void stopBluetoothWriteSession();
     void startDirectBluetoothConnect();
     void onBluetoothMessage(const BleHelperMessage &message);
     void onBluetoothRunFinished(const std::vector<Packet> &packets, bool connectedInRun, bool querySent,

@@ -11,11 +11,11 @@
 
 class DeviceWorkerMailbox;
 
-// Book-keeping for the detached threads that talk to the USB device. The
-// window waits for them before it closes the hidapi library, and a worker
-// posts its result only while the window is not being destroyed, so a result
-// either reaches a live window or is dropped (and its resources released)
-// during the window's shutdown.
+// Book-keeping for the detached threads that talk to the device. The owner
+// (the session) waits for them before it closes the hidapi library, and a
+// worker posts its result only while the owner is not shutting down, so a
+// result either reaches a live owner or is dropped (and its resources
+// released) during the owner's shutdown.
 //
 // Results travel through a queue guarded by our own mutex rather than inside
 // Qt's posted events, so the hand-over is a plain lock that race detectors
@@ -35,6 +35,20 @@ public:
     // Queues f to run on the owner's thread unless shutdown has begun; false
     // when it was not queued.
     bool post(std::function<void()> f);
+
+    // Runs work(*this) on a detached thread and then done(result) on the
+    // owner's thread; work may post(...) along the way. Neither runs once
+    // shutdown has begun. False as for start().
+    template <typename Work, typename Done> bool run(Work work, Done done)
+    {
+        // The thread holds these workers until the job returns, so `this` stays valid.
+        return start([this, work = std::move(work), done = std::move(done)]() mutable {
+            if (shuttingDown())
+                return;
+            auto result = work(*this);
+            post([done = std::move(done), result = std::move(result)] { done(result); });
+        });
+    }
 
     bool shuttingDown() const;
     int running() const;

@@ -30,6 +30,7 @@ enum class Event
     None,
     DisconnectAfterFirst,          // the disconnect path closes the handle after answer 1
     DisconnectFromAnotherThread,   // the same, racing from another thread
+    ReplugAfterFirst,              // after answer 1 a new link (a new handle) takes its place
     UnplugAfterFirst,              // the device vanishes before anyone notices
     WindowClosesFromAnotherThread, // the owner shuts down while nothing arrives
 };
@@ -85,6 +86,8 @@ private Q_SLOTS:
         QTest::newRow("disconnect racing the reads")
             << QString(kThreeStored) + ";answer-pace 50 400" << 1 << int(Event::DisconnectFromAnotherThread)
             << 1500 << R::LinkGone << 1 << "" << false;
+        QTest::newRow("replug between reads")
+            << kThreeStored << 1 << int(Event::ReplugAfterFirst) << 1500 << R::LinkGone << 1 << "" << false;
         QTest::newRow("unplug not yet noticed") << kThreeStored << 1 << int(Event::UnplugAfterFirst) << 1500
                                                 << R::ReadError << 1 << "No such device" << false;
         // Far longer than the wait below: only the owner's shutdown can end it in time.
@@ -123,7 +126,11 @@ private Q_SLOTS:
                 return;
             if (what == Event::DisconnectAfterFirst)
                 link.disconnect();
-            else if (what == Event::UnplugAfterFirst)
+            else if (what == Event::ReplugAfterFirst) {
+                hid_device *again = openKnob(); // a new link, with answers of its own on the way
+                writeReadRequest(again);
+                link.transport.install(again);
+            } else if (what == Event::UnplugAfterFirst)
                 hidsim::unplug(0);
         };
 

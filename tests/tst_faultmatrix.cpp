@@ -7,6 +7,7 @@
 #include "protocol/uitext.h"
 #include "tests/fakes/hidsim/hidsim.h"
 #include "ui/MainLayoutWidget.h"
+#include "ui/pages/KeyboardWidget.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -37,10 +38,10 @@ struct Rig
     void edit()
     {
         select(1);
-        window.addSelectedKey(0x04);
-        window.addSelectedKey(0x05);
+        emit window.findChild<KeyboardWidget *>()->keyClicked(0x04);
+        emit window.findChild<KeyboardWidget *>()->keyClicked(0x05);
         select(3);
-        window.addSelectedKey(0x06);
+        emit window.findChild<KeyboardWidget *>()->keyClicked(0x06);
     }
 
     void select(int knobKey)

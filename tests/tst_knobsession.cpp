@@ -4,7 +4,6 @@
 #include "device/KnobSession.h"
 #include "device/UsbTransport.h"
 #include "device/configread.h"
-#include "device/deviceworkers.h"
 #include "protocol/KnobModel.h"
 #include "protocol/packets.h"
 #include "support/devicetestsupport.h"
@@ -135,9 +134,16 @@ LightSettings light(int r, int g, int b, int brightness, bool on)
     return l;
 }
 
+// The write result of a raw report, once the session reports it.
+int rawWrite(KnobSession &s, const Packet &p, int knobKey)
+{
+    QSignalSpy written(&s, &KnobSession::rawReportWritten);
+    return s.sendRawReport(p, knobKey) && written.wait(10000) ? written.at(0).at(0).toInt() : -2;
+}
+
 bool workersIdle(const KnobSession &s)
 {
-    return s.workers()->running() == 0;
+    return !s.hasRunningWorkers();
 }
 
 } // namespace
@@ -167,7 +173,6 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(changed.size(), 1, 3000);
         QCOMPARE(changed.at(0).at(0).toBool(), false);
         QVERIFY(!s.isConnected());
-        QVERIFY(!s.usbTransport()->isUp());
         QCOMPARE(hidsim::openHandleCount(), 0);
         QCOMPARE(log.count(QStringLiteral("[liveness] 句柄写探测失败，判定断开: No such device")), 1);
 
@@ -320,6 +325,7 @@ private Q_SLOTS:
 
     void compatibilityCopyAndRetries_data()
     {
+        QTest::addColumn<int>("size");
         QTest::addColumn<int>("knobKey");
         QTest::addColumn<int>("failFirst"); // writes the vendor interface refuses
         QTest::addColumn<unsigned>("reject");
@@ -327,15 +333,17 @@ private Q_SLOTS:
         QTest::addColumn<QList<int>>("ladder"); // indexes into: packet, copy, packet id 0, packet 64 bytes,
                                                 // copy id 0, copy 64 bytes
         const unsigned l65 = hidsim::Layout65, l0 = hidsim::LayoutReportIdZero, l64 = hidsim::Layout64;
-        QTest::newRow("both accepted") << 3 << 0 << 0u << 65 << QList<int>{0, 1};
-        QTest::newRow("packet fails, copy succeeds: no retry") << 3 << 1 << 0u << 65 << QList<int>{0, 1};
-        QTest::newRow("no key selected: packet alone") << 0 << 0 << 0u << 65 << QList<int>{0};
-        QTest::newRow("id 0 accepted") << 3 << 0 << l65 << 65 << QList<int>{0, 1, 2};
-        QTest::newRow("only 64 bytes accepted") << 3 << 0 << (l65 | l0) << 64 << QList<int>{0, 1, 2, 3};
-        QTest::newRow("nothing accepted") << 3 << 0 << (l65 | l0 | l64) << -1 << QList<int>{0, 1, 2, 3, 4, 5};
+        QTest::newRow("both accepted") << 65 << 3 << 0 << 0u << 65 << QList<int>{0, 1};
+        QTest::newRow("packet fails, copy ok: no retry") << 65 << 3 << 1 << 0u << 65 << QList<int>{0, 1};
+        QTest::newRow("no key selected: packet alone") << 65 << 0 << 0 << 0u << 65 << QList<int>{0};
+        QTest::newRow("id 0 accepted") << 65 << 3 << 0 << l65 << 65 << QList<int>{0, 1, 2};
+        QTest::newRow("only 64 bytes accepted") << 65 << 3 << 0 << (l65 | l0) << 64 << QList<int>{0, 1, 2, 3};
+        QTest::newRow("none taken") << 65 << 3 << 0 << (l65 | l0 | l64) << -1 << QList<int>{0, 1, 2, 3, 4, 5};
+        QTest::newRow("64 bytes: id 0 retry only") << 64 << 0 << 2 << 0u << -1 << QList<int>{0, 2};
     }
     void compatibilityCopyAndRetries()
     {
+        QFETCH(int, size);
         QFETCH(int, knobKey);
         QFETCH(int, failFirst);
         QFETCH(unsigned, reject);
@@ -348,7 +356,7 @@ private Q_SLOTS:
         hidsim::setRejectLayouts(dev, 2, reject);
         const double since = hidsim::nowMs();
 
-        const Packet p = bytes("03 FD 05 01 01 00 01 00 00 04");
+        const Packet p = bytes("03 FD 05 01 01 00 01 00 00 04", size);
         const Packet copy = withCommand(p, 0x13);
         const std::vector<Packet> all = {p,
                                          copy,
@@ -356,25 +364,11 @@ private Q_SLOTS:
                                          Packet(p.begin() + 1, p.end()),
                                          withByte0(copy, 0x00),
                                          Packet(copy.begin() + 1, copy.end())};
-        QCOMPARE(s.sendPacketForKnobKey(p, knobKey), expectedResult);
+        QCOMPARE(rawWrite(s, p, knobKey), expectedResult);
         const auto w = writesSince(since);
         QCOMPARE(int(w.size()), int(ladder.size()));
         for (int i = 0; i < ladder.size(); ++i)
             QCOMPARE(w[std::size_t(i)].bytes, all[std::size_t(ladder[i])]);
-    }
-
-    void sixtyFourBytePacketGetsOnlyTheIdZeroRetry()
-    {
-        const int dev = resetWithKnob();
-        KnobSession s;
-        QVERIFY(connectAndReadSession(s));
-        hidsim::setFailAllWrites(dev, 2, true);
-        const double since = hidsim::nowMs();
-        const Packet lighting = bytes("03 FE B0", 64);
-        QCOMPARE(s.sendPacketForKnobKey(lighting, 3), -1);
-        const auto w = writesSince(since);
-        QCOMPARE(w.size(), std::size_t(2));
-        QCOMPARE(w[1].bytes, withByte0(lighting, 0x00));
     }
 
     // ---- Configuration read ---------------------------------------------------------
@@ -562,6 +556,28 @@ private Q_SLOTS:
         QCOMPARE(sent.size(), std::size_t(2));
         QCOMPARE(sent[0], light(1, 1, 1, 10, true).packet());
         QCOMPARE(sent[1], light(6, 6, 6, 60, true).packet());
+    }
+
+    // Changes made during a save stay off the wire until its last report,
+    // then go out once with the newest values.
+    void lightingWaitsForTheSave()
+    {
+        QVERIFY(hidsim::loadScenario("device; write-delay 100")); // a save of seconds
+        KnobSession s;
+        QVERIFY(connectAndReadSession(s));
+        const double start = hidsim::nowMs();
+        QVERIFY(s.save(fiveKeySnapshot()));
+        for (int i = 1; i <= 3; ++i, QTest::qWait(60)) // each past the coalescing window
+            s.queueLighting(light(i, i, i, i * 10, true));
+        QVERIFY(s.isSaveRunning());
+        QTRY_VERIFY_WITH_TIMEOUT(s.lightSendsCompleted() > 0 && workersIdle(s), 15000);
+        QTest::qWait(100);
+        std::vector<Packet> expected = fiveKeyReports();
+        expected.push_back(light(3, 3, 3, 30, true).packet());
+        std::vector<Packet> sent;
+        for (const hidsim::WriteRecord &r : writesSince(start, false))
+            sent.push_back(r.bytes);
+        QCOMPARE(sent, expected);
     }
 
     void lightingWhileDisconnectedSendsNothingLater()

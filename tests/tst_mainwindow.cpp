@@ -13,6 +13,7 @@
 #include "ui/KnobArea.h"
 #include "ui/TabBar.h"
 #include "ui/mainlayoutgeometry.h"
+#include "ui/pages/CombinationWidget.h"
 #include "ui/pages/DebugWidget.h"
 #include "ui/pages/DelayWidget.h"
 #include "ui/pages/KeyboardWidget.h"
@@ -47,15 +48,14 @@ struct A
         return w.findChild<KnobArea *>()->isDialAnimating();
     }
     static KeyboardWidget *keyboard(const MainLayoutWidget &w) { return w.findChild<KeyboardWidget *>(); }
-    // Built when their tab is first opened.
-    static MultimediaWidget *media(MainLayoutWidget &w)
+    static void key(const MainLayoutWidget &w, uint16_t code) { emit keyboard(w)->keyClicked(code); }
+    static TabBar *tabs(const MainLayoutWidget &w) { return w.findChild<TabBar *>(); }
+    static void clear(const MainLayoutWidget &w, int k) { emit w.findChild<KnobArea *>()->clearClicked(k); }
+    // Opens tab i, whose page is built then, once the slide has ended.
+    template <typename Page> static Page *page(const MainLayoutWidget &w, int i)
     {
-        return qobject_cast<MultimediaWidget *>(w.ensurePage(2));
-    }
-    static MouseWidget *mouse(MainLayoutWidget &w) { return qobject_cast<MouseWidget *>(w.ensurePage(4)); }
-    static ProcreateWidget *procreate(MainLayoutWidget &w)
-    {
-        return qobject_cast<ProcreateWidget *>(w.ensurePage(6));
+        emit tabs(w)->tabPressed(i);
+        return QTest::qWaitFor([&w] { return !w.isPageSliding(); }) ? w.findChild<Page *>() : nullptr;
     }
     static QRect tabRect(const MainLayoutWidget &w, int i)
     {
@@ -146,7 +146,8 @@ private:
     // simulator tests of the write.
     void startSlowSave(MainLayoutWidget &w, int writeDelayMs)
     {
-        w.clearSelectedKeys();
+        QTest::mouseClick(child(w, QStringLiteral("resetButton")), Qt::LeftButton);
+        QTest::mouseClick(child(w, QStringLiteral("restoreConfirmButton")), Qt::LeftButton);
         select(w, 2);
         hidsim::FirmwareOptions slow = hidsim::firmwareOptions(m_device);
         slow.writeDelayMs = writeDelayMs;
@@ -200,23 +201,22 @@ private Q_SLOTS:
         KeyboardWidget *keyboard = A::keyboard(w);
         for (int i = 0; i < 9; ++i)
             emit keyboard->keyClicked(0x29);
-        QVERIFY(!w.isDebugTabVisible());
-        QCOMPARE(w.tabCount(), 7);
+        QVERIFY(!A::tabs(w)->isDebugTabVisible());
+        QCOMPARE(A::tabs(w)->count(), 7);
         for (int i = 0; i < 10; ++i)
             emit keyboard->keyClicked(0x29);
-        QVERIFY(w.isDebugTabVisible());
-        QCOMPARE(w.tabCount(), 8);
+        QVERIFY(A::tabs(w)->isDebugTabVisible());
+        QCOMPARE(A::tabs(w)->count(), 8);
         QVERIFY(child(w, QStringLiteral("tabItem7"))->isVisible());
         QCOMPARE(child<QLabel>(w, QStringLiteral("toastTitle"))->text(), uiText(QStringLiteral("调试模式")));
 
-        w.switchToTab(7);
-        QTRY_VERIFY_WITH_TIMEOUT(!A::pageSliding(w), 3000);
-        QCOMPARE(w.currentTabIndex(), 7);
+        QVERIFY(A::page<DebugWidget>(w, 7));
+        QCOMPARE(A::tabs(w)->currentIndex(), 7);
         auto *exit = child<QPushButton>(w, QStringLiteral("debugExitButton"));
         QVERIFY(exit);
         exit->click();
-        QVERIFY(!w.isDebugTabVisible());
-        QCOMPARE(w.currentTabIndex(), 0);
+        QVERIFY(!A::tabs(w)->isDebugTabVisible());
+        QCOMPARE(A::tabs(w)->currentIndex(), 0);
         QVERIFY(child(w, QStringLiteral("tabItem7"))->isHidden());
     }
 
@@ -237,8 +237,10 @@ private Q_SLOTS:
         QFETCH(int, reportsOnTheWire);
         MainLayoutWidget &w = connectedWindow();
         hidsim::preloadAssignment(m_device, 1, bytes("03 FD 02 01 01 00 01 00 00 04"));
+        for (int i = 0; i < 10; ++i)
+            A::key(w, 0x29); // unlocks the debug tab
+        auto *page = A::page<DebugWidget>(w, 7);
         select(w, 2);
-        auto *page = qobject_cast<DebugWidget *>(w.ensurePage(7));
         QVERIFY(page);
         const double start = hidsim::nowMs();
         page->inputLine()->setText(typed);
@@ -316,7 +318,7 @@ private Q_SLOTS:
 
         // A long assignment is elided in its label.
         for (int i = 0; i < 8; ++i)
-            w.addSelectedKey(0x2A); // Backspace
+            A::key(w, 0x2A); // Backspace
         const QString label = child<QLabel>(w, QStringLiteral("knobKeyLabel2"))->text();
         QVERIFY(label.endsWith(QChar(0x2026)));
 
@@ -331,15 +333,16 @@ private Q_SLOTS:
         MainLayoutWidget &w = connectedWindow();
         select(w, 2);
         for (int i = 0; i < 10; ++i)
-            w.addSelectedKey(0x04);
+            A::key(w, 0x04);
+        auto *combinations = A::page<CombinationWidget>(w, 1);
         for (int i = 0; i < 7; ++i)
-            w.addSelectedCombination(QStringLiteral("Ctrl+C"));
-        w.addSelectedKey(0x05); // the 18th is accepted
+            emit combinations->combinationClicked(QStringLiteral("Ctrl+C"));
+        A::key(w, 0x05); // the 18th is accepted
         QCOMPARE(M::displayNames(w, 2).size(), 18);
 
         QString warning;
         closeNextModal(&warning);
-        w.addSelectedCombination(QStringLiteral("Ctrl+V"));
+        emit combinations->combinationClicked(QStringLiteral("Ctrl+V"));
         QCOMPARE(warning, QStringLiteral("Each physical key can bind up to 18 virtual keys"));
         QCOMPARE(M::keyCodes(w, 2).size(), 11);
         QCOMPARE(M::combinations(w, 2).size(), 7);
@@ -347,7 +350,7 @@ private Q_SLOTS:
 
         // Nothing is added without a selected key.
         A::setSelectedKnobKey(w, 0);
-        w.addSelectedKey(0x04);
+        A::key(w, 0x04);
         for (int k = 1; k <= 5; ++k)
             QCOMPARE(M::displayNames(w, k).size(), k == 2 ? 18 : 0);
     }
@@ -357,15 +360,15 @@ private Q_SLOTS:
         MainLayoutWidget &w = connectedWindow();
         select(w, 3);
         for (unsigned short code : {0x04, 0x05, 0x06, 0x07, 0x08})
-            w.addSelectedKey(code);
-        Q_EMIT A::media(w)->multimediaClicked(QStringLiteral("音量+"));
+            A::key(w, code);
+        Q_EMIT A::page<MultimediaWidget>(w, 2)->multimediaClicked(QStringLiteral("音量+"));
         QCOMPARE(M::keyCodes(w, 3).size(), 0);
         QCOMPARE(M::combinations(w, 3), QStringList{QStringLiteral("音量+")});
         QCOMPARE(M::displayNames(w, 3), QStringList{QStringLiteral("Volume +")});
 
-        Q_EMIT A::mouse(w)->mouseClicked(QStringLiteral("鼠标左键"));
+        Q_EMIT A::page<MouseWidget>(w, 4)->mouseClicked(QStringLiteral("鼠标左键"));
         QCOMPARE(M::combinations(w, 3), QStringList{QStringLiteral("鼠标左键")});
-        Q_EMIT A::procreate(w)->procreateKeyClicked(QStringLiteral("撤销"));
+        Q_EMIT A::page<ProcreateWidget>(w, 6)->procreateKeyClicked(QStringLiteral("撤销"));
         QCOMPARE(M::combinations(w, 3), QStringList{QStringLiteral("撤销")});
         QCOMPARE(M::displayNames(w, 3).size(), 1);
         QCOMPARE(M::delayPage(w)->selectedKnobKey(), 3);
@@ -375,11 +378,11 @@ private Q_SLOTS:
     {
         MainLayoutWidget &w = connectedWindow();
         select(w, 3);
-        w.addSelectedKey(0x04);
+        A::key(w, 0x04);
         select(w, 1);
-        w.addSelectedKey(0x05);
+        A::key(w, 0x05);
         // Clearing key 3 while key 1 is selected.
-        w.clearKnobKey(3);
+        A::clear(w, 3);
         QVERIFY(M::displayNames(w, 3).isEmpty());
         QCOMPARE(child<QLabel>(w, QStringLiteral("knobKeyLabel3"))->text(), QString());
         QCOMPARE(w.selectedKnobKey(), 1);
@@ -396,7 +399,7 @@ private Q_SLOTS:
     {
         MainLayoutWidget &w = connectedWindow();
         select(w, 4);
-        w.addSelectedKey(0x04);
+        A::key(w, 0x04);
         const double start = hidsim::nowMs();
 
         QTest::mouseClick(child(w, QStringLiteral("resetButton")), Qt::LeftButton);
@@ -508,38 +511,11 @@ private Q_SLOTS:
         hidsim::setFailAllWrites(m_device, 2, false);
     }
 
-    // The single-action senders address the selected key.
-    void actionSendersUseTheSelectedKey()
-    {
-        MainLayoutWidget &w = connectedWindow();
-        select(w, 3);
-        const double start = hidsim::nowMs();
-        QVERIFY(w.sendProcreateKey(QStringLiteral("撤销")));
-        QVERIFY(!w.sendProcreateKey(QStringLiteral("Undo")));
-        QVERIFY(w.sendLightKey(0xF3));
-        QVERIFY(!w.sendStandardKey(0, 0));
-        QVERIFY(w.sendMouseKey(QStringLiteral("点赞"), 0, 0));
-        std::vector<hidsim::Packet> writes;
-        for (const hidsim::WriteRecord &r : writesSince(start, false))
-            if (r.bytes != buildAssignmentEndPacket()) // a liveness probe may fall in between
-                writes.push_back(r.bytes);
-        auto copy = [](Packet p) {
-            p[2] = 0x13;
-            return p;
-        };
-        const Packet undo = buildProcreateKeyPacket(0x05, QStringLiteral("撤销"));
-        const std::vector<Packet> light = buildLightModePackets(0xF3);
-        const Packet like = buildMouseKeyPacket(0x05, QStringLiteral("点赞"));
-        const std::vector<Packet> expected = {undo,     copy(undo), light[0],  light[1],
-                                              light[2], like,       copy(like)};
-        QCOMPARE(writes, expected);
-    }
-
     void disconnectEmptiesModelAndRestoresLook()
     {
         MainLayoutWidget &w = connectedWindow();
         select(w, 1);
-        w.addSelectedKey(0x04);
+        A::key(w, 0x04);
         hidsim::unplug(m_device);
         QTRY_VERIFY_WITH_TIMEOUT(!w.isDeviceConnected(), 5000);
         QCOMPARE(w.selectedKnobKey(), 0);

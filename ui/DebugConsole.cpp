@@ -1,11 +1,7 @@
 #include "ui/DebugConsole.h"
 
 #include "device/KnobSession.h"
-#include "device/KnobTransport.h"
-#include "device/UsbTransport.h"
 #include "device/debugreadback.h"
-#include "device/deviceworkers.h"
-#include "device/packetutil.h"
 #include "ui/pages/DebugWidget.h"
 
 #include <QDebug>
@@ -15,6 +11,31 @@ DebugConsole::DebugConsole(KnobSession *session, DebugWidget *page, std::functio
     : QObject(parent), m_session(session), m_page(page), m_selectedKnobKey(std::move(selectedKnobKey))
 {
     connect(page, &DebugWidget::sendRequested, this, &DebugConsole::send);
+    // The page is the receiver: what arrives after it has gone is not shown anywhere.
+    connect(session, &KnobSession::rawReportWritten, page, [page](int result, bool answersFollow) {
+        page->showWriteResult(result);
+        if (result > 0)
+            answersFollow ? page->showWaitingForResponses() : page->showNoReadBackOverBluetooth();
+    });
+    connect(session, &KnobSession::rawReportAnswer, page, &DebugWidget::showResponseReport);
+    connect(session, &KnobSession::rawReadBackFinished, page, [page](const DebugReadBackResult &r) {
+        switch (r.end) {
+        case DebugReadBackResult::NoHandle:
+        case DebugReadBackResult::LinkGone:
+            page->showLinkLost();
+            break;
+        case DebugReadBackResult::Done:
+        case DebugReadBackResult::Silence:
+            if (r.reports > 0)
+                page->showResponseSummary(r.reports);
+            else
+                page->showNoResponses();
+            break;
+        case DebugReadBackResult::ReadError:
+            page->showReadError(r.errorText);
+            break;
+        }
+    });
 }
 
 void DebugConsole::send(const Packet &packet)
@@ -33,63 +54,6 @@ void DebugConsole::send(const Packet &packet)
         m_page->showBusy();
         return;
     }
-    // The write runs on a worker too: over Bluetooth it is a helper run of
-    // up to several seconds, which the window must not wait for.
-    const std::shared_ptr<KnobTransport> transport = m_session->transport();
-    const bool bluetooth = m_session->isBluetoothConnected();
-    const std::shared_ptr<UsbTransport> usb = m_session->usbTransport();
-    const unsigned long long generation = usb->generation();
-    const std::vector<Packet> reports = buildSendList(packet, m_selectedKnobKey ? m_selectedKnobKey() : 0);
-    const std::weak_ptr<DeviceWorkers> weakWorkers = m_session->workers();
-    const QPointer<DebugWidget> page = m_page;
-    m_session->workers()->start([transport, bluetooth, usb, generation, reports, weakWorkers, page] {
-        const auto workers = weakWorkers.lock();
-        if (!workers || workers->shuttingDown())
-            return;
-        const int result = transport && transport->isUp() ? transport->writeReports(reports) : -1;
-        workers->post([page, result, bluetooth] {
-            if (!page)
-                return;
-            page->showWriteResult(result);
-            if (result > 0)
-                bluetooth ? page->showNoReadBackOverBluetooth() : page->showWaitingForResponses();
-        });
-        if (result > 0 && !bluetooth)
-            readBack(*workers, *usb, generation, page);
-    });
-}
-
-void DebugConsole::readBack(DeviceWorkers &workers, UsbTransport &usb, unsigned long long generation,
-                            const QPointer<DebugWidget> &page)
-{
-    int number = 0;
-    const DebugReadBackResult r = readDebugResponses(
-        usb, generation, [&workers] { return !workers.shuttingDown(); },
-        [&](const Packet &report) {
-            const int n = ++number;
-            workers.post([page, n, report] {
-                if (page)
-                    page->showResponseReport(n, report);
-            });
-        });
-    workers.post([page, r] {
-        if (!page)
-            return;
-        switch (r.end) {
-        case DebugReadBackResult::NoHandle:
-        case DebugReadBackResult::LinkGone:
-            page->showLinkLost();
-            break;
-        case DebugReadBackResult::Done:
-        case DebugReadBackResult::Silence:
-            if (r.reports > 0)
-                page->showResponseSummary(r.reports);
-            else
-                page->showNoResponses();
-            break;
-        case DebugReadBackResult::ReadError:
-            page->showReadError(r.errorText);
-            break;
-        }
-    });
+    if (!m_session->sendRawReport(packet, m_selectedKnobKey ? m_selectedKnobKey() : 0))
+        m_page->showWriteResult(-1);
 }

@@ -8,14 +8,11 @@
 #include <functional>
 
 class DebugWidget;
-class DeviceWorkers;
-class UsbTransport;
 class KnobSession;
 
 // What the debug console's page asks of the device: one raw report through
-// the ordinary send path (with its compatibility copy), then the device's
-// answers read back, both on a tracked worker that stops as soon as the link
-// it wrote on is gone.
+// the session (with its compatibility copy), whose write result, answers and
+// end of read-back the page is shown as the session reports them.
 class DebugConsole : public QObject
 {
     Q_OBJECT
@@ -30,10 +27,6 @@ public:
     void send(const Packet &packet);
 
 private:
-    // On the worker that sent the report: the answers, posted to the page.
-    static void readBack(DeviceWorkers &workers, UsbTransport &usb, unsigned long long generation,
-                         const QPointer<DebugWidget> &page);
-
     KnobSession *m_session;
     QPointer<DebugWidget> m_page;
     std::function<int()> m_selectedKnobKey;

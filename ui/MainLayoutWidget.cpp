@@ -3,12 +3,10 @@
 #include "ui/MainLayoutWidget.h"
 
 #include "device/KnobSession.h"
-#include "device/packetutil.h"
 #include "protocol/assignmentwrite.h"
 #include "protocol/configdecode.h"
 #include "protocol/keyvocabulary.h"
 #include "protocol/packets.h"
-#include "protocol/procreatetable.h"
 #include "protocol/uitext.h"
 #include "ui/DebugConsole.h"
 #include "ui/DraggableWidgets.h"
@@ -40,7 +38,6 @@
 #include <QPushButton>
 #include <QSequentialAnimationGroup>
 #include <QSvgRenderer>
-#include <QThread>
 
 #include <algorithm>
 #include <tuple>
@@ -66,11 +63,6 @@ void setOpacity(QWidget *widget, double opacity)
         widget->setGraphicsEffect(effect);
     }
     effect->setOpacity(opacity);
-}
-
-QString hexValue(unsigned v)
-{
-    return QStringLiteral("0x%1").arg(v, 0, 16);
 }
 
 } // namespace
@@ -376,7 +368,6 @@ void MainLayoutWidget::onKeyboardPageKeyClicked(uint16_t code)
         addSelectedCombination(combination);
     else
         addSelectedKey(code);
-    Q_EMIT keyClicked(code);
 }
 
 // ---- Tabs and pages ---------------------------------------------------------
@@ -555,19 +546,9 @@ void MainLayoutWidget::relayout()
 
 // ---- Tab state and the debug console's tab ------------------------------------------
 
-int MainLayoutWidget::currentTabIndex() const
-{
-    return m_tabBar->currentIndex();
-}
-
 int MainLayoutWidget::tabCount() const
 {
     return m_tabBar->count();
-}
-
-bool MainLayoutWidget::isDebugTabVisible() const
-{
-    return m_tabBar->isDebugTabVisible();
 }
 
 void MainLayoutWidget::showDebugTab()
@@ -793,24 +774,6 @@ void MainLayoutWidget::applyReadConfigPacket(const std::vector<unsigned char> &p
     updateSingleKnobKeyDisplay(decoded.knobKey);
 }
 
-void MainLayoutWidget::applyReadConfigPackets(std::vector<std::vector<unsigned char>> packets)
-{
-    const int selected = selectedKnobKey();
-    clearLoadedConfigState();
-
-    for (const Packet &packet : sortConfigPacketsForApply(std::move(packets)))
-        applyReadConfigPacket(packet);
-
-    for (int k = 1; k <= 5; ++k)
-        updateSingleKnobKeyDisplay(k);
-    if (selected >= 1 && selected <= 5) {
-        m_knobArea->setSelectedKey(selected);
-        updateKnobKeysDisplay();
-    }
-    updateKnobKeySelection();
-    syncDelayWidgetForCurrentKnob();
-}
-
 void MainLayoutWidget::storeReadKnobEntries(int knobKey, const QList<ConfigEntry> &entries)
 {
     if (!KnobModel::validKey(knobKey))
@@ -831,16 +794,6 @@ void MainLayoutWidget::storeReadKnobEntries(int knobKey, const QList<ConfigEntry
 void MainLayoutWidget::setPermissionHintVisible(bool visible)
 {
     m_statusArea->setPermissionHintVisible(visible);
-}
-
-void MainLayoutWidget::layoutStatusWidgets(const QSize &statusSize)
-{
-    m_statusArea->layoutStatusWidgets(statusSize);
-}
-
-void MainLayoutWidget::setDisconnectedStatusWidgetsVisible(bool visible)
-{
-    m_statusArea->setDisconnectedWidgetsVisible(visible);
 }
 
 void MainLayoutWidget::updateStatusIcon(bool connected)
@@ -980,99 +933,9 @@ void MainLayoutWidget::confirmRestore()
     clearAllTabSelections();
 }
 
-// ---- Single reports to the selected physical key ------------------------------------
-
-unsigned char MainLayoutWidget::getCommandCodeForSelectedKey() const
-{
-    return commandCodeForKnobKey(selectedKnobKey());
-}
-
-bool MainLayoutWidget::sendStandardKey(unsigned short keyCode, unsigned char modifierMask)
-{
-    qDebug().noquote() << "发送标准按键:" << hexValue(keyCode) << "修饰键:" << modifierMask;
-    const Packet packet = buildStandardKeyPacket(getCommandCodeForSelectedKey(), keyCode, modifierMask);
-    if (packet.empty()) {
-        qDebug().noquote() << "无有效标准按键可发送";
-        return false;
-    }
-    return sendPacketWithResult(packet) > 0;
-}
-
-bool MainLayoutWidget::sendMultimediaKey(unsigned short usage)
-{
-    qDebug().noquote() << "发送多媒体按键:" << hexValue(usage);
-    return sendPacketWithResult(buildMultimediaKeyPacket(getCommandCodeForSelectedKey(), usage)) > 0;
-}
-
-bool MainLayoutWidget::sendMouseKey(const QString &name, unsigned short, unsigned char)
-{
-    qDebug().noquote() << "发送鼠标按键:" << name;
-    const Packet packet = buildMouseKeyPacket(getCommandCodeForSelectedKey(), name);
-    if (packet.empty()) {
-        qWarning().noquote() << "未知的鼠标按键类型:" << name;
-        return false;
-    }
-    return sendPacketWithResult(packet) > 0;
-}
-
-bool MainLayoutWidget::sendLightKey(unsigned short code)
-{
-    qDebug().noquote() << "发送灯光按键:" << hexValue(code);
-    const std::vector<Packet> parts = buildLightModePackets(code);
-    if (parts.empty()) {
-        qDebug().noquote() << "未知灯光按键码，忽略";
-        return false;
-    }
-    // A part that fails stops the sequence; the device may keep part 0 alone.
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-        if (i > 0)
-            QThread::msleep(kPauseBetweenLightPartsMs);
-        if (sendPacketWithResult(parts[i]) <= 0)
-            return false;
-    }
-    return true;
-}
-
-bool MainLayoutWidget::sendProcreateKey(const QString &name)
-{
-    if (!m_session->isConnected() || selectedKnobKey() == 0)
-        return false;
-    const Packet packet = buildProcreateKeyPacket(getCommandCodeForSelectedKey(), name);
-    if (packet.empty()) {
-        qDebug().noquote() << "未知或无默认快捷键的Procreate按键:" << name;
-        return false;
-    }
-    qDebug().noquote() << "发送Procreate按键:" << name << "到knob" << selectedKnobKey();
-    qDebug().noquote() << "数据包:" << packetToHex(packet);
-    if (sendPacketWithResult(packet) > 0) {
-        qDebug().noquote() << "✓ Procreate按键发送成功";
-        return true;
-    }
-    qDebug().noquote() << "✗ Procreate按键发送失败";
-    return false;
-}
+// ---- The snapshot a save writes -----------------------------------------------------
 
 KnobModelSnapshot MainLayoutWidget::takeKnobModelSnapshot() const
 {
     return m_model.snapshot(m_isMacLayout);
-}
-
-QString MainLayoutWidget::keyCodeToString(unsigned short keyValue) const
-{
-    return ::keyCodeToString(keyValue, m_isMacLayout);
-}
-
-QString MainLayoutWidget::packetToHex(const std::vector<unsigned char> &packet)
-{
-    return ::packetToHex(packet);
-}
-
-unsigned char MainLayoutWidget::getLegacyCommandCodeForSelectedKey() const
-{
-    return compatibilityCommandCode(selectedKnobKey());
-}
-
-int MainLayoutWidget::sendPacketWithResult(const std::vector<unsigned char> &packet)
-{
-    return m_session->sendPacketForKnobKey(packet, selectedKnobKey());
 }

@@ -46,35 +46,24 @@ public:
     explicit MainLayoutWidget(KnobSession *session, QWidget *parent = nullptr);
     ~MainLayoutWidget() override;
 
-    KnobSession *session() const { return m_session; }
+    // Read-only state.
     const KnobModel &knobModel() const { return m_model; }
     // Physical key 1..5 the pages edit, 0 for none (kept by the knob area).
     int selectedKnobKey() const;
     bool isDeviceConnected() const;
     bool isSaveRunning() const;
+    // A page slide is running; tab presses wait for it.
+    bool isPageSliding() const { return !m_pageSlideAnimation.isNull(); }
+    bool isMacLayout() const { return m_isMacLayout; }
 
-    // ---- Single reports to the selected physical key
-    // Writes packet over the link that is up, with the compatibility copy of
-    // the selected key; bytes written or -1.
-    int sendPacketWithResult(const std::vector<unsigned char> &packet);
-    static QString packetToHex(const std::vector<unsigned char> &packet);
-    // Older command code of the selected physical key, carried by the
-    // compatibility copy of assignment packets; 0x11 when none is selected.
-    unsigned char getLegacyCommandCodeForSelectedKey() const;
-    // Command code of the selected physical key in assignment reports.
-    unsigned char getCommandCodeForSelectedKey() const;
-    // One action to the selected physical key; true when the device took it.
-    bool sendStandardKey(unsigned short keyCode, unsigned char modifierMask);
-    bool sendMultimediaKey(unsigned short usage);
-    bool sendMouseKey(const QString &name, unsigned short, unsigned char);
-    bool sendLightKey(unsigned short code);
-    bool sendProcreateKey(const QString &name);
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
+private:
     // ---- The knob model
     // The three lists and the delays of every physical key and the layout: what a save writes.
     KnobModelSnapshot takeKnobModelSnapshot() const;
-    // Key names for the layout the keyboard page shows.
-    QString keyCodeToString(unsigned short keyValue) const;
     void addSelectedKey(quint16 value);
     void addSelectedCombination(const QString &name);
     // Media, mouse and Procreate actions replace the whole assignment.
@@ -84,30 +73,22 @@ public:
     void clearSelectedKeys();
     void clearLoadedConfigState();
     void applyReadConfigPacket(const std::vector<unsigned char> &packet);
-    void applyReadConfigPackets(std::vector<std::vector<unsigned char>> packets);
 
     // ---- Navigation: tabs, pages and the Mac / Windows layout
     void switchToTab(int index);
     // The page of a tab, built on first use (the keyboard, lighting and delay
     // pages exist from the start).
     QWidget *ensurePage(int index);
-    int currentTabIndex() const;
     // 7, or 8 once the debug console has shown its tab.
     int tabCount() const;
     // The debug console's tab, unlocked by ten Escape clicks on the keyboard page.
     void showDebugTab();
     void hideDebugTab();
-    bool isDebugTabVisible() const;
-    // A page slide is running; tab presses wait for it.
-    bool isPageSliding() const { return !m_pageSlideAnimation.isNull(); }
     void switchKeyboardSystem(bool mac);
-    bool isMacLayout() const { return m_isMacLayout; }
 
     // ---- Looks: forwarders to the pieces that draw them
     void updateStatusIcon(bool connected);
     void applyConnectionVisualState(bool connected);
-    void layoutStatusWidgets(const QSize &statusSize);
-    void setDisconnectedStatusWidgetsVisible(bool visible);
     void showToast(bool success, const QString &title, const QString &text);
     void updateKnobKeySelection();
     void updateKnobKeysDisplay();
@@ -116,14 +97,6 @@ public:
     void clearAllTabSelections();
     void syncDelayWidgetForCurrentKnob();
 
-Q_SIGNALS:
-    void keyClicked(uint16_t keyCode);
-
-protected:
-    void mousePressEvent(QMouseEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
-
-private:
     // ---- Construction and scaling
     void setupUI();
     void setupButtons();
