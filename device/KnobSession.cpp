@@ -9,6 +9,7 @@
 #include "device/hidscan.h"
 #include "device/packetutil.h"
 #include "protocol/configdecode.h"
+#include "protocol/knobconfigdocument.h"
 
 #include <QDebug>
 #include <QPointer>
@@ -602,12 +603,15 @@ void KnobSession::startSaveWorker(const KnobModelSnapshot &snapshot)
     if (!transport) {
         // Reported like any failed save, after the caller has shown its
         // "saving" state.
-        QTimer::singleShot(0, this, [this] { finishSave(false); });
+        QTimer::singleShot(0, this, [this, snapshot] { finishSave(false, false, {}, snapshot, true); });
         return;
     }
+    // Only the USB link can be asked what it holds without a connect run.
+    const std::shared_ptr<UsbTransport> usb = transport == m_usb ? m_usb : nullptr;
+    const unsigned long long generation = m_usb->generation();
     const QPointer<KnobSession> self(this);
     const std::weak_ptr<DeviceWorkers> weakWorkers = m_workers;
-    const bool started = m_workers->start([self, transport, snapshot, weakWorkers] {
+    const bool started = m_workers->start([self, transport, usb, generation, snapshot, weakWorkers] {
         const auto workers = weakWorkers.lock();
         if (!workers || workers->shuttingDown())
             return;
@@ -618,21 +622,46 @@ void KnobSession::startSaveWorker(const KnobModelSnapshot &snapshot)
             });
         };
         const bool ok = transport->isUp() && writeSnapshot(*transport, snapshot, progress).ok;
-        workers->post([self, ok] {
+        std::vector<Packet> packets;
+        bool readBack = false;
+        if (ok && usb) {
+            const ConfigReadOutcome outcome = readDeviceConfiguration(
+                *usb, generation, [&packets](const Packet &p) { packets.push_back(p); });
+            readBack = outcome.ok && outcome.receivedAny;
+        }
+        const bool verifiable = usb != nullptr;
+        workers->post([self, ok, readBack, packets, snapshot, verifiable] {
             if (self)
-                self->finishSave(ok);
+                self->finishSave(ok, readBack, packets, snapshot, verifiable);
         });
     });
     if (!started) {
         qDebug().noquote() << "保存线程启动失败";
-        QTimer::singleShot(0, this, [this] { finishSave(false); });
+        QTimer::singleShot(0, this, [this, snapshot] { finishSave(false, false, {}, snapshot, true); });
     }
 }
 
-void KnobSession::finishSave(bool ok)
+void KnobSession::finishSave(bool written, bool readBack, const std::vector<Packet> &packets,
+                             const KnobModelSnapshot &snapshot, bool verifiable)
 {
     m_saveRunning = false;
-    emit saveFinished(ok);
+    SaveOutcome outcome;
+    outcome.written = written;
+    outcome.verifiable = verifiable;
+    outcome.readBack = readBack;
+    outcome.packets = packets;
+    for (int k = 1; k <= kKnobKeyCount; ++k) {
+        if (snapshot.keys[k - 1].isEmpty())
+            outcome.unwrittenKeys << k;
+    }
+    if (readBack) {
+        outcome.check = compareReadBack(documentFromSnapshot(snapshot, std::nullopt),
+                                        documentFromConfigPackets(packets, snapshot.isMacLayout).document);
+        if (!outcome.check.matches())
+            qDebug().noquote() << "保存后读回的配置与写入不一致:" << outcome.check.differingKeys;
+    }
+    emit saveChecked(outcome);
+    emit saveFinished(written);
     if (m_lightSendPending && !m_lightSendInFlight) {
         m_lightSendPending = false;
         flushPendingLighting();
