@@ -104,6 +104,18 @@ void KnobModel::storeEntries(int knobKey, const QList<ConfigEntry> &entries)
     }
 }
 
+void KnobModel::storeFromConfigPackets(const std::vector<Packet> &packets, const QList<int> &knobKeys,
+                                       bool isMacLayout)
+{
+    for (int k : knobKeys)
+        key(k).clear();
+    for (const Packet &packet : sortConfigPacketsForApply(packets)) {
+        const DecodedConfigPacket decoded = decodeConfigPacket(packet, isMacLayout);
+        if (decoded.kind == DecodedConfigPacket::Assignment && knobKeys.contains(decoded.knobKey))
+            storeEntries(decoded.knobKey, decoded.entries);
+    }
+}
+
 int KnobModel::clampDelay(int slot, int ms)
 {
     return std::clamp(ms, KnobKeyModel::defaultDelay(slot), kMaxDelayMs);

@@ -40,6 +40,10 @@ public:
     void resetToDefaults();
     // A physical key as the device reported it: its keys and their delays.
     void storeEntries(int knobKey, const QList<ConfigEntry> &entries);
+    // The given physical keys as the answers of a configuration read have
+    // them; a key without an answer becomes empty.
+    void storeFromConfigPackets(const std::vector<Packet> &packets, const QList<int> &knobKeys,
+                                bool isMacLayout);
 
     // The delay of a slot the user typed or a read delivered, kept within what
     // the device accepts for that slot.

@@ -33,6 +33,7 @@
 #include "ui/pages/MultimediaWidget.h"
 #include "ui/pages/ProcreateWidget.h"
 #include "ui/pages/SimKeyButton.h"
+#include "ui/savenotices.h"
 #include "ui/svgpixmap.h"
 #include "ui/switchbarparts.h"
 
@@ -78,20 +79,6 @@ void setOpacity(QWidget *widget, double opacity)
 QString hexValue(unsigned v)
 {
     return QStringLiteral("0x%1").arg(v, 0, 16);
-}
-
-// "Turn left", "Turn left and press", "Turn left, turn right and press".
-QString gestureList(const QList<int> &keys)
-{
-    QStringList names;
-    for (int k : keys)
-        names << gestureName(k);
-    QString text = names.size() > 1 ? names.mid(0, names.size() - 1).join(QStringLiteral(", ")) +
-                                          QStringLiteral(" and ") + names.last()
-                                    : names.value(0);
-    if (!text.isEmpty())
-        text[0] = text[0].toUpper();
-    return text;
 }
 
 } // namespace
@@ -1013,21 +1000,8 @@ void MainLayoutWidget::onSaveClicked()
         qDebug().noquote() << "保存进行中，忽略重复的保存请求";
         return;
     }
-    // Gestures the user emptied; those empty on the knob too need no word.
-    QList<int> empty;
-    for (int k = 1; k <= 5; ++k) {
-        if (m_model.key(k).isEmpty() && !m_knobHolds.key(k).isEmpty())
-            empty << k;
-    }
-    // An empty gesture is not written: the knob has no report for "nothing".
-    if (empty.isEmpty())
-        showToast(true, QStringLiteral("正在保存"), QStringLiteral("正在写入设备配置"));
-    else
-        showToast(true,
-                  gestureList(empty) +
-                      (empty.size() > 1 ? QStringLiteral(" are empty") : QStringLiteral(" is empty")),
-                  empty.size() > 1 ? QStringLiteral("The knob keeps their previous actions")
-                                   : QStringLiteral("The knob keeps its previous actions"));
+    const SaveNotice notice = saveStartNotice(m_model, m_knobHolds);
+    showToast(notice.success, notice.title, notice.text);
     m_knobArea->setSelectedKey(0);
     updateKnobKeysDisplay();
     updateKnobKeySelection();
@@ -1041,65 +1015,28 @@ void MainLayoutWidget::onSaveClicked()
 
 void MainLayoutWidget::finishSave(const SaveOutcome &outcome)
 {
-    const bool unchangedSince = m_editor->undoStack()->index() == m_saveUndoIndex;
-    if (!outcome.written) {
-        m_unsavedGuard->saveNotConfirmed();
-        showToast(false, QStringLiteral("保存失败"), QStringLiteral("写入失败，请重新保存"));
-        return;
-    }
-    if (!outcome.verifiable) {
-        if (unchangedSince)
-            m_editor->markSaved();
-        showToast(true, QStringLiteral("Settings sent"), QStringLiteral("Bluetooth cannot read them back"));
-        return;
-    }
-    if (!outcome.readBack) {
-        m_unsavedGuard->saveNotConfirmed();
-        showToast(false, QStringLiteral("Save not confirmed"),
-                  QStringLiteral("The knob did not answer the read-back"));
-        return;
-    }
-    // Keys that did not take, and keys the save left alone, show what the
-    // knob holds; after that the window and the knob agree.
-    showKnobKeysFromPackets(outcome.packets, outcome.check.differingKeys + outcome.unwrittenKeys);
-    m_knobHolds = m_model;
     QList<int> kept;
-    for (int k : outcome.unwrittenKeys) {
-        if (!m_model.key(k).isEmpty())
-            kept << k;
+    if (outcome.readBack) {
+        // Keys that did not take, and keys the save left alone, show what the
+        // knob holds; after that the window and the knob agree.
+        m_model.storeFromConfigPackets(outcome.packets, outcome.check.differingKeys + outcome.unwrittenKeys,
+                                       m_isMacLayout);
+        showWholeModel();
+        syncDelayWidgetForCurrentKnob();
+        m_knobHolds = m_model;
+        for (int k : outcome.unwrittenKeys) {
+            if (!m_model.key(k).isEmpty())
+                kept << k;
+        }
     }
-    if (!outcome.check.matches())
+    // Bluetooth cannot read back; what it took is taken as written.
+    const bool agrees = outcome.readBack || (outcome.written && !outcome.verifiable);
+    if (!agrees || (outcome.readBack && !outcome.check.matches()))
         m_unsavedGuard->saveNotConfirmed();
-    if (unchangedSince)
+    if (agrees && m_editor->undoStack()->index() == m_saveUndoIndex)
         m_editor->markSaved();
-    if (!outcome.check.matches()) {
-        const QList<int> &keys = outcome.check.differingKeys;
-        showToast(false, QStringLiteral("保存失败"),
-                  gestureList(keys) + (keys.size() > 1 ? QStringLiteral(" were not stored")
-                                                       : QStringLiteral(" was not stored")));
-    } else if (!kept.isEmpty()) {
-        const QList<int> &keys = kept;
-        showToast(true, QStringLiteral("保存成功"),
-                  gestureList(keys) + (keys.size() > 1 ? QStringLiteral(" kept their actions")
-                                                       : QStringLiteral(" kept its actions")));
-    } else {
-        showToast(true, QStringLiteral("保存成功"), QStringLiteral("配置已写入设备"));
-    }
-}
-
-void MainLayoutWidget::showKnobKeysFromPackets(const std::vector<Packet> &packets, const QList<int> &keys)
-{
-    if (keys.isEmpty())
-        return;
-    for (int k : keys)
-        m_model.key(k).clear();
-    for (const Packet &packet : sortConfigPacketsForApply(packets)) {
-        const DecodedConfigPacket decoded = decodeConfigPacket(packet, m_isMacLayout);
-        if (decoded.kind == DecodedConfigPacket::Assignment && keys.contains(decoded.knobKey))
-            m_model.storeEntries(decoded.knobKey, decoded.entries);
-    }
-    showWholeModel();
-    syncDelayWidgetForCurrentKnob();
+    const SaveNotice notice = saveEndNotice(outcome, kept);
+    showToast(notice.success, notice.title, notice.text);
 }
 
 // ---- Reset --------------------------------------------------------------------------

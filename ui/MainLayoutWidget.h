@@ -157,8 +157,6 @@ private:
     void storeReadKnobEntries(int knobKey, const QList<ConfigEntry> &entries);
     // Shows a notice when an edit replaced actions or was refused.
     void reportEdit(int knobKey, bool replacedOthers, int refusedBy);
-    // The knob's own assignment of these keys, from the answers of a read.
-    void showKnobKeysFromPackets(const std::vector<Packet> &packets, const QList<int> &keys);
     void setupShortcuts();
 
     // ---- What the session reports, save and reset
