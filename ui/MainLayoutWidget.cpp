@@ -727,9 +727,9 @@ void MainLayoutWidget::clearAllTabSelections()
 
 // ---- Model operations -------------------------------------------------------------
 
-void MainLayoutWidget::reportEdit(int knobKey, bool replacedOthers, int refusedBy)
+void MainLayoutWidget::reportEdit(int knobKey, const KnobEditor::Result &result)
 {
-    const auto rule = static_cast<StorageRule>(refusedBy);
+    const StorageRule rule = result.refusedBy;
     if (rule == StorageRule::VirtualKeyLimit) {
         QMessageBox::warning(this, uiText(QStringLiteral("提示")),
                              uiText(QStringLiteral("每个实体按键最多绑定18个虚拟按键")), QMessageBox::Ok);
@@ -739,7 +739,7 @@ void MainLayoutWidget::reportEdit(int knobKey, bool replacedOthers, int refusedB
         showToast(false, QStringLiteral("Not added"), storageRuleText(rule));
         return;
     }
-    if (replacedOthers)
+    if (result.replacedOthers)
         showToast(true, QStringLiteral("Actions replaced"), storageRuleText(StorageRule::ActionAlone));
     qDebug().noquote() << "按键" << knobKey << "已选择按键数量:" << m_model.key(knobKey).displayNames.size();
 }
@@ -750,7 +750,7 @@ void MainLayoutWidget::addSelectedKey(quint16 value)
     if (!validKnobKey(k))
         return;
     const KnobEditor::Result r = m_editor->addKeyCode(k, value, m_isMacLayout);
-    reportEdit(k, r.replacedOthers, int(r.refusedBy));
+    reportEdit(k, r);
 }
 
 void MainLayoutWidget::addSelectedCombination(const QString &name)
@@ -759,7 +759,7 @@ void MainLayoutWidget::addSelectedCombination(const QString &name)
     if (!validKnobKey(k))
         return;
     const KnobEditor::Result r = m_editor->addName(k, name, m_isMacLayout);
-    reportEdit(k, r.replacedOthers, int(r.refusedBy));
+    reportEdit(k, r);
 }
 
 void MainLayoutWidget::replaceSelectedKeyWithAction(const QString &name)

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "protocol/KnobModel.h"
+#include "ui/KnobEditor.h"
 
 class CombinationWidget;
 class ConfigFileTransfer;
@@ -18,7 +19,6 @@ class DebugWidget;
 class DelayWidget;
 class DraggableStackedWidget;
 class KeyboardWidget;
-class KnobEditor;
 class KnobArea;
 class KnobSession;
 class LightWidget;
@@ -156,7 +156,7 @@ private:
     // Replaces the keys and the delays of one physical key and shows them.
     void storeReadKnobEntries(int knobKey, const QList<ConfigEntry> &entries);
     // Shows a notice when an edit replaced actions or was refused.
-    void reportEdit(int knobKey, bool replacedOthers, int refusedBy);
+    void reportEdit(int knobKey, const KnobEditor::Result &result);
     void setupShortcuts();
 
     // ---- What the session reports, save and reset
