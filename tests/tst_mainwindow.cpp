@@ -619,6 +619,12 @@ private Q_SLOTS:
         QCOMPARE(toastTitle(w), QStringLiteral("Actions replaced"));
         select(w, 4);
         w.addSelectedKey(0x05);
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QTest::keyClick(&w, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(M::combinations(w, 4), QStringList{QStringLiteral("静音")});
+        QTest::keyClick(&w, Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(M::keyCodes(w, 4), QList<unsigned short>{0x05});
         hidsim::FirmwareOptions fw = hidsim::firmwareOptions(m_device);
         fw.dropKey = 4;
         hidsim::setFirmwareOptions(m_device, fw);
