@@ -123,12 +123,25 @@ public:
                 finished = true;
                 ok = result;
             });
+        // The session reads the knob back after every save; that read serves
+        // the next readConfiguration unless something is sent in between.
+        const QMetaObject::Connection c =
+            QObject::connect(&m_session, &KnobSession::saveChecked, &m_session, [this](const SaveOutcome &o) {
+                if (!o.readBack)
+                    return;
+                m_packets = o.packets;
+                m_readDone = true;
+                m_readOk = true;
+                m_haveFirstRead = true;
+            });
         if (m_session.save(snapshot))
             waitUntil(
                 m_session, [&] { return finished; }, kSaveTimeoutMs);
         QObject::disconnect(a);
         QObject::disconnect(b);
+        QObject::disconnect(c);
         if (!finished || !ok) {
+            m_haveFirstRead = false;
             *error = m_lost ? QStringLiteral("the knob was disconnected during the write")
                             : QStringLiteral("the knob refused the write");
             return false;

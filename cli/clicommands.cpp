@@ -3,7 +3,7 @@
 #include "cli/Doctor.h"
 #include "cli/clidevice.h"
 #include "cli/hidinterfacelist.h"
-#include "cli/savereports.h"
+#include "device/savereadback.h"
 #include "protocol/assignmentwrite.h"
 #include "protocol/configjson.h"
 #include "protocol/knobconfigdocument.h"
@@ -192,17 +192,6 @@ int runRead(const QStringList &args, const CliContext &c)
     return CliOk;
 }
 
-QString describeDifference(const KnobConfigDocument &expected, const KnobConfigDocument &actual)
-{
-    for (int k = 1; k <= kKnobKeyCount; ++k) {
-        if (!expected.keys[k - 1].isEmpty() && expected.keys[k - 1] != actual.keys[k - 1])
-            return QStringLiteral("physical key %1 reads back differently from what was written").arg(k);
-    }
-    if (expected.light && expected.light != actual.light)
-        return QStringLiteral("the lighting reads back differently from what was written");
-    return QString();
-}
-
 int runWrite(const QStringList &args, const CliContext &c)
 {
     QCommandLineParser parser;
@@ -275,7 +264,7 @@ int runWrite(const QStringList &args, const CliContext &c)
     KnobConfigDocument readBack;
     if (!readDocument(c, *knob, doc.isMacLayout, &readBack, &code))
         return code;
-    const QString difference = describeDifference(expectedReadBack(doc), readBack);
+    const QString difference = readBackDifferenceText(compareReadBack(doc, readBack));
     if (!difference.isEmpty())
         return fail(c, CliDeviceFailed, difference);
     return CliOk;

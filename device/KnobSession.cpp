@@ -10,6 +10,7 @@
 #include "device/hidscan.h"
 #include "device/packetutil.h"
 #include "protocol/configdecode.h"
+#include "protocol/knobconfigdocument.h"
 
 #include <QDebug>
 #include <QPointer>
@@ -625,34 +626,67 @@ void KnobSession::startSaveWorker(const KnobModelSnapshot &snapshot)
     if (!transport) {
         // Reported like any failed save, after the caller has shown its
         // "saving" state.
-        QTimer::singleShot(0, this, [this] { finishSave(false); });
+        QTimer::singleShot(0, this, [this, snapshot] { finishSave(false, false, {}, snapshot, true); });
         return;
     }
+    // Only the USB link can be asked what it holds without a connect run.
+    const std::shared_ptr<UsbTransport> usb = transport == m_usb ? m_usb : nullptr;
+    const unsigned long long generation = m_usb->generation();
     const QPointer<KnobSession> self(this);
+    struct SaveResult
+    {
+        bool ok = false;
+        bool readBack = false;
+        std::vector<Packet> packets;
+    };
     const bool started = m_workers->run(
-        [self, transport, snapshot](DeviceWorkers &workers) {
+        [self, transport, usb, generation, snapshot](DeviceWorkers &workers) {
             const auto progress = [&workers, self](int done, int total) {
                 workers.post([self, done, total] {
                     if (self)
                         emit self->saveProgress(done, total);
                 });
             };
-            return transport->isUp() && writeSnapshot(*transport, snapshot, progress).ok;
+            SaveResult r;
+            r.ok = transport->isUp() && writeSnapshot(*transport, snapshot, progress).ok;
+            if (r.ok && usb) {
+                const ConfigReadOutcome outcome = readDeviceConfiguration(
+                    *usb, generation, [&r](const Packet &p) { r.packets.push_back(p); });
+                r.readBack = outcome.ok && outcome.receivedAny;
+            }
+            return r;
         },
-        [self](bool ok) {
+        [self, snapshot, verifiable = usb != nullptr](const SaveResult &r) {
             if (self)
-                self->finishSave(ok);
+                self->finishSave(r.ok, r.readBack, r.packets, snapshot, verifiable);
         });
     if (!started) {
         qDebug().noquote() << "保存线程启动失败";
-        QTimer::singleShot(0, this, [this] { finishSave(false); });
+        QTimer::singleShot(0, this, [this, snapshot] { finishSave(false, false, {}, snapshot, true); });
     }
 }
 
-void KnobSession::finishSave(bool ok)
+void KnobSession::finishSave(bool written, bool readBack, const std::vector<Packet> &packets,
+                             const KnobModelSnapshot &snapshot, bool verifiable)
 {
     m_saveRunning = false;
-    emit saveFinished(ok);
+    SaveOutcome outcome;
+    outcome.written = written;
+    outcome.verifiable = verifiable;
+    outcome.readBack = readBack;
+    outcome.packets = packets;
+    for (int k = 1; k <= kKnobKeyCount; ++k) {
+        if (snapshot.keys[k - 1].isEmpty())
+            outcome.unwrittenKeys << k;
+    }
+    if (readBack) {
+        outcome.check = compareReadBack(documentFromSnapshot(snapshot, std::nullopt),
+                                        documentFromConfigPackets(packets, snapshot.isMacLayout).document);
+        if (!outcome.check.matches())
+            qDebug().noquote() << "保存后读回的配置与写入不一致:" << outcome.check.differingKeys;
+    }
+    emit saveChecked(outcome);
+    emit saveFinished(written);
     if (m_lightSendPending && !m_lightSendInFlight) {
         m_lightSendPending = false;
         flushPendingLighting();

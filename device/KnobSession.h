@@ -5,6 +5,7 @@
 
 #include "device/PermissionHint.h"
 #include "device/debugreadback.h"
+#include "device/savereadback.h"
 
 #include <QObject>
 #include <QString>
@@ -24,6 +25,20 @@ struct ConfigReadOutcome;
 struct HidScanResult;
 
 typedef struct hid_device_ hid_device;
+
+// How a save ended: whether the reports went out and what a read right after
+// them found on the knob.
+struct SaveOutcome
+{
+    bool written = false;
+    bool verifiable = true;      // false where the link cannot read back (Bluetooth)
+    bool readBack = false;       // the read after the write answered
+    ReadBackCheck check;         // against what the snapshot meant; valid when readBack
+    std::vector<Packet> packets; // the read's answers
+    QList<int> unwrittenKeys;    // empty in the snapshot: the knob keeps its own
+
+    bool confirmed() const { return written && readBack && check.matches(); }
+};
 
 // The knob as the program sees it: finding it, keeping the link, reading its
 // stored configuration, saving a knob model to it and sending lighting
@@ -54,9 +69,10 @@ public:
     void switchDeviceIds();
 
     void readConfiguration();
-    // Writes every non-empty physical key of the snapshot off this thread;
-    // false (and nothing written) while another save runs. saveFinished
-    // follows every accepted call.
+    // Writes every non-empty physical key of the snapshot off this thread,
+    // then (over USB) reads the configuration back and holds it against the
+    // snapshot; false (and nothing written) while another save runs.
+    // saveChecked and then saveFinished follow every accepted call.
     bool save(const KnobModelSnapshot &snapshot);
     // Newest values win; at most one colour packet is on its way at a time.
     void queueLighting(const LightSettings &light);
@@ -98,7 +114,9 @@ Q_SIGNALS:
     void configReadFinished(bool ok, bool receivedAny);
     // After each physical key a save has written, from its worker's progress.
     void saveProgress(int done, int total);
+    // ok: every report was taken. saveChecked comes just before with the read-back.
     void saveFinished(bool ok);
+    void saveChecked(const SaveOutcome &outcome);
     void lightingSendFailed();
     void deviceIdsSwitched(const QString &idPair);
     // A Bluetooth connect run brought the knob and its configuration.
@@ -126,7 +144,8 @@ private:
     void flushPendingLighting();
     void finishLightSend(bool ok);
     void startSaveWorker(const KnobModelSnapshot &snapshot);
-    void finishSave(bool ok);
+    void finishSave(bool written, bool readBack, const std::vector<Packet> &packets,
+                    const KnobModelSnapshot &snapshot, bool verifiable);
     void clearBluetoothIdentity();
     void startDirectBluetoothConnect();
     void onBluetoothMessage(const BleHelperMessage &message);

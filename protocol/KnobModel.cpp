@@ -40,6 +40,39 @@ void KnobModel::clearActions(int knobKey)
     k.displayNames.clear();
 }
 
+bool KnobModel::removeAction(int knobKey, int index, bool isMacLayout)
+{
+    KnobKeyModel &k = key(knobKey);
+    if (index < 0 || index >= k.displayNames.size())
+        return false;
+    // The display list interleaves the two lists; walk it as a save packs it
+    // to find which list entry `index` stands for.
+    int p = 0, c = 0;
+    for (int i = 0; i <= index; ++i) {
+        const QString &entry = k.displayNames[i];
+        const bool plain =
+            p < k.keyCodes.size() && (entry == uiText(keyCodeToString(k.keyCodes[p], isMacLayout)) ||
+                                      entry == uiText(keyCodeToString(k.keyCodes[p], !isMacLayout)) ||
+                                      entry == keyCodeToString(k.keyCodes[p], isMacLayout));
+        const bool name = !plain && c < k.combinations.size() &&
+                          (entry == k.combinations[c] || entry == uiText(k.combinations[c]));
+        if (i == index) {
+            if (plain)
+                k.keyCodes.removeAt(p);
+            else if (name)
+                k.combinations.removeAt(c);
+            break;
+        }
+        p += plain ? 1 : 0;
+        c += name ? 1 : 0;
+    }
+    k.displayNames.removeAt(index);
+    for (int s = index; s + 1 < kMaxVirtualKeys; ++s)
+        k.delays[s] = clampDelay(s, k.delays[s + 1]);
+    k.delays[kMaxVirtualKeys - 1] = KnobKeyModel::defaultDelay(kMaxVirtualKeys - 1);
+    return true;
+}
+
 void KnobModel::clearAll()
 {
     for (KnobKeyModel &k : m_keys)
@@ -68,6 +101,18 @@ void KnobModel::storeEntries(int knobKey, const QList<ConfigEntry> &entries)
         k.displayNames.append(e.displayName);
         if (v < kMaxVirtualKeys)
             k.delays[v] = clampDelay(v, e.delayMs);
+    }
+}
+
+void KnobModel::storeFromConfigPackets(const std::vector<Packet> &packets, const QList<int> &knobKeys,
+                                       bool isMacLayout)
+{
+    for (int k : knobKeys)
+        key(k).clear();
+    for (const Packet &packet : sortConfigPacketsForApply(packets)) {
+        const DecodedConfigPacket decoded = decodeConfigPacket(packet, isMacLayout);
+        if (decoded.kind == DecodedConfigPacket::Assignment && knobKeys.contains(decoded.knobKey))
+            storeEntries(decoded.knobKey, decoded.entries);
     }
 }
 

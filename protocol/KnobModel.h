@@ -31,18 +31,28 @@ public:
     void replaceWithAction(int knobKey, const QString &name);
     // Forgets the keys of one physical key; its delays stay.
     void clearActions(int knobKey);
+    // Removes virtual key `index` in the order the user sees them; the delays
+    // of the later ones move up a slot with them. False when there is none.
+    bool removeAction(int knobKey, int index, bool isMacLayout);
     // Nothing bound anywhere, every delay back to its default.
     void clearAll();
     // The factory assignment: volume down/up, brightness down/up and mute.
     void resetToDefaults();
     // A physical key as the device reported it: its keys and their delays.
     void storeEntries(int knobKey, const QList<ConfigEntry> &entries);
+    // The given physical keys as the answers of a configuration read have
+    // them; a key without an answer becomes empty.
+    void storeFromConfigPackets(const std::vector<Packet> &packets, const QList<int> &knobKeys,
+                                bool isMacLayout);
 
     // The delay of a slot the user typed or a read delivered, kept within what
     // the device accepts for that slot.
     static int clampDelay(int slot, int ms);
 
     KnobModelSnapshot snapshot(bool isMacLayout) const;
+
+    friend bool operator==(const KnobModel &a, const KnobModel &b) { return a.m_keys == b.m_keys; }
+    friend bool operator!=(const KnobModel &a, const KnobModel &b) { return !(a == b); }
 
 private:
     std::array<KnobKeyModel, kKnobKeyCount> m_keys;

@@ -31,6 +31,13 @@ struct KnobKeyModel
     // The wait before virtual key `index` when nobody chose one: none before
     // the first key, 50 ms before every later one.
     static int defaultDelay(int index) { return index == 0 ? 0 : 50; }
+
+    friend bool operator==(const KnobKeyModel &a, const KnobKeyModel &b)
+    {
+        return a.keyCodes == b.keyCodes && a.combinations == b.combinations &&
+               a.displayNames == b.displayNames && a.delays == b.delays;
+    }
+    friend bool operator!=(const KnobKeyModel &a, const KnobKeyModel &b) { return !(a == b); }
 };
 
 // A copy of everything a save reads, taken on the UI thread so that the write

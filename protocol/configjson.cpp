@@ -245,10 +245,6 @@ KnobConfigDocument parseDocument(const QByteArray &json)
         }
         const QString actionsPath = memberPath(path, QStringLiteral("actions"));
         const QJsonArray actions = arrayOf(required(key, path, QStringLiteral("actions")), actionsPath);
-        if (actions.size() > kMaxVirtualKeys)
-            refuse(actionsPath, QStringLiteral("%1 actions, but a physical key holds at most %2")
-                                    .arg(actions.size())
-                                    .arg(kMaxVirtualKeys));
         for (int j = 0; j < actions.size(); ++j)
             doc.keys[k - 1] << parseAction(actions[j], QStringLiteral("%1[%2]").arg(actionsPath).arg(j), j,
                                            doc.isMacLayout);

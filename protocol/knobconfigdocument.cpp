@@ -4,6 +4,7 @@
 #include "protocol/assignmentwrite.h"
 #include "protocol/configdecode.h"
 #include "protocol/keyvocabulary.h"
+#include "protocol/knobstoragerules.h"
 #include "protocol/uitext.h"
 
 #include <algorithm>
@@ -195,26 +196,35 @@ KnobConfigDocument documentFromSnapshot(const KnobModelSnapshot &snapshot,
 QString keyActionsProblem(const KnobConfigDocument &document, int knobKey, int *actionIndex)
 {
     const QList<KnobAction> &actions = document.keys[knobKey - 1];
-    *actionIndex = -1;
-    if (actions.size() > kMaxVirtualKeys)
-        return QStringLiteral("%1 actions, but a physical key holds at most %2")
-            .arg(actions.size())
-            .arg(kMaxVirtualKeys);
-    for (int i = 0; i < actions.size(); ++i) {
-        if (actions[i].kind == KnobAction::Named && actions.size() > 1) {
-            *actionIndex = i;
-            return QStringLiteral("\"%1\" must be the only action of its physical key")
-                .arg(uiText(actions[i].sourceName));
-        }
-    }
+    QList<ActionStorage> storage;
+    for (const KnobAction &a : actions)
+        storage << (a.kind == KnobAction::Named ? storageOfName(a.sourceName) : ActionStorage::KeyboardKey);
     KnobConfigDocument single;
     single.isMacLayout = document.isMacLayout;
     single.keys[knobKey - 1] = actions;
-    const int records = int(packedKeyRecords(snapshotFromDocument(single), knobKey).size());
-    if (records > kMaxKeyRecords)
+    const bool keyboardOnly = !storage.contains(ActionStorage::Standalone);
+    const int records =
+        keyboardOnly ? int(packedKeyRecords(snapshotFromDocument(single), knobKey).size()) : 0;
+    const StorageCheck check = checkKeyStorage(storage, records);
+    *actionIndex = check.actionIndex;
+    switch (check.rule) {
+    case StorageRule::None:
+        return QString();
+    case StorageRule::VirtualKeyLimit:
+        return QStringLiteral("%1 actions, but a physical key holds at most %2")
+            .arg(actions.size())
+            .arg(kMaxVirtualKeys);
+    case StorageRule::LightingNotStored:
+        return QStringLiteral("\"%1\" is a lighting mode, which the knob does not store on a physical key")
+            .arg(uiText(actions[check.actionIndex].sourceName));
+    case StorageRule::ActionAlone:
+        return QStringLiteral("\"%1\" must be the only action of its physical key")
+            .arg(uiText(actions[check.actionIndex].sourceName));
+    case StorageRule::KeyRecordLimit:
         return QStringLiteral("the actions need %1 key records (one per key and one per modifier), "
                               "but the device takes at most %2")
             .arg(records)
             .arg(kMaxKeyRecords);
+    }
     return QString();
 }

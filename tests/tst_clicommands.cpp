@@ -4,8 +4,8 @@
 
 #include "cli/clicommands.h"
 #include "cli/clidevice.h"
-#include "cli/savereports.h"
 #include "device/packetutil.h"
+#include "device/savereadback.h"
 #include "protocol/assignmentwrite.h"
 #include "protocol/configdecode.h"
 #include "protocol/knobconfigdocument.h"

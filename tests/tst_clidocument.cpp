@@ -2,7 +2,7 @@
 // wire and back, invalid files are refused with their JSON path, and the
 // reports of a save are the ones the Save button sends.
 
-#include "cli/savereports.h"
+#include "device/savereadback.h"
 #include "protocol/actionnames.h"
 #include "protocol/assignmentwrite.h"
 #include "protocol/configdecode.h"

@@ -501,6 +501,48 @@ private Q_SLOTS:
         QCOMPARE(accepted, connect ? expected : std::vector<Packet>{});
     }
 
+    // The read after a save: a key the knob did not keep is named, a key the
+    // save left empty keeps the knob's own actions, and the answers come along.
+    void saveReadsBack_data()
+    {
+        QTest::addColumn<int>("dropKey");
+        QTest::addColumn<bool>("emptyKey2");
+        QTest::addColumn<QList<int>>("differing");
+        QTest::newRow("stored") << 0 << false << QList<int>{};
+        QTest::newRow("key 3 not stored") << 3 << false << QList<int>{3};
+        QTest::newRow("key 2 left empty") << 0 << true << QList<int>{};
+    }
+    void saveReadsBack()
+    {
+        QFETCH(int, dropKey);
+        QFETCH(bool, emptyKey2);
+        QFETCH(QList<int>, differing);
+        const int dev = resetWithKnob();
+        const Packet old = buildMultimediaKeyPacket(commandCodeForKnobKey(2), 0x00E2);
+        hidsim::preloadAssignment(dev, 2, old);
+        hidsim::preloadAssignment(dev, 3, withCommand(old, commandCodeForKnobKey(3)));
+        hidsim::FirmwareOptions fw = hidsim::firmwareOptions(dev);
+        fw.dropKey = dropKey;
+        hidsim::setFirmwareOptions(dev, fw);
+        KnobSession s;
+        QVERIFY(connectAndReadSession(s));
+        KnobModelSnapshot snapshot = fiveKeySnapshot();
+        if (emptyKey2)
+            snapshot.keys[1].clear();
+        QSignalSpy checked(&s, &KnobSession::saveChecked);
+        QVERIFY(s.save(snapshot));
+        QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 1, 15000);
+        const SaveOutcome outcome = checked.at(0).at(0).value<SaveOutcome>();
+        QVERIFY(outcome.written && outcome.readBack);
+        QCOMPARE(outcome.check.differingKeys, differing);
+        QCOMPARE(outcome.confirmed(), differing.isEmpty());
+        QCOMPARE(outcome.unwrittenKeys, emptyKey2 ? QList<int>{2} : QList<int>{});
+        // What the window needs to show the knob's own key 2 again.
+        const bool oldKey2Answered = std::any_of(outcome.packets.begin(), outcome.packets.end(),
+                                                 [&](const Packet &p) { return p == old; });
+        QCOMPARE(oldKey2Answered, emptyKey2);
+    }
+
     // ---- Lighting ------------------------------------------------------------------
 
     // A drag sends only where it stops: ten changes, each well inside the

@@ -199,13 +199,16 @@ private Q_SLOTS:
     {
         MainLayoutWidget &w = connectedWindow();
         KeyboardWidget *keyboard = A::keyboard(w);
+        select(w, 2);
+        A::key(w, 0x04);
         for (int i = 0; i < 9; ++i)
             emit keyboard->keyClicked(0x29);
         QVERIFY(!A::tabs(w)->isDebugTabVisible());
         QCOMPARE(A::tabs(w)->count(), 7);
-        for (int i = 0; i < 10; ++i)
-            emit keyboard->keyClicked(0x29);
+        emit keyboard->keyClicked(0x29);
         QVERIFY(A::tabs(w)->isDebugTabVisible());
+        // The clicks were the unlock: the gesture is as it was before them.
+        QCOMPARE(M::keyCodes(w, 2), QList<unsigned short>{0x04});
         QCOMPARE(A::tabs(w)->count(), 8);
         QVERIFY(child(w, QStringLiteral("tabItem7"))->isVisible());
         QCOMPARE(child<QLabel>(w, QStringLiteral("toastTitle"))->text(), uiText(QStringLiteral("调试模式")));
@@ -336,7 +339,7 @@ private Q_SLOTS:
             A::key(w, 0x04);
         auto *combinations = A::page<CombinationWidget>(w, 1);
         for (int i = 0; i < 7; ++i)
-            emit combinations->combinationClicked(QStringLiteral("Ctrl+C"));
+            emit combinations->combinationClicked(QStringLiteral("F13"));
         A::key(w, 0x05); // the 18th is accepted
         QCOMPARE(M::displayNames(w, 2).size(), 18);
 
@@ -453,6 +456,56 @@ private Q_SLOTS:
         QTest::mouseClick(save, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!w.isSaveRunning(), 15000);
         QCOMPARE(assignmentReports(writesSince(start, false)), 10);
+    }
+
+    // Save tells the truth: a cleared gesture and a mixed one end with the
+    // window showing what the knob holds, a gesture the knob did not keep is
+    // named, and only unsaved edits make closing ask.
+    void saveShowsWhatTheKnobHolds()
+    {
+        const Packet mute = buildMultimediaKeyPacket(commandCodeForKnobKey(4), 0x00E2);
+        hidsim::preloadAssignment(m_device, 2, buildMultimediaKeyPacket(commandCodeForKnobKey(2), 0x00E9));
+        hidsim::preloadAssignment(m_device, 4, mute);
+        MainLayoutWidget &w = connectedWindow();
+        QVERIFY(!w.hasUnsavedEdits());
+        select(w, 2);
+        QTest::mouseClick(child(w, QStringLiteral("cleanIcon2")), Qt::LeftButton);
+        select(w, 3);
+        Q_EMIT A::page<ProcreateWidget>(w, 6)->procreateKeyClicked(QStringLiteral("撤销"));
+        QTest::mouseClick(A::keyboard(w)->keyButton(QStringLiteral("a")), Qt::LeftButton);
+        QCOMPARE(toastTitle(w), QStringLiteral("Actions replaced"));
+        select(w, 4);
+        A::key(w, 0x05);
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QTest::keyClick(&w, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(M::combinations(w, 4), QStringList{QStringLiteral("静音")});
+        QTest::keyClick(&w, Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(M::keyCodes(w, 4), QList<unsigned short>{0x05});
+        hidsim::FirmwareOptions fw = hidsim::firmwareOptions(m_device);
+        fw.dropKey = 4;
+        hidsim::setFirmwareOptions(m_device, fw);
+        QVERIFY(w.hasUnsavedEdits());
+        QVERIFY(child<QPushButton>(w, QStringLiteral("saveButton"))->text().endsWith(QChar(0x2022)));
+
+        QVERIFY(!w.close());
+        QTest::mouseClick(child(w, QStringLiteral("choiceButton0")), Qt::LeftButton); // Cancel
+        QTRY_COMPARE(child(w, QStringLiteral("choiceOverlay")), nullptr);
+        QVERIFY(w.isVisible());
+
+        QTest::mouseClick(child(w, QStringLiteral("saveButton")), Qt::LeftButton);
+        QCOMPARE(toastTitle(w), QStringLiteral("Turn right is empty"));
+        QTRY_VERIFY_WITH_TIMEOUT(!w.isSaveRunning(), 15000);
+        QCOMPARE(toastTitle(w), QStringLiteral("Save failed"));
+        QCOMPARE(child<QLabel>(w, QStringLiteral("toastText"))->text(),
+                 QStringLiteral("Press and turn right was not stored"));
+        QCOMPARE(M::combinations(w, 2), QStringList{QStringLiteral("音量+")});
+        QCOMPARE(M::keyCodes(w, 3), QList<unsigned short>{0x04});
+        QCOMPARE(M::combinations(w, 3), QStringList{});
+        QCOMPARE(hidsim::storedAssignments(m_device).at(4), mute);
+        QCOMPARE(M::combinations(w, 4), QStringList{QStringLiteral("静音")});
+        QVERIFY(!w.hasUnsavedEdits());
+        QVERIFY(w.close());
     }
 
     // A delay typed into the window's own delay page is what the save writes.

@@ -6,16 +6,21 @@
 #include "protocol/assignmentwrite.h"
 #include "protocol/configdecode.h"
 #include "protocol/keyvocabulary.h"
+#include "protocol/knobconfigdocument.h"
+#include "protocol/knobstoragerules.h"
 #include "protocol/packets.h"
 #include "protocol/uitext.h"
+#include "ui/ConfigFileTransfer.h"
 #include "ui/DebugConsole.h"
 #include "ui/DraggableWidgets.h"
 #include "ui/KnobArea.h"
+#include "ui/KnobEditor.h"
 #include "ui/ResetOverlay.h"
 #include "ui/StatusArea.h"
 #include "ui/SystemSwitch.h"
 #include "ui/TabBar.h"
 #include "ui/ToastWidget.h"
+#include "ui/UnsavedEditsGuard.h"
 #include "ui/mainlayoutgeometry.h"
 #include "ui/pages/CombinationWidget.h"
 #include "ui/pages/DebugWidget.h"
@@ -26,6 +31,7 @@
 #include "ui/pages/MultimediaWidget.h"
 #include "ui/pages/ProcreateWidget.h"
 #include "ui/pages/SimKeyButton.h"
+#include "ui/savenotices.h"
 #include "ui/svgpixmap.h"
 #include "ui/switchbarparts.h"
 
@@ -37,7 +43,10 @@
 #include <QPropertyAnimation>
 #include <QPushButton>
 #include <QSequentialAnimationGroup>
+#include <QShortcut>
 #include <QSvgRenderer>
+#include <QThread>
+#include <QUndoStack>
 
 #include <algorithm>
 #include <tuple>
@@ -70,16 +79,27 @@ void setOpacity(QWidget *widget, double opacity)
 // ---- The session's reports ----------------------------------------------------------
 
 MainLayoutWidget::MainLayoutWidget(KnobSession *session, QWidget *parent)
-    : QWidget(parent), m_session(session)
+    : QWidget(parent), m_session(session), m_editor(new KnobEditor(this)), m_model(m_editor->model())
 {
     Q_ASSERT(session);
     setupUI();
+    connect(m_editor, &KnobEditor::modelChanged, this, [this] {
+        showWholeModel();
+        syncDelayWidgetForCurrentKnob();
+    });
+    m_unsavedGuard = new UnsavedEditsGuard(this, m_editor, m_saveButton, [this] { onSaveClicked(); });
+    m_fileTransfer = new ConfigFileTransfer(
+        this, m_editor, [this] { return m_isMacLayout; }, [this] { return m_light; });
+    connect(m_fileTransfer, &ConfigFileTransfer::notice, this, &MainLayoutWidget::showToast);
+    connect(m_importButton, &QPushButton::clicked, m_fileTransfer, &ConfigFileTransfer::importWithDialog);
+    connect(m_exportButton, &QPushButton::clicked, m_fileTransfer, &ConfigFileTransfer::exportWithDialog);
+    setupShortcuts();
 
     connect(m_session, &KnobSession::connectionChanged, this, &MainLayoutWidget::onConnectionChanged);
     connect(m_session, &KnobSession::configReadStarted, this, &MainLayoutWidget::clearLoadedConfigState);
     connect(m_session, &KnobSession::configPacketRead, this, &MainLayoutWidget::applyReadConfigPacket);
     connect(m_session, &KnobSession::configReadFinished, this, &MainLayoutWidget::onConfigReadFinished);
-    connect(m_session, &KnobSession::saveFinished, this, &MainLayoutWidget::finishSave);
+    connect(m_session, &KnobSession::saveChecked, this, &MainLayoutWidget::finishSave);
     connect(m_session, &KnobSession::lightingSendFailed, this, [this] {
         showToast(false, QStringLiteral("灯光命令发送失败"), QStringLiteral("请确认设备连接正常"));
     });
@@ -101,10 +121,17 @@ MainLayoutWidget::MainLayoutWidget(KnobSession *session, QWidget *parent)
                 light.blue = static_cast<unsigned char>(color.blue());
                 light.brightness = brightness;
                 light.on = on;
+                m_light = light;
                 m_session->queueLighting(light);
             });
-    if (m_delayWidget)
+    if (m_delayWidget) {
         m_delayWidget->setModel(&m_model);
+        connect(m_delayWidget, &DelayWidget::delayEdited, m_editor, &KnobEditor::recordDelayEdit);
+        connect(m_delayWidget, &DelayWidget::actionClicked, this, [this](int k, int slot) {
+            if (k == selectedKnobKey())
+                removeSelectedAction(slot);
+        });
+    }
     // A session that is already connected (the window was built late) is shown as such.
     if (m_session->isConnected())
         onConnectionChanged(true);
@@ -127,6 +154,25 @@ bool MainLayoutWidget::isSaveRunning() const
     return m_session->isSaveRunning();
 }
 
+bool MainLayoutWidget::hasUnsavedEdits() const
+{
+    return m_editor->hasUnsavedEdits();
+}
+
+void MainLayoutWidget::setupShortcuts()
+{
+    const auto shortcut = [this](const QKeySequence &keys, auto slot) {
+        auto *s = new QShortcut(keys, this);
+        s->setContext(Qt::WindowShortcut);
+        connect(s, &QShortcut::activated, this, slot);
+    };
+    QUndoStack *undo = m_editor->undoStack();
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), [undo] { undo->undo(); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), [undo] { undo->redo(); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Y), [undo] { undo->redo(); });
+    shortcut(QKeySequence(Qt::Key_Backspace), [this] { removeSelectedAction(-1); });
+}
+
 void MainLayoutWidget::onConnectionChanged(bool connected)
 {
     if (connected) {
@@ -137,9 +183,10 @@ void MainLayoutWidget::onConnectionChanged(bool connected)
         return;
     }
     // Whatever the user had not saved yet survives the unplug.
-    if (m_modelEdited)
+    if (m_editor->hasUnsavedEdits())
         m_unsavedEdits = std::make_unique<KnobModel>(m_model);
     clearLoadedConfigState();
+    m_editor->clearHistory();
     for (int k = 1; k <= 5; ++k)
         updateSingleKnobKeyDisplay(k);
     m_knobArea->setSelectedKey(0);
@@ -152,16 +199,15 @@ void MainLayoutWidget::onConnectionChanged(bool connected)
 
 void MainLayoutWidget::onConfigReadFinished(bool ok, bool receivedAny)
 {
+    // What was there before the read no longer describes the knob.
+    m_editor->clearHistory();
+    m_knobHolds = m_model;
     if (m_unsavedEdits) {
         // The device may hold half of a save that the unplug cut short; the
         // user's edits are what a second Save must write.
-        m_model = *m_unsavedEdits;
+        m_editor->replaceModel(QStringLiteral("unsaved edits"), *m_unsavedEdits);
         m_unsavedEdits.reset();
-        m_modelEdited = true;
-        showWholeModel();
         qDebug().noquote() << "设备重新连接，保留未保存的修改";
-    } else if (ok) {
-        m_modelEdited = false;
     }
     if (!ok || !receivedAny)
         return;
@@ -264,6 +310,12 @@ void MainLayoutWidget::setupButtons()
     m_resetButton->setGeometry(1441, 57, 110, 50);
     connect(m_resetButton, &QPushButton::clicked, this, &MainLayoutWidget::showRestoreConfirmation);
 
+    // Import and export of a configuration file, beside Reset and drawn like it.
+    m_importButton = new SimKeyButton(QStringLiteral("Import"), this);
+    m_importButton->setObjectName(QStringLiteral("importButton"));
+    m_exportButton = new SimKeyButton(QStringLiteral("Export"), this);
+    m_exportButton->setObjectName(QStringLiteral("exportButton"));
+
     m_saveButton = new QPushButton(uiText(QStringLiteral("保存设置")), this);
     m_saveButton->setObjectName(QStringLiteral("saveButton"));
     m_saveButton->setGeometry(1559, 57, 177, 50);
@@ -295,7 +347,14 @@ void MainLayoutWidget::setupPages()
     m_contentStack->setCurrentIndex(0);
 
     connect(m_keyboardWidget, &KeyboardWidget::keyClicked, this, &MainLayoutWidget::onKeyboardPageKeyClicked);
-    connect(m_keyboardWidget, &KeyboardWidget::debugUnlockRequested, this, &MainLayoutWidget::showDebugTab);
+    connect(m_keyboardWidget, &KeyboardWidget::debugUnlockRequested, this, [this] {
+        // The clicks were the unlock, not edits: the gesture goes back to how
+        // it was before them. The last click arrives after this signal.
+        if (m_escapeStreakStart >= 0)
+            m_editor->undoStack()->setIndex(m_escapeStreakStart);
+        m_dropNextEscape = true;
+        showDebugTab();
+    });
 }
 
 QWidget *MainLayoutWidget::ensurePage(int index)
@@ -363,6 +422,16 @@ QWidget *MainLayoutWidget::ensurePage(int index)
 void MainLayoutWidget::onKeyboardPageKeyClicked(uint16_t code)
 {
     qDebug().noquote() << QStringLiteral("键盘按键被点击: 0x%1").arg(code, 0, 16);
+    if (code != KeyboardWidget::kEscapeUsage)
+        m_escapeStreakStart = -1;
+    else if (m_escapeStreakStart < 0)
+        m_escapeStreakStart = m_editor->undoStack()->index();
+    if (m_dropNextEscape) {
+        // The click that unlocked the debug console.
+        m_dropNextEscape = false;
+        m_escapeStreakStart = -1;
+        return;
+    }
     const QString combination = ::modifierKeyCodeToCombination(code, m_isMacLayout);
     if (!combination.isEmpty())
         addSelectedCombination(combination);
@@ -639,71 +708,64 @@ void MainLayoutWidget::clearAllTabSelections()
 
 // ---- Model operations -------------------------------------------------------------
 
-int MainLayoutWidget::selectedKnobIndexWithRoom()
+void MainLayoutWidget::reportEdit(int knobKey, const KnobEditor::Result &result)
 {
-    const int k = selectedKnobKey();
-    if (!validKnobKey(k))
-        return -1;
-    if (m_model.isFull(k)) {
+    const StorageRule rule = result.refusedBy;
+    if (rule == StorageRule::VirtualKeyLimit) {
         QMessageBox::warning(this, uiText(QStringLiteral("提示")),
                              uiText(QStringLiteral("每个实体按键最多绑定18个虚拟按键")), QMessageBox::Ok);
-        return -1;
+        return;
     }
-    return k - 1;
-}
-
-void MainLayoutWidget::showAddedVirtualKey(int index)
-{
-    updateKnobKeysDisplay();
-    updateKnobKeySelection();
-    syncDelayWidgetForCurrentKnob();
-    qDebug().noquote() << "按键" << index + 1
-                       << "已选择按键数量:" << m_model.key(index + 1).displayNames.size();
+    if (rule != StorageRule::None) {
+        showToast(false, QStringLiteral("Not added"), storageRuleText(rule));
+        return;
+    }
+    if (result.replacedOthers)
+        showToast(true, QStringLiteral("Actions replaced"), storageRuleText(StorageRule::ActionAlone));
+    qDebug().noquote() << "按键" << knobKey << "已选择按键数量:" << m_model.key(knobKey).displayNames.size();
 }
 
 void MainLayoutWidget::addSelectedKey(quint16 value)
 {
-    const int i = selectedKnobIndexWithRoom();
-    if (i < 0)
+    const int k = selectedKnobKey();
+    if (!validKnobKey(k))
         return;
-    m_model.addKeyCode(i + 1, value, m_isMacLayout);
-    m_modelEdited = true;
-    showAddedVirtualKey(i);
+    const KnobEditor::Result r = m_editor->addKeyCode(k, value, m_isMacLayout);
+    reportEdit(k, r);
 }
 
 void MainLayoutWidget::addSelectedCombination(const QString &name)
 {
-    const int i = selectedKnobIndexWithRoom();
-    if (i < 0)
+    const int k = selectedKnobKey();
+    if (!validKnobKey(k))
         return;
-    m_model.addCombination(i + 1, name);
-    m_modelEdited = true;
-    showAddedVirtualKey(i);
+    const KnobEditor::Result r = m_editor->addName(k, name, m_isMacLayout);
+    reportEdit(k, r);
 }
 
 void MainLayoutWidget::replaceSelectedKeyWithAction(const QString &name)
 {
+    // Media, mouse and drawing-app actions stand alone; the editor replaces.
+    addSelectedCombination(name);
+}
+
+void MainLayoutWidget::removeSelectedAction(int index)
+{
     const int k = selectedKnobKey();
     if (!validKnobKey(k))
         return;
-    m_model.replaceWithAction(k, name);
-    m_modelEdited = true;
-    updateKnobKeysDisplay();
-    syncDelayWidgetForCurrentKnob();
+    if (index < 0)
+        m_editor->removeLastAction(k, m_isMacLayout);
+    else
+        m_editor->removeAction(k, index, m_isMacLayout);
 }
 
 void MainLayoutWidget::clearKnobKey(int knobKey)
 {
     if (!validKnobKey(knobKey))
         return;
-    m_model.clearActions(knobKey);
-    m_modelEdited = true;
-    // The selected key's own label is refreshed by updateKnobKeysDisplay.
-    updateSingleKnobKeyDisplay(knobKey);
+    m_editor->clearKey(knobKey);
     clearAllTabSelections();
-    updateKnobKeysDisplay();
-    updateKnobKeySelection();
-    syncDelayWidgetForCurrentKnob();
     showToast(true, QStringLiteral("清除选项"), QStringLiteral("已成功清除当前选项"));
     qDebug().noquote() << "已清除按键" << knobKey << "的内容";
 }
@@ -722,25 +784,9 @@ void MainLayoutWidget::clearLoadedConfigState()
 
 void MainLayoutWidget::clearSelectedKeys()
 {
-    m_knobArea->clearKeyTexts();
-    m_model.resetToDefaults();
+    m_editor->resetToDefaults();
     clearAllTabSelections();
-    m_knobArea->updateKeysLayout();
-    // The same eliding as every other label update, so a reset and a later
-    // refresh show the same text.
-    for (int k = 1; k <= 5; ++k)
-        updateSingleKnobKeyDisplay(k);
     m_knobArea->hideBubble();
-    updateKnobKeySelection();
-    if (m_delayWidget) {
-        for (int k = 1; k <= 5; ++k) {
-            m_delayWidget->setVirtualKeyCount(k, 1);
-            m_delayWidget->setVirtualKeyTexts(k, {textBoxDisplayText(m_model.key(k).displayNames.first())});
-            m_delayWidget->refreshDelays(k);
-        }
-    }
-    syncDelayWidgetForCurrentKnob();
-    updateKnobKeysDisplay();
     qDebug().noquote() << "已还原到默认设置：音量-、音量+、屏幕亮度-、屏幕亮度+、静音";
 }
 
@@ -758,6 +804,7 @@ void MainLayoutWidget::applyReadConfigPacket(const std::vector<unsigned char> &p
     case DecodedConfigPacket::Ignored:
         return;
     case DecodedConfigPacket::Colour:
+        m_light = decoded.light;
         if (m_lightWidget)
             m_lightWidget->setLightSettings(
                 QColor(decoded.light.red, decoded.light.green, decoded.light.blue), decoded.light.brightness,
@@ -835,6 +882,7 @@ void MainLayoutWidget::applyConnectionVisualState(bool connected)
 
     const double opacity = connected ? 1.0 : 0.4;
     for (QWidget *w : {static_cast<QWidget *>(m_knobArea->knobLabel()), static_cast<QWidget *>(m_resetButton),
+                       static_cast<QWidget *>(m_importButton), static_cast<QWidget *>(m_exportButton),
                        static_cast<QWidget *>(m_saveButton), static_cast<QWidget *>(m_tabBar->bar()),
                        static_cast<QWidget *>(m_systemSwitch->bar()), static_cast<QWidget *>(m_contentStack)})
         setOpacity(w, opacity);
@@ -850,8 +898,10 @@ void MainLayoutWidget::applyConnectionVisualState(bool connected)
         if (page)
             page->setAttribute(Qt::WA_TransparentForMouseEvents, !connected);
     }
-    if (m_resetButton)
-        m_resetButton->setEnabled(connected);
+    for (SimKeyButton *button : {m_resetButton, m_importButton, m_exportButton}) {
+        if (button)
+            button->setEnabled(connected);
+    }
     if (m_saveButton)
         m_saveButton->setEnabled(connected);
     m_tabBar->updateIcons();
@@ -871,9 +921,19 @@ void MainLayoutWidget::layoutButtons()
     const layout::MainGeometry g = layout::mainGeometry(size());
     m_resetButton->setGeometry(g.resetButton);
     m_saveButton->setGeometry(g.saveButton);
-    m_resetButton->setBorderRadius(g.buttonRadius);
-    m_resetButton->setBorderWidth(g.buttonBorder);
-    m_resetButton->setFontPixelSizeRange(g.buttonFontMinPx, g.buttonFontMaxPx);
+    // Import and export sit left of Reset, a little narrower.
+    const int gap = g.saveButton.x() - g.resetButton.right() - 1;
+    const int width = g.resetButton.width() * 4 / 5;
+    QRect slot(g.resetButton.x() - gap - width, g.resetButton.y(), width, g.resetButton.height());
+    for (SimKeyButton *button : {m_resetButton, m_exportButton, m_importButton}) {
+        if (button != m_resetButton) {
+            button->setGeometry(slot);
+            slot.translate(-width - gap, 0);
+        }
+        button->setBorderRadius(g.buttonRadius);
+        button->setBorderWidth(g.buttonBorder);
+        button->setFontPixelSizeRange(g.buttonFontMinPx, g.buttonFontMaxPx);
+    }
     m_saveButton->setStyleSheet(
         QStringLiteral("QPushButton {  background-color: #BEF449;  color: #272A2B;  border: none;  "
                        "border-radius: %2px;  font-size: %1px;  font-weight: 500;}"
@@ -893,24 +953,43 @@ void MainLayoutWidget::onSaveClicked()
         qDebug().noquote() << "保存进行中，忽略重复的保存请求";
         return;
     }
-    showToast(true, QStringLiteral("正在保存"), QStringLiteral("正在写入设备配置"));
+    const SaveNotice notice = saveStartNotice(m_model, m_knobHolds);
+    showToast(notice.success, notice.title, notice.text);
     m_knobArea->setSelectedKey(0);
     updateKnobKeysDisplay();
     updateKnobKeySelection();
     clearAllTabSelections();
+    m_saveUndoIndex = m_editor->undoStack()->index();
     // The session writes what the user saw when pressing Save; later edits, a
     // reset or a configuration read cannot change it half-way.
-    m_session->save(takeKnobModelSnapshot());
+    if (!m_session->save(takeKnobModelSnapshot()))
+        m_unsavedGuard->saveNotConfirmed();
 }
 
-void MainLayoutWidget::finishSave(bool ok)
+void MainLayoutWidget::finishSave(const SaveOutcome &outcome)
 {
-    // A failed save leaves the device behind the model, whatever was edited.
-    m_modelEdited = !ok;
-    if (ok)
-        showToast(true, QStringLiteral("保存成功"), QStringLiteral("配置已写入设备"));
-    else
-        showToast(false, QStringLiteral("保存失败"), QStringLiteral("写入失败，请重新保存"));
+    QList<int> kept;
+    if (outcome.readBack) {
+        // Keys that did not take, and keys the save left alone, show what the
+        // knob holds; after that the window and the knob agree.
+        m_model.storeFromConfigPackets(outcome.packets, outcome.check.differingKeys + outcome.unwrittenKeys,
+                                       m_isMacLayout);
+        showWholeModel();
+        syncDelayWidgetForCurrentKnob();
+        m_knobHolds = m_model;
+        for (int k : outcome.unwrittenKeys) {
+            if (!m_model.key(k).isEmpty())
+                kept << k;
+        }
+    }
+    // Bluetooth cannot read back; what it took is taken as written.
+    const bool agrees = outcome.readBack || (outcome.written && !outcome.verifiable);
+    if (!agrees || (outcome.readBack && !outcome.check.matches()))
+        m_unsavedGuard->saveNotConfirmed();
+    if (agrees && m_editor->undoStack()->index() == m_saveUndoIndex)
+        m_editor->markSaved();
+    const SaveNotice notice = saveEndNotice(outcome, kept);
+    showToast(notice.success, notice.title, notice.text);
 }
 
 // ---- Reset --------------------------------------------------------------------------
@@ -926,7 +1005,6 @@ void MainLayoutWidget::showRestoreConfirmation()
 void MainLayoutWidget::confirmRestore()
 {
     clearSelectedKeys();
-    m_modelEdited = true;
     m_knobArea->setSelectedKey(0);
     updateKnobKeysDisplay();
     updateKnobKeySelection();

@@ -6,11 +6,14 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "protocol/KnobModel.h"
+#include "ui/KnobEditor.h"
 
 class CombinationWidget;
+class ConfigFileTransfer;
 class DebugConsole;
 class DebugWidget;
 class DelayWidget;
@@ -31,7 +34,9 @@ class StatusArea;
 class SystemSwitch;
 class TabBar;
 class ToastWidget;
+class UnsavedEditsGuard;
 struct ConfigEntry;
+struct SaveOutcome;
 
 // The main window's content. It builds the pieces (StatusArea, KnobArea,
 // TabBar, SystemSwitch, ToastWidget, ResetOverlay and the pages), slides the
@@ -48,6 +53,10 @@ public:
 
     // Read-only state.
     const KnobModel &knobModel() const { return m_model; }
+    // The model's edits and their undo history.
+    KnobEditor *editor() const { return m_editor; }
+    bool hasUnsavedEdits() const;
+    ConfigFileTransfer *fileTransfer() const { return m_fileTransfer; }
     // Physical key 1..5 the pages edit, 0 for none (kept by the knob area).
     int selectedKnobKey() const;
     bool isDeviceConnected() const;
@@ -69,6 +78,8 @@ private:
     // Media, mouse and Procreate actions replace the whole assignment.
     void replaceSelectedKeyWithAction(const QString &name);
     void clearKnobKey(int knobKey);
+    // One virtual key of the selected physical key, in the order shown; -1 the last.
+    void removeSelectedAction(int index);
     // Back to the factory assignment of all five keys.
     void clearSelectedKeys();
     void clearLoadedConfigState();
@@ -113,26 +124,26 @@ private:
     void handleLogoPress();
 
     // ---- Model operations
-    // Index of the selected knob key when one more virtual key fits (warns
-    // when it is full); -1 otherwise.
-    int selectedKnobIndexWithRoom();
-    void showAddedVirtualKey(int index);
     // Labels and delay page of every physical key from the model.
     void showWholeModel();
     // Replaces the keys and the delays of one physical key and shows them.
     void storeReadKnobEntries(int knobKey, const QList<ConfigEntry> &entries);
+    // Shows a notice when an edit replaced actions or was refused.
+    void reportEdit(int knobKey, const KnobEditor::Result &result);
+    void setupShortcuts();
 
     // ---- What the session reports, save and reset
     void onConnectionChanged(bool connected);
     void onConfigReadFinished(bool ok, bool receivedAny);
     void setPermissionHintVisible(bool visible);
     void onSaveClicked();
-    void finishSave(bool ok);
+    void finishSave(const SaveOutcome &outcome);
     void showRestoreConfirmation();
     void confirmRestore();
 
     KnobSession *m_session = nullptr;
-    KnobModel m_model;
+    KnobEditor *m_editor = nullptr;
+    KnobModel &m_model; // the editor's
 #ifdef Q_OS_MACOS
     bool m_isMacLayout = true;
 #else
@@ -140,8 +151,16 @@ private:
     bool m_isMacLayout = false;
 #endif
     int m_logoClickCount = 0;
-    // The user changed the model since it was last read or saved.
-    bool m_modelEdited = false;
+    // Where the undo history stood when the running save took its snapshot.
+    int m_saveUndoIndex = -1;
+    // The history before a run of Escape clicks, which may turn out to be
+    // the debug console's unlock rather than edits.
+    int m_escapeStreakStart = -1;
+    bool m_dropNextEscape = false;
+    // What the knob held at the last read or confirmed save.
+    KnobModel m_knobHolds;
+    // The light as last read or set, for an export.
+    std::optional<LightSettings> m_light;
     // Edits the link took away with it (an unplug before they were saved):
     // they win over what the device reports when it comes back.
     std::unique_ptr<KnobModel> m_unsavedEdits;
@@ -156,6 +175,10 @@ private:
     SystemSwitch *m_systemSwitch = nullptr;
     ToastWidget *m_toast = nullptr;
     SimKeyButton *m_resetButton = nullptr;
+    SimKeyButton *m_importButton = nullptr;
+    SimKeyButton *m_exportButton = nullptr;
+    ConfigFileTransfer *m_fileTransfer = nullptr;
+    UnsavedEditsGuard *m_unsavedGuard = nullptr;
     QPushButton *m_saveButton = nullptr;
     DraggableStackedWidget *m_contentStack = nullptr;
 

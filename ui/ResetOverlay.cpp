@@ -34,9 +34,13 @@ ResetOverlay::ResetOverlay(QWidget *window) : QWidget(window)
           QRect(20, 20, 230, 24),
           QStringLiteral(
               "QLabel { color: #FFFFFF; font-size: 15px; font-weight: 500; background: transparent; }"));
-    place(new QLabel(uiText(QStringLiteral("要将旋钮还原到最初设置吗？")), m_panel),
-          QStringLiteral("restoreDescLabel"), QRect(20, 54, 230, 24),
-          QStringLiteral("QLabel { color: #D4D4D5; font-size: 12px; background: transparent; }"));
+    // Reset only changes the window; saying so keeps anyone from thinking the
+    // knob is already back to its defaults.
+    place(new QLabel(QStringLiteral("Sets the window to the default actions; Save writes them to the knob."),
+                     m_panel),
+          QStringLiteral("restoreDescLabel"), QRect(20, 48, 230, 40),
+          QStringLiteral("QLabel { color: #D4D4D5; font-size: 12px; background: transparent; }"))
+        ->setWordWrap(true);
 
     for (const auto &[name, geometry] :
          {std::pair{QStringLiteral("restoreHorizontalDivider"), QRect(0, 97, 270, 1)},

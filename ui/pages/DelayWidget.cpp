@@ -5,6 +5,7 @@
 #include "ui/svgpixmap.h"
 
 #include <QDebug>
+#include <QEvent>
 #include <QFontMetrics>
 #include <QIcon>
 #include <QIntValidator>
@@ -125,6 +126,8 @@ void DelayWidget::setupDelayTags()
             s.unit->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
             s.name = new QLabel(placeholderName(), s.tag);
             s.name->setAlignment(Qt::AlignCenter);
+            // A click on an action's name takes that action off the gesture.
+            s.name->installEventFilter(this);
 
             connect(s.minus, &QPushButton::clicked, this, [this, slot]() { stepDelay(slot, false); });
             connect(s.plus, &QPushButton::clicked, this, [this, slot]() { stepDelay(slot, true); });
@@ -149,8 +152,24 @@ void DelayWidget::stepDelay(int slot, bool up)
     if (!validKey(m_selectedKnobKey))
         return;
     int &d = delaysOf(m_selectedKnobKey)[slot];
+    const int before = d;
     d = up ? delayIncremented(d) : delayDecremented(slot, d);
     updateSlotUi(slot);
+    if (d != before)
+        emit delayEdited(m_selectedKnobKey, slot, before);
+}
+
+bool DelayWidget::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonRelease && validKey(m_selectedKnobKey)) {
+        for (int slot = 0; slot < kDelaySlots; ++slot) {
+            if (m_slots[slot].name == watched && slot < m_virtualKeyCounts[m_selectedKnobKey - 1]) {
+                emit actionClicked(m_selectedKnobKey, slot);
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void DelayWidget::setModel(KnobModel *model)
@@ -242,8 +261,11 @@ void DelayWidget::applyDelayInput(int slot)
     qDebug() << "applyDelayInput: input value =" << (parsed ? raw : stored) << "before clamp";
     const int value = delayFromInput(slot, text, stored);
     qDebug() << "applyDelayInput: clamped value =" << value;
+    const int before = stored;
     stored = value;
     updateSlotUi(slot);
+    if (value != before)
+        emit delayEdited(m_selectedKnobKey, slot, before);
 }
 
 void DelayWidget::refreshAllSlots()
@@ -306,6 +328,7 @@ void DelayWidget::updateSlotUi(int slot)
         s.name->setText(QFontMetrics(f).elidedText(name, Qt::ElideRight, std::max(0, s.name->width() - 6)));
         s.name->setToolTip(name);
         s.name->setStyleSheet(active);
+        s.name->setCursor(Qt::PointingHandCursor);
     } else {
         s.field->setEnabled(false);
         s.minus->setEnabled(false);
@@ -313,6 +336,7 @@ void DelayWidget::updateSlotUi(int slot)
         s.name->setText(placeholderName());
         s.name->setToolTip(QString());
         s.name->setStyleSheet(inactive);
+        s.name->unsetCursor();
     }
 }
 

@@ -17,8 +17,9 @@ class QPushButton;
 
 // The delay page: shows and edits the delays of a knob model (18 slots for
 // each of the five physical keys), the slots of the selected key on screen.
-// It emits nothing; the window drives it by direct calls. Until a model is
-// set it edits one of its own.
+// The window drives it by direct calls; it reports the delays the user edits
+// (already in the model) and clicks on an action's name. Until a model is set
+// it edits one of its own.
 class DelayWidget : public QWidget
 {
     Q_OBJECT
@@ -49,8 +50,14 @@ public:
     QPushButton *plusButton(int slot) const;
     QLabel *nameLabel(int slot) const;
 
+Q_SIGNALS:
+    // The model already holds the new delay of slot; `before` was the old one.
+    void delayEdited(int k, int slot, int before);
+    void actionClicked(int k, int slot);
+
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     struct Slot

@@ -269,7 +269,7 @@ void firmwareReceive(State &s, Device &d, hid_device *h, const unsigned char *da
         return;
     }
     const int key = hidsim::physicalKeyForCommandCode(payload[1]);
-    if (key > 0)
+    if (key > 0 && key != d.firmware.dropKey)
         d.assignments[key] = canonicalPacket(payload, size);
 }
 
@@ -348,7 +348,8 @@ struct hid_device_info HID_API_EXPORT *HID_API_CALL hid_enumerate(unsigned short
     for (const auto &d : s.devices) {
         if (!d->plugged)
             continue;
-        if ((vendor_id && vendor_id != d->config.vendorId) || (product_id && product_id != d->config.productId))
+        if ((vendor_id && vendor_id != d->config.vendorId) ||
+            (product_id && product_id != d->config.productId))
             continue;
         for (const Interface &i : d->interfaces) {
             auto *info = new hid_device_info{};

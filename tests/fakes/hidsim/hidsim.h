@@ -87,6 +87,7 @@ struct FirmwareOptions
     int writeDelayMs = 0;               // every hid_write blocks this long (slow writes)
     bool answerWithLegacyCodes = false; // answers carry the older command codes
     int answerLimit = -1;               // answers only this many packets, then falls silent (-1: all)
+    int dropKey = 0;                    // takes this physical key's assignments but keeps its old one
 };
 
 // Physical key 1..5 for an assignment command code of either set, else 0.

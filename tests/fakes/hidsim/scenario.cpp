@@ -104,6 +104,9 @@ bool runStatement(const std::string &statement, int &device, std::string &error)
         fw.firstAnswerDelayMs = a;
         fw.answerIntervalMs = b;
         setFirmwareOptions(device, fw);
+    } else if (verb == "drop-key" && parseInt(in, a)) {
+        fw.dropKey = a;
+        setFirmwareOptions(device, fw);
     } else if (verb == "write-delay" && parseInt(in, a)) {
         fw.writeDelayMs = a;
         setFirmwareOptions(device, fw);

@@ -3,6 +3,7 @@
 #include "protocol/knobconfigdocument.h"
 #include "protocol/packets.h"
 
+#include <QList>
 #include <QString>
 
 #include <vector>
@@ -15,3 +16,18 @@ std::vector<Packet> documentWriteReports(const KnobConfigDocument &document);
 // What the knob will answer to a read after that save, for the physical keys
 // the save writes (an empty key is not written and keeps what it had).
 KnobConfigDocument expectedReadBack(const KnobConfigDocument &document);
+
+// A read after a save held against what the save meant. Only the physical
+// keys the save wrote count; a key the knob cannot hold as meant counts as
+// differing whatever it reads back as.
+struct ReadBackCheck
+{
+    QList<int> differingKeys; // physical keys 1..5, ascending
+    bool lightDiffers = false;
+    bool matches() const { return differingKeys.isEmpty() && !lightDiffers; }
+};
+
+ReadBackCheck compareReadBack(const KnobConfigDocument &meant, const KnobConfigDocument &readBack);
+
+// One sentence naming the first difference, or an empty string.
+QString readBackDifferenceText(const ReadBackCheck &check);

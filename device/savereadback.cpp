@@ -1,4 +1,4 @@
-#include "cli/savereports.h"
+#include "device/savereadback.h"
 
 #include "device/packetutil.h"
 #include "protocol/assignmentwrite.h"
@@ -30,4 +30,29 @@ KnobConfigDocument expectedReadBack(const KnobConfigDocument &document)
             stored.push_back(p);
     }
     return documentFromConfigPackets(stored, document.isMacLayout).document;
+}
+
+ReadBackCheck compareReadBack(const KnobConfigDocument &meant, const KnobConfigDocument &readBack)
+{
+    const KnobConfigDocument expected = expectedReadBack(meant);
+    ReadBackCheck check;
+    for (int k = 1; k <= kKnobKeyCount; ++k) {
+        if (meant.keys[k - 1].isEmpty())
+            continue;
+        int at = -1;
+        if (expected.keys[k - 1] != readBack.keys[k - 1] || !keyActionsProblem(meant, k, &at).isEmpty())
+            check.differingKeys << k;
+    }
+    check.lightDiffers = meant.light && meant.light != readBack.light;
+    return check;
+}
+
+QString readBackDifferenceText(const ReadBackCheck &check)
+{
+    if (!check.differingKeys.isEmpty())
+        return QStringLiteral("physical key %1 reads back differently from what was written")
+            .arg(check.differingKeys.first());
+    if (check.lightDiffers)
+        return QStringLiteral("the lighting reads back differently from what was written");
+    return QString();
 }

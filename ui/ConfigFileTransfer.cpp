@@ -1,0 +1,112 @@
+#include "ui/ConfigFileTransfer.h"
+
+#include "protocol/actionnames.h"
+#include "protocol/configjson.h"
+#include "protocol/knobconfigdocument.h"
+#include "ui/ChoiceOverlay.h"
+#include "ui/KnobEditor.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace {
+
+QString fileFilter()
+{
+    return QStringLiteral("Knob configuration (*.json);;All files (*)");
+}
+
+} // namespace
+
+ConfigFileTransfer::ConfigFileTransfer(QWidget *window, KnobEditor *editor, std::function<bool()> isMacLayout,
+                                       std::function<std::optional<LightSettings>()> light)
+    : QObject(window), m_window(window), m_editor(editor), m_isMacLayout(std::move(isMacLayout)),
+      m_light(std::move(light))
+{}
+
+KnobModel ConfigFileTransfer::modelFromDocument(const KnobConfigDocument &document, bool isMacLayout)
+{
+    KnobModel model;
+    for (int k = 1; k <= kKnobKeyCount; ++k) {
+        const QList<KnobAction> &actions = document.keys[k - 1];
+        for (int v = 0; v < actions.size(); ++v) {
+            const KnobAction &a = actions[v];
+            if (a.kind == KnobAction::Key)
+                model.addKeyCode(k, a.keyValue(), isMacLayout);
+            else if (a.kind == KnobAction::ModifiersAlone)
+                model.addCombination(k, modifiersAloneModelName(a.modifiers));
+            else
+                model.addCombination(k, a.sourceName);
+            if (v < kMaxVirtualKeys)
+                model.key(k).delays[v] = KnobModel::clampDelay(v, a.delayMs);
+        }
+    }
+    return model;
+}
+
+QString ConfigFileTransfer::exportTo(const QString &path) const
+{
+    const KnobConfigDocument doc =
+        documentFromSnapshot(m_editor->model().snapshot(m_isMacLayout()), m_light ? m_light() : std::nullopt);
+    const QByteArray json = configDocumentToJson(doc);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(json) != json.size() || !file.commit())
+        return QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+    return QString();
+}
+
+QString ConfigFileTransfer::importBytes(const QByteArray &bytes, const QString &label)
+{
+    const ConfigJsonParse parsed = configDocumentFromJson(bytes);
+    if (!parsed.ok)
+        return QStringLiteral("%1: %2").arg(label, parsed.error);
+    // The light is not part of it: lighting goes to the knob as it is set,
+    // and an import only changes what Save writes.
+    m_editor->replaceModel(QStringLiteral("import"), modelFromDocument(parsed.document, m_isMacLayout()));
+    return QString();
+}
+
+QString ConfigFileTransfer::importFrom(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
+    return importBytes(file.readAll(), path);
+}
+
+void ConfigFileTransfer::exportWithDialog()
+{
+    const QString path = QFileDialog::getSaveFileName(m_window, QStringLiteral("Export configuration"),
+                                                      QStringLiteral("knob.json"), fileFilter());
+    if (path.isEmpty())
+        return;
+    const QString error = exportTo(path);
+    if (!error.isEmpty())
+        showError(QStringLiteral("Export failed"), error);
+    else
+        emit notice(true, QStringLiteral("Exported"), QFileInfo(path).fileName());
+}
+
+void ConfigFileTransfer::importWithDialog()
+{
+    const QString path = QFileDialog::getOpenFileName(m_window, QStringLiteral("Import configuration"),
+                                                      QString(), fileFilter());
+    if (path.isEmpty())
+        return;
+    const QString error = importFrom(path);
+    if (!error.isEmpty())
+        showError(QStringLiteral("Import failed"), error);
+    else
+        emit notice(true, QStringLiteral("Imported"), QStringLiteral("Save writes it to the knob"));
+}
+
+void ConfigFileTransfer::showError(const QString &title, const QString &sentence)
+{
+    if (!m_window)
+        return;
+    auto *overlay = new ChoiceOverlay(m_window, title, sentence, {QStringLiteral("OK")});
+    overlay->show();
+    overlay->raise();
+}

@@ -1,0 +1,142 @@
+#include "ui/KnobEditor.h"
+
+#include "ui/KnobModelCommand.h"
+
+#include <QUndoStack>
+
+KnobEditor::KnobEditor(QObject *parent) : QObject(parent), m_undo(new QUndoStack(this))
+{
+    connect(m_undo, &QUndoStack::cleanChanged, this,
+            [this](bool clean) { emit unsavedEditsChanged(!clean); });
+}
+
+bool KnobEditor::hasUnsavedEdits() const
+{
+    return !m_undo->isClean();
+}
+
+void KnobEditor::setModel(const KnobModel &model)
+{
+    m_model = model;
+    emit modelChanged();
+}
+
+bool KnobEditor::push(const QString &text, const KnobModel &after)
+{
+    if (after == m_model)
+        return false;
+    m_undo->push(new KnobModelCommand(this, text, m_model, after));
+    return true;
+}
+
+KnobEditor::Result KnobEditor::add(int k, const KnobModel &appended, bool standalone, const QString &name,
+                                   bool isMacLayout)
+{
+    Result r;
+    if (!KnobModel::validKey(k))
+        return r;
+    const KnobKeyModel &current = m_model.key(k);
+    KnobModel after = appended;
+    StorageCheck check = checkModelKey(after.key(k), isMacLayout);
+    if (check.rule == StorageRule::ActionAlone || (standalone && !current.isEmpty())) {
+        // Only one of the two can stay: the newest choice wins.
+        after = m_model;
+        if (standalone) {
+            after.replaceWithAction(k, name);
+        } else {
+            after.clearActions(k);
+            const KnobKeyModel &added = appended.key(k);
+            if (!added.keyCodes.isEmpty())
+                after.key(k).keyCodes << added.keyCodes.last();
+            else
+                after.key(k).combinations << added.combinations.last();
+            after.key(k).displayNames << added.displayNames.last();
+        }
+        // Swapping one stand-alone action for another loses nothing else.
+        const bool onlyStandalone = current.keyCodes.isEmpty() && current.combinations.size() == 1 &&
+                                    storageOfName(current.combinations.first()) == ActionStorage::Standalone;
+        r.replacedOthers = !(standalone && onlyStandalone);
+        check = checkModelKey(after.key(k), isMacLayout);
+    }
+    if (!check.ok()) {
+        r.refusedBy = check.rule;
+        r.replacedOthers = false;
+        return r;
+    }
+    r.changed = push(QStringLiteral("add"), after);
+    return r;
+}
+
+KnobEditor::Result KnobEditor::addKeyCode(int k, unsigned short value, bool isMacLayout)
+{
+    if (!KnobModel::validKey(k))
+        return {};
+    KnobModel after = m_model;
+    after.addKeyCode(k, value, isMacLayout);
+    return add(k, after, false, QString(), isMacLayout);
+}
+
+KnobEditor::Result KnobEditor::addName(int k, const QString &name, bool isMacLayout)
+{
+    if (!KnobModel::validKey(k))
+        return {};
+    KnobModel after = m_model;
+    after.addCombination(k, name);
+    return add(k, after, storageOfName(name) == ActionStorage::Standalone, name, isMacLayout);
+}
+
+bool KnobEditor::removeAction(int k, int index, bool isMacLayout)
+{
+    if (!KnobModel::validKey(k))
+        return false;
+    KnobModel after = m_model;
+    return after.removeAction(k, index, isMacLayout) && push(QStringLiteral("remove"), after);
+}
+
+bool KnobEditor::removeLastAction(int k, bool isMacLayout)
+{
+    if (!KnobModel::validKey(k))
+        return false;
+    return removeAction(k, int(m_model.key(k).displayNames.size()) - 1, isMacLayout);
+}
+
+bool KnobEditor::clearKey(int k)
+{
+    if (!KnobModel::validKey(k))
+        return false;
+    KnobModel after = m_model;
+    after.clearActions(k);
+    return push(QStringLiteral("clear"), after);
+}
+
+void KnobEditor::resetToDefaults()
+{
+    KnobModel after = m_model;
+    after.resetToDefaults();
+    push(QStringLiteral("reset"), after);
+}
+
+void KnobEditor::recordDelayEdit(int k, int slot, int before)
+{
+    if (!KnobModel::validKey(k) || slot < 0 || slot >= kMaxVirtualKeys ||
+        m_model.key(k).delays[slot] == before)
+        return;
+    const KnobModel after = m_model;
+    m_model.key(k).delays[slot] = before;
+    push(QStringLiteral("delay"), after);
+}
+
+bool KnobEditor::replaceModel(const QString &text, const KnobModel &model)
+{
+    return push(text, model);
+}
+
+void KnobEditor::clearHistory()
+{
+    m_undo->clear();
+}
+
+void KnobEditor::markSaved()
+{
+    m_undo->setClean();
+}
