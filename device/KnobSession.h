@@ -4,6 +4,7 @@
 #include "protocol/packets.h"
 
 #include "device/PermissionHint.h"
+#include "device/hidscan.h"
 
 #include <QObject>
 #include <QString>
@@ -20,9 +21,6 @@ class QTimer;
 class UsbTransport;
 struct BleHelperMessage;
 struct ConfigReadOutcome;
-struct HidScanResult;
-
-typedef struct hid_device_ hid_device;
 
 // The knob as the program sees it: finding it, keeping the link, reading its
 // stored configuration, saving a knob model to it and sending lighting
@@ -71,6 +69,11 @@ public:
     int lightSendsCompleted() const { return m_lightSendsCompleted; }
     bool usesDefaultDeviceIds() const { return m_useDefaultDeviceIds; }
     bool isScanRunning() const { return m_deviceProbeInFlight; }
+    // What the last interface scan met (why it found nothing usable); its
+    // handle and lock are never kept here.
+    const HidScanResult &lastScanResult() const { return m_lastScan; }
+    // The line under the status line while permissionHintChanged says it is shown.
+    QString permissionHintText() const { return m_permissionHint.text(); }
     // Where the Bluetooth helper is looked for (the application's directory
     // unless set).
     void setBluetoothHelperDirectory(const QString &directory);
@@ -105,7 +108,8 @@ Q_SIGNALS:
     // A background Bluetooth attempt failed; reason is the interface-text
     // source. Once per streak: after start and after a lost link.
     void bluetoothConnectFailed(const QString &reason);
-    // The knob is there but the system refuses to open it (or no longer does).
+    // The knob is there but the system refuses to open it, or another program
+    // holds it (or no longer does).
     void permissionHintChanged(bool visible);
 
 private:
@@ -162,6 +166,7 @@ private:
     BluetoothConnector *m_bleConnector = nullptr;
     bool m_bluetoothFailureReported = false;
     PermissionHint m_permissionHint;
+    HidScanResult m_lastScan;
     UdevMonitor *m_udevMonitor = nullptr;
     bool m_rescanAfterScan = false;
 

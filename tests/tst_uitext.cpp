@@ -7,7 +7,7 @@ class TestUiText : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void tableHasAllUniqueKeys() { QCOMPARE(uiTextEntryCount(), 161); }
+    void tableHasAllUniqueKeys() { QCOMPARE(uiTextEntryCount(), 162); }
 
     void lookup_data()
     {
