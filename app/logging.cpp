@@ -15,17 +15,33 @@ namespace {
 
 constexpr qint64 kRepeatWindowMs = 60 * 1000;
 
-// The last message written and how often it has come again since; only
-// touched under g_logMutex.
-struct LastMessage
+// Longest run of lines that is folded when it comes round again: a waiting
+// program tends to repeat a few lines in turn, not always one.
+constexpr int kLongestRepeat = 4;
+
+struct LoggedLine
 {
-    bool any = false;
     QtMsgType type = QtDebugMsg;
     QString message;
-    QDateTime written;
-    int repeats = 0;
+    QDateTime when;
 };
-LastMessage g_last;
+
+// The repeat counter's state; only touched under g_logMutex.
+struct RepeatState
+{
+    QList<LoggedLine> written; // the last kLongestRepeat lines written, oldest first
+    int length = 0;            // the run being repeated: the last `length` lines written; 0: none
+    QDateTime firstCopy;       // when the run's first line was written
+    int repeats = 0;           // whole repeats counted
+    QDateTime lastRepeat;      // when the last whole repeat ended
+    QList<LoggedLine> partial; // the repeat under way, held back until it is whole
+};
+RepeatState g_repeat;
+
+bool sameLine(const LoggedLine &line, QtMsgType type, const QString &message)
+{
+    return line.type == type && line.message == message;
+}
 
 QString keptLogName(int n)
 {
@@ -82,23 +98,71 @@ void appendToFile(const QString &line, const QString &message)
     std::fflush(stderr);
 }
 
-void writeLine(const QDateTime &when, QtMsgType type, const QString &message)
+void writeLine(const QDateTime &when, QtMsgType type, const QString &message, bool remember = true)
 {
     const QString line = formatLogLine(when, type, message);
     std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
     std::fflush(stderr);
     appendToFile(line, message);
+    if (!remember)
+        return;
+    g_repeat.written.append({type, message, when});
+    if (g_repeat.written.size() > kLongestRepeat)
+        g_repeat.written.removeFirst();
 }
 
-void writeRepeatSummary(const QDateTime &when)
+// The count of the run that was being repeated, then what came of a repeat
+// that was not finished.
+void endRepeats()
 {
-    if (g_last.repeats == 0)
-        return;
-    writeLine(when, g_last.type,
-              QStringLiteral("… repeated %1 %2")
-                  .arg(g_last.repeats)
-                  .arg(g_last.repeats == 1 ? QStringLiteral("time") : QStringLiteral("times")));
-    g_last.repeats = 0;
+    RepeatState &r = g_repeat;
+    if (r.repeats > 0) {
+        const QString times = r.repeats == 1 ? QStringLiteral("time") : QStringLiteral("times");
+        const QString text = r.length == 1 ? QStringLiteral("… repeated %1 %2").arg(r.repeats).arg(times)
+                                           : QStringLiteral("… the last %1 lines repeated %2 %3")
+                                                 .arg(r.length)
+                                                 .arg(r.repeats)
+                                                 .arg(times);
+        writeLine(r.lastRepeat, r.written[r.written.size() - r.length].type, text, false);
+    }
+    const QList<LoggedLine> partial = std::move(r.partial);
+    r.partial.clear();
+    r.length = 0;
+    r.repeats = 0;
+    for (const LoggedLine &line : partial)
+        writeLine(line.when, line.type, line.message);
+}
+
+// Counts a line that continues (or starts) a repeat of what was just written.
+bool countRepeat(const QDateTime &when, QtMsgType type, const QString &message)
+{
+    RepeatState &r = g_repeat;
+    if (r.length == 0) {
+        const int kept = int(r.written.size());
+        for (int length = 1; length <= kept && r.length == 0; ++length) {
+            const LoggedLine &start = r.written[kept - length];
+            if (sameLine(start, type, message) && qAbs(start.when.msecsTo(when)) < kRepeatWindowMs) {
+                r.length = length;
+                r.firstCopy = start.when;
+            }
+        }
+        if (r.length == 0)
+            return false;
+    } else {
+        const LoggedLine &expected = r.written[r.written.size() - r.length + r.partial.size()];
+        // Once a minute the run is written out again, so the log shows it is still going on.
+        if (!sameLine(expected, type, message) || qAbs(r.firstCopy.msecsTo(when)) >= kRepeatWindowMs) {
+            endRepeats();
+            return countRepeat(when, type, message);
+        }
+    }
+    r.partial.append({type, message, when});
+    if (r.partial.size() == r.length) {
+        ++r.repeats;
+        r.lastRepeat = when;
+        r.partial.clear();
+    }
+    return true;
 }
 
 } // namespace
@@ -135,17 +199,8 @@ void writeLogMessage(const QDateTime &when, QtMsgType type, const QString &messa
     // Nothing in here may log: the handler would re-enter itself under the lock.
     QMutexLocker locker(&g_logMutex);
     // A waiting program repeats itself; the log keeps one copy a minute and a count.
-    if (g_last.any && type == g_last.type && message == g_last.message &&
-        qAbs(g_last.written.msecsTo(when)) < kRepeatWindowMs) {
-        ++g_last.repeats;
-        return;
-    }
-    writeRepeatSummary(when);
-    writeLine(when, type, message);
-    g_last.any = true;
-    g_last.type = type;
-    g_last.message = message;
-    g_last.written = when;
+    if (!countRepeat(when, type, message))
+        writeLine(when, type, message);
 }
 
 void fileMessageHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
@@ -170,6 +225,6 @@ void rotateLogAtStart()
 void finishLog()
 {
     QMutexLocker locker(&g_logMutex);
-    writeRepeatSummary(QDateTime::currentDateTime());
-    g_last = LastMessage();
+    endRepeats();
+    g_repeat = RepeatState();
 }

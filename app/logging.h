@@ -17,7 +17,8 @@ constexpr int kKeptLogFiles = 3;
 // The process-wide Qt message handler: every message becomes one line on
 // standard error and one line appended to "runtime.log" in the per-user data
 // directory. A message identical to the previous one within a minute is only
-// counted; "… repeated N times" follows once another one comes.
+// counted; "… repeated N times" follows once another one comes. A run of up to
+// four lines that comes round again is counted the same way.
 void fileMessageHandler(QtMsgType type, const QMessageLogContext &context, const QString &message);
 
 // The handler's work for a message stamped `when`.

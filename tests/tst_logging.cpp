@@ -161,8 +161,10 @@ private Q_SLOTS:
             << QStringList{"a", "… repeated 1 time", "a", "… repeated 1 time"};
         QTest::newRow("another level is another line")
             << QStringList{"a@0", "Wa@0", "a@0"} << QStringList{"a", "a", "a"};
-        QTest::newRow("only the previous line counts")
-            << QStringList{"a@0", "b@0", "a@0"} << QStringList{"a", "b", "a"};
+        QTest::newRow("lines in turn") << QStringList{"a@0", "b@0", "a@3", "b@3", "a@6", "b@6", "c@7"}
+                                       << QStringList{"a", "b", "… the last 2 lines repeated 2 times", "c"};
+        QTest::newRow("an unfinished repeat is written")
+            << QStringList{"a@0", "b@0", "a@3", "c@4"} << QStringList{"a", "b", "a", "c"};
     }
     void repeatCounter()
     {
