@@ -1,4 +1,5 @@
 #include "app/MacroGUI.h"
+#include "app/SingleWindowGuard.h"
 #include "app/commandline.h"
 #include "app/logging.h"
 #include "app/platformprofile.h"
@@ -29,7 +30,16 @@ int main(int argc, char *argv[])
     QApplication::setOrganizationName(QStringLiteral("VELTRANIX"));
     // Lets Wayland shells match the window to its menu entry and icon.
     QApplication::setDesktopFileName(QStringLiteral("com.veltranix.Configurator"));
+    rotateLogAtStart();
     qInstallMessageHandler(fileMessageHandler);
+
+    // A second start brings the running window forward instead of opening
+    // another one on the same knob.
+    SingleWindowGuard guard;
+    if (!guard.claim()) {
+        finishLog();
+        return 0;
+    }
 
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/asset/VX_logo.ico")));
 
@@ -46,11 +56,18 @@ int main(int argc, char *argv[])
 
     KnobSession session;
     auto *window = new MacroGUI(&session);
+    QObject::connect(&guard, &SingleWindowGuard::raiseRequested, window, [window] {
+        window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+        window->show();
+        window->raise();
+        window->activateWindow();
+    });
     // The link starts once the window can show what it finds.
     session.start();
     window->show();
     const int code = app.exec();
     delete window;
     session.shutdown();
+    finishLog();
     return code;
 }

@@ -4,6 +4,7 @@
 #include "cli/clidevice.h"
 
 #include "device/KnobSession.h"
+#include "device/configread.h"
 #include "protocol/assignmentwrite.h"
 
 #include <QEventLoop>
@@ -63,7 +64,7 @@ public:
     }
     ~SessionCliDevice() override { m_session.shutdown(); }
 
-    bool open(const QString &path, QString *error) override
+    bool open(const QString &path, QString *error, OpenFailure *failure) override
     {
         m_session.setInterfacePath(path);
         m_readDone = false;
@@ -73,8 +74,7 @@ public:
             m_session, [this] { return m_session.isConnected() || !m_session.isScanRunning(); },
             kConnectTimeoutMs);
         if (!m_session.isConnected()) {
-            *error = path.isEmpty() ? QStringLiteral("no knob found")
-                                    : QStringLiteral("no knob answers at %1").arg(path);
+            explainScan(path, error, failure);
             return false;
         }
         // Connecting starts a configuration read; let it finish so nothing
@@ -82,12 +82,14 @@ public:
         waitUntil(
             m_session, [this] { return m_readDone || m_lost; }, kReadTimeoutMs);
         m_haveFirstRead = m_readDone && m_readOk && !m_lost;
+        // Asking a knob that stayed silent through the whole read again only doubles the wait.
+        m_firstReadSilent = m_readDone && !m_readOk && !m_lost;
         return true;
     }
 
     bool readConfiguration(std::vector<Packet> *packets, QString *error) override
     {
-        if (!m_haveFirstRead) {
+        if (!m_haveFirstRead && !m_firstReadSilent) {
             m_packets.clear();
             m_readDone = false;
             m_session.readConfiguration();
@@ -95,12 +97,14 @@ public:
                 m_session, [this] { return m_readDone || m_lost; }, kReadTimeoutMs);
         }
         m_haveFirstRead = false;
+        m_firstReadSilent = false;
         if (m_lost) {
             *error = QStringLiteral("the knob was disconnected during the read");
             return false;
         }
         if (!m_readDone || !m_readOk) {
-            *error = QStringLiteral("the knob did not answer the configuration read");
+            *error = QStringLiteral("the knob did not answer the configuration read; gave up after %1 s")
+                         .arg(configReadGiveUpMs() / 1000);
             return false;
         }
         *packets = m_packets;
@@ -111,6 +115,7 @@ public:
                       QString *error) override
     {
         m_haveFirstRead = false;
+        m_firstReadSilent = false;
         bool finished = false;
         bool ok = false;
         const QMetaObject::Connection a =
@@ -152,6 +157,7 @@ public:
     bool sendLight(const LightSettings &light, QString *error) override
     {
         m_haveFirstRead = false;
+        m_firstReadSilent = false;
         bool failed = false;
         const QMetaObject::Connection c = QObject::connect(&m_session, &KnobSession::lightingSendFailed,
                                                            &m_session, [&] { failed = true; });
@@ -168,12 +174,43 @@ public:
     }
 
 private:
+    // Why the scan found nothing usable, as one sentence.
+    void explainScan(const QString &path, QString *error, OpenFailure *failure) const
+    {
+        const HidScanResult &scan = m_session.lastScanResult();
+        if (!scan.busyPaths.isEmpty()) {
+            *failure = OpenFailure::Busy;
+            const KnobHolder &holder = scan.busyHolder;
+            *error =
+                holder.isWindow()
+                    ? QStringLiteral("the knob is in use by the VELTRANIX window (pid %1); close it or use "
+                                     "the window's Import")
+                          .arg(holder.pid)
+                    : QStringLiteral("the knob is in use by %1; try again once it is done")
+                          .arg(holder.describe());
+        } else if (scan.permissionDenied) {
+            *failure = OpenFailure::PermissionDenied;
+            *error =
+                QStringLiteral("permission denied opening %1: install the udev rules (70-veltranix.rules) "
+                               "and replug the knob")
+                    .arg(scan.deniedPath);
+        } else if (scan.writeRefused) {
+            *failure = OpenFailure::WriteRefused;
+            *error = QStringLiteral("the knob refused the write");
+        } else {
+            *failure = OpenFailure::NoKnob;
+            *error = path.isEmpty() ? QStringLiteral("no knob found")
+                                    : QStringLiteral("no knob answers at %1").arg(path);
+        }
+    }
+
     KnobSession m_session;
     std::vector<Packet> m_packets;
     bool m_readDone = false;
     bool m_readOk = false;
     bool m_lost = false;
     bool m_haveFirstRead = false;
+    bool m_firstReadSilent = false;
 };
 
 } // namespace

@@ -71,11 +71,16 @@ std::unique_ptr<CliDevice> openKnob(const CliContext &c, const QString &path, in
 {
     std::unique_ptr<CliDevice> device = c.openDevice ? c.openDevice() : nullptr;
     QString error;
-    if (!device || !device->open(path, &error)) {
-        *exitCode = fail(c, CliNoDevice, error.isEmpty() ? QStringLiteral("no knob found") : error);
-        return nullptr;
-    }
-    return device;
+    CliDevice::OpenFailure failure = CliDevice::OpenFailure::NoKnob;
+    if (device && device->open(path, &error, &failure))
+        return device;
+    int code = CliNoDevice;
+    if (failure == CliDevice::OpenFailure::WriteRefused)
+        code = CliDeviceFailed;
+    else if (failure == CliDevice::OpenFailure::Busy)
+        code = CliBusy;
+    *exitCode = fail(c, code, error.isEmpty() ? QStringLiteral("no knob found") : error);
+    return nullptr;
 }
 
 bool readDocument(const CliContext &c, CliDevice &device, bool isMacLayout, KnobConfigDocument *doc,
@@ -122,6 +127,9 @@ int runList(const QStringList &args, const CliContext &c)
             o.insert(QStringLiteral("interface"), i.interfaceNumber);
             o.insert(QStringLiteral("bus"), busTypeName(i.busType));
             o.insert(QStringLiteral("selected"), i.selected);
+            o.insert(QStringLiteral("refused"), i.refused);
+            if (!i.heldBy.isEmpty())
+                o.insert(QStringLiteral("inUseBy"), i.heldBy);
             array.append(o);
         }
         *c.out << QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
@@ -132,7 +140,9 @@ int runList(const QStringList &args, const CliContext &c)
                           .arg(i.vendorId, 4, 16, QLatin1Char('0'))
                           .arg(i.productId, 4, 16, QLatin1Char('0'))
                    << QStringLiteral("  interface %1  %2").arg(i.interfaceNumber).arg(busTypeName(i.busType))
-                   << (i.selected ? "  (used)" : "") << '\n';
+                   << (i.selected ? "  (used)" : "") << (i.refused ? "  (refused: permission denied)" : "")
+                   << (i.heldBy.isEmpty() ? QString() : QStringLiteral("  (in use by %1)").arg(i.heldBy))
+                   << '\n';
         }
     }
     c.out->flush();
@@ -387,7 +397,8 @@ QString overview()
         "  doctor [--json] [--probe]           what stands between this machine and the knob\n"
         "\n"
         "Every command takes --help; read, write and light take --device PATH.\n"
-        "Exit codes: 0 done, 1 bad usage or invalid file, 2 no device found, 3 the device failed,\n"
+        "Exit codes: 0 done, 1 bad usage or invalid file, 2 no device found or no permission to\n"
+        "open it, 3 the device failed, 4 the device is in use by another program (the window),\n"
         "5 something on this machine stands in the way (doctor).\n");
 }
 

@@ -14,8 +14,9 @@ enum CliExit
 {
     CliOk = 0,
     CliUsage = 1,        // bad usage or an invalid file
-    CliNoDevice = 2,     // no knob found
+    CliNoDevice = 2,     // no knob found, or the system refuses to open it
     CliDeviceFailed = 3, // write refused, read time-out, read-back differs
+    CliBusy = 4,         // another program (the window) holds the knob
     CliBlocked = 5,      // doctor: something on the machine stands in the way of the knob
 };
 

@@ -21,12 +21,21 @@ public:
     virtual ~CliDevice() = default;
     Q_DISABLE_COPY_MOVE(CliDevice)
 
+    // Why open failed.
+    enum class OpenFailure
+    {
+        NoKnob,           // nothing with the knob's ids, or nothing answered
+        PermissionDenied, // the system refused to open the knob's nodes
+        WriteRefused,     // it opened but refused the probe report
+        Busy,             // another program holds the knob
+    };
+
     // Opens the interface at path, or the one the program itself would use
-    // when path is empty. False when no knob answers.
-    virtual bool open(const QString &path, QString *error) = 0;
+    // when path is empty. False when no knob can be used; *failure says why.
+    virtual bool open(const QString &path, QString *error, OpenFailure *failure) = 0;
 
     // One configuration read: the packets before the end packet. False on a
-    // time-out before any answer or a link lost during the read.
+    // time-out before any answer (the read's own, once) or a link lost during the read.
     virtual bool readConfiguration(std::vector<Packet> *packets, QString *error) = 0;
 
     // Writes the snapshot exactly as the Save button does (same reports, same

@@ -46,6 +46,11 @@ bool listKnobInterfaces(QList<KnobInterfaceInfo> *interfaces, QString *error)
     for (bool defaultIds : {true, false}) {
         const HidScanResult found =
             scanHidInterfaces(targetVendorId(defaultIds), targetProductId(defaultIds), false);
+        for (KnobInterfaceInfo &info : *interfaces) {
+            info.refused = info.refused || found.deniedPaths.contains(info.path);
+            if (found.busyPaths.contains(info.path))
+                info.heldBy = found.busyHolder.describe();
+        }
         if (!found.handle)
             continue;
         hid_close(found.handle);

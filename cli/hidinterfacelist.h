@@ -12,10 +12,13 @@ struct KnobInterfaceInfo
     int interfaceNumber = -1;
     int busType = 0;       // hidapi bus type
     bool selected = false; // the interface the program would use
+    bool refused = false;  // the system refused to open it (permission denied)
+    QString heldBy;        // the program holding the knob, when another one does
 };
 
 // Every interface with either id pair, and which one accepts the probe report
-// first (the same scan the program makes; the chosen handle is closed again).
+// first (the same scan the program makes; the chosen handle is closed again),
+// which refused to open and which belong to a knob another program holds.
 // False with *error when hidapi cannot be initialised.
 bool listKnobInterfaces(QList<KnobInterfaceInfo> *interfaces, QString *error);
 

@@ -231,6 +231,9 @@ void KnobSession::installScanResult(ScanKind kind, const HidScanResult &result, 
         m_probeWorkerBusy = false;
     if (m_permissionHint.noteScan(result))
         emit permissionHintChanged(m_permissionHint.isVisible());
+    m_lastScan = result;
+    m_lastScan.handle = nullptr;
+    m_lastScan.ownerLock.reset();
     // A plug-in that arrived while this scan was already past its enumeration.
     if (std::exchange(m_rescanAfterScan, false) && !handle)
         QTimer::singleShot(0, this, &KnobSession::onKnobDeviceChanged);
@@ -241,6 +244,8 @@ void KnobSession::installScanResult(ScanKind kind, const HidScanResult &result, 
                 m_exclusiveCooldownTicks = 2;
         } else if (result.exclusive) {
             qDebug().noquote() << "自动连接失败(exclusive)，重试中...";
+        } else if (!result.busyPaths.isEmpty()) {
+            qDebug().noquote() << "自动连接失败(设备被其他程序占用)";
         } else {
             qDebug().noquote() << "自动连接失败(未找到设备)";
         }
@@ -252,7 +257,7 @@ void KnobSession::installScanResult(ScanKind kind, const HidScanResult &result, 
         return;
     }
 
-    m_usb->install(handle);
+    m_usb->install(handle, result.ownerLock);
     m_connected = true;
     m_bluetoothConnected = false;
     clearBluetoothIdentity();

@@ -6,6 +6,7 @@
 #include "device/PermissionHint.h"
 #include "device/debugreadback.h"
 #include "device/savereadback.h"
+#include "device/hidscan.h"
 
 #include <QObject>
 #include <QString>
@@ -22,9 +23,6 @@ class QTimer;
 class UsbTransport;
 struct BleHelperMessage;
 struct ConfigReadOutcome;
-struct HidScanResult;
-
-typedef struct hid_device_ hid_device;
 
 // How a save ended: whether the reports went out and what a read right after
 // them found on the knob.
@@ -93,6 +91,11 @@ public:
     bool hasRunningWorkers() const;
     bool usesDefaultDeviceIds() const { return m_useDefaultDeviceIds; }
     bool isScanRunning() const { return m_deviceProbeInFlight; }
+    // What the last interface scan met (why it found nothing usable); its
+    // handle and lock are never kept here.
+    const HidScanResult &lastScanResult() const { return m_lastScan; }
+    // The line under the status line while permissionHintChanged says it is shown.
+    QString permissionHintText() const { return m_permissionHint.text(); }
     // Where the Bluetooth helper is looked for (the application's directory
     // unless set).
     void setBluetoothHelperDirectory(const QString &directory);
@@ -124,7 +127,8 @@ Q_SIGNALS:
     // A background Bluetooth attempt failed; reason is the interface-text
     // source. Once per streak: after start and after a lost link.
     void bluetoothConnectFailed(const QString &reason);
-    // The knob is there but the system refuses to open it (or no longer does).
+    // The knob is there but the system refuses to open it, or another program
+    // holds it (or no longer does).
     void permissionHintChanged(bool visible);
     // A raw report's bytes written, or -1.
     void rawReportWritten(int result, bool answersFollow);
@@ -186,6 +190,7 @@ private:
     BluetoothConnector *m_bleConnector = nullptr;
     bool m_bluetoothFailureReported = false;
     PermissionHint m_permissionHint;
+    HidScanResult m_lastScan;
     UdevMonitor *m_udevMonitor = nullptr;
     bool m_rescanAfterScan = false;
 

@@ -8,16 +8,34 @@
 namespace {
 
 const char16_t kHintSource[] = u"没有权限打开设备：请安装 udev 规则 (70-veltranix.rules) 后重新插拔";
+const char16_t kBusySource[] = u"设备正被 %1 使用";
 
 } // namespace
 
 bool PermissionHint::noteScan(const HidScanResult &result)
 {
-    if (result.handle || !result.permissionDenied)
+    if (result.handle)
         return end();
-    if (m_visible)
+    // Held by another program: nothing of that knob was opened, so a refusal
+    // met elsewhere is beside the point. The scans go on quietly until it lets go.
+    if (!result.busyPaths.isEmpty()) {
+        const QString holder = result.busyHolder.program.isEmpty() ? QStringLiteral("another program")
+                                                                   : result.busyHolder.program;
+        if (m_visible && m_holder == holder)
+            return false;
+        m_visible = true;
+        m_holder = holder;
+        m_node = result.busyPaths.first();
+        qDebug().noquote() << QStringLiteral("[autoConnect] 设备 %1 正被 %2 使用，等待其释放")
+                                  .arg(m_node, result.busyHolder.describe());
+        return true;
+    }
+    if (!result.permissionDenied)
+        return end();
+    if (m_visible && m_holder.isEmpty())
         return false;
     m_visible = true;
+    m_holder.clear();
     m_node = result.deniedPath;
     qWarning().noquote()
         << QStringLiteral("[autoConnect] 无权限打开设备节点 %1 (权限不足)，请安装 udev 规则后重新插拔设备")
@@ -36,10 +54,13 @@ bool PermissionHint::end()
         return false;
     m_visible = false;
     m_node.clear();
+    m_holder.clear();
     return true;
 }
 
-QString PermissionHint::text()
+QString PermissionHint::text() const
 {
+    if (!m_holder.isEmpty())
+        return uiText(QString::fromUtf16(kBusySource)).arg(m_holder);
     return uiText(QString::fromUtf16(kHintSource));
 }

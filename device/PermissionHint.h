@@ -6,9 +6,10 @@
 struct HidScanResult;
 
 // Decides when the window tells the user that the knob is there but may not
-// be opened, and logs the refused node once per streak of such scans rather
-// than once a second. A streak ends when a scan no longer meets a refusal
-// (the knob connected or was unplugged) or when a link comes up another way.
+// be opened (no permission, or another program holds it), and logs the reason
+// once per streak of such scans rather than once a second. A streak ends when
+// a scan no longer meets a refusal (the knob connected or was unplugged) or
+// when a link comes up another way.
 class PermissionHint
 {
 public:
@@ -26,11 +27,12 @@ public:
     QString node() const { return m_node; }
 
     // The line shown under the status line, in the display language.
-    static QString text();
+    QString text() const;
 
 private:
     bool end();
 
     bool m_visible = false;
     QString m_node;
+    QString m_holder; // the program holding the knob; empty for a permission refusal
 };

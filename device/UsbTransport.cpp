@@ -1,5 +1,6 @@
 #include "device/UsbTransport.h"
 
+#include "device/KnobOwnerLock.h"
 #include "device/packetutil.h"
 
 #include <QDebug>
@@ -30,12 +31,13 @@ bool UsbTransport::isUp() const
     return m_device != nullptr;
 }
 
-unsigned long long UsbTransport::install(hid_device *handle)
+unsigned long long UsbTransport::install(hid_device *handle, std::shared_ptr<KnobOwnerLock> ownerLock)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_device)
         hid_close(m_device);
     m_device = handle;
+    m_ownerLock = std::move(ownerLock);
     return ++m_generation;
 }
 
@@ -48,6 +50,8 @@ void UsbTransport::close()
     m_device = nullptr;
     if (taken)
         hid_close(taken);
+    // Only once the handle is closed may another program open the knob.
+    m_ownerLock.reset();
     --m_closing;
 }
 

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <mutex>
 
 #include <hidapi.h>
@@ -11,6 +12,8 @@
 // The USB link: one open hidapi handle, the mutex every write and read on it is
 // made under, and a generation that changes whenever the handle does, so a
 // worker that copied the generation can tell the link it started on is gone.
+class KnobOwnerLock;
+
 class UsbTransport final : public KnobTransport
 {
 public:
@@ -21,10 +24,11 @@ public:
     int writeReports(const std::vector<Packet> &reports) override;
     bool writesWholeSaveAtOnce() const override { return false; }
 
-    // Takes ownership of an open handle; returns the new generation.
-    unsigned long long install(hid_device *handle);
-    // Closes the handle (if any) and starts a new generation, so every worker
-    // still holding the old one stops at its next check.
+    // Takes ownership of an open handle, and of the knob's owner lock for as
+    // long as the handle stays open; returns the new generation.
+    unsigned long long install(hid_device *handle, std::shared_ptr<KnobOwnerLock> ownerLock = nullptr);
+    // Closes the handle (if any), then lets the knob go, and starts a new
+    // generation, so every worker still holding the old one stops at its next check.
     void close();
 
     unsigned long long generation() const { return m_generation.load(); }
@@ -36,6 +40,7 @@ public:
 private:
     mutable std::mutex m_mutex;
     hid_device *m_device = nullptr;
+    std::shared_ptr<KnobOwnerLock> m_ownerLock;
     std::atomic<unsigned long long> m_generation{0};
     // A close waiting for the mutex: readers give way instead of taking the
     // (unfair) lock again slice after slice.

@@ -41,6 +41,11 @@ bool sendRequest(UsbTransport &transport, unsigned long long generation)
 
 } // namespace
 
+int configReadGiveUpMs()
+{
+    return kFirstAnswerWindowMs + kRepeatedRequestWindowMs;
+}
+
 ConfigReadOutcome readDeviceConfiguration(UsbTransport &transport, unsigned long long generation,
                                           const std::function<void(const Packet &)> &onPacket)
 {

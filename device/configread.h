@@ -13,6 +13,10 @@ struct ConfigReadOutcome
     bool linkLost = false;    // the device went away during the read (ok is false then)
 };
 
+// How long a read waits for a first answer, the repeated request included,
+// before it gives up on a silent device.
+int configReadGiveUpMs();
+
 // Asks the device for its stored configuration and collects the answers until
 // its end packet or a silence. Each answer (not the end packet) is handed to
 // onPacket as it arrives. Runs on a worker; every write and read is made under

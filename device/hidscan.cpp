@@ -3,8 +3,10 @@
 #include "device/packetutil.h"
 
 #include <QDebug>
+#include <QSet>
 
 #include <cerrno>
+#include <map>
 
 namespace {
 
@@ -44,6 +46,10 @@ HidScanResult scanHidInterfaces(unsigned short vendorId, unsigned short productI
         return result;
 
     const HidPacket probe = probeReport();
+    // Locks taken in this scan, by knob; all but the found knob's go at the end.
+    std::map<QString, std::shared_ptr<KnobOwnerLock>> locks;
+    QSet<QString> heldElsewhere;
+    QString foundKnob;
     int number = 0;
     for (hid_device_info *info = list; info; info = info->next) {
         ++number;
@@ -63,6 +69,25 @@ HidScanResult scanHidInterfaces(unsigned short vendorId, unsigned short productI
                         .arg(QString::number(number), path, hex4(info->usage_page), hex4(info->usage),
                              QString::number(info->interface_number)));
 
+        const QString knob = KnobOwnerLock::knobIdentity(*info);
+        if (!heldElsewhere.contains(knob) && !locks.count(knob)) {
+            KnobHolder holder;
+            std::shared_ptr<KnobOwnerLock> lock = KnobOwnerLock::tryTake(knob, &holder);
+            if (lock) {
+                locks[knob] = std::move(lock);
+            } else {
+                heldElsewhere.insert(knob);
+                result.busyHolder = holder;
+            }
+        }
+        if (heldElsewhere.contains(knob)) {
+            result.busyPaths << path;
+            log(logged, QStringLiteral("[autoConnect] 接口#%1: 设备正被 %2 使用，跳过")
+                            .arg(number)
+                            .arg(result.busyHolder.describe()));
+            continue;
+        }
+
         errno = 0;
         hid_device *handle = hid_open_path(info->path);
         if (!handle) {
@@ -71,8 +96,11 @@ HidScanResult scanHidInterfaces(unsigned short vendorId, unsigned short productI
             const QString error = wideText(hid_error(nullptr), QStringLiteral("未知原因"));
             if (error.contains(QLatin1String("exclusive")))
                 result.exclusive = true;
-            if (isPermissionFailure(openErrno, error) && result.deniedPath.isEmpty())
-                result.deniedPath = path;
+            if (isPermissionFailure(openErrno, error)) {
+                if (result.deniedPath.isEmpty())
+                    result.deniedPath = path;
+                result.deniedPaths << path;
+            }
             log(logged,
                 QStringLiteral("[autoConnect] 接口#%1: hid_open_path 失败, 错误: %2").arg(number).arg(error));
             continue;
@@ -87,8 +115,10 @@ HidScanResult scanHidInterfaces(unsigned short vendorId, unsigned short productI
             result.usagePage = info->usage_page;
             result.usage = info->usage;
             result.interfaceNumber = info->interface_number;
+            foundKnob = knob;
             break;
         }
+        result.writeRefused = true;
         const QString error = wideText(hid_error(handle), QStringLiteral("未知错误"));
         log(logged, QStringLiteral("[autoConnect] 接口#%1: hid_write 失败 (%2), 错误: %3")
                         .arg(number)
@@ -98,8 +128,11 @@ HidScanResult scanHidInterfaces(unsigned short vendorId, unsigned short productI
     }
     hid_free_enumeration(list);
     // A usable interface makes a refused sibling irrelevant.
-    if (result.handle)
+    if (result.handle) {
         result.deniedPath.clear();
+        result.writeRefused = false;
+        result.ownerLock = locks[foundKnob];
+    }
     result.permissionDenied = !result.deniedPath.isEmpty();
     log(logged, QStringLiteral("[autoConnect] %1")
                     .arg(result.handle ? QStringLiteral("已找到可写接口")

@@ -1,8 +1,13 @@
 #pragma once
 
+#include "device/KnobOwnerLock.h"
+
 #include <QString>
+#include <QStringList>
 
 #include <hidapi.h>
+
+#include <memory>
 
 // What one interface scan found, handed from the worker to the UI thread.
 struct HidScanResult
@@ -20,6 +25,15 @@ struct HidScanResult
     // rule). deniedPath is the first node that refused.
     bool permissionDenied = false;
     QString deniedPath;
+    QStringList deniedPaths; // every node that refused for lack of permission
+    // The knob's lock was held by another program, which is named here; none
+    // of its interfaces was opened.
+    KnobHolder busyHolder;
+    QStringList busyPaths;
+    // No interface could be used and at least one opened but refused the probe.
+    bool writeRefused = false;
+    // The found knob's lock: the link keeps it for as long as the handle is open.
+    std::shared_ptr<KnobOwnerLock> ownerLock;
 };
 
 // Whether a failed hid_open_path was refused for lack of permission, from the
@@ -30,7 +44,8 @@ bool isPermissionFailure(int savedErrno, const QString &errorText);
 
 // Enumerates the interfaces with the given ids and opens them in order until
 // one accepts the probe report; that handle is returned open, every other one
-// is closed. With logged set every step is written to the log.
+// is closed. A knob is opened only under its owner lock; one held by another
+// program is passed over. With logged set every step is written to the log.
 // With onlyPath set, every other interface is passed over.
 HidScanResult scanHidInterfaces(unsigned short vendorId, unsigned short productId, bool logged,
                                 const QString &onlyPath = QString());

@@ -36,6 +36,7 @@ const TextPair kTable[] = {
     {u"请确认设备连接正常", u"Please make sure the device is connected properly"},
     {u"没有权限打开设备：请安装 udev 规则 (70-veltranix.rules) 后重新插拔",
      u"No permission to open the knob: install the udev rules (70-veltranix.rules), then replug it"},
+    {u"设备正被 %1 使用", u"In use by %1"},
     {u"要将旋钮还原到最初设置吗？", u"Reset the knob to its default settings?"},
     {u"再想想", u"Cancel"},
     {u"确定还原", u"Reset"},

@@ -1,9 +1,11 @@
 // The command-line tool: usage errors, invalid files that never reach the
 // knob, a read-write-read round trip, a save refused halfway, a read that
-// loses the knob, and the interface list against the simulated device.
+// loses the knob, the interface list and the knob's refusals against the
+// simulated device.
 
 #include "cli/clicommands.h"
 #include "cli/clidevice.h"
+#include "device/KnobOwnerLock.h"
 #include "device/packetutil.h"
 #include "device/savereadback.h"
 #include "protocol/assignmentwrite.h"
@@ -19,6 +21,8 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <hidapi.h>
 
 #include <map>
 
@@ -43,7 +47,7 @@ class FakeCliDevice final : public CliDevice
 public:
     explicit FakeCliDevice(FakeKnob *knob) : m_knob(knob) {}
 
-    bool open(const QString &, QString *error) override
+    bool open(const QString &, QString *error, OpenFailure *) override
     {
         if (!m_knob->present) {
             *error = QStringLiteral("no knob found");
@@ -118,7 +122,10 @@ Run run(const QStringList &args, FakeKnob *knob, const QByteArray &stdinBytes = 
     c.out = &outStream;
     c.err = &errStream;
     c.in = &in;
-    c.openDevice = [knob]() -> std::unique_ptr<CliDevice> { return std::make_unique<FakeCliDevice>(knob); };
+    // Without a fake knob, the tool's own link to the simulated device.
+    c.openDevice = [knob]() -> std::unique_ptr<CliDevice> {
+        return knob ? std::make_unique<FakeCliDevice>(knob) : createCliDevice();
+    };
     Run r;
     r.code = runCli(QStringList{QStringLiteral("veltranix-cli")} + args, c);
     outStream.flush();
@@ -153,6 +160,8 @@ private slots:
     void dryRunFromStandardInput();
     void lightChangesOnlyWhatIsAsked();
     void listMarksTheUsedInterface();
+    void knobRefusals_data();
+    void knobRefusals();
 };
 
 void TestCliCommands::usageErrors_data()
@@ -275,6 +284,61 @@ void TestCliCommands::listMarksTheUsedInterface()
     r = run({"list"}, &knob);
     QCOMPARE(r.code, int(CliNoDevice));
     QVERIFY(r.err.contains(QStringLiteral("no knob found")));
+}
+
+void TestCliCommands::knobRefusals_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("permission denied") << "denied" << QStringList{"read"} << int(CliNoDevice) << "udev rules";
+    QTest::newRow("write refused") << "refuses" << QStringList{"light", "--on"} << int(CliDeviceFailed)
+                                   << "refused the write";
+    QTest::newRow("no answer") << "silent" << QStringList{"read"} << int(CliDeviceFailed) << "gave up after";
+    QTest::newRow("held by another program")
+        << "held" << QStringList{"light", "--on"} << int(CliBusy) << "in use by";
+}
+
+void TestCliCommands::knobRefusals()
+{
+    QFETCH(QString, fault);
+    QFETCH(QStringList, args);
+    QFETCH(int, code);
+    QFETCH(QString, says);
+    const int device = resetWithKnob();
+    std::unique_ptr<KnobOwnerLock> held;
+    if (fault == QLatin1String("denied")) {
+        for (int i = 0; i < 3; ++i)
+            hidsim::setOpenDenied(device, i);
+    } else if (fault == QLatin1String("refuses")) {
+        hidsim::setFailAllWrites(device, 2, true);
+    } else if (fault == QLatin1String("silent")) {
+        hidsim::FirmwareOptions silent;
+        silent.silent = true;
+        hidsim::setFirmwareOptions(device, silent);
+    } else {
+        hid_device_info *list = hid_enumerate(0, 0);
+        held = KnobOwnerLock::tryTake(KnobOwnerLock::knobIdentity(*list));
+        hid_free_enumeration(list);
+    }
+    const Run r = run(args, nullptr);
+    QCOMPARE(r.code, code);
+    QVERIFY2(r.err.contains(says), qPrintable(r.err));
+    QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
+    QCOMPARE(hidsim::openHandleCount(), 0);
+    if (fault == QLatin1String("held"))
+        QVERIFY(hidsim::writes().empty());
+    // One read, its own repeated request included; the tool does not ask again.
+    if (fault == QLatin1String("silent"))
+        QCOMPARE(hidsim::readRequestCount(device), 2);
+    if (fault == QLatin1String("denied")) {
+        const QJsonArray list =
+            QJsonDocument::fromJson(run({"list", "--json"}, nullptr).out.toUtf8()).array();
+        QCOMPARE(list.size(), 3);
+        for (const QJsonValue &v : list)
+            QVERIFY(v.toObject().value(QStringLiteral("refused")).toBool());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCliCommands)

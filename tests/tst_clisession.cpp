@@ -117,8 +117,6 @@ private Q_SLOTS:
             << QStringList{QStringLiteral("--device"), QStringLiteral("/dev/nothing"), QStringLiteral("read")}
             << int(CliNoDevice);
         QTest::newRow("write refused mid-save") << QStringLiteral("refuse") << write << int(CliDeviceFailed);
-        QTest::newRow("silent knob") << QStringLiteral("silent") << QStringList{QStringLiteral("read")}
-                                     << int(CliDeviceFailed);
         QTest::newRow("unplugged during the read")
             << QStringLiteral("unplug") << QStringList{QStringLiteral("read")} << int(CliDeviceFailed);
     }
@@ -139,9 +137,6 @@ private Q_SLOTS:
             if (fault == QLatin1String("refuse")) {
                 // The knob answers the read, then refuses everything from the second report of the save on.
                 options.answerIntervalMs = 5;
-                hidsim::setFirmwareOptions(device, options);
-            } else if (fault == QLatin1String("silent")) {
-                options.silent = true;
                 hidsim::setFirmwareOptions(device, options);
             } else if (fault == QLatin1String("unplug")) {
                 options.answerIntervalMs = 300;

@@ -56,9 +56,9 @@ QString logFilePath()
     return logDirectoryPath() + QStringLiteral("/runtime.log");
 }
 
-QStringList readLogFile()
+QStringList readLogFile(const QString &name = QStringLiteral("runtime.log"))
 {
-    QFile f(logFilePath());
+    QFile f(logDirectoryPath() + QLatin1Char('/') + name);
     if (!f.open(QIODevice::ReadOnly))
         return {};
     return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -78,16 +78,19 @@ private Q_SLOTS:
     {
         QStandardPaths::setTestModeEnabled(true);
         QCoreApplication::setOrganizationName(QStringLiteral("VELTRANIX"));
-        QCoreApplication::setApplicationName(QStringLiteral("VELTRANIX-logtest"));
+        // Per process: other checkouts on this machine run this test into the same home.
+        QCoreApplication::setApplicationName(
+            QStringLiteral("VELTRANIX-logtest-%1").arg(QCoreApplication::applicationPid()));
     }
 
     void init()
     {
+        finishLog();
         QDir(logDirectoryPath()).removeRecursively();
         QFile::remove(logDirectoryPath());
     }
 
-    void cleanupTestCase() { init(); }
+    void cleanupTestCase() { QDir(QFileInfo(logDirectoryPath()).path()).removeRecursively(); }
 
     void writesStderrThenAppendsToFile()
     {
@@ -121,7 +124,7 @@ private Q_SLOTS:
                 while (!go.load())
                     std::this_thread::yield();
                 for (int i = 0; i < kPerThread; ++i)
-                    fileMessageHandler(type, QMessageLogContext(), text);
+                    fileMessageHandler(type, QMessageLogContext(), text + QString::number(i));
             };
             std::thread t1(writer, QtWarningMsg, a);
             std::thread t2(writer, QtDebugMsg, b);
@@ -133,7 +136,7 @@ private Q_SLOTS:
             for (const QString &line : err) {
                 const auto m = kLinePattern.match(line);
                 QVERIFY2(m.hasMatch(), qPrintable(line.left(80)));
-                QVERIFY(m.captured(2) == a || m.captured(2) == b);
+                QVERIFY(m.captured(2).startsWith(a) || m.captured(2).startsWith(b));
             }
         }
         const QStringList file = readLogFile();
@@ -141,8 +144,86 @@ private Q_SLOTS:
         for (const QString &line : file) {
             const auto m = kLinePattern.match(line);
             QVERIFY(m.hasMatch());
-            QCOMPARE(m.captured(1), m.captured(2) == a ? QStringLiteral("WARN") : QStringLiteral("INFO"));
+            QCOMPARE(m.captured(1),
+                     m.captured(2).startsWith(a) ? QStringLiteral("WARN") : QStringLiteral("INFO"));
         }
+    }
+
+    void repeatCounter_data()
+    {
+        // Messages as "text@second", "W" before a warning; then the lines the log gets.
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QStringList>("written");
+        QTest::newRow("counted, summed up when the text changes")
+            << QStringList{"a@0", "a@1", "a@2", "b@3"} << QStringList{"a", "… repeated 2 times", "b"};
+        QTest::newRow("written again after a minute")
+            << QStringList{"a@0", "a@30", "a@61", "a@62"}
+            << QStringList{"a", "… repeated 1 time", "a", "… repeated 1 time"};
+        QTest::newRow("another level is another line")
+            << QStringList{"a@0", "Wa@0", "a@0"} << QStringList{"a", "a", "a"};
+        QTest::newRow("lines in turn") << QStringList{"a@0", "b@0", "a@3", "b@3", "a@6", "b@6", "c@7"}
+                                       << QStringList{"a", "b", "… the last 2 lines repeated 2 times", "c"};
+        QTest::newRow("an unfinished repeat is written")
+            << QStringList{"a@0", "b@0", "a@3", "c@4"} << QStringList{"a", "b", "a", "c"};
+    }
+    void repeatCounter()
+    {
+        QFETCH(QStringList, messages);
+        QFETCH(QStringList, written);
+        const QDateTime start = QDateTime::currentDateTime();
+        for (const QString &m : messages) {
+            const bool warning = m.startsWith(QLatin1Char('W'));
+            writeLogMessage(start.addSecs(m.section(QLatin1Char('@'), 1).toInt()),
+                            warning ? QtWarningMsg : QtDebugMsg,
+                            m.section(QLatin1Char('@'), 0, 0).mid(warning ? 1 : 0));
+        }
+        finishLog(); // a count still open at exit is written too
+        QStringList seen;
+        for (const QString &line : readLogFile())
+            seen << kLinePattern.match(line).captured(2);
+        QCOMPARE(seen, written);
+    }
+
+    // Full files move on to .1 ... .3 while the program runs; the oldest goes.
+    void rotatesAtSize()
+    {
+        QDir().mkpath(logDirectoryPath());
+        for (int round = 0; round < 5; ++round) {
+            QFile log(logFilePath());
+            QVERIFY(log.open(QIODevice::Append));
+            log.write(QByteArray(kLogCapBytes - log.size() - 2, 'x') + '\n'); // one byte short of the cap
+            log.close();
+            fileMessageHandler(QtDebugMsg, QMessageLogContext(), QStringLiteral("round %1").arg(round));
+        }
+        for (int n = 0; n <= kKeptLogFiles; ++n) {
+            const QString name =
+                n == 0 ? QStringLiteral("runtime.log") : QStringLiteral("runtime.log.%1").arg(n);
+            QVERIFY(QFileInfo(logDirectoryPath() + QLatin1Char('/') + name).size() <= kLogCapBytes);
+            QVERIFY(readLogFile(name).value(0).endsWith(QStringLiteral("round %1").arg(4 - n)));
+        }
+        QVERIFY(!QFile::exists(logFilePath() + QStringLiteral(".4")));
+    }
+
+    // A 30 MB log and an oversized old one from earlier runs leave the folder under the cap at start.
+    void rotatesAtStart()
+    {
+        QDir().mkpath(logDirectoryPath());
+        const QByteArray line = "2026-12-05 16:58:07.042 [INFO] " + QByteArray(90, 'y') + '\n';
+        for (const auto &[name, megabytes] : {std::pair{"runtime.log", 30}, std::pair{"runtime.log.2", 3}}) {
+            QFile f(logDirectoryPath() + QLatin1Char('/') + QLatin1String(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(line.repeated(megabytes * 1024 * 1024 / line.size()));
+            f.write("2026-12-05 16:58:07.042 [INFO] last\n");
+        }
+        rotateLogAtStart();
+        qint64 total = 0;
+        for (const QFileInfo &f : QDir(logDirectoryPath()).entryInfoList(QDir::Files))
+            total += f.size();
+        QVERIFY2(total <= kKeptLogFiles * kLogCapBytes, qPrintable(QString::number(total)));
+        QVERIFY(!QFile::exists(logFilePath()));
+        const QStringList kept = readLogFile(QStringLiteral("runtime.log.1"));
+        QVERIFY(kLinePattern.match(kept.value(0)).hasMatch());
+        QVERIFY(kept.last().endsWith(QStringLiteral("last")));
     }
 
     void unwritableLogDirectoryFallsBackToStderr()

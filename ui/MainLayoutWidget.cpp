@@ -840,7 +840,7 @@ void MainLayoutWidget::storeReadKnobEntries(int knobKey, const QList<ConfigEntry
 
 void MainLayoutWidget::setPermissionHintVisible(bool visible)
 {
-    m_statusArea->setPermissionHintVisible(visible);
+    m_statusArea->setPermissionHintVisible(visible, m_session->permissionHintText());
 }
 
 void MainLayoutWidget::updateStatusIcon(bool connected)

@@ -1,6 +1,5 @@
 #include "ui/StatusArea.h"
 
-#include "device/PermissionHint.h"
 #include "protocol/uitext.h"
 #include "ui/DraggableWidgets.h"
 #include "ui/mainlayoutgeometry.h"
@@ -50,9 +49,9 @@ StatusArea::StatusArea(QWidget *window, const QSize &designSize)
     m_permissionHintLabel->hide();
 }
 
-void StatusArea::setPermissionHintVisible(bool visible)
+void StatusArea::setPermissionHintVisible(bool visible, const QString &text)
 {
-    m_permissionHintLabel->setText(PermissionHint::text());
+    m_permissionHintLabel->setText(text);
     m_permissionHintLabel->setVisible(visible);
     relayout();
 }

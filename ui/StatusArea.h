@@ -20,7 +20,7 @@ public:
     QLabel *statusLabel() const { return m_statusLabel; }
     // Takes effect at the next relayout().
     void setConnectedLook(bool connected) { m_connectedLook = connected; }
-    void setPermissionHintVisible(bool visible);
+    void setPermissionHintVisible(bool visible, const QString &text);
     // Places the status row and the hint for the window's current size.
     void relayout();
     // The dot and the text inside a status label of `statusSize`.

@@ -356,7 +356,7 @@ struct hid_device_info HID_API_EXPORT *HID_API_CALL hid_enumerate(unsigned short
             info->path = i.config.nullPath ? nullptr : strdup(i.config.path.c_str());
             info->vendor_id = d->config.vendorId;
             info->product_id = d->config.productId;
-            info->serial_number = wcsdup(L"");
+            info->serial_number = wcsdup(d->config.serialNumber.c_str());
             info->manufacturer_string = wcsdup(d->config.manufacturer.c_str());
             info->product_string = wcsdup(d->config.product.c_str());
             info->usage_page = i.config.usagePage;
@@ -708,6 +708,7 @@ DeviceConfig knobDevice(unsigned short vendorId, unsigned short productId)
     config.vendorId = vendorId;
     config.productId = productId;
     static int serial = 0;
+    config.serialNumber = L"SIM" + std::to_wstring(serial);
     const std::string base = "/dev/hidsim" + std::to_string(serial++) + "-";
     InterfaceConfig keyboard;
     keyboard.path = base + "0";

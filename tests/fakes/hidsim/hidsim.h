@@ -60,7 +60,8 @@ struct DeviceConfig
     unsigned short productId = 0x022C;
     std::wstring manufacturer = L"VELTRANIX";
     std::wstring product = L"VX Knob";
-    bool stringsFail = false; // manufacturer/product queries return -1
+    std::wstring serialNumber; // empty: the device reports none
+    bool stringsFail = false;  // manufacturer/product queries return -1
     std::vector<InterfaceConfig> interfaces;
 };
 

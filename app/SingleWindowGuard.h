@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QObject>
+
+class QLocalServer;
+
+// One window per user: the first start holds a lock in the runtime directory
+// and listens on a local socket beside it; a later start finds the lock taken,
+// asks the running window through the socket to come to the front, and
+// leaves. Works without a session bus. The kernel drops the lock of a window
+// that crashed, so its socket file does not block the next start.
+class SingleWindowGuard : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(SingleWindowGuard)
+
+public:
+    explicit SingleWindowGuard(QObject *parent = nullptr);
+    ~SingleWindowGuard() override;
+
+    // True when this process is to be the window. False when another one
+    // already is; it has been asked to come forward, and this start ends.
+    bool claim();
+
+Q_SIGNALS:
+    // A later start asked for the window.
+    void raiseRequested();
+
+private:
+    void answerLaterStarts();
+    static void askRunningWindow(const QString &socketPath);
+
+    int m_lockFd = -1;
+    QLocalServer *m_server = nullptr;
+};

@@ -1,0 +1,131 @@
+// Two programs on one knob: while the window holds it the tool neither opens
+// nor writes it, and the window waits quietly for a tool that holds it; a
+// killed window blocks nobody; a second window start brings the first one
+// forward and leaves. The window is the real program with the simulated knob
+// preloaded, which lists the same interfaces as the one in this process.
+#include "cli/clicommands.h"
+#include "cli/clidevice.h"
+#include "device/KnobOwnerLock.h"
+#include "device/KnobSession.h"
+#include "tests/fakes/hidsim/hidsim.h"
+
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <hidapi.h>
+
+#include <csignal>
+
+namespace {
+
+int cli(const QStringList &args)
+{
+    QString out, err;
+    QTextStream outStream(&out), errStream(&err);
+    CliContext c;
+    c.out = &outStream;
+    c.err = &errStream;
+    c.openDevice = [] { return createCliDevice(); };
+    return runCli(QStringList{QStringLiteral("veltranix-cli")} + args, c);
+}
+
+} // namespace
+
+class TestOwnerLock : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_home;
+    QString m_backup;
+
+    QProcess *startWindow()
+    {
+        auto *window = new QProcess(this);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(VX_HIDSIM_PRELOAD));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.path()); // its log
+        window->setProcessEnvironment(env);
+        window->setReadChannel(QProcess::StandardError); // the log
+        window->start(QStringLiteral(VX_WINDOW_PATH), QStringList());
+        return window;
+    }
+
+    static bool waitForLog(QProcess *p, const QString &fragment)
+    {
+        QByteArray seen;
+        const QDeadlineTimer deadline(15000);
+        while (!(seen += p->readAllStandardError()).contains(fragment.toUtf8())) {
+            if (!p->waitForReadyRead(int(deadline.remainingTime())))
+                return false;
+        }
+        return true;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        // The first simulated knob of a process: the window's is named alike.
+        hidsim::reset();
+        hidsim::addDevice(hidsim::knobDevice());
+        m_backup = m_home.filePath(QStringLiteral("knob.json"));
+        QCOMPARE(cli({QStringLiteral("read"), QStringLiteral("-o"), m_backup}), int(CliOk));
+    }
+
+    void toolLeavesTheWindowsKnobAlone()
+    {
+        QProcess *window = startWindow();
+        QVERIFY(waitForLog(window, QStringLiteral("连接成功")));
+        hidsim::clearWrites();
+        QCOMPARE(cli({QStringLiteral("write"), m_backup}), int(CliBusy));
+        QVERIFY(hidsim::writes().empty());
+        QCOMPARE(hidsim::openHandleCount(), 0);
+
+        ::kill(pid_t(window->processId()), SIGKILL);
+        QVERIFY(window->waitForFinished(10000));
+        QCOMPARE(cli({QStringLiteral("write"), m_backup}), int(CliOk));
+        QVERIFY(!hidsim::writes().empty());
+    }
+
+    void windowWaitsForTheHolder()
+    {
+        hid_device_info *list = hid_enumerate(0, 0);
+        auto held = KnobOwnerLock::tryTake(KnobOwnerLock::knobIdentity(*list));
+        hid_free_enumeration(list);
+        KnobSession session;
+        QSignalSpy hint(&session, &KnobSession::permissionHintChanged);
+        hidsim::clearWrites();
+        session.connectNow();
+        QTRY_VERIFY_WITH_TIMEOUT(!session.isScanRunning(), 5000);
+        QVERIFY(!session.isConnected());
+        QCOMPARE(hint.count(), 1);
+        QVERIFY(session.permissionHintText().contains(QStringLiteral("tst_ownerlock")));
+        QVERIFY(hidsim::writes().empty());
+
+        held.reset();
+        session.connectNow();
+        QTRY_VERIFY_WITH_TIMEOUT(session.isConnected(), 5000);
+        QCOMPARE(hint.count(), 2);
+        session.shutdown();
+    }
+
+    void secondWindowStartLeavesOne()
+    {
+        QProcess *first = startWindow();
+        QVERIFY(waitForLog(first, QStringLiteral("连接成功")));
+        QProcess *second = startWindow();
+        QVERIFY(second->waitForFinished(15000));
+        QCOMPARE(second->exitCode(), 0);
+        QVERIFY(second->readAllStandardError().contains(QByteArray::number(first->processId())));
+        QVERIFY(waitForLog(first, QStringLiteral("再次启动请求显示窗口")));
+        QCOMPARE(first->state(), QProcess::Running);
+        ::kill(pid_t(first->processId()), SIGKILL);
+        QVERIFY(first->waitForFinished(10000));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestOwnerLock)
+#include "tst_ownerlock.moc"
