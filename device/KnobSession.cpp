@@ -77,9 +77,9 @@ KnobSession::KnobSession(QObject *parent)
     connect(m_bleConnector, &BluetoothConnector::runFinished, this,
             [this](const BluetoothConnector::Outcome &o) {
                 onBluetoothRunFinished(o.packets, o.connectedInRun, o.querySent, o.online);
-                if (!m_bluetoothConnected) {
+                if (!m_connected) {
                     noteBluetoothRunFailed(o.exitCode, o.error);
-                } else {
+                } else if (m_bluetoothConnected) {
                     m_quietBluetoothState.clear();
                     m_bleConnector->setQuiet(false);
                 }

@@ -151,6 +151,26 @@ private Q_SLOTS:
         QCOMPARE(isKnob(d), knob);
     }
 
+    // A keyboard model shares one of the knob's id pairs: the name comes first.
+    void knobOrder()
+    {
+        BluezDevice keyboard;
+        keyboard.address = QStringLiteral("K");
+        keyboard.modalias = QStringLiteral("usb:v05ACp022Cd0001");
+        keyboard.connected = true;
+        BluezDevice knob;
+        knob.address = QStringLiteral("N");
+        knob.alias = QStringLiteral("VELTRANIX");
+        knob.connected = true;
+        BluezDevice asleep = knob;
+        asleep.address = QStringLiteral("S");
+        asleep.connected = false;
+        QStringList order;
+        for (const BluezDevice &d : connectedKnobs({keyboard, asleep, knob}))
+            order << d.address;
+        QCOMPARE(order, (QStringList{"N", "K"}));
+    }
+
     void gattChoice_data()
     {
         QTest::addColumn<QList<BluezCharacteristic>>("chars");
