@@ -493,8 +493,8 @@ void KnobSession::checkDeviceStatus()
     if (m_deviceProbeInFlight || m_shutDown)
         return;
 
-    // Over Bluetooth the watch and the write runs notice a lost knob; the
-    // scans go on, so a cable plugged in meanwhile takes over.
+    // Over Bluetooth the watch and the write runs notice a lost knob, and a
+    // cable found meanwhile takes over.
     if (m_connected && !m_bluetoothConnected) {
         if (++m_livenessTicks >= 10) {
             m_livenessTicks = 0;
@@ -502,6 +502,10 @@ void KnobSession::checkDeviceStatus()
         }
         return;
     }
+    // Where udev runs it announces a cable; scanning every second would
+    // also write probes over the air to Bluetooth nodes that do not answer.
+    if (m_bluetoothConnected && m_udevMonitor->isAvailable())
+        return;
 
     m_livenessTicks = 0;
     if (m_exclusiveCooldownTicks > 0) {
