@@ -244,6 +244,8 @@ void KnobSession::installScanResult(ScanKind kind, const HidScanResult &result, 
     // A plug-in that arrived while this scan was already past its enumeration.
     if (std::exchange(m_rescanAfterScan, false) && !handle)
         QTimer::singleShot(0, this, &KnobSession::onKnobDeviceChanged);
+    if (std::exchange(m_bluetoothAfterScan, false) && !handle && !m_connected)
+        startDirectBluetoothConnect();
 
     if (!handle) {
         if (timerPath) {
@@ -344,7 +346,7 @@ void KnobSession::setBluetoothHelperDirectory(const QString &directory)
 
 bool KnobSession::isBluetoothConnectRunning() const
 {
-    return m_bleConnector->isRunning();
+    return m_bleConnector->isRunning() || m_bluetoothAfterScan;
 }
 
 // ---- Bluetooth ----------------------------------------------------------------------
@@ -353,9 +355,13 @@ void KnobSession::tryAutoConnectBluetooth()
 {
     if (m_shutDown)
         return;
-    if (m_connected || m_bleConnector->isRunning() || m_bleConnector->isProcessRunning())
+    if (m_connected || m_bleConnector->isRunning() || m_bleConnector->isProcessRunning() ||
+        m_bluetoothAfterScan)
         return;
-    startDirectBluetoothConnect();
+    // The kernel's hidraw node of a paired knob goes before the helper: the
+    // run starts only when a scan finds no node that answers.
+    m_bluetoothAfterScan = true;
+    onKnobDeviceChanged();
 }
 
 void KnobSession::startDirectBluetoothConnect()

@@ -171,6 +171,8 @@ private:
     PermissionHint m_permissionHint;
     UdevMonitor *m_udevMonitor = nullptr;
     bool m_rescanAfterScan = false;
+    // A Bluetooth connect run waits for a scan: a hidraw node goes first.
+    bool m_bluetoothAfterScan = false;
 
     LightSettings m_pendingLight;
     bool m_lightSendInFlight = false;
