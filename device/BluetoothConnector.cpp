@@ -61,13 +61,19 @@ void BluetoothConnector::clearIdentity()
     m_writeUuid.clear();
 }
 
+void BluetoothConnector::log(const QString &line) const
+{
+    if (!m_quiet)
+        qDebug().noquote() << line;
+}
+
 void BluetoothConnector::logTiming(const char *phase) const
 {
     if (!m_timingActive || !m_timing.isValid())
         return;
-    qDebug().noquote() << QStringLiteral("[BLE_TIMING] phase=%1 elapsed_ms=%2")
-                              .arg(QString::fromLatin1(phase))
-                              .arg(m_timing.elapsed());
+    log(QStringLiteral("[BLE_TIMING] phase=%1 elapsed_ms=%2")
+            .arg(QString::fromLatin1(phase))
+            .arg(m_timing.elapsed()));
 }
 
 bool BluetoothConnector::startRun()
@@ -77,7 +83,7 @@ bool BluetoothConnector::startRun()
     m_timing.restart();
     m_timingActive = true;
     m_firstOutputSeen = false;
-    qDebug().noquote() << "[BLE_TIMING] phase=qt_helper_launch elapsed_ms=0";
+    log(QStringLiteral("[BLE_TIMING] phase=qt_helper_launch elapsed_ms=0"));
     m_run = Outcome{};
     m_running = true;
 
@@ -87,7 +93,8 @@ bool BluetoothConnector::startRun()
         m_running = false;
         return false;
     }
-    qDebug().noquote() << "启动蓝牙自动查询:" << command.program << command.arguments.join(QLatin1Char(' '));
+    log(QStringLiteral("启动蓝牙自动查询: %1 %2")
+            .arg(command.program, command.arguments.join(QLatin1Char(' '))));
     m_process->start(command.program, command.arguments, QIODevice::ReadWrite);
     return true;
 }
@@ -105,7 +112,7 @@ void BluetoothConnector::onReadyRead()
 
 void BluetoothConnector::handleLine(const QByteArray &line)
 {
-    qDebug().noquote() << "蓝牙助手:" << QString::fromUtf8(line);
+    log(QStringLiteral("蓝牙助手: ") + QString::fromUtf8(line));
     const std::optional<BleHelperMessage> parsed = BleLineParser::parseLine(line);
     if (!parsed)
         return;
@@ -138,7 +145,7 @@ void BluetoothConnector::handleLine(const QByteArray &line)
         m_run.online = false;
         break;
     case BleHelperMessage::Type::Error:
-        qDebug().noquote() << "蓝牙助手错误:" << m.message;
+        m_run.error = m.message;
         break;
     case BleHelperMessage::Type::WriteReady:
         break;
@@ -159,15 +166,16 @@ void BluetoothConnector::onFinished(int exitCode, QProcess::ExitStatus status)
             handleLine(line);
     }
     const QByteArray rest = m_parser.takeRemainder();
-    qDebug().noquote() << QStringLiteral("蓝牙助手结束: exitCode=%1 exitStatus=%2 配置包数=%3")
-                              .arg(exitCode)
-                              .arg(int(status))
-                              .arg(m_run.packets.size());
+    log(QStringLiteral("蓝牙助手结束: exitCode=%1 exitStatus=%2 配置包数=%3")
+            .arg(exitCode)
+            .arg(int(status))
+            .arg(m_run.packets.size()));
     if (!rest.isEmpty())
         handleLine(rest);
     m_running = false;
     Outcome outcome = m_run;
     outcome.timed = timed;
+    outcome.exitCode = status == QProcess::NormalExit ? exitCode : -1;
     // Kept for the "configuration applied" timing line.
     m_timingActive = timed;
     emit runFinished(outcome);

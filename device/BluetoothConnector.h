@@ -28,6 +28,8 @@ public:
         bool querySent = false;
         bool online = false;
         bool timed = false; // the run's timing lines were written
+        int exitCode = -1;  // -1: crashed or never started
+        QString error;      // the last "error" line's text
     };
 
     explicit BluetoothConnector(QObject *parent = nullptr);
@@ -51,6 +53,10 @@ public:
     QString writeUuid() const { return m_writeUuid; }
     void clearIdentity();
 
+    // A quiet run keeps its lines out of the log: the session logs the
+    // state it ends in once instead.
+    void setQuiet(bool quiet) { m_quiet = quiet; }
+
     // Writes a timing line while the run is timed.
     void logTiming(const char *phase) const;
 
@@ -63,6 +69,7 @@ private:
     void onReadyRead();
     void onFinished(int exitCode, QProcess::ExitStatus status);
     void handleLine(const QByteArray &line);
+    void log(const QString &line) const;
 
     QProcess *m_process = nullptr;
     BleLineParser m_parser;
@@ -70,6 +77,7 @@ private:
     bool m_running = false;
     bool m_firstOutputSeen = false;
     bool m_timingActive = false;
+    bool m_quiet = false;
     QElapsedTimer m_timing;
     Outcome m_run;
     QString m_address;

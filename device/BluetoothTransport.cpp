@@ -22,6 +22,7 @@ void BluetoothTransport::setAddress(const QString &address)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_address = address;
+    m_linkLost = false;
 }
 
 QString BluetoothTransport::address() const
@@ -79,6 +80,8 @@ int BluetoothTransport::writeReports(const std::vector<Packet> &reports)
     if (!isBleBatchWriteAcknowledged(output, process.exitStatus() == QProcess::NormalExit,
                                      process.exitCode())) {
         qDebug().noquote() << "BLE批量发送失败:" << QString::fromUtf8(output);
+        if (process.exitStatus() == QProcess::NormalExit && isBleLinkGoneExit(process.exitCode()))
+            m_linkLost = true;
         return -1;
     }
     qDebug().noquote() << QStringLiteral("BLE批量发送成功, packets=%1").arg(reports.size());

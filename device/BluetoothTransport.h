@@ -26,6 +26,8 @@ public:
     // While the connect run reads the configuration every write is refused:
     // the device answers one conversation at a time.
     void setConnectRunActive(bool active) { m_connectRunActive = active; }
+    // A write run found the knob gone since this was last asked.
+    bool takeLinkLost() { return m_linkLost.exchange(false); }
 
 private:
     mutable std::mutex m_mutex;
@@ -33,4 +35,5 @@ private:
     QString m_helperDirectory;
     std::atomic<bool> m_up{false};
     std::atomic<bool> m_connectRunActive{false};
+    std::atomic<bool> m_linkLost{false};
 };

@@ -2,8 +2,10 @@
 
 #include "device/BluetoothConnector.h"
 #include "device/BluetoothTransport.h"
+#include "device/BluetoothWatch.h"
 #include "device/UdevMonitor.h"
 #include "device/UsbTransport.h"
+#include "device/blewire.h"
 #include "device/configread.h"
 #include "device/debugreadback.h"
 #include "device/deviceworkers.h"
@@ -31,9 +33,9 @@ QString idPairText(bool useDefaultIds)
 
 constexpr int kStatusTickMs = 100;
 constexpr int kFirstConnectDelayMs = 1000;
-constexpr int kBluetoothRetryMs = 3000;
-constexpr int kFirstBluetoothAttemptMs = 500;
 constexpr int kLightCoalesceMs = 20;
+// The exit code noted for a connect run that found no helper to start.
+constexpr int kNoHelper = -2;
 
 // Writes a whole assignment plan over a transport: paced report by report on
 // USB, as one batch where the link takes a whole save at once.
@@ -77,7 +79,21 @@ KnobSession::KnobSession(QObject *parent)
     connect(m_bleConnector, &BluetoothConnector::runFinished, this,
             [this](const BluetoothConnector::Outcome &o) {
                 onBluetoothRunFinished(o.packets, o.connectedInRun, o.querySent, o.online);
+                if (!m_connected) {
+                    noteBluetoothRunFailed(o.exitCode, o.error);
+                } else if (m_bluetoothConnected) {
+                    m_quietBluetoothState.clear();
+                    m_bleConnector->setQuiet(false);
+                }
             });
+    m_bleWatch = new BluetoothWatch(this);
+    connect(m_bleWatch, &BluetoothWatch::connectWanted, this, &KnobSession::tryAutoConnectBluetooth);
+    connect(m_bleWatch, &BluetoothWatch::knobGone, this, [this](const QString &address) {
+        if (m_bluetoothConnected && address.compare(m_ble->address(), Qt::CaseInsensitive) == 0) {
+            qDebug().noquote() << "蓝牙旋钮已断开";
+            disconnect();
+        }
+    });
     m_lightSendTimer = new QTimer(this);
     m_lightSendTimer->setSingleShot(true);
     m_lightSendTimer->setInterval(kLightCoalesceMs);
@@ -109,11 +125,7 @@ void KnobSession::start()
     qDebug().noquote() << "正在自动检测设备...";
     QTimer::singleShot(kFirstConnectDelayMs, this, [this] { connectNow(); });
 
-    m_bluetoothAutoConnectTimer = new QTimer(this);
-    m_bluetoothAutoConnectTimer->setInterval(kBluetoothRetryMs);
-    connect(m_bluetoothAutoConnectTimer, &QTimer::timeout, this, &KnobSession::tryAutoConnectBluetooth);
-    m_bluetoothAutoConnectTimer->start();
-    QTimer::singleShot(kFirstBluetoothAttemptMs, this, [this] { tryAutoConnectBluetooth(); });
+    m_bleWatch->start();
 
     // Plug-ins are seen at once where udev runs; the timer stays as the fallback.
     if (!m_udevMonitor->start())
@@ -124,17 +136,15 @@ void KnobSession::onKnobDeviceChanged()
 {
     if (m_shutDown)
         return;
-    if (m_connected) {
-        if (!m_bluetoothConnected)
-            checkConnectedDeviceAlive();
+    // A Bluetooth link or run holds no scan off: the cable wins.
+    if (m_connected && !m_bluetoothConnected) {
+        checkConnectedDeviceAlive();
         return;
     }
     if (m_deviceProbeInFlight) {
         m_rescanAfterScan = true;
         return;
     }
-    if (m_bleConnector->isRunning())
-        return;
     bool idle = false;
     if (!m_probeWorkerBusy.compare_exchange_strong(idle, true))
         return;
@@ -150,9 +160,8 @@ void KnobSession::shutdown()
     m_shutDown = true;
     if (m_statusTimer)
         m_statusTimer->stop();
-    if (m_bluetoothAutoConnectTimer)
-        m_bluetoothAutoConnectTimer->stop();
     m_lightSendTimer->stop();
+    m_bleWatch->stop();
     m_bleConnector->stop();
     // From here on no worker posts to this session, and nobody hears from it.
     m_workers->beginShutdown();
@@ -237,6 +246,8 @@ void KnobSession::installScanResult(ScanKind kind, const HidScanResult &result, 
     // A plug-in that arrived while this scan was already past its enumeration.
     if (std::exchange(m_rescanAfterScan, false) && !handle)
         QTimer::singleShot(0, this, &KnobSession::onKnobDeviceChanged);
+    if (std::exchange(m_bluetoothAfterScan, false) && !handle && !m_connected)
+        startDirectBluetoothConnect();
 
     if (!handle) {
         if (timerPath) {
@@ -252,10 +263,15 @@ void KnobSession::installScanResult(ScanKind kind, const HidScanResult &result, 
         return;
     }
 
-    if (m_connected || m_usb->isUp()) {
+    if (m_usb->isUp()) {
         hid_close(handle);
         return;
     }
+    if (m_bluetoothConnected)
+        qDebug().noquote() << "HID 接口可用，替换蓝牙助手连接";
+    // A connect run still reading over the air is not waited for.
+    m_bleConnector->stop();
+    m_ble->setConnectRunActive(false);
 
     m_usb->install(handle, result.ownerLock);
     m_connected = true;
@@ -263,9 +279,11 @@ void KnobSession::installScanResult(ScanKind kind, const HidScanResult &result, 
     clearBluetoothIdentity();
     m_exclusiveCooldownTicks = 0;
 
-    const QString where = QStringLiteral("path=%1 usagePage=0x%2 usage=0x%3 interface=%4")
+    m_bleWatch->setLinkUp(true);
+    const QString where = QStringLiteral("path=%1 usagePage=0x%2 usage=0x%3 interface=%4%5")
                               .arg(result.path, hex4(result.usagePage), hex4(result.usage),
-                                   QString::number(result.interfaceNumber));
+                                   QString::number(result.interfaceNumber),
+                                   result.bluetooth ? QStringLiteral(" (蓝牙 hidraw)") : QString());
     if (timerPath) {
         qDebug().noquote() << QStringLiteral("[timer] 连接成功: ") + where;
         if (!result.manufacturer.isEmpty())
@@ -304,6 +322,8 @@ void KnobSession::disconnect()
     m_configReadInProgress = false;
     m_probeWorkerBusy = false;
     m_livenessTicks = 0;
+    if (!m_shutDown)
+        m_bleWatch->setLinkUp(false);
     emit connectionChanged(false);
     qDebug().noquote() << "[disconnect] 设备已断开，m_device 已置空";
 }
@@ -318,12 +338,13 @@ void KnobSession::clearBluetoothIdentity()
 void KnobSession::setBluetoothHelperDirectory(const QString &directory)
 {
     m_bleConnector->setHelperDirectory(directory);
+    m_bleWatch->setHelperDirectory(directory);
     m_ble->setHelperDirectory(directory);
 }
 
 bool KnobSession::isBluetoothConnectRunning() const
 {
-    return m_bleConnector->isRunning();
+    return m_bleConnector->isRunning() || m_bluetoothAfterScan;
 }
 
 bool KnobSession::hasRunningWorkers() const
@@ -337,15 +358,13 @@ void KnobSession::tryAutoConnectBluetooth()
 {
     if (m_shutDown)
         return;
-    // Once any link has been up, the background attempts end for good.
-    if (m_connected) {
-        if (m_bluetoothAutoConnectTimer)
-            m_bluetoothAutoConnectTimer->stop();
+    if (m_connected || m_bleConnector->isRunning() || m_bleConnector->isProcessRunning() ||
+        m_bluetoothAfterScan)
         return;
-    }
-    if (m_bleConnector->isRunning() || m_deviceProbeInFlight || m_bleConnector->isProcessRunning())
-        return;
-    startDirectBluetoothConnect();
+    // The kernel's hidraw node of a paired knob goes before the helper: the
+    // run starts only when a scan finds no node that answers.
+    m_bluetoothAfterScan = true;
+    onKnobDeviceChanged();
 }
 
 void KnobSession::startDirectBluetoothConnect()
@@ -356,7 +375,7 @@ void KnobSession::startDirectBluetoothConnect()
     if (m_bleConnector->startRun())
         return;
     m_ble->setConnectRunActive(false);
-    reportBluetoothFailure(QStringLiteral("未找到蓝牙连接程序"));
+    noteBluetoothRunFailed(kNoHelper, QStringLiteral("未找到蓝牙连接程序"));
 }
 
 void KnobSession::setBluetoothLinkUp(bool up)
@@ -371,12 +390,12 @@ void KnobSession::setBluetoothLinkUp(bool up)
             emit permissionHintChanged(false);
         m_ble->setAddress(m_bleConnector->address());
         m_ble->setUp(true);
-        if (m_bluetoothAutoConnectTimer)
-            m_bluetoothAutoConnectTimer->stop();
+        qDebug().noquote() << QStringLiteral("已通过蓝牙助手连接: %1").arg(m_bleConnector->address());
     } else {
         m_ble->setUp(false);
         m_bluetoothFailureReported = false;
     }
+    m_bleWatch->setLinkUp(up);
     emit connectionChanged(up);
 }
 
@@ -435,14 +454,39 @@ void KnobSession::onBluetoothRunFinished(const std::vector<Packet> &packets, boo
         }
         return;
     }
-    reportBluetoothFailure(QStringLiteral("未收到设备配置"));
+}
+
+void KnobSession::noteBluetoothRunFailed(int exitCode, const QString &error)
+{
+    const QString state = QStringLiteral("%1 %2").arg(exitCode).arg(error);
+    const bool changed = state != m_quietBluetoothState;
+    m_quietBluetoothState = state;
+    m_bleWatch->noteRunFinished(state);
+    // Runs that keep ending the same way are logged once.
+    m_bleConnector->setQuiet(!changed || isBleNoKnobExit(exitCode));
+    if (isBleNoKnobExit(exitCode) || exitCode == kNoHelper) {
+        if (changed)
+            qDebug().noquote() << QStringLiteral("蓝牙: %1").arg(error.isEmpty() ? state : error);
+        return;
+    }
+    if (changed || !m_bluetoothFailureReported)
+        reportBluetoothFailure(error.isEmpty() ? QStringLiteral("未收到设备配置") : error);
+}
+
+void KnobSession::checkBluetoothLinkLost()
+{
+    if (m_ble->takeLinkLost() && m_bluetoothConnected) {
+        qDebug().noquote() << "蓝牙写入发现设备已断开";
+        disconnect();
+    }
 }
 
 void KnobSession::reportBluetoothFailure(const QString &reason)
 {
     qDebug().noquote() << QStringLiteral("蓝牙自动连接失败: %1").arg(reason);
-    // An unplugged knob must not raise a red toast every three seconds.
-    if (m_bluetoothFailureReported)
+    // An unplugged knob must not raise a red toast every three seconds, and
+    // none is due while the cable or another link is up.
+    if (m_bluetoothFailureReported || m_connected)
         return;
     m_bluetoothFailureReported = true;
     emit bluetoothConnectFailed(reason);
@@ -452,18 +496,22 @@ void KnobSession::reportBluetoothFailure(const QString &reason)
 
 void KnobSession::checkDeviceStatus()
 {
-    // A Bluetooth connect run holds the scans off until it ends.
-    if (m_deviceProbeInFlight || m_bleConnector->isRunning() || m_shutDown)
+    if (m_deviceProbeInFlight || m_shutDown)
         return;
 
-    if (m_connected) {
-        const int limit = m_bluetoothConnected ? 100 : 10;
-        if (++m_livenessTicks >= limit) {
+    // Over Bluetooth the watch and the write runs notice a lost knob, and a
+    // cable found meanwhile takes over.
+    if (m_connected && !m_bluetoothConnected) {
+        if (++m_livenessTicks >= 10) {
             m_livenessTicks = 0;
             checkConnectedDeviceAlive();
         }
         return;
     }
+    // Where udev runs it announces a cable; scanning every second would
+    // also write probes over the air to Bluetooth nodes that do not answer.
+    if (m_bluetoothConnected && m_udevMonitor->isAvailable())
+        return;
 
     m_livenessTicks = 0;
     if (m_exclusiveCooldownTicks > 0) {
@@ -690,6 +738,7 @@ void KnobSession::finishSave(bool written, bool readBack, const std::vector<Pack
         if (!outcome.check.matches())
             qDebug().noquote() << "保存后读回的配置与写入不一致:" << outcome.check.differingKeys;
     }
+    checkBluetoothLinkLost();
     emit saveChecked(outcome);
     emit saveFinished(written);
     if (m_lightSendPending && !m_lightSendInFlight) {
@@ -755,6 +804,7 @@ void KnobSession::flushPendingLighting()
 void KnobSession::finishLightSend(bool ok)
 {
     m_lightSendInFlight = false;
+    checkBluetoothLinkLost();
     ++m_lightSendsCompleted;
     if (m_deferredSave) {
         const std::unique_ptr<KnobModelSnapshot> snapshot = std::move(m_deferredSave);

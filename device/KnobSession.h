@@ -15,6 +15,7 @@
 #include <memory>
 
 class BluetoothConnector;
+class BluetoothWatch;
 class UdevMonitor;
 class BluetoothTransport;
 class DeviceWorkers;
@@ -53,7 +54,7 @@ public:
     ~KnobSession() override;
 
     // Initialises hidapi and starts the presence timer, the delayed first
-    // connection attempt and the Bluetooth connect timer.
+    // connection attempt and the Bluetooth watch.
     void start();
     // Stops the timers, closes the link, waits for every worker and releases
     // hidapi. Nothing is emitted once it has begun. Safe to call twice.
@@ -124,8 +125,9 @@ Q_SIGNALS:
     void deviceIdsSwitched(const QString &idPair);
     // A Bluetooth connect run brought the knob and its configuration.
     void bluetoothConnected();
-    // A background Bluetooth attempt failed; reason is the interface-text
-    // source. Once per streak: after start and after a lost link.
+    // A background Bluetooth attempt failed with a knob there (not for want
+    // of Bluetooth or a knob), while no other link is up; reason says why.
+    // Once per streak: after start and after a lost link.
     void bluetoothConnectFailed(const QString &reason);
     // The knob is there but the system refuses to open it, or another program
     // holds it (or no longer does).
@@ -155,6 +157,10 @@ private:
     void onBluetoothMessage(const BleHelperMessage &message);
     void onBluetoothRunFinished(const std::vector<Packet> &packets, bool connectedInRun, bool querySent,
                                 bool online);
+    // A run that found no knob: one log line per change of reason, no toast.
+    void noteBluetoothRunFailed(int exitCode, const QString &error);
+    // A write run or the watch found the Bluetooth knob gone: down like an unplug.
+    void checkBluetoothLinkLost();
     void setBluetoothLinkUp(bool up);
     void reportBluetoothFailure(const QString &reason);
     // udev saw the knob come or go: scan (or probe the link) now rather than
@@ -174,7 +180,6 @@ private:
     bool m_useDefaultDeviceIds = true;
     QString m_interfacePath;
     QTimer *m_statusTimer = nullptr;
-    QTimer *m_bluetoothAutoConnectTimer = nullptr;
     bool m_deviceProbeInFlight = false;
     std::atomic<bool> m_probeWorkerBusy{false};
     int m_idleProbeTicks = 0;
@@ -188,11 +193,15 @@ private:
 
     std::shared_ptr<BluetoothTransport> m_ble;
     BluetoothConnector *m_bleConnector = nullptr;
+    BluetoothWatch *m_bleWatch = nullptr;
+    QString m_quietBluetoothState;
     bool m_bluetoothFailureReported = false;
     PermissionHint m_permissionHint;
     HidScanResult m_lastScan;
     UdevMonitor *m_udevMonitor = nullptr;
     bool m_rescanAfterScan = false;
+    // A Bluetooth connect run waits for a scan: a hidraw node goes first.
+    bool m_bluetoothAfterScan = false;
 
     LightSettings m_pendingLight;
     bool m_lightSendInFlight = false;

@@ -76,6 +76,16 @@ bool isBleBatchWriteAcknowledged(const QByteArray &output, bool normalExit, int 
     return normalExit && exitCode == 0 && output.contains(QByteArrayLiteral("\"type\":\"write_ok\""));
 }
 
+bool isBleNoKnobExit(int exitCode)
+{
+    return exitCode == 2 || exitCode == 3 || exitCode == 7 || exitCode == 8;
+}
+
+bool isBleLinkGoneExit(int exitCode)
+{
+    return isBleNoKnobExit(exitCode) || exitCode == 6;
+}
+
 BleHelperCommand findBluetoothHelperCommand(const QString &directory, const QStringList &arguments)
 {
     const QDir dir(directory);

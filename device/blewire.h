@@ -45,6 +45,13 @@ QStringList bleBatchWriteArguments(const QString &address, const std::vector<Pac
 // "type":"write_ok" pair somewhere in the merged output.
 bool isBleBatchWriteAcknowledged(const QByteArray &output, bool normalExit, int exitCode);
 
+// Helper exit codes that mean there is no knob to talk to (no system bus, no
+// BlueZ, no adapter or none powered, no connected knob): quiet states, not
+// failures to report.
+bool isBleNoKnobExit(int exitCode);
+// A write run that ended so: the link it wrote to is gone.
+bool isBleLinkGoneExit(int exitCode);
+
 struct BleHelperCommand
 {
     QString program;

@@ -7,8 +7,12 @@
 
 #include <cerrno>
 #include <map>
+#include <vector>
 
 namespace {
+
+// Vendor-defined usage pages start here.
+constexpr unsigned short kVendorUsagePage = 0xFF00;
 
 void log(bool enabled, const QString &line)
 {
@@ -45,22 +49,41 @@ HidScanResult scanHidInterfaces(unsigned short vendorId, unsigned short productI
     if (!list)
         return result;
 
-    const HidPacket probe = probeReport();
+    // A paired Bluetooth knob gets hidraw nodes on the Bluetooth bus; the
+    // vendor page among them carries the same reports as over USB. A cable
+    // is tried first.
+    struct Candidate
+    {
+        hid_device_info *info;
+        int number;
+    };
+    std::vector<Candidate> order;
+    std::vector<Candidate> bluetooth;
+    int position = 0;
     // Locks taken in this scan, by knob; all but the found knob's go at the end.
     std::map<QString, std::shared_ptr<KnobOwnerLock>> locks;
     QSet<QString> heldElsewhere;
     QString foundKnob;
-    int number = 0;
     for (hid_device_info *info = list; info; info = info->next) {
-        ++number;
+        ++position;
         if (!info->path)
             continue;
-        if (info->bus_type != HID_API_BUS_USB) {
+        if (info->bus_type == HID_API_BUS_USB) {
+            order.push_back({info, position});
+        } else if (info->bus_type == HID_API_BUS_BLUETOOTH && info->usage_page >= kVendorUsagePage) {
+            bluetooth.push_back({info, position});
+        } else {
             log(logged, QStringLiteral("[autoConnect] 接口#%1: 非 USB 总线(bus=%2)，跳过")
-                            .arg(number)
+                            .arg(position)
                             .arg(static_cast<int>(info->bus_type)));
-            continue;
         }
+    }
+    order.insert(order.end(), bluetooth.begin(), bluetooth.end());
+
+    const HidPacket probe = probeReport();
+    for (const Candidate &candidate : order) {
+        hid_device_info *info = candidate.info;
+        const int number = candidate.number;
         const QString path = QString::fromLocal8Bit(info->path);
         if (!onlyPath.isEmpty() && path != onlyPath)
             continue;
@@ -116,6 +139,7 @@ HidScanResult scanHidInterfaces(unsigned short vendorId, unsigned short productI
             result.usage = info->usage;
             result.interfaceNumber = info->interface_number;
             foundKnob = knob;
+            result.bluetooth = info->bus_type == HID_API_BUS_BLUETOOTH;
             break;
         }
         result.writeRefused = true;

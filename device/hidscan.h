@@ -17,6 +17,7 @@ struct HidScanResult
     unsigned short usagePage = 0;
     unsigned short usage = 0;
     int interfaceNumber = -1;
+    bool bluetooth = false; // a node on the Bluetooth bus (the kernel's HID-over-GATT)
     QString manufacturer;
     QString product;
     bool exclusive = false; // an open failed because another program holds the device
@@ -42,11 +43,12 @@ struct HidScanResult
 // translated under some locales, so either one is enough).
 bool isPermissionFailure(int savedErrno, const QString &errorText);
 
-// Enumerates the interfaces with the given ids and opens them in order until
-// one accepts the probe report; that handle is returned open, every other one
-// is closed. A knob is opened only under its owner lock; one held by another
-// program is passed over. With logged set every step is written to the log.
-// With onlyPath set, every other interface is passed over.
+// Enumerates the interfaces with the given ids and opens them until one
+// accepts the probe report: USB nodes in order, then the vendor-page nodes on
+// the Bluetooth bus. That handle is returned open, every other one is closed.
+// A knob is opened only under its owner lock; one held by another program is
+// passed over. With logged set every step is written to the log. With
+// onlyPath set, every other interface is passed over.
 HidScanResult scanHidInterfaces(unsigned short vendorId, unsigned short productId, bool logged,
                                 const QString &onlyPath = QString());
 

@@ -67,6 +67,21 @@ class TestBleHelper : public QObject
         return m_fake->readLine().trimmed() == "ready";
     }
 
+    void startBus()
+    {
+        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
+        if (daemon.isEmpty())
+            QSKIP("dbus-daemon is not installed");
+        if (!m_busAddress.isEmpty())
+            return;
+        m_bus.start(daemon, {QStringLiteral("--config-file=" VX_TEST_BUS_CONF),
+                             QStringLiteral("--print-address"), QStringLiteral("--nofork")});
+        QVERIFY(m_bus.waitForStarted(10000));
+        while (!m_bus.canReadLine())
+            QVERIFY(m_bus.waitForReadyRead(10000));
+        m_busAddress = QString::fromUtf8(m_bus.readLine().trimmed());
+    }
+
     struct HelperRun
     {
         QList<QJsonObject> lines;
@@ -136,6 +151,26 @@ private Q_SLOTS:
         QCOMPARE(isKnob(d), knob);
     }
 
+    // A keyboard model shares one of the knob's id pairs: the name comes first.
+    void knobOrder()
+    {
+        BluezDevice keyboard;
+        keyboard.address = QStringLiteral("K");
+        keyboard.modalias = QStringLiteral("usb:v05ACp022Cd0001");
+        keyboard.connected = true;
+        BluezDevice knob;
+        knob.address = QStringLiteral("N");
+        knob.alias = QStringLiteral("VELTRANIX");
+        knob.connected = true;
+        BluezDevice asleep = knob;
+        asleep.address = QStringLiteral("S");
+        asleep.connected = false;
+        QStringList order;
+        for (const BluezDevice &d : connectedKnobs({keyboard, asleep, knob}))
+            order << d.address;
+        QCOMPARE(order, (QStringList{"N", "K"}));
+    }
+
     void gattChoice_data()
     {
         QTest::addColumn<QList<BluezCharacteristic>>("chars");
@@ -182,6 +217,16 @@ private Q_SLOTS:
         QTest::newRow("write and notify in different services") << split << QStringList{"", "", ""} << ""
                                                                 << ""
                                                                 << "";
+        const QString uart = "6e400001-b5a3-f393-e0a9-e50e24dcca9e";
+        QTest::newRow("serial-port and firmware-update services are passed over")
+            << QList<BluezCharacteristic>{characteristic(s1, uart, "6e400002", {"write"}),
+                                          characteristic(s1, uart, "6e400003", {"notify"}),
+                                          characteristic(s3, base("fe59"), base("fe5a"), {"write", "notify"}),
+                                          characteristic(s2, kVendor, "7a1c0002", {"write"}),
+                                          characteristic(s2, kVendor, "7a1c0003", {"notify"})}
+            << QStringList{"", "", ""} << "7a1c0002"
+            << "7a1c0003"
+            << "request";
         QTest::newRow("indicate counts as notify")
             << QList<BluezCharacteristic>{characteristic(s3, base("fff0"), base("fff2"),
                                                          {"write-without-response"}),
@@ -214,7 +259,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("scenario");
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QStringList>("types"); // every output line's "type", in order
-        QTest::addColumn<bool>("success");
+        QTest::addColumn<int>("exitCode");
         QTest::addColumn<int>("writes"); // WriteValue calls the fake saw
         QTest::addColumn<QStringList>("env");
 
@@ -222,43 +267,54 @@ private Q_SLOTS:
         const std::vector<Packet> batch{bytes("03 FD 02 01 01 00 01 00 00 04"),
                                         bytes("03 FD 04 01 01 00 01 00 00 05"), bytes("03 FD FE FF")};
         const QStringList write = bleBatchWriteArguments(kKnobAddress, batch);
+        const QStringList read{"connected", "gatt_uuids", "write_ready", "write_ok", "hardware_probe",
+                               "notify",    "notify",     "notify",      "notify"};
+        const QStringList written{"connected", "gatt_uuids", "write_ready", "write_ok"};
 
         QTest::newRow("query reads the configuration and stops at the end packet")
-            << "normal" << query
-            << QStringList{"connected", "gatt_uuids", "write_ready", "write_ok", "hardware_probe",
-                           "notify",    "notify",     "notify",      "notify"}
-            << true << 1 << QStringList{};
-        QTest::newRow("batch write") << "normal" << write
-                                     << QStringList{"connected", "gatt_uuids", "write_ready", "write_ok"}
-                                     << true << 3 << QStringList{};
+            << "normal" << query << read << 0 << 1 << QStringList{};
+        QTest::newRow("batch write") << "normal" << write << written << 0 << 3 << QStringList{};
         QTest::newRow("no connected device")
-            << "no-device" << query << QStringList{"error"} << false << 0 << QStringList{};
+            << "no-device" << query << QStringList{"error"} << 3 << 0 << QStringList{};
         QTest::newRow("connected device is not the knob")
-            << "not-knob" << query << QStringList{"error"} << false << 0 << QStringList{};
+            << "not-knob" << query << QStringList{"error"} << 3 << 0 << QStringList{};
         QTest::newRow("write to an unknown address")
             << "normal" << bleBatchWriteArguments(QStringLiteral("00:11:22:33:44:55"), batch)
-            << QStringList{"error"} << false << 0 << QStringList{};
+            << QStringList{"error"} << 3 << 0 << QStringList{};
         QTest::newRow("rejected batch write")
-            << "reject-write" << write << QStringList{"connected", "gatt_uuids", "write_ready", "error"}
-            << false << 1 << QStringList{};
+            << "reject-write" << write << QStringList{"connected", "gatt_uuids", "write_ready", "error"} << 5
+            << 1 << QStringList{};
         QTest::newRow("device disconnects mid-run")
             << "disconnect" << query
             << QStringList{"connected",      "gatt_uuids", "write_ready",         "write_ok",
                            "hardware_probe", "notify",     "session_disconnected"}
-            << false << 1 << QStringList{};
+            << 6 << 1 << QStringList{};
         QTest::newRow("write to a known knob that is not connected connects first")
-            << "no-device" << write << QStringList{"connected", "gatt_uuids", "write_ready", "write_ok"}
-            << true << 3 << QStringList{};
+            << "no-device" << write << written << 0 << 3 << QStringList{};
         QTest::newRow("service override that the knob lacks")
-            << "normal" << query << QStringList{"connected", "error"} << false << 0
-            << QStringList{"VX_BLE_SERVICE_UUID=fff0"};
+            << "normal" << query << QStringList{"error"} << 4 << 0 << QStringList{"VX_BLE_SERVICE_UUID=fff0"};
         QTest::newRow("notify override picks the characteristic")
-            << "normal" << query
-            << QStringList{"connected", "gatt_uuids", "write_ready", "write_ok", "hardware_probe",
-                           "notify",    "notify",     "notify",      "notify"}
-            << true << 1 << QStringList{"VX_BLE_NOTIFY_UUID=7A1C0003-3B5E-4C2A-9F10-5D2B8C6E4A01"};
-        QTest::newRow("BlueZ not on the bus")
-            << "none" << query << QStringList{"error"} << false << 0 << QStringList{};
+            << "normal" << query << read << 0 << 1
+            << QStringList{"VX_BLE_NOTIFY_UUID=7A1C0003-3B5E-4C2A-9F10-5D2B8C6E4A01"};
+        // The bus would start BlueZ on demand, but that start never completes.
+        QTest::newRow("BlueZ not running, activation never answers")
+            << "none" << query << QStringList{"error"} << 7 << 0 << QStringList{};
+        QTest::newRow("no adapter") << "no-adapter" << query << QStringList{"error"} << 8 << 0
+                                    << QStringList{};
+        QTest::newRow("adapter off") << "powered-off" << write << QStringList{"error"} << 8 << 0
+                                     << QStringList{};
+        QTest::newRow("MTU below 67")
+            << "small-mtu" << query << QStringList{"connected", "gatt_uuids", "error"} << 4 << 0
+            << QStringList{};
+        QTest::newRow("services resolved after connected")
+            << "late-resolve" << query << read << 0 << 1 << QStringList{};
+        QTest::newRow("StartNotify in progress once")
+            << "notify-in-progress" << query << read << 0 << 1 << QStringList{};
+        QTest::newRow("StartNotify not permitted")
+            << "notify-not-permitted" << query << QStringList{"connected", "gatt_uuids", "error"} << 4 << 0
+            << QStringList{};
+        QTest::newRow("a keyboard with the knob's ids is passed over")
+            << "impostor" << query << read << 0 << 1 << QStringList{};
     }
 
     void endToEnd()
@@ -266,22 +322,14 @@ private Q_SLOTS:
         QFETCH(QString, scenario);
         QFETCH(QStringList, args);
         QFETCH(QStringList, types);
-        QFETCH(bool, success);
+        QFETCH(int, exitCode);
         QFETCH(int, writes);
+        const bool success = exitCode == 0;
         QFETCH(QStringList, env);
 
-        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
-        if (daemon.isEmpty())
-            QSKIP("dbus-daemon is not installed");
-        if (m_busAddress.isEmpty()) {
-            m_bus.start(daemon, {QStringLiteral("--config-file=" VX_TEST_BUS_CONF),
-                                 QStringLiteral("--print-address"), QStringLiteral("--nofork")});
-            QVERIFY(m_bus.waitForStarted(10000));
-            while (!m_bus.canReadLine())
-                QVERIFY(m_bus.waitForReadyRead(10000));
-            m_busAddress = QString::fromUtf8(m_bus.readLine().trimmed());
-            QVERIFY(!m_busAddress.isEmpty());
-        }
+        startBus();
+        if (m_busAddress.isEmpty())
+            return;
         const QString record = m_dir.filePath(QStringLiteral("writes-%1.txt").arg(QTest::currentDataTag()));
         if (scenario != QLatin1String("none"))
             QVERIFY(startFake(scenario, record));
@@ -296,7 +344,7 @@ private Q_SLOTS:
         for (const QJsonObject &line : r.lines)
             actual << line.value(QLatin1String("type")).toString();
         QCOMPARE(actual, types);
-        QCOMPARE(r.exitCode == 0, success);
+        QCOMPARE(r.exitCode, exitCode);
         if (args.contains(QLatin1String("--write-packet")))
             QCOMPARE(isBleBatchWriteAcknowledged(r.output, r.normalExit, r.exitCode), success);
         if (!success)
@@ -346,6 +394,39 @@ private Q_SLOTS:
             QCOMPARE(packets[2], bytes("03 FD 00 06 FF 80 00 64 01"));
             QCOMPARE(packets[3], bytes("03 FD FE FF"));
         }
+    }
+
+    // The watch stays up through BlueZ appearing and the knob going.
+    void watch()
+    {
+        startBus();
+        if (m_busAddress.isEmpty())
+            return;
+        QProcess helper;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), m_busAddress);
+        helper.setProcessEnvironment(env);
+        helper.start(QStringLiteral(VX_BLE_HELPER_PATH), {QStringLiteral("watch")});
+        QStringList seen;
+        auto readUntil = [&](int count) {
+            while (seen.size() < count) {
+                if (!helper.canReadLine() && !helper.waitForReadyRead(10000))
+                    return;
+                const QJsonObject o = QJsonDocument::fromJson(helper.readLine()).object();
+                seen << QStringLiteral("%1 %2 %3")
+                            .arg(o.value("type").toString(), o.value("address").toString(),
+                                 o.value(o.contains("connected") ? "connected" : "available").toBool()
+                                     ? "yes"
+                                     : "no");
+            }
+        };
+        readUntil(1);
+        QVERIFY(startFake(QStringLiteral("sleepy"), QString()));
+        readUntil(4);
+        helper.kill();
+        helper.waitForFinished(5000);
+        QCOMPARE(seen, (QStringList{"bluetooth  no", "bluetooth  yes", "knob " + kKnobAddress + " yes",
+                                    "knob " + kKnobAddress + " no"}));
     }
 
     void cleanup()

@@ -1,8 +1,8 @@
 // The session's Bluetooth side against a scripted stand-in for the helper
 // program: connect runs read the configuration from notification lines in any
 // chunking, a save is one helper run with every report of the USB save cut to
-// 64 bytes, lighting goes out as helper runs, and failures are reported once
-// per streak instead of every three seconds.
+// 64 bytes, lighting goes out as helper runs, only failures with a knob are
+// reported, and the watch's reports and failed writes move the link.
 #include "device/KnobSession.h"
 #include "device/blewire.h"
 #include "device/packetutil.h"
@@ -134,7 +134,7 @@ private Q_SLOTS:
         QTest::newRow("error line and exit code 1")
             << QStringLiteral("[auto]\n") + line(QStringLiteral(R"({"type":"error","message":"no knob"})")) +
                    QStringLiteral("exit 1\n")
-            << false << QStringList{} << QStringLiteral("未收到设备配置");
+            << false << QStringList{} << QStringLiteral("no knob");
     }
 
     void connectRun()
@@ -164,26 +164,87 @@ private Q_SLOTS:
             QCOMPARE(failed.at(0).at(0).toString(), failure);
     }
 
-    // An unplugged knob must not raise a red toast every three seconds.
+    // Only a failure with a knob there is reported, once per streak, and
+    // never once the cable has connected; a run never holds the cable off.
     void failureReportedOncePerStreak_data()
     {
-        QTest::addColumn<bool>("withHelper");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("no helper") << false << QStringLiteral("未找到蓝牙连接程序");
-        QTest::newRow("helper finds nothing") << true << QStringLiteral("未收到设备配置");
+        QTest::addColumn<QString>("script"); // empty: no helper
+        QTest::addColumn<bool>("cable");
+        QTest::addColumn<QString>("reason"); // empty: no toast
+        const QString noGatt = QStringLiteral("[auto]\nsleep 300\n") +
+                               line(QStringLiteral(R"({"type":"error","message":"no GATT service"})")) +
+                               QStringLiteral("exit 4\n");
+        QTest::newRow("no helper") << QString() << false << QString();
+        QTest::newRow("no knob connected") << QStringLiteral("[auto]\nexit 3\n") << false << QString();
+        QTest::newRow("no BlueZ") << QStringLiteral("[auto]\nexit 7\n") << false << QString();
+        QTest::newRow("failure with a knob") << noGatt << false << QStringLiteral("no GATT service");
+        QTest::newRow("the cable is found first") << noGatt << true << QString();
     }
 
     void failureReportedOncePerStreak()
     {
-        QFETCH(bool, withHelper);
+        QFETCH(QString, script);
+        QFETCH(bool, cable);
         QFETCH(QString, reason);
-        Rig rig(QStringLiteral("[auto]\nexit 3\n"), withHelper);
+        Rig rig(script, !script.isEmpty());
+        if (cable)
+            hidsim::addDevice(hidsim::knobDevice());
         QSignalSpy failed(&rig.session, &KnobSession::bluetoothConnectFailed);
-        for (int i = 0; i < 4; ++i)
-            rig.connectRun();
-        QCOMPARE(failed.count(), 1);
-        QCOMPARE(failed.at(0).at(0).toString(), reason);
-        QCOMPARE(rig.runs().size(), withHelper ? 4 : 0);
+        for (int i = 0; i < 3; ++i) {
+            rig.session.tryAutoConnectBluetooth();
+            if (cable) {
+                rig.session.connectNow();
+                QVERIFY(QTest::qWaitFor([&] { return rig.session.isConnected(); }, kWait));
+            }
+            QVERIFY(QTest::qWaitFor([&] { return !rig.session.isBluetoothConnectRunning(); }, kWait));
+        }
+        QCOMPARE(failed.count(), reason.isEmpty() ? 0 : 1);
+        if (!reason.isEmpty())
+            QCOMPARE(failed.at(0).at(0).toString(), reason);
+        if (!cable) // with the cable the run may be ended before it starts
+            QCOMPARE(rig.runs().size(), script.isEmpty() ? 0 : 3);
+        QCOMPARE(rig.session.isConnected(), cable);
+    }
+
+    // The watch starts a connect run when the knob connects, the link goes
+    // down when the knob goes, and comes back with it.
+    void watchFollowsTheKnob()
+    {
+        const QString knob =
+            QStringLiteral(R"({"type":"knob","address":"AA:BB:CC:DD:EE:FF","connected":%1})");
+        Rig rig(QStringLiteral("[watch]\n") +
+                line(QStringLiteral(R"({"type":"bluetooth","available":true})")) + line(knob.arg("true")) +
+                QStringLiteral("sleep 3000\n") + line(knob.arg("false")) + QStringLiteral("sleep 3000\n") +
+                line(knob.arg("true")) + QStringLiteral("sleep 60000\n") + QStringLiteral("[auto]\n") +
+                kConnected + kQueryOk + notify(kKeyA));
+        QSignalSpy changes(&rig.session, &KnobSession::connectionChanged);
+        rig.session.start();
+        QVERIFY(QTest::qWaitFor([&] { return changes.count() == 3; }, 2 * kWait));
+        QCOMPARE(changes.at(0).at(0).toBool(), true);
+        QCOMPARE(changes.at(1).at(0).toBool(), false);
+        QCOMPARE(changes.at(2).at(0).toBool(), true);
+        QVERIFY(rig.session.isBluetoothConnected());
+        QCOMPARE(rig.runs().size(), 3); // the watch and two connect runs
+    }
+
+    // A paired knob the kernel gives a hidraw node on the Bluetooth bus is
+    // driven like a cable: no helper run while it answers, unplug noticed.
+    void bluetoothHidrawNode()
+    {
+        Rig rig(QStringLiteral("[auto]\n") + kConnected + kQueryOk + notify(kKeyA));
+        hidsim::DeviceConfig config = hidsim::knobDevice();
+        for (hidsim::InterfaceConfig &i : config.interfaces)
+            i.busType = 2;
+        const int dev = hidsim::addDevice(config);
+        QSignalSpy read(&rig.session, &KnobSession::configReadFinished);
+        rig.session.tryAutoConnectBluetooth(); // the node is tried before the helper
+        QVERIFY(read.wait(kWait));
+        QVERIFY(rig.session.isConnected());
+        QVERIFY(!rig.session.isBluetoothConnected());
+        hidsim::unplug(dev);
+        rig.session.checkConnectedDeviceAlive();
+        QVERIFY(!rig.session.isConnected());
+        QCOMPARE(rig.runs().size(), 0);
     }
 
     // A save is one helper run carrying every report of the USB save, in the
@@ -240,16 +301,21 @@ private Q_SLOTS:
     void writeRunFailures_data()
     {
         QTest::addColumn<QString>("writeScript");
+        QTest::addColumn<bool>("linkKept");
         QTest::newRow("acknowledged but exit code 1")
-            << QStringLiteral("[write]\n") + line(QStringLiteral(R"({"type":"write_ok"})")) + "exit 1\n";
+            << QStringLiteral("[write]\n") + line(QStringLiteral(R"({"type":"write_ok"})")) + "exit 1\n"
+            << true;
         QTest::newRow("acknowledgement with spaces")
-            << QStringLiteral("[write]\n") + line(QStringLiteral(R"({"type" : "write_ok"})"));
-        QTest::newRow("hangs past the run time-out") << QStringLiteral("[write]\nsleep 9500\n");
+            << QStringLiteral("[write]\n") + line(QStringLiteral(R"({"type" : "write_ok"})")) << true;
+        QTest::newRow("hangs past the run time-out") << QStringLiteral("[write]\nsleep 9500\n") << true;
+        QTest::newRow("device gone") << QStringLiteral("[write]\nexit 6\n") << false;
+        QTest::newRow("no knob connected any more") << QStringLiteral("[write]\nexit 3\n") << false;
     }
 
     void writeRunFailures()
     {
         QFETCH(QString, writeScript);
+        QFETCH(bool, linkKept);
         Rig rig(QStringLiteral("[auto]\n") + kConnected + kQueryOk + notify(kKeyA) + writeScript);
         rig.connectRun();
         KnobModelSnapshot snapshot;
@@ -259,8 +325,8 @@ private Q_SLOTS:
         QVERIFY(rig.session.save(snapshot));
         QVERIFY(done.wait(kWait));
         QCOMPARE(done.at(0).at(0).toBool(), false);
-        // The window stays responsive meanwhile: the run is on a worker.
-        QVERIFY(rig.session.isBluetoothConnected());
+        QCOMPARE(rig.session.isBluetoothConnected(), linkKept);
+        QCOMPARE(rig.session.isConnected(), linkKept);
     }
 };
 

@@ -61,6 +61,44 @@ private Q_SLOTS:
         hid_close(r.handle);
     }
 
+    // Nodes on the Bluetooth bus: the vendor page only, and after every USB node.
+    void bluetoothNodesAfterUsb_data()
+    {
+        QTest::addColumn<QList<int>>("buses"); // per interface: keyboard, consumer, vendor
+        QTest::addColumn<bool>("firstIsVendor");
+        QTest::addColumn<int>("interfaceNumber"); // -1: none
+        QTest::addColumn<bool>("bluetooth");
+        QTest::newRow("all on Bluetooth") << QList<int>{2, 2, 2} << false << 2 << true;
+        QTest::newRow("USB vendor node before an earlier Bluetooth one")
+            << QList<int>{2, 1, 1} << true << 2 << false;
+        QTest::newRow("Bluetooth when USB refuses") << QList<int>{2, 1, 1} << true << 0 << true;
+        QTest::newRow("Bluetooth node of another page") << QList<int>{1, 1, 2} << false << -1 << false;
+    }
+    void bluetoothNodesAfterUsb()
+    {
+        QFETCH(QList<int>, buses);
+        QFETCH(bool, firstIsVendor);
+        QFETCH(int, interfaceNumber);
+        QFETCH(bool, bluetooth);
+        hidsim::reset();
+        hidsim::DeviceConfig config = hidsim::knobDevice();
+        for (int i = 0; i < 3; ++i)
+            config.interfaces[i].busType = buses[i];
+        if (firstIsVendor) {
+            config.interfaces[0].usagePage = 0xFF00;
+            config.interfaces[0].failAllWrites = false;
+        }
+        if (interfaceNumber == 0)
+            config.interfaces[2].failAllWrites = true;
+        if (interfaceNumber < 0)
+            config.interfaces[2].usagePage = 0x000C;
+        hidsim::addDevice(config);
+        const HidScanResult r = scanHidInterfaces(0x05AC, 0x022C, false);
+        const PendingHidHandle owner(r.handle);
+        QCOMPARE(r.interfaceNumber, interfaceNumber);
+        QCOMPARE(r.bluetooth, bluetooth);
+    }
+
     void exclusiveOnlyFromOpenFailures_data()
     {
         QTest::addColumn<QString>("openError");

@@ -13,6 +13,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -26,12 +27,22 @@ const QString kCharIface = QStringLiteral("org.bluez.GattCharacteristic1");
 constexpr int kCallTimeoutMs = 5000;
 constexpr int kConnectTimeoutMs = 10000;
 constexpr int kResolveWaitMs = 5000;
+constexpr int kBusCheckTimeoutMs = 1000;
+// A 64-byte packet and the 3-byte ATT header.
+constexpr int kMinMtu = 67;
+constexpr int kNotifyRetries = 5;
 
 QVariantMap changedProperties(const QVariant &arg)
 {
     if (arg.canConvert<QDBusArgument>())
         return qdbus_cast<QVariantMap>(arg.value<QDBusArgument>());
     return arg.toMap();
+}
+
+bool isNotConnected(const QString &error)
+{
+    return error.startsWith(QLatin1String("org.bluez.Error.NotConnected")) ||
+           error.startsWith(QLatin1String("org.freedesktop.DBus.Error.UnknownObject"));
 }
 
 } // namespace
@@ -52,12 +63,37 @@ void BleHelperRun::printError(const QString &message)
     printLine({{QStringLiteral("type"), QStringLiteral("error")}, {QStringLiteral("message"), message}});
 }
 
+QDBusMessage BleHelperRun::bluezCall(const QString &path, const QString &interface, const QString &method)
+{
+    QDBusMessage msg = QDBusMessage::createMethodCall(kBluez, path, interface, method);
+    msg.setAutoStartService(false);
+    return msg;
+}
+
+bool BleHelperRun::bluezRunning(const QDBusConnection &bus, QString *reason)
+{
+    QDBusMessage msg = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameHasOwner"));
+    msg << kBluez;
+    const QDBusMessage reply = bus.call(msg, QDBus::Block, kBusCheckTimeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
+        *reason = QStringLiteral("system bus not answering: %1").arg(reply.errorMessage());
+        return false;
+    }
+    if (!reply.arguments().constFirst().toBool()) {
+        *reason = QStringLiteral("BlueZ is not running (no org.bluez on the system bus)");
+        return false;
+    }
+    return true;
+}
+
 std::optional<BluezObjects> BleHelperRun::fetchObjects()
 {
-    QDBusMessage msg = QDBusMessage::createMethodCall(kBluez, QStringLiteral("/"),
-                                                      QStringLiteral("org.freedesktop.DBus.ObjectManager"),
-                                                      QStringLiteral("GetManagedObjects"));
-    const QDBusMessage reply = m_bus.call(msg, QDBus::Block, kCallTimeoutMs);
+    const QDBusMessage reply =
+        m_bus.call(bluezCall(QStringLiteral("/"), QStringLiteral("org.freedesktop.DBus.ObjectManager"),
+                             QStringLiteral("GetManagedObjects")),
+                   QDBus::Block, kCallTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
         printError(QStringLiteral("BlueZ not reachable: %1").arg(reply.errorMessage()));
         return std::nullopt;
@@ -68,7 +104,7 @@ std::optional<BluezObjects> BleHelperRun::fetchObjects()
 bool BleHelperRun::call(const QString &path, const QString &interface, const QString &method,
                         const QVariantList &args, int timeoutMs, QString *error)
 {
-    QDBusMessage msg = QDBusMessage::createMethodCall(kBluez, path, interface, method);
+    QDBusMessage msg = bluezCall(path, interface, method);
     msg.setArguments(args);
     const QDBusMessage reply = m_bus.call(msg, QDBus::Block, timeoutMs);
     if (reply.type() == QDBusMessage::ReplyMessage)
@@ -100,23 +136,34 @@ int BleHelperRun::exec()
         printError(QStringLiteral("system bus not reachable: %1").arg(m_bus.lastError().message()));
         return BusUnavailable;
     }
+    QString reason;
+    if (!bluezRunning(m_bus, &reason)) {
+        printError(reason);
+        return NoBluez;
+    }
     std::optional<BluezObjects> objects = fetchObjects();
     if (!objects)
-        return BusUnavailable;
+        return NoBluez;
+    const BluezAdapterState adapter = adapterStateOf(*objects);
+    if (!adapter.usable) {
+        printError(adapter.reason);
+        return NoAdapter;
+    }
 
     const bool automatic = m_options.target.compare(QLatin1String("auto"), Qt::CaseInsensitive) == 0;
-    std::optional<BluezDevice> device;
-    int connectedCount = 0;
-    for (const BluezDevice &d : devicesOf(*objects)) {
-        connectedCount += d.connected ? 1 : 0;
-        if (automatic ? (d.connected && isKnob(d))
-                      : d.address.compare(m_options.target, Qt::CaseInsensitive) == 0) {
-            device = d;
-            if (d.connected)
-                break;
+    const QList<BluezDevice> devices = devicesOf(*objects);
+    QList<BluezDevice> candidates;
+    if (automatic) {
+        candidates = connectedKnobs(devices);
+    } else {
+        for (const BluezDevice &d : devices) {
+            if (d.address.compare(m_options.target, Qt::CaseInsensitive) == 0)
+                candidates.append(d);
         }
     }
-    if (!device) {
+    if (candidates.isEmpty()) {
+        const auto connectedCount =
+            std::count_if(devices.cbegin(), devices.cend(), [](const BluezDevice &d) { return d.connected; });
         if (!automatic)
             printError(QStringLiteral("no Bluetooth device %1 known to BlueZ").arg(m_options.target));
         else if (connectedCount == 0)
@@ -126,52 +173,96 @@ int BleHelperRun::exec()
                 QStringLiteral("none of the %1 connected Bluetooth devices is the knob").arg(connectedCount));
         return NoDevice;
     }
-    m_devicePath = device->path;
 
-    if (!device->connected) {
-        QString error;
-        if (!call(device->path, kDeviceIface, QStringLiteral("Connect"), {}, kConnectTimeoutMs, &error)) {
-            printError(QStringLiteral("connect to %1 failed: %2").arg(device->address, error));
-            return NoDevice;
+    // A device that shares the knob's id pair but lacks its service is passed
+    // over for the next one.
+    QString error;
+    for (const BluezDevice &device : candidates) {
+        if (!device.connected) {
+            if (!call(device.path, kDeviceIface, QStringLiteral("Connect"), {}, kConnectTimeoutMs, &error)) {
+                printError(QStringLiteral("connect to %1 failed: %2").arg(device.address, error));
+                return NoDevice;
+            }
+            objects = fetchObjects();
+            if (!objects)
+                return NoBluez;
         }
+        if (std::optional<GattChoice> gatt = gattOf(device, *objects, &error))
+            return runOn(device, *gatt);
     }
+    printError(error);
+    return GattUnavailable;
+}
 
+std::optional<GattChoice> BleHelperRun::gattOf(const BluezDevice &device, BluezObjects objects,
+                                               QString *error)
+{
     // Right after a connect BlueZ may still be discovering the services; once
     // it says they are resolved, what is there is all there is.
-    std::optional<GattChoice> gatt;
     const GattOverrides overrides = GattOverrides::fromEnvironment();
     QElapsedTimer resolving;
     resolving.start();
-    bool resolved = device->connected && device->servicesResolved;
+    bool resolved = device.connected && device.servicesResolved;
+    std::optional<GattChoice> gatt;
     while (true) {
-        gatt = chooseGatt(characteristicsOf(*objects, device->path), overrides);
+        gatt = chooseGatt(characteristicsOf(objects, device.path), overrides);
         if (gatt || resolved || resolving.elapsed() >= kResolveWaitMs)
             break;
         QThread::msleep(200);
-        objects = fetchObjects();
-        if (!objects)
-            return BusUnavailable;
-        for (const BluezDevice &d : devicesOf(*objects)) {
-            if (d.path == device->path)
+        std::optional<BluezObjects> fresh = fetchObjects();
+        if (!fresh)
+            break;
+        objects = *fresh;
+        for (const BluezDevice &d : devicesOf(objects)) {
+            if (d.path == device.path)
                 resolved = d.connected && d.servicesResolved;
         }
     }
-
-    printLine({{QStringLiteral("type"), QStringLiteral("connected")},
-               {QStringLiteral("address"), device->address},
-               {QStringLiteral("device_id"), device->path},
-               {QStringLiteral("name"), device->alias.isEmpty() ? device->name : device->alias}});
     if (!gatt) {
-        printError(QStringLiteral("no GATT service with a write and a notify characteristic on %1 "
-                                  "(see VX_BLE_SERVICE_UUID, VX_BLE_WRITE_UUID, VX_BLE_NOTIFY_UUID)")
-                       .arg(device->address));
-        return GattUnavailable;
+        *error = QStringLiteral("no GATT service with a write and a notify characteristic on %1 "
+                                "(see VX_BLE_SERVICE_UUID, VX_BLE_WRITE_UUID, VX_BLE_NOTIFY_UUID)")
+                     .arg(device.address);
     }
-    m_gatt = *gatt;
+    return gatt;
+}
+
+bool BleHelperRun::startNotify(QString *error)
+{
+    // InProgress: BlueZ is still enabling notifications for another request.
+    for (int attempt = 0; attempt < kNotifyRetries; ++attempt) {
+        if (call(m_gatt.notify.path, kCharIface, QStringLiteral("StartNotify"), {}, kCallTimeoutMs, error))
+            return true;
+        if (!error->startsWith(QLatin1String("org.bluez.Error.InProgress")))
+            return false;
+        QThread::msleep(200);
+    }
+    return false;
+}
+
+int BleHelperRun::runOn(const BluezDevice &device, const GattChoice &gatt)
+{
+    m_devicePath = device.path;
+    m_gatt = gatt;
+    printLine({{QStringLiteral("type"), QStringLiteral("connected")},
+               {QStringLiteral("address"), device.address},
+               {QStringLiteral("device_id"), device.path},
+               {QStringLiteral("name"), device.alias.isEmpty() ? device.name : device.alias}});
+    const int mtu = std::max(m_gatt.write.mtu, m_gatt.notify.mtu);
     printLine({{QStringLiteral("type"), QStringLiteral("gatt_uuids")},
                {QStringLiteral("service_uuid"), m_gatt.serviceUuid},
                {QStringLiteral("write_uuid"), m_gatt.write.uuid},
-               {QStringLiteral("notify_uuid"), m_gatt.notify.uuid}});
+               {QStringLiteral("notify_uuid"), m_gatt.notify.uuid},
+               {QStringLiteral("mtu"), mtu},
+               {QStringLiteral("reason"), m_gatt.reason}});
+    // Below this a 64-byte write without response fails and a 64-byte
+    // notification arrives cut short, which would look like a silent knob.
+    if (mtu > 0 && mtu < kMinMtu) {
+        printError(QStringLiteral("ATT MTU of %1 is %2, below the %3 a 64-byte packet needs")
+                       .arg(device.address)
+                       .arg(mtu)
+                       .arg(kMinMtu));
+        return GattUnavailable;
+    }
 
     m_bus.connect(kBluez, m_devicePath, kProperties, QStringLiteral("PropertiesChanged"), this,
                   SLOT(onPropertiesChanged(QDBusMessage)));
@@ -179,8 +270,7 @@ int BleHelperRun::exec()
         m_bus.connect(kBluez, m_gatt.notify.path, kProperties, QStringLiteral("PropertiesChanged"), this,
                       SLOT(onPropertiesChanged(QDBusMessage)));
         QString error;
-        if (!call(m_gatt.notify.path, kCharIface, QStringLiteral("StartNotify"), {}, kCallTimeoutMs,
-                  &error)) {
+        if (!startNotify(&error)) {
             printError(QStringLiteral("notifications could not be started: %1").arg(error));
             return GattUnavailable;
         }
@@ -194,7 +284,7 @@ int BleHelperRun::exec()
             if (m_disconnected)
                 return finishDisconnected();
             printError(QStringLiteral("configuration query not written: %1").arg(error));
-            return WriteFailed;
+            return isNotConnected(error) ? Disconnected : WriteFailed;
         }
         printLine({{QStringLiteral("type"), QStringLiteral("write_ok")}, {QStringLiteral("query"), true}});
     }
@@ -211,7 +301,7 @@ int BleHelperRun::exec()
                            .arg(i + 1)
                            .arg(m_options.packets.size())
                            .arg(error));
-            return WriteFailed;
+            return isNotConnected(error) ? Disconnected : WriteFailed;
         }
     }
     if (!m_options.packets.empty())

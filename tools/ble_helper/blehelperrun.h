@@ -30,14 +30,18 @@ class BleHelperRun : public QObject
     Q_DISABLE_COPY_MOVE(BleHelperRun)
 
 public:
+    // 2, 3, 7 and 8 say there is no knob to talk to; the others are failures
+    // with a knob.
     enum ExitCode
     {
         Ok = 0,
-        BusUnavailable = 2,
-        NoDevice = 3,
+        BusUnavailable = 2, // no system bus
+        NoDevice = 3,       // no (connected) knob
         GattUnavailable = 4,
         WriteFailed = 5,
         Disconnected = 6,
+        NoBluez = 7,   // org.bluez not on the bus
+        NoAdapter = 8, // no adapter, or none powered
         Usage = 64,
     };
 
@@ -48,6 +52,11 @@ public:
 
     static void printLine(const QJsonObject &object);
     static void printError(const QString &message);
+    // A call to BlueZ that never starts it by bus activation: where the
+    // daemon cannot start (no adapter) that would wait out the time-out.
+    static QDBusMessage bluezCall(const QString &path, const QString &interface, const QString &method);
+    // Whether org.bluez has an owner now; false with the reason otherwise.
+    static bool bluezRunning(const QDBusConnection &bus, QString *reason);
 
 private Q_SLOTS:
     void onPropertiesChanged(const QDBusMessage &message);
@@ -58,6 +67,11 @@ private:
               int timeoutMs, QString *error);
     bool writePacket(const Packet &packet, QString *error);
     int finishDisconnected();
+    int runOn(const BluezDevice &device, const GattChoice &gatt);
+    // The GATT pair of a connected device, waiting while BlueZ still resolves
+    // its services; error set when there is none.
+    std::optional<GattChoice> gattOf(const BluezDevice &device, BluezObjects objects, QString *error);
+    bool startNotify(QString *error);
 
     QDBusConnection m_bus;
     BleHelperOptions m_options;

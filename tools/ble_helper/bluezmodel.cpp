@@ -28,12 +28,30 @@ bool isBaseUuid(const QString &uuid)
            uuid.endsWith(QLatin1String("-0000-1000-8000-00805f9b34fb"), Qt::CaseInsensitive);
 }
 
-bool isStandardService(const QString &uuid)
+// Why a service is never chosen by itself, or empty.
+QString refusal(const QString &uuid)
 {
-    if (!isBaseUuid(uuid))
-        return false;
-    static const QStringList standard{"1800", "1801", "180a", "180f", "1812"};
-    return standard.contains(uuid.mid(4, 4).toLower());
+    if (isBaseUuid(uuid)) {
+        // 0x18xx: services the Bluetooth SIG assigned; 0xFDxx-0xFExx: member
+        // services, among them the Nordic secure DFU (FE59).
+        const unsigned id = uuid.mid(4, 4).toUInt(nullptr, 16);
+        if ((id >= 0x1800 && id <= 0x18FF) || (id >= 0xFD00 && id <= 0xFEFF))
+            return QStringLiteral("standard");
+        return {};
+    }
+    static const QStringList foreign{
+        QStringLiteral("6e400001-b5a3-f393-e0a9-e50e24dcca9e"), // Nordic UART
+        QStringLiteral("00001530-1212-efde-1523-785feabcd123"), // Nordic legacy DFU
+        QStringLiteral("f000ffc0-0451-4000-b000-000000000000"), // TI OAD
+        QStringLiteral("1d14d6ee-fd63-4fa1-bfa4-8f47b42119f0"), // Silicon Labs OTA
+        QStringLiteral("00010203-0405-0607-0809-0a0b0c0d1912"), // Telink OTA
+    };
+    for (const QString &f : foreign) {
+        if (uuid.compare(f, Qt::CaseInsensitive) == 0)
+            return f.startsWith(QLatin1String("6e40")) ? QStringLiteral("serial port")
+                                                       : QStringLiteral("firmware update");
+    }
+    return {};
 }
 
 bool sameUuid(const QString &a, const QString &b)
@@ -118,6 +136,21 @@ QList<BluezDevice> devicesOf(const BluezObjects &objects)
     return devices;
 }
 
+BluezAdapterState adapterStateOf(const BluezObjects &objects)
+{
+    bool any = false;
+    for (auto it = objects.cbegin(); it != objects.cend(); ++it) {
+        const auto iface = it.value().constFind(QStringLiteral("org.bluez.Adapter1"));
+        if (iface == it.value().cend())
+            continue;
+        any = true;
+        if (iface.value().value(QStringLiteral("Powered")).toBool())
+            return {true, {}};
+    }
+    return {false, any ? QStringLiteral("Bluetooth adapter is powered off")
+                       : QStringLiteral("no Bluetooth adapter")};
+}
+
 QList<BluezCharacteristic> characteristicsOf(const BluezObjects &objects, const QString &devicePath)
 {
     QMap<QString, QString> serviceUuids; // service path -> uuid, of this device only
@@ -142,6 +175,7 @@ QList<BluezCharacteristic> characteristicsOf(const BluezObjects &objects, const 
         c.serviceUuid = serviceUuids.value(service);
         c.uuid = iface.value().value(QStringLiteral("UUID")).toString();
         c.flags = variantToStringList(iface.value().value(QStringLiteral("Flags")));
+        c.mtu = iface.value().value(QStringLiteral("MTU")).toInt();
         list.append(c);
     }
     return list;
@@ -160,6 +194,22 @@ bool isKnob(const BluezDevice &device)
     const unsigned product = m.captured(2).toUInt(nullptr, 16);
     return std::any_of(std::begin(kKnobIds), std::end(kKnobIds),
                        [&](const IdPair &p) { return p.vendor == vendor && p.product == product; });
+}
+
+QList<BluezDevice> connectedKnobs(const QList<BluezDevice> &devices)
+{
+    QList<BluezDevice> byName;
+    QList<BluezDevice> byIds;
+    for (const BluezDevice &d : devices) {
+        if (!d.connected || !isKnob(d))
+            continue;
+        if (d.name.contains(kKnobName, Qt::CaseInsensitive) ||
+            d.alias.contains(kKnobName, Qt::CaseInsensitive))
+            byName.append(d);
+        else
+            byIds.append(d);
+    }
+    return byName + byIds;
 }
 
 std::optional<GattChoice> chooseGatt(const QList<BluezCharacteristic> &characteristics,
@@ -181,11 +231,16 @@ std::optional<GattChoice> chooseGatt(const QList<BluezCharacteristic> &character
     std::stable_sort(servicePaths.begin(), servicePaths.end(),
                      [&](const QString &a, const QString &b) { return rank(a) < rank(b); });
 
+    QStringList passedOver;
     for (const QString &service : servicePaths) {
         const QString uuid = serviceUuidOf(service);
-        if (!overrides.serviceUuid.isEmpty() ? !sameUuid(uuid, overrides.serviceUuid)
-                                             : isStandardService(uuid))
+        if (!overrides.serviceUuid.isEmpty()) {
+            if (!sameUuid(uuid, overrides.serviceUuid))
+                continue;
+        } else if (const QString why = refusal(uuid); !why.isEmpty()) {
+            passedOver << QStringLiteral("%1 (%2)").arg(uuid, why);
             continue;
+        }
         std::optional<BluezCharacteristic> write;
         std::optional<BluezCharacteristic> notify;
         for (const BluezCharacteristic &c : characteristics) {
@@ -209,6 +264,12 @@ std::optional<GattChoice> chooseGatt(const QList<BluezCharacteristic> &character
             choice.notify = *notify;
             choice.writeType = write->flags.contains(QLatin1String("write")) ? QStringLiteral("request")
                                                                              : QStringLiteral("command");
+            const bool named = !overrides.serviceUuid.isEmpty() || !overrides.writeUuid.isEmpty() ||
+                               !overrides.notifyUuid.isEmpty();
+            choice.reason = named ? QStringLiteral("named by VX_BLE_*_UUID")
+                                  : QStringLiteral("first service with write and notify");
+            if (!passedOver.isEmpty())
+                choice.reason += QStringLiteral("; passed over: ") + passedOver.join(QLatin1String(", "));
             return choice;
         }
     }

@@ -32,6 +32,13 @@ struct BluezDevice
     bool servicesResolved = false;
 };
 
+// Whether BlueZ has an adapter that can be used, and why not.
+struct BluezAdapterState
+{
+    bool usable = false;
+    QString reason; // empty when usable
+};
+
 struct BluezCharacteristic
 {
     QString path;
@@ -39,6 +46,7 @@ struct BluezCharacteristic
     QString serviceUuid;
     QString uuid;
     QStringList flags;
+    int mtu = 0; // 0: BlueZ did not say
 
     bool canWrite() const;
     bool canNotify() const;
@@ -51,6 +59,8 @@ struct GattChoice
     BluezCharacteristic notify;
     // "request" when the characteristic acknowledges writes, else "command".
     QString writeType;
+    // Why this service: the override that named it, or what was passed over.
+    QString reason;
 };
 
 // Overrides for firmware whose GATT layout differs; empty means "choose".
@@ -64,17 +74,22 @@ struct GattOverrides
 };
 
 QList<BluezDevice> devicesOf(const BluezObjects &objects);
+BluezAdapterState adapterStateOf(const BluezObjects &objects);
 // Characteristics of the device's services, in object-path order.
 QList<BluezCharacteristic> characteristicsOf(const BluezObjects &objects, const QString &devicePath);
 
 // The knob by its advertised name or by one of its two vendor/product id
 // pairs in the modalias ("usb:v05ACp022Cd0001", "bluetooth:v514Cp8850...").
 bool isKnob(const BluezDevice &device);
+// The connected knobs, those advertising the knob's name before those known
+// only by the id pair (a real keyboard model shares one of the pairs).
+QList<BluezDevice> connectedKnobs(const QList<BluezDevice> &devices);
 
 // The service holding a write and a notify characteristic, vendor services
-// (128-bit uuids outside the Bluetooth base range) before the others, the
-// standard ones (GAP, GATT, device information, battery, HID) never unless
-// named by an override.
+// (128-bit uuids outside the Bluetooth base range) before the others. Never,
+// unless named by an override: the assigned 16-bit services (device
+// information, battery, HID, ...) and the firmware-update and serial-port
+// services of the common chips, which carry no configuration.
 std::optional<GattChoice> chooseGatt(const QList<BluezCharacteristic> &characteristics,
                                      const GattOverrides &overrides);
 

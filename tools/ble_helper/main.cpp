@@ -4,8 +4,10 @@
 //   ble_helper connect auto --query --auto --listen SECONDS
 //   ble_helper connect ADDRESS --write-packet "03 FD ..." [...] --listen SECONDS
 //   ble_helper --version
+//   ble_helper watch
 
 #include "blehelperrun.h"
+#include "blehelperwatch.h"
 #include "device/blewire.h"
 
 #include <QCoreApplication>
@@ -26,7 +28,7 @@ std::optional<BleHelperOptions> parseArguments(const QStringList &args, QString 
     if (args.size() < 2 || args.at(0) != QLatin1String("connect")) {
         *error =
             QStringLiteral("usage: ble_helper connect auto|ADDRESS [--query] [--auto] [--listen SECONDS] "
-                           "[--write-packet HEX]...");
+                           "[--write-packet HEX]... | ble_helper watch");
         return std::nullopt;
     }
     BleHelperOptions options;
@@ -76,6 +78,10 @@ int main(int argc, char *argv[])
         return 0;
     }
 
+    if (app.arguments().mid(1) == QStringList{QStringLiteral("watch")}) {
+        BleHelperWatch watch;
+        return watch.exec();
+    }
     QString error;
     std::optional<BleHelperOptions> options = parseArguments(app.arguments().mid(1), &error);
     if (!options) {

@@ -7,7 +7,7 @@
 //                         a compact JSON array of strings (program name left out)
 //
 // Each run has a kind: "auto" (arguments begin "connect" "auto"), "write"
-// (any "--write-packet" argument) or "other". The script is split into
+// (any "--write-packet" argument), "watch" or "other". The script is split into
 // sections; a run plays the first of these that exists:
 //   [auto 2]   only the 2nd run of that kind (counted from VX_FAKE_BLE_ARGS_OUT,
 //              so numbering needs that variable)
@@ -82,6 +82,8 @@ QString kindOf(const QStringList &args)
 {
     if (args.contains(QStringLiteral("--write-packet")))
         return QStringLiteral("write");
+    if (args == QStringList{QStringLiteral("watch")})
+        return QStringLiteral("watch");
     if (args.size() >= 2 && args.at(0) == QLatin1String("connect") && args.at(1) == QLatin1String("auto"))
         return QStringLiteral("auto");
     return QStringLiteral("other");

@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QTimer>
 
+#include <utility>
+
 const QString FakeBluez::kDevicePath = QStringLiteral("/org/bluez/hci0/dev_C0_FF_EE_00_00_01");
 const QString FakeBluez::kWritePath = FakeBluez::kDevicePath + QStringLiteral("/service0010/char0011");
 const QString FakeBluez::kNotifyPath = FakeBluez::kDevicePath + QStringLiteral("/service0010/char0013");
@@ -32,7 +34,7 @@ QString toHex(const QByteArray &bytes)
 FakeBluez::FakeBluez(const QDBusConnection &bus, Scenario scenario, const QString &recordPath,
                      QObject *parent)
     : QDBusVirtualObject(parent), m_bus(bus), m_scenario(scenario), m_recordPath(recordPath),
-      m_connected(scenario != Scenario::NoConnectedDevice)
+      m_connected(scenario != Scenario::NoConnectedDevice), m_resolved(scenario != Scenario::LateResolve)
 {}
 
 QString FakeBluez::introspect(const QString &) const
@@ -44,19 +46,44 @@ BluezObjects FakeBluez::objects() const
 {
     const bool knob = m_scenario != Scenario::NotTheKnob;
     BluezObjects all;
-    all.insert(QDBusObjectPath(QStringLiteral("/org/bluez/hci0")),
-               {{QStringLiteral("org.bluez.Adapter1"), {{QStringLiteral("Powered"), true}}}});
+    if (m_scenario != Scenario::NoAdapter)
+        all.insert(QDBusObjectPath(QStringLiteral("/org/bluez/hci0")),
+                   {{QStringLiteral("org.bluez.Adapter1"),
+                     {{QStringLiteral("Powered"), m_scenario != Scenario::PoweredOff}}}});
+    if (m_scenario == Scenario::Impostor) {
+        // Real BlueZ keeps a HID device's 0x1812 service off the bus: the
+        // keyboard shows device information only.
+        const QString keyboard = QStringLiteral("/org/bluez/hci0/dev_00_11_22_33_44_55");
+        all.insert(QDBusObjectPath(keyboard),
+                   {{QStringLiteral("org.bluez.Device1"),
+                     {{QStringLiteral("Address"), QStringLiteral("00:11:22:33:44:55")},
+                      {QStringLiteral("Name"), QStringLiteral("Keyboard")},
+                      {QStringLiteral("Connected"), true},
+                      {QStringLiteral("ServicesResolved"), true},
+                      {QStringLiteral("Modalias"), QStringLiteral("usb:v05ACp022Cd0001")}}}});
+        all.insert(QDBusObjectPath(keyboard + QStringLiteral("/service000a")),
+                   {{QStringLiteral("org.bluez.GattService1"),
+                     {{QStringLiteral("UUID"), QStringLiteral("0000180a-0000-1000-8000-00805f9b34fb")},
+                      {QStringLiteral("Device"), QVariant::fromValue(QDBusObjectPath(keyboard))}}}});
+    }
     QVariantMap device{
         {QStringLiteral("Address"), QStringLiteral("C0:FF:EE:00:00:01")},
         {QStringLiteral("Name"), knob ? QStringLiteral("VELTRANIX") : QStringLiteral("Headphones")},
         {QStringLiteral("Alias"), knob ? QStringLiteral("VELTRANIX") : QStringLiteral("Headphones")},
         {QStringLiteral("Connected"), m_connected},
-        {QStringLiteral("ServicesResolved"), m_connected},
+        {QStringLiteral("ServicesResolved"), m_connected && m_resolved},
         {QStringLiteral("Modalias"),
          knob ? QStringLiteral("usb:v05ACp022Cd0001") : QStringLiteral("bluetooth:v004Cp2002d0100")}};
+    if (m_scenario == Scenario::Impostor) {
+        // Known by the other id pair only, without a name.
+        device.remove(QStringLiteral("Name"));
+        device.insert(QStringLiteral("Alias"), QStringLiteral("C0-FF-EE-00-00-01"));
+        device.insert(QStringLiteral("Modalias"), QStringLiteral("bluetooth:v514Cp8850d0100"));
+    }
     all.insert(QDBusObjectPath(kDevicePath), {{QStringLiteral("org.bluez.Device1"), device}});
-    if (!m_connected)
+    if (!m_connected || !m_resolved)
         return all;
+    const int mtu = m_scenario == Scenario::SmallMtu ? 23 : 247;
     const QVariant devicePath = QVariant::fromValue(QDBusObjectPath(kDevicePath));
     // A standard service with a notify and a write characteristic of its own:
     // the helper must not take it for the vendor one.
@@ -80,12 +107,14 @@ BluezObjects FakeBluez::objects() const
                {{kChar,
                  {{QStringLiteral("UUID"), QStringLiteral("7a1c0002-3b5e-4c2a-9f10-5d2b8c6e4a01")},
                   {QStringLiteral("Service"), QVariant::fromValue(QDBusObjectPath(vendor))},
-                  {QStringLiteral("Flags"), QStringList{"write-without-response", "write"}}}}});
+                  {QStringLiteral("Flags"), QStringList{"write-without-response", "write"}},
+                  {QStringLiteral("MTU"), QVariant::fromValue(quint16(mtu))}}}});
     all.insert(QDBusObjectPath(kNotifyPath),
                {{kChar,
                  {{QStringLiteral("UUID"), QStringLiteral("7a1c0003-3b5e-4c2a-9f10-5d2b8c6e4a01")},
                   {QStringLiteral("Service"), QVariant::fromValue(QDBusObjectPath(vendor))},
-                  {QStringLiteral("Flags"), QStringList{"notify"}}}}});
+                  {QStringLiteral("Flags"), QStringList{"notify"}},
+                  {QStringLiteral("MTU"), QVariant::fromValue(quint16(mtu))}}}});
     return all;
 }
 
@@ -104,6 +133,16 @@ bool FakeBluez::handleMessage(const QDBusMessage &message, const QDBusConnection
     const QString path = message.path();
     if (path == QLatin1String("/") && member == QLatin1String("GetManagedObjects")) {
         connection.send(message.createReply(QVariant::fromValue(objects())));
+        if (!std::exchange(m_looked, true)) {
+            // As BlueZ does: Connected first, the services a little later.
+            if (m_scenario == Scenario::LateResolve)
+                QTimer::singleShot(400, this, [this] {
+                    m_resolved = true;
+                    setConnected(true);
+                });
+            if (m_scenario == Scenario::Sleepy)
+                QTimer::singleShot(500, this, [this] { setConnected(false); });
+        }
         return true;
     }
     if (!m_connected && path.startsWith(kDevicePath) && path != kDevicePath) {
@@ -112,6 +151,16 @@ bool FakeBluez::handleMessage(const QDBusMessage &message, const QDBusConnection
         return true;
     }
     if (path == kNotifyPath && member == QLatin1String("StartNotify")) {
+        ++m_startNotifyCalls;
+        if (m_scenario == Scenario::NotifyNotPermitted ||
+            (m_scenario == Scenario::NotifyInProgress && m_startNotifyCalls == 1)) {
+            const bool permitted = m_scenario == Scenario::NotifyInProgress;
+            connection.send(message.createErrorReply(
+                permitted ? QStringLiteral("org.bluez.Error.InProgress")
+                          : QStringLiteral("org.bluez.Error.NotPermitted"),
+                permitted ? QStringLiteral("In Progress") : QStringLiteral("Notify not permitted")));
+            return true;
+        }
         m_notifying = true;
         connection.send(message.createReply());
         return true;
@@ -180,7 +229,7 @@ void FakeBluez::setConnected(bool connected)
         QDBusMessage::createSignal(kDevicePath, kProperties, QStringLiteral("PropertiesChanged"));
     signal << QStringLiteral("org.bluez.Device1")
            << QVariantMap{{QStringLiteral("Connected"), connected},
-                          {QStringLiteral("ServicesResolved"), connected}}
+                          {QStringLiteral("ServicesResolved"), connected && m_resolved}}
            << QStringList();
     m_bus.send(signal);
 }

@@ -22,6 +22,14 @@ public:
         NotTheKnob,        // the connected device is something else
         RejectWrite,       // every WriteValue fails with org.bluez.Error.Failed
         DisconnectMidRun,  // one notification, then Connected=false
+        SmallMtu,          // the link's MTU is 23
+        PoweredOff,        // the adapter is there but off
+        NoAdapter,         // BlueZ runs without an adapter
+        LateResolve,       // ServicesResolved (and the services) 400 ms after Connected
+        NotifyInProgress,  // the first StartNotify answers InProgress
+        NotifyNotPermitted,
+        Impostor, // a keyboard with the knob's id pair comes first
+        Sleepy,   // the knob disconnects 500 ms after the first look
     };
 
     FakeBluez(const QDBusConnection &bus, Scenario scenario, const QString &recordPath,
@@ -45,5 +53,8 @@ private:
     Scenario m_scenario;
     QString m_recordPath;
     bool m_connected = true;
+    bool m_resolved = true;
     bool m_notifying = false;
+    bool m_looked = false;
+    int m_startNotifyCalls = 0;
 };

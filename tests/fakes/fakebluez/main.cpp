@@ -1,4 +1,4 @@
-// fakebluez [--scenario normal|no-device|not-knob|reject-write|disconnect] [--record FILE]
+// fakebluez [--scenario NAME] [--record FILE], NAME one of those listed below
 // Owns org.bluez on the bus in DBUS_SYSTEM_BUS_ADDRESS, prints "ready" once it
 // does, and serves until killed. --record appends one line per WriteValue:
 // the write type, the byte count and the bytes in hex.
@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QMap>
 
 #include <cstdio>
 
@@ -24,18 +25,25 @@ int main(int argc, char *argv[])
         if (args.at(i) == QLatin1String("--record")) {
             recordPath = value;
         } else if (args.at(i) == QLatin1String("--scenario")) {
-            if (value == QLatin1String("no-device"))
-                scenario = FakeBluez::Scenario::NoConnectedDevice;
-            else if (value == QLatin1String("not-knob"))
-                scenario = FakeBluez::Scenario::NotTheKnob;
-            else if (value == QLatin1String("reject-write"))
-                scenario = FakeBluez::Scenario::RejectWrite;
-            else if (value == QLatin1String("disconnect"))
-                scenario = FakeBluez::Scenario::DisconnectMidRun;
-            else if (value != QLatin1String("normal")) {
+            static const QMap<QString, FakeBluez::Scenario> names{
+                {"normal", FakeBluez::Scenario::Normal},
+                {"no-device", FakeBluez::Scenario::NoConnectedDevice},
+                {"not-knob", FakeBluez::Scenario::NotTheKnob},
+                {"reject-write", FakeBluez::Scenario::RejectWrite},
+                {"disconnect", FakeBluez::Scenario::DisconnectMidRun},
+                {"small-mtu", FakeBluez::Scenario::SmallMtu},
+                {"powered-off", FakeBluez::Scenario::PoweredOff},
+                {"no-adapter", FakeBluez::Scenario::NoAdapter},
+                {"late-resolve", FakeBluez::Scenario::LateResolve},
+                {"notify-in-progress", FakeBluez::Scenario::NotifyInProgress},
+                {"notify-not-permitted", FakeBluez::Scenario::NotifyNotPermitted},
+                {"impostor", FakeBluez::Scenario::Impostor},
+                {"sleepy", FakeBluez::Scenario::Sleepy}};
+            if (!names.contains(value)) {
                 std::fprintf(stderr, "fakebluez: unknown scenario\n");
                 return 2;
             }
+            scenario = names.value(value);
         }
     }
 

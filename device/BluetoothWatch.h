@@ -1,0 +1,65 @@
+#pragma once
+
+#include "device/blelineparser.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QProcess>
+#include <QSet>
+#include <QString>
+
+class QTimer;
+
+// Decides when a Bluetooth connect run is worth starting. Normally one
+// long-running `ble_helper watch` says when a knob is connected and when it
+// goes; where the watch cannot run, a timer asks for a run every few seconds
+// instead, backing off while the runs keep failing the same way.
+class BluetoothWatch : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(BluetoothWatch)
+
+public:
+    explicit BluetoothWatch(QObject *parent = nullptr);
+    ~BluetoothWatch() override;
+
+    void setHelperDirectory(const QString &directory) { m_helperDirectory = directory; }
+    void start();
+    void stop();
+
+    // The session's side: whether some link is up (no runs are asked for
+    // then), and how a connect run ended (empty failure: it brought the knob).
+    void setLinkUp(bool up);
+    void noteRunFinished(const QString &failure);
+
+    bool isWatching() const { return m_process->state() != QProcess::NotRunning; }
+    bool isPolling() const { return m_polling; }
+
+Q_SIGNALS:
+    void connectWanted();
+    // The watch saw the knob with this address disconnect.
+    void knobGone(const QString &address);
+    void availabilityChanged(bool available, const QString &reason);
+
+private:
+    void startWatch();
+    void onReadyRead();
+    void onFinished(int exitCode);
+    void handleLine(const QByteArray &line);
+    void scheduleRun(int delayMs);
+    int nextBackoffMs();
+
+    QProcess *m_process = nullptr;
+    QTimer *m_runTimer = nullptr;
+    QTimer *m_restartTimer = nullptr;
+    BleLineParser m_parser;
+    QString m_helperDirectory;
+    QElapsedTimer m_watchUptime;
+    int m_watchBackoffMs = 0;
+    bool m_polling = false;
+    bool m_linkUp = false;
+    bool m_stopped = false;
+    QSet<QString> m_connectedKnobs;
+    QString m_lastFailure;
+    int m_failureBackoffMs = 0;
+};
