@@ -329,59 +329,6 @@ private Q_SLOTS:
         QCOMPARE(link.sent[0].second, bytes("03 FD 06 01 01 00 02 | 00 00 F1 | 00 00 06"));
         QCOMPARE(link.sent[1].second, bytes("03 FD 06 01 04 00 02 | 00 00 F4 | 00 00 1D"));
     }
-
-    // Every value a page can emit is written without a refusal or a warning,
-    // as a report of the type its page stands for.
-    void pageVocabularyEncodes_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("plainKey"); // -1: a name
-        QTest::addColumn<bool>("mac");
-        QTest::addColumn<int>("typeByte");
-        for (const QString &n : combinationPageStrings())
-            QTest::addRow("shortcut %s", qPrintable(n)) << n << -1 << true << 1;
-        for (const QString &n : multimediaPageNames())
-            QTest::addRow("media %s", qPrintable(n)) << n << -1 << true << 2;
-        for (const QString &n : mousePageNames())
-            QTest::addRow("mouse %s", qPrintable(n)) << n << -1 << true << 3;
-        for (const QString &n : procreatePageNames())
-            QTest::addRow("procreate %s", qPrintable(n)) << n << -1 << true << 4;
-        for (bool mac : {false, true}) {
-            for (unsigned short usage : keyboardPageKeyCodes(mac)) {
-                // The window binds a modifier key click as its combination name.
-                const QString modifier = modifierKeyCodeToCombination(usage, mac);
-                QTest::addRow("%s key %x", mac ? "mac" : "win", usage)
-                    << modifier << (modifier.isEmpty() ? int(usage) : -1) << mac << 1;
-            }
-        }
-    }
-    void pageVocabularyEncodes()
-    {
-        QFETCH(QString, name);
-        QFETCH(int, plainKey);
-        QFETCH(bool, mac);
-        QFETCH(int, typeByte);
-        QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
-        KnobModelSnapshot s;
-        s.isMacLayout = mac;
-        if (plainKey >= 0)
-            addPlain(s, 2, static_cast<unsigned short>(plainKey));
-        else
-            addName(s, 2, name);
-        const AssignmentWritePlan plan = planAssignmentWrite(s);
-        QCOMPARE(plan.knobs.size(), 1);
-        const KnobWritePlan &knob = plan.knobs.first();
-        QVERIFY(knob.unorderedKeys.isEmpty());
-        QCOMPARE(knob.sends.size(), 1);
-        QVERIFY(knob.sends.first().refusal.isEmpty());
-        const Packet &p = knob.sends.first().packets.front();
-        QCOMPARE(int(p[4]), typeByte);
-        QVERIFY(p[6] >= 1);
-        if (plainKey >= 0)
-            QCOMPARE(int(p[9]), plainKey & 0xFF);
-        FakeLink link;
-        QVERIFY(executeAssignmentWrite(plan, link.io(false)).ok);
-    }
 };
 
 QTEST_APPLESS_MAIN(TestAssignmentWrite)

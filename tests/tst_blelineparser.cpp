@@ -181,19 +181,6 @@ private Q_SLOTS:
         QCOMPARE(parser.takeRemainder(), QByteArray());
     }
 
-    // A line just under the limit still gets through.
-    void lineAtTheLimitIsKept()
-    {
-        BleLineParser parser;
-        const QByteArray head = "{\"type\":\"error\",\"message\":\"";
-        const QByteArray tail = "\"}";
-        const QByteArray fill(BleLineParser::kMaxPendingBytes - head.size() - tail.size(), 'm');
-        const QList<BleHelperMessage> out = parser.feed(head + fill + tail + "\n");
-        QCOMPARE(out.size(), 1);
-        QCOMPARE(out.first().message.size(), fill.size());
-        QCOMPARE(parser.oversizedLineCount(), 0);
-    }
-
     void normalise_data()
     {
         QTest::addColumn<Packet>("in");
@@ -269,63 +256,6 @@ private Q_SLOTS:
         QFETCH(int, exitCode);
         QFETCH(bool, ok);
         QCOMPARE(isBleBatchWriteAcknowledged(output, normalExit, exitCode), ok);
-    }
-
-    void findHelper_data()
-    {
-        QTest::addColumn<QStringList>("files"); // relative to app/; a trailing "/" makes a directory
-        QTest::addColumn<QString>("program");   // relative to app/, or "python3"
-        QTest::addColumn<QString>("scriptArg"); // first argument for scripts
-        QTest::newRow("nothing") << QStringList{} << QString() << QString();
-        QTest::newRow("exe beats plain name")
-            << QStringList{"ble_helper", "ble_helper.exe"} << "ble_helper.exe" << QString();
-        QTest::newRow("beside beats resources")
-            << QStringList{"../Resources/ble_helper", "ble_helper"} << "ble_helper" << QString();
-        QTest::newRow("resources subdirectory first")
-            << QStringList{"../Resources/ble_helper.exe", "../Resources/ble_helper/ble_helper"}
-            << "../Resources/ble_helper/ble_helper" << QString();
-        QTest::newRow("a directory of that name is not the helper")
-            << QStringList{"ble_helper/", "../Resources/ble_helper"} << "../Resources/ble_helper"
-            << QString();
-        QTest::newRow("executable beats script")
-            << QStringList{"../ble_helper/ble_helper.py", "../Resources/ble_helper.exe"}
-            << "../Resources/ble_helper.exe" << QString();
-        QTest::newRow("script through python3")
-            << QStringList{"../Resources/ble_helper.py", "../../ble_helper.py"} << "python3"
-            << "../../ble_helper.py";
-    }
-    void findHelper()
-    {
-        QFETCH(QStringList, files);
-        QFETCH(QString, program);
-        QFETCH(QString, scriptArg);
-        QTemporaryDir root;
-        QVERIFY(root.isValid());
-        const QDir app(root.filePath(QStringLiteral("a/b/app")));
-        QVERIFY(QDir().mkpath(app.path()));
-        for (const QString &f : files) {
-            const QString path = QDir::cleanPath(app.filePath(f));
-            if (f.endsWith(QLatin1Char('/'))) {
-                QVERIFY(QDir().mkpath(path));
-                continue;
-            }
-            QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-        }
-        const QStringList args{"connect", "auto"};
-        const BleHelperCommand cmd = findBluetoothHelperCommand(app.path(), args);
-        QCOMPARE(cmd.found, !program.isEmpty());
-        if (program.isEmpty())
-            return;
-        if (program == QLatin1String("python3")) {
-            QCOMPARE(cmd.program, program);
-            QCOMPARE(QDir::cleanPath(cmd.arguments.first()), QDir::cleanPath(app.filePath(scriptArg)));
-            QCOMPARE(cmd.arguments.mid(1), args);
-        } else {
-            QCOMPARE(QDir::cleanPath(cmd.program), QDir::cleanPath(app.filePath(program)));
-            QCOMPARE(cmd.arguments, args);
-        }
     }
 };
 

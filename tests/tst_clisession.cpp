@@ -103,57 +103,6 @@ private Q_SLOTS:
         json.seek(0);
         QCOMPARE(second.out.toUtf8(), json.readAll());
     }
-
-    void deviceFailures_data()
-    {
-        QTest::addColumn<QString>("fault");
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<int>("code");
-        const QStringList write{QStringLiteral("write"), QStringLiteral("BACKUP")};
-        QTest::newRow("no knob") << QStringLiteral("none") << QStringList{QStringLiteral("read")}
-                                 << int(CliNoDevice);
-        QTest::newRow("no knob at the given path")
-            << QString()
-            << QStringList{QStringLiteral("--device"), QStringLiteral("/dev/nothing"), QStringLiteral("read")}
-            << int(CliNoDevice);
-        QTest::newRow("write refused mid-save") << QStringLiteral("refuse") << write << int(CliDeviceFailed);
-        QTest::newRow("unplugged during the read")
-            << QStringLiteral("unplug") << QStringList{QStringLiteral("read")} << int(CliDeviceFailed);
-    }
-
-    void deviceFailures()
-    {
-        QFETCH(QString, fault);
-        QFETCH(QStringList, args);
-        QFETCH(int, code);
-        QTemporaryDir dir;
-        const QString backup = dir.filePath(QStringLiteral("knob.json"));
-        if (fault != QLatin1String("none")) {
-            addStoredKnob();
-            QCOMPARE(cli({QStringLiteral("read"), QStringLiteral("-o"), backup}).code, int(CliOk));
-            hidsim::reset();
-            const int device = addStoredKnob();
-            hidsim::FirmwareOptions options;
-            if (fault == QLatin1String("refuse")) {
-                // The knob answers the read, then refuses everything from the second report of the save on.
-                options.answerIntervalMs = 5;
-                hidsim::setFirmwareOptions(device, options);
-            } else if (fault == QLatin1String("unplug")) {
-                options.answerIntervalMs = 300;
-                hidsim::setFirmwareOptions(device, options);
-                hidsim::scheduleUnplug(device, 150);
-            }
-            if (fault == QLatin1String("refuse"))
-                hidsim::setUnplugAtWrite(device, 3);
-        }
-        for (QString &a : args)
-            a.replace(QStringLiteral("BACKUP"), backup);
-        const Run r = cli(args);
-        QCOMPARE(r.code, code);
-        // Ends in one sentence on standard error; nothing half-printed on standard output.
-        QVERIFY(!r.err.trimmed().section(QLatin1Char('\n'), -1).isEmpty());
-        QVERIFY(r.out.isEmpty());
-    }
 };
 
 QTEST_GUILESS_MAIN(TestCliSession)

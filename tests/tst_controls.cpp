@@ -50,26 +50,6 @@ private Q_SLOTS:
         QTest::mouseRelease(&s, Qt::LeftButton, {}, QPoint(22, 14));
     }
 
-    void toggle()
-    {
-        ToggleSwitchWidget t;
-        QSignalSpy spy(&t, &ToggleSwitchWidget::toggled);
-        t.setOn(false);
-        QCOMPARE(spy.count(), 0);
-        t.setOn(true);
-        t.setOn(true);
-        QCOMPARE(spy.count(), 1);
-        t.setOn(false);
-        QCOMPARE(spy.count(), 2);
-        QCOMPARE(spy.last().at(0).toBool(), false);
-        QTest::mousePress(&t, Qt::RightButton, {}, QPoint(10, 10));
-        QVERIFY(!t.isOn());
-        QTest::mousePress(&t, Qt::LeftButton, {}, QPoint(10, 10));
-        QVERIFY(t.isOn());
-        // The knob follows the flag.
-        QTRY_COMPARE_WITH_TIMEOUT(t.sliderPos(), 1.0, 5000);
-    }
-
     void delayRules()
     {
         // The clamping of typed text is checked through the delay page.
@@ -79,7 +59,6 @@ private Q_SLOTS:
         QCOMPARE(delayIncremented(60000), 60000);
         QCOMPARE(delayIncremented(59999), 60000);
     }
-
 };
 
 QTEST_MAIN(TestControls)

@@ -70,7 +70,6 @@ private Q_SLOTS:
         page.applyDelayInput(0);
         QCOMPARE(page.delayForVirtualKey(1, 0), 777);
     }
-
 };
 
 QTEST_MAIN(TestDelay)

@@ -202,38 +202,6 @@ private Q_SLOTS:
         QCOMPARE(isPermissionFailure(savedErrno, text), permission);
     }
 
-    void silentScanLogsNothing()
-    {
-        resetWithKnob();
-        LogRecorder log;
-        HidScanResult r = scanHidInterfaces(0x05AC, 0x022C, false);
-        QVERIFY(r.handle);
-        QVERIFY(log.lines().isEmpty());
-        hid_close(r.handle);
-        QVERIFY(!scanHidInterfaces(0x514C, 0x8850, false).handle);
-    }
-
-    void packetToHexLayout_data()
-    {
-        QTest::addColumn<int>("length");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("empty") << 0 << QString();
-        QTest::newRow("one") << 1 << QStringLiteral("00");
-        QTest::newRow("sixteen") << 16 << QStringLiteral("00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F");
-        QTest::newRow("seventeen") << 17
-                                   << QStringLiteral("00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F\n10");
-    }
-    void packetToHexLayout()
-    {
-        QFETCH(int, length);
-        QFETCH(QString, expected);
-        HidPacket p;
-        for (int i = 0; i < length; ++i)
-            p.push_back(static_cast<unsigned char>(i));
-        QCOMPARE(packetToHex(p), expected);
-        QCOMPARE(packetToHex(HidPacket(33, 0xAB)).count(QLatin1Char('\n')), 2);
-    }
-
     // Which reports get the copy with the older command code. The save tests
     // see it for assignments; a colour, lighting or end report typed into the
     // debug console with a key selected must still go out alone.

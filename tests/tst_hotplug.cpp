@@ -22,12 +22,24 @@ private Q_SLOTS:
         QTest::addColumn<QString>("subsystem");
         QTest::addColumn<QString>("hidId");
         QTest::addColumn<bool>("scans");
-        QTest::newRow("knob added") << "add" << "hidraw" << "0003:000005AC:0000022C" << true;
-        QTest::newRow("receiver ids") << "add" << "hidraw" << "0003:0000514C:00008850" << true;
-        QTest::newRow("knob removed") << "remove" << "hidraw" << "0003:05AC:022C.0004" << true;
-        QTest::newRow("another device") << "add" << "hidraw" << "0003:0000046D:0000C52B" << false;
-        QTest::newRow("not a hidraw node") << "add" << "input" << "0003:000005AC:0000022C" << false;
-        QTest::newRow("changed, not added") << "change" << "hidraw" << "0003:000005AC:0000022C" << false;
+        QTest::newRow("knob added") << "add"
+                                    << "hidraw"
+                                    << "0003:000005AC:0000022C" << true;
+        QTest::newRow("receiver ids") << "add"
+                                      << "hidraw"
+                                      << "0003:0000514C:00008850" << true;
+        QTest::newRow("knob removed") << "remove"
+                                      << "hidraw"
+                                      << "0003:05AC:022C.0004" << true;
+        QTest::newRow("another device") << "add"
+                                        << "hidraw"
+                                        << "0003:0000046D:0000C52B" << false;
+        QTest::newRow("not a hidraw node") << "add"
+                                           << "input"
+                                           << "0003:000005AC:0000022C" << false;
+        QTest::newRow("changed, not added") << "change"
+                                            << "hidraw"
+                                            << "0003:000005AC:0000022C" << false;
     }
 
     void udevEventScansAtOnce()

@@ -66,7 +66,6 @@ private Q_SLOTS:
         QVERIFY(!page.keyButton("b")->isSelected());
         QVERIFY(!page.selectedButton());
     }
-
 };
 
 QTEST_MAIN(TestKeyboard)

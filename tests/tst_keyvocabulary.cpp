@@ -144,7 +144,6 @@ private Q_SLOTS:
         QFETCH(QList<unsigned char>, keys);
         QCOMPARE(modifierPrefixKeys(static_cast<unsigned char>(mask)), keys);
     }
-
 };
 
 QTEST_APPLESS_MAIN(TestKeyVocabulary)

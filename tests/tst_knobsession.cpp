@@ -461,46 +461,6 @@ private Q_SLOTS:
         QCOMPARE(stored.at(5), expected[13]); // the last report of key 5 is its copy
     }
 
-    // A save the device cannot take says so; with key 1 refused in every
-    // layout, keys 2..5 are still written.
-    void failedSaves_data()
-    {
-        QTest::addColumn<bool>("connect");
-        QTest::addColumn<int>("failFirst");
-        QTest::newRow("not connected: nothing written") << false << 0;
-        QTest::newRow("key 1 refused in every layout") << true << 6;
-    }
-    void failedSaves()
-    {
-        QFETCH(bool, connect);
-        QFETCH(int, failFirst);
-        const int dev = resetWithKnob();
-        KnobSession s;
-        if (connect)
-            QVERIFY(connectAndReadSession(s));
-        hidsim::setFailFirstWrites(dev, 2, failFirst);
-        QSignalSpy saved(&s, &KnobSession::saveFinished);
-        const double start = hidsim::nowMs();
-        QVERIFY(s.save(fiveKeySnapshot()));
-        QTRY_COMPARE_WITH_TIMEOUT(saved.size(), 1, 15000);
-        QCOMPARE(saved.at(0).at(0).toBool(), false);
-        QVERIFY(!s.isSaveRunning());
-
-        std::vector<Packet> accepted;
-        int refused = 0;
-        for (const hidsim::WriteRecord &r : writesSince(start, false)) {
-            if (r.result > 0)
-                accepted.push_back(r.bytes);
-            else
-                ++refused;
-        }
-        // The report, its copy and the two retries of each.
-        std::vector<Packet> expected = fiveKeyReports();
-        expected.erase(expected.begin(), expected.begin() + 2);
-        QCOMPARE(refused, failFirst);
-        QCOMPARE(accepted, connect ? expected : std::vector<Packet>{});
-    }
-
     // The read after a save: a key the knob did not keep is named, a key the
     // save left empty keeps the knob's own actions, and the answers come along.
     void saveReadsBack_data()
@@ -582,24 +542,6 @@ private Q_SLOTS:
         QSKIP("the event loop never kept the changes inside the coalescing window");
     }
 
-    void lightingChangesDuringASendGiveOneMore()
-    {
-        QVERIFY(hidsim::loadScenario("device; write-delay 300"));
-        KnobSession s;
-        QVERIFY(connectAndReadSession(s));
-        hidsim::clearWrites();
-        s.queueLighting(light(1, 1, 1, 10, true));
-        QTRY_VERIFY_WITH_TIMEOUT(!workersIdle(s), 5000);
-        for (int i = 2; i <= 6; ++i)
-            s.queueLighting(light(i, i, i, i * 10, true));
-        QTRY_VERIFY_WITH_TIMEOUT(colourWrites().size() >= 2 && workersIdle(s), 15000);
-        QTest::qWait(400);
-        const auto sent = colourWrites();
-        QCOMPARE(sent.size(), std::size_t(2));
-        QCOMPARE(sent[0], light(1, 1, 1, 10, true).packet());
-        QCOMPARE(sent[1], light(6, 6, 6, 60, true).packet());
-    }
-
     // Changes made during a save stay off the wire until its last report,
     // then go out once with the newest values.
     void lightingWaitsForTheSave()
@@ -620,18 +562,6 @@ private Q_SLOTS:
         for (const hidsim::WriteRecord &r : writesSince(start, false))
             sent.push_back(r.bytes);
         QCOMPARE(sent, expected);
-    }
-
-    void lightingWhileDisconnectedSendsNothingLater()
-    {
-        hidsim::reset();
-        KnobSession s;
-        s.queueLighting(light(9, 8, 7, 42, false));
-        QVERIFY(workersIdle(s));
-        hidsim::addDevice(hidsim::knobDevice());
-        QVERIFY(connectAndReadSession(s));
-        QTest::qWait(100);
-        QVERIFY(colourWrites().empty());
     }
 
     void lightingFailureIsReportedOnce()

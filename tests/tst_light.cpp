@@ -14,27 +14,6 @@ class TestLight : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void pickerRules()
-    {
-        const ColorPickerGeometry g = colorPickerGeometry(QSize(570, 371));
-        QCOMPARE(g.square, QRect(24, 24, 480, 323));
-        QCOMPARE(g.hueBar, QRect(528, 24, 18, 323));
-        QVERIFY(colorPickerHitsHueBar(QPoint(545 + 3, 100), g));
-        QVERIFY(!colorPickerHitsHueBar(QPoint(545 + 5, 100), g));
-        QCOMPARE(colorPickerHueFromPos(QPoint(530, 5000), g), 359.0);
-        QCOMPARE(colorPickerHueFromPos(QPoint(530, -50), g), 0.0);
-        double s = -1, v = -1;
-        colorPickerSvFromPos(QPoint(-10, -10), g, &s, &v);
-        QCOMPARE(s, 0.0);
-        QCOMPARE(v, 1.0);
-        colorPickerSvFromPos(QPoint(9000, 9000), g, &s, &v);
-        QCOMPARE(s, 1.0);
-        QCOMPARE(v, 0.0);
-        const ColorPickerGeometry tiny = colorPickerGeometry(QSize(1, 1));
-        colorPickerSvFromPos(QPoint(5, 5), tiny, &s, &v);
-        QVERIFY(s >= 0 && s <= 1 && v >= 0 && v <= 1);
-    }
-
     void pickerInput()
     {
         ColorPickerWidget p;
@@ -93,7 +72,6 @@ private Q_SLOTS:
         QVERIFY(!page.brightnessSlider()->isEnabled());
         QCOMPARE(page.brightnessSlider()->value(), 100);
     }
-
 };
 
 QTEST_MAIN(TestLight)

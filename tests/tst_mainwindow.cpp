@@ -170,29 +170,6 @@ private Q_SLOTS:
         QCOMPARE(hidsim::openHandleCount(), 0);
     }
 
-    // A knob whose nodes refuse to open: one line under the status says why
-    // and how to fix it, one WARN line names the node, and both go once it connects.
-    void permissionHint()
-    {
-        for (int i = 0; i < 3; ++i)
-            hidsim::setOpenDenied(m_device, i);
-        LogRecorder log;
-        MainLayoutWidget &w = window();
-        auto *hint = child<QLabel>(w, QStringLiteral("permissionHint"));
-        QVERIFY(hint->isHidden());
-        for (int scan = 0; scan < 3; ++scan) {
-            m_session->connectNow();
-            QTRY_VERIFY_WITH_TIMEOUT(!m_session->isScanRunning(), 5000);
-        }
-        QVERIFY(hint->isVisible());
-        QVERIFY(hint->text().contains(QStringLiteral("udev")));
-        QCOMPARE(log.count(QStringLiteral("无权限打开设备节点")), 1);
-
-        hidsim::setInterfaceFaults(m_device, 2, hidsim::InterfaceConfig{});
-        QVERIFY(connectSession(*m_session));
-        QVERIFY(hint->isHidden());
-    }
-
     // Ten Escape clicks show the eighth tab; its exit button removes it and
     // returns to the first tab when it was current.
     void debugTabUnlockAndExit()
@@ -356,46 +333,6 @@ private Q_SLOTS:
         A::key(w, 0x04);
         for (int k = 1; k <= 5; ++k)
             QCOMPARE(M::displayNames(w, k).size(), k == 2 ? 18 : 0);
-    }
-
-    void exclusiveActions()
-    {
-        MainLayoutWidget &w = connectedWindow();
-        select(w, 3);
-        for (unsigned short code : {0x04, 0x05, 0x06, 0x07, 0x08})
-            A::key(w, code);
-        Q_EMIT A::page<MultimediaWidget>(w, 2)->multimediaClicked(QStringLiteral("音量+"));
-        QCOMPARE(M::keyCodes(w, 3).size(), 0);
-        QCOMPARE(M::combinations(w, 3), QStringList{QStringLiteral("音量+")});
-        QCOMPARE(M::displayNames(w, 3), QStringList{QStringLiteral("Volume +")});
-
-        Q_EMIT A::page<MouseWidget>(w, 4)->mouseClicked(QStringLiteral("鼠标左键"));
-        QCOMPARE(M::combinations(w, 3), QStringList{QStringLiteral("鼠标左键")});
-        Q_EMIT A::page<ProcreateWidget>(w, 6)->procreateKeyClicked(QStringLiteral("撤销"));
-        QCOMPARE(M::combinations(w, 3), QStringList{QStringLiteral("撤销")});
-        QCOMPARE(M::displayNames(w, 3).size(), 1);
-        QCOMPARE(M::delayPage(w)->selectedKnobKey(), 3);
-    }
-
-    void clearButton()
-    {
-        MainLayoutWidget &w = connectedWindow();
-        select(w, 3);
-        A::key(w, 0x04);
-        select(w, 1);
-        A::key(w, 0x05);
-        // Clearing key 3 while key 1 is selected.
-        A::clear(w, 3);
-        QVERIFY(M::displayNames(w, 3).isEmpty());
-        QCOMPARE(child<QLabel>(w, QStringLiteral("knobKeyLabel3"))->text(), QString());
-        QCOMPARE(w.selectedKnobKey(), 1);
-        QCOMPARE(toastTitle(w), QStringLiteral("Clear Selection"));
-
-        // The visible clear button of the selected key.
-        QTest::mouseClick(child(w, QStringLiteral("cleanIcon1")), Qt::LeftButton);
-        QVERIFY(M::displayNames(w, 1).isEmpty());
-        QVERIFY(M::keyCodes(w, 1).isEmpty());
-        QCOMPARE(child<QLabel>(w, QStringLiteral("knobKeyLabel1"))->text(), QString());
     }
 
     void resetCancelThenConfirm()

@@ -51,29 +51,6 @@ private Q_SLOTS:
         QCOMPARE(udevEventConcernsKnob(action, subsystem, hidId), concerns);
     }
 
-    void hidIdFromPath_data()
-    {
-        QTest::addColumn<QString>("devPath");
-        QTest::addColumn<QString>("hidId");
-        QTest::newRow("usb receiver")
-            << "/devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.2/0003:05AC:022C.0003/hidraw/hidraw2"
-            << "0003:05AC:022C.0003";
-        QTest::newRow("bluetooth") << "/devices/virtual/misc/uhid/0005:514C:8850.0009/hidraw/hidraw5"
-                                   << "0005:514C:8850.0009";
-        QTest::newRow("pci ids are not hid names")
-            << "/devices/pci0000:00/0000:00:14.0/usb1/1-2" << QString();
-        QTest::newRow("empty") << QString() << QString();
-        QTest::newRow("innermost wins")
-            << "/devices/x/0003:1111:2222.0001/y/0003:05AC:022C.0002/hidraw/hidraw1"
-            << "0003:05AC:022C.0002";
-    }
-    void hidIdFromPath()
-    {
-        QFETCH(QString, devPath);
-        QFETCH(QString, hidId);
-        QCOMPARE(hidIdFromDevPath(devPath), hidId);
-    }
-
     // One plug-in brings a node per interface: one scan, after the last.
     void burstGivesOneSignal_data()
     {
