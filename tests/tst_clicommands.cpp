@@ -1,7 +1,8 @@
-// The command-line tool: usage errors, invalid files that never reach the
-// knob, a read-write-read round trip, a save refused halfway, a read that
-// loses the knob, the interface list and the knob's refusals against the
-// simulated device.
+// The command-line tool with its real link, the knob session, against the
+// simulated knob: usage errors and invalid files that never reach the knob, a
+// backup that restores byte for byte as the Save button writes it, the light,
+// the interface list, and every refusal of the knob as an exit code and one
+// sentence.
 
 #include "cli/clicommands.h"
 #include "cli/clidevice.h"
@@ -10,6 +11,7 @@
 #include "device/savereadback.h"
 #include "protocol/assignmentwrite.h"
 #include "protocol/configdecode.h"
+#include "protocol/configjson.h"
 #include "protocol/knobconfigdocument.h"
 #include "support/devicetestsupport.h"
 #include "support/packetbytes.h"
@@ -28,82 +30,6 @@
 
 namespace {
 
-// The knob's firmware as far as the tool sees it: it keeps the last report of
-// each physical key and the colour, and answers a read with them.
-struct FakeKnob
-{
-    std::map<int, Packet> stored;
-    Packet colour;
-    int opens = 0;
-    int saves = 0;
-    int sentReports = 0;
-    int failSaveAtKey = 0;  // the write of this physical key is refused
-    bool failReads = false; // the knob is unplugged during a read
-    bool present = true;
-};
-
-class FakeCliDevice final : public CliDevice
-{
-public:
-    explicit FakeCliDevice(FakeKnob *knob) : m_knob(knob) {}
-
-    bool open(const QString &, QString *error, OpenFailure *) override
-    {
-        if (!m_knob->present) {
-            *error = QStringLiteral("no knob found");
-            return false;
-        }
-        ++m_knob->opens;
-        return true;
-    }
-    bool readConfiguration(std::vector<Packet> *packets, QString *error) override
-    {
-        if (m_knob->failReads) {
-            *error = QStringLiteral("the knob was unplugged");
-            return false;
-        }
-        packets->clear();
-        for (const auto &entry : m_knob->stored)
-            packets->push_back(entry.second);
-        if (!m_knob->colour.empty())
-            packets->push_back(m_knob->colour);
-        return true;
-    }
-    bool saveSnapshot(const KnobModelSnapshot &snapshot, const std::function<void(int, int)> &progress,
-                      QString *error) override
-    {
-        ++m_knob->saves;
-        const AssignmentWritePlan plan = planAssignmentWrite(snapshot);
-        AssignmentWriteIo io;
-        io.send = [this](const Packet &p, int knobKey) {
-            if (knobKey == m_knob->failSaveAtKey)
-                return -1;
-            for (const Packet &q : buildSendList(p, knobKey)) {
-                ++m_knob->sentReports;
-                const int k = knobKeyIndexForCommand(q[2]);
-                if (k != 0)
-                    m_knob->stored[k] = q;
-            }
-            return int(p.size());
-        };
-        const AssignmentWriteResult r = executeAssignmentWrite(plan, io);
-        if (progress)
-            progress(int(plan.knobs.size()), int(plan.knobs.size()));
-        if (!r.ok)
-            *error = QStringLiteral("the knob refused physical key %1").arg(r.failedKnobKeys.first());
-        return r.ok;
-    }
-    bool sendLight(const LightSettings &l, QString *) override
-    {
-        ++m_knob->sentReports;
-        m_knob->colour = buildColorPacket(l.red, l.green, l.blue, l.brightness, l.on);
-        return true;
-    }
-
-private:
-    FakeKnob *m_knob;
-};
-
 struct Run
 {
     int code = -1;
@@ -111,7 +37,7 @@ struct Run
     QString err;
 };
 
-Run run(const QStringList &args, FakeKnob *knob, const QByteArray &stdinBytes = QByteArray())
+Run run(const QStringList &args, const QByteArray &stdinBytes = QByteArray())
 {
     QString out, err;
     QTextStream outStream(&out), errStream(&err);
@@ -122,10 +48,7 @@ Run run(const QStringList &args, FakeKnob *knob, const QByteArray &stdinBytes = 
     c.out = &outStream;
     c.err = &errStream;
     c.in = &in;
-    // Without a fake knob, the tool's own link to the simulated device.
-    c.openDevice = [knob]() -> std::unique_ptr<CliDevice> {
-        return knob ? std::make_unique<FakeCliDevice>(knob) : createCliDevice();
-    };
+    c.openDevice = [] { return createCliDevice(); };
     Run r;
     r.code = runCli(QStringList{QStringLiteral("veltranix-cli")} + args, c);
     outStream.flush();
@@ -135,29 +58,48 @@ Run run(const QStringList &args, FakeKnob *knob, const QByteArray &stdinBytes = 
     return r;
 }
 
-void preload(FakeKnob &knob)
+// Physical key 1: Ctrl+V then keypad 1 after 120 ms; key 2: Volume +; key 4:
+// Ctrl+Alt held; key 5: left click; an orange light at 75 %.
+int preloadedKnob()
 {
-    knob.stored[1] = bytes("03 FD 02 01 01 00 03 | 00 00 F1 | 00 00 19 | 00 78 59");
-    knob.stored[2] = bytes("03 FD 04 01 02 00 01 00 00 E9 00");
-    knob.stored[4] = bytes("03 FD 06 01 01 00 02 | 00 00 F1 | 00 00 F3");
-    knob.stored[5] = bytes("03 FD 03 01 03 01 04 00 00 00 00 00 01");
-    knob.colour = bytes("03 FD 00 06 FF 80 00 4B 01");
+    const int device = resetWithKnob();
+    hidsim::preloadAssignment(device, 1, bytes("03 FD 02 01 01 00 03 | 00 00 F1 | 00 00 19 | 00 78 59"));
+    hidsim::preloadAssignment(device, 2, bytes("03 FD 04 01 02 00 01 00 00 E9 00"));
+    hidsim::preloadAssignment(device, 4, bytes("03 FD 06 01 01 00 02 | 00 00 F1 | 00 00 F3"));
+    hidsim::preloadAssignment(device, 5, bytes("03 FD 03 01 03 01 04 00 00 00 00 00 01"));
+    hidsim::preloadColour(device, bytes("03 FD 00 06 FF 80 00 4B 01"));
+    return device;
+}
+
+// What the tool wrote besides the scan's probe and the read requests.
+std::vector<Packet> writtenReports()
+{
+    std::vector<Packet> out;
+    for (const hidsim::WriteRecord &r : hidsim::writes()) {
+        const bool readRequest = r.bytes.size() > 1 && r.bytes[1] == 0xFF;
+        if (r.result > 0 && !readRequest)
+            out.push_back(r.bytes);
+    }
+    if (!out.empty() && out.front() == probeReport())
+        out.erase(out.begin());
+    return out;
 }
 
 } // namespace
 
-// The round trip, a refused write, a lost knob and no knob run against the
-// simulated knob through the real session in tst_clisession.
 class TestCliCommands : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void init() { hidsim::reset(); }
+    void cleanup() { QCOMPARE(hidsim::openHandleCount(), 0); }
     void usageErrors_data();
     void usageErrors();
     void invalidFileWritesNothing_data();
     void invalidFileWritesNothing();
     void dryRunFromStandardInput();
+    void backupRestoresExactly();
     void lightChangesOnlyWhatIsAsked();
     void listMarksTheUsedInterface();
     void knobRefusals_data();
@@ -188,23 +130,21 @@ void TestCliCommands::usageErrors()
 {
     QFETCH(QStringList, args);
     QFETCH(QString, message);
-    FakeKnob knob;
-    preload(knob);
-    const Run r = run(args, &knob);
+    const int device = preloadedKnob();
+    const Run r = run(args);
     QCOMPARE(r.code, int(CliUsage));
     QVERIFY2(r.err.contains(message), qPrintable(r.err));
     QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
-    QCOMPARE(knob.opens, 0);
-    QCOMPARE(knob.sentReports, 0);
+    QCOMPARE(hidsim::openCount(device, 2), 0);
+    QVERIFY(hidsim::writes().empty());
 }
 
 void TestCliCommands::invalidFileWritesNothing_data()
 {
     QTest::addColumn<QByteArray>("json");
     QTest::addColumn<QString>("message");
-    FakeKnob knob;
-    preload(knob);
-    const QByteArray good = run({"read"}, &knob).out.toUtf8();
+    preloadedKnob();
+    const QByteArray good = run({"read"}).out.toUtf8();
     QTest::newRow("truncated") << good.left(good.size() / 2) << "invalid JSON at line";
     QTest::newRow("delay") << QByteArray(good).replace("\"delayMs\": 120", "\"delayMs\": 12")
                            << "keys[0].actions[1].delayMs: 12 is out of range";
@@ -220,26 +160,22 @@ void TestCliCommands::invalidFileWritesNothing()
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(json);
     f.close();
-    FakeKnob knob;
-    preload(knob);
-    const auto before = knob.stored;
-    const Run r = run({"write", path}, &knob);
+    const int device = preloadedKnob();
+    const Run r = run({"write", path});
     QCOMPARE(r.code, int(CliUsage));
     QVERIFY2(r.err.startsWith(QStringLiteral("veltranix-cli: %1: %2").arg(path, message)), qPrintable(r.err));
-    QCOMPARE(knob.opens, 0);
-    QCOMPARE(knob.sentReports, 0);
-    QVERIFY(knob.stored == before);
+    QCOMPARE(hidsim::openCount(device, 2), 0);
+    QVERIFY(hidsim::writes().empty());
 }
 
 void TestCliCommands::dryRunFromStandardInput()
 {
-    FakeKnob knob;
-    preload(knob);
-    const QByteArray file = run({"read"}, &knob).out.toUtf8();
-    FakeKnob untouched;
-    const Run r = run({"write", "--dry-run", "-"}, &untouched, file);
+    preloadedKnob();
+    const QByteArray file = run({"read"}).out.toUtf8();
+    hidsim::clearWrites();
+    const Run r = run({"write", "--dry-run", "-"}, file);
     QCOMPARE(r.code, int(CliOk));
-    QCOMPARE(untouched.opens, 0);
+    QVERIFY(hidsim::writes().empty());
     const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     // Per written key: the report, its copy, the end report; then the colour.
     QCOMPARE(lines.size(), 4 * 3 + 1);
@@ -250,21 +186,53 @@ void TestCliCommands::dryRunFromStandardInput()
     QVERIFY(lines.last().startsWith(QStringLiteral("03 FD 00 06 FF 80 00 4B 01 00")));
 }
 
+// read, write, read: the same file, and the write is the Save button's
+// reports in order.
+void TestCliCommands::backupRestoresExactly()
+{
+    const int device = preloadedKnob();
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("knob.json"));
+    QCOMPARE(run({"read", "-o", file}).code, int(CliOk));
+    // Key 1 is changed on the knob; the backup must put it back.
+    hidsim::preloadAssignment(device, 1, bytes("03 FD 02 01 01 00 01 00 00 1D"));
+    hidsim::clearWrites();
+    QCOMPARE(run({"write", file}).code, int(CliOk));
+    QFile json(file);
+    QVERIFY(json.open(QIODevice::ReadOnly));
+    const ConfigJsonParse parsed = configDocumentFromJson(json.readAll());
+    QVERIFY(parsed.ok);
+    std::vector<Packet> expected;
+    AssignmentWriteIo io;
+    io.send = [&](const Packet &p, int knobKey) {
+        const std::vector<Packet> list = buildSendList(p, knobKey);
+        expected.insert(expected.end(), list.begin(), list.end());
+        return int(p.size());
+    };
+    executeAssignmentWrite(planAssignmentWrite(snapshotFromDocument(parsed.document)), io);
+    expected.push_back(hidsim::storedColour(device));
+    QCOMPARE(writtenReports(), expected);
+    const Run again = run({"read"});
+    QCOMPARE(again.code, int(CliOk));
+    json.seek(0);
+    QCOMPARE(again.out.toUtf8(), json.readAll());
+}
+
 void TestCliCommands::lightChangesOnlyWhatIsAsked()
 {
-    FakeKnob knob;
-    preload(knob);
-    QCOMPARE(run({"light", "--brightness", "20"}, &knob).code, int(CliOk));
-    QCOMPARE(packetToHexLine(knob.colour).left(26), QStringLiteral("03 FD 00 06 FF 80 00 14 01"));
-    QCOMPARE(run({"light", "--color", "#00ff00", "--off"}, &knob).code, int(CliOk));
-    QCOMPARE(packetToHexLine(knob.colour).left(26), QStringLiteral("03 FD 00 06 00 FF 00 14 00"));
+    const int device = preloadedKnob();
+    QCOMPARE(run({"light", "--brightness", "20"}).code, int(CliOk));
+    QCOMPARE(packetToHexLine(hidsim::storedColour(device)).left(26),
+             QStringLiteral("03 FD 00 06 FF 80 00 14 01"));
+    QCOMPARE(run({"light", "--color", "#00ff00", "--off"}).code, int(CliOk));
+    QCOMPARE(packetToHexLine(hidsim::storedColour(device)).left(26),
+             QStringLiteral("03 FD 00 06 00 FF 00 14 00"));
 }
 
 void TestCliCommands::listMarksTheUsedInterface()
 {
     resetWithKnob();
-    FakeKnob knob;
-    Run r = run({"list", "--json"}, &knob);
+    Run r = run({"list", "--json"});
     QCOMPARE(r.code, int(CliOk));
     const QJsonArray list = QJsonDocument::fromJson(r.out.toUtf8()).array();
     QCOMPARE(list.size(), 3);
@@ -281,7 +249,7 @@ void TestCliCommands::listMarksTheUsedInterface()
     QCOMPARE(hidsim::openHandleCount(), 0);
 
     hidsim::reset();
-    r = run({"list"}, &knob);
+    r = run({"list"});
     QCOMPARE(r.code, int(CliNoDevice));
     QVERIFY(r.err.contains(QStringLiteral("no knob found")));
 }
@@ -322,7 +290,7 @@ void TestCliCommands::knobRefusals()
         held = KnobOwnerLock::tryTake(KnobOwnerLock::knobIdentity(*list));
         hid_free_enumeration(list);
     }
-    const Run r = run(args, nullptr);
+    const Run r = run(args);
     QCOMPARE(r.code, code);
     QVERIFY2(r.err.contains(says), qPrintable(r.err));
     QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
@@ -333,8 +301,7 @@ void TestCliCommands::knobRefusals()
     if (fault == QLatin1String("silent"))
         QCOMPARE(hidsim::readRequestCount(device), 2);
     if (fault == QLatin1String("denied")) {
-        const QJsonArray list =
-            QJsonDocument::fromJson(run({"list", "--json"}, nullptr).out.toUtf8()).array();
+        const QJsonArray list = QJsonDocument::fromJson(run({"list", "--json"}).out.toUtf8()).array();
         QCOMPARE(list.size(), 3);
         for (const QJsonValue &v : list)
             QVERIFY(v.toObject().value(QStringLiteral("refused")).toBool());

@@ -96,7 +96,6 @@ private slots:
     void invalidFilesAreRefused_data();
     void invalidFilesAreRefused();
     void saveReportsAreByteExact();
-    void jsonIsStableAndComplete();
 };
 
 void TestCliDocument::pageNamesSurviveTheWire_data()
@@ -319,65 +318,6 @@ void TestCliDocument::saveReportsAreByteExact()
     QCOMPARE(wireText(documentWriteReports(parsed.document)), wireText(expected));
 }
 
-void TestCliDocument::jsonIsStableAndComplete()
-{
-    KnobConfigDocument doc;
-    doc.isMacLayout = true;
-    doc.keys[0] = {KnobAction::key(0x01, 0x19), KnobAction::key(0, 0x59, 120)};
-    doc.keys[1] = {KnobAction::named(QStringLiteral("音量+"))};
-    doc.keys[4] = {KnobAction::key(0x02, 0x34), KnobAction::key(0, 0x31, 60000)};
-    doc.light = LightSettings{0xFF, 0x80, 0x00, 75, false};
-    const QByteArray json = configDocumentToJson(doc);
-    const QByteArray expected = R"({
-    "format": 1,
-    "layout": "mac",
-    "keys": [
-        {
-            "key": 1,
-            "gesture": "turn left",
-            "actions": [
-                { "name": "Ctrl+V", "delayMs": 0 },
-                { "name": "1", "code": "0x0059", "delayMs": 120 }
-            ]
-        },
-        {
-            "key": 2,
-            "gesture": "turn right",
-            "actions": [
-                { "name": "Volume +", "delayMs": 0 }
-            ]
-        },
-        {
-            "key": 3,
-            "gesture": "press and turn left",
-            "actions": []
-        },
-        {
-            "key": 4,
-            "gesture": "press and turn right",
-            "actions": []
-        },
-        {
-            "key": 5,
-            "gesture": "press",
-            "actions": [
-                { "name": "\"", "delayMs": 0 },
-                { "name": "\\", "delayMs": 60000 }
-            ]
-        }
-    ],
-    "lighting": {
-        "color": "#FF8000",
-        "brightness": 75,
-        "on": false
-    }
-}
-)";
-    QCOMPARE(QString::fromUtf8(json), QString::fromUtf8(expected));
-    const ConfigJsonParse back = configDocumentFromJson(json);
-    QVERIFY2(back.ok, qPrintable(back.error));
-    QCOMPARE(back.document, doc);
-}
 
 QTEST_GUILESS_MAIN(TestCliDocument)
 #include "tst_clidocument.moc"

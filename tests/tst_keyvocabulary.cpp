@@ -9,45 +9,6 @@ class TestKeyVocabulary : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // Modifier usages: the key's name and the combination name a click on it
-    // binds, per layout.
-    void modifiers_data()
-    {
-        QTest::addColumn<int>("usage");
-        QTest::addColumn<QStringList>("mac"); // key name, combination
-        QTest::addColumn<QStringList>("win");
-        const struct
-        {
-            int usage;
-            const char *mac[2];
-            const char *win[2];
-        } rows[] = {
-            {0xE0, {"control", "control"}, {"Ctl L", "Ctrl+"}},
-            {0xE1, {"Shift L", "Shift+"}, {"Shift L", "Shift+"}},
-            {0xE2, {"command", "Command"}, {"Alt L", "Alt+"}},
-            {0xE3, {"option", "option"}, {"Win L", "Win+"}},
-            {0xE4, {"control", "RightControl"}, {"Ctl R", "RightCtrl+"}},
-            {0xE5, {"Shift R", "RightShift+"}, {"Shift R", "RightShift+"}},
-            {0xE6, {"command", "RightCommand"}, {"Alt R", "RightAlt+"}},
-            {0xE7, {"option", "RightOption"}, {"Win R", "RightWin+"}},
-            {0x04, {"A", ""}, {"A", ""}},
-            {0xE8, {"KE8", ""}, {"KE8", ""}},
-        };
-        for (const auto &r : rows)
-            QTest::addRow("%x", r.usage)
-                << r.usage << QStringList{QString::fromUtf8(r.mac[0]), QString::fromUtf8(r.mac[1])}
-                << QStringList{QString::fromUtf8(r.win[0]), QString::fromUtf8(r.win[1])};
-    }
-    void modifiers()
-    {
-        QFETCH(int, usage);
-        QFETCH(QStringList, mac);
-        QFETCH(QStringList, win);
-        const auto code = static_cast<unsigned short>(usage);
-        QCOMPARE((QStringList{keyCodeToString(code, true), modifierKeyCodeToCombination(code, true)}), mac);
-        QCOMPARE((QStringList{keyCodeToString(code, false), modifierKeyCodeToCombination(code, false)}), win);
-    }
-
     // Name -> key code, mask and type, as the packet writers see them.
     void parse_data()
     {
