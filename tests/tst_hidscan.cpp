@@ -178,30 +178,6 @@ private Q_SLOTS:
         QCOMPARE(r.deniedPath, expectedPath);
     }
 
-    void permissionFailureClassification_data()
-    {
-        QTest::addColumn<int>("savedErrno");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("permission");
-        QTest::newRow("EACCES") << EACCES << QStringLiteral("whatever") << true;
-        QTest::newRow("EPERM") << EPERM << QString() << true;
-        QTest::newRow("text, errno lost")
-            << 0 << QStringLiteral("Failed to open ...: Permission denied") << true;
-        QTest::newRow("not permitted text") << 0 << QStringLiteral("Operation not permitted") << true;
-        QTest::newRow("no such node") << ENOENT << QStringLiteral("No such file or directory") << false;
-        QTest::newRow("busy") << EBUSY << QStringLiteral("Device or resource busy (exclusive access)")
-                              << false;
-        QTest::newRow("lower-case text is not the library's")
-            << 0 << QStringLiteral("permission denied") << false;
-    }
-    void permissionFailureClassification()
-    {
-        QFETCH(int, savedErrno);
-        QFETCH(QString, text);
-        QFETCH(bool, permission);
-        QCOMPARE(isPermissionFailure(savedErrno, text), permission);
-    }
-
     // Which reports get the copy with the older command code. The save tests
     // see it for assignments; a colour, lighting or end report typed into the
     // debug console with a key selected must still go out alone.

@@ -23,7 +23,6 @@
 #include "ui/pages/SimKeyButton.h"
 
 #include <QApplication>
-#include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -42,24 +41,14 @@ struct A
     {
         w.findChild<KnobArea *>()->setSelectedKey(k);
     }
-    static bool pageSliding(const MainLayoutWidget &w) { return w.isPageSliding(); }
-    static bool dialAnimating(const MainLayoutWidget &w)
-    {
-        return w.findChild<KnobArea *>()->isDialAnimating();
-    }
     static KeyboardWidget *keyboard(const MainLayoutWidget &w) { return w.findChild<KeyboardWidget *>(); }
     static void key(const MainLayoutWidget &w, uint16_t code) { emit keyboard(w)->keyClicked(code); }
     static TabBar *tabs(const MainLayoutWidget &w) { return w.findChild<TabBar *>(); }
-    static void clear(const MainLayoutWidget &w, int k) { emit w.findChild<KnobArea *>()->clearClicked(k); }
     // Opens tab i, whose page is built then, once the slide has ended.
     template <typename Page> static Page *page(const MainLayoutWidget &w, int i)
     {
         emit tabs(w)->tabPressed(i);
         return QTest::qWaitFor([&w] { return !w.isPageSliding(); }) ? w.findChild<Page *>() : nullptr;
-    }
-    static QRect tabRect(const MainLayoutWidget &w, int i)
-    {
-        return w.findChild<TabBar *>()->rectForIndex(i);
     }
 };
 namespace M = knobview;
@@ -69,12 +58,6 @@ namespace {
 template <typename T = QWidget> T *child(const MainLayoutWidget &w, const QString &name)
 {
     return w.findChild<T *>(name);
-}
-
-double opacityOf(const QWidget *widget)
-{
-    const auto *effect = qobject_cast<const QGraphicsOpacityEffect *>(widget->graphicsEffect());
-    return effect ? effect->opacity() : 1.0;
 }
 
 QString toastTitle(const MainLayoutWidget &w)
@@ -262,50 +245,6 @@ private Q_SLOTS:
         QTest::qWait(500);
         m_session->shutdown();
         QCOMPARE(hidsim::closedHandleCalls(), 0);
-    }
-
-    void connectedLookAndKeyboardClick()
-    {
-        MainLayoutWidget &w = connectedWindow();
-        for (const char *name :
-             {"Knob", "resetButton", "saveButton", "TabBar", "SystemSwitch", "ContentStack"})
-            QCOMPARE(opacityOf(child(w, QString::fromLatin1(name))), 1.0);
-        QVERIFY(child(w, QStringLiteral("statusDot"))->isHidden());
-        QVERIFY(!child<QLabel>(w, QStringLiteral("Status"))->pixmap().isNull());
-        QVERIFY(child<QPushButton>(w, QStringLiteral("saveButton"))->isEnabled());
-        QVERIFY(!A::keyboard(w)->testAttribute(Qt::WA_TransparentForMouseEvents));
-
-        select(w, 2);
-        QCOMPARE(w.selectedKnobKey(), 2);
-        QVERIFY(child(w, QStringLiteral("cleanIcon2"))->isVisible());
-        QVERIFY(A::dialAnimating(w));
-
-        QTest::mouseClick(A::keyboard(w)->keyButton(QStringLiteral("a")), Qt::LeftButton);
-        QCOMPARE(M::keyCodes(w, 2), QList<unsigned short>{0x04});
-        QCOMPARE(M::displayNames(w, 2), QStringList{QStringLiteral("A")});
-        QCOMPARE(child<QLabel>(w, QStringLiteral("knobKeyLabel2"))->text(), QStringLiteral("A"));
-        QCOMPARE(M::delayPage(w)->selectedKnobKey(), 2);
-        // The bubble of key 2 sits right of the knob.
-        const QWidget *bubble = child(w, QStringLiteral("knobBubbleLabel"));
-        QVERIFY(bubble->isVisible());
-        QVERIFY(bubble->x() > child(w, QStringLiteral("Knob"))->geometry().right());
-
-        // A modifier key adds a combination name, not a plain key.
-        QTest::mouseClick(A::keyboard(w)->keyButton(QStringLiteral("ctrl_left")), Qt::LeftButton);
-        QCOMPARE(M::keyCodes(w, 2).size(), 1);
-        QCOMPARE(M::combinations(w, 2).size(), 1);
-        QCOMPARE(M::displayNames(w, 2).size(), 2);
-
-        // A long assignment is elided in its label.
-        for (int i = 0; i < 8; ++i)
-            A::key(w, 0x2A); // Backspace
-        const QString label = child<QLabel>(w, QStringLiteral("knobKeyLabel2"))->text();
-        QVERIFY(label.endsWith(QChar(0x2026)));
-
-        // Shrunk below the knob's minimum, the bubble is clamped into the new size.
-        w.resize(400, 225);
-        QVERIFY(bubble->isVisible());
-        QVERIFY(w.rect().contains(bubble->geometry()));
     }
 
     void eighteenKeyLimit()
@@ -499,26 +438,6 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 1, 10000);
         QCOMPARE(toastTitle(w), uiText(QStringLiteral("灯光命令发送失败")));
         hidsim::setFailAllWrites(m_device, 2, false);
-    }
-
-    void disconnectEmptiesModelAndRestoresLook()
-    {
-        MainLayoutWidget &w = connectedWindow();
-        select(w, 1);
-        A::key(w, 0x04);
-        hidsim::unplug(m_device);
-        QTRY_VERIFY_WITH_TIMEOUT(!w.isDeviceConnected(), 5000);
-        QCOMPARE(w.selectedKnobKey(), 0);
-        QVERIFY(M::displayNames(w, 1).isEmpty());
-        QVERIFY(child(w, QStringLiteral("knobKeyLabel1"))->isHidden());
-        QVERIFY(child(w, QStringLiteral("cleanIcon1"))->isHidden());
-        QVERIFY(child(w, QStringLiteral("knobBubbleContainer"))->isHidden());
-        QCOMPARE(opacityOf(child(w, QStringLiteral("Knob"))), 0.4);
-
-        hidsim::replug(m_device);
-        QTRY_VERIFY_WITH_TIMEOUT(w.isDeviceConnected(), 5000);
-        QCOMPARE(opacityOf(child(w, QStringLiteral("Knob"))), 1.0);
-        QVERIFY(child(w, QStringLiteral("knobKeyLabel1"))->isVisible());
     }
 };
 
