@@ -58,11 +58,11 @@ QString storageRuleText(StorageRule rule)
     case StorageRule::VirtualKeyLimit:
         return QStringLiteral("A gesture holds at most %1 actions").arg(kMaxVirtualKeys);
     case StorageRule::LightingNotStored:
-        return QStringLiteral("The knob does not store a lighting mode on a gesture");
+        return QStringLiteral("Lighting is not stored on a gesture");
     case StorageRule::ActionAlone:
-        return QStringLiteral("Media, mouse and Procreate actions stand alone");
+        return QStringLiteral("It must be the gesture's only action");
     case StorageRule::KeyRecordLimit:
-        return QStringLiteral("Too many keys and modifiers for one gesture");
+        return QStringLiteral("Too many keys for one gesture");
     }
     return QString();
 }
