@@ -5,8 +5,8 @@
 
 #include "device/PermissionHint.h"
 #include "device/debugreadback.h"
-#include "device/savereadback.h"
 #include "device/hidscan.h"
+#include "device/savereadback.h"
 
 #include <QObject>
 #include <QString>

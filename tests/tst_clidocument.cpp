@@ -318,6 +318,5 @@ void TestCliDocument::saveReportsAreByteExact()
     QCOMPARE(wireText(documentWriteReports(parsed.document)), wireText(expected));
 }
 
-
 QTEST_GUILESS_MAIN(TestCliDocument)
 #include "tst_clidocument.moc"

@@ -666,6 +666,8 @@ unsigned classifyReport(const unsigned char *data, std::size_t length)
     return LayoutNone;
 }
 
+// Written apart from the program's own table on purpose: a wrong command code
+// in the program must not be matched by the same mistake in the firmware model.
 int physicalKeyForCommandCode(unsigned char code)
 {
     switch (code) {
