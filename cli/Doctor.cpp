@@ -2,7 +2,7 @@
 
 #include "cli/clicommands.h"
 
-#include "device/UsbTransport.h"
+#include "device/HidrawTransport.h"
 #include "device/blewire.h"
 #include "device/configread.h"
 #include "device/hidscan.h"
@@ -449,7 +449,7 @@ void Doctor::addKnob(const QList<Interface> &interfaces, bool probe, bool blueto
         return;
     }
     // The program's own read: the read request goes out, nothing else.
-    UsbTransport transport;
+    HidrawTransport transport;
     const unsigned long long generation = transport.install(scan.handle);
     int answers = 0;
     const ConfigReadOutcome read =

@@ -4,7 +4,7 @@
 #include "device/BluetoothTransport.h"
 #include "device/BluetoothWatch.h"
 #include "device/UdevMonitor.h"
-#include "device/UsbTransport.h"
+#include "device/HidrawTransport.h"
 #include "device/blewire.h"
 #include "device/configread.h"
 #include "device/debugreadback.h"
@@ -69,7 +69,7 @@ AssignmentWriteResult writeSnapshot(KnobTransport &transport, const KnobModelSna
 } // namespace
 
 KnobSession::KnobSession(QObject *parent)
-    : QObject(parent), m_usb(std::make_shared<UsbTransport>()),
+    : QObject(parent), m_usb(std::make_shared<HidrawTransport>()),
       m_workers(std::make_shared<DeviceWorkers>(this)), m_ble(std::make_shared<BluetoothTransport>())
 {
     m_udevMonitor = new UdevMonitor(this);
@@ -567,7 +567,7 @@ bool KnobSession::sendRawReport(const Packet &packet, int knobKey)
     // Over Bluetooth the helper run that writes the report has ended before
     // anything could be read back.
     const bool listen = !m_bluetoothConnected;
-    const std::shared_ptr<UsbTransport> usb = m_usb;
+    const std::shared_ptr<HidrawTransport> usb = m_usb;
     const unsigned long long generation = usb->generation();
     const std::vector<Packet> reports = buildSendList(packet, knobKey);
     const QPointer<KnobSession> self(this);
@@ -611,7 +611,7 @@ void KnobSession::readConfiguration()
     m_configReadInProgress = true;
     emit configReadStarted();
 
-    const std::shared_ptr<UsbTransport> usb = m_usb;
+    const std::shared_ptr<HidrawTransport> usb = m_usb;
     const unsigned long long generation = usb->generation();
     const QPointer<KnobSession> self(this);
 
@@ -682,8 +682,8 @@ void KnobSession::startSaveWorker(const KnobModelSnapshot &snapshot)
         QTimer::singleShot(0, this, [this, snapshot] { finishSave(false, false, {}, snapshot, true); });
         return;
     }
-    // Only the USB link can be asked what it holds without a connect run.
-    const std::shared_ptr<UsbTransport> usb = transport == m_usb ? m_usb : nullptr;
+    // Only a hidraw link can be asked what it holds without a connect run.
+    const std::shared_ptr<HidrawTransport> usb = transport == m_usb ? m_usb : nullptr;
     const unsigned long long generation = m_usb->generation();
     const QPointer<KnobSession> self(this);
     struct SaveResult

@@ -21,7 +21,7 @@ class BluetoothTransport;
 class DeviceWorkers;
 class KnobTransport;
 class QTimer;
-class UsbTransport;
+class HidrawTransport;
 struct BleHelperMessage;
 struct ConfigReadOutcome;
 
@@ -169,7 +169,7 @@ private:
     // The link that is up, or null.
     std::shared_ptr<KnobTransport> activeTransport() const;
 
-    std::shared_ptr<UsbTransport> m_usb;
+    std::shared_ptr<HidrawTransport> m_usb;
     std::shared_ptr<DeviceWorkers> m_workers;
     bool m_started = false;
     bool m_shutDown = false;

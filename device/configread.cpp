@@ -1,6 +1,6 @@
 #include "device/configread.h"
 
-#include "device/UsbTransport.h"
+#include "device/HidrawTransport.h"
 #include "device/packetutil.h"
 #include "protocol/configdecode.h"
 
@@ -22,7 +22,7 @@ constexpr int kRepeatedRequestWindowMs = 2000;
 constexpr int kSilenceAfterAnswerMs = 500;
 constexpr int kReadSliceMs = 100;
 
-bool sendRequest(UsbTransport &transport, unsigned long long generation)
+bool sendRequest(HidrawTransport &transport, unsigned long long generation)
 {
     const Packet request = buildReadRequestPacket();
     qDebug().noquote() << "发送自动读配置请求包:" << packetToHex(request);
@@ -46,7 +46,7 @@ int configReadGiveUpMs()
     return kFirstAnswerWindowMs + kRepeatedRequestWindowMs;
 }
 
-ConfigReadOutcome readDeviceConfiguration(UsbTransport &transport, unsigned long long generation,
+ConfigReadOutcome readDeviceConfiguration(HidrawTransport &transport, unsigned long long generation,
                                           const std::function<void(const Packet &)> &onPacket)
 {
     ConfigReadOutcome out;

@@ -1,6 +1,6 @@
 #include "device/debugreadback.h"
 
-#include "device/UsbTransport.h"
+#include "device/HidrawTransport.h"
 
 #include <algorithm>
 #include <chrono>
@@ -17,7 +17,7 @@ long long msSince(Clock::time_point start)
 
 } // namespace
 
-DebugReadBackResult readDebugResponses(UsbTransport &transport, unsigned long long generation,
+DebugReadBackResult readDebugResponses(HidrawTransport &transport, unsigned long long generation,
                                        const std::function<bool()> &keepGoing,
                                        const std::function<void(const Packet &)> &onReport,
                                        const DebugReadBackLimits &limits)

@@ -8,7 +8,7 @@
 
 #include <vector>
 
-// The reports a save of the document puts on the USB link, in order: each
+// The reports a save of the document puts on a hidraw link, in order: each
 // assignment report followed by the copy the link adds, the end reports, then
 // the colour report when the document has a light. Nothing is sent.
 std::vector<Packet> documentWriteReports(const KnobConfigDocument &document);

@@ -2,7 +2,7 @@
 // and losing the link, the liveness probe, the configuration read, single
 // sends, the save and the lighting sends, as the signals and the wire show them.
 #include "device/KnobSession.h"
-#include "device/UsbTransport.h"
+#include "device/HidrawTransport.h"
 #include "device/configread.h"
 #include "protocol/KnobModel.h"
 #include "protocol/packets.h"

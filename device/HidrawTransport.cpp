@@ -1,4 +1,4 @@
-#include "device/UsbTransport.h"
+#include "device/HidrawTransport.h"
 
 #include "device/KnobOwnerLock.h"
 #include "device/packetutil.h"
@@ -20,18 +20,18 @@ QString hidErrorText(hid_device *device)
     return text ? QString::fromWCharArray(text) : QStringLiteral("未知错误");
 }
 
-UsbTransport::~UsbTransport()
+HidrawTransport::~HidrawTransport()
 {
     close();
 }
 
-bool UsbTransport::isUp() const
+bool HidrawTransport::isUp() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_device != nullptr;
 }
 
-unsigned long long UsbTransport::install(hid_device *handle, std::shared_ptr<KnobOwnerLock> ownerLock)
+unsigned long long HidrawTransport::install(hid_device *handle, std::shared_ptr<KnobOwnerLock> ownerLock)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_device)
@@ -41,7 +41,7 @@ unsigned long long UsbTransport::install(hid_device *handle, std::shared_ptr<Kno
     return ++m_generation;
 }
 
-void UsbTransport::close()
+void HidrawTransport::close()
 {
     ++m_closing;
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -55,7 +55,7 @@ void UsbTransport::close()
     --m_closing;
 }
 
-bool UsbTransport::withHandle(unsigned long long generation, const std::function<void(hid_device *)> &f)
+bool HidrawTransport::withHandle(unsigned long long generation, const std::function<void(hid_device *)> &f)
 {
     if (m_closing.load() > 0)
         return false;
@@ -66,7 +66,7 @@ bool UsbTransport::withHandle(unsigned long long generation, const std::function
     return true;
 }
 
-int UsbTransport::writeReports(const std::vector<Packet> &reports)
+int HidrawTransport::writeReports(const std::vector<Packet> &reports)
 {
     // Held for every write and retry, so no other report lands between the
     // reports of this list.

@@ -9,16 +9,17 @@
 
 #include <hidapi.h>
 
-// The USB link: one open hidapi handle, the mutex every write and read on it is
-// made under, and a generation that changes whenever the handle does, so a
-// worker that copied the generation can tell the link it started on is gone.
 class KnobOwnerLock;
 
-class UsbTransport final : public KnobTransport
+// The hidraw link (USB, or Bluetooth through the kernel's HID route): one open
+// hidapi handle, the mutex every write and read on it is made under, and a
+// generation that changes whenever the handle does, so a worker that copied
+// the generation can tell the link it started on is gone.
+class HidrawTransport final : public KnobTransport
 {
 public:
-    UsbTransport() = default;
-    ~UsbTransport() override;
+    HidrawTransport() = default;
+    ~HidrawTransport() override;
 
     bool isUp() const override;
     int writeReports(const std::vector<Packet> &reports) override;
