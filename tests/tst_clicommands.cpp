@@ -9,7 +9,6 @@
 #include "device/KnobOwnerLock.h"
 #include "device/packetutil.h"
 #include "device/savereadback.h"
-#include "protocol/assignmentwrite.h"
 #include "protocol/configdecode.h"
 #include "protocol/configjson.h"
 #include "protocol/knobconfigdocument.h"
@@ -202,16 +201,7 @@ void TestCliCommands::backupRestoresExactly()
     QVERIFY(json.open(QIODevice::ReadOnly));
     const ConfigJsonParse parsed = configDocumentFromJson(json.readAll());
     QVERIFY(parsed.ok);
-    std::vector<Packet> expected;
-    AssignmentWriteIo io;
-    io.send = [&](const Packet &p, int knobKey) {
-        const std::vector<Packet> list = buildSendList(p, knobKey);
-        expected.insert(expected.end(), list.begin(), list.end());
-        return int(p.size());
-    };
-    executeAssignmentWrite(planAssignmentWrite(snapshotFromDocument(parsed.document)), io);
-    expected.push_back(hidsim::storedColour(device));
-    QCOMPARE(writtenReports(), expected);
+    QCOMPARE(writtenReports(), documentWriteReports(parsed.document));
     const Run again = run({"read"});
     QCOMPARE(again.code, int(CliOk));
     json.seek(0);
