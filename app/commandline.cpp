@@ -19,14 +19,20 @@ CommandLineAction commandLineAction(const QStringList &args)
             action.output = versionText() + QLatin1Char('\n');
             return action;
         }
+        if (arg == QLatin1String("--demo")) {
+            action.demo = true;
+            continue;
+        }
         if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             action.exitNow = true;
             action.output =
-                QStringLiteral("Usage: veltranix [--version] [--help]\n"
+                QStringLiteral("Usage: veltranix [--demo] [--version] [--help]\n"
                                "\n"
                                "Configures the VELTRANIX rotary knob: its five gestures, their key\n"
                                "sequences and its light. Everything edited is stored on the knob.\n"
                                "\n"
+                               "      --demo     try the program on a built-in demo knob: no\n"
+                               "                 hardware, nothing is sent to a real device\n"
                                "  -v, --version  print the version and exit\n"
                                "  -h, --help     print this help and exit\n"
                                "\n"

@@ -9,10 +9,11 @@ struct CommandLineAction
     bool exitNow = false; // print output and leave with exitCode
     int exitCode = 0;
     QString output;
+    bool demo = false; // --demo: the in-process demo knob instead of a real one
 };
 
-// --version / -v and --help / -h print and exit; every other argument is left
-// to Qt (-platform, -style, ...). args excludes the program name.
+// --version / -v and --help / -h print and exit, --demo sets demo; every other
+// argument is left to Qt (-platform, -style, ...). args excludes the program name.
 CommandLineAction commandLineAction(const QStringList &args);
 
 // "veltranix 0.1"

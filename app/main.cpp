@@ -36,7 +36,7 @@ int main(int argc, char *argv[])
     // A second start brings the running window forward instead of opening
     // another one on the same knob.
     SingleWindowGuard guard;
-    if (!guard.claim()) {
+    if (!action.demo && !guard.claim()) {
         finishLog();
         return 0;
     }
@@ -63,7 +63,10 @@ int main(int argc, char *argv[])
         window->activateWindow();
     });
     // The link starts once the window can show what it finds.
-    session.start();
+    if (action.demo)
+        session.startDemo();
+    else
+        session.start();
     window->show();
     const int code = app.exec();
     delete window;

@@ -46,7 +46,7 @@ bool waitUntil(KnobSession &session, const std::function<bool()> &done, int time
 class SessionCliDevice final : public CliDevice
 {
 public:
-    SessionCliDevice()
+    explicit SessionCliDevice(bool demo) : m_demo(demo)
     {
         QObject::connect(&m_session, &KnobSession::configPacketRead, &m_session,
                          [this](const Packet &p) { m_packets.push_back(p); });
@@ -66,10 +66,14 @@ public:
 
     bool open(const QString &path, QString *error, OpenFailure *failure) override
     {
-        m_session.setInterfacePath(path);
         m_readDone = false;
         m_packets.clear();
-        m_session.connectNow();
+        if (m_demo) {
+            m_session.startDemo();
+        } else {
+            m_session.setInterfacePath(path);
+            m_session.connectNow();
+        }
         waitUntil(
             m_session, [this] { return m_session.isConnected() || !m_session.isScanRunning(); },
             kConnectTimeoutMs);
@@ -207,6 +211,7 @@ private:
     KnobSession m_session;
     std::vector<Packet> m_packets;
     bool m_readDone = false;
+    const bool m_demo;
     bool m_readOk = false;
     bool m_lost = false;
     bool m_haveFirstRead = false;
@@ -215,7 +220,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<CliDevice> createCliDevice()
+std::unique_ptr<CliDevice> createCliDevice(bool demo)
 {
-    return std::make_unique<SessionCliDevice>();
+    return std::make_unique<SessionCliDevice>(demo);
 }

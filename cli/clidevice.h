@@ -47,5 +47,5 @@ public:
     virtual bool sendLight(const LightSettings &light, QString *error) = 0;
 };
 
-// The link the tool uses.
-std::unique_ptr<CliDevice> createCliDevice();
+// The link the tool uses: the knob, or the in-process demo knob.
+std::unique_ptr<CliDevice> createCliDevice(bool demo = false);

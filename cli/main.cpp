@@ -38,7 +38,10 @@ int main(int argc, char *argv[])
     if (!in.open(stdin, QIODevice::ReadOnly))
         in.close();
 
-    if (hid_init() != 0) {
+    // The demo knob lives in this process: no HID library, no device.
+    QStringList arguments = QCoreApplication::arguments();
+    const bool demo = arguments.removeAll(QStringLiteral("--demo")) > 0;
+    if (!demo && hid_init() != 0) {
         err << "veltranix-cli: the HID library could not be initialised\n";
         return 3;
     }
@@ -47,11 +50,12 @@ int main(int argc, char *argv[])
     context.out = &out;
     context.err = &err;
     context.in = in.isOpen() ? &in : nullptr;
-    context.openDevice = [] { return createCliDevice(); };
+    context.openDevice = [demo] { return createCliDevice(demo); };
     context.progress = isatty(STDERR_FILENO) == 1;
-    const int code = runCli(QCoreApplication::arguments(), context);
+    const int code = runCli(arguments, context);
     out.flush();
     err.flush();
-    hid_exit();
+    if (!demo)
+        hid_exit();
     return code;
 }

@@ -1,6 +1,7 @@
 #include "device/HidrawTransport.h"
 
 #include "device/KnobOwnerLock.h"
+#include "device/KnobPort.h"
 #include "device/packetutil.h"
 
 #include <QDebug>
@@ -12,13 +13,30 @@ QString compatLine(const Packet &packet)
     return QStringLiteral("同步写入兼容Command 0x%1").arg(packet[2], 2, 16, QLatin1Char('0')).toUpper();
 }
 
-} // namespace
-
-QString hidErrorText(hid_device *device)
+class HidPort final : public KnobPort
 {
-    const wchar_t *text = hid_error(device);
-    return text ? QString::fromWCharArray(text) : QStringLiteral("未知错误");
-}
+public:
+    explicit HidPort(hid_device *device) : m_device(device) {}
+    int write(const unsigned char *data, std::size_t length) override
+    {
+        return hid_write(m_device, data, length);
+    }
+    int read(unsigned char *buffer, std::size_t size, int timeoutMs) override
+    {
+        return hid_read_timeout(m_device, buffer, size, timeoutMs);
+    }
+    QString errorText() const override
+    {
+        // Copied while the lock still keeps the handle open.
+        const wchar_t *text = hid_error(m_device);
+        return text ? QString::fromWCharArray(text) : QString();
+    }
+
+private:
+    hid_device *m_device;
+};
+
+} // namespace
 
 HidrawTransport::~HidrawTransport()
 {
@@ -55,14 +73,15 @@ void HidrawTransport::close()
     --m_closing;
 }
 
-bool HidrawTransport::withHandle(unsigned long long generation, const std::function<void(hid_device *)> &f)
+bool HidrawTransport::withPort(unsigned long long generation, const std::function<void(KnobPort &)> &f)
 {
     if (m_closing.load() > 0)
         return false;
     std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_device || m_generation != generation)
         return false;
-    f(m_device);
+    HidPort port(m_device);
+    f(port);
     return true;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "device/KnobTransport.h"
+#include "device/KnobLink.h"
 
 #include <atomic>
 #include <functional>
@@ -15,7 +15,7 @@ class KnobOwnerLock;
 // hidapi handle, the mutex every write and read on it is made under, and a
 // generation that changes whenever the handle does, so a worker that copied
 // the generation can tell the link it started on is gone.
-class HidrawTransport final : public KnobTransport
+class HidrawTransport final : public KnobLink
 {
 public:
     HidrawTransport() = default;
@@ -30,13 +30,10 @@ public:
     unsigned long long install(hid_device *handle, std::shared_ptr<KnobOwnerLock> ownerLock = nullptr);
     // Closes the handle (if any), then lets the knob go, and starts a new
     // generation, so every worker still holding the old one stops at its next check.
-    void close();
+    void close() override;
 
-    unsigned long long generation() const { return m_generation.load(); }
-
-    // Runs f with the handle under the device mutex when the link is still the
-    // given generation; false (f not run) when it has gone or changed.
-    bool withHandle(unsigned long long generation, const std::function<void(hid_device *)> &f);
+    unsigned long long generation() const override { return m_generation.load(); }
+    bool withPort(unsigned long long generation, const std::function<void(KnobPort &)> &f) override;
 
 private:
     mutable std::mutex m_mutex;
@@ -47,6 +44,3 @@ private:
     // (unfair) lock again slice after slice.
     std::atomic<int> m_closing{0};
 };
-
-// hid_error's text for a handle, or "未知错误".
-QString hidErrorText(hid_device *device);

@@ -3,8 +3,10 @@
 #include "device/BluetoothConnector.h"
 #include "device/BluetoothTransport.h"
 #include "device/BluetoothWatch.h"
-#include "device/UdevMonitor.h"
+#include "device/DemoKnobTransport.h"
 #include "device/HidrawTransport.h"
+#include "device/KnobPort.h"
+#include "device/UdevMonitor.h"
 #include "device/blewire.h"
 #include "device/configread.h"
 #include "device/debugreadback.h"
@@ -69,7 +71,7 @@ AssignmentWriteResult writeSnapshot(KnobTransport &transport, const KnobModelSna
 } // namespace
 
 KnobSession::KnobSession(QObject *parent)
-    : QObject(parent), m_usb(std::make_shared<HidrawTransport>()),
+    : QObject(parent), m_usb(std::make_shared<HidrawTransport>()), m_link(m_usb),
       m_workers(std::make_shared<DeviceWorkers>(this)), m_ble(std::make_shared<BluetoothTransport>())
 {
     m_udevMonitor = new UdevMonitor(this);
@@ -132,9 +134,21 @@ void KnobSession::start()
         qDebug().noquote() << "udev 不可用，仅使用定时扫描";
 }
 
+void KnobSession::startDemo()
+{
+    if (m_started || m_shutDown || m_demo)
+        return;
+    m_demo = true;
+    m_link = std::make_shared<DemoKnobTransport>();
+    m_connected = true;
+    qDebug().noquote() << "演示模式: 使用内置的模拟旋钮";
+    emit connectionChanged(true);
+    readConfiguration();
+}
+
 void KnobSession::onKnobDeviceChanged()
 {
-    if (m_shutDown)
+    if (m_shutDown || m_demo)
         return;
     // A Bluetooth link or run holds no scan off: the cable wins.
     if (m_connected && !m_bluetoothConnected) {
@@ -181,14 +195,14 @@ std::shared_ptr<KnobTransport> KnobSession::activeTransport() const
         return nullptr;
     if (m_bluetoothConnected)
         return m_ble;
-    return m_usb;
+    return m_link;
 }
 
 // ---- Finding the device --------------------------------------------------------------
 
 void KnobSession::connectNow()
 {
-    if (m_connected || m_deviceProbeInFlight || m_shutDown)
+    if (m_connected || m_deviceProbeInFlight || m_shutDown || m_demo)
         return;
     qDebug().noquote() << "尝试自动连接设备...";
     startInterfaceScan(ScanKind::AutoConnect);
@@ -304,7 +318,7 @@ void KnobSession::installScanResult(ScanKind kind, const HidScanResult &result, 
 
     const QPointer<KnobSession> self(this);
     QTimer::singleShot(0, this, [self] {
-        if (self && self->m_connected && self->m_usb->isUp())
+        if (self && self->m_connected && self->m_link->isUp())
             self->readConfiguration();
     });
 }
@@ -314,7 +328,7 @@ void KnobSession::disconnect()
     // A link that was up and is lost starts a new streak of reported failures.
     if (m_connected)
         m_bluetoothFailureReported = false;
-    m_usb->close();
+    m_link->close();
     m_connected = false;
     m_bluetoothConnected = false;
     clearBluetoothIdentity();
@@ -356,7 +370,7 @@ bool KnobSession::hasRunningWorkers() const
 
 void KnobSession::tryAutoConnectBluetooth()
 {
-    if (m_shutDown)
+    if (m_shutDown || m_demo)
         return;
     if (m_connected || m_bleConnector->isRunning() || m_bleConnector->isProcessRunning() ||
         m_bluetoothAfterScan)
@@ -537,18 +551,14 @@ void KnobSession::checkConnectedDeviceAlive()
     if (!m_connected || m_configReadInProgress || m_saveRunning || m_bluetoothConnected)
         return;
 
-    const unsigned long long generation = m_usb->generation();
+    const unsigned long long generation = m_link->generation();
     const HidPacket probe = probeReport();
     bool alive = false;
-    QString error = QStringLiteral("未知错误");
-    const bool current = m_usb->withHandle(generation, [&](hid_device *device) {
-        if (hid_write(device, probe.data(), probe.size()) >= 0) {
-            alive = true;
-            return;
-        }
-        // Read while the handle is certainly still open.
-        if (const wchar_t *text = hid_error(device))
-            error = QString::fromWCharArray(text);
+    QString error;
+    const bool current = m_link->withPort(generation, [&](KnobPort &port) {
+        alive = port.write(probe.data(), probe.size()) >= 0;
+        if (!alive)
+            error = port.errorText();
     });
     if (alive)
         return;
@@ -567,7 +577,7 @@ bool KnobSession::sendRawReport(const Packet &packet, int knobKey)
     // Over Bluetooth the helper run that writes the report has ended before
     // anything could be read back.
     const bool listen = !m_bluetoothConnected;
-    const std::shared_ptr<HidrawTransport> usb = m_usb;
+    const std::shared_ptr<KnobLink> usb = m_link;
     const unsigned long long generation = usb->generation();
     const std::vector<Packet> reports = buildSendList(packet, knobKey);
     const QPointer<KnobSession> self(this);
@@ -606,12 +616,12 @@ bool KnobSession::sendRawReport(const Packet &packet, int knobKey)
 
 void KnobSession::readConfiguration()
 {
-    if (!m_connected || m_configReadInProgress || !m_usb->isUp())
+    if (!m_connected || m_configReadInProgress || !m_link->isUp())
         return;
     m_configReadInProgress = true;
     emit configReadStarted();
 
-    const std::shared_ptr<HidrawTransport> usb = m_usb;
+    const std::shared_ptr<KnobLink> usb = m_link;
     const unsigned long long generation = usb->generation();
     const QPointer<KnobSession> self(this);
 
@@ -638,7 +648,7 @@ void KnobSession::readConfiguration()
 void KnobSession::finishConfigRead(unsigned long long generation, const ConfigReadOutcome &outcome)
 {
     // A result of a link that has gone (or been replaced) changes nothing.
-    if (!m_connected || !m_usb->isUp() || m_usb->generation() != generation)
+    if (!m_connected || !m_link->isUp() || m_link->generation() != generation)
         return;
     m_configReadInProgress = false;
     if (outcome.linkLost) {
@@ -683,8 +693,8 @@ void KnobSession::startSaveWorker(const KnobModelSnapshot &snapshot)
         return;
     }
     // Only a hidraw link can be asked what it holds without a connect run.
-    const std::shared_ptr<HidrawTransport> usb = transport == m_usb ? m_usb : nullptr;
-    const unsigned long long generation = m_usb->generation();
+    const std::shared_ptr<KnobLink> usb = transport == m_link ? m_link : nullptr;
+    const unsigned long long generation = m_link->generation();
     const QPointer<KnobSession> self(this);
     struct SaveResult
     {

@@ -22,6 +22,7 @@ class DeviceWorkers;
 class KnobTransport;
 class QTimer;
 class HidrawTransport;
+class KnobLink;
 struct BleHelperMessage;
 struct ConfigReadOutcome;
 
@@ -56,6 +57,10 @@ public:
     // Initialises hidapi and starts the presence timer, the delayed first
     // connection attempt and the Bluetooth watch.
     void start();
+    // Instead of start(): connects to an in-process demo knob with a sample
+    // configuration; nothing touches hidapi, udev or Bluetooth.
+    void startDemo();
+    bool isDemo() const { return m_demo; }
     // Stops the timers, closes the link, waits for every worker and releases
     // hidapi. Nothing is emitted once it has begun. Safe to call twice.
     void shutdown();
@@ -170,6 +175,9 @@ private:
     std::shared_ptr<KnobTransport> activeTransport() const;
 
     std::shared_ptr<HidrawTransport> m_usb;
+    // The link reads go over: the hidraw one, or the demo knob.
+    std::shared_ptr<KnobLink> m_link;
+    bool m_demo = false;
     std::shared_ptr<DeviceWorkers> m_workers;
     bool m_started = false;
     bool m_shutDown = false;

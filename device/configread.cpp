@@ -1,6 +1,7 @@
 #include "device/configread.h"
 
-#include "device/HidrawTransport.h"
+#include "device/KnobLink.h"
+#include "device/KnobPort.h"
 #include "device/packetutil.h"
 #include "protocol/configdecode.h"
 
@@ -22,14 +23,20 @@ constexpr int kRepeatedRequestWindowMs = 2000;
 constexpr int kSilenceAfterAnswerMs = 500;
 constexpr int kReadSliceMs = 100;
 
-bool sendRequest(HidrawTransport &transport, unsigned long long generation)
+QString portError(const KnobPort &port)
+{
+    const QString text = port.errorText();
+    return text.isEmpty() ? QStringLiteral("未知错误") : text;
+}
+
+bool sendRequest(KnobLink &transport, unsigned long long generation)
 {
     const Packet request = buildReadRequestPacket();
     qDebug().noquote() << "发送自动读配置请求包:" << packetToHex(request);
     QString error;
-    const bool current = transport.withHandle(generation, [&](hid_device *device) {
-        if (hid_write(device, request.data(), request.size()) < 0)
-            error = hidErrorText(device);
+    const bool current = transport.withPort(generation, [&](KnobPort &port) {
+        if (port.write(request.data(), request.size()) < 0)
+            error = portError(port);
     });
     if (!current)
         error = QStringLiteral("设备已断开");
@@ -46,7 +53,7 @@ int configReadGiveUpMs()
     return kFirstAnswerWindowMs + kRepeatedRequestWindowMs;
 }
 
-ConfigReadOutcome readDeviceConfiguration(HidrawTransport &transport, unsigned long long generation,
+ConfigReadOutcome readDeviceConfiguration(KnobLink &transport, unsigned long long generation,
                                           const std::function<void(const Packet &)> &onPacket)
 {
     ConfigReadOutcome out;
@@ -76,10 +83,10 @@ ConfigReadOutcome readDeviceConfiguration(HidrawTransport &transport, unsigned l
         int r = 0;
         QString error;
         // One short read per lock, so writes and probes are never held up long.
-        const bool current = transport.withHandle(generation, [&](hid_device *device) {
-            r = hid_read_timeout(device, buffer, sizeof buffer, kReadSliceMs);
+        const bool current = transport.withPort(generation, [&](KnobPort &port) {
+            r = port.read(buffer, sizeof buffer, kReadSliceMs);
             if (r < 0)
-                error = hidErrorText(device);
+                error = portError(port);
         });
         if (!current) {
             out.ok = false;
@@ -94,8 +101,8 @@ ConfigReadOutcome readDeviceConfiguration(HidrawTransport &transport, unsigned l
             // was pulled out: only a write tells them apart.
             const HidPacket probe = probeReport();
             bool alive = false;
-            transport.withHandle(generation, [&](hid_device *device) {
-                alive = hid_write(device, probe.data(), probe.size()) == static_cast<int>(probe.size());
+            transport.withPort(generation, [&](KnobPort &port) {
+                alive = port.write(probe.data(), probe.size()) == static_cast<int>(probe.size());
             });
             if (!alive) {
                 qDebug().noquote() << QStringLiteral("读取配置时设备已断开: %1").arg(error);

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-class HidrawTransport;
+class KnobLink;
 
 struct ConfigReadOutcome
 {
@@ -22,5 +22,5 @@ int configReadGiveUpMs();
 // onPacket as it arrives. Runs on a worker; every write and read is made under
 // the transport's mutex and only while the link is still `generation`, so an
 // unplug or a replaced link ends the read at its next step.
-ConfigReadOutcome readDeviceConfiguration(HidrawTransport &transport, unsigned long long generation,
+ConfigReadOutcome readDeviceConfiguration(KnobLink &transport, unsigned long long generation,
                                           const std::function<void(const Packet &)> &onPacket);

@@ -1,6 +1,7 @@
 #include "device/debugreadback.h"
 
-#include "device/HidrawTransport.h"
+#include "device/KnobLink.h"
+#include "device/KnobPort.h"
 
 #include <algorithm>
 #include <chrono>
@@ -17,7 +18,7 @@ long long msSince(Clock::time_point start)
 
 } // namespace
 
-DebugReadBackResult readDebugResponses(HidrawTransport &transport, unsigned long long generation,
+DebugReadBackResult readDebugResponses(KnobLink &transport, unsigned long long generation,
                                        const std::function<bool()> &keepGoing,
                                        const std::function<void(const Packet &)> &onReport,
                                        const DebugReadBackLimits &limits)
@@ -43,14 +44,11 @@ DebugReadBackResult readDebugResponses(HidrawTransport &transport, unsigned long
 
         int r = 0;
         bool failed = false;
-        const bool current = transport.withHandle(generation, [&](hid_device *device) {
+        const bool current = transport.withPort(generation, [&](KnobPort &port) {
             std::fill(std::begin(buffer), std::end(buffer), 0);
-            r = hid_read_timeout(device, buffer, sizeof buffer, slice);
+            r = port.read(buffer, sizeof buffer, slice);
             if (r < 0) {
-                // The text belongs to the handle: copy it while the lock
-                // still keeps the handle open.
-                const wchar_t *text = hid_error(device);
-                result.errorText = text ? QString::fromWCharArray(text) : QString();
+                result.errorText = port.errorText();
                 failed = true;
             }
         });

@@ -6,7 +6,7 @@
 
 #include <functional>
 
-class HidrawTransport;
+class KnobLink;
 
 // How long the debug console listens for the device's answers to a raw
 // report. Reads are short slices so the lock is never held long and a closed
@@ -40,7 +40,7 @@ struct DebugReadBackResult
 // path closes handles under the same mutex, so no read can reach a closed
 // handle. keepGoing() is asked before each read too (false: the owner is
 // shutting down). onReport gets each answer, in order, outside the lock.
-DebugReadBackResult readDebugResponses(HidrawTransport &transport, unsigned long long generation,
+DebugReadBackResult readDebugResponses(KnobLink &transport, unsigned long long generation,
                                        const std::function<bool()> &keepGoing,
                                        const std::function<void(const Packet &)> &onReport,
                                        const DebugReadBackLimits &limits = {});

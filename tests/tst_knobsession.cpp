@@ -1,8 +1,8 @@
 // The knob session against the simulated device, without any window: finding
 // and losing the link, the liveness probe, the configuration read, single
 // sends, the save and the lighting sends, as the signals and the wire show them.
-#include "device/KnobSession.h"
 #include "device/HidrawTransport.h"
+#include "device/KnobSession.h"
 #include "device/configread.h"
 #include "protocol/KnobModel.h"
 #include "protocol/packets.h"
@@ -583,6 +583,44 @@ private Q_SLOTS:
         QTest::qWait(100);
         QCOMPARE(failed.size(), 1);
         QCOMPARE(hidsim::storedColour(dev), light(0, 255, 0, 80, true).packet());
+    }
+
+    // An answer read just before the link went belongs to that link: it is
+    // dropped, not shown as an answer of whatever is plugged in now.
+    void rawAnswersOfAGoneLinkAreDropped()
+    {
+        resetWithKnob();
+        KnobSession s;
+        QVERIFY(connectAndReadSession(s));
+        QSignalSpy answers(&s, &KnobSession::rawReportAnswer);
+        QSignalSpy finished(&s, &KnobSession::rawReadBackFinished);
+        QVERIFY(s.sendRawReport(buildReadRequestPacket(), 0));
+        QThread::msleep(1500); // the worker reads and posts; nothing is delivered meanwhile
+        s.disconnect();
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 10000);
+        QCOMPARE(answers.size(), 0);
+    }
+
+    // The demo knob: its sample is read, a save is stored and reads back
+    // equal, a colour goes out, and hidapi is never asked for anything.
+    void demoKnobNeedsNoHidapi()
+    {
+        hidsim::reset();
+        KnobSession s;
+        SessionEvents events(s);
+        QSignalSpy checked(&s, &KnobSession::saveChecked);
+        QSignalSpy lightFailed(&s, &KnobSession::lightingSendFailed);
+        s.startDemo();
+        QTRY_COMPARE_WITH_TIMEOUT(events.count(QStringLiteral("finished 1 1")), 1, 10000);
+        QCOMPARE(events.count(QStringLiteral("packet")), 6); // five gestures and the light
+        QVERIFY(s.save(fiveKeySnapshot()));
+        QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 1, 15000);
+        QVERIFY(checked.at(0).at(0).value<SaveOutcome>().confirmed());
+        s.queueLighting(light(1, 2, 3, 40, true));
+        QTRY_VERIFY_WITH_TIMEOUT(s.lightSendsCompleted() > 0 && workersIdle(s), 10000);
+        QCOMPARE(lightFailed.size(), 0);
+        QCOMPARE(hidsim::enumerateCount(), 0);
+        QVERIFY(hidsim::writes().empty());
     }
 };
 

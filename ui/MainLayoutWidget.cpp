@@ -847,6 +847,7 @@ void MainLayoutWidget::updateStatusIcon(bool connected)
 {
     m_connectedLook = connected;
     m_statusArea->setConnectedLook(connected);
+    m_statusArea->setDemo(m_session->isDemo());
     m_statusArea->relayout();
     applyConnectionVisualState(connected);
     qDebug().noquote() << "状态已更新:" << (connected ? QStringLiteral("已连接") : QStringLiteral("未连接"));

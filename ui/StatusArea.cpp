@@ -65,8 +65,9 @@ void StatusArea::layoutStatusWidgets(const QSize &statusSize)
     const layout::StatusRowGeometry row =
         layout::statusRowGeometry(statusSize, QFontMetrics(font).horizontalAdvance(m_statusText->text()));
     m_statusDot->setGeometry(row.dot);
-    m_statusDot->setStyleSheet(
-        QStringLiteral("background-color: #9A9A9A; border-radius: %1px;").arg(row.dot.width() / 2));
+    m_statusDot->setStyleSheet(QStringLiteral("background-color: %1; border-radius: %2px;")
+                                   .arg(showsDemo() ? QStringLiteral("#E8A33C") : QStringLiteral("#9A9A9A"))
+                                   .arg(row.dot.width() / 2));
     m_statusText->setGeometry(row.text);
 }
 
@@ -93,7 +94,8 @@ void StatusArea::relayout()
             .arg(std::max(9, int(14 * s + 0.5))));
     m_permissionHintLabel->raise();
 
-    if (m_connectedLook) {
+    m_statusText->setText(showsDemo() ? QStringLiteral("Demo knob") : uiText(QStringLiteral("未连接")));
+    if (m_connectedLook && !m_demo) {
         const QPixmap picture = renderSvgPixmap(QStringLiteral(":/asset/Status1_en.svg"), size, m_window);
         if (!picture.isNull())
             m_statusLabel->setPixmap(picture);

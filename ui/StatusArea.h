@@ -20,6 +20,8 @@ public:
     QLabel *statusLabel() const { return m_statusLabel; }
     // Takes effect at the next relayout().
     void setConnectedLook(bool connected) { m_connectedLook = connected; }
+    // The demo knob is named in the status row, so nobody takes it for hardware.
+    void setDemo(bool demo) { m_demo = demo; }
     void setPermissionHintVisible(bool visible, const QString &text);
     // Places the status row and the hint for the window's current size.
     void relayout();
@@ -28,9 +30,11 @@ public:
     void setDisconnectedWidgetsVisible(bool visible);
 
 private:
+    bool showsDemo() const { return m_demo && m_connectedLook; }
     QWidget *m_window = nullptr;
     QSize m_designSize;
     bool m_connectedLook = false;
+    bool m_demo = false;
     QLabel *m_statusLabel = nullptr;
     QLabel *m_statusDot = nullptr;
     QLabel *m_statusText = nullptr;

@@ -1,5 +1,7 @@
 #include "tests/fakes/hidsim/hidsim.h"
 
+#include "protocol/KnobFirmware.h"
+
 #include <hidapi.h>
 
 #include <algorithm>
@@ -37,8 +39,7 @@ struct Device
     double unplugAt = -1;
     double replugAt = -1;
     hidsim::FirmwareOptions firmware;
-    std::map<int, Packet> assignments;
-    Packet colour;
+    KnobFirmware knob;
     int readRequests = 0;
     int writesSeen = 0;     // through any of its interfaces
     int unplugAtWrite = -1; // the device is pulled out as this write arrives
@@ -163,14 +164,6 @@ Interface *interfaceAt(State &s, int device, int index)
     return &d->interfaces[index];
 }
 
-Packet canonicalPacket(const unsigned char *payload, std::size_t length)
-{
-    Packet p(65, 0);
-    p[0] = 0x03;
-    std::copy(payload, payload + std::min<std::size_t>(length, 64), p.begin() + 1);
-    return p;
-}
-
 } // namespace
 
 struct hid_device_
@@ -218,18 +211,7 @@ void queueAnswers(State &s, Device &d, hid_device *h)
     ++d.readRequests;
     if (d.firmware.silent)
         return;
-    std::vector<Packet> answers;
-    for (const auto &[key, stored] : d.assignments) {
-        Packet p = stored;
-        if (p.size() > 2)
-            p[2] = d.firmware.answerWithLegacyCodes ? hidsim::legacyCommandCode(key)
-                                                    : hidsim::currentCommandCode(key);
-        answers.push_back(p);
-    }
-    if (!d.colour.empty())
-        answers.push_back(d.colour);
-    const unsigned char end[] = {0xFD, 0xFE, 0xFF};
-    answers.push_back(canonicalPacket(end, sizeof end));
+    std::vector<Packet> answers = d.knob.answers();
     if (d.firmware.answerLimit >= 0 && answers.size() > std::size_t(d.firmware.answerLimit))
         answers.resize(std::size_t(d.firmware.answerLimit));
 
@@ -241,36 +223,6 @@ void queueAnswers(State &s, Device &d, hid_device *h)
         at += d.firmware.answerIntervalMs;
     }
     s.changed.notify_all();
-}
-
-// What the firmware does with an accepted output report.
-void firmwareReceive(State &s, Device &d, hid_device *h, const unsigned char *data, std::size_t length)
-{
-    if (length == 0)
-        return;
-    // Byte 0 is the report number in the 65-byte forms; the 64-byte form
-    // carries the payload alone.
-    const bool hasReportId = length == 65 || data[0] == 0x03 || data[0] == 0x00;
-    const unsigned char *payload = hasReportId ? data + 1 : data;
-    const std::size_t size = hasReportId ? length - 1 : length;
-    if (size < 2)
-        return;
-    // Class 0xFF is the read request, whatever its filler bytes.
-    if (payload[0] == 0xFF) {
-        queueAnswers(s, d, h);
-        return;
-    }
-    if (payload[0] != 0xFD || size < 3)
-        return;
-    if (payload[1] == 0xFE && payload[2] == 0xFF)
-        return; // probe / end of an assignment write
-    if (payload[1] == 0x00 && payload[2] == 0x06) {
-        d.colour = canonicalPacket(payload, size);
-        return;
-    }
-    const int key = hidsim::physicalKeyForCommandCode(payload[1]);
-    if (key > 0 && key != d.firmware.dropKey)
-        d.assignments[key] = canonicalPacket(payload, size);
 }
 
 #ifdef HIDSIM_PRELOAD
@@ -514,7 +466,8 @@ int HID_API_EXPORT HID_API_CALL hid_write(hid_device *dev, const unsigned char *
         } else {
             result = static_cast<int>(length);
             dev->error.clear();
-            firmwareReceive(s, d, dev, data, length);
+            if (d.knob.receive(data, length))
+                queueAnswers(s, d, dev);
         }
     }
     record.result = result;
@@ -666,42 +619,19 @@ unsigned classifyReport(const unsigned char *data, std::size_t length)
     return LayoutNone;
 }
 
-// Written apart from the program's own table on purpose: a wrong command code
-// in the program must not be matched by the same mistake in the firmware model.
 int physicalKeyForCommandCode(unsigned char code)
 {
-    switch (code) {
-    case 0x02:
-    case 0x10:
-        return 1;
-    case 0x04:
-    case 0x12:
-        return 2;
-    case 0x05:
-    case 0x13:
-        return 3;
-    case 0x06:
-    case 0x14:
-    case 0x15:
-        return 4;
-    case 0x03:
-    case 0x11:
-        return 5;
-    default:
-        return 0;
-    }
+    return KnobFirmware::physicalKeyForCommandCode(code);
 }
 
 unsigned char currentCommandCode(int physicalKey)
 {
-    static const unsigned char codes[] = {0x03, 0x02, 0x04, 0x05, 0x06, 0x03};
-    return physicalKey >= 1 && physicalKey <= 5 ? codes[physicalKey] : 0x03;
+    return KnobFirmware::currentCommandCode(physicalKey);
 }
 
 unsigned char legacyCommandCode(int physicalKey)
 {
-    static const unsigned char codes[] = {0x11, 0x10, 0x12, 0x13, 0x15, 0x11};
-    return physicalKey >= 1 && physicalKey <= 5 ? codes[physicalKey] : 0x11;
+    return KnobFirmware::legacyCommandCode(physicalKey);
 }
 
 DeviceConfig knobDevice(unsigned short vendorId, unsigned short productId)
@@ -889,7 +819,10 @@ void setFailReadAfterAnswers(int device, int interfaceIndex, int answers)
 
 void setFirmwareOptions(int device, const FirmwareOptions &options)
 {
-    withDevice(device, [&](State &, Device &d) { d.firmware = options; });
+    withDevice(device, [&](State &, Device &d) {
+        d.firmware = options;
+        d.knob.options = {options.answerWithLegacyCodes, options.dropKey};
+    });
 }
 
 FirmwareOptions firmwareOptions(int device)
@@ -908,36 +841,25 @@ void setEnumerateDelay(int ms)
 
 void preloadAssignment(int device, int physicalKey, const Packet &packet)
 {
-    withDevice(device, [&](State &, Device &d) {
-        if (physicalKey < 1 || physicalKey > 5 || packet.empty())
-            return;
-        d.assignments[physicalKey] = packet[0] == 0x03 ? canonicalPacket(packet.data() + 1, packet.size() - 1)
-                                                       : canonicalPacket(packet.data(), packet.size());
-    });
+    withDevice(device, [&](State &, Device &d) { d.knob.preloadAssignment(physicalKey, packet); });
 }
 
 void preloadColour(int device, const Packet &packet)
 {
-    withDevice(device, [&](State &, Device &d) {
-        if (packet.empty())
-            d.colour.clear();
-        else
-            d.colour = packet[0] == 0x03 ? canonicalPacket(packet.data() + 1, packet.size() - 1)
-                                         : canonicalPacket(packet.data(), packet.size());
-    });
+    withDevice(device, [&](State &, Device &d) { d.knob.preloadColour(packet); });
 }
 
 std::map<int, Packet> storedAssignments(int device)
 {
     std::map<int, Packet> out;
-    withDevice(device, [&](State &, Device &d) { out = d.assignments; });
+    withDevice(device, [&](State &, Device &d) { out = d.knob.assignments(); });
     return out;
 }
 
 Packet storedColour(int device)
 {
     Packet out;
-    withDevice(device, [&](State &, Device &d) { out = d.colour; });
+    withDevice(device, [&](State &, Device &d) { out = d.knob.colour(); });
     return out;
 }
 
