@@ -4,12 +4,14 @@
 #include "cli/clidevice.h"
 #include "cli/hidinterfacelist.h"
 #include "device/savereadback.h"
+#include "protocol/actionnames.h"
 #include "protocol/assignmentwrite.h"
 #include "protocol/configjson.h"
 #include "protocol/knobconfigdocument.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -48,6 +50,36 @@ QCommandLineOption layoutOption()
         QStringLiteral("layout"), QStringLiteral("mac"));
 }
 
+QCommandLineOption verboseOption()
+{
+    return QCommandLineOption(QStringList{QStringLiteral("v"), QStringLiteral("verbose")},
+                              QStringLiteral("Before the summary line, print what was sent and how long "
+                                             "each step took."));
+}
+
+// Value-taking options, so that they can come before the command as well.
+bool takesValue(const QString &option)
+{
+    static const QStringList names{QStringLiteral("device"), QStringLiteral("layout"),
+                                   QStringLiteral("o"),      QStringLiteral("output"),
+                                   QStringLiteral("color"),  QStringLiteral("brightness")};
+    QString name = option;
+    while (name.startsWith(QLatin1Char('-')))
+        name.remove(0, 1);
+    return !name.contains(QLatin1Char('=')) && names.contains(name);
+}
+
+QString lightText(const LightSettings &l)
+{
+    const QString colour = QStringLiteral("%1 at %2%").arg(l.colorName().mid(1).toUpper()).arg(l.brightness);
+    return l.on ? colour : QStringLiteral("off (%1)").arg(colour);
+}
+
+QString seconds(const QElapsedTimer &t)
+{
+    return QStringLiteral("%1 s").arg(double(t.elapsed()) / 1000.0, 0, 'f', 2);
+}
+
 // Parses a sub-command's own arguments; returns -1 to go on, else an exit code.
 int parseCommand(QCommandLineParser &parser, const QStringList &args, const CliContext &c,
                  const QString &description)
@@ -60,7 +92,12 @@ int parseCommand(QCommandLineParser &parser, const QStringList &args, const CliC
     if (!parser.parse(args))
         return fail(c, CliUsage, parser.errorText() + QStringLiteral(" (see --help)"));
     if (parser.isSet(help)) {
-        *c.out << parser.helpText();
+        // Qt names the executable as started; the usage line names the command.
+        QString text = parser.helpText();
+        const int options = text.indexOf(QLatin1String(" [options]"));
+        if (text.startsWith(QLatin1String("Usage: ")) && options > 0 && options < text.indexOf('\n'))
+            text.replace(0, options, QStringLiteral("Usage: ") + args.first());
+        *c.out << text;
         c.out->flush();
         return CliOk;
     }
@@ -202,6 +239,47 @@ int runRead(const QStringList &args, const CliContext &c)
     return CliOk;
 }
 
+// What write -v prints before the save: each physical key with its actions
+// and the waits before them, then the light.
+QStringList writeDetail(const KnobConfigDocument &doc)
+{
+    QStringList lines;
+    for (int k = 1; k <= kKnobKeyCount; ++k) {
+        QStringList actions;
+        for (const KnobAction &a : doc.keys[k - 1]) {
+            if (a.delayMs > 0)
+                actions << QStringLiteral("wait %1 ms").arg(a.delayMs);
+            actions << actionDisplayName(a, doc.isMacLayout);
+        }
+        lines << QStringLiteral("key %1, %2: %3")
+                     .arg(k)
+                     .arg(gestureName(k), actions.isEmpty() ? QStringLiteral("empty in the file, not written")
+                                                            : actions.join(QStringLiteral(", ")));
+    }
+    lines << QStringLiteral("light: %1")
+                 .arg(doc.light ? lightText(*doc.light) : QStringLiteral("not in the file, not set"));
+    return lines;
+}
+
+// The line a write prints once the read-back matched. A save never writes an
+// empty key, so the knob keeps its own there.
+QString writeSummary(const KnobConfigDocument &doc)
+{
+    QStringList kept;
+    for (int k = 1; k <= kKnobKeyCount; ++k) {
+        if (doc.keys[k - 1].isEmpty())
+            kept << QString::number(k);
+    }
+    const int written = kKnobKeyCount - int(kept.size());
+    QString summary = QStringLiteral("wrote %1 %2").arg(written).arg(written == 1 ? "key" : "keys");
+    if (!kept.isEmpty())
+        summary += QStringLiteral(", kept %1 %2 (empty in the file)")
+                       .arg(kept.size() == 1 ? "key" : "keys", kept.join(QStringLiteral(", ")));
+    summary += doc.light ? QStringLiteral(", light %1").arg(lightText(*doc.light))
+                         : QStringLiteral(", light unchanged");
+    return summary + QStringLiteral(", read back equal");
+}
+
 int runWrite(const QStringList &args, const CliContext &c)
 {
     QCommandLineParser parser;
@@ -209,10 +287,12 @@ int runWrite(const QStringList &args, const CliContext &c)
                                     QStringLiteral("Print the reports the save would send, one per line, "
                                                    "and touch no device."));
     const QCommandLineOption device = deviceOption();
+    const QCommandLineOption verboseOpt = verboseOption();
     parser.addOption(dryRun);
     parser.addOption(device);
-    parser.addPositionalArgument(QStringLiteral("file"),
-                                 QStringLiteral("The configuration file, - for standard input."));
+    parser.addOption(verboseOpt);
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QStringLiteral("The configuration file, or - for standard input."));
     if (int code = parseCommand(parser, args, c, QStringLiteral("Write a configuration file to the knob."));
         code >= 0)
         return code;
@@ -246,37 +326,53 @@ int runWrite(const QStringList &args, const CliContext &c)
         return CliOk;
     }
 
+    const bool verbose = parser.isSet(verboseOpt);
+    QStringList detail = verbose ? writeDetail(doc) : QStringList();
+    QElapsedTimer step;
+    step.start();
     int code = CliOk;
     const std::unique_ptr<CliDevice> knob = openKnob(c, parser.value(device), &code);
     if (!knob)
         return code;
-    for (int k = 1; k <= kKnobKeyCount; ++k) {
-        if (doc.keys[k - 1].isEmpty())
-            *c.err << programPrefix()
-                   << QStringLiteral(
-                          "note: physical key %1 is empty in the file; a save never writes an empty key, "
-                          "so the knob keeps its own assignment for it\n")
-                          .arg(k);
-    }
+    QStringList times{QStringLiteral("open %1").arg(seconds(step))};
     QString error;
-    const auto progress = [&c](int done, int total) {
+    bool progressOpen = false; // a progress line waits for its end
+    const auto progress = [&c, &progressOpen](int done, int total) {
         if (!c.progress)
             return;
         *c.err << QStringLiteral("\rWriting physical keys: %1 of %2").arg(done).arg(total)
                << (done == total ? "\n" : "");
         c.err->flush();
+        progressOpen = done != total;
     };
-    if (!knob->saveSnapshot(snapshotFromDocument(doc), progress, &error))
+    step.restart();
+    const bool saved = knob->saveSnapshot(snapshotFromDocument(doc), progress, &error);
+    if (progressOpen)
+        *c.err << '\n';
+    if (!saved)
         return fail(c, CliDeviceFailed, QStringLiteral("the save failed: %1").arg(error));
+    times << QStringLiteral("save %1").arg(seconds(step));
+    step.restart();
     if (doc.light && !knob->sendLight(*doc.light, &error))
         return fail(c, CliDeviceFailed, QStringLiteral("setting the light failed: %1").arg(error));
+    if (doc.light)
+        times << QStringLiteral("light %1").arg(seconds(step));
 
+    step.restart();
     KnobConfigDocument readBack;
     if (!readDocument(c, *knob, doc.isMacLayout, &readBack, &code))
         return code;
     const QString difference = readBackDifferenceText(compareReadBack(doc, readBack));
     if (!difference.isEmpty())
         return fail(c, CliDeviceFailed, difference);
+    times << QStringLiteral("read-back %1").arg(seconds(step));
+
+    if (verbose)
+        detail << times.join(QStringLiteral(", "));
+    for (const QString &line : detail)
+        *c.out << line << '\n';
+    *c.out << writeSummary(doc) << '\n';
+    c.out->flush();
     return CliOk;
 }
 
@@ -306,7 +402,8 @@ int runLight(const QStringList &args, const CliContext &c)
     const QCommandLineOption on(QStringLiteral("on"), QStringLiteral("Switch the light on."));
     const QCommandLineOption off(QStringLiteral("off"), QStringLiteral("Switch the light off."));
     const QCommandLineOption device = deviceOption();
-    for (const QCommandLineOption &o : {colour, brightness, on, off, device})
+    const QCommandLineOption verbose = verboseOption();
+    for (const QCommandLineOption &o : {colour, brightness, on, off, device, verbose})
         parser.addOption(o);
     if (int code = parseCommand(parser, args, c, QStringLiteral("Set the knob's light.")); code >= 0)
         return code;
@@ -333,18 +430,33 @@ int runLight(const QStringList &args, const CliContext &c)
                             .arg(parser.value(brightness)));
     }
 
+    QElapsedTimer step;
+    step.start();
     int code = CliOk;
     const std::unique_ptr<CliDevice> knob = openKnob(c, parser.value(device), &code);
     if (!knob)
         return code;
+    QStringList times{QStringLiteral("open %1").arg(seconds(step))};
     LightSettings light;
+    QStringList kept;
+    QString keptFrom;
     // Only what was asked changes: the rest comes from the knob.
     if (!parser.isSet(colour) || !parser.isSet(brightness) || !(parser.isSet(on) || parser.isSet(off))) {
+        step.restart();
         KnobConfigDocument current;
         if (!readDocument(c, *knob, true, &current, &code))
             return code;
+        times << QStringLiteral("read %1").arg(seconds(step));
         if (current.light)
             light = *current.light;
+        if (!parser.isSet(colour))
+            kept << QStringLiteral("colour");
+        if (!parser.isSet(brightness))
+            kept << QStringLiteral("brightness");
+        if (!parser.isSet(on) && !parser.isSet(off))
+            kept << QStringLiteral("on/off");
+        keptFrom = current.light ? QStringLiteral("the knob")
+                                 : QStringLiteral("the defaults (the knob sent no colour)");
     }
     if (parser.isSet(colour)) {
         light.red = wanted.red;
@@ -356,8 +468,17 @@ int runLight(const QStringList &args, const CliContext &c)
     if (parser.isSet(on) || parser.isSet(off))
         light.on = parser.isSet(on);
     QString error;
+    step.restart();
     if (!knob->sendLight(light, &error))
         return fail(c, CliDeviceFailed, QStringLiteral("setting the light failed: %1").arg(error));
+    times << QStringLiteral("send %1").arg(seconds(step));
+    if (parser.isSet(verbose)) {
+        if (!kept.isEmpty())
+            *c.out << QStringLiteral("kept %1 from %2\n").arg(kept.join(QStringLiteral(", ")), keptFrom);
+        *c.out << times.join(QStringLiteral(", ")) << '\n';
+    }
+    *c.out << QStringLiteral("set light %1\n").arg(lightText(light));
+    c.out->flush();
     return CliOk;
 }
 
@@ -384,22 +505,42 @@ int runDoctor(const QStringList &args, const CliContext &c)
 
 QString overview()
 {
-    return QStringLiteral(
-        "Usage: veltranix-cli <command> [options]\n"
-        "\n"
-        "Back up, restore and script the knob's configuration.\n"
-        "\n"
-        "Commands:\n"
-        "  list [--json]                       the knob interfaces found\n"
-        "  read [-o FILE]                      the whole configuration as JSON\n"
-        "  write FILE|- [--dry-run]            write a configuration file, then read it back\n"
-        "  light [--color RRGGBB] [--brightness 0-100] [--on|--off]\n"
-        "  doctor [--json] [--probe]           what stands between this machine and the knob\n"
-        "\n"
-        "Every command takes --help; read, write and light take --device PATH.\n"
-        "Exit codes: 0 done, 1 bad usage or invalid file, 2 no device found or no permission to\n"
-        "open it, 3 the device failed, 4 the device is in use by another program (the window),\n"
-        "5 something on this machine stands in the way (doctor).\n");
+    return QStringLiteral("Usage: veltranix-cli <command> [options]\n"
+                          "\n"
+                          "Back up, restore and script the knob's configuration.\n"
+                          "\n"
+                          "Commands:\n"
+                          "  list [--json]                 the knob interfaces found; * marks the one used\n"
+                          "  read [-o FILE] [--layout mac|windows] [--device PATH]\n"
+                          "                                the whole configuration as JSON\n"
+                          "  write [--dry-run] [-v] [--device PATH] FILE|-\n"
+                          "                                write a file to the knob, read back, compare\n"
+                          "  light [--color RRGGBB] [--brightness 0-100] [--on|--off] [-v] [--device PATH]\n"
+                          "                                set the light; what is not given stays\n"
+                          "  doctor [--json] [--probe]     what stands between this machine and the knob\n"
+                          "\n"
+                          "Options:\n"
+                          "  -o, --output FILE     read: write the file there, not to standard output\n"
+                          "  --layout mac|windows  read: name modifier keys for this layout (default mac)\n"
+                          "  --device PATH         read, write, light: use this interface (see list)\n"
+                          "  --dry-run             write: print the reports in hex, touch no device\n"
+                          "  -v, --verbose         write, light: print what was sent and the times\n"
+                          "  --color RRGGBB        light: the colour\n"
+                          "  --brightness 0-100    light: the brightness in percent\n"
+                          "  --on, --off           light: switch it on or off\n"
+                          "  --json                list, doctor: print JSON\n"
+                          "  --probe               doctor: also ask the knob for its configuration\n"
+                          "  -h, --help            this help; after a command, that command's help\n"
+                          "  --version             the version\n"
+                          "Options may also come before the command.\n"
+                          "\n"
+                          "On success write and light print one line, for example\n"
+                          "  wrote 5 keys, light FF8000 at 75%, read back equal\n"
+                          "  set light 00FF00 at 20%\n"
+                          "\n"
+                          "Exit codes: 0 done, 1 bad usage or invalid file, 2 no device found or no\n"
+                          "permission to open it, 3 the device failed, 4 the device is in use by another\n"
+                          "program (the window), 5 something here stands in the way (doctor).\n");
 }
 
 } // namespace
@@ -409,17 +550,17 @@ int runCli(const QStringList &arguments, const CliContext &c)
     QStringList args = arguments;
     if (args.isEmpty())
         args << QString::fromLatin1(kProgram);
-    // Options before the command: --help, --version, --device (handed on).
+    // Options before the command are handed on to it; only --help and
+    // --version stand alone.
     QStringList global;
     int i = 1;
     while (i < args.size() && args[i].startsWith(QLatin1Char('-')) && args[i] != QLatin1String("-")) {
         global << args[i];
-        if ((args[i] == QLatin1String("--device") || args[i] == QLatin1String("-device")) &&
-            i + 1 < args.size())
+        if (takesValue(args[i]) && i + 1 < args.size())
             global << args[++i];
         ++i;
     }
-    if (global.contains(QStringLiteral("--version")) || global.contains(QStringLiteral("-v"))) {
+    if (global.contains(QStringLiteral("--version"))) {
         *c.out << kProgram << ' ' << QCoreApplication::applicationVersion() << '\n';
         c.out->flush();
         return CliOk;
@@ -434,7 +575,7 @@ int runCli(const QStringList &arguments, const CliContext &c)
                     QStringLiteral("a command is needed: list, read, write, light or doctor (see --help)"));
     const QString command = args[i];
     QStringList rest{QStringLiteral("%1 %2").arg(QString::fromLatin1(kProgram), command)};
-    rest += global; // a --device given before the command still counts
+    rest += global;
     rest += args.mid(i + 1);
 
     if (command == QLatin1String("list"))

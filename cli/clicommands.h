@@ -26,7 +26,7 @@ struct CliContext
     QTextStream *err = nullptr;
     QIODevice *in = nullptr; // standard input, for "write -"
     std::function<std::unique_ptr<CliDevice>()> openDevice;
-    bool progress = false; // standard error is a terminal: show the save's progress
+    bool progress = false; // both streams are a terminal: show the save's progress
 };
 
 // Runs one command line (arguments[0] is the program name); returns the exit code.

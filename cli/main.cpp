@@ -51,7 +51,9 @@ int main(int argc, char *argv[])
     context.err = &err;
     context.in = in.isOpen() ? &in : nullptr;
     context.openDevice = [demo] { return createCliDevice(demo); };
-    context.progress = isatty(STDERR_FILENO) == 1;
+    // Only when both streams are the terminal: the summary on a redirected
+    // standard output must be the only line a script sees.
+    context.progress = isatty(STDERR_FILENO) == 1 && isatty(STDOUT_FILENO) == 1;
     const int code = runCli(arguments, context);
     out.flush();
     err.flush();

@@ -198,6 +198,17 @@ QString actionDisplayName(const KnobAction &action, bool isMacLayout)
     return QString();
 }
 
+std::optional<bool> layoutOfActionName(const QString &name)
+{
+    const ActionNameResult r = actionFromName(name, false);
+    if (!r.ok)
+        return std::nullopt;
+    const bool mac = actionDisplayName(r.action, true) == name;
+    if (mac == (actionDisplayName(r.action, false) == name))
+        return std::nullopt;
+    return mac;
+}
+
 bool actionNameIsAmbiguous(const KnobAction &action, bool isMacLayout)
 {
     const ActionNameResult back = actionFromName(actionDisplayName(action, isMacLayout), isMacLayout);

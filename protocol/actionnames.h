@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <optional>
+
 // Names of virtual keys as the interface shows them ("Ctrl+V", "Volume +",
 // "Left Click", "Undo") and back. Keyboard names depend on the layout only for
 // the modifier keys themselves.
@@ -22,6 +24,11 @@ ActionNameResult actionFromName(const QString &name, bool isMacLayout);
 
 // The name the interface shows for an action.
 QString actionDisplayName(const KnobAction &action, bool isMacLayout);
+
+// The layout a name is written for: true for Mac, false for Windows, nothing
+// when both layouts show its action alike or the name is unknown. Only
+// modifiers differ ("option" and "Command" against "Alt+" and "Win+").
+std::optional<bool> layoutOfActionName(const QString &name);
 
 // True when the display name alone reads back as a different action (a keypad
 // digit looks like the digit above the letters, a plain "-" like the shifted

@@ -39,15 +39,26 @@ QString actionLine(const KnobAction &a, bool isMacLayout)
     return line;
 }
 
-// Validation failure: carries the one sentence that is reported.
+// Validation failure: where and why. A path inside keys[] also gets the
+// physical key it belongs to, since the array index is not the key number.
 struct Refusal
 {
-    QString text;
+    QString path;
+    QString why;
+    int knobKey = 0;
+
+    QString text() const
+    {
+        if (path.isEmpty())
+            return why;
+        const QString key = knobKey > 0 ? QStringLiteral(" (key %1)").arg(knobKey) : QString();
+        return path + key + QStringLiteral(": ") + why;
+    }
 };
 
 [[noreturn]] void refuse(const QString &path, const QString &why)
 {
-    throw Refusal{path.isEmpty() ? why : path + QStringLiteral(": ") + why};
+    throw Refusal{path, why};
 }
 
 void checkMembers(const QJsonObject &o, const QString &path, const QStringList &allowed)
@@ -184,6 +195,58 @@ QString lineAndColumn(const QByteArray &json, int offset)
     return QStringLiteral("line %1, column %2").arg(line).arg(column);
 }
 
+// A file without "layout" is read in the layout its names are written for:
+// Mac when a name only the Mac layout shows appears and none only the Windows
+// layout shows, Windows otherwise. Malformed entries are left to the checks.
+bool namesImplyMacLayout(const QJsonValue &keys)
+{
+    bool mac = false;
+    for (const QJsonValue &key : keys.toArray()) {
+        for (const QJsonValue &action : key.toObject().value(QStringLiteral("actions")).toArray()) {
+            const std::optional<bool> layout =
+                layoutOfActionName(action.toObject().value(QStringLiteral("name")).toString());
+            if (layout && !*layout)
+                return false;
+            mac = mac || layout.has_value();
+        }
+    }
+    return mac;
+}
+
+// One entry of keys[]; *knobKey is set once its physical key is known.
+void parseKey(const QJsonValue &value, const QString &path, KnobConfigDocument *doc, QSet<int> *seen,
+              int *knobKey)
+{
+    const QJsonObject key = objectOf(value, path);
+    checkMembers(key, path, {QStringLiteral("key"), QStringLiteral("gesture"), QStringLiteral("actions")});
+    const int k =
+        integerIn(required(key, path, QStringLiteral("key")), memberPath(path, QStringLiteral("key")), 1,
+                  kKnobKeyCount, QStringLiteral("physical keys are 1 to 5"));
+    if (seen->contains(k))
+        refuse(memberPath(path, QStringLiteral("key")),
+               QStringLiteral("physical key %1 appears twice").arg(k));
+    seen->insert(k);
+    *knobKey = k;
+    if (key.contains(QStringLiteral("gesture"))) {
+        const QString gesturePath = memberPath(path, QStringLiteral("gesture"));
+        const QString gesture = stringOf(key.value(QStringLiteral("gesture")), gesturePath);
+        if (gesture != gestureName(k))
+            refuse(gesturePath, QStringLiteral("\"%1\" is not the gesture of physical key %2 (\"%3\")")
+                                    .arg(gesture)
+                                    .arg(k)
+                                    .arg(gestureName(k)));
+    }
+    const QString actionsPath = memberPath(path, QStringLiteral("actions"));
+    const QJsonArray actions = arrayOf(required(key, path, QStringLiteral("actions")), actionsPath);
+    for (int j = 0; j < actions.size(); ++j)
+        doc->keys[k - 1] << parseAction(actions[j], QStringLiteral("%1[%2]").arg(actionsPath).arg(j), j,
+                                        doc->isMacLayout);
+    int at = -1;
+    const QString problem = keyActionsProblem(*doc, k, &at);
+    if (!problem.isEmpty())
+        refuse(at >= 0 ? QStringLiteral("%1[%2]").arg(actionsPath).arg(at) : actionsPath, problem);
+}
+
 KnobConfigDocument parseDocument(const QByteArray &json)
 {
     QJsonParseError error;
@@ -209,49 +272,28 @@ KnobConfigDocument parseDocument(const QByteArray &json)
                    .arg(KnobConfigDocument::kFormatVersion));
 
     KnobConfigDocument doc;
-    const QString layout =
-        stringOf(required(root, QString(), QStringLiteral("layout")), QStringLiteral("layout"));
-    if (layout == QLatin1String("mac"))
-        doc.isMacLayout = true;
-    else if (layout == QLatin1String("windows"))
-        doc.isMacLayout = false;
-    else
-        refuse(QStringLiteral("layout"),
-               QStringLiteral("\"%1\" is not a layout (\"mac\" or \"windows\")").arg(layout));
+    if (root.contains(QStringLiteral("layout"))) {
+        const QString layout = stringOf(root.value(QStringLiteral("layout")), QStringLiteral("layout"));
+        if (layout != QLatin1String("mac") && layout != QLatin1String("windows"))
+            refuse(QStringLiteral("layout"),
+                   QStringLiteral("\"%1\" is not a layout (\"mac\" or \"windows\")").arg(layout));
+        doc.isMacLayout = layout == QLatin1String("mac");
+    } else {
+        // The knob does not store it, so a hand-written file may leave it out.
+        doc.isMacLayout = namesImplyMacLayout(root.value(QStringLiteral("keys")));
+    }
 
     const QJsonArray keys =
         arrayOf(required(root, QString(), QStringLiteral("keys")), QStringLiteral("keys"));
     QSet<int> seen;
     for (int i = 0; i < keys.size(); ++i) {
-        const QString path = QStringLiteral("keys[%1]").arg(i);
-        const QJsonObject key = objectOf(keys[i], path);
-        checkMembers(key, path,
-                     {QStringLiteral("key"), QStringLiteral("gesture"), QStringLiteral("actions")});
-        const int k =
-            integerIn(required(key, path, QStringLiteral("key")), memberPath(path, QStringLiteral("key")), 1,
-                      kKnobKeyCount, QStringLiteral("physical keys are 1 to 5"));
-        if (seen.contains(k))
-            refuse(memberPath(path, QStringLiteral("key")),
-                   QStringLiteral("physical key %1 appears twice").arg(k));
-        seen.insert(k);
-        if (key.contains(QStringLiteral("gesture"))) {
-            const QString gesturePath = memberPath(path, QStringLiteral("gesture"));
-            const QString gesture = stringOf(key.value(QStringLiteral("gesture")), gesturePath);
-            if (gesture != gestureName(k))
-                refuse(gesturePath, QStringLiteral("\"%1\" is not the gesture of physical key %2 (\"%3\")")
-                                        .arg(gesture)
-                                        .arg(k)
-                                        .arg(gestureName(k)));
+        int knobKey = 0;
+        try {
+            parseKey(keys[i], QStringLiteral("keys[%1]").arg(i), &doc, &seen, &knobKey);
+        } catch (Refusal &r) {
+            r.knobKey = knobKey;
+            throw;
         }
-        const QString actionsPath = memberPath(path, QStringLiteral("actions"));
-        const QJsonArray actions = arrayOf(required(key, path, QStringLiteral("actions")), actionsPath);
-        for (int j = 0; j < actions.size(); ++j)
-            doc.keys[k - 1] << parseAction(actions[j], QStringLiteral("%1[%2]").arg(actionsPath).arg(j), j,
-                                           doc.isMacLayout);
-        int at = -1;
-        const QString problem = keyActionsProblem(doc, k, &at);
-        if (!problem.isEmpty())
-            refuse(at >= 0 ? QStringLiteral("%1[%2]").arg(actionsPath).arg(at) : actionsPath, problem);
     }
     for (int k = 1; k <= kKnobKeyCount; ++k) {
         if (!seen.contains(k))
@@ -307,7 +349,7 @@ ConfigJsonParse configDocumentFromJson(const QByteArray &json)
         result.document = parseDocument(json);
         result.ok = true;
     } catch (const Refusal &r) {
-        result.error = r.text;
+        result.error = r.text();
     }
     return result;
 }

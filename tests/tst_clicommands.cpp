@@ -95,8 +95,9 @@ private slots:
     void cleanup() { QCOMPARE(hidsim::openHandleCount(), 0); }
     void usageErrors_data();
     void usageErrors();
-    void invalidFileWritesNothing_data();
-    void invalidFileWritesNothing();
+    void helpNamesEveryOption();
+    void writeFromFile_data();
+    void writeFromFile();
     void dryRunFromStandardInput();
     void backupRestoresExactly();
     void lightChangesOnlyWhatIsAsked();
@@ -138,31 +139,63 @@ void TestCliCommands::usageErrors()
     QVERIFY(hidsim::writes().empty());
 }
 
-void TestCliCommands::invalidFileWritesNothing_data()
+// Every option a command takes is in the overview, and its help names the command.
+void TestCliCommands::helpNamesEveryOption()
+{
+    const QString overview = run({"--help"}).out;
+    for (const char *command : {"list", "read", "write", "light", "doctor"}) {
+        const QString help = run({command, "--help"}).out;
+        QVERIFY2(help.startsWith(QStringLiteral("Usage: veltranix-cli %1 [options]").arg(command)),
+                 qPrintable(help));
+        const QRegularExpression option(QStringLiteral("(?:^|\\s)(--?[a-z-]+)"));
+        for (auto it = option.globalMatch(help); it.hasNext();)
+            QVERIFY2(overview.contains(it.next().captured(1)), qPrintable(help));
+    }
+}
+
+// A file that is refused writes nothing; one that is written prints a summary.
+void TestCliCommands::writeFromFile_data()
 {
     QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("code");
     QTest::addColumn<QString>("message");
     preloadedKnob();
     const QByteArray good = run({"read"}).out.toUtf8();
-    QTest::newRow("truncated") << good.left(good.size() / 2) << "invalid JSON at line";
-    QTest::newRow("delay") << QByteArray(good).replace("\"delayMs\": 120", "\"delayMs\": 12")
-                           << "keys[0].actions[1].delayMs: 12 is out of range";
+    const QByteArray noLayout = QByteArray(good).replace("\"layout\": \"mac\",", "");
+    const QString summary =
+        "wrote 4 keys, kept key 3 (empty in the file), light FF8000 at 75%, read back equal\n";
+    QTest::newRow("truncated") << good.left(good.size() / 2) << QStringList() << int(CliUsage)
+                               << "invalid JSON at line";
+    QTest::newRow("delay") << QByteArray(good).replace("\"delayMs\": 120", "\"delayMs\": 12") << QStringList()
+                           << int(CliUsage) << "keys[0].actions[1].delayMs (key 1): 12 is out of range";
+    QTest::newRow("summary") << good << QStringList() << int(CliOk) << summary;
+    QTest::newRow("verbose") << good << QStringList{"-v"} << int(CliOk)
+                             << "key 1, turn left: Ctrl+V, wait 120 ms, 1\nkey 2, turn right: Volume +\n";
+    QTest::newRow("layout from a Mac name")
+        << QByteArray(noLayout).replace("Ctrl+Alt+", "option") << QStringList{"--verbose"} << int(CliOk)
+        << "key 4, press and turn right: option\n";
+    QTest::newRow("layout from a Windows name")
+        << QByteArray(noLayout).replace("Ctrl+Alt+", "Alt+") << QStringList{"--verbose"} << int(CliOk)
+        << "key 4, press and turn right: Alt+\n";
 }
 
-void TestCliCommands::invalidFileWritesNothing()
+void TestCliCommands::writeFromFile()
 {
     QFETCH(QByteArray, json);
+    QFETCH(QStringList, args);
+    QFETCH(int, code);
     QFETCH(QString, message);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("knob.json"));
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(json);
-    f.close();
     const int device = preloadedKnob();
-    const Run r = run({"write", path});
-    QCOMPARE(r.code, int(CliUsage));
-    QVERIFY2(r.err.startsWith(QStringLiteral("veltranix-cli: %1: %2").arg(path, message)), qPrintable(r.err));
+    const Run r = run(QStringList{"write", "-"} + args, json);
+    QCOMPARE(r.code, code);
+    if (code == CliOk) {
+        QVERIFY2(args.isEmpty() ? r.out == message : r.out.contains(message), qPrintable(r.out));
+        QVERIFY2(r.out.endsWith(QStringLiteral(", read back equal\n")) && r.err.isEmpty(), qPrintable(r.err));
+        return;
+    }
+    QVERIFY2(r.err.startsWith(QStringLiteral("veltranix-cli: standard input: %1").arg(message)),
+             qPrintable(r.err));
     QCOMPARE(hidsim::openCount(device, 2), 0);
     QVERIFY(hidsim::writes().empty());
 }
@@ -211,10 +244,13 @@ void TestCliCommands::backupRestoresExactly()
 void TestCliCommands::lightChangesOnlyWhatIsAsked()
 {
     const int device = preloadedKnob();
-    QCOMPARE(run({"light", "--brightness", "20"}).code, int(CliOk));
+    const Run r = run({"light", "--brightness", "20"});
+    QCOMPARE(r.code, int(CliOk));
+    QCOMPARE(r.out, QStringLiteral("set light FF8000 at 20%\n"));
     QCOMPARE(packetToHexLine(hidsim::storedColour(device)).left(26),
              QStringLiteral("03 FD 00 06 FF 80 00 14 01"));
-    QCOMPARE(run({"light", "--color", "#00ff00", "--off"}).code, int(CliOk));
+    QCOMPARE(run({"light", "--color", "#00ff00", "--off"}).out,
+             QStringLiteral("set light off (00FF00 at 20%)\n"));
     QCOMPARE(packetToHexLine(hidsim::storedColour(device)).left(26),
              QStringLiteral("03 FD 00 06 00 FF 00 14 00"));
 }

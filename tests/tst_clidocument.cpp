@@ -243,37 +243,37 @@ void TestCliDocument::invalidFilesAreRefused_data()
     QTest::newRow("unknown name") << fileWithKey3(
                                          R"({"name": "A"}, {"name": "B"}, {"name": "C"}, {"name": "D"},)"
                                          R"( {"name": "Ctrl+Foo"})")
-                                  << "keys[2].actions[4]: unknown key name \"Ctrl+Foo\"";
+                                  << "keys[2].actions[4] (key 3): unknown key name \"Ctrl+Foo\"";
     QTest::newRow("lighting mode name")
-        << fileWithKey3(R"({"name": "LED模式1"})") << "keys[2].actions[0]: unknown key name";
+        << fileWithKey3(R"({"name": "LED模式1"})") << "keys[2].actions[0] (key 3): unknown key name";
     QByteArray nineteen;
     for (int i = 0; i < 19; ++i)
         nineteen += QByteArray(i ? ", " : "") + R"({"name": "A", "delayMs": 50})";
     QTest::newRow("19 actions") << fileWithKey3(nineteen)
-                                << "keys[2].actions: 19 actions, but a physical key holds at most 18";
+                                << "keys[2].actions (key 3): 19 actions, but a physical key holds at most 18";
     QTest::newRow("delay below 50") << fileWithKey3(R"({"name": "A"}, {"name": "B", "delayMs": 20})")
-                                    << "keys[2].actions[1].delayMs: 20 is out of range (50 to 60000 ms";
+                                    << "keys[2].actions[1].delayMs (key 3): 20 is out of range (50 to";
     QTest::newRow("delay above 60000") << fileWithKey3(R"({"name": "A", "delayMs": 60001})")
-                                       << "keys[2].actions[0].delayMs: 60001 is out of range (0 to 60000 ms";
+                                       << "keys[2].actions[0].delayMs (key 3): 60001 is out of range (0 to";
     QTest::newRow("fractional delay") << fileWithKey3(R"({"name": "A", "delayMs": 1.5})")
-                                      << "keys[2].actions[0].delayMs: must be a whole number";
+                                      << "keys[2].actions[0].delayMs (key 3): must be a whole number";
     QTest::newRow("typo member") << fileWithKey3(R"({"name": "A", "delay": 5})")
-                                 << "keys[2].actions[0].delay: unknown member";
-    QTest::newRow("no name") << fileWithKey3(R"({"delayMs": 5})") << "keys[2].actions[0].name: missing";
+                                 << "keys[2].actions[0].delay (key 3): unknown member";
+    QTest::newRow("no name") << fileWithKey3(R"({})") << "keys[2].actions[0].name (key 3): missing";
     QTest::newRow("gesture") << QByteArray(good).replace(R"({"key": 1,)", R"({"key": 1, "gesture": "press",)")
-                             << "keys[0].gesture: \"press\" is not the gesture of physical key 1";
+                             << "keys[0].gesture (key 1): \"press\" is not the gesture of physical key 1";
     QTest::newRow("media not alone") << fileWithKey3(R"({"name": "A"}, {"name": "Volume +"})")
-                                     << "keys[2].actions[1]: \"Volume +\" must be the only action";
+                                     << "keys[2].actions[1] (key 3): \"Volume +\" must be the only action";
     QByteArray longCombos;
     for (int i = 0; i < 7; ++i)
         longCombos += QByteArray(i ? ", " : "") + R"({"name": "Ctrl+Shift+A", "delayMs": 50})";
     QTest::newRow("records do not fit")
-        << fileWithKey3(longCombos) << "keys[2].actions: the actions need 21 key records";
+        << fileWithKey3(longCombos) << "keys[2].actions (key 3): the actions need 21 key records";
     QTest::newRow("code mismatch")
         << fileWithKey3(R"({"name": "2", "code": "0x0059"})")
-        << "keys[2].actions[0].name: \"2\" does not match code 0x0059, which is \"1\"";
+        << "keys[2].actions[0].name (key 3): \"2\" does not match code 0x0059, which is \"1\"";
     QTest::newRow("code is a prefix byte") << fileWithKey3(R"({"name": "KF1", "code": "0x00F1"})")
-                                           << "keys[2].actions[0].code: \"0x00F1\" is not a key value";
+                                           << "keys[2].actions[0].code (key 3): \"0x00F1\" is not a key";
     QTest::newRow("colour") << fileWithKey3(
                                    R"({"name": "A"})",
                                    R"(, "lighting": {"color": "#12345", "brightness": 5, "on": true})")
@@ -299,13 +299,14 @@ void TestCliDocument::invalidFilesAreRefused()
 
 void TestCliDocument::saveReportsAreByteExact()
 {
-    const QByteArray file = R"({"format": 1, "layout": "windows", "keys": [
+    const QByteArray file = R"({"format": 1, "keys": [
         {"key": 1, "actions": [{"name": "Ctrl+V"}, {"name": "1", "code": "0x0059", "delayMs": 120}]},
         {"key": 2, "actions": [{"name": "Volume +"}]},
         {"key": 3, "actions": []}, {"key": 4, "actions": []}, {"key": 5, "actions": []}],
         "lighting": {"color": "#ff8000", "brightness": 75, "on": true}})";
     const ConfigJsonParse parsed = configDocumentFromJson(file);
     QVERIFY2(parsed.ok, qPrintable(parsed.error));
+    QVERIFY(!parsed.document.isMacLayout); // no layout, and no name only one layout shows
     const std::vector<Packet> expected = {
         bytes("03 FD 02 01 01 00 03 | 00 00 F1 | 00 00 19 | 00 78 59"),
         bytes("03 FD 10 01 01 00 03 | 00 00 F1 | 00 00 19 | 00 78 59"),
