@@ -148,6 +148,16 @@ int runList(const QStringList &args, const CliContext &c)
     if (!parser.positionalArguments().isEmpty())
         return fail(c, CliUsage, QStringLiteral("list takes no arguments (see --help)"));
 
+    // A demo run sees the demo knob alone, and asks no HID library.
+    if (c.demo) {
+        const QJsonObject demo{{QStringLiteral("path"), QStringLiteral("demo")},
+                               {QStringLiteral("bus"), QStringLiteral("demo")},
+                               {QStringLiteral("selected"), true}};
+        *c.out << (parser.isSet(json) ? QString::fromUtf8(QJsonDocument(QJsonArray{demo}).toJson())
+                                      : QStringLiteral("* demo  the built-in demo knob  (used)\n"));
+        c.out->flush();
+        return CliOk;
+    }
     QList<KnobInterfaceInfo> found;
     QString error;
     if (!listKnobInterfaces(&found, &error))
@@ -530,6 +540,8 @@ QString overview()
                           "  --on, --off           light: switch it on or off\n"
                           "  --json                list, doctor: print JSON\n"
                           "  --probe               doctor: also ask the knob for its configuration\n"
+                          "  --demo                every command but doctor: use the built-in demo knob,\n"
+                          "                        touch no device (it forgets everything at exit)\n"
                           "  -h, --help            this help; after a command, that command's help\n"
                           "  --version             the version\n"
                           "Options may also come before the command.\n"

@@ -26,6 +26,7 @@ struct CliContext
     QTextStream *err = nullptr;
     QIODevice *in = nullptr; // standard input, for "write -"
     std::function<std::unique_ptr<CliDevice>()> openDevice;
+    bool demo = false;     // --demo: openDevice gives the demo knob; list shows it alone
     bool progress = false; // both streams are a terminal: show the save's progress
 };
 

@@ -51,6 +51,7 @@ int main(int argc, char *argv[])
     context.err = &err;
     context.in = in.isOpen() ? &in : nullptr;
     context.openDevice = [demo] { return createCliDevice(demo); };
+    context.demo = demo;
     // Only when both streams are the terminal: the summary on a redirected
     // standard output must be the only line a script sees.
     context.progress = isatty(STDERR_FILENO) == 1 && isatty(STDOUT_FILENO) == 1;
