@@ -10,6 +10,7 @@
 #include "protocol/knobstoragerules.h"
 #include "protocol/packets.h"
 #include "protocol/uitext.h"
+#include "ui/ChoiceOverlay.h"
 #include "ui/ConfigFileTransfer.h"
 #include "ui/DebugConsole.h"
 #include "ui/DraggableWidgets.h"
@@ -183,6 +184,14 @@ void MainLayoutWidget::setupShortcuts()
 
 QList<QWidget *> MainLayoutWidget::focusOrder() const
 {
+    // An open question covers the window: Tab stays on its answers.
+    for (QWidget *child : findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
+        if ((qobject_cast<ResetOverlay *>(child) || qobject_cast<ChoiceOverlay *>(child)) &&
+            child->isVisible()) {
+            const QList<QPushButton *> answers = child->findChildren<QPushButton *>();
+            return QList<QWidget *>(answers.begin(), answers.end());
+        }
+    }
     QList<QWidget *> order = {m_importButton, m_exportButton, m_resetButton, m_saveButton};
     if (const auto *buttons = findChild<WindowButtons *>(QString(), Qt::FindDirectChildrenOnly))
         order << buttons->minimiseButton() << buttons->closeButton();
