@@ -69,6 +69,14 @@ QAccessible::State AccessibleControl::state() const
     return s;
 }
 
+QString AccessibleControl::text(QAccessible::Text t) const
+{
+    const QVariant value = widget()->property("value");
+    if (t == QAccessible::Value && value.isValid())
+        return value.toString();
+    return QAccessibleWidget::text(t);
+}
+
 QStringList AccessibleControl::actionNames() const
 {
     QStringList names = QAccessibleWidget::actionNames();

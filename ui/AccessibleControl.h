@@ -18,6 +18,8 @@ public:
     static bool isPress(const QEvent *event);
 
     QAccessible::State state() const override;
+    // A control with a "value" property (the slider) reads it out.
+    QString text(QAccessible::Text t) const override;
     QStringList actionNames() const override;
     void doAction(const QString &actionName) override;
 

@@ -3,6 +3,7 @@
 #include "ui/AccessibleControl.h"
 #include "ui/pages/pagerules.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -24,6 +25,10 @@ void BrightnessSliderWidget::setValue(int value)
         return;
     m_value = value;
     update();
+    if (QAccessible::isActive()) {
+        QAccessibleValueChangeEvent changed(this, m_value);
+        QAccessible::updateAccessibility(&changed);
+    }
     Q_EMIT valueChanged(m_value);
 }
 

@@ -7,6 +7,7 @@ class BrightnessSliderWidget : public QWidget
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(BrightnessSliderWidget)
+    Q_PROPERTY(int value READ value WRITE setValue NOTIFY valueChanged)
 
 public:
     explicit BrightnessSliderWidget(QWidget *parent = nullptr);
