@@ -22,7 +22,9 @@
 #include "ui/pages/ProcreateWidget.h"
 #include "ui/pages/SimKeyButton.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QFocusFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -245,6 +247,79 @@ private Q_SLOTS:
         QTest::qWait(500);
         m_session->shutdown();
         QCOMPARE(hidsim::closedHandleCalls(), 0);
+    }
+
+    // Without a mouse: every gesture, tab and page control has a name and a
+    // role, Tab walks the gestures, Space picks one and a key, Ctrl+S saves.
+    void keyboardAndAccessibility()
+    {
+        MainLayoutWidget &w = connectedWindow();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        const auto face = [](QWidget *o) { return QAccessible::queryAccessibleInterface(o); };
+        const auto gesture = [&w](int k) { return child(w, QStringLiteral("knobKeyLabel%1").arg(k)); };
+        const QStringList gestures = {QString(),
+                                      QStringLiteral("Turn left"),
+                                      QStringLiteral("Turn right"),
+                                      QStringLiteral("Press and turn left"),
+                                      QStringLiteral("Press and turn right"),
+                                      QStringLiteral("Press")};
+        child(w, QStringLiteral("saveButton"))->setFocus(Qt::TabFocusReason);
+        for (int k = 1; k <= 5; ++k) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), gesture(k));
+            QCOMPARE(face(gesture(k))->role(), QAccessible::Button);
+            QCOMPARE(face(gesture(k))->text(QAccessible::Name), gestures[k] + QStringLiteral(": empty"));
+        }
+        QVERIFY(w.findChild<QFocusFrame *>()->isVisible());
+        QTest::keyClick(gesture(5), Qt::Key_Backtab);
+        QTest::keyClick(gesture(4), Qt::Key_Space);
+        QCOMPARE(w.selectedKnobKey(), 4);
+        // A focused key adds itself, and the gesture's name follows the model.
+        QTest::keyClick(A::keyboard(w)->keyButton(QStringLiteral("a")), Qt::Key_Space);
+        A::keyboard(w)->keyButton(QStringLiteral("b"))->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(M::keyCodes(w, 4), (QList<unsigned short>{0x04, 0x05}));
+        QCOMPARE(face(gesture(4))->text(QAccessible::Name), gestures[4] + QStringLiteral(": A B"));
+        QVERIFY(face(gesture(4))->state().checked);
+
+        // Each page's controls, by the kind of control.
+        const QHash<QByteArray, QAccessible::Role> roles = {{"SimKeyButton", QAccessible::Button},
+                                                            {"QPushButton", QAccessible::Button},
+                                                            {"QLineEdit", QAccessible::EditableText},
+                                                            {"ToggleSwitchWidget", QAccessible::CheckBox},
+                                                            {"BrightnessSliderWidget", QAccessible::Slider},
+                                                            {"ColorPickerWidget", QAccessible::ColorChooser}};
+        auto *stack = child<QStackedWidget>(w, QStringLiteral("ContentStack"));
+        const QList<QWidget *> tabs = A::tabs(w)->items();
+        for (int i = 0; i < tabs.size(); ++i) {
+            QTest::keyClick(tabs[i], Qt::Key_Space);
+            QVERIFY(QTest::qWaitFor([&w] { return !w.isPageSliding(); }));
+            QCOMPARE(face(tabs[i])->role(), QAccessible::PageTab);
+            QVERIFY(face(tabs[i])->state().selected);
+            QVERIFY(!face(tabs[i])->text(QAccessible::Name).isEmpty());
+            int controls = 0;
+            for (QWidget *c : stack->widget(i)->findChildren<QWidget *>()) {
+                if (!(c->focusPolicy() & Qt::TabFocus) && !qobject_cast<QAbstractButton *>(c))
+                    continue;
+                const QByteArray kind = c->metaObject()->className();
+                QVERIFY2(roles.contains(kind), kind.constData());
+                QCOMPARE(face(c)->role(), roles.value(kind));
+                QVERIFY2(!face(c)->text(QAccessible::Name).trimmed().isEmpty(), kind.constData());
+                ++controls;
+            }
+            QVERIFY(controls > 0);
+        }
+
+        // Ctrl+S saves through the button, once at a time.
+        QSignalSpy saved(m_session.get(), &KnobSession::saveFinished);
+        QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(w.isSaveRunning());
+        QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier);
+        QTRY_COMPARE_WITH_TIMEOUT(saved.size(), 1, 15000);
+        QTest::qWait(100);
+        QCOMPARE(saved.size(), 1);
+        QCOMPARE(int(hidsim::storedAssignments(m_device).at(4).at(6)), 2); // two keys
     }
 
     void eighteenKeyLimit()

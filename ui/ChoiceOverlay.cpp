@@ -63,7 +63,7 @@ ChoiceOverlay::ChoiceOverlay(QWidget *window, const QString &title, const QStrin
         button->setObjectName(QStringLiteral("choiceButton%1").arg(i));
         button->setGeometry(x, dividerY + 1, w, kButtonHeight);
         button->setCursor(Qt::PointingHandCursor);
-        button->setFocusPolicy(Qt::NoFocus);
+        button->setFocusPolicy(Qt::TabFocus);
         button->setStyleSheet(
             accent ? QStringLiteral("QPushButton { color: #BEF449; font-size: 14px; font-weight: 500; "
                                     "background: transparent; border: none; }"

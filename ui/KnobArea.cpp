@@ -2,6 +2,8 @@
 
 #include "protocol/KnobModel.h"
 #include "protocol/keyvocabulary.h"
+#include "protocol/knobconfigdocument.h"
+#include "ui/AccessibleControl.h"
 #include "ui/DraggableWidgets.h"
 #include "ui/KnobDialWidget.h"
 #include "ui/mainlayoutgeometry.h"
@@ -78,6 +80,8 @@ KnobArea::KnobArea(QWidget *window, const KnobModel *model)
         label->setAlignment(Qt::AlignCenter);
         label->setCursor(Qt::PointingHandCursor);
         label->setProperty("knobKeyIndex", k);
+        label->setFocusPolicy(Qt::TabFocus);
+        AccessibleControl::setRole(label, QAccessible::Button);
         label->installEventFilter(this);
         m_keyLabels[k - 1] = label;
     }
@@ -95,6 +99,11 @@ KnobArea::KnobArea(QWidget *window, const KnobModel *model)
         icon->setCursor(Qt::PointingHandCursor);
         icon->setProperty("svgPath", kCleanIconPath);
         icon->setProperty("cleanIconIndex", k);
+        icon->setFocusPolicy(Qt::TabFocus);
+        AccessibleControl::setRole(icon, QAccessible::Button);
+        icon->setAccessibleName(QStringLiteral("Clear %1").arg(gestureName(k)));
+        updateAccessibleName(k);
+        icon->setToolTip(icon->accessibleName());
         icon->setProperty("origX", 0);
         icon->setProperty("origY", 0);
         icon->setProperty("origW", 22);
@@ -116,9 +125,17 @@ KnobArea::KnobArea(QWidget *window, const KnobModel *model)
     m_bubbleContainer->hide();
 }
 
+QList<QWidget *> KnobArea::focusOrder() const
+{
+    QList<QWidget *> order;
+    for (int k = 1; k <= 5; ++k)
+        order << m_keyLabels[k - 1] << m_cleanIcons[k - 1];
+    return order;
+}
+
 bool KnobArea::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() != QEvent::MouseButtonPress)
+    if (event->type() != QEvent::MouseButtonPress && !AccessibleControl::isPress(event))
         return QObject::eventFilter(watched, event);
     const QVariant clean = watched->property("cleanIconIndex");
     if (clean.isValid()) {
@@ -229,6 +246,7 @@ void KnobArea::updateSelection()
     for (int k = 1; k <= 5; ++k) {
         QLabel *label = m_keyLabels[k - 1];
         QLabel *clean = m_cleanIcons[k - 1];
+        AccessibleControl::setChecked(label, k == selected);
         label->setWordWrap(true);
         label->setAlignment(Qt::AlignCenter);
         if (k == selected) {
@@ -251,11 +269,23 @@ void KnobArea::updateSelection()
     }
 }
 
+void KnobArea::updateAccessibleName(int knobKey)
+{
+    // "Turn left: Ctrl+V B", read out whole however the label is cut.
+    QString gesture = gestureName(knobKey);
+    gesture[0] = gesture[0].toUpper();
+    const QStringList &names = m_model->key(knobKey).displayNames;
+    m_keyLabels[knobKey - 1]->setAccessibleName(QStringLiteral("%1: %2").arg(
+        gesture,
+        names.isEmpty() ? QStringLiteral("empty") : textBoxDisplayText(names.join(QLatin1Char(' ')))));
+}
+
 void KnobArea::updateSingleKeyDisplay(int knobKey)
 {
     if (!validKnobKey(knobKey))
         return;
     QLabel *label = m_keyLabels[knobKey - 1];
+    updateAccessibleName(knobKey);
     if (m_model->key(knobKey).isEmpty()) {
         label->clear();
         return;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QPointer>
 
@@ -25,6 +26,8 @@ public:
 
     QLabel *knobLabel() const { return m_knobLabel; }
     QWidget *bubbleContainer() const { return m_bubbleContainer; }
+    // The five gestures for Tab, each followed by its clear icon.
+    QList<QWidget *> focusOrder() const;
 
     // Physical key 1..5 that is selected, 0 for none. Setting it changes no look.
     int selectedKey() const { return m_selectedKey; }
@@ -57,6 +60,7 @@ protected:
 
 private:
     void updatePicture();
+    void updateAccessibleName(int knobKey);
     void updateDialLayout();
     void updateIconSizes();
 

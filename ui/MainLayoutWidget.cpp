@@ -10,9 +10,11 @@
 #include "protocol/knobstoragerules.h"
 #include "protocol/packets.h"
 #include "protocol/uitext.h"
+#include "ui/ChoiceOverlay.h"
 #include "ui/ConfigFileTransfer.h"
 #include "ui/DebugConsole.h"
 #include "ui/DraggableWidgets.h"
+#include "ui/KeyboardNavigation.h"
 #include "ui/KnobArea.h"
 #include "ui/KnobEditor.h"
 #include "ui/ResetOverlay.h"
@@ -21,6 +23,7 @@
 #include "ui/TabBar.h"
 #include "ui/ToastWidget.h"
 #include "ui/UnsavedEditsGuard.h"
+#include "ui/WindowButtons.h"
 #include "ui/mainlayoutgeometry.h"
 #include "ui/pages/CombinationWidget.h"
 #include "ui/pages/DebugWidget.h"
@@ -171,6 +174,52 @@ void MainLayoutWidget::setupShortcuts()
     shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), [undo] { undo->redo(); });
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_Y), [undo] { undo->redo(); });
     shortcut(QKeySequence(Qt::Key_Backspace), [this] { removeSelectedAction(-1); });
+    // Through the button, so it saves exactly when a click would.
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_S), [this] { m_saveButton->click(); });
+    new KeyboardNavigation(this, [this] { return focusOrder(); });
+    // Holding the focus keeps the window from handing it to its first
+    // control (and ringing it) when it is activated; Tab starts at the header.
+    setFocus();
+}
+
+QList<QWidget *> MainLayoutWidget::focusOrder() const
+{
+    // An open question covers the window: Tab stays on its answers.
+    for (QWidget *child : findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
+        if ((qobject_cast<ResetOverlay *>(child) || qobject_cast<ChoiceOverlay *>(child)) &&
+            child->isVisible()) {
+            const QList<QPushButton *> answers = child->findChildren<QPushButton *>();
+            return QList<QWidget *>(answers.begin(), answers.end());
+        }
+    }
+    QList<QWidget *> order = {m_importButton, m_exportButton, m_resetButton, m_saveButton};
+    if (const auto *buttons = findChild<WindowButtons *>(QString(), Qt::FindDirectChildrenOnly))
+        order << buttons->minimiseButton() << buttons->closeButton();
+    // The rest only edits a connected knob.
+    if (!m_session->isConnected())
+        return order;
+    order += m_knobArea->focusOrder();
+    order += m_tabBar->items();
+    if (m_systemSwitch->bar()->isVisible())
+        order += m_systemSwitch->items();
+    QWidget *page = m_contentStack->widget(m_tabBar->currentIndex());
+    if (!page)
+        return order;
+    // The page's own tab order; the keyboard's keys read by row, from the left.
+    QList<QWidget *> controls;
+    for (QWidget *w = page->nextInFocusChain(); w && w != page; w = w->nextInFocusChain()) {
+        if (page->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus))
+            controls << w;
+    }
+    if (page == m_keyboardWidget) {
+        const auto at = [page](const QWidget *w) { return w->mapTo(page, QPoint(0, 0)); };
+        std::stable_sort(controls.begin(), controls.end(), [&at](const QWidget *a, const QWidget *b) {
+            const QPoint pa = at(a);
+            const QPoint pb = at(b);
+            return pa.y() != pb.y() ? pa.y() < pb.y() : pa.x() < pb.x();
+        });
+    }
+    return order + controls;
 }
 
 void MainLayoutWidget::onConnectionChanged(bool connected)
@@ -320,7 +369,7 @@ void MainLayoutWidget::setupButtons()
     m_saveButton->setObjectName(QStringLiteral("saveButton"));
     m_saveButton->setGeometry(1559, 57, 177, 50);
     m_saveButton->setCursor(Qt::PointingHandCursor);
-    m_saveButton->setFocusPolicy(Qt::NoFocus);
+    m_saveButton->setFocusPolicy(Qt::TabFocus);
     m_saveButton->setEnabled(false);
     connect(m_saveButton, &QPushButton::clicked, this, &MainLayoutWidget::onSaveClicked);
 }

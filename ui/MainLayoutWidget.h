@@ -131,6 +131,8 @@ private:
     // Shows a notice when an edit replaced actions or was refused.
     void reportEdit(int knobKey, const KnobEditor::Result &result);
     void setupShortcuts();
+    // What Tab walks: the header's buttons, the knob, the tabs and the open page.
+    QList<QWidget *> focusOrder() const;
 
     // ---- What the session reports, save and reset
     void onConnectionChanged(bool connected);

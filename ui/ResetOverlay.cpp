@@ -65,7 +65,7 @@ ResetOverlay::ResetOverlay(QWidget *window) : QWidget(window)
                              "QPushButton:pressed { background-color: rgba(190, 244, 73, 28); }"));
     for (QPushButton *button : {cancel, confirm}) {
         button->setCursor(Qt::PointingHandCursor);
-        button->setFocusPolicy(Qt::NoFocus);
+        button->setFocusPolicy(Qt::TabFocus);
     }
 
     connect(cancel, &QPushButton::clicked, this, &QWidget::close);

@@ -1,5 +1,6 @@
 #include "ui/SystemSwitch.h"
 
+#include "ui/AccessibleControl.h"
 #include "ui/mainlayoutgeometry.h"
 #include "ui/switchbarparts.h"
 
@@ -35,6 +36,8 @@ SystemSwitch::SystemSwitch(QWidget *window, const QSize &designSize, bool macLay
         QLabel *item = switchbar::makeItem(m_bar, QStringLiteral("systemItem%1").arg(i), "systemIndex", i,
                                            kSystems[i].activeIcon, kSystems[i].inactiveIcon, this);
         item->setProperty("macLayout", kSystems[i].mac);
+        AccessibleControl::setRole(item, QAccessible::RadioButton);
+        item->setAccessibleName(QString::fromUtf8(kSystems[i].text));
 
         auto *row = new QHBoxLayout(item);
         row->setContentsMargins(16, 0, 0, 0);
@@ -54,11 +57,17 @@ SystemSwitch::SystemSwitch(QWidget *window, const QSize &designSize, bool macLay
 
 bool SystemSwitch::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::MouseButtonPress && watched->property("systemIndex").isValid()) {
+    if ((event->type() == QEvent::MouseButtonPress || AccessibleControl::isPress(event)) &&
+        watched->property("systemIndex").isValid()) {
         Q_EMIT systemPressed(watched->property("macLayout").toBool());
         return true;
     }
     return QObject::eventFilter(watched, event);
+}
+
+QList<QWidget *> SystemSwitch::items() const
+{
+    return {m_items[0], m_items[1]};
 }
 
 double SystemSwitch::scale() const
@@ -101,6 +110,7 @@ void SystemSwitch::updateIcons()
     for (int i = 0; i < 2; ++i) {
         QLabel *item = m_items[i];
         const bool current = kSystems[i].mac == m_macLayout;
+        AccessibleControl::setChecked(item, current);
         const QString iconPath = item->property(current ? "activeIcon" : "inactiveIcon").toString();
         switchbar::styleItem(item, item->findChild<QLabel *>(QStringLiteral("systemIconImage")),
                              item->findChild<QLabel *>(QStringLiteral("systemIconText")), iconPath, current,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QSize>
@@ -21,6 +22,8 @@ public:
     SystemSwitch(QWidget *window, const QSize &designSize, bool macLayout);
 
     QLabel *bar() const { return m_bar; }
+    // Mac, then Windows.
+    QList<QWidget *> items() const;
     // Slides the highlight to the chosen system and restyles the items.
     void setMacLayout(bool mac);
     void setConnectedLook(bool connected) { m_connectedLook = connected; }

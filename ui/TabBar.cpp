@@ -1,6 +1,7 @@
 #include "ui/TabBar.h"
 
 #include "protocol/uitext.h"
+#include "ui/AccessibleControl.h"
 #include "ui/mainlayoutgeometry.h"
 #include "ui/switchbarparts.h"
 
@@ -54,6 +55,10 @@ TabBar::TabBar(QWidget *window, const QSize &designSize)
         switchbar::clickThrough(new QLabel(item), QStringLiteral("tabIconImage"))->resize(16, 16);
         switchbar::clickThrough(new QLabel(tabText(i), item), QStringLiteral("tabIconText"))
             ->setAlignment(Qt::AlignCenter);
+        AccessibleControl::setRole(item, QAccessible::PageTab);
+        item->setAccessibleName(tabText(i));
+        // The text is the first thing a narrow window cuts.
+        item->setToolTip(tabText(i));
         m_items[i] = item;
     }
     m_items[7]->hide();
@@ -64,7 +69,7 @@ TabBar::TabBar(QWidget *window, const QSize &designSize)
 
 bool TabBar::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::MouseButtonPress) {
+    if (event->type() == QEvent::MouseButtonPress || AccessibleControl::isPress(event)) {
         const QVariant tab = watched->property("tabIndex");
         if (tab.isValid()) {
             Q_EMIT tabPressed(tab.toInt());
@@ -92,6 +97,14 @@ QVector<int> TabBar::widths() const
 QRect TabBar::rectForIndex(int index) const
 {
     return layout::tabRect(index, scale(), widths(), m_bar->size());
+}
+
+QList<QWidget *> TabBar::items() const
+{
+    QList<QWidget *> out;
+    for (int i = 0; i < count(); ++i)
+        out << m_items[i];
+    return out;
 }
 
 int TabBar::rowWidth() const
@@ -150,6 +163,7 @@ void TabBar::updateIcons()
     for (int i = 0; i < 8; ++i) {
         QLabel *item = m_items[i];
         const bool current = i == m_currentIndex;
+        AccessibleControl::setChecked(item, current);
         auto *icon = item->findChild<QLabel *>(QStringLiteral("tabIconImage"));
         auto *text = item->findChild<QLabel *>(QStringLiteral("tabIconText"));
         const QString iconPath = item->property(current ? "activeIcon" : "inactiveIcon").toString();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QSize>
@@ -31,6 +32,9 @@ public:
     bool isDebugTabVisible() const { return m_debugTabVisible; }
     void setDebugTabVisible(bool visible);
     void setConnectedLook(bool connected) { m_connectedLook = connected; }
+
+    // The items shown, in order.
+    QList<QWidget *> items() const;
 
     QVector<int> widths() const;
     // An item's place inside the bar.

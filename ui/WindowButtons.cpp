@@ -44,6 +44,7 @@ QPushButton *makeButton(const QString &name, QWidget *parent)
     auto *button = new QPushButton(parent);
     button->setObjectName(name);
     button->setAccessibleName(name);
+    button->setToolTip(name);
     button->setCursor(Qt::PointingHandCursor);
     // Keyboard focus only: a click must not leave a focus ring behind.
     button->setFocusPolicy(Qt::TabFocus);

@@ -55,6 +55,7 @@ QLabel *makeItem(QWidget *bar, const QString &name, const char *indexProperty, i
     item->setProperty("activeIcon", QString::fromUtf8(activeIcon));
     item->setProperty("inactiveIcon", QString::fromUtf8(inactiveIcon));
     item->setCursor(Qt::PointingHandCursor);
+    item->setFocusPolicy(Qt::TabFocus);
     item->installEventFilter(filter);
     return item;
 }

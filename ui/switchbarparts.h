@@ -26,7 +26,7 @@ QLabel *makeBar(const QString &dragName, const QRect &geometry, QWidget *parent)
 QLabel *makeHighlight(QWidget *bar, const QString &name);
 // Parts of a bar leave the clicks to the item below them.
 QLabel *clickThrough(QLabel *label, const QString &name);
-// An item of a bar; its presses go to `filter`.
+// An item of a bar, reachable with Tab; its presses and keys go to `filter`.
 QLabel *makeItem(QWidget *bar, const QString &name, const char *indexProperty, int index,
                  const char *activeIcon, const char *inactiveIcon, QObject *filter);
 // The bar and its highlight with corners of `radius`.

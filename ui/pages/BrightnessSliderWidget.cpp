@@ -1,7 +1,10 @@
 #include "ui/pages/BrightnessSliderWidget.h"
 
+#include "ui/AccessibleControl.h"
 #include "ui/pages/pagerules.h"
 
+#include <QAccessible>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -11,6 +14,8 @@ BrightnessSliderWidget::BrightnessSliderWidget(QWidget *parent) : QWidget(parent
 {
     setMouseTracking(false);
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus);
+    AccessibleControl::setRole(this, QAccessible::Slider);
 }
 
 void BrightnessSliderWidget::setValue(int value)
@@ -20,6 +25,10 @@ void BrightnessSliderWidget::setValue(int value)
         return;
     m_value = value;
     update();
+    if (QAccessible::isActive()) {
+        QAccessibleValueChangeEvent changed(this, m_value);
+        QAccessible::updateAccessibility(&changed);
+    }
     Q_EMIT valueChanged(m_value);
 }
 
@@ -40,6 +49,31 @@ void BrightnessSliderWidget::mousePressEvent(QMouseEvent *event)
     if (event->button() == Qt::LeftButton && isEnabled()) {
         m_dragging = true;
         updateValueFromPos(roundHalfAway(event->position().x()));
+    }
+}
+
+void BrightnessSliderWidget::keyPressEvent(QKeyEvent *event)
+{
+    const int step = event->key() == Qt::Key_PageUp || event->key() == Qt::Key_PageDown ? 10 : 1;
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Down:
+    case Qt::Key_PageDown:
+        setValue(m_value - step);
+        break;
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_PageUp:
+        setValue(m_value + step);
+        break;
+    case Qt::Key_Home:
+        setValue(0);
+        break;
+    case Qt::Key_End:
+        setValue(100);
+        break;
+    default:
+        QWidget::keyPressEvent(event);
     }
 }
 

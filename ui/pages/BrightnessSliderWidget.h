@@ -7,6 +7,7 @@ class BrightnessSliderWidget : public QWidget
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(BrightnessSliderWidget)
+    Q_PROPERTY(int value READ value WRITE setValue NOTIFY valueChanged)
 
 public:
     explicit BrightnessSliderWidget(QWidget *parent = nullptr);
@@ -25,6 +26,7 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:

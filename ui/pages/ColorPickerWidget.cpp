@@ -1,13 +1,16 @@
 #include "ui/pages/ColorPickerWidget.h"
 
+#include "ui/AccessibleControl.h"
 #include "ui/pages/pagerules.h"
 
+#include <QKeyEvent>
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 
 #include <algorithm>
+#include <cmath>
 
 ColorPickerWidget::ColorPickerWidget(QWidget *parent) : QWidget(parent)
 {
@@ -15,6 +18,8 @@ ColorPickerWidget::ColorPickerWidget(QWidget *parent) : QWidget(parent)
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     resize(570, 371);
     setMouseTracking(false);
+    setFocusPolicy(Qt::TabFocus);
+    AccessibleControl::setRole(this, QAccessible::ColorChooser);
     // The colour field is built on first paint, at the size the page lays the
     // picker out at; building it here would be thrown away unseen.
 }
@@ -50,6 +55,27 @@ void ColorPickerWidget::rebuildSvImage()
             line[x] = QColor::fromHsvF(hue, float(x / ws), val).rgba();
     }
     m_imageStale = false;
+}
+
+void ColorPickerWidget::keyPressEvent(QKeyEvent *event)
+{
+    // Left and right walk the hue bar, up and down the brightness.
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        m_hue = std::fmod(m_hue + (event->key() == Qt::Key_Right ? 5.0 : 355.0), 360.0);
+        m_imageStale = true;
+        break;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        m_value = std::clamp(m_value + (event->key() == Qt::Key_Up ? 0.05 : -0.05), 0.0, 1.0);
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    emitColor();
+    update();
 }
 
 void ColorPickerWidget::emitColor()

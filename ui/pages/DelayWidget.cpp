@@ -114,11 +114,16 @@ void DelayWidget::setupDelayTags()
             };
             s.minus = makeButton(minusIcon);
             s.plus = makeButton(plusIcon);
+            s.minus->setToolTip(QStringLiteral("Shorter delay"));
+            s.plus->setToolTip(QStringLiteral("Longer delay"));
+            s.minus->setAccessibleName(s.minus->toolTip());
+            s.plus->setAccessibleName(s.plus->toolTip());
 
             s.field = new QLineEdit(s.valueRow);
             s.field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
             s.field->setFrame(false);
             s.field->setMaxLength(7);
+            s.field->setAccessibleName(QStringLiteral("Delay before action %1, ms").arg(slot + 1));
             s.field->setValidator(new DelayFieldValidator(
                 [this, slot]() { return delayForVirtualKey(m_selectedKnobKey, slot); }, s.field));
 

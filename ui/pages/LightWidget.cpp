@@ -98,6 +98,14 @@ void LightWidget::setupUI()
     m_brightnessSlider = new BrightnessSliderWidget(m_brightnessCard);
     m_maxBrightnessButton = new QPushButton(uiText(QStringLiteral("一键最高亮度")), m_brightnessCard);
     m_maxBrightnessButton->setCursor(Qt::PointingHandCursor);
+    m_maxBrightnessButton->setFocusPolicy(Qt::TabFocus);
+    m_toggleSwitch->setAccessibleName(m_switchTitle->text());
+    m_brightnessSlider->setAccessibleName(m_brightnessTitle->text());
+    m_colorPicker->setAccessibleName(QStringLiteral("Colour"));
+    // Down the left column, then the colour.
+    setTabOrder(m_toggleSwitch, m_maxBrightnessButton);
+    setTabOrder(m_maxBrightnessButton, m_brightnessSlider);
+    setTabOrder(m_brightnessSlider, m_colorPicker);
     m_maxBrightnessButton->setStyleSheet(maxBrightnessButtonStyle(8));
 
     connect(m_toggleSwitch, &ToggleSwitchWidget::toggled, this, [this](bool on) {

@@ -11,7 +11,8 @@
 
 SimKeyButton::SimKeyButton(const QString &text, QWidget *parent) : QPushButton(text, parent)
 {
-    setFocusPolicy(Qt::NoFocus);
+    // Keyboard focus only: a click must not leave a focus ring behind.
+    setFocusPolicy(Qt::TabFocus);
     setCursor(Qt::PointingHandCursor);
     setCheckable(false);
     setFlat(true);

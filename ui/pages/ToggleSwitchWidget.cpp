@@ -1,7 +1,9 @@
 #include "ui/pages/ToggleSwitchWidget.h"
 
 #include "protocol/uitext.h"
+#include "ui/AccessibleControl.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -16,6 +18,9 @@ ToggleSwitchWidget::ToggleSwitchWidget(QWidget *parent)
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     resize(250, 64);
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus);
+    AccessibleControl::setRole(this, QAccessible::CheckBox);
+    AccessibleControl::setChecked(this, m_on);
     m_animation->setDuration(200);
     m_animation->setEasingCurve(QEasingCurve::InOutCubic);
 }
@@ -25,6 +30,7 @@ void ToggleSwitchWidget::setOn(bool on)
     if (m_on == on)
         return;
     m_on = on;
+    AccessibleControl::setChecked(this, on);
     animateTo(on);
     Q_EMIT toggled(on);
 }
@@ -49,6 +55,14 @@ void ToggleSwitchWidget::mousePressEvent(QMouseEvent *event)
     if (event->button() != Qt::LeftButton)
         return;
     setOn(!m_on);
+}
+
+void ToggleSwitchWidget::keyPressEvent(QKeyEvent *event)
+{
+    if (AccessibleControl::isPress(event))
+        setOn(!m_on);
+    else
+        QWidget::keyPressEvent(event);
 }
 
 void ToggleSwitchWidget::paintEvent(QPaintEvent *)
