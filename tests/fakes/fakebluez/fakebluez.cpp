@@ -31,10 +31,11 @@ QString toHex(const QByteArray &bytes)
 
 } // namespace
 
-FakeBluez::FakeBluez(const QDBusConnection &bus, Scenario scenario, const QString &recordPath,
+FakeBluez::FakeBluez(const QDBusConnection &bus, const QString &scenario, const QString &recordPath,
                      QObject *parent)
     : QDBusVirtualObject(parent), m_bus(bus), m_scenario(scenario), m_recordPath(recordPath),
-      m_connected(scenario != Scenario::NoConnectedDevice), m_resolved(scenario != Scenario::LateResolve)
+      m_connected(scenario != QLatin1String("no-device")),
+      m_resolved(scenario != QLatin1String("late-resolve"))
 {}
 
 QString FakeBluez::introspect(const QString &) const
@@ -44,13 +45,13 @@ QString FakeBluez::introspect(const QString &) const
 
 BluezObjects FakeBluez::objects() const
 {
-    const bool knob = m_scenario != Scenario::NotTheKnob;
+    const bool knob = m_scenario != QLatin1String("not-knob");
     BluezObjects all;
-    if (m_scenario != Scenario::NoAdapter)
+    if (m_scenario != QLatin1String("no-adapter"))
         all.insert(QDBusObjectPath(QStringLiteral("/org/bluez/hci0")),
                    {{QStringLiteral("org.bluez.Adapter1"),
-                     {{QStringLiteral("Powered"), m_scenario != Scenario::PoweredOff}}}});
-    if (m_scenario == Scenario::Impostor) {
+                     {{QStringLiteral("Powered"), m_scenario != QLatin1String("powered-off")}}}});
+    if (m_scenario == QLatin1String("impostor")) {
         // Real BlueZ keeps a HID device's 0x1812 service off the bus: the
         // keyboard shows device information only.
         const QString keyboard = QStringLiteral("/org/bluez/hci0/dev_00_11_22_33_44_55");
@@ -74,7 +75,7 @@ BluezObjects FakeBluez::objects() const
         {QStringLiteral("ServicesResolved"), m_connected && m_resolved},
         {QStringLiteral("Modalias"),
          knob ? QStringLiteral("usb:v05ACp022Cd0001") : QStringLiteral("bluetooth:v004Cp2002d0100")}};
-    if (m_scenario == Scenario::Impostor) {
+    if (m_scenario == QLatin1String("impostor")) {
         // Known by the other id pair only, without a name.
         device.remove(QStringLiteral("Name"));
         device.insert(QStringLiteral("Alias"), QStringLiteral("C0-FF-EE-00-00-01"));
@@ -83,38 +84,33 @@ BluezObjects FakeBluez::objects() const
     all.insert(QDBusObjectPath(kDevicePath), {{QStringLiteral("org.bluez.Device1"), device}});
     if (!m_connected || !m_resolved)
         return all;
-    const int mtu = m_scenario == Scenario::SmallMtu ? 23 : 247;
-    const QVariant devicePath = QVariant::fromValue(QDBusObjectPath(kDevicePath));
+    const int mtu = m_scenario == QLatin1String("small-mtu") ? 23 : 247;
+    const auto service = [&](const QString &path, const QString &uuid) {
+        all.insert(QDBusObjectPath(path),
+                   {{QStringLiteral("org.bluez.GattService1"),
+                     {{QStringLiteral("UUID"), uuid},
+                      {QStringLiteral("Device"), QVariant::fromValue(QDBusObjectPath(kDevicePath))},
+                      {QStringLiteral("Primary"), true}}}});
+    };
+    const auto characteristic = [&](const QString &path, const QString &uuid, const QStringList &flags) {
+        all.insert(
+            QDBusObjectPath(path),
+            {{kChar,
+              {{QStringLiteral("UUID"), uuid},
+               {QStringLiteral("Service"), QVariant::fromValue(QDBusObjectPath(path.section('/', 0, -2)))},
+               {QStringLiteral("Flags"), flags},
+               {QStringLiteral("MTU"), QVariant::fromValue(quint16(mtu))}}}});
+    };
     // A standard service with a notify and a write characteristic of its own:
     // the helper must not take it for the vendor one.
-    const QString info = kDevicePath + QStringLiteral("/service000a");
-    all.insert(QDBusObjectPath(info),
-               {{QStringLiteral("org.bluez.GattService1"),
-                 {{QStringLiteral("UUID"), QStringLiteral("0000180a-0000-1000-8000-00805f9b34fb")},
-                  {QStringLiteral("Device"), devicePath},
-                  {QStringLiteral("Primary"), true}}}});
-    all.insert(QDBusObjectPath(info + QStringLiteral("/char000b")),
-               {{kChar,
-                 {{QStringLiteral("UUID"), QStringLiteral("00002a29-0000-1000-8000-00805f9b34fb")},
-                  {QStringLiteral("Service"), QVariant::fromValue(QDBusObjectPath(info))},
-                  {QStringLiteral("Flags"), QStringList{"read", "write", "notify"}}}}});
-    const QString vendor = kDevicePath + QStringLiteral("/service0010");
-    all.insert(QDBusObjectPath(vendor), {{QStringLiteral("org.bluez.GattService1"),
-                                          {{QStringLiteral("UUID"), kVendorService},
-                                           {QStringLiteral("Device"), devicePath},
-                                           {QStringLiteral("Primary"), true}}}});
-    all.insert(QDBusObjectPath(kWritePath),
-               {{kChar,
-                 {{QStringLiteral("UUID"), QStringLiteral("7a1c0002-3b5e-4c2a-9f10-5d2b8c6e4a01")},
-                  {QStringLiteral("Service"), QVariant::fromValue(QDBusObjectPath(vendor))},
-                  {QStringLiteral("Flags"), QStringList{"write-without-response", "write"}},
-                  {QStringLiteral("MTU"), QVariant::fromValue(quint16(mtu))}}}});
-    all.insert(QDBusObjectPath(kNotifyPath),
-               {{kChar,
-                 {{QStringLiteral("UUID"), QStringLiteral("7a1c0003-3b5e-4c2a-9f10-5d2b8c6e4a01")},
-                  {QStringLiteral("Service"), QVariant::fromValue(QDBusObjectPath(vendor))},
-                  {QStringLiteral("Flags"), QStringList{"notify"}},
-                  {QStringLiteral("MTU"), QVariant::fromValue(quint16(mtu))}}}});
+    service(kDevicePath + QStringLiteral("/service000a"),
+            QStringLiteral("0000180a-0000-1000-8000-00805f9b34fb"));
+    characteristic(kDevicePath + QStringLiteral("/service000a/char000b"),
+                   QStringLiteral("00002a29-0000-1000-8000-00805f9b34fb"), {"read", "write", "notify"});
+    service(kDevicePath + QStringLiteral("/service0010"), kVendorService);
+    characteristic(kWritePath, QStringLiteral("7a1c0002-3b5e-4c2a-9f10-5d2b8c6e4a01"),
+                   {"write-without-response", "write"});
+    characteristic(kNotifyPath, QStringLiteral("7a1c0003-3b5e-4c2a-9f10-5d2b8c6e4a01"), {"notify"});
     return all;
 }
 
@@ -135,12 +131,12 @@ bool FakeBluez::handleMessage(const QDBusMessage &message, const QDBusConnection
         connection.send(message.createReply(QVariant::fromValue(objects())));
         if (!std::exchange(m_looked, true)) {
             // As BlueZ does: Connected first, the services a little later.
-            if (m_scenario == Scenario::LateResolve)
+            if (m_scenario == QLatin1String("late-resolve"))
                 QTimer::singleShot(400, this, [this] {
                     m_resolved = true;
                     setConnected(true);
                 });
-            if (m_scenario == Scenario::Sleepy)
+            if (m_scenario == QLatin1String("sleepy"))
                 QTimer::singleShot(500, this, [this] { setConnected(false); });
         }
         return true;
@@ -152,9 +148,9 @@ bool FakeBluez::handleMessage(const QDBusMessage &message, const QDBusConnection
     }
     if (path == kNotifyPath && member == QLatin1String("StartNotify")) {
         ++m_startNotifyCalls;
-        if (m_scenario == Scenario::NotifyNotPermitted ||
-            (m_scenario == Scenario::NotifyInProgress && m_startNotifyCalls == 1)) {
-            const bool permitted = m_scenario == Scenario::NotifyInProgress;
+        if (m_scenario == QLatin1String("notify-not-permitted") ||
+            (m_scenario == QLatin1String("notify-in-progress") && m_startNotifyCalls == 1)) {
+            const bool permitted = m_scenario == QLatin1String("notify-in-progress");
             connection.send(message.createErrorReply(
                 permitted ? QStringLiteral("org.bluez.Error.InProgress")
                           : QStringLiteral("org.bluez.Error.NotPermitted"),
@@ -169,7 +165,7 @@ bool FakeBluez::handleMessage(const QDBusMessage &message, const QDBusConnection
         const QByteArray value = message.arguments().at(0).toByteArray();
         const QVariantMap options = qdbus_cast<QVariantMap>(message.arguments().at(1));
         record(value, options.value(QStringLiteral("type")).toString());
-        if (m_scenario == Scenario::RejectWrite) {
+        if (m_scenario == QLatin1String("reject-write")) {
             connection.send(
                 message.createErrorReply(QStringLiteral("org.bluez.Error.Failed"),
                                          QStringLiteral("Operation failed with ATT error: 0x0e")));
@@ -205,7 +201,7 @@ void FakeBluez::answerQuery()
         const QByteArray packet = answers.at(i);
         QTimer::singleShot(delay, this, [this, packet] { notify(packet); });
         delay += 30;
-        if (m_scenario == Scenario::DisconnectMidRun) {
+        if (m_scenario == QLatin1String("disconnect")) {
             QTimer::singleShot(delay, this, [this] { setConnected(false); });
             break;
         }

@@ -15,24 +15,8 @@ class FakeBluez : public QDBusVirtualObject
     Q_DISABLE_COPY_MOVE(FakeBluez)
 
 public:
-    enum class Scenario
-    {
-        Normal,
-        NoConnectedDevice, // the knob is paired but not connected
-        NotTheKnob,        // the connected device is something else
-        RejectWrite,       // every WriteValue fails with org.bluez.Error.Failed
-        DisconnectMidRun,  // one notification, then Connected=false
-        SmallMtu,          // the link's MTU is 23
-        PoweredOff,        // the adapter is there but off
-        NoAdapter,         // BlueZ runs without an adapter
-        LateResolve,       // ServicesResolved (and the services) 400 ms after Connected
-        NotifyInProgress,  // the first StartNotify answers InProgress
-        NotifyNotPermitted,
-        Impostor, // a keyboard with the knob's id pair comes first
-        Sleepy,   // the knob disconnects 500 ms after the first look
-    };
-
-    FakeBluez(const QDBusConnection &bus, Scenario scenario, const QString &recordPath,
+    // scenario: the way this knob and its BlueZ misbehave, see main.cpp.
+    FakeBluez(const QDBusConnection &bus, const QString &scenario, const QString &recordPath,
               QObject *parent = nullptr);
 
     QString introspect(const QString &path) const override;
@@ -50,7 +34,7 @@ private:
     void setConnected(bool connected);
 
     QDBusConnection m_bus;
-    Scenario m_scenario;
+    QString m_scenario;
     QString m_recordPath;
     bool m_connected = true;
     bool m_resolved = true;
