@@ -3,79 +3,34 @@
 // simulated knob: never "saved" for a device that did not get everything, no
 // hidapi call on a closed handle, no leaked handle, and the edits survive for
 // a second Save.
-#include "device/KnobSession.h"
 #include "protocol/uitext.h"
+#include "support/windowrig.h"
 #include "tests/fakes/hidsim/hidsim.h"
-#include "ui/MainLayoutWidget.h"
-#include "ui/pages/KeyboardWidget.h"
-
-#include <QLabel>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QTest>
 
 namespace {
 
 constexpr int kVendorInterface = 2;
 constexpr int kWait = 15000;
 
-struct Rig
+// Physical key 1: A B; physical key 3: C. Both packed keyboard reports.
+bool edit(WindowRig &rig)
 {
-    KnobSession session;
-    MainLayoutWidget window{&session};
+    if (!rig.select(1))
+        return false;
+    rig.clickKey(0x04);
+    rig.clickKey(0x05);
+    if (!rig.select(3))
+        return false;
+    rig.clickKey(0x06);
+    return true;
+}
 
-    ~Rig() { session.shutdown(); }
-
-    bool connect()
-    {
-        QSignalSpy read(&session, &KnobSession::configReadFinished);
-        session.connectNow();
-        return QTest::qWaitFor([&] { return session.isConnected(); }, kWait) &&
-               (read.count() > 0 || read.wait(kWait));
-    }
-
-    // Physical key 1: A B; physical key 3: C. Both packed keyboard reports.
-    void edit()
-    {
-        select(1);
-        emit window.findChild<KeyboardWidget *>()->keyClicked(0x04);
-        emit window.findChild<KeyboardWidget *>()->keyClicked(0x05);
-        select(3);
-        emit window.findChild<KeyboardWidget *>()->keyClicked(0x06);
-    }
-
-    void select(int knobKey)
-    {
-        auto *label = window.findChild<QLabel *>(QStringLiteral("knobKeyLabel%1").arg(knobKey));
-        QVERIFY(label);
-        QTest::mouseClick(label, Qt::LeftButton);
-        QCOMPARE(window.selectedKnobKey(), knobKey);
-    }
-
-    // Presses Save and waits for its result.
-    bool save()
-    {
-        QSignalSpy done(&session, &KnobSession::saveFinished);
-        auto *button = window.findChild<QPushButton *>(QStringLiteral("saveButton"));
-        button->click();
-        if (!done.wait(kWait))
-            return false;
-        return done.at(0).at(0).toBool();
-    }
-
-    QString toastTitle() const
-    {
-        const auto *title = window.findChild<QLabel *>(QStringLiteral("toastTitle"));
-        return title ? title->text() : QString();
-    }
-
-    bool modelHoldsEdits() const
-    {
-        const KnobModel &m = window.knobModel();
-        return m.key(1).keyCodes == QList<unsigned short>{0x04, 0x05} &&
-               m.key(3).keyCodes == QList<unsigned short>{0x06} && m.key(2).isEmpty();
-    }
-};
+bool modelHoldsEdits(const WindowRig &rig)
+{
+    const KnobModel &m = rig.window.knobModel();
+    return m.key(1).keyCodes == QList<unsigned short>{0x04, 0x05} &&
+           m.key(3).keyCodes == QList<unsigned short>{0x06} && m.key(2).isEmpty();
+}
 
 std::vector<hidsim::WriteRecord> acceptedWrites()
 {
@@ -113,11 +68,10 @@ SaveLayout cleanSaveLayout()
 {
     hidsim::reset();
     const int device = hidsim::addDevice(hidsim::knobDevice());
-    Rig rig;
+    WindowRig rig;
     SaveLayout layout;
-    if (!rig.connect())
+    if (!rig.connect() || !edit(rig))
         return layout;
-    rig.edit();
     hidsim::clearWrites();
     if (!rig.save())
         return layout;
@@ -195,9 +149,9 @@ private Q_SLOTS:
         hidsim::reset();
         const int device = hidsim::addDevice(hidsim::knobDevice());
         {
-            Rig rig;
+            WindowRig rig;
             QVERIFY(rig.connect());
-            rig.edit();
+            QVERIFY(edit(rig));
             hidsim::clearWrites();
             switch (Fault(fault)) {
             case Fault::RefuseFrom:
@@ -237,7 +191,7 @@ private Q_SLOTS:
                 rig.session.connectNow();
                 QVERIFY(read.wait(kWait));
             }
-            QVERIFY2(rig.modelHoldsEdits(), "the user's edits were lost");
+            QVERIFY2(modelHoldsEdits(rig), "the user's edits were lost");
             QVERIFY(rig.save());
             QCOMPARE(hidsim::storedAssignments(device), m_layout.stored);
             QCOMPARE(hidsim::closedHandleCalls(), 0);
@@ -281,8 +235,8 @@ private Q_SLOTS:
         if (fault == QLatin1String("error"))
             hidsim::setFailReadAfterAnswers(device, kVendorInterface, answers);
         {
-            Rig rig;
-            QSignalSpy finished(&rig.session, &KnobSession::configReadFinished);
+            WindowRig rig;
+            QSignalSpy &finished = rig.reads;
             QSignalSpy packets(&rig.session, &KnobSession::configPacketRead);
             QSignalSpy link(&rig.session, &KnobSession::connectionChanged);
             rig.session.connectNow();
@@ -300,7 +254,7 @@ private Q_SLOTS:
                 QCOMPARE(link.count(), 2);
                 QVERIFY(rig.window.knobModel().key(1).isEmpty());
             } else {
-                QVERIFY(finished.wait(kWait));
+                QVERIFY(!finished.isEmpty() || finished.wait(kWait));
                 const bool ok = finished.at(0).at(0).toBool();
                 QCOMPARE(packets.count(), answers);
                 // An error before any answer fails the read; after answers it ends it.

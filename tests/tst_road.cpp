@@ -3,22 +3,16 @@
 // the labels, the delay page and the lighting page; physical key 2 gets the
 // key A from the keyboard page; Save; the device holds the new assignment;
 // unplugged and plugged in again, the window reads back the same.
-#include "device/KnobSession.h"
 #include "support/configtestsupport.h"
-#include "support/devicetestsupport.h"
+#include "support/windowrig.h"
+#include "tests/fakes/hidsim/hidsim.h"
 
 #include "protocol/keyvocabulary.h"
 #include "protocol/uitext.h"
 #include "ui/pages/BrightnessSliderWidget.h"
 #include "ui/pages/ColorPickerWidget.h"
-#include "ui/pages/KeyboardWidget.h"
 #include "ui/pages/SimKeyButton.h"
 #include "ui/pages/ToggleSwitchWidget.h"
-
-#include <QLabel>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QTest>
 
 namespace {
 
@@ -145,16 +139,13 @@ private Q_SLOTS:
         QFETCH(QString, light);
 
         QVERIFY(hidsim::loadScenario(scenario.toStdString()));
-        KnobSession session;
-        QSignalSpy readEnds(&session, &KnobSession::configReadFinished);
-        QSignalSpy saved(&session, &KnobSession::saveFinished);
-        MainLayoutWidget w(&session);
+        WindowRig rig;
+        MainLayoutWidget &w = rig.window;
         w.resize(1920, 1080);
         w.show();
         const QString lightBefore = lightState(w);
-        session.start();
-        QVERIFY(connectSession(session, 15000));
-        QTRY_COMPARE_WITH_TIMEOUT(readEnds.size(), 1, 15000);
+        rig.session.start();
+        QVERIFY(rig.connect());
 
         // Read: model, labels, delay page, lighting page.
         QCOMPARE(describeModel(w), model);
@@ -162,19 +153,14 @@ private Q_SLOTS:
         for (int v = 0; v < Access::displayNames(w, 1).size(); ++v)
             delays1 << QString::number(Access::delayPage(w)->delayForVirtualKey(1, v));
         QCOMPARE(delays1.join(QLatin1Char(',')), key1Delays);
-        for (int k = 1; k <= 5; ++k) {
-            auto *label = w.findChild<QLabel *>(QStringLiteral("knobKeyLabel%1").arg(k));
-            QVERIFY(label);
-            QVERIFY2(labelShows(label, Access::displayNames(w, k)), qPrintable(label->text()));
-        }
+        for (int k = 1; k <= 5; ++k)
+            QVERIFY2(labelShows(rig.knobLabel(k), Access::displayNames(w, k)),
+                     qPrintable(rig.knobLabel(k)->text()));
         QCOMPARE(lightState(w), light.isEmpty() ? lightBefore : light);
         QCOMPARE(w.selectedKnobKey(), 0);
 
         // Edit: physical key 2, then A on the keyboard page.
-        auto *label2 = w.findChild<QLabel *>(QStringLiteral("knobKeyLabel2"));
-        QTest::mousePress(label2, Qt::LeftButton);
-        QTest::mouseRelease(label2, Qt::LeftButton);
-        QCOMPARE(w.selectedKnobKey(), 2);
+        QVERIFY(rig.select(2));
         auto *keyboard = w.findChild<KeyboardWidget *>();
         QVERIFY(keyboard && keyboard->keyButton(QStringLiteral("a")));
         const int before = int(Access::displayNames(w, 2).size());
@@ -184,12 +170,8 @@ private Q_SLOTS:
         const QString edited = shown(w);
 
         // Save: the device holds key 2 with A as its last key.
-        auto *save = w.findChild<QPushButton *>(QStringLiteral("saveButton"));
-        QVERIFY(save);
-        QTest::mouseClick(save, Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(saved.size(), 1, 30000);
-        QCOMPARE(w.findChild<QLabel *>(QStringLiteral("toastTitle"))->text(),
-                 uiText(QStringLiteral("保存成功")));
+        QVERIFY(rig.save());
+        QCOMPARE(rig.toastTitle(), uiText(QStringLiteral("保存成功")));
         const auto stored = hidsim::storedAssignments(0);
         QVERIFY(stored.count(2));
         const hidsim::Packet &p2 = stored.at(2);
@@ -202,7 +184,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!w.isDeviceConnected(), 15000);
         QVERIFY(Access::modelEmpty(w));
         hidsim::replug(0);
-        QTRY_COMPARE_WITH_TIMEOUT(readEnds.size(), 2, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.reads.size(), 2, 20000);
         QCOMPARE(shown(w), edited);
     }
 };
