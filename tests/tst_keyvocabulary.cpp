@@ -81,29 +81,12 @@ private Q_SLOTS:
 
     void everyShiftedSymbolRoundTrips()
     {
-        QCOMPARE(shiftedSymbols().size(), 21);
         for (const ShiftedSymbol &s : shiftedSymbols()) {
             const QString name = QString::fromLatin1(s.symbol);
             QCOMPARE(int(combinationToKeyCode(name)), int(s.usage));
             QCOMPARE(int(combinationToModifierMask(name)), 0x02);
             QCOMPARE(shiftedSymbolForUsage(s.usage), name);
         }
-    }
-
-    void prefixKeys_data()
-    {
-        QTest::addColumn<int>("mask");
-        QTest::addColumn<QList<unsigned char>>("keys");
-        QTest::newRow("none") << 0 << QList<unsigned char>{};
-        QTest::newRow("ctrl + gui") << 0x09 << QList<unsigned char>{0xF1, 0xF4};
-        QTest::newRow("right gui") << 0x80 << QList<unsigned char>{0xF8};
-        QTest::newRow("all") << 0xFF << QList<unsigned char>{0xF1, 0xF2, 0xF3, 0xF4, 0xF5, 0xF6, 0xF7, 0xF8};
-    }
-    void prefixKeys()
-    {
-        QFETCH(int, mask);
-        QFETCH(QList<unsigned char>, keys);
-        QCOMPARE(modifierPrefixKeys(static_cast<unsigned char>(mask)), keys);
     }
 };
 

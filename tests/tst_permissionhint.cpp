@@ -29,30 +29,21 @@ private Q_SLOTS:
         // One letter per step: 'D' a scan refused for lack of permission, the
         // digit after it picks the node /dev/hidraw<n>; 'N' a scan that found
         // nothing; 'C' a scan that connected; 'B' a Bluetooth link came up.
+        // Then '1'/'0' after each step: the hint shown, the window told to update.
         QTest::addColumn<QString>("steps");
-        QTest::addColumn<QString>("visible");      // '1'/'0' after each step
-        QTest::addColumn<QString>("changed");      // '1' where the window must update
+        QTest::addColumn<QString>("visible");
+        QTest::addColumn<QString>("changed");
         QTest::addColumn<QStringList>("warnings"); // nodes named, in order
-        QTest::newRow("one streak, one line") << "D1D1D1"
-                                              << "111"
-                                              << "100" << QStringList{"/dev/hidraw1"};
-        QTest::newRow("gone on connect") << "D1D1C"
-                                         << "110"
-                                         << "101" << QStringList{"/dev/hidraw1"};
-        QTest::newRow("gone on unplug, new streak on replug")
-            << "D1ND2"
-            << "101"
-            << "111" << QStringList{"/dev/hidraw1", "/dev/hidraw2"};
-        QTest::newRow("another node in the same streak is not logged again")
-            << "D1D2"
-            << "11"
-            << "10" << QStringList{"/dev/hidraw1"};
-        QTest::newRow("bluetooth link ends it") << "D3B"
-                                                << "10"
-                                                << "11" << QStringList{"/dev/hidraw3"};
-        QTest::newRow("nothing to say") << "NNCN"
-                                        << "0000"
-                                        << "0000" << QStringList{};
+        const auto row = [](const char *name, const char *steps, const char *visible, const char *changed,
+                            const QStringList &warnings) {
+            QTest::newRow(name) << steps << visible << changed << warnings;
+        };
+        row("one streak, one line", "D1D1D1", "111", "100", {"/dev/hidraw1"});
+        row("gone on connect", "D1D1C", "110", "101", {"/dev/hidraw1"});
+        row("gone on unplug, new streak on replug", "D1ND2", "101", "111", {"/dev/hidraw1", "/dev/hidraw2"});
+        row("another node in the same streak is not logged again", "D1D2", "11", "10", {"/dev/hidraw1"});
+        row("bluetooth link ends it", "D3B", "10", "11", {"/dev/hidraw3"});
+        row("nothing to say", "NNCN", "0000", "0000", {});
     }
     void streaks()
     {
