@@ -54,80 +54,65 @@ private Q_SLOTS:
         const int A = DecodedConfigPacket::Assignment;
         const int U = DecodedConfigPacket::UnknownAction;
         const int I = DecodedConfigPacket::Ignored;
+        const auto row = [](const char *name, const char *hex, bool mac, int kind, int knobKey,
+                            const char *expected, int size = kReportSize) {
+            QTest::newRow(name) << bytes(hex, size) << mac << kind << knobKey << QString::fromUtf8(expected);
+        };
 
-        QTest::newRow("shift plus") << bytes("03 FD 05 01 01 00 02 | 00 00 F2 | 00 00 2E") << false << A << 3
-                                    << "+@0";
-        QTest::newRow("ctrl+win+v") << bytes("03 FD 02 01 01 00 03 | 00 00 F1 | 00 00 F4 | 00 00 19") << true
-                                    << A << 1 << "Ctrl+Win+V@0";
-        QTest::newRow("right modifiers") << bytes("03 FD 02 01 01 00 03 | 00 00 F5 | 00 00 F8 | 00 00 04")
-                                         << false << A << 1 << "RightCtrl+RightWin+A@0";
+        row("shift plus", "03 FD 05 01 01 00 02 | 00 00 F2 | 00 00 2E", false, A, 3, "+@0");
+        row("ctrl+win+v", "03 FD 02 01 01 00 03 | 00 00 F1 | 00 00 F4 | 00 00 19", true, A, 1,
+            "Ctrl+Win+V@0");
+        row("right modifiers", "03 FD 02 01 01 00 03 | 00 00 F5 | 00 00 F8 | 00 00 04", false, A, 1,
+            "RightCtrl+RightWin+A@0");
         // The prefix record's delay is not the key's delay.
-        QTest::newRow("prefix delay unused") << bytes("03 FD 02 01 01 00 03 | 00 00 04 | 07 D0 F1 | 00 C8 05")
-                                             << false << A << 1 << "#A@0,Ctrl+B@200";
-        QTest::newRow("delay floor 50 after first")
-            << bytes("03 FD 02 01 01 00 02 | 00 0A 04 | 00 0A 05") << false << A << 1 << "#A@10,#B@50";
-        QTest::newRow("fn and unnamed") << bytes("03 FD 02 01 01 00 03 | 00 00 F9 | 00 00 6C | 00 00 32")
-                                        << false << A << 1 << "#fn@0,#K6C@50,#K32@50";
-        QTest::newRow("mac modifier usage")
-            << bytes("03 FD 02 01 01 00 01 | 00 00 E2") << true << A << 1 << "#command@0";
-        QTest::newRow("count beyond packet")
-            << bytes("03 FD 02 01 01 00 FF | 00 00 04", 13) << false << A << 1 << "#A@0,#K00@50";
-        QTest::newRow("zero records") << bytes("03 FD 02 01 01 00 00") << false << A << 1 << "";
+        row("prefix delay unused", "03 FD 02 01 01 00 03 | 00 00 04 | 07 D0 F1 | 00 C8 05", false, A, 1,
+            "#A@0,Ctrl+B@200");
+        row("delay floor 50 after first", "03 FD 02 01 01 00 02 | 00 0A 04 | 00 0A 05", false, A, 1,
+            "#A@10,#B@50");
+        row("fn and unnamed", "03 FD 02 01 01 00 03 | 00 00 F9 | 00 00 6C | 00 00 32", false, A, 1,
+            "#fn@0,#K6C@50,#K32@50");
+        row("mac modifier usage", "03 FD 02 01 01 00 01 | 00 00 E2", true, A, 1, "#command@0");
+        row("count beyond packet", "03 FD 02 01 01 00 FF | 00 00 04", false, A, 1, "#A@0,#K00@50", 13);
+        row("zero records", "03 FD 02 01 01 00 00", false, A, 1, "");
 
         // Trailing modifiers: a lone modifier at the end has a name only for one bit.
-        QTest::newRow("trail win windows")
-            << bytes("03 FD 02 01 01 00 02 | 00 00 04 | 00 00 F4") << false << A << 1 << "#A@0,Win+@50";
-        QTest::newRow("trail gui mac")
-            << bytes("03 FD 02 01 01 00 01 | 00 00 F4") << true << A << 1 << "Command@0";
-        QTest::newRow("trail shift both")
-            << bytes("03 FD 02 01 01 00 01 | 00 00 F2") << true << A << 1 << "Shift+@0";
-        QTest::newRow("trail right alt win")
-            << bytes("03 FD 02 01 01 00 01 | 00 00 F7") << false << A << 1 << "RightAlt+@0";
-        QTest::newRow("trail two bits")
-            << bytes("03 FD 02 01 01 00 03 | 00 00 04 | 00 00 F1 | 00 00 F2") << false << A << 1 << "#A@0";
-        QTest::newRow("ctrl alt win alone")
-            << bytes("03 FD 02 01 01 00 03 | 00 00 F1 | 00 00 F3 | 00 00 F4") << false << A << 1 << "";
-        QTest::newRow("ctrl alt win a")
-            << bytes("03 FD 02 01 01 00 04 | 00 00 F1 | 00 00 F3 | 00 00 F4 | 00 00 04") << false << A << 1
-            << "Ctrl+Alt+Win+A@0";
+        row("trail win windows", "03 FD 02 01 01 00 02 | 00 00 04 | 00 00 F4", false, A, 1, "#A@0,Win+@50");
+        row("trail gui mac", "03 FD 02 01 01 00 01 | 00 00 F4", true, A, 1, "Command@0");
+        row("trail shift both", "03 FD 02 01 01 00 01 | 00 00 F2", true, A, 1, "Shift+@0");
+        row("trail right alt win", "03 FD 02 01 01 00 01 | 00 00 F7", false, A, 1, "RightAlt+@0");
+        row("trail two bits", "03 FD 02 01 01 00 03 | 00 00 04 | 00 00 F1 | 00 00 F2", false, A, 1, "#A@0");
+        row("ctrl alt win alone", "03 FD 02 01 01 00 03 | 00 00 F1 | 00 00 F3 | 00 00 F4", false, A, 1, "");
+        row("ctrl alt win a", "03 FD 02 01 01 00 04 | 00 00 F1 | 00 00 F3 | 00 00 F4 | 00 00 04", false, A, 1,
+            "Ctrl+Alt+Win+A@0");
 
         // Media: only the first entry is read.
-        QTest::newRow("media back other second")
-            << bytes("03 FD 04 01 02 00 02 | 00 00 24 | 00 00 07") << false << A << 2 << "网页后退@0";
-        QTest::newRow("media unknown") << bytes("03 FD 04 01 02 00 01 | 00 00 99") << false << U << 2 << "";
-        QTest::newRow("media short") << bytes("03 FD 04 01 02 00 01 00 00", 0) << false << U << 2 << "";
+        row("media back other second", "03 FD 04 01 02 00 02 | 00 00 24 | 00 00 07", false, A, 2,
+            "网页后退@0");
+        row("media unknown", "03 FD 04 01 02 00 01 | 00 00 99", false, U, 2, "");
+        row("media short", "03 FD 04 01 02 00 01 00 00", false, U, 2, "", 0);
 
         // Mouse.
-        QTest::newRow("wheel down")
-            << bytes("03 FD 05 01 03 01 04 00 00 00 00 00 00 | 00 00 00 00 00 00 00 00 FF") << false << A << 3
-            << "鼠标滚轮-@0";
-        QTest::newRow("ctrl wheel up")
-            << bytes("03 FD 05 01 03 01 04 00 00 F1 00 00 00 | 00 00 00 00 00 00 00 00 01") << false << A << 3
-            << "Ctrl+鼠标向上@0";
-        QTest::newRow("wheel needs 22 bytes")
-            << bytes("03 FD 05 01 03 01 04 00 00 00 00 00 00 00", 21) << false << U << 3 << "";
-        QTest::newRow("mouse bad byte 6")
-            << bytes("03 FD 05 01 03 01 05 00 00 00 00 00 01") << false << U << 3 << "";
-        QTest::newRow("swipe up") << bytes("03 FD 06 01 03 04 04 00 00 03") << false << A << 4
-                                  << "向上划屏@0";
-        QTest::newRow("touch unknown") << bytes("03 FD 06 01 03 04 04 00 00 09") << false << U << 4 << "";
-        QTest::newRow("mouse 12 bytes")
-            << bytes("03 FD 06 01 03 01 04 00 00 00 00 00", 12) << false << U << 4 << "";
+        row("wheel down", "03 FD 05 01 03 01 04 00 00 00 00 00 00 | 00 00 00 00 00 00 00 00 FF", false, A, 3,
+            "鼠标滚轮-@0");
+        row("ctrl wheel up", "03 FD 05 01 03 01 04 00 00 F1 00 00 00 | 00 00 00 00 00 00 00 00 01", false, A,
+            3, "Ctrl+鼠标向上@0");
+        row("wheel needs 22 bytes", "03 FD 05 01 03 01 04 00 00 00 00 00 00 00", false, U, 3, "", 21);
+        row("mouse bad byte 6", "03 FD 05 01 03 01 05 00 00 00 00 00 01", false, U, 3, "");
+        row("swipe up", "03 FD 06 01 03 04 04 00 00 03", false, A, 4, "向上划屏@0");
+        row("touch unknown", "03 FD 06 01 03 04 04 00 00 09", false, U, 4, "");
+        row("mouse 12 bytes", "03 FD 06 01 03 01 04 00 00 00 00 00", false, U, 4, "", 12);
 
         // Procreate, with the fallback to keyboard keys.
 
         // Command codes: both sets, and what is ignored.
-        QTest::newRow("older code 0x11")
-            << bytes("03 FD 11 01 01 00 01 | 00 00 04") << false << A << 5 << "#A@0";
-        QTest::newRow("older code 0x14")
-            << bytes("03 FD 14 01 01 00 01 | 00 00 04") << false << A << 4 << "#A@0";
-        QTest::newRow("older code 0x15")
-            << bytes("03 FD 15 01 01 00 01 | 00 00 04") << false << A << 4 << "#A@0";
-        QTest::newRow("code 0x07") << bytes("03 FD 07 01 01 00 01 | 00 00 04") << false << I << 0 << "";
-        QTest::newRow("type 5") << bytes("03 FD 02 01 05 00 01 | 00 00 04") << false << I << 0 << "";
-        QTest::newRow("six bytes") << bytes("03 FD 02 01 01 00", 0) << false << I << 0 << "";
-        QTest::newRow("not FD") << bytes("03 FE 02 01 01 00 01 | 00 00 04") << false << I << 0 << "";
-        QTest::newRow("end packet") << bytes("03 FD FE FF") << false << I << 0 << "";
+        row("older code 0x11", "03 FD 11 01 01 00 01 | 00 00 04", false, A, 5, "#A@0");
+        row("older code 0x14", "03 FD 14 01 01 00 01 | 00 00 04", false, A, 4, "#A@0");
+        row("older code 0x15", "03 FD 15 01 01 00 01 | 00 00 04", false, A, 4, "#A@0");
+        row("code 0x07", "03 FD 07 01 01 00 01 | 00 00 04", false, I, 0, "");
+        row("type 5", "03 FD 02 01 05 00 01 | 00 00 04", false, I, 0, "");
+        row("six bytes", "03 FD 02 01 01 00", false, I, 0, "", 0);
+        row("not FD", "03 FE 02 01 01 00 01 | 00 00 04", false, I, 0, "");
+        row("end packet", "03 FD FE FF", false, I, 0, "");
     }
     void assignments()
     {
