@@ -51,22 +51,6 @@ BluezObjects FakeBluez::objects() const
         all.insert(QDBusObjectPath(QStringLiteral("/org/bluez/hci0")),
                    {{QStringLiteral("org.bluez.Adapter1"),
                      {{QStringLiteral("Powered"), m_scenario != QLatin1String("powered-off")}}}});
-    if (m_scenario == QLatin1String("impostor")) {
-        // Real BlueZ keeps a HID device's 0x1812 service off the bus: the
-        // keyboard shows device information only.
-        const QString keyboard = QStringLiteral("/org/bluez/hci0/dev_00_11_22_33_44_55");
-        all.insert(QDBusObjectPath(keyboard),
-                   {{QStringLiteral("org.bluez.Device1"),
-                     {{QStringLiteral("Address"), QStringLiteral("00:11:22:33:44:55")},
-                      {QStringLiteral("Name"), QStringLiteral("Keyboard")},
-                      {QStringLiteral("Connected"), true},
-                      {QStringLiteral("ServicesResolved"), true},
-                      {QStringLiteral("Modalias"), QStringLiteral("usb:v05ACp022Cd0001")}}}});
-        all.insert(QDBusObjectPath(keyboard + QStringLiteral("/service000a")),
-                   {{QStringLiteral("org.bluez.GattService1"),
-                     {{QStringLiteral("UUID"), QStringLiteral("0000180a-0000-1000-8000-00805f9b34fb")},
-                      {QStringLiteral("Device"), QVariant::fromValue(QDBusObjectPath(keyboard))}}}});
-    }
     QVariantMap device{
         {QStringLiteral("Address"), QStringLiteral("C0:FF:EE:00:00:01")},
         {QStringLiteral("Name"), knob ? QStringLiteral("VELTRANIX") : QStringLiteral("Headphones")},
@@ -75,12 +59,6 @@ BluezObjects FakeBluez::objects() const
         {QStringLiteral("ServicesResolved"), m_connected && m_resolved},
         {QStringLiteral("Modalias"),
          knob ? QStringLiteral("usb:v05ACp022Cd0001") : QStringLiteral("bluetooth:v004Cp2002d0100")}};
-    if (m_scenario == QLatin1String("impostor")) {
-        // Known by the other id pair only, without a name.
-        device.remove(QStringLiteral("Name"));
-        device.insert(QStringLiteral("Alias"), QStringLiteral("C0-FF-EE-00-00-01"));
-        device.insert(QStringLiteral("Modalias"), QStringLiteral("bluetooth:v514Cp8850d0100"));
-    }
     all.insert(QDBusObjectPath(kDevicePath), {{QStringLiteral("org.bluez.Device1"), device}});
     if (!m_connected || !m_resolved)
         return all;

@@ -4,8 +4,8 @@
 // disconnect (one notification, then Connected=false); small-mtu (23);
 // powered-off; no-adapter; late-resolve (services 400 ms after Connected);
 // notify-in-progress (the first StartNotify answers InProgress);
-// notify-not-permitted; impostor (a keyboard with the knob's id pair comes
-// first); sleepy (the knob disconnects 500 ms after the first look).
+// notify-not-permitted; sleepy (the knob disconnects 500 ms after the first
+// look).
 // Owns org.bluez on the bus in DBUS_SYSTEM_BUS_ADDRESS, prints "ready" once it
 // does, and serves until killed. --record appends one line per WriteValue:
 // the write type, the byte count and the bytes in hex.
