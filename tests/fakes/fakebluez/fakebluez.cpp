@@ -1,18 +1,33 @@
-#include "fakebluez.h"
+// fakebluez [--scenario NAME] [--record FILE]
+// NAME: normal; no-device (paired, not connected); not-knob (the connected
+// device is something else); reject-write (every WriteValue fails);
+// disconnect (one notification, then Connected=false); small-mtu (23);
+// powered-off; no-adapter; late-resolve (services 400 ms after Connected);
+// notify-in-progress (the first StartNotify answers InProgress);
+// notify-not-permitted; sleepy (the knob disconnects 500 ms after the first
+// look).
+// Owns org.bluez on the bus in DBUS_SYSTEM_BUS_ADDRESS, prints "ready" once it
+// does, and serves until killed. --record appends one line per WriteValue:
+// the write type, the byte count and the bytes in hex.
 
+#include "bluezmodel.h"
+
+#include <QCoreApplication>
 #include <QDBusArgument>
+#include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusVirtualObject>
 #include <QFile>
 #include <QTimer>
 
+#include <cstdio>
 #include <utility>
-
-const QString FakeBluez::kDevicePath = QStringLiteral("/org/bluez/hci0/dev_C0_FF_EE_00_00_01");
-const QString FakeBluez::kWritePath = FakeBluez::kDevicePath + QStringLiteral("/service0010/char0011");
-const QString FakeBluez::kNotifyPath = FakeBluez::kDevicePath + QStringLiteral("/service0010/char0013");
 
 namespace {
 
+const QString kDevicePath = QStringLiteral("/org/bluez/hci0/dev_C0_FF_EE_00_00_01");
+const QString kWritePath = kDevicePath + QStringLiteral("/service0010/char0011");
+const QString kNotifyPath = kDevicePath + QStringLiteral("/service0010/char0013");
 const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
 const QString kChar = QStringLiteral("org.bluez.GattCharacteristic1");
 const QString kVendorService = QStringLiteral("7a1c0001-3b5e-4c2a-9f10-5d2b8c6e4a01");
@@ -30,6 +45,38 @@ QString toHex(const QByteArray &bytes)
 }
 
 } // namespace
+
+// A stand-in for the BlueZ daemon on a private bus: one adapter, one device
+// with a vendor GATT service (a write and a notify characteristic) that
+// answers the configuration query with configuration notifications.
+class FakeBluez : public QDBusVirtualObject
+{
+    Q_DISABLE_COPY_MOVE(FakeBluez)
+
+public:
+    // scenario: the way this knob and its BlueZ misbehave, see main.cpp.
+    FakeBluez(const QDBusConnection &bus, const QString &scenario, const QString &recordPath,
+              QObject *parent = nullptr);
+
+    QString introspect(const QString &path) const override;
+    bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override;
+
+private:
+    BluezObjects objects() const;
+    void record(const QByteArray &value, const QString &type);
+    void answerQuery();
+    void notify(const QByteArray &value);
+    void setConnected(bool connected);
+
+    QDBusConnection m_bus;
+    QString m_scenario;
+    QString m_recordPath;
+    bool m_connected = true;
+    bool m_resolved = true;
+    bool m_notifying = false;
+    bool m_looked = false;
+    int m_startNotifyCalls = 0;
+};
 
 FakeBluez::FakeBluez(const QDBusConnection &bus, const QString &scenario, const QString &recordPath,
                      QObject *parent)
@@ -206,4 +253,38 @@ void FakeBluez::setConnected(bool connected)
                           {QStringLiteral("ServicesResolved"), connected && m_resolved}}
            << QStringList();
     m_bus.send(signal);
+}
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    registerBluezTypes();
+
+    const QStringList args = app.arguments();
+    QString scenario = QStringLiteral("normal");
+    QString recordPath;
+    for (int i = 1; i + 1 < args.size(); i += 2) {
+        if (args.at(i) == QLatin1String("--record"))
+            recordPath = args.at(i + 1);
+        else if (args.at(i) == QLatin1String("--scenario"))
+            scenario = args.at(i + 1);
+    }
+
+    QDBusConnection bus = QDBusConnection::systemBus();
+    if (!bus.isConnected()) {
+        std::fprintf(stderr, "fakebluez: no bus: %s\n", qPrintable(bus.lastError().message()));
+        return 1;
+    }
+    FakeBluez fake(bus, scenario, recordPath);
+    if (!bus.registerVirtualObject(QStringLiteral("/"), &fake, QDBusConnection::SubPath)) {
+        std::fprintf(stderr, "fakebluez: object tree not registered\n");
+        return 1;
+    }
+    if (!bus.registerService(QStringLiteral("org.bluez"))) {
+        std::fprintf(stderr, "fakebluez: org.bluez not owned: %s\n", qPrintable(bus.lastError().message()));
+        return 1;
+    }
+    std::printf("ready\n");
+    std::fflush(stdout);
+    return app.exec();
 }
