@@ -46,21 +46,11 @@ bool isEndPacket(const hidsim::Packet &p)
     return p.size() > 3 && p[1] == 0xFD && p[2] == 0xFE && p[3] == 0xFF;
 }
 
-enum class Fault
-{
-    RefuseFrom,
-    ShortWrite,
-    UnplugAt,
-    ReplugDuring,
-};
-
-// Where a save of the edits above puts its reports, found by a clean run.
+// Where a save of the edits above puts its reports ("firstKey", "firstCopy",
+// "firstEnd", "lastKey": indices among the accepted writes), found by a clean run.
 struct SaveLayout
 {
-    int firstKey = -1;
-    int firstCopy = -1;
-    int firstEnd = -1;
-    int lastKey = -1;
+    QMap<QString, int> at;
     std::map<int, hidsim::Packet> stored;
 };
 
@@ -78,19 +68,14 @@ SaveLayout cleanSaveLayout()
     const std::vector<hidsim::WriteRecord> writes = acceptedWrites();
     for (int i = 0; i < int(writes.size()); ++i) {
         const hidsim::Packet &p = writes[i].bytes;
-        if (isEndPacket(p)) {
-            if (layout.firstEnd < 0)
-                layout.firstEnd = i;
-            continue;
-        }
-        if (hidsim::physicalKeyForCommandCode(p[2]) == 0)
-            continue;
-        if (layout.firstKey < 0)
-            layout.firstKey = i;
-        else if (layout.firstCopy < 0)
-            layout.firstCopy = i;
+        if (isEndPacket(p))
+            layout.at.insert(QStringLiteral("firstEnd"), layout.at.value(QStringLiteral("firstEnd"), i));
+        else if (hidsim::physicalKeyForCommandCode(p[2]) != 0)
+            layout.at.insert(layout.at.contains(QStringLiteral("firstKey")) ? QStringLiteral("firstCopy")
+                                                                            : QStringLiteral("firstKey"),
+                             layout.at.value(QStringLiteral("firstCopy"), i));
         if (p[2] == hidsim::currentCommandCode(3))
-            layout.lastKey = i;
+            layout.at.insert(QStringLiteral("lastKey"), i);
     }
     layout.stored = hidsim::storedAssignments(device);
     return layout;
@@ -109,43 +94,42 @@ private Q_SLOTS:
     void initTestCase()
     {
         m_layout = cleanSaveLayout();
-        QVERIFY(m_layout.firstKey == 0);
-        QVERIFY(m_layout.firstCopy > m_layout.firstKey);
-        QVERIFY(m_layout.firstEnd > m_layout.firstCopy);
-        QVERIFY(m_layout.lastKey > m_layout.firstEnd);
+        const QMap<QString, int> &at = m_layout.at;
+        QCOMPARE(at.value(QStringLiteral("firstKey"), -1), 0);
+        QVERIFY(at.value(QStringLiteral("firstCopy")) > 0);
+        QVERIFY(at.value(QStringLiteral("firstEnd")) > at.value(QStringLiteral("firstCopy")));
+        QVERIFY(at.value(QStringLiteral("lastKey")) > at.value(QStringLiteral("firstEnd")));
         QCOMPARE(int(m_layout.stored.size()), 2);
     }
 
     void saveFaults_data()
     {
-        QTest::addColumn<int>("fault");
+        QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("where");
         QTest::addColumn<bool>("mayClaimSuccess");
-        const auto row = [](const char *name, Fault f, const char *where, bool success) {
-            QTest::newRow(name) << int(f) << QString::fromLatin1(where) << success;
+        const auto row = [](const char *name, const char *fault, const char *where, bool success) {
+            QTest::newRow(name) << QString::fromLatin1(fault) << QString::fromLatin1(where) << success;
         };
-        row("refused from the first key", Fault::RefuseFrom, "firstKey", false);
-        row("refused from its compatibility copy", Fault::RefuseFrom, "firstCopy", false);
-        row("refused from the end packet", Fault::RefuseFrom, "firstEnd", false);
-        row("refused at the last key", Fault::RefuseFrom, "lastKey", false);
+        row("refused from the first key", "refuse", "firstKey", false);
+        row("refused from its compatibility copy", "refuse", "firstCopy", false);
+        row("refused from the end packet", "refuse", "firstEnd", false);
+        row("refused at the last key", "refuse", "lastKey", false);
         // The copy or a retry layout still carries the report: success is the truth then.
-        row("short first key", Fault::ShortWrite, "firstKey", true);
-        row("short end packet", Fault::ShortWrite, "firstEnd", true);
-        row("unplug at the first key", Fault::UnplugAt, "firstKey", false);
-        row("unplug at the end packet", Fault::UnplugAt, "firstEnd", false);
-        row("unplug at the last key", Fault::UnplugAt, "lastKey", false);
-        row("replug during the save", Fault::ReplugDuring, "firstEnd", false);
+        row("short first key", "short", "firstKey", true);
+        row("short end packet", "short", "firstEnd", true);
+        row("unplug at the first key", "unplug", "firstKey", false);
+        row("unplug at the end packet", "unplug", "firstEnd", false);
+        row("unplug at the last key", "unplug", "lastKey", false);
+        row("replug during the save", "replug", "firstEnd", false);
     }
 
     void saveFaults()
     {
-        QFETCH(int, fault);
+        QFETCH(QString, fault);
         QFETCH(QString, where);
         QFETCH(bool, mayClaimSuccess);
-        const int at = where == QLatin1String("firstKey")    ? m_layout.firstKey
-                       : where == QLatin1String("firstCopy") ? m_layout.firstCopy
-                       : where == QLatin1String("firstEnd")  ? m_layout.firstEnd
-                                                             : m_layout.lastKey;
+        const int at = m_layout.at.value(where);
+        const bool unplug = fault == QLatin1String("unplug") || fault == QLatin1String("replug");
         hidsim::reset();
         const int device = hidsim::addDevice(hidsim::knobDevice());
         {
@@ -153,21 +137,14 @@ private Q_SLOTS:
             QVERIFY(rig.connect());
             QVERIFY(edit(rig));
             hidsim::clearWrites();
-            switch (Fault(fault)) {
-            case Fault::RefuseFrom:
+            if (fault == QLatin1String("refuse"))
                 hidsim::setFailWritesFrom(device, kVendorInterface, at);
-                break;
-            case Fault::ShortWrite:
+            else if (fault == QLatin1String("short"))
                 hidsim::setShortWriteAt(device, kVendorInterface, at);
-                break;
-            case Fault::UnplugAt:
+            else
                 hidsim::setUnplugAtWrite(device, at);
-                break;
-            case Fault::ReplugDuring:
-                hidsim::setUnplugAtWrite(device, at);
+            if (fault == QLatin1String("replug"))
                 hidsim::scheduleReplug(device, 30);
-                break;
-            }
             const bool ok = rig.save();
             const bool deviceHasAll = hidsim::storedAssignments(device) == m_layout.stored;
             // Told the truth: "saved" only when the device holds every key.
@@ -181,7 +158,7 @@ private Q_SLOTS:
 
             // Whatever happened to the link, the edits are there for a second Save.
             hidsim::setInterfaceFaults(device, kVendorInterface, hidsim::InterfaceConfig{});
-            if (Fault(fault) == Fault::UnplugAt || Fault(fault) == Fault::ReplugDuring) {
+            if (unplug) {
                 if (!hidsim::isPlugged(device))
                     hidsim::replug(device);
                 QSignalSpy read(&rig.session, &KnobSession::configReadFinished);
