@@ -28,6 +28,8 @@ private Q_SLOTS:
         QCOMPARE(page.delayForVirtualKey(1, 0), 20);
         type(1, "20");
         QCOMPARE(page.delayForVirtualKey(1, 1), 50);
+        type(1, "99999999999"); // beyond any integer
+        QCOMPARE(page.delayForVirtualKey(1, 1), 60000);
         type(2, "999999");
         QCOMPARE(page.delayForVirtualKey(1, 2), 60000);
         QVERIFY(!page.plusButton(2)->isEnabled());

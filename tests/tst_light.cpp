@@ -2,7 +2,6 @@
 #include "ui/pages/ColorPickerWidget.h"
 #include "ui/pages/LightWidget.h"
 #include "ui/pages/ToggleSwitchWidget.h"
-#include "ui/pages/pagerules.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -41,6 +40,23 @@ private Q_SLOTS:
         p.setEnabled(false);
         QTest::mouseRelease(&p, Qt::LeftButton, {}, QPoint(100, 100));
         QCOMPARE(p.dragMode(), 1); // a disabled picker leaves the mode alone
+    }
+
+    // The brightness follows the press and the drag, from track end to track
+    // start, only while the slider is enabled.
+    void sliderDragNeedsEnabledPress()
+    {
+        BrightnessSliderWidget s;
+        s.resize(244, 28);
+        s.setEnabled(false);
+        QTest::mousePress(&s, Qt::LeftButton, {}, QPoint(222, 14));
+        QCOMPARE(s.value(), 50);
+        s.setEnabled(true);
+        QTest::mousePress(&s, Qt::LeftButton, {}, QPoint(222, 14));
+        QCOMPARE(s.value(), 100);
+        QTest::mouseMove(&s, QPoint(22, 14));
+        QCOMPARE(s.value(), 0);
+        QTest::mouseRelease(&s, Qt::LeftButton, {}, QPoint(22, 14));
     }
 
     void silentSettings()
