@@ -162,18 +162,19 @@ private Q_SLOTS:
         // Messages as "text@second", "W" before a warning; then the lines the log gets.
         QTest::addColumn<QStringList>("messages");
         QTest::addColumn<QStringList>("written");
-        QTest::newRow("counted, summed up when the text changes")
-            << QStringList{"a@0", "a@1", "a@2", "b@3"} << QStringList{"a", "… repeated 2 times", "b"};
-        QTest::newRow("written again after a minute")
-            << QStringList{"a@0", "a@30", "a@61", "a@62"}
-            << QStringList{"a", "… repeated 1 time", "a", "… repeated 1 time"};
-        QTest::newRow("another level is another line")
-            << QStringList{"a@0", "Wa@0", "a@0"} << QStringList{"a", "a", "a"};
-        QTest::newRow("lines in turn") << QStringList{"a@0", "b@0", "a@3", "b@3", "a@6", "b@6", "c@7"}
-                                       << QStringList{"a", "b", "… the last 2 lines repeated 2 times", "c"};
-        QTest::newRow("an unfinished repeat is written")
-            << QStringList{"a@0", "b@0", "a@3", "c@4"} << QStringList{"a", "b", "a", "c"};
+        const auto row = [](const char *name, const QStringList &messages, const QStringList &written) {
+            QTest::newRow(name) << messages << written;
+        };
+        row("counted, summed up when the text changes", {"a@0", "a@1", "a@2", "b@3"},
+            {"a", "… repeated 2 times", "b"});
+        row("written again after a minute", {"a@0", "a@30", "a@61", "a@62"},
+            {"a", "… repeated 1 time", "a", "… repeated 1 time"});
+        row("another level is another line", {"a@0", "Wa@0", "a@0"}, {"a", "a", "a"});
+        row("lines in turn", {"a@0", "b@0", "a@3", "b@3", "a@6", "b@6", "c@7"},
+            {"a", "b", "… the last 2 lines repeated 2 times", "c"});
+        row("an unfinished repeat is written", {"a@0", "b@0", "a@3", "c@4"}, {"a", "b", "a", "c"});
     }
+
     void repeatCounter()
     {
         QFETCH(QStringList, messages);
