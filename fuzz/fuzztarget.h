@@ -10,6 +10,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 using FuzzEntry = void (*)(const std::uint8_t *data, std::size_t size);
@@ -21,12 +23,24 @@ struct FuzzTarget
 };
 
 // Every target linked into this executable, in no particular order.
-const std::vector<FuzzTarget> &fuzzTargets();
-bool registerFuzzTarget(const char *name, FuzzEntry entry);
+inline std::vector<FuzzTarget> &fuzzTargets()
+{
+    static std::vector<FuzzTarget> targets;
+    return targets;
+}
+inline bool registerFuzzTarget(const char *name, FuzzEntry entry)
+{
+    fuzzTargets().push_back({name, entry});
+    return true;
+}
 
 // Invariants a target checks: a broken one must stop the fuzzer (and the
 // replaying test) as loudly as a sanitizer report does.
-[[noreturn]] void fuzzInvariantBroken(const char *what, const char *file, int line);
+[[noreturn]] inline void fuzzInvariantBroken(const char *what, const char *file, int line)
+{
+    std::fprintf(stderr, "%s:%d: invariant broken: %s\n", file, line, what);
+    std::abort();
+}
 #define VX_FUZZ_CHECK(condition)                                                                             \
     do {                                                                                                     \
         if (!(condition))                                                                                    \

@@ -44,31 +44,40 @@ struct FakeLink
     }
 };
 
-// Adds virtual keys to a physical key the way the window does.
-void addPlain(KnobModelSnapshot &s, int k, unsigned short v)
-{
-    s.keys[k - 1].keyCodes << v;
-    s.keys[k - 1].displayNames << uiText(keyCodeToString(v, s.isMacLayout));
-}
-
-void addName(KnobModelSnapshot &s, int k, const QString &name)
-{
-    s.keys[k - 1].combinations << name;
-    s.keys[k - 1].displayNames << uiText(name);
-}
-
-void setAction(KnobModelSnapshot &s, int k, const QString &name)
-{
-    s.keys[k - 1] = KnobKeyModel();
-    addName(s, k, name);
-}
-
-KnobModelSnapshot defaults()
+// A snapshot as the window builds it, step by step: "2:Ctrl+" adds a named
+// action to physical key 2, "2+04" the plain usage 0x04 (named in the current
+// layout), "2@0,,120" sets delays (empty: unchanged), "win"/"mac" switch the
+// layout; "2#05", "2&Ctrl+" and "2?text" add a key code, a name or a display
+// entry alone, as a model out of step would hold.
+KnobModelSnapshot snapshotOf(const QString &steps)
 {
     KnobModelSnapshot s;
-    const char16_t *names[] = {u"音量-", u"音量+", u"屏幕亮度-", u"屏幕亮度+", u"静音"};
-    for (int k = 1; k <= 5; ++k)
-        setAction(s, k, QString::fromUtf16(names[k - 1]));
+    for (const QString &step : steps.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (step == QLatin1String("win") || step == QLatin1String("mac")) {
+            s.isMacLayout = step == QLatin1String("mac");
+            continue;
+        }
+        KnobKeyModel &key = s.keys[std::size_t(step.at(0).digitValue() - 1)];
+        const char kind = step.at(1).toLatin1();
+        const QString rest = step.mid(2);
+        const auto usage = static_cast<unsigned short>(rest.toUInt(nullptr, 16));
+        if (kind == '@') {
+            const QStringList delays = rest.split(QLatin1Char(','));
+            for (int i = 0; i < delays.size(); ++i)
+                if (!delays[i].isEmpty())
+                    key.delays[std::size_t(i)] = delays[i].toInt();
+        } else if (kind == '+' || kind == '#') {
+            key.keyCodes << usage;
+            if (kind == '+')
+                key.displayNames << uiText(keyCodeToString(usage, s.isMacLayout));
+        } else if (kind == '?') {
+            key.displayNames << rest;
+        } else {
+            key.combinations << rest;
+            if (kind == ':')
+                key.displayNames << uiText(rest);
+        }
+    }
     return s;
 }
 
@@ -93,77 +102,37 @@ private Q_SLOTS:
 
     void packedRecords_data()
     {
-        QTest::addColumn<int>("scenario");
+        QTest::addColumn<QString>("steps");
         QTest::addColumn<Packet>("expected");
         QTest::newRow("modifier alone takes its index but no delay")
-            << 0 << bytes("03 FD 04 01 01 00 03 | 00 00 04 | 00 00 F1 | 00 78 05");
+            << "2+04 2:Ctrl+ 2+05 2@0,50,120"
+            << bytes("03 FD 04 01 01 00 03 | 00 00 04 | 00 00 F1 | 00 78 05");
         QTest::newRow("delays capped and floored")
-            << 1 << bytes("03 FD 04 01 01 00 03 | 00 00 04 | 00 32 05 | EA 60 06");
+            << "2+04 2+05 2+06 2@-3,10,70000"
+            << bytes("03 FD 04 01 01 00 03 | 00 00 04 | 00 32 05 | EA 60 06");
         QTest::newRow("trailing modifier")
-            << 2 << bytes("03 FD 04 01 01 00 03 | 00 00 F2 | 00 00 04 | 00 00 F1");
+            << "2:Shift+A 2:Ctrl+" << bytes("03 FD 04 01 01 00 03 | 00 00 F2 | 00 00 04 | 00 00 F1");
         QTest::newRow("unmatched display entry is skipped")
-            << 3 << bytes("03 FD 04 01 01 00 03 | 00 00 04 | 00 00 F1 | 00 32 1D");
-        QTest::newRow("interleaved order, plain high-byte mask")
-            << 4 << bytes("03 FD 04 01 01 00 05 | 00 00 F1 | 00 00 19 | 00 00 F2 | 00 64 1E | 00 C8 05");
-        QTest::newRow("layout switched after adding") << 5 << bytes("03 FD 04 01 01 00 01 | 00 00 E0");
-        QTest::newRow("name with neither mask nor key") << 6 << bytes("03 FD 04 01 01 00 01 | 00 32 05");
+            << "2+04 2?stale 2:Ctrl+Z" << bytes("03 FD 04 01 01 00 03 | 00 00 04 | 00 00 F1 | 00 32 1D");
+        QTest::newRow("interleaved order, plain high-byte mask") // V with Ctrl in the high byte
+            << "2+119 2:! 2+05 2@,100,200"
+            << bytes("03 FD 04 01 01 00 05 | 00 00 F1 | 00 00 19 | 00 00 F2 | 00 64 1E | 00 C8 05");
+        QTest::newRow("layout switched after adding")
+            << "win 2+E0 mac" << bytes("03 FD 04 01 01 00 01 | 00 00 E0");
+        QTest::newRow("name with neither mask nor key")
+            << "2:Hello 2+05" << bytes("03 FD 04 01 01 00 01 | 00 32 05");
         QTest::newRow("keys missing from the display list are kept")
-            << 7 << bytes("03 FD 04 01 01 00 03 | 00 00 04 | 00 32 05 | 00 00 F1");
+            << "2+04 2#05 2&Ctrl+" << bytes("03 FD 04 01 01 00 03 | 00 00 04 | 00 32 05 | 00 00 F1");
     }
     void packedRecords()
     {
-        QFETCH(int, scenario);
+        QFETCH(QString, steps);
         QFETCH(Packet, expected);
-        KnobModelSnapshot s;
-        auto &d = s.keys[1].delays;
-        switch (scenario) {
-        case 0:
-            addPlain(s, 2, 0x04);
-            addName(s, 2, QStringLiteral("Ctrl+"));
-            addPlain(s, 2, 0x05);
-            d[0] = 0, d[1] = 50, d[2] = 120;
-            break;
-        case 1:
-            addPlain(s, 2, 0x04);
-            addPlain(s, 2, 0x05);
-            addPlain(s, 2, 0x06);
-            d[0] = -3, d[1] = 10, d[2] = 70000;
-            break;
-        case 2:
-            addName(s, 2, QStringLiteral("Shift+A"));
-            addName(s, 2, QStringLiteral("Ctrl+"));
-            break;
-        case 3:
-            addPlain(s, 2, 0x04);
-            s.keys[1].displayNames << QStringLiteral("stale");
-            addName(s, 2, QStringLiteral("Ctrl+Z"));
-            break;
-        case 4:
-            addPlain(s, 2, 0x0119); // V with Ctrl in the high byte
-            addName(s, 2, QStringLiteral("!"));
-            addPlain(s, 2, 0x05);
-            d[1] = 100, d[2] = 200;
-            break;
-        case 5:
-            s.isMacLayout = false;
-            addPlain(s, 2, 0xE0); // added as "Ctl L"
-            s.isMacLayout = true; // now named "control"
-            break;
-        case 6:
-            addName(s, 2, QStringLiteral("Hello"));
-            addPlain(s, 2, 0x05);
-            break;
-        case 7:
-            addPlain(s, 2, 0x04);
-            s.keys[1].keyCodes << 0x05;
-            s.keys[1].combinations << QStringLiteral("Ctrl+");
-            break;
-        }
-        const AssignmentWritePlan plan = planAssignmentWrite(s);
+        const AssignmentWritePlan plan = planAssignmentWrite(snapshotOf(steps));
         QCOMPARE(plan.knobs.size(), 1);
         QCOMPARE(plan.knobs.first().mode, WriteMode::Packed);
         QCOMPARE(keyPacketOf(plan, 2), expected);
-        QCOMPARE(plan.knobs.first().unorderedKeys.size(), scenario == 7 ? 2 : 0);
+        QCOMPARE(plan.knobs.first().unorderedKeys.size(), steps.contains(QLatin1Char('#')) ? 2 : 0);
     }
 
     // At most 19 records fit and the cut keeps whole keys only. Keys are
@@ -189,15 +158,13 @@ private Q_SLOTS:
         QFETCH(int, records);
         QFETCH(int, written);
         QFETCH(int, lastKeyByte);
-        KnobModelSnapshot s;
+        QString steps;
         for (int i = 0; i < keys.size(); ++i) {
             const auto usage = static_cast<unsigned short>(0x04 + i);
-            if (keys[i] == QLatin1Char('+'))
-                addName(s, 3, QStringLiteral("Ctrl+") + keyCodeToString(usage, s.isMacLayout));
-            else
-                addPlain(s, 3, usage);
+            steps += keys[i] == QLatin1Char('+') ? " 3:Ctrl+" + keyCodeToString(usage, true)
+                                                 : QStringLiteral(" 3+%1").arg(usage, 0, 16);
         }
-        const AssignmentWritePlan plan = planAssignmentWrite(s);
+        const AssignmentWritePlan plan = planAssignmentWrite(snapshotOf(steps));
         QCOMPARE(plan.knobs.size(), 1);
         QCOMPARE(plan.knobs.first().recordCount, records);
         QCOMPARE(plan.knobs.first().writtenRecordCount, written);
@@ -213,11 +180,6 @@ private Q_SLOTS:
             QCOMPARE(int(p[i]), 0);
 
         FakeLink link;
-        if (truncated)
-            QTest::ignoreMessage(
-                QtWarningMsg,
-                qPrintable(
-                    QStringLiteral("警告: 按键序列超长，已截断 (%1 -> %2)").arg(records).arg(written)));
         const AssignmentWriteResult r = executeAssignmentWrite(plan, link.io());
         QVERIFY(r.ok);
         QCOMPARE(r.truncatedKnobKeys, truncated ? QList<int>{3} : QList<int>{});
@@ -226,7 +188,7 @@ private Q_SLOTS:
 
     void sequences_data()
     {
-        QTest::addColumn<int>("scenario");
+        QTest::addColumn<QString>("steps");
         QTest::addColumn<QList<int>>("failing");
         QTest::addColumn<bool>("ok");
         QTest::addColumn<QStringList>("events");
@@ -238,79 +200,52 @@ private Q_SLOTS:
                   << "pause 50" << QStringLiteral("k%1 03 FD FE FF").arg(k);
             return e;
         }();
-        QTest::newRow("five defaults, one by one") << 0 << QList<int>{} << true << defaultsEvents;
+        QTest::newRow("five defaults, one by one")
+            << "1:音量- 2:音量+ 3:屏幕亮度- 4:屏幕亮度+ 5:静音" << QList<int>{} << true << defaultsEvents;
         QTest::newRow("media among keys: plain first, then names")
-            << 1 << QList<int>{} << true
+            << "1+04 1:音量+ 1+05 2+04" << QList<int>{} << true
             << QStringList{"k1 03 FD 02 01", "pause 50",  "k1 03 FD 02 01", "pause 50",
                            "k1 03 FD 02 01", "pause 50",  "pause 50",       "k1 03 FD FE FF",
                            "k2 03 FD 04 01", "pause 100", "k2 03 FD FE FF", "pause 50"};
         QTest::newRow("packed key packet fails: no end packet, next key still written")
-            << 2 << QList<int>{0} << false
+            << "2+04 4:Win+Tab" << QList<int>{0} << false
             << QStringList{"k2 03 FD 04 01 x", "k4 03 FD 06 01", "pause 100", "k4 03 FD FE FF", "pause 50"};
         QTest::newRow("packed end packet fails")
-            << 2 << QList<int>{1} << false
+            << "2+04 4:Win+Tab" << QList<int>{1} << false
             << QStringList{"k2 03 FD 04 01", "pause 100", "k2 03 FD FE FF x", "pause 50",
                            "k4 03 FD 06 01", "pause 100", "k4 03 FD FE FF",   "pause 50"};
         QTest::newRow("one-by-one failure still sends the rest and the end")
-            << 1 << QList<int>{0} << false
+            << "1+04 1:音量+ 1+05 2+04" << QList<int>{0} << false
             << QStringList{"k1 03 FD 02 01 x", "pause 50",  "k1 03 FD 02 01", "pause 50",
                            "k1 03 FD 02 01",   "pause 50",  "pause 50",       "k1 03 FD FE FF",
                            "k2 03 FD 04 01",   "pause 100", "k2 03 FD FE FF", "pause 50"};
         QTest::newRow("lighting: three parts 10 ms apart")
-            << 3 << QList<int>{} << true
+            << "5:LED模式2" << QList<int>{} << true
             << QStringList{"k5 03 FE B0 00", "pause 10", "k5 03 FE B0 01", "pause 10",
                            "k5 03 FE B0 02", "pause 50", "pause 50",       "k5 03 FD FE FF"};
         QTest::newRow("lighting part 0 fails: parts 1 and 2 are not sent")
-            << 3 << QList<int>{0} << false
+            << "5:LED模式2" << QList<int>{0} << false
             << QStringList{"k5 03 FE B0 00 x", "pause 50", "pause 50", "k5 03 FD FE FF"};
         QTest::newRow("unknown lighting name: nothing sent for it, write failed")
-            << 4 << QList<int>{} << false
+            << "5:Ctrl+ 5:LED模式9" << QList<int>{} << false
             << QStringList{"k5 03 FD 03 01", "pause 50", "pause 50", "pause 50", "k5 03 FD FE FF"};
-        QTest::newRow("all empty") << 5 << QList<int>{} << true << QStringList{};
+        QTest::newRow("all empty") << "" << QList<int>{} << true << QStringList{};
         QTest::newRow("over Bluetooth nothing is paced, the order is the same")
-            << 6 << QList<int>{} << true
+            << "1+04 3+05 unpaced" << QList<int>{} << true
             << QStringList{"k1 03 FD 02 01", "k1 03 FD FE FF", "k3 03 FD 05 01", "k3 03 FD FE FF"};
     }
     void sequences()
     {
-        QFETCH(int, scenario);
+        QFETCH(QString, steps);
         QFETCH(QList<int>, failing);
         QFETCH(bool, ok);
         QFETCH(QStringList, events);
-        KnobModelSnapshot s;
-        switch (scenario) {
-        case 0:
-            s = defaults();
-            break;
-        case 1:
-            addPlain(s, 1, 0x04);
-            addName(s, 1, QStringLiteral("音量+"));
-            addPlain(s, 1, 0x05);
-            addPlain(s, 2, 0x04);
-            break;
-        case 2:
-            addPlain(s, 2, 0x04);
-            addName(s, 4, QStringLiteral("Win+Tab"));
-            break;
-        case 3:
-            setAction(s, 5, QStringLiteral("LED模式2"));
-            break;
-        case 4:
-            addName(s, 5, QStringLiteral("Ctrl+"));
-            addName(s, 5, QStringLiteral("LED模式9"));
-            break;
-        case 6:
-            addPlain(s, 1, 0x04);
-            addPlain(s, 3, 0x05);
-            break;
-        default:
-            break;
-        }
         QTest::failOnWarning(QRegularExpression(QStringLiteral("^(?!✗).*")));
         FakeLink link;
         link.failing = failing;
-        const AssignmentWriteResult r =
-            executeAssignmentWrite(planAssignmentWrite(s), link.io(scenario != 6));
+        const bool paced = !steps.endsWith(QLatin1String("unpaced"));
+        const AssignmentWriteResult r = executeAssignmentWrite(
+            planAssignmentWrite(snapshotOf(steps.remove(QLatin1String("unpaced")))), link.io(paced));
         QCOMPARE(link.events, events);
         QCOMPARE(r.ok, ok);
     }
@@ -318,13 +253,10 @@ private Q_SLOTS:
     // One-by-one packets carry no delays, even when the delay page holds some.
     void oneByOneIgnoresDelays()
     {
-        KnobModelSnapshot s;
-        addName(s, 4, QStringLiteral("Ctrl+C"));
-        addName(s, 4, QStringLiteral("撤销"));
-        s.keys[3].delays[0] = 500;
-        s.keys[3].delays[1] = 900;
         FakeLink link;
-        QVERIFY(executeAssignmentWrite(planAssignmentWrite(s), link.io()).ok);
+        QVERIFY(
+            executeAssignmentWrite(planAssignmentWrite(snapshotOf("4:Ctrl+C 4:撤销 4@500,900")), link.io())
+                .ok);
         QCOMPARE(link.sent.size(), std::size_t(3));
         QCOMPARE(link.sent[0].second, bytes("03 FD 06 01 01 00 02 | 00 00 F1 | 00 00 06"));
         QCOMPARE(link.sent[1].second, bytes("03 FD 06 01 04 00 02 | 00 00 F4 | 00 00 1D"));

@@ -1,5 +1,8 @@
+// Key names to codes and back: what a save writes for a name, and what a
+// read makes of the device's packets.
 #include "protocol/configdecode.h"
 #include "protocol/keyvocabulary.h"
+#include "protocol/uitext.h"
 
 #include "support/packetbytes.h"
 
@@ -54,80 +57,65 @@ private Q_SLOTS:
         const int A = DecodedConfigPacket::Assignment;
         const int U = DecodedConfigPacket::UnknownAction;
         const int I = DecodedConfigPacket::Ignored;
+        const auto row = [](const char *name, const char *hex, bool mac, int kind, int knobKey,
+                            const char *expected, int size = kReportSize) {
+            QTest::newRow(name) << bytes(hex, size) << mac << kind << knobKey << QString::fromUtf8(expected);
+        };
 
-        QTest::newRow("shift plus") << bytes("03 FD 05 01 01 00 02 | 00 00 F2 | 00 00 2E") << false << A << 3
-                                    << "+@0";
-        QTest::newRow("ctrl+win+v") << bytes("03 FD 02 01 01 00 03 | 00 00 F1 | 00 00 F4 | 00 00 19") << true
-                                    << A << 1 << "Ctrl+Win+V@0";
-        QTest::newRow("right modifiers") << bytes("03 FD 02 01 01 00 03 | 00 00 F5 | 00 00 F8 | 00 00 04")
-                                         << false << A << 1 << "RightCtrl+RightWin+A@0";
+        row("shift plus", "03 FD 05 01 01 00 02 | 00 00 F2 | 00 00 2E", false, A, 3, "+@0");
+        row("ctrl+win+v", "03 FD 02 01 01 00 03 | 00 00 F1 | 00 00 F4 | 00 00 19", true, A, 1,
+            "Ctrl+Win+V@0");
+        row("right modifiers", "03 FD 02 01 01 00 03 | 00 00 F5 | 00 00 F8 | 00 00 04", false, A, 1,
+            "RightCtrl+RightWin+A@0");
         // The prefix record's delay is not the key's delay.
-        QTest::newRow("prefix delay unused") << bytes("03 FD 02 01 01 00 03 | 00 00 04 | 07 D0 F1 | 00 C8 05")
-                                             << false << A << 1 << "#A@0,Ctrl+B@200";
-        QTest::newRow("delay floor 50 after first")
-            << bytes("03 FD 02 01 01 00 02 | 00 0A 04 | 00 0A 05") << false << A << 1 << "#A@10,#B@50";
-        QTest::newRow("fn and unnamed") << bytes("03 FD 02 01 01 00 03 | 00 00 F9 | 00 00 6C | 00 00 32")
-                                        << false << A << 1 << "#fn@0,#K6C@50,#K32@50";
-        QTest::newRow("mac modifier usage")
-            << bytes("03 FD 02 01 01 00 01 | 00 00 E2") << true << A << 1 << "#command@0";
-        QTest::newRow("count beyond packet")
-            << bytes("03 FD 02 01 01 00 FF | 00 00 04", 13) << false << A << 1 << "#A@0,#K00@50";
-        QTest::newRow("zero records") << bytes("03 FD 02 01 01 00 00") << false << A << 1 << "";
+        row("prefix delay unused", "03 FD 02 01 01 00 03 | 00 00 04 | 07 D0 F1 | 00 C8 05", false, A, 1,
+            "#A@0,Ctrl+B@200");
+        row("delay floor 50 after first", "03 FD 02 01 01 00 02 | 00 0A 04 | 00 0A 05", false, A, 1,
+            "#A@10,#B@50");
+        row("fn and unnamed", "03 FD 02 01 01 00 03 | 00 00 F9 | 00 00 6C | 00 00 32", false, A, 1,
+            "#fn@0,#K6C@50,#K32@50");
+        row("mac modifier usage", "03 FD 02 01 01 00 01 | 00 00 E2", true, A, 1, "#command@0");
+        row("count beyond packet", "03 FD 02 01 01 00 FF | 00 00 04", false, A, 1, "#A@0,#K00@50", 13);
+        row("zero records", "03 FD 02 01 01 00 00", false, A, 1, "");
 
         // Trailing modifiers: a lone modifier at the end has a name only for one bit.
-        QTest::newRow("trail win windows")
-            << bytes("03 FD 02 01 01 00 02 | 00 00 04 | 00 00 F4") << false << A << 1 << "#A@0,Win+@50";
-        QTest::newRow("trail gui mac")
-            << bytes("03 FD 02 01 01 00 01 | 00 00 F4") << true << A << 1 << "Command@0";
-        QTest::newRow("trail shift both")
-            << bytes("03 FD 02 01 01 00 01 | 00 00 F2") << true << A << 1 << "Shift+@0";
-        QTest::newRow("trail right alt win")
-            << bytes("03 FD 02 01 01 00 01 | 00 00 F7") << false << A << 1 << "RightAlt+@0";
-        QTest::newRow("trail two bits")
-            << bytes("03 FD 02 01 01 00 03 | 00 00 04 | 00 00 F1 | 00 00 F2") << false << A << 1 << "#A@0";
-        QTest::newRow("ctrl alt win alone")
-            << bytes("03 FD 02 01 01 00 03 | 00 00 F1 | 00 00 F3 | 00 00 F4") << false << A << 1 << "";
-        QTest::newRow("ctrl alt win a")
-            << bytes("03 FD 02 01 01 00 04 | 00 00 F1 | 00 00 F3 | 00 00 F4 | 00 00 04") << false << A << 1
-            << "Ctrl+Alt+Win+A@0";
+        row("trail win windows", "03 FD 02 01 01 00 02 | 00 00 04 | 00 00 F4", false, A, 1, "#A@0,Win+@50");
+        row("trail gui mac", "03 FD 02 01 01 00 01 | 00 00 F4", true, A, 1, "Command@0");
+        row("trail shift both", "03 FD 02 01 01 00 01 | 00 00 F2", true, A, 1, "Shift+@0");
+        row("trail right alt win", "03 FD 02 01 01 00 01 | 00 00 F7", false, A, 1, "RightAlt+@0");
+        row("trail two bits", "03 FD 02 01 01 00 03 | 00 00 04 | 00 00 F1 | 00 00 F2", false, A, 1, "#A@0");
+        row("ctrl alt win alone", "03 FD 02 01 01 00 03 | 00 00 F1 | 00 00 F3 | 00 00 F4", false, A, 1, "");
+        row("ctrl alt win a", "03 FD 02 01 01 00 04 | 00 00 F1 | 00 00 F3 | 00 00 F4 | 00 00 04", false, A, 1,
+            "Ctrl+Alt+Win+A@0");
 
         // Media: only the first entry is read.
-        QTest::newRow("media back other second")
-            << bytes("03 FD 04 01 02 00 02 | 00 00 24 | 00 00 07") << false << A << 2 << "网页后退@0";
-        QTest::newRow("media unknown") << bytes("03 FD 04 01 02 00 01 | 00 00 99") << false << U << 2 << "";
-        QTest::newRow("media short") << bytes("03 FD 04 01 02 00 01 00 00", 0) << false << U << 2 << "";
+        row("media back other second", "03 FD 04 01 02 00 02 | 00 00 24 | 00 00 07", false, A, 2,
+            "网页后退@0");
+        row("media unknown", "03 FD 04 01 02 00 01 | 00 00 99", false, U, 2, "");
+        row("media short", "03 FD 04 01 02 00 01 00 00", false, U, 2, "", 0);
 
         // Mouse.
-        QTest::newRow("wheel down")
-            << bytes("03 FD 05 01 03 01 04 00 00 00 00 00 00 | 00 00 00 00 00 00 00 00 FF") << false << A << 3
-            << "鼠标滚轮-@0";
-        QTest::newRow("ctrl wheel up")
-            << bytes("03 FD 05 01 03 01 04 00 00 F1 00 00 00 | 00 00 00 00 00 00 00 00 01") << false << A << 3
-            << "Ctrl+鼠标向上@0";
-        QTest::newRow("wheel needs 22 bytes")
-            << bytes("03 FD 05 01 03 01 04 00 00 00 00 00 00 00", 21) << false << U << 3 << "";
-        QTest::newRow("mouse bad byte 6")
-            << bytes("03 FD 05 01 03 01 05 00 00 00 00 00 01") << false << U << 3 << "";
-        QTest::newRow("swipe up") << bytes("03 FD 06 01 03 04 04 00 00 03") << false << A << 4
-                                  << "向上划屏@0";
-        QTest::newRow("touch unknown") << bytes("03 FD 06 01 03 04 04 00 00 09") << false << U << 4 << "";
-        QTest::newRow("mouse 12 bytes")
-            << bytes("03 FD 06 01 03 01 04 00 00 00 00 00", 12) << false << U << 4 << "";
+        row("wheel down", "03 FD 05 01 03 01 04 00 00 00 00 00 00 | 00 00 00 00 00 00 00 00 FF", false, A, 3,
+            "鼠标滚轮-@0");
+        row("ctrl wheel up", "03 FD 05 01 03 01 04 00 00 F1 00 00 00 | 00 00 00 00 00 00 00 00 01", false, A,
+            3, "Ctrl+鼠标向上@0");
+        row("wheel needs 22 bytes", "03 FD 05 01 03 01 04 00 00 00 00 00 00 00", false, U, 3, "", 21);
+        row("mouse bad byte 6", "03 FD 05 01 03 01 05 00 00 00 00 00 01", false, U, 3, "");
+        row("swipe up", "03 FD 06 01 03 04 04 00 00 03", false, A, 4, "向上划屏@0");
+        row("touch unknown", "03 FD 06 01 03 04 04 00 00 09", false, U, 4, "");
+        row("mouse 12 bytes", "03 FD 06 01 03 01 04 00 00 00 00 00", false, U, 4, "", 12);
 
         // Procreate, with the fallback to keyboard keys.
 
         // Command codes: both sets, and what is ignored.
-        QTest::newRow("older code 0x11")
-            << bytes("03 FD 11 01 01 00 01 | 00 00 04") << false << A << 5 << "#A@0";
-        QTest::newRow("older code 0x14")
-            << bytes("03 FD 14 01 01 00 01 | 00 00 04") << false << A << 4 << "#A@0";
-        QTest::newRow("older code 0x15")
-            << bytes("03 FD 15 01 01 00 01 | 00 00 04") << false << A << 4 << "#A@0";
-        QTest::newRow("code 0x07") << bytes("03 FD 07 01 01 00 01 | 00 00 04") << false << I << 0 << "";
-        QTest::newRow("type 5") << bytes("03 FD 02 01 05 00 01 | 00 00 04") << false << I << 0 << "";
-        QTest::newRow("six bytes") << bytes("03 FD 02 01 01 00", 0) << false << I << 0 << "";
-        QTest::newRow("not FD") << bytes("03 FE 02 01 01 00 01 | 00 00 04") << false << I << 0 << "";
-        QTest::newRow("end packet") << bytes("03 FD FE FF") << false << I << 0 << "";
+        row("older code 0x11", "03 FD 11 01 01 00 01 | 00 00 04", false, A, 5, "#A@0");
+        row("older code 0x14", "03 FD 14 01 01 00 01 | 00 00 04", false, A, 4, "#A@0");
+        row("older code 0x15", "03 FD 15 01 01 00 01 | 00 00 04", false, A, 4, "#A@0");
+        row("code 0x07", "03 FD 07 01 01 00 01 | 00 00 04", false, I, 0, "");
+        row("type 5", "03 FD 02 01 05 00 01 | 00 00 04", false, I, 0, "");
+        row("six bytes", "03 FD 02 01 01 00", false, I, 0, "", 0);
+        row("not FD", "03 FE 02 01 01 00 01 | 00 00 04", false, I, 0, "");
+        row("end packet", "03 FD FE FF", false, I, 0, "");
     }
     void assignments()
     {
@@ -258,6 +246,86 @@ private Q_SLOTS:
         QFETCH(Packet, raw);
         QFETCH(Packet, expected);
         QCOMPARE(normaliseConfigResponse(raw), expected);
+    }
+
+    // Name -> key code, mask and type, as the packet writers see them.
+    void parse_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("mask");
+        QTest::addColumn<int>("type");
+        QTest::newRow("Ctrl+Shift+A") << "Ctrl+Shift+A" << 0x04 << 0x03 << int(Standard);
+        QTest::newRow("lower-case prefix is not stripped") << "ctrl+a" << 0 << 0 << int(Standard);
+        QTest::newRow("lower-case letter after a prefix") << "Ctrl+a" << 0x04 << 0x01 << int(Standard);
+        QTest::newRow("F13") << "F13" << 0x68 << 0 << int(Standard);
+        QTest::newRow("F25") << "F25" << 0 << 0 << int(Standard);
+        QTest::newRow("named key") << "RightWin+Esc" << 0x29 << 0x80 << int(Standard);
+        QTest::newRow("shifted symbol") << "!" << 0x1E << 0x02 << int(Standard);
+        QTest::newRow("dash is in the symbol table") << "-" << 0x2D << 0x02 << int(Standard);
+        QTest::newRow("symbol after a prefix") << "Ctrl+!" << 0 << 0x01 << int(ModifierOnly);
+        QTest::newRow("punctuation by name") << "Ctrl+=" << 0x2E << 0x01 << int(Standard);
+        QTest::newRow("Ctrl+ alone") << "Ctrl+" << 0 << 0x01 << int(ModifierOnly);
+        QTest::newRow("no + after the last token") << "Ctrl+Alt+Win" << 0 << 0x0D << int(ModifierOnly);
+        QTest::newRow("all four") << "Ctrl+Alt+Shift+Win+" << 0 << 0x0F << int(ModifierOnly);
+        QTest::newRow("unknown") << "Hello" << 0 << 0 << int(Standard);
+        QTest::newRow("refresh shares the code of 0") << "网页刷新" << 0x27 << 0 << int(Multimedia);
+        QTest::newRow("browser") << "打开浏览器" << 0x223 << 0 << int(Multimedia);
+        QTest::newRow("middle button shares 0xE9") << "鼠标中键" << 0xE9 << 0 << int(Mouse);
+        QTest::newRow("Ctrl+mouse up is mouse") << "Ctrl+鼠标向上" << 0xEF << 0x01 << int(Mouse);
+        QTest::newRow("shift+mouse down") << "shift+鼠标向下" << 0xF9 << 0 << int(Mouse);
+        QTest::newRow("swipe") << "向下划屏" << 0xFD << 0 << int(Mouse);
+        QTest::newRow("light off") << "关闭灯光" << 0xF0 << 0 << int(Light);
+        QTest::newRow("LED mode 5") << "LED模式5" << 0xF5 << 0 << int(Light);
+        QTest::newRow("unknown LED name") << "LED模式9" << 0 << 0 << int(Light);
+        QTest::newRow("exact Procreate key") << "打开色彩面板" << 0 << 0 << int(Procreate);
+        QTest::newRow("containing 打开色彩 only") << "打开色彩" << 0 << 0 << int(Multimedia);
+        QTest::newRow("Procreate by substring") << "撤销一步" << 0 << 0 << int(Procreate);
+        QTest::newRow("English text is no table key") << "Undo" << 0 << 0 << int(Standard);
+    }
+    void parse()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, code);
+        QFETCH(int, mask);
+        QFETCH(int, type);
+        const unsigned short actual = combinationToKeyCode(name);
+        QCOMPARE(int(actual), code);
+        QCOMPARE(int(combinationToModifierMask(name)), mask);
+        QCOMPARE(getKeyType(name, actual), type);
+    }
+
+    // A modified key read back from the device is kept by its name; saving
+    // that name must give the same key, not its modifiers alone.
+    void everyReadBackCombinationEncodesToItsKey()
+    {
+        QStringList lost;
+        for (bool mac : {true, false}) {
+            for (unsigned usage = 0x04; usage < 0xE0; ++usage) {
+                for (unsigned char mask : {0x01, 0x04, 0x09}) {
+                    const QString name =
+                        standardCombinationFromPacket(mask, static_cast<unsigned char>(usage), mac);
+                    const unsigned key = combinationToKeyCode(name) & 0xFF;
+                    // Keypad digits and the keypad Enter share their names with main keys.
+                    const QString bare = keyCodeToString(static_cast<unsigned short>(usage), mac);
+                    const bool sharedName = (combinationToKeyCode(bare) & 0xFF) != usage;
+                    if (key != usage && !sharedName)
+                        lost << QStringLiteral("%1 (0x%2)").arg(name).arg(usage, 2, 16, QLatin1Char('0'));
+                    QCOMPARE(combinationToModifierMask(name), mask);
+                }
+            }
+        }
+        QVERIFY2(lost.isEmpty(), qPrintable(lost.join(QStringLiteral(", "))));
+    }
+
+    void everyShiftedSymbolRoundTrips()
+    {
+        for (const ShiftedSymbol &s : shiftedSymbols()) {
+            const QString name = QString::fromLatin1(s.symbol);
+            QCOMPARE(int(combinationToKeyCode(name)), int(s.usage));
+            QCOMPARE(int(combinationToModifierMask(name)), 0x02);
+            QCOMPARE(shiftedSymbolForUsage(s.usage), name);
+        }
     }
 };
 

@@ -1,11 +1,25 @@
-// Interface choice of the scan and the pure packet rules of the link.
+// Interface choice of the scan, the permission hint it feeds (and how often
+// the log names the refused node), and the pure packet rules of the link.
+#include "device/PermissionHint.h"
 #include "device/hidscan.h"
 #include "device/packetutil.h"
-#include "support/devicetestsupport.h"
+#include "tests/fakes/hidsim/hidsim.h"
 
 #include <QTest>
 
 #include <cerrno>
+
+namespace {
+
+QStringList g_warnings;
+
+void recordWarnings(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtWarningMsg)
+        g_warnings.append(message);
+}
+
+} // namespace
 
 class TestHidScan : public QObject
 {
@@ -14,51 +28,38 @@ class TestHidScan : public QObject
 private Q_SLOTS:
     void cleanup() { QCOMPARE(hidsim::openHandleCount(), 0); }
 
-    void firstWritableInterfaceWinsAndLaterOnesAreNeverOpened()
+    // The first interface that takes a write wins; those after it are never
+    // opened, those before it are closed again. Entries without a path and
+    // nodes on another bus are passed over.
+    void firstWritableInterfaceWins_data()
     {
+        QTest::addColumn<bool>("skippedEntries");
+        QTest::newRow("refused writes before it") << false;
+        QTest::newRow("an entry without a path and a Bluetooth node before it") << true;
+    }
+    void firstWritableInterfaceWins()
+    {
+        QFETCH(bool, skippedEntries);
         hidsim::reset();
         hidsim::DeviceConfig config = hidsim::knobDevice();
-        config.interfaces[2].path += "%1"; // must not be taken for a placeholder in the log line
         config.interfaces.push_back(config.interfaces.back()); // a second writable one after it
         config.interfaces.back().path += "-extra";
         config.interfaces.back().interfaceNumber = 3;
+        config.interfaces[0].nullPath = skippedEntries;
+        if (skippedEntries) {
+            config.interfaces[1].busType = 2; // a Bluetooth entry with the same ids
+            config.interfaces[1].failAllWrites = false;
+        }
         const int dev = hidsim::addDevice(config);
-        LogRecorder log;
-
         HidScanResult r = scanHidInterfaces(0x05AC, 0x022C, true);
+        const PendingHidHandle owner(r.handle);
         QVERIFY(r.handle);
         QCOMPARE(r.interfaceNumber, 2);
         QCOMPARE(r.usagePage, 0xFF00);
         QCOMPARE(r.manufacturer, QStringLiteral("VELTRANIX"));
         QCOMPARE(hidsim::openCount(dev, 3), 0);
-        QCOMPARE(hidsim::openHandleCount(), 1); // the rejected ones were closed
-        QVERIFY(log.contains(QStringLiteral("[autoConnect] 接口#1: hid_write 失败 (-1), 错误: Broken pipe")));
-        QVERIFY(log.contains(
-            QStringLiteral("[autoConnect] 接口#3: path=%1 usagePage=0xff00 usage=0x0001 interface=2")
-                .arg(QString::fromStdString(config.interfaces[2].path))));
-        QVERIFY(log.contains(QStringLiteral("[autoConnect] 接口#3: hid_write 成功 (65 字节)")));
-        QVERIFY(log.contains(QStringLiteral("[autoConnect] 已找到可写接口")));
-        hid_close(r.handle);
-    }
-
-    void skippedEntriesStillConsumeNumbers()
-    {
-        hidsim::reset();
-        hidsim::DeviceConfig config = hidsim::knobDevice();
-        config.interfaces[0].nullPath = true;
-        config.interfaces[1].busType = 2; // a Bluetooth entry with the same ids
-        config.interfaces[1].failAllWrites = false;
-        const int dev = hidsim::addDevice(config);
-        LogRecorder log;
-
-        HidScanResult r = scanHidInterfaces(0x05AC, 0x022C, true);
-        QVERIFY(r.handle);
-        QCOMPARE(r.interfaceNumber, 2);
-        QCOMPARE(hidsim::openCount(dev, 1), 0);
-        QVERIFY(!log.contains(QStringLiteral("接口#1")));
-        QVERIFY(log.contains(QStringLiteral("[autoConnect] 接口#2: 非 USB 总线(bus=2)，跳过")));
-        QVERIFY(log.contains(QStringLiteral("[autoConnect] 接口#3: hid_write 成功")));
-        hid_close(r.handle);
+        QCOMPARE(hidsim::openCount(dev, 1), skippedEntries ? 0 : 1);
+        QCOMPARE(hidsim::openHandleCount(), 1);
     }
 
     // Nodes on the Bluetooth bus: the vendor page only, and after every USB node.
@@ -211,6 +212,67 @@ private Q_SLOTS:
         const std::vector<HidPacket> expected =
             copyCode < 0 ? std::vector<HidPacket>{p} : std::vector<HidPacket>{p, copy};
         QCOMPARE(buildSendList(p, knobKey), expected);
+    }
+
+    void streaks_data()
+    {
+        // One letter per step: 'D' a scan refused for lack of permission, the
+        // digit after it picks the node /dev/hidraw<n>; 'N' a scan that found
+        // nothing; 'C' a scan that connected; 'B' a Bluetooth link came up.
+        // Then '1'/'0' after each step: the hint shown, the window told to update.
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("visible");
+        QTest::addColumn<QString>("changed");
+        QTest::addColumn<QStringList>("warnings"); // nodes named, in order
+        const auto row = [](const char *name, const char *steps, const char *visible, const char *changed,
+                            const QStringList &warnings) {
+            QTest::newRow(name) << steps << visible << changed << warnings;
+        };
+        row("one streak, one line", "D1D1D1", "111", "100", {"/dev/hidraw1"});
+        row("gone on connect", "D1D1C", "110", "101", {"/dev/hidraw1"});
+        row("gone on unplug, new streak on replug", "D1ND2", "101", "111", {"/dev/hidraw1", "/dev/hidraw2"});
+        row("another node in the same streak is not logged again", "D1D2", "11", "10", {"/dev/hidraw1"});
+        row("bluetooth link ends it", "D3B", "10", "11", {"/dev/hidraw3"});
+        row("nothing to say", "NNCN", "0000", "0000", {});
+    }
+    void streaks()
+    {
+        QFETCH(QString, steps);
+        QFETCH(QString, visible);
+        QFETCH(QString, changed);
+        QFETCH(QStringList, warnings);
+        g_warnings.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(recordWarnings);
+
+        PermissionHint hint;
+        QString seenVisible;
+        QString seenChanged;
+        for (int i = 0; i < steps.size(); ++i) {
+            const QChar kind = steps[i];
+            bool change = false;
+            if (kind == QLatin1Char('B')) {
+                change = hint.noteConnected();
+            } else {
+                HidScanResult r;
+                if (kind == QLatin1Char('C'))
+                    r.handle = reinterpret_cast<hid_device *>(0x1); // never dereferenced
+                if (kind == QLatin1Char('D')) {
+                    r.permissionDenied = true;
+                    r.deniedPath = QStringLiteral("/dev/hidraw") + steps[++i];
+                }
+                change = hint.noteScan(r);
+            }
+            seenVisible += hint.isVisible() ? QLatin1Char('1') : QLatin1Char('0');
+            seenChanged += change ? QLatin1Char('1') : QLatin1Char('0');
+        }
+        qInstallMessageHandler(previous);
+
+        QCOMPARE(seenVisible, visible);
+        QCOMPARE(seenChanged, changed);
+        QCOMPARE(g_warnings.size(), warnings.size());
+        for (int i = 0; i < warnings.size(); ++i)
+            QVERIFY2(g_warnings[i].contains(warnings[i]), qPrintable(g_warnings[i]));
+        QCOMPARE(hint.node().isEmpty(), !hint.isVisible());
     }
 };
 

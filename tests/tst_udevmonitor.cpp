@@ -1,5 +1,8 @@
-// Which udev events make the program scan at once, without a real udev.
+// Which udev events make the program scan at once, without a real udev, and
+// the session scanning on them; without udev its presence timer finds the knob.
+#include "device/KnobSession.h"
 #include "device/UdevMonitor.h"
+#include "tests/fakes/hidsim/hidsim.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -98,6 +101,50 @@ private Q_SLOTS:
         monitor.handleEvent(QStringLiteral("add"), QStringLiteral("hidraw"),
                             QStringLiteral("0003:05AC:022C.0001"));
         QVERIFY(spy.wait(5000));
+    }
+
+    // Not started: no presence timer, so only the event can start a scan.
+    void sessionScansOnTheEvent_data()
+    {
+        QTest::addColumn<QString>("hidId");
+        QTest::addColumn<bool>("scans");
+        QTest::newRow("knob added") << "0003:000005AC:0000022C" << true;
+        QTest::newRow("another device") << "0003:0000046D:0000C52B" << false;
+    }
+    void sessionScansOnTheEvent()
+    {
+        QFETCH(QString, hidId);
+        QFETCH(bool, scans);
+        hidsim::reset();
+        hidsim::addDevice(hidsim::knobDevice());
+        KnobSession session;
+        auto *monitor = session.findChild<UdevMonitor *>();
+        QVERIFY(monitor);
+        monitor->setSettleInterval(0);
+        QSignalSpy link(&session, &KnobSession::connectionChanged);
+        monitor->handleEvent(QStringLiteral("add"), QStringLiteral("hidraw"), hidId);
+        if (scans)
+            QVERIFY(link.wait(5000));
+        else
+            QTest::qWait(300);
+        QCOMPARE(session.isConnected(), scans);
+        QCOMPARE(hidsim::enumerateCount() > 0, scans);
+        session.shutdown();
+        QCOMPARE(hidsim::openHandleCount(), 0);
+    }
+
+    void timerAloneFindsTheKnob()
+    {
+        hidsim::reset();
+        KnobSession session;
+        session.start();
+        QSignalSpy link(&session, &KnobSession::connectionChanged);
+        QTest::qWait(300);
+        hidsim::addDevice(hidsim::knobDevice());
+        QVERIFY(link.wait(5000));
+        QVERIFY(session.isConnected());
+        session.shutdown();
+        QCOMPARE(hidsim::openHandleCount(), 0);
     }
 };
 

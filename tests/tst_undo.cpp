@@ -78,19 +78,16 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("from");
         QTest::addColumn<QString>("to");
-        QTest::newRow("not JSON") << "\"keys\": ["
-                                  << "\"keys\": [[";
-        QTest::newRow("unknown version") << "\"format\": 1"
-                                         << "\"format\": 2";
-        QTest::newRow("unknown action") << "\"name\": \"B\""
-                                        << "\"name\": \"Nope\"";
-        QTest::newRow("drawing app beside a key") << "\"name\": \"B\""
-                                                  << "\"name\": \"Undo\"";
-        QTest::newRow("a key twice") << "\"key\": 5"
-                                     << "\"key\": 4";
-        QTest::newRow("delay out of range") << "\"delayMs\": 50"
-                                            << "\"delayMs\": 70000";
+        const char *const rows[][3] = {{"not JSON", "\"keys\": [", "\"keys\": [["},
+                                       {"unknown version", "\"format\": 1", "\"format\": 2"},
+                                       {"unknown action", "\"name\": \"B\"", "\"name\": \"Nope\""},
+                                       {"drawing app beside a key", "\"name\": \"B\"", "\"name\": \"Undo\""},
+                                       {"a key twice", "\"key\": 5", "\"key\": 4"},
+                                       {"delay out of range", "\"delayMs\": 50", "\"delayMs\": 70000"}};
+        for (const auto &r : rows)
+            QTest::newRow(r[0]) << r[1] << r[2];
     }
+
     void importOfAnInvalidFileChangesNothing()
     {
         QFETCH(QString, from);

@@ -1,18 +1,33 @@
-#include "fakebluez.h"
+// fakebluez [--scenario NAME] [--record FILE]
+// NAME: normal; no-device (paired, not connected); not-knob (the connected
+// device is something else); reject-write (every WriteValue fails);
+// disconnect (one notification, then Connected=false); small-mtu (23);
+// powered-off; no-adapter; late-resolve (services 400 ms after Connected);
+// notify-in-progress (the first StartNotify answers InProgress);
+// notify-not-permitted; sleepy (the knob disconnects 500 ms after the first
+// look).
+// Owns org.bluez on the bus in DBUS_SYSTEM_BUS_ADDRESS, prints "ready" once it
+// does, and serves until killed. --record appends one line per WriteValue:
+// the write type, the byte count and the bytes in hex.
 
+#include "bluezmodel.h"
+
+#include <QCoreApplication>
 #include <QDBusArgument>
+#include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusVirtualObject>
 #include <QFile>
 #include <QTimer>
 
+#include <cstdio>
 #include <utility>
-
-const QString FakeBluez::kDevicePath = QStringLiteral("/org/bluez/hci0/dev_C0_FF_EE_00_00_01");
-const QString FakeBluez::kWritePath = FakeBluez::kDevicePath + QStringLiteral("/service0010/char0011");
-const QString FakeBluez::kNotifyPath = FakeBluez::kDevicePath + QStringLiteral("/service0010/char0013");
 
 namespace {
 
+const QString kDevicePath = QStringLiteral("/org/bluez/hci0/dev_C0_FF_EE_00_00_01");
+const QString kWritePath = kDevicePath + QStringLiteral("/service0010/char0011");
+const QString kNotifyPath = kDevicePath + QStringLiteral("/service0010/char0013");
 const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
 const QString kChar = QStringLiteral("org.bluez.GattCharacteristic1");
 const QString kVendorService = QStringLiteral("7a1c0001-3b5e-4c2a-9f10-5d2b8c6e4a01");
@@ -31,10 +46,43 @@ QString toHex(const QByteArray &bytes)
 
 } // namespace
 
-FakeBluez::FakeBluez(const QDBusConnection &bus, Scenario scenario, const QString &recordPath,
+// A stand-in for the BlueZ daemon on a private bus: one adapter, one device
+// with a vendor GATT service (a write and a notify characteristic) that
+// answers the configuration query with configuration notifications.
+class FakeBluez : public QDBusVirtualObject
+{
+    Q_DISABLE_COPY_MOVE(FakeBluez)
+
+public:
+    // scenario: the way this knob and its BlueZ misbehave, see main.cpp.
+    FakeBluez(const QDBusConnection &bus, const QString &scenario, const QString &recordPath,
+              QObject *parent = nullptr);
+
+    QString introspect(const QString &path) const override;
+    bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override;
+
+private:
+    BluezObjects objects() const;
+    void record(const QByteArray &value, const QString &type);
+    void answerQuery();
+    void notify(const QByteArray &value);
+    void setConnected(bool connected);
+
+    QDBusConnection m_bus;
+    QString m_scenario;
+    QString m_recordPath;
+    bool m_connected = true;
+    bool m_resolved = true;
+    bool m_notifying = false;
+    bool m_looked = false;
+    int m_startNotifyCalls = 0;
+};
+
+FakeBluez::FakeBluez(const QDBusConnection &bus, const QString &scenario, const QString &recordPath,
                      QObject *parent)
     : QDBusVirtualObject(parent), m_bus(bus), m_scenario(scenario), m_recordPath(recordPath),
-      m_connected(scenario != Scenario::NoConnectedDevice), m_resolved(scenario != Scenario::LateResolve)
+      m_connected(scenario != QLatin1String("no-device")),
+      m_resolved(scenario != QLatin1String("late-resolve"))
 {}
 
 QString FakeBluez::introspect(const QString &) const
@@ -44,28 +92,12 @@ QString FakeBluez::introspect(const QString &) const
 
 BluezObjects FakeBluez::objects() const
 {
-    const bool knob = m_scenario != Scenario::NotTheKnob;
+    const bool knob = m_scenario != QLatin1String("not-knob");
     BluezObjects all;
-    if (m_scenario != Scenario::NoAdapter)
+    if (m_scenario != QLatin1String("no-adapter"))
         all.insert(QDBusObjectPath(QStringLiteral("/org/bluez/hci0")),
                    {{QStringLiteral("org.bluez.Adapter1"),
-                     {{QStringLiteral("Powered"), m_scenario != Scenario::PoweredOff}}}});
-    if (m_scenario == Scenario::Impostor) {
-        // Real BlueZ keeps a HID device's 0x1812 service off the bus: the
-        // keyboard shows device information only.
-        const QString keyboard = QStringLiteral("/org/bluez/hci0/dev_00_11_22_33_44_55");
-        all.insert(QDBusObjectPath(keyboard),
-                   {{QStringLiteral("org.bluez.Device1"),
-                     {{QStringLiteral("Address"), QStringLiteral("00:11:22:33:44:55")},
-                      {QStringLiteral("Name"), QStringLiteral("Keyboard")},
-                      {QStringLiteral("Connected"), true},
-                      {QStringLiteral("ServicesResolved"), true},
-                      {QStringLiteral("Modalias"), QStringLiteral("usb:v05ACp022Cd0001")}}}});
-        all.insert(QDBusObjectPath(keyboard + QStringLiteral("/service000a")),
-                   {{QStringLiteral("org.bluez.GattService1"),
-                     {{QStringLiteral("UUID"), QStringLiteral("0000180a-0000-1000-8000-00805f9b34fb")},
-                      {QStringLiteral("Device"), QVariant::fromValue(QDBusObjectPath(keyboard))}}}});
-    }
+                     {{QStringLiteral("Powered"), m_scenario != QLatin1String("powered-off")}}}});
     QVariantMap device{
         {QStringLiteral("Address"), QStringLiteral("C0:FF:EE:00:00:01")},
         {QStringLiteral("Name"), knob ? QStringLiteral("VELTRANIX") : QStringLiteral("Headphones")},
@@ -74,47 +106,36 @@ BluezObjects FakeBluez::objects() const
         {QStringLiteral("ServicesResolved"), m_connected && m_resolved},
         {QStringLiteral("Modalias"),
          knob ? QStringLiteral("usb:v05ACp022Cd0001") : QStringLiteral("bluetooth:v004Cp2002d0100")}};
-    if (m_scenario == Scenario::Impostor) {
-        // Known by the other id pair only, without a name.
-        device.remove(QStringLiteral("Name"));
-        device.insert(QStringLiteral("Alias"), QStringLiteral("C0-FF-EE-00-00-01"));
-        device.insert(QStringLiteral("Modalias"), QStringLiteral("bluetooth:v514Cp8850d0100"));
-    }
     all.insert(QDBusObjectPath(kDevicePath), {{QStringLiteral("org.bluez.Device1"), device}});
     if (!m_connected || !m_resolved)
         return all;
-    const int mtu = m_scenario == Scenario::SmallMtu ? 23 : 247;
-    const QVariant devicePath = QVariant::fromValue(QDBusObjectPath(kDevicePath));
+    const int mtu = m_scenario == QLatin1String("small-mtu") ? 23 : 247;
+    const auto service = [&](const QString &path, const QString &uuid) {
+        all.insert(QDBusObjectPath(path),
+                   {{QStringLiteral("org.bluez.GattService1"),
+                     {{QStringLiteral("UUID"), uuid},
+                      {QStringLiteral("Device"), QVariant::fromValue(QDBusObjectPath(kDevicePath))},
+                      {QStringLiteral("Primary"), true}}}});
+    };
+    const auto characteristic = [&](const QString &path, const QString &uuid, const QStringList &flags) {
+        all.insert(
+            QDBusObjectPath(path),
+            {{kChar,
+              {{QStringLiteral("UUID"), uuid},
+               {QStringLiteral("Service"), QVariant::fromValue(QDBusObjectPath(path.section('/', 0, -2)))},
+               {QStringLiteral("Flags"), flags},
+               {QStringLiteral("MTU"), QVariant::fromValue(quint16(mtu))}}}});
+    };
     // A standard service with a notify and a write characteristic of its own:
     // the helper must not take it for the vendor one.
-    const QString info = kDevicePath + QStringLiteral("/service000a");
-    all.insert(QDBusObjectPath(info),
-               {{QStringLiteral("org.bluez.GattService1"),
-                 {{QStringLiteral("UUID"), QStringLiteral("0000180a-0000-1000-8000-00805f9b34fb")},
-                  {QStringLiteral("Device"), devicePath},
-                  {QStringLiteral("Primary"), true}}}});
-    all.insert(QDBusObjectPath(info + QStringLiteral("/char000b")),
-               {{kChar,
-                 {{QStringLiteral("UUID"), QStringLiteral("00002a29-0000-1000-8000-00805f9b34fb")},
-                  {QStringLiteral("Service"), QVariant::fromValue(QDBusObjectPath(info))},
-                  {QStringLiteral("Flags"), QStringList{"read", "write", "notify"}}}}});
-    const QString vendor = kDevicePath + QStringLiteral("/service0010");
-    all.insert(QDBusObjectPath(vendor), {{QStringLiteral("org.bluez.GattService1"),
-                                          {{QStringLiteral("UUID"), kVendorService},
-                                           {QStringLiteral("Device"), devicePath},
-                                           {QStringLiteral("Primary"), true}}}});
-    all.insert(QDBusObjectPath(kWritePath),
-               {{kChar,
-                 {{QStringLiteral("UUID"), QStringLiteral("7a1c0002-3b5e-4c2a-9f10-5d2b8c6e4a01")},
-                  {QStringLiteral("Service"), QVariant::fromValue(QDBusObjectPath(vendor))},
-                  {QStringLiteral("Flags"), QStringList{"write-without-response", "write"}},
-                  {QStringLiteral("MTU"), QVariant::fromValue(quint16(mtu))}}}});
-    all.insert(QDBusObjectPath(kNotifyPath),
-               {{kChar,
-                 {{QStringLiteral("UUID"), QStringLiteral("7a1c0003-3b5e-4c2a-9f10-5d2b8c6e4a01")},
-                  {QStringLiteral("Service"), QVariant::fromValue(QDBusObjectPath(vendor))},
-                  {QStringLiteral("Flags"), QStringList{"notify"}},
-                  {QStringLiteral("MTU"), QVariant::fromValue(quint16(mtu))}}}});
+    service(kDevicePath + QStringLiteral("/service000a"),
+            QStringLiteral("0000180a-0000-1000-8000-00805f9b34fb"));
+    characteristic(kDevicePath + QStringLiteral("/service000a/char000b"),
+                   QStringLiteral("00002a29-0000-1000-8000-00805f9b34fb"), {"read", "write", "notify"});
+    service(kDevicePath + QStringLiteral("/service0010"), kVendorService);
+    characteristic(kWritePath, QStringLiteral("7a1c0002-3b5e-4c2a-9f10-5d2b8c6e4a01"),
+                   {"write-without-response", "write"});
+    characteristic(kNotifyPath, QStringLiteral("7a1c0003-3b5e-4c2a-9f10-5d2b8c6e4a01"), {"notify"});
     return all;
 }
 
@@ -135,12 +156,12 @@ bool FakeBluez::handleMessage(const QDBusMessage &message, const QDBusConnection
         connection.send(message.createReply(QVariant::fromValue(objects())));
         if (!std::exchange(m_looked, true)) {
             // As BlueZ does: Connected first, the services a little later.
-            if (m_scenario == Scenario::LateResolve)
+            if (m_scenario == QLatin1String("late-resolve"))
                 QTimer::singleShot(400, this, [this] {
                     m_resolved = true;
                     setConnected(true);
                 });
-            if (m_scenario == Scenario::Sleepy)
+            if (m_scenario == QLatin1String("sleepy"))
                 QTimer::singleShot(500, this, [this] { setConnected(false); });
         }
         return true;
@@ -152,9 +173,9 @@ bool FakeBluez::handleMessage(const QDBusMessage &message, const QDBusConnection
     }
     if (path == kNotifyPath && member == QLatin1String("StartNotify")) {
         ++m_startNotifyCalls;
-        if (m_scenario == Scenario::NotifyNotPermitted ||
-            (m_scenario == Scenario::NotifyInProgress && m_startNotifyCalls == 1)) {
-            const bool permitted = m_scenario == Scenario::NotifyInProgress;
+        if (m_scenario == QLatin1String("notify-not-permitted") ||
+            (m_scenario == QLatin1String("notify-in-progress") && m_startNotifyCalls == 1)) {
+            const bool permitted = m_scenario == QLatin1String("notify-in-progress");
             connection.send(message.createErrorReply(
                 permitted ? QStringLiteral("org.bluez.Error.InProgress")
                           : QStringLiteral("org.bluez.Error.NotPermitted"),
@@ -169,7 +190,7 @@ bool FakeBluez::handleMessage(const QDBusMessage &message, const QDBusConnection
         const QByteArray value = message.arguments().at(0).toByteArray();
         const QVariantMap options = qdbus_cast<QVariantMap>(message.arguments().at(1));
         record(value, options.value(QStringLiteral("type")).toString());
-        if (m_scenario == Scenario::RejectWrite) {
+        if (m_scenario == QLatin1String("reject-write")) {
             connection.send(
                 message.createErrorReply(QStringLiteral("org.bluez.Error.Failed"),
                                          QStringLiteral("Operation failed with ATT error: 0x0e")));
@@ -205,7 +226,7 @@ void FakeBluez::answerQuery()
         const QByteArray packet = answers.at(i);
         QTimer::singleShot(delay, this, [this, packet] { notify(packet); });
         delay += 30;
-        if (m_scenario == Scenario::DisconnectMidRun) {
+        if (m_scenario == QLatin1String("disconnect")) {
             QTimer::singleShot(delay, this, [this] { setConnected(false); });
             break;
         }
@@ -232,4 +253,38 @@ void FakeBluez::setConnected(bool connected)
                           {QStringLiteral("ServicesResolved"), connected && m_resolved}}
            << QStringList();
     m_bus.send(signal);
+}
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    registerBluezTypes();
+
+    const QStringList args = app.arguments();
+    QString scenario = QStringLiteral("normal");
+    QString recordPath;
+    for (int i = 1; i + 1 < args.size(); i += 2) {
+        if (args.at(i) == QLatin1String("--record"))
+            recordPath = args.at(i + 1);
+        else if (args.at(i) == QLatin1String("--scenario"))
+            scenario = args.at(i + 1);
+    }
+
+    QDBusConnection bus = QDBusConnection::systemBus();
+    if (!bus.isConnected()) {
+        std::fprintf(stderr, "fakebluez: no bus: %s\n", qPrintable(bus.lastError().message()));
+        return 1;
+    }
+    FakeBluez fake(bus, scenario, recordPath);
+    if (!bus.registerVirtualObject(QStringLiteral("/"), &fake, QDBusConnection::SubPath)) {
+        std::fprintf(stderr, "fakebluez: object tree not registered\n");
+        return 1;
+    }
+    if (!bus.registerService(QStringLiteral("org.bluez"))) {
+        std::fprintf(stderr, "fakebluez: org.bluez not owned: %s\n", qPrintable(bus.lastError().message()));
+        return 1;
+    }
+    std::printf("ready\n");
+    std::fflush(stdout);
+    return app.exec();
 }

@@ -1,0 +1,161 @@
+// The lighting and delay pages on their own: what a press, a drag or typed
+// text does, and what a setting from the device does not.
+#include "ui/pages/BrightnessSliderWidget.h"
+#include "ui/pages/ColorPickerWidget.h"
+#include "ui/pages/DelayWidget.h"
+#include "ui/pages/LightWidget.h"
+#include "ui/pages/ToggleSwitchWidget.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+class TestPageControls : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void pickerInput()
+    {
+        ColorPickerWidget p;
+        p.resize(570, 371);
+        QSignalSpy spy(&p, &ColorPickerWidget::colorChanged);
+        p.setColor(QColor(128, 128, 128));
+        QCOMPARE(p.hue(), 0.0);
+        QCOMPARE(p.saturation(), 0.0);
+        QCOMPARE(spy.count(), 0);
+
+        QTest::mousePress(&p, Qt::LeftButton, {}, QPoint(540, 30));
+        QCOMPARE(p.dragMode(), 2);
+        QTest::mouseMove(&p, QPoint(540, 9000));
+        QCOMPARE(p.hue(), 359.0);
+        QTest::mouseRelease(&p, Qt::LeftButton, {}, QPoint(540, 9000));
+        QCOMPARE(p.dragMode(), 0);
+        QCOMPARE(spy.count(), 2);
+
+        p.setEnabled(false);
+        QTest::mousePress(&p, Qt::LeftButton, {}, QPoint(100, 100));
+        QCOMPARE(spy.count(), 2);
+        p.setEnabled(true);
+        QTest::mousePress(&p, Qt::LeftButton, {}, QPoint(100, 100));
+        QCOMPARE(p.dragMode(), 1);
+        p.setEnabled(false);
+        QTest::mouseRelease(&p, Qt::LeftButton, {}, QPoint(100, 100));
+        QCOMPARE(p.dragMode(), 1); // a disabled picker leaves the mode alone
+    }
+
+    // The brightness follows the press and the drag, from track end to track
+    // start, only while the slider is enabled.
+    void sliderDragNeedsEnabledPress()
+    {
+        BrightnessSliderWidget s;
+        s.resize(244, 28);
+        s.setEnabled(false);
+        QTest::mousePress(&s, Qt::LeftButton, {}, QPoint(222, 14));
+        QCOMPARE(s.value(), 50);
+        s.setEnabled(true);
+        QTest::mousePress(&s, Qt::LeftButton, {}, QPoint(222, 14));
+        QCOMPARE(s.value(), 100);
+        QTest::mouseMove(&s, QPoint(22, 14));
+        QCOMPARE(s.value(), 0);
+        QTest::mouseRelease(&s, Qt::LeftButton, {}, QPoint(22, 14));
+    }
+
+    void silentSettings()
+    {
+        LightWidget page;
+        page.show(); // hidden widgets defer their resize events
+        QSignalSpy spy(&page, &LightWidget::lightSettingsChanged);
+        QVERIFY(!page.colorPicker()->isEnabled());
+        page.setLightSettings(Qt::red, 150, true);
+        QCOMPARE(spy.count(), 0);
+        QCOMPARE(page.brightnessSlider()->value(), 100);
+        QVERIFY(page.toggleSwitch()->isOn());
+        QVERIFY(page.colorPicker()->isEnabled());
+        QVERIFY(page.maxBrightnessButton()->isEnabled());
+        QVERIFY(!page.toggleSwitch()->signalsBlocked());
+
+        page.maxBrightnessButton()->click(); // already 100
+        QCOMPARE(spy.count(), 0);
+        page.brightnessSlider()->setValue(40);
+        QCOMPARE(spy.count(), 1);
+        page.maxBrightnessButton()->click();
+        QCOMPARE(spy.count(), 2);
+        QCOMPARE(spy.last().at(1).toInt(), 100);
+        QCOMPARE(spy.last().at(0).value<QColor>().rgb(), QColor(Qt::red).rgb());
+
+        page.toggleSwitch()->setOn(false);
+        QCOMPARE(spy.count(), 3);
+        QCOMPARE(spy.last().at(2).toBool(), false);
+        QVERIFY(!page.brightnessSlider()->isEnabled());
+        QCOMPARE(page.brightnessSlider()->value(), 100);
+    }
+
+    void typedInput()
+    {
+        DelayWidget page;
+        page.setSelectedKnobKey(1);
+        page.setVirtualKeyCount(1, 3);
+        auto type = [&page](int slot, const QString &text) {
+            page.delayField(slot)->setText(text);
+            page.applyDelayInput(slot);
+        };
+        type(0, "20");
+        QCOMPARE(page.delayForVirtualKey(1, 0), 20);
+        // Through the keys: an emptied field is not acceptable to its validator, yet Enter restores it.
+        page.delayField(0)->clear();
+        QTest::keyClick(page.delayField(0), Qt::Key_Return);
+        QCOMPARE(page.delayField(0)->text(), QStringLiteral("20"));
+        QCOMPARE(page.delayForVirtualKey(1, 0), 20);
+        type(1, "20");
+        QCOMPARE(page.delayForVirtualKey(1, 1), 50);
+        type(1, "99999999999"); // beyond any integer
+        QCOMPARE(page.delayForVirtualKey(1, 1), 60000);
+        type(2, "999999");
+        QCOMPARE(page.delayForVirtualKey(1, 2), 60000);
+        QVERIFY(!page.plusButton(2)->isEnabled());
+        type(2, "");
+        QCOMPARE(page.delayForVirtualKey(1, 2), 60000);
+        QCOMPARE(page.delayField(2)->text(), QStringLiteral("60000"));
+        // Slots beyond the count are not edited.
+        page.setDelayForVirtualKey(1, 5, 300);
+        type(5, "900");
+        QCOMPARE(page.delayForVirtualKey(1, 5), 300);
+        QVERIFY(!page.delayField(5)->isEnabled());
+    }
+
+    void stepsAndLimits()
+    {
+        DelayWidget page;
+        page.setSelectedKnobKey(2);
+        page.setVirtualKeyCount(2, 18);
+        QVERIFY(!page.minusButton(0)->isEnabled());
+        QVERIFY(!page.minusButton(5)->isEnabled());
+        page.plusButton(5)->click();
+        QCOMPARE(page.delayForVirtualKey(2, 5), 51);
+        QVERIFY(page.minusButton(5)->isEnabled());
+        page.minusButton(5)->click();
+        page.minusButton(5)->click();
+        QCOMPARE(page.delayForVirtualKey(2, 5), 50);
+        QCOMPARE(page.delayForVirtualKey(1, 5), 50); // other keys untouched
+    }
+
+    void noSelection()
+    {
+        DelayWidget page;
+        page.setDelayForVirtualKey(1, 0, 777);
+        for (int s = 0; s < 18; ++s) {
+            QCOMPARE(page.delayField(s)->text(), s == 0 ? QStringLiteral("0") : QStringLiteral("50"));
+            QVERIFY(!page.delayField(s)->isEnabled());
+            QVERIFY(!page.plusButton(s)->isEnabled());
+        }
+        page.delayField(0)->setText("5");
+        page.applyDelayInput(0);
+        QCOMPARE(page.delayForVirtualKey(1, 0), 777);
+    }
+};
+
+QTEST_MAIN(TestPageControls)
+#include "tst_pagecontrols.moc"

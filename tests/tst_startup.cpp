@@ -1,0 +1,149 @@
+// The program before and at its window's first show: what it does with its
+// arguments, the window size on every screen, and the window itself.
+#include "app/MacroGUI.h"
+#include "app/commandline.h"
+#include "app/windowsizing.h"
+#include "device/KnobSession.h"
+#include "ui/MainLayoutWidget.h"
+
+#include <QRegularExpression>
+#include <QScreen>
+#include <QTest>
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void actions_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<bool>("exitNow");
+        QTest::addColumn<QString>("outputStart");
+        const QString version = versionText() + QLatin1Char('\n');
+        QTest::newRow("none") << QStringList{} << false << QString();
+        QTest::newRow("--version") << QStringList{"--version"} << true << version;
+        QTest::newRow("-v") << QStringList{"-v"} << true << version;
+        QTest::newRow("--help") << QStringList{"--help"} << true << "Usage: veltranix";
+        QTest::newRow("-h") << QStringList{"-h"} << true << "Usage: veltranix";
+        QTest::newRow("first one wins") << QStringList{"--help", "--version"} << true << "Usage: veltranix";
+        QTest::newRow("after Qt's own options")
+            << QStringList{"-platform", "offscreen", "--version"} << true << version;
+        QTest::newRow("Qt options pass through")
+            << QStringList{"-platform", "offscreen"} << false << QString();
+        QTest::newRow("unknown options pass through") << QStringList{"--verbose"} << false << QString();
+        QTest::newRow("not a prefix match") << QStringList{"--versions"} << false << QString();
+        QTest::newRow("after --") << QStringList{"--", "--version"} << false << QString();
+    }
+    void actions()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(bool, exitNow);
+        QFETCH(QString, outputStart);
+        const CommandLineAction a = commandLineAction(args);
+        QCOMPARE(a.exitNow, exitNow);
+        QCOMPARE(a.exitCode, 0);
+        QVERIFY2(a.output.startsWith(outputStart), qPrintable(a.output));
+        QCOMPARE(a.output.isEmpty(), !exitNow);
+    }
+
+    void versionIsTheProjectVersion()
+    {
+        // "veltranix 1.2" or "veltranix 1.2.3": a configure step that lost the
+        // version would leave "@PROJECT_VERSION@" or an empty one.
+        const QString v = versionText();
+        QVERIFY2(QRegularExpression(QStringLiteral("^veltranix \\d+(\\.\\d+)+$")).match(v).hasMatch(),
+                 qPrintable(v));
+    }
+
+    // The design size where it fits; elsewhere the window and its frame stay
+    // inside what the screen leaves for windows, at 16:9.
+    void sizeRule()
+    {
+        QCOMPARE(windowSizeForAvailableArea(QSize(1920, 1080)), QSize(1920, 1080));
+        QCOMPARE(windowSizeForAvailableArea(QSize(2560, 1415)), QSize(1920, 1080));
+        QCOMPARE(windowSizeForAvailableArea(QSize(3840, 2135)), QSize(2880, 1620));
+        QCOMPARE(windowSizeForAvailableArea(QSize(0, 0)), QSize(1, 0)); // no division by zero
+        for (const QSize &area : {QSize(1366, 768), QSize(1440, 875), QSize(1920, 1055), QSize(3440, 1415)}) {
+            const QSize s = windowSizeForAvailableArea(area);
+            QVERIFY(s.width() <= area.width() && s.height() <= area.height());
+            QVERIFY(qAbs(s.width() * 9 - s.height() * 16) < 16);
+            QVERIFY(s.width() >= area.width() - 16 || s.height() >= area.height() - 9);
+        }
+    }
+
+    void placement()
+    {
+        const QRect fhd(0, 0, 1920, 1080), laptop(0, 0, 1366, 768), panel(0, 32, 1920, 1048);
+        const struct
+        {
+            QRect screen, available;
+            QMargins frame;
+            const char *platform;
+            QPoint current;
+        } rows[] = {{fhd, fhd, {}, "xcb", {}},
+                    {laptop, laptop, {}, "xcb", {}},
+                    {fhd, fhd, {1, 23, 1, 1}, "xcb", {}},
+                    {fhd, panel, {4, 30, 4, 4}, "xcb", {}},
+                    {fhd, fhd, {1, 23, 1, 1}, "xcb", {300, 200}},
+                    {fhd, fhd, {}, "wayland", {}},
+                    {laptop, laptop, {}, "wayland-egl", {}},
+                    {fhd, fhd, {0, 37, 0, 0}, "wayland", {}},
+                    {fhd, fhd, {}, "wayland", {-40, 0}},
+                    {fhd, panel, {}, "wayland", {}},
+                    {{0, 0, 3840, 2160}, {0, 0, 3840, 2135}, {2, 30, 2, 2}, "xcb", {}},
+                    {{1920, 0, 1366, 768}, {1920, 0, 1366, 740}, {1, 23, 1, 1}, "xcb", {3000, 500}}};
+        for (const auto &r : rows) {
+            const QString platform = QString::fromLatin1(r.platform);
+            const bool center = r.current.isNull();
+            const WindowPlacement p =
+                placeWindowOnScreen(r.screen, r.available, r.frame, platform, r.current, center);
+            const QRect usable = usableScreenArea(r.screen, r.available, platform);
+            const QRect whole(p.origin, p.size.grownBy(r.frame));
+            QVERIFY2(usable.contains(whole), r.platform);
+            QVERIFY(qAbs(p.size.width() * 9 - p.size.height() * 16) < 16);
+            // Up to 1080p it fills the area in one direction.
+            if (usable.height() <= 1080)
+                QVERIFY(whole.width() >= usable.width() - 16 || whole.height() >= usable.height() - 9);
+            if (center)
+                QVERIFY(qAbs(whole.center().x() - usable.center().x()) <= 1);
+            // Wayland hides its panels: the top 5 % stay free unless a work area is known.
+            if (platform.startsWith(QLatin1String("wayland")) && r.available == r.screen)
+                QVERIFY(whole.top() >= r.screen.height() / 20);
+        }
+        QCOMPARE(placeWindowOnScreen(fhd, fhd, {}, QStringLiteral("xcb"), {}, true).size, QSize(1920, 1080));
+    }
+
+    void fixedSixteenByNineWindow()
+    {
+        KnobSession session;
+        MacroGUI window(&session);
+        QVERIFY(!(window.windowFlags() & Qt::WindowMaximizeButtonHint));
+
+        QScreen *screen = QGuiApplication::primaryScreen();
+        QVERIFY(screen);
+        const QSize expected = windowSizeForAvailableArea(screen->availableGeometry().size());
+        QCOMPARE(window.size(), expected);
+        QCOMPARE(window.minimumSize(), expected);
+        QCOMPARE(window.maximumSize(), expected);
+        QVERIFY(screen->availableGeometry().contains(window.geometry()));
+        QCOMPARE(window.mainLayoutWidget()->parentWidget(), window.centralWidget());
+    }
+
+    void screenChangeRefitsAndPullsInside()
+    {
+        KnobSession session;
+        MacroGUI window(&session);
+        QScreen *screen = QGuiApplication::primaryScreen();
+        window.setFixedSize(300, 200);
+        window.move(screen->availableGeometry().right() - 10, screen->availableGeometry().bottom() - 10);
+        window.resizeForScreen(screen, false);
+        QCOMPARE(window.size(), windowSizeForAvailableArea(screen->availableGeometry().size()));
+        QVERIFY(screen->availableGeometry().contains(window.geometry()));
+
+        window.resizeForScreen(nullptr, true); // ignored, no crash
+    }
+};
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"
