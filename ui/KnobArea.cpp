@@ -47,11 +47,16 @@ QString selectedKnobKeyStyle(const layout::KnobSelectionStyle &s)
 
 QPixmap scaledPng(const QString &path, int side, qreal dpr)
 {
-    QPixmap source(path);
+    // Scaled as a pixmap would be (premultiplied, smooth), but converted in
+    // place and past the pixmap cache: the full-size original lives only here.
+    QImage source(path);
     if (source.isNull())
         return QPixmap();
+    if (source.hasAlphaChannel())
+        source.convertTo(QImage::Format_ARGB32_Premultiplied);
     const int pixels = std::max(1, int(std::lround(side * dpr)));
-    QPixmap pixmap = source.scaled(pixels, pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QPixmap pixmap =
+        QPixmap::fromImage(source.scaled(pixels, pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     pixmap.setDevicePixelRatio(dpr);
     return pixmap;
 }
@@ -65,7 +70,6 @@ KnobArea::KnobArea(QWidget *window, const KnobModel *model)
     m_knobLabel = new DraggableLabel(QStringLiteral("Knob"), window);
     m_knobLabel->setGeometry(810, 172, 300, 300);
     m_knobLabel->setFixedSize(300, 300);
-    updatePicture();
 
     m_dial = new KnobDialWidget(m_knobLabel);
     m_dial->setObjectName(QStringLiteral("knobDial"));
@@ -103,7 +107,7 @@ KnobArea::KnobArea(QWidget *window, const KnobModel *model)
         icon->hide();
         m_cleanIcons[k - 1] = icon;
     }
-    updateDialLayout();
+    // The pictures are decoded by relayout(), at the size they are shown at.
 
     m_bubbleContainer = new QWidget(window);
     m_bubbleContainer->setObjectName(QStringLiteral("knobBubbleContainer"));
@@ -153,6 +157,10 @@ void KnobArea::relayout(const QRect &knobArea)
 
 void KnobArea::updatePicture()
 {
+    const QPair<int, qreal> scale(m_knobLabel->width(), m_knobLabel->devicePixelRatioF());
+    if (scale == m_pictureScale)
+        return;
+    m_pictureScale = scale;
     const QPixmap picture = scaledPng(QStringLiteral(":/asset/knob2.png"), m_knobLabel->width(),
                                       m_knobLabel->devicePixelRatioF());
     if (!picture.isNull())
@@ -163,10 +171,13 @@ void KnobArea::updateDialLayout()
 {
     const layout::DialLayout d = layout::dialLayout(m_knobLabel->width());
     m_dial->setGeometry(d.geometry);
-    const QPixmap picture =
-        scaledPng(QStringLiteral(":/asset/knob1.png"), d.pictureSide, m_dial->devicePixelRatioF());
-    if (!picture.isNull())
-        m_dial->setPicture(picture);
+    const QPair<int, qreal> scale(d.pictureSide, m_dial->devicePixelRatioF());
+    if (scale != m_dialScale) {
+        m_dialScale = scale;
+        const QPixmap picture = scaledPng(QStringLiteral(":/asset/knob1.png"), scale.first, scale.second);
+        if (!picture.isNull())
+            m_dial->setPicture(picture);
+    }
     m_dial->setShadow(d.shadowRadius, d.shadowOffset, QColor(0, 0, 0, 40));
     m_dial->lower();
 }
@@ -180,13 +191,20 @@ void KnobArea::updateKeysLayout()
 void KnobArea::updateIconSizes()
 {
     const double r = m_knobLabel->width() / double(layout::kKnobDesignSide);
+    // The five badges share one picture: it is read and drawn once.
+    QString renderedPath;
+    QSize size;
+    QPixmap pixmap;
     for (QLabel *icon : m_cleanIcons) {
         const QString path = icon->property("svgPath").toString();
-        const QSvgRenderer renderer(path);
-        const QSize base = renderer.isValid() ? renderer.defaultSize() : QSize(22, 22);
-        const QSize size(std::max(1, int(base.width() * r)), std::max(1, int(base.height() * r)));
+        if (renderedPath.isNull() || path != renderedPath) {
+            renderedPath = path;
+            const QSvgRenderer renderer(path);
+            const QSize base = renderer.isValid() ? renderer.defaultSize() : QSize(22, 22);
+            size = QSize(std::max(1, int(base.width() * r)), std::max(1, int(base.height() * r)));
+            pixmap = renderSvgPixmap(path, size, m_window);
+        }
         icon->resize(size);
-        const QPixmap pixmap = renderSvgPixmap(path, size, m_window);
         if (!pixmap.isNull())
             icon->setPixmap(pixmap);
     }

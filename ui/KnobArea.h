@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPair>
 #include <QPointer>
 
 class KnobDialWidget;
@@ -66,6 +67,10 @@ private:
     bool m_connectedLook = false;
     QLabel *m_knobLabel = nullptr;
     KnobDialWidget *m_dial = nullptr;
+    // Side and pixel ratio the two knob pictures were last scaled to: decoding
+    // them again for the same scale would change nothing.
+    QPair<int, qreal> m_pictureScale{-1, 0.0};
+    QPair<int, qreal> m_dialScale{-1, 0.0};
     QLabel *m_keyLabels[5] = {};
     QLabel *m_cleanIcons[5] = {};
     QWidget *m_bubbleContainer = nullptr;
