@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
 
 namespace {
 
@@ -45,15 +46,29 @@ QString selectedKnobKeyStyle(const layout::KnobSelectionStyle &s)
         .arg(s.border);
 }
 
-QPixmap scaledPng(const QString &path, int side, qreal dpr)
+const QString kBasePicture = QStringLiteral(":/asset/knob2.png");
+const QString kDialPicture = QStringLiteral(":/asset/knob1.png");
+
+// The full-size picture, premultiplied as a pixmap would hold it. Past the
+// pixmap cache: it lives only until it has been scaled.
+QImage decodePicture(const QString &path)
 {
-    // Scaled as a pixmap would be (premultiplied, smooth), but converted in
-    // place and past the pixmap cache: the full-size original lives only here.
-    QImage source(path);
+    QImage image(path);
+    if (image.hasAlphaChannel())
+        image.convertTo(QImage::Format_ARGB32_Premultiplied);
+    return image;
+}
+
+// The first decode was started when the knob was built; a later scale reads again.
+QImage takePicture(std::future<QImage> &pending, const QString &path)
+{
+    return pending.valid() ? pending.get() : decodePicture(path);
+}
+
+QPixmap scaledPicture(const QImage &source, int side, qreal dpr)
+{
     if (source.isNull())
         return QPixmap();
-    if (source.hasAlphaChannel())
-        source.convertTo(QImage::Format_ARGB32_Premultiplied);
     const int pixels = std::max(1, int(std::lround(side * dpr)));
     QPixmap pixmap =
         QPixmap::fromImage(source.scaled(pixels, pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation));
@@ -67,6 +82,10 @@ KnobArea::KnobArea(QWidget *window, const KnobModel *model)
     : QObject(window), m_window(window), m_model(model)
 {
     Q_ASSERT(model);
+    // The two PNGs take a while to decode; that runs beside building the rest
+    // of the window, and relayout() scales them once it knows the size.
+    m_baseDecode = std::async(std::launch::async, decodePicture, kBasePicture);
+    m_dialDecode = std::async(std::launch::async, decodePicture, kDialPicture);
     m_knobLabel = new DraggableLabel(QStringLiteral("Knob"), window);
     m_knobLabel->setGeometry(810, 172, 300, 300);
     m_knobLabel->setFixedSize(300, 300);
@@ -161,8 +180,7 @@ void KnobArea::updatePicture()
     if (scale == m_pictureScale)
         return;
     m_pictureScale = scale;
-    const QPixmap picture = scaledPng(QStringLiteral(":/asset/knob2.png"), m_knobLabel->width(),
-                                      m_knobLabel->devicePixelRatioF());
+    const QPixmap picture = scaledPicture(takePicture(m_baseDecode, kBasePicture), scale.first, scale.second);
     if (!picture.isNull())
         m_knobLabel->setPixmap(picture);
 }
@@ -174,7 +192,8 @@ void KnobArea::updateDialLayout()
     const QPair<int, qreal> scale(d.pictureSide, m_dial->devicePixelRatioF());
     if (scale != m_dialScale) {
         m_dialScale = scale;
-        const QPixmap picture = scaledPng(QStringLiteral(":/asset/knob1.png"), scale.first, scale.second);
+        const QPixmap picture =
+            scaledPicture(takePicture(m_dialDecode, kDialPicture), scale.first, scale.second);
         if (!picture.isNull())
             m_dial->setPicture(picture);
     }

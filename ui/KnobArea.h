@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QImage>
 #include <QObject>
 #include <QPair>
 #include <QPointer>
+
+#include <future>
 
 class KnobDialWidget;
 class KnobModel;
@@ -71,6 +74,8 @@ private:
     // them again for the same scale would change nothing.
     QPair<int, qreal> m_pictureScale{-1, 0.0};
     QPair<int, qreal> m_dialScale{-1, 0.0};
+    std::future<QImage> m_baseDecode;
+    std::future<QImage> m_dialDecode;
     QLabel *m_keyLabels[5] = {};
     QLabel *m_cleanIcons[5] = {};
     QWidget *m_bubbleContainer = nullptr;
