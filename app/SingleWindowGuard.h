@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-class QLocalServer;
+class QSocketNotifier;
 
 // One window per user: the first start holds a lock in the runtime directory
 // and listens on a local socket beside it; a later start finds the lock taken,
@@ -31,5 +31,6 @@ private:
     static void askRunningWindow(const QString &socketPath);
 
     int m_lockFd = -1;
-    QLocalServer *m_server = nullptr;
+    int m_serverFd = -1;
+    QSocketNotifier *m_notifier = nullptr;
 };

@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QDebug>
 #include <QFont>
-#include <QFontDatabase>
 #include <QIcon>
 
 #include <cstdio>
@@ -42,12 +41,6 @@ int main(int argc, char *argv[])
     }
 
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/asset/VX_logo.ico")));
-
-    const int fontId = QFontDatabase::addApplicationFont(QStringLiteral(":/asset/fonts/pingfang_sc.ttf"));
-    if (fontId < 0)
-        qDebug() << "内嵌字体加载失败，将使用系统字体";
-    else
-        qDebug() << "已加载内嵌字体:" << QFontDatabase::applicationFontFamilies(fontId);
 
     const UIPlatformConfig profile = currentUIPlatformConfig();
     QApplication::setFont(QFont(profile.fontFamily, profile.fontPointSize));

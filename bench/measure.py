@@ -43,7 +43,10 @@ def stderr_tail(proc, lines=5):
 
 def start(scenario):
     data = tempfile.mkdtemp(prefix="vx-bench-")
-    env = dict(os.environ, LD_PRELOAD=PRELOAD, HIDSIM_SCENARIO=scenario, XDG_DATA_HOME=data)
+    # A runtime directory of its own: a window the same user has open elsewhere
+    # would otherwise be asked to come forward and this start would exit.
+    env = dict(os.environ, LD_PRELOAD=PRELOAD, HIDSIM_SCENARIO=scenario, XDG_DATA_HOME=data,
+               XDG_RUNTIME_DIR=tempfile.mkdtemp(prefix="vx-bench-run-"))
     t0 = time.monotonic()
     err = stderr_file()
     proc = subprocess.Popen([APP], env=env, stdout=subprocess.DEVNULL, stderr=err)
@@ -68,7 +71,7 @@ def runs(values, fmt="{:.0f}"):
 
 
 def window_size(pid):
-    r = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(pid), "--name", "."],
+    r = subprocess.run(["xdotool", "search", "--all", "--onlyvisible", "--pid", str(pid), "--name", "."],
                        capture_output=True, text=True, check=True)
     wid = r.stdout.split()[0]
     r = subprocess.run(["xdotool", "getwindowgeometry", "--shell", wid], capture_output=True, text=True,
@@ -89,7 +92,7 @@ def stop(proc):
 def wait_visible(proc, timeout=20.0):
     end = time.monotonic() + timeout
     while time.monotonic() < end:
-        r = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(proc.pid), "--name", "."],
+        r = subprocess.run(["xdotool", "search", "--all", "--onlyvisible", "--pid", str(proc.pid), "--name", "."],
                            capture_output=True, text=True)
         if r.returncode == 0 and r.stdout.strip():
             return time.monotonic()
@@ -104,6 +107,22 @@ def cpu_ticks(pid):
     with open(f"/proc/{pid}/stat") as f:
         fields = f.read().rsplit(")", 1)[1].split()
     return int(fields[11]) + int(fields[12])  # utime + stime
+
+
+def thread_figures(pid):
+    """CPU nanoseconds and context switches (wake-ups), summed over the threads."""
+    cpu_ns = switches = 0
+    for tid in os.listdir(f"/proc/{pid}/task"):
+        try:
+            with open(f"/proc/{pid}/task/{tid}/schedstat") as f:
+                cpu_ns += int(f.read().split()[0])
+            with open(f"/proc/{pid}/task/{tid}/status") as f:
+                for line in f:
+                    if line.startswith(("voluntary_ctxt_switches", "nonvoluntary_ctxt_switches")):
+                        switches += int(line.split()[1])
+        except OSError:  # a thread that ended meanwhile
+            pass
+    return cpu_ns, switches
 
 
 def peak_rss_kib(pid):
@@ -138,7 +157,10 @@ def main():
     # same size is measured in the same loop, alternating with the program, so
     # that both see the same load on the machine.
     starts, empty_starts, empty_peaks = [], [], []
-    idle_cpu_ms = None
+    # CPU time of all threads when the window was found mapped: less at the
+    # mercy of other load on the machine than the wall clock.
+    start_cpu, empty_start_cpu = [], []
+    idle_cpu_ms = idle_wakeups = None
     size = None
 
     def spawn_visible(spawn):
@@ -150,27 +172,33 @@ def main():
             started = spawn()
             proc, t0 = started[0], started[1]
             try:
-                return started, wait_visible(proc) - t0
+                shown = wait_visible(proc) - t0
+                start_cpu_ms = thread_figures(proc.pid)[0] / 1e6
+                return started, shown, start_cpu_ms
             except RuntimeError:
                 if proc.poll() is None or "platform plugin" not in stderr_tail(proc) or attempt == 2:
                     raise
                 print(f"(display refused {proc.args[0]}; started again)", file=sys.stderr)
 
     def measure_app(run):
-        nonlocal idle_cpu_ms, size
-        (proc, _, _), shown = spawn_visible(lambda: start("# no device"))
+        nonlocal idle_cpu_ms, idle_wakeups, size
+        (proc, _, _), shown, cpu_ms = spawn_visible(lambda: start("# no device"))
         starts.append(shown * 1000)
+        start_cpu.append(cpu_ms)
         if run == 0:
             size = window_size(proc.pid)
             time.sleep(2)
             before = cpu_ticks(proc.pid)
+            switches_before = thread_figures(proc.pid)[1]
             time.sleep(10)
             idle_cpu_ms = (cpu_ticks(proc.pid) - before) * 1000 / CLK_TCK
+            idle_wakeups = (thread_figures(proc.pid)[1] - switches_before) / 10
         stop(proc)
 
     def measure_empty():
-        (proc, _), shown = spawn_visible(lambda: start_empty(size))
+        (proc, _), shown, cpu_ms = spawn_visible(lambda: start_empty(size))
         empty_starts.append(shown * 1000)
+        empty_start_cpu.append(cpu_ms)
         time.sleep(SETTLE_S)
         empty_peaks.append(peak_rss_kib(proc.pid))
         stop(proc)
@@ -186,7 +214,12 @@ def main():
     app_start, empty_start = median(starts), median(empty_starts)
     print(f"start_to_window_mapped_ms: median {app_start:.0f}, empty {size} window {empty_start:.0f}, "
           f"ratio {app_start / empty_start:.2f}x (runs: {runs(starts)}; empty: {runs(empty_starts)})")
+    app_cpu, empty_cpu = median(start_cpu), median(empty_start_cpu)
+    print(f"start_cpu_to_window_mapped_ms: median {app_cpu:.0f}, empty {size} window {empty_cpu:.0f}, "
+          f"ratio {app_cpu / empty_cpu:.2f}x (all threads; runs: {runs(start_cpu)}; "
+          f"empty: {runs(empty_start_cpu)})")
     print(f"idle_cpu_disconnected: {idle_cpu_ms:.0f} ms CPU over 10 s ({idle_cpu_ms / 100:.2f} %)")
+    print(f"idle_wakeups_disconnected: {idle_wakeups:.1f} per second (context switches of all threads over 10 s)")
 
     # Plug-in to "configuration loaded": the device appears PLUG_AT_MS after
     # the simulator starts (inside hid_init, just before the log line below).

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
 
 namespace {
 
@@ -47,13 +48,32 @@ QString selectedKnobKeyStyle(const layout::KnobSelectionStyle &s)
         .arg(s.border);
 }
 
-QPixmap scaledPng(const QString &path, int side, qreal dpr)
+const QString kBasePicture = QStringLiteral(":/asset/knob2.png");
+const QString kDialPicture = QStringLiteral(":/asset/knob1.png");
+
+// The full-size picture, premultiplied as a pixmap would hold it. Past the
+// pixmap cache: it lives only until it has been scaled.
+QImage decodePicture(const QString &path)
 {
-    QPixmap source(path);
+    QImage image(path);
+    if (image.hasAlphaChannel())
+        image.convertTo(QImage::Format_ARGB32_Premultiplied);
+    return image;
+}
+
+// The first decode was started when the knob was built; a later scale reads again.
+QImage takePicture(std::future<QImage> &pending, const QString &path)
+{
+    return pending.valid() ? pending.get() : decodePicture(path);
+}
+
+QPixmap scaledPicture(const QImage &source, int side, qreal dpr)
+{
     if (source.isNull())
         return QPixmap();
     const int pixels = std::max(1, int(std::lround(side * dpr)));
-    QPixmap pixmap = source.scaled(pixels, pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QPixmap pixmap =
+        QPixmap::fromImage(source.scaled(pixels, pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     pixmap.setDevicePixelRatio(dpr);
     return pixmap;
 }
@@ -64,10 +84,13 @@ KnobArea::KnobArea(QWidget *window, const KnobModel *model)
     : QObject(window), m_window(window), m_model(model)
 {
     Q_ASSERT(model);
+    // The two PNGs take a while to decode; that runs beside building the rest
+    // of the window, and relayout() scales them once it knows the size.
+    m_baseDecode = std::async(std::launch::async, decodePicture, kBasePicture);
+    m_dialDecode = std::async(std::launch::async, decodePicture, kDialPicture);
     m_knobLabel = new DraggableLabel(QStringLiteral("Knob"), window);
     m_knobLabel->setGeometry(810, 172, 300, 300);
     m_knobLabel->setFixedSize(300, 300);
-    updatePicture();
 
     m_dial = new KnobDialWidget(m_knobLabel);
     m_dial->setObjectName(QStringLiteral("knobDial"));
@@ -112,7 +135,7 @@ KnobArea::KnobArea(QWidget *window, const KnobModel *model)
         icon->hide();
         m_cleanIcons[k - 1] = icon;
     }
-    updateDialLayout();
+    // The pictures are decoded by relayout(), at the size they are shown at.
 
     m_bubbleContainer = new QWidget(window);
     m_bubbleContainer->setObjectName(QStringLiteral("knobBubbleContainer"));
@@ -170,8 +193,11 @@ void KnobArea::relayout(const QRect &knobArea)
 
 void KnobArea::updatePicture()
 {
-    const QPixmap picture = scaledPng(QStringLiteral(":/asset/knob2.png"), m_knobLabel->width(),
-                                      m_knobLabel->devicePixelRatioF());
+    const QPair<int, qreal> scale(m_knobLabel->width(), m_knobLabel->devicePixelRatioF());
+    if (scale == m_pictureScale)
+        return;
+    m_pictureScale = scale;
+    const QPixmap picture = scaledPicture(takePicture(m_baseDecode, kBasePicture), scale.first, scale.second);
     if (!picture.isNull())
         m_knobLabel->setPixmap(picture);
 }
@@ -180,10 +206,14 @@ void KnobArea::updateDialLayout()
 {
     const layout::DialLayout d = layout::dialLayout(m_knobLabel->width());
     m_dial->setGeometry(d.geometry);
-    const QPixmap picture =
-        scaledPng(QStringLiteral(":/asset/knob1.png"), d.pictureSide, m_dial->devicePixelRatioF());
-    if (!picture.isNull())
-        m_dial->setPicture(picture);
+    const QPair<int, qreal> scale(d.pictureSide, m_dial->devicePixelRatioF());
+    if (scale != m_dialScale) {
+        m_dialScale = scale;
+        const QPixmap picture =
+            scaledPicture(takePicture(m_dialDecode, kDialPicture), scale.first, scale.second);
+        if (!picture.isNull())
+            m_dial->setPicture(picture);
+    }
     m_dial->setShadow(d.shadowRadius, d.shadowOffset, QColor(0, 0, 0, 40));
     m_dial->lower();
 }
@@ -197,13 +227,20 @@ void KnobArea::updateKeysLayout()
 void KnobArea::updateIconSizes()
 {
     const double r = m_knobLabel->width() / double(layout::kKnobDesignSide);
+    // The five badges share one picture: it is read and drawn once.
+    QString renderedPath;
+    QSize size;
+    QPixmap pixmap;
     for (QLabel *icon : m_cleanIcons) {
         const QString path = icon->property("svgPath").toString();
-        const QSvgRenderer renderer(path);
-        const QSize base = renderer.isValid() ? renderer.defaultSize() : QSize(22, 22);
-        const QSize size(std::max(1, int(base.width() * r)), std::max(1, int(base.height() * r)));
+        if (renderedPath.isNull() || path != renderedPath) {
+            renderedPath = path;
+            const QSvgRenderer renderer(path);
+            const QSize base = renderer.isValid() ? renderer.defaultSize() : QSize(22, 22);
+            size = QSize(std::max(1, int(base.width() * r)), std::max(1, int(base.height() * r)));
+            pixmap = renderSvgPixmap(path, size, m_window);
+        }
         icon->resize(size);
-        const QPixmap pixmap = renderSvgPixmap(path, size, m_window);
         if (!pixmap.isNull())
             icon->setPixmap(pixmap);
     }

@@ -1,8 +1,12 @@
 #pragma once
 
+#include <QImage>
 #include <QList>
 #include <QObject>
+#include <QPair>
 #include <QPointer>
+
+#include <future>
 
 class KnobDialWidget;
 class KnobModel;
@@ -70,6 +74,12 @@ private:
     bool m_connectedLook = false;
     QLabel *m_knobLabel = nullptr;
     KnobDialWidget *m_dial = nullptr;
+    // Side and pixel ratio the two knob pictures were last scaled to: decoding
+    // them again for the same scale would change nothing.
+    QPair<int, qreal> m_pictureScale{-1, 0.0};
+    QPair<int, qreal> m_dialScale{-1, 0.0};
+    std::future<QImage> m_baseDecode;
+    std::future<QImage> m_dialDecode;
     QLabel *m_keyLabels[5] = {};
     QLabel *m_cleanIcons[5] = {};
     QWidget *m_bubbleContainer = nullptr;

@@ -42,6 +42,8 @@
 #include <QGraphicsOpacityEffect>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QParallelAnimationGroup>
 #include <QPropertyAnimation>
 #include <QPushButton>
@@ -70,6 +72,13 @@ void setOpacity(QWidget *widget, double opacity)
     if (!widget)
         return;
     auto *effect = qobject_cast<QGraphicsOpacityEffect *>(widget->graphicsEffect());
+    // Fully opaque is how the widget draws by itself; the effect would only
+    // keep an off-screen copy of it.
+    if (opacity >= 1.0) {
+        if (effect)
+            widget->setGraphicsEffect(nullptr);
+        return;
+    }
     if (!effect) {
         effect = new QGraphicsOpacityEffect(widget);
         widget->setGraphicsEffect(effect);
@@ -299,15 +308,12 @@ void MainLayoutWidget::setupUI()
     const QSvgRenderer background(QStringLiteral(":/asset/Background.svg"));
     if (background.isValid() && !background.defaultSize().isEmpty())
         m_designSize = background.defaultSize();
-    resize(parentWidget() ? parentWidget()->size() : QSize(1280, 720));
+    // The window already has its size; its central widget gets it only when
+    // shown, and laying out at that interim size would decode the pictures twice.
+    resize(parentWidget() ? parentWidget()->window()->size() : QSize(1280, 720));
     setMinimumSize(1, 1);
 
-    m_backgroundLabel = new QLabel(this);
-    m_backgroundLabel->setObjectName(QStringLiteral("backgroundLabel"));
-    m_backgroundLabel->setGeometry(QRect(QPoint(0, 0), m_designSize));
-    // The picture is rendered by relayout() at the window's real size and pixel
-    // ratio, before the first frame; a design-size render here would be thrown away.
-    m_backgroundLabel->lower();
+    m_background = new QSvgRenderer(this);
 
     m_statusArea = new StatusArea(this, m_designSize);
 
@@ -628,14 +634,11 @@ void MainLayoutWidget::resizeEvent(QResizeEvent *event)
 
 void MainLayoutWidget::relayout()
 {
-    if (!m_backgroundLabel)
+    // Resizes can arrive while setupUI() is still building the pieces.
+    if (!m_toast)
         return;
     const QSize size = this->size();
     const layout::MainGeometry g = layout::mainGeometry(size);
-
-    m_backgroundLabel->setGeometry(0, 0, size.width(), size.height());
-    m_backgroundLabel->setFixedSize(size);
-    setBackgroundPicture(m_connectedLook);
 
     m_logoLabel->setGeometry(g.logo);
     m_logoLabel->setPixmap(renderSvgPixmap(QStringLiteral(":/asset/Logo.svg"), g.logo.size(), this));
@@ -904,21 +907,30 @@ void MainLayoutWidget::updateStatusIcon(bool connected)
 
 void MainLayoutWidget::setBackgroundPicture(bool connected)
 {
-    if (!m_backgroundLabel)
+    if (!m_background)
         return;
-    const QSize size = m_backgroundLabel->size().isValid() ? m_backgroundLabel->size() : this->size();
     const QString connectedPath = QStringLiteral(":/asset/Background.svg");
-    QString path = connected ? connectedPath : QStringLiteral(":/asset/disconnected_bg.svg");
-    if (!connected && !QSvgRenderer(path).isValid())
-        path = connectedPath;
-    // A window-sized picture is megabytes: the old one goes before the new one
-    // is drawn, so two are never alive at once. An invalid picture keeps the old.
-    if (!QSvgRenderer(path).isValid())
+    const QString path = connected ? connectedPath : QStringLiteral(":/asset/disconnected_bg.svg");
+    if (path == m_backgroundPath)
         return;
-    m_backgroundLabel->clear();
-    const QPixmap picture = renderSvgPixmap(path, size, this);
-    if (!picture.isNull())
-        m_backgroundLabel->setPixmap(picture);
+    m_backgroundPath = path;
+    // Without its own picture the disconnected look borrows the connected one.
+    if (!m_background->load(path) && !connected)
+        m_background->load(connectedPath);
+    update();
+}
+
+void MainLayoutWidget::paintEvent(QPaintEvent *event)
+{
+    if (!m_background || !m_background->isValid())
+        return;
+    const QSize picture = m_background->defaultSize().scaled(size(), Qt::KeepAspectRatio);
+    if (picture.isEmpty())
+        return;
+    QPainter painter(this);
+    painter.setClipRegion(event->region());
+    // Where a label would put it: at the left edge, centred vertically.
+    m_background->render(&painter, QRectF(QPointF(0, (height() - picture.height()) / 2), QSizeF(picture)));
 }
 
 void MainLayoutWidget::applyConnectionVisualState(bool connected)

@@ -29,6 +29,7 @@ class QLabel;
 class QParallelAnimationGroup;
 class QPushButton;
 class QSequentialAnimationGroup;
+class QSvgRenderer;
 class SimKeyButton;
 class StatusArea;
 class SystemSwitch;
@@ -68,6 +69,7 @@ public:
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     // ---- The knob model
@@ -169,7 +171,10 @@ private:
     bool m_connectedLook = false;
     QSize m_designSize{1920, 1080};
 
-    QLabel *m_backgroundLabel = nullptr;
+    // Drawn straight into the window on every paint: a window-sized picture
+    // would hold megabytes for what the backing store already has.
+    QSvgRenderer *m_background = nullptr;
+    QString m_backgroundPath;
     QLabel *m_logoLabel = nullptr;
     StatusArea *m_statusArea = nullptr;
     KnobArea *m_knobArea = nullptr;

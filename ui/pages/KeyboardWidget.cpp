@@ -364,7 +364,6 @@ void KeyboardWidget::addKeyButton(const QString &id, int x, int y, unsigned shor
         qDebug().noquote() << "Key button clicked, keyId:" << id << "keyCode:" << hexCode(code)
                            << "isMacLayout:" << (m_isMacLayout ? "true" : "false");
     });
-    qDebug().noquote() << "Added key button at" << x << y << "with keyCode" << hexCode(keyCode);
 }
 
 void KeyboardWidget::setupKeyLayer()
