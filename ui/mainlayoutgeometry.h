@@ -57,8 +57,11 @@ QVector<int> tabWidths(double s, int tabCount, const QVector<int> &textWidths);
 int tabRowWidth(double s, const QVector<int> &widths);
 QRect tabRect(int index, double s, const QVector<int> &widths, const QSize &barSize);
 
-// The Mac / Windows switch: index 0 is Mac, 1 is Windows.
-QRect systemRect(int index, double s, const QSize &switchSize);
+// The Mac / Windows switch: index 0 is Mac, 1 is Windows. An item is at least
+// as wide as its content (icon, gap and text with their margins) in `contentWidths`.
+QRect systemRect(int index, double s, const QSize &switchSize, const QVector<int> &contentWidths = {});
+// The width the switch needs for items of `contentWidths`.
+int systemSwitchWidth(double s, const QVector<int> &contentWidths);
 
 // The disconnected status row inside the status area.
 struct StatusRowGeometry
