@@ -24,9 +24,14 @@ class TestPages : public QObject
             QVERIFY2(b, qPrintable(name));
             b->click();
             QCOMPARE(spy.last().at(0).toString(), name);
+            // Only what the gesture holds is marked, not what was clicked.
+            QVERIFY(!b->isSelected());
+            page.setMarkedNames({name});
             QVERIFY(b->isSelected());
         }
         QCOMPARE(spy.count(), names.size());
+        page.setMarkedNames({});
+        QVERIFY(!page.button(names.first())->isSelected());
     }
 
 private Q_SLOTS:

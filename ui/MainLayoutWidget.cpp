@@ -416,6 +416,7 @@ QWidget *MainLayoutWidget::ensurePage(int index)
         m_contentStack->setCurrentIndex(index);
     if (index != 7)
         page->setAttribute(Qt::WA_TransparentForMouseEvents, !m_connectedLook);
+    markSelectedGesture();
     return page;
 }
 
@@ -659,6 +660,23 @@ void MainLayoutWidget::selectKnobKey(int knobKey)
 void MainLayoutWidget::updateKnobKeySelection()
 {
     m_knobArea->updateSelection();
+    markSelectedGesture();
+}
+
+void MainLayoutWidget::markSelectedGesture()
+{
+    const int k = selectedKnobKey();
+    const KnobKeyModel none;
+    const KnobKeyModel &held = validKnobKey(k) ? m_model.key(k) : none;
+    if (m_keyboardWidget)
+        m_keyboardWidget->setLitUsages(keyboardUsagesOf(held));
+    for (ButtonGridPage *page : {static_cast<ButtonGridPage *>(m_combinationWidget.data()),
+                                 static_cast<ButtonGridPage *>(m_multimediaWidget.data()),
+                                 static_cast<ButtonGridPage *>(m_mouseWidget.data()),
+                                 static_cast<ButtonGridPage *>(m_procreateWidget.data())}) {
+        if (page)
+            page->setMarkedNames(held.combinations);
+    }
 }
 
 void MainLayoutWidget::updateSingleKnobKeyDisplay(int knobKey)
@@ -690,16 +708,7 @@ void MainLayoutWidget::syncDelayWidgetForCurrentKnob()
 
 void MainLayoutWidget::clearAllTabSelections()
 {
-    if (m_keyboardWidget)
-        m_keyboardWidget->clearSelection();
-    if (m_combinationWidget)
-        m_combinationWidget->clearSelection();
-    if (m_multimediaWidget)
-        m_multimediaWidget->clearSelection();
-    if (m_mouseWidget)
-        m_mouseWidget->clearSelection();
-    if (m_procreateWidget)
-        m_procreateWidget->clearSelection();
+    markSelectedGesture();
     if (m_resetButton) {
         m_resetButton->setSelected(false);
         m_resetButton->clearFocus();
