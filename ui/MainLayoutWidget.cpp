@@ -930,15 +930,9 @@ void MainLayoutWidget::layoutButtons()
     const layout::MainGeometry g = layout::mainGeometry(size());
     m_resetButton->setGeometry(g.resetButton);
     m_saveButton->setGeometry(g.saveButton);
-    // Import and export sit left of Reset, a little narrower.
-    const int gap = g.saveButton.x() - g.resetButton.right() - 1;
-    const int width = g.resetButton.width() * 4 / 5;
-    QRect slot(g.resetButton.x() - gap - width, g.resetButton.y(), width, g.resetButton.height());
+    m_exportButton->setGeometry(g.exportButton);
+    m_importButton->setGeometry(g.importButton);
     for (SimKeyButton *button : {m_resetButton, m_exportButton, m_importButton}) {
-        if (button != m_resetButton) {
-            button->setGeometry(slot);
-            slot.translate(-width - gap, 0);
-        }
         button->setBorderRadius(g.buttonRadius);
         button->setBorderWidth(g.buttonBorder);
         button->setFontPixelSizeRange(g.buttonFontMinPx, g.buttonFontMaxPx);

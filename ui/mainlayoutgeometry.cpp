@@ -47,6 +47,12 @@ MainGeometry mainGeometry(const QSize &size)
     g.resetButton = QRect(fraction(W, 1441, kDesignWidth), buttonTop, scaled(110, sx, 60), buttonHeight);
     g.saveButton = QRect(g.resetButton.x() + g.resetButton.width() + scaled(8, sx, 4), buttonTop,
                          scaled(177, sx, 90), buttonHeight);
+    // Import and export sit left of Reset, a little narrower.
+    const int buttonGap = g.saveButton.x() - g.resetButton.right() - 1;
+    const int fileButtonWidth = g.resetButton.width() * 4 / 5;
+    g.exportButton =
+        QRect(g.resetButton.x() - buttonGap - fileButtonWidth, buttonTop, fileButtonWidth, buttonHeight);
+    g.importButton = g.exportButton.translated(-fileButtonWidth - buttonGap, 0);
 
     const int logoSide = scaled(120, sx, 60);
     const int logoCenterY = buttonTop + buttonHeight / 2;

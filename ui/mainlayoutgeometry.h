@@ -23,6 +23,8 @@ struct MainGeometry
     double sy = 1.0;
     QRect logo;
     QRect status;
+    QRect importButton;
+    QRect exportButton;
     QRect resetButton;
     QRect saveButton;
     QRect knobArea;
