@@ -303,8 +303,10 @@ void KnobArea::updateKeysDisplay()
                        "color: #FFFFFF; font-family: 'Microsoft YaHei'; font-size: %2px; padding: %1px; }")
             .arg(m.padding)
             .arg(m.fontPointSize));
-    m_bubbleLabel->setText(QStringLiteral("<span style='color:#A9AAAA;'>%1</span><br>%2")
-                               .arg(title.toHtmlEscaped(), actions.toHtmlEscaped()));
+    QString html = QStringLiteral("<span style='color:#A9AAAA;'>%1</span>").arg(title.toHtmlEscaped());
+    if (!actions.isEmpty())
+        html += QStringLiteral("<br>") + actions.toHtmlEscaped();
+    m_bubbleLabel->setText(html);
     m_bubbleContainer->show();
     m_bubbleContainer->raise();
 }
