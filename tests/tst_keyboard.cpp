@@ -1,3 +1,4 @@
+#include "protocol/assignmentwrite.h"
 #include "ui/pages/KeyboardWidget.h"
 #include "ui/pages/SimKeyButton.h"
 
@@ -36,7 +37,7 @@ private Q_SLOTS:
         QVERIFY(page.keyButton("fn")->isHidden());
         QCOMPARE(page.keyButton("ctrl_left")->pos(), QPoint(0, 343));
         QVERIFY(page.keyButton("f1")->topIconSvg().isEmpty());
-        page.keyButton("a")->click();
+        page.setLitUsages({0x04, 0x46}); // A, and Print, which is F14 on the Mac layout
 
         page.setMacLayout(true);
         QVERIFY(!page.keyButton("fn")->isHidden());
@@ -44,6 +45,7 @@ private Q_SLOTS:
         QCOMPARE(page.keyButton("f1")->topIconSvg(), QStringLiteral(":/asset/key/brightness_down.svg"));
         QCOMPARE(page.keyButton("win_left")->text(), QStringLiteral("option"));
         QVERIFY(page.keyButton("a")->isSelected()); // survives the switch
+        QVERIFY(!page.keyButton("print")->isSelected());
 
         page.setMacLayout(false);
         QVERIFY(page.keyButton("fn")->isHidden());
@@ -55,16 +57,39 @@ private Q_SLOTS:
         QCOMPARE(page.keyButton("esc")->maximumFontPixelSize(), 10);
     }
 
-    void selectionMoves()
+    // A gesture lights its keys and modifiers, nothing else: an action whose
+    // code is also a key usage (Mute is 0xE2, Alt L's usage) lights nothing.
+    void gestureLightsItsKeysOnly_data()
     {
+        QTest::addColumn<QList<unsigned short>>("keyCodes");
+        QTest::addColumn<QStringList>("combinations");
+        QTest::addColumn<QStringList>("lit");
+        QTest::newRow("keys and a combination")
+            << QList<unsigned short>{0x05, 0x0119} << QStringList{"Ctrl+V"}
+            << QStringList{"b", "ctrl_left", "v"};
+        QTest::newRow("symbol and right modifier") << QList<unsigned short>{} << QStringList{"!", "RightAlt+"}
+                                                   << QStringList{"1", "alt_right", "shift_left"};
+        QTest::newRow("mute") << QList<unsigned short>{} << QStringList{"静音"} << QStringList{};
+    }
+
+    void gestureLightsItsKeysOnly()
+    {
+        QFETCH(QList<unsigned short>, keyCodes);
+        QFETCH(QStringList, combinations);
+        QFETCH(QStringList, lit);
+        KnobKeyModel gesture;
+        gesture.keyCodes = keyCodes;
+        gesture.combinations = combinations;
         KeyboardWidget page;
-        page.keyButton("a")->click();
-        page.keyButton("b")->click();
-        QVERIFY(!page.keyButton("a")->isSelected());
-        QVERIFY(page.keyButton("b")->isSelected());
-        page.clearSelection();
-        QVERIFY(!page.keyButton("b")->isSelected());
-        QVERIFY(!page.selectedButton());
+        page.setLitUsages({0x04});
+        page.setLitUsages(keyboardUsagesOf(gesture));
+        QStringList shown;
+        for (const KeyboardKeyDef &d : keyboardKeyDefs()) {
+            if (page.keyButton(d.id)->isSelected())
+                shown << d.id;
+        }
+        shown.sort();
+        QCOMPARE(shown, lit);
     }
 };
 

@@ -21,6 +21,7 @@
 #include "ui/pages/MultimediaWidget.h"
 #include "ui/pages/ProcreateWidget.h"
 #include "ui/pages/SimKeyButton.h"
+#include "ui/pages/pagevocabulary.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -347,6 +348,28 @@ private Q_SLOTS:
         A::key(w, 0x04);
         for (int k = 1; k <= 5; ++k)
             QCOMPARE(M::displayNames(w, k).size(), k == 2 ? 18 : 0);
+    }
+
+    // The pages mark what the selected gesture holds and follow the selection;
+    // a page built later marks it at once.
+    void pagesMarkTheSelectedGesture()
+    {
+        MainLayoutWidget &w = connectedWindow();
+        auto *media = A::page<MultimediaWidget>(w, 2);
+        const QString mute = QStringLiteral("静音");
+        select(w, 1);
+        emit media->multimediaClicked(mute);
+        select(w, 2);
+        A::key(w, 0x04);
+        QVERIFY(!media->button(mute)->isSelected());
+        QVERIFY(A::keyboard(w)->keyButton("a")->isSelected());
+        select(w, 1);
+        QVERIFY(media->button(mute)->isSelected());
+        QVERIFY(!A::keyboard(w)->keyButton("a")->isSelected());
+        auto *mouse = A::page<MouseWidget>(w, 4);
+        emit mouse->mouseClicked(mousePageNames().first());
+        QVERIFY(mouse->button(mousePageNames().first())->isSelected());
+        QVERIFY(!media->button(mute)->isSelected());
     }
 
     void resetCancelThenConfirm()

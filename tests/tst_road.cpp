@@ -69,7 +69,7 @@ QString shown(const MainLayoutWidget &w)
 // The physical-key label shows the joined names, elided when they do not fit.
 bool labelShows(const QLabel *label, const QStringList &names)
 {
-    const QString full = textBoxDisplayText(names.join(QString()));
+    const QString full = textBoxDisplayText(names.join(QLatin1Char(' ')));
     const QString text = label->text();
     if (names.isEmpty())
         return text.isEmpty();

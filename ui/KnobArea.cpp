@@ -7,7 +7,9 @@
 #include "ui/DraggableWidgets.h"
 #include "ui/KnobDialWidget.h"
 #include "ui/mainlayoutgeometry.h"
+#include "ui/savenotices.h"
 #include "ui/svgpixmap.h"
+#include "ui/textfit.h"
 
 #include <QDebug>
 #include <QEvent>
@@ -327,14 +329,10 @@ void KnobArea::updateSingleKeyDisplay(int knobKey)
         label->clear();
         return;
     }
-    const QString text = textBoxDisplayText(m_model->key(knobKey).displayNames.join(QString()));
+    const QString text = textBoxDisplayText(m_model->key(knobKey).displayNames.join(QLatin1Char(' ')));
     QFont font(QStringLiteral("Microsoft YaHei"));
     font.setPixelSize(layout::knobSelectionStyle(m_knobLabel->width()).fontPx);
-    const QFontMetrics metrics(font);
-    const int available = std::max(label->width(), 9) - 8;
-    label->setText(metrics.horizontalAdvance(text) > available
-                       ? metrics.elidedText(text, Qt::ElideRight, available)
-                       : text);
+    textfit::setElidedText(label, text, QFontMetrics(font), std::max(label->width(), 9) - 8);
 }
 
 void KnobArea::updateKeysDisplay()
@@ -345,19 +343,23 @@ void KnobArea::updateKeysDisplay()
         return;
     }
     updateSingleKeyDisplay(k);
-    // An empty key has nothing to list; an empty box would only look broken.
-    if (m_model->key(k).displayNames.isEmpty() || !m_connectedLook) {
+    if (!m_connectedLook) {
         hideBubble();
         return;
     }
 
     const int windowWidth = m_window->width();
     const layout::BubbleMetrics m = layout::bubbleMetrics(windowWidth);
-    const QString text = textBoxDisplayText(m_model->key(k).displayNames.join(QLatin1Char(' ')));
+    // The gesture's name heads its actions; a zero-width space after each '+'
+    // lets a long combination wrap between its keys.
+    const QString title = gestureList({k});
+    QString actions = textBoxDisplayText(m_model->key(k).displayNames.join(QLatin1Char(' ')));
+    actions.replace(QLatin1Char('+'), QStringLiteral("+\u200B"));
     QFont font(QStringLiteral("Microsoft YaHei"));
     font.setPointSize(m.fontPointSize);
     const QRect textBox = QFontMetrics(font).boundingRect(
-        QRect(0, 0, m.width - 2 * m.padding, 100000), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text);
+        QRect(0, 0, m.width - 2 * m.padding, 100000), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+        actions.isEmpty() ? title : title + QLatin1Char('\n') + actions);
     QLabel *label = m_keyLabels[k - 1];
     const int labelCenterY = m_knobLabel->mapTo(m_window, label->geometry().center()).y();
     const QRect geometry = layout::bubbleGeometry(k, m_knobLabel->geometry(), labelCenterY, textBox.height(),
@@ -368,7 +370,10 @@ void KnobArea::updateKeysDisplay()
                        "color: #FFFFFF; font-family: 'Microsoft YaHei'; font-size: %2px; padding: %1px; }")
             .arg(m.padding)
             .arg(m.fontPointSize));
-    m_bubbleLabel->setText(text);
+    QString html = QStringLiteral("<span style='color:#A9AAAA;'>%1</span>").arg(title.toHtmlEscaped());
+    if (!actions.isEmpty())
+        html += QStringLiteral("<br>") + actions.toHtmlEscaped();
+    m_bubbleLabel->setText(html);
     m_bubbleContainer->show();
     m_bubbleContainer->raise();
 }

@@ -471,6 +471,7 @@ QWidget *MainLayoutWidget::ensurePage(int index)
         m_contentStack->setCurrentIndex(index);
     if (index != 7)
         page->setAttribute(Qt::WA_TransparentForMouseEvents, !m_connectedLook);
+    markSelectedGesture();
     return page;
 }
 
@@ -711,6 +712,23 @@ void MainLayoutWidget::selectKnobKey(int knobKey)
 void MainLayoutWidget::updateKnobKeySelection()
 {
     m_knobArea->updateSelection();
+    markSelectedGesture();
+}
+
+void MainLayoutWidget::markSelectedGesture()
+{
+    const int k = selectedKnobKey();
+    const KnobKeyModel none;
+    const KnobKeyModel &held = validKnobKey(k) ? m_model.key(k) : none;
+    if (m_keyboardWidget)
+        m_keyboardWidget->setLitUsages(keyboardUsagesOf(held));
+    for (ButtonGridPage *page : {static_cast<ButtonGridPage *>(m_combinationWidget.data()),
+                                 static_cast<ButtonGridPage *>(m_multimediaWidget.data()),
+                                 static_cast<ButtonGridPage *>(m_mouseWidget.data()),
+                                 static_cast<ButtonGridPage *>(m_procreateWidget.data())}) {
+        if (page)
+            page->setMarkedNames(held.combinations);
+    }
 }
 
 void MainLayoutWidget::updateSingleKnobKeyDisplay(int knobKey)
@@ -742,16 +760,7 @@ void MainLayoutWidget::syncDelayWidgetForCurrentKnob()
 
 void MainLayoutWidget::clearAllTabSelections()
 {
-    if (m_keyboardWidget)
-        m_keyboardWidget->clearSelection();
-    if (m_combinationWidget)
-        m_combinationWidget->clearSelection();
-    if (m_multimediaWidget)
-        m_multimediaWidget->clearSelection();
-    if (m_mouseWidget)
-        m_mouseWidget->clearSelection();
-    if (m_procreateWidget)
-        m_procreateWidget->clearSelection();
+    markSelectedGesture();
     if (m_resetButton) {
         m_resetButton->setSelected(false);
         m_resetButton->clearFocus();
@@ -983,15 +992,9 @@ void MainLayoutWidget::layoutButtons()
     const layout::MainGeometry g = layout::mainGeometry(size());
     m_resetButton->setGeometry(g.resetButton);
     m_saveButton->setGeometry(g.saveButton);
-    // Import and export sit left of Reset, a little narrower.
-    const int gap = g.saveButton.x() - g.resetButton.right() - 1;
-    const int width = g.resetButton.width() * 4 / 5;
-    QRect slot(g.resetButton.x() - gap - width, g.resetButton.y(), width, g.resetButton.height());
+    m_exportButton->setGeometry(g.exportButton);
+    m_importButton->setGeometry(g.importButton);
     for (SimKeyButton *button : {m_resetButton, m_exportButton, m_importButton}) {
-        if (button != m_resetButton) {
-            button->setGeometry(slot);
-            slot.translate(-width - gap, 0);
-        }
         button->setBorderRadius(g.buttonRadius);
         button->setBorderWidth(g.buttonBorder);
         button->setFontPixelSizeRange(g.buttonFontMinPx, g.buttonFontMaxPx);

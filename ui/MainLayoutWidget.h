@@ -108,6 +108,8 @@ private:
     void updateSingleKnobKeyDisplay(int knobKey);
     void playKnobDialAnimation(int knobKey);
     void clearAllTabSelections();
+    // The keyboard lights, and the list pages mark, what the selected gesture holds.
+    void markSelectedGesture();
     void syncDelayWidgetForCurrentKnob();
 
     // ---- Construction and scaling

@@ -84,14 +84,22 @@ void StatusArea::relayout()
     m_statusLabel->setFixedSize(size);
     m_statusLabel->move((width - size.width()) / 2, int(m_window->height() * 0.022222222222222223));
 
-    // Under the status row, above the knob, in the error colour of the toasts.
+    // Under the status row, above the knob, in the error colour of the toasts;
+    // clear of the header buttons, with the lines its font floor needs.
     const double s = double(width) / m_designSize.width();
-    const int w = int(760 * s);
-    const int h = std::max(14, int(40 * s));
+    const layout::MainGeometry g = layout::mainGeometry(m_window->size());
+    const int w = std::min(int(760 * s), 2 * (g.importButton.x() - width / 2) - g.buttonRadius * 2);
+    const int px = std::max(9, int(14 * s + 0.5));
+    QFont font = m_permissionHintLabel->font();
+    font.setPixelSize(px);
+    const int lines =
+        QFontMetrics(font)
+            .boundingRect(QRect(0, 0, w, 10000), Qt::TextWordWrap, m_permissionHintLabel->text())
+            .height();
+    const int h = std::max({14, int(40 * s), lines + 2});
     m_permissionHintLabel->setGeometry((width - w) / 2, m_statusLabel->y() + int(size.height() * 0.68), w, h);
     m_permissionHintLabel->setStyleSheet(
-        QStringLiteral("QLabel { color: #C8593B; background: transparent; font-size: %1px; }")
-            .arg(std::max(9, int(14 * s + 0.5))));
+        QStringLiteral("QLabel { color: #C8593B; background: transparent; font-size: %1px; }").arg(px));
     m_permissionHintLabel->raise();
 
     m_statusText->setText(showsDemo() ? QStringLiteral("Demo knob") : uiText(QStringLiteral("未连接")));

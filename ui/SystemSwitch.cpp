@@ -5,9 +5,12 @@
 #include "ui/switchbarparts.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPropertyAnimation>
+
+#include <algorithm>
 
 namespace {
 
@@ -75,14 +78,29 @@ double SystemSwitch::scale() const
     return double(m_window->width()) / m_designSize.width();
 }
 
+QVector<int> SystemSwitch::contentWidths() const
+{
+    const double s = scale();
+    const QFontMetrics fm(switchbar::textFont(layout::tabFontPixelSize(s)));
+    const int margin = int(16.0 * s);
+    QVector<int> widths;
+    for (const SystemDef &d : kSystems)
+        widths << margin + layout::tabIconSide(s) + layout::tabGap(s) + 1 +
+                      fm.horizontalAdvance(QString::fromUtf8(d.text)) + margin / 2;
+    return widths;
+}
+
 QRect SystemSwitch::rectForIndex(int index) const
 {
-    return layout::systemRect(index, scale(), m_bar->size());
+    return layout::systemRect(index, scale(), m_bar->size(), contentWidths());
 }
 
 void SystemSwitch::relayout(const QRect &geometry, int radius)
 {
-    m_bar->setGeometry(geometry);
+    // A small window's floor font outgrows the scaled bar: it widens to the left.
+    QRect bar = geometry;
+    bar.setLeft(std::min(bar.left(), bar.right() + 1 - layout::systemSwitchWidth(scale(), contentWidths())));
+    m_bar->setGeometry(bar);
     switchbar::styleBar(m_bar, m_highlight, radius);
     layoutItems();
 }

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QSize>
+#include <QVector>
 
 class QLabel;
 class QPropertyAnimation;
@@ -43,6 +44,8 @@ protected:
 
 private:
     double scale() const;
+    // Icon, gap and text of each item with their margins, at the current scale.
+    QVector<int> contentWidths() const;
 
     QWidget *m_window = nullptr;
     QSize m_designSize;

@@ -3,10 +3,14 @@
 #include "protocol/uitext.h"
 #include "ui/ToastIconLabel.h"
 #include "ui/mainlayoutgeometry.h"
+#include "ui/textfit.h"
 
 #include <QDebug>
+#include <QFontMetrics>
 #include <QPropertyAnimation>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -43,12 +47,12 @@ ToastWidget::ToastWidget(QWidget *window) : QLabel(window)
 
 QString ToastWidget::title() const
 {
-    return m_title->text();
+    return m_fullTitle;
 }
 
 QString ToastWidget::text() const
 {
-    return m_text->text();
+    return m_fullText;
 }
 
 void ToastWidget::relayout()
@@ -69,8 +73,34 @@ void ToastWidget::relayout()
     m_text->setStyleSheet(QStringLiteral("QLabel { background: transparent; color: #C8C5C5; font-size: %1px; "
                                          "font-family: 'Microsoft YaHei'; }")
                               .arg(g.toastTextFontPx));
+    showTexts();
     if (isVisible() && !m_animation)
-        move(g.toastShownPos);
+        move((parentWidget()->width() - width()) / 2, g.toastShownPos.y());
+}
+
+void ToastWidget::showTexts()
+{
+    // The toast widens for a long message, up to most of the window; only
+    // beyond that is a line elided. The style sheets set the pixel sizes,
+    // which the labels' own fonts do not know yet.
+    const layout::MainGeometry g = layout::mainGeometry(parentWidget()->size());
+    QFont titleFont(QStringLiteral("Microsoft YaHei"));
+    titleFont.setPixelSize(g.toastTitleFontPx);
+    QFont textFont = titleFont;
+    textFont.setPixelSize(g.toastTextFontPx);
+    const QFontMetrics titleMetrics(titleFont);
+    const QFontMetrics textMetrics(textFont);
+    const int margin = g.toastSize.width() - g.toastTitle.x() - g.toastTitle.width();
+    const int needed =
+        g.toastTitle.x() + margin +
+        std::max(titleMetrics.horizontalAdvance(m_fullTitle), textMetrics.horizontalAdvance(m_fullText));
+    const int widest = std::max(g.toastSize.width(), parentWidget()->width() * 6 / 10);
+    resize(std::clamp(needed, g.toastSize.width(), widest), g.toastSize.height());
+    const int lineWidth = width() - g.toastTitle.x() - margin;
+    m_title->setGeometry(g.toastTitle.x(), g.toastTitle.y(), lineWidth, g.toastTitle.height());
+    m_text->setGeometry(g.toastText.x(), g.toastText.y(), lineWidth, g.toastText.height());
+    textfit::setElidedText(m_title, m_fullTitle, titleMetrics, lineWidth);
+    textfit::setElidedText(m_text, m_fullText, textMetrics, lineWidth);
 }
 
 void ToastWidget::showMessage(bool success, const QString &title, const QString &text)
@@ -85,14 +115,15 @@ void ToastWidget::showMessage(bool success, const QString &title, const QString 
     const QString shownText = uiText(!text.isEmpty() ? text
                                      : success       ? QStringLiteral("所有设置已成功保存")
                                                      : QStringLiteral("请检查设置，并重新保存"));
-    m_title->setText(shownTitle);
-    m_text->setText(shownText);
+    m_fullTitle = shownTitle;
+    m_fullText = shownText;
+    showTexts();
     qDebug().noquote() << "提示:" << shownTitle << shownText;
 
     if (m_animation)
         m_animation->stop();
     const QSize window = parentWidget()->size();
-    const int x = int(0.4109375 * window.width());
+    const int x = (window.width() - width()) / 2;
     auto *slide = new QPropertyAnimation(this, "pos", this);
     slide->setDuration(kToastSlideMs);
     slide->setEasingCurve(QEasingCurve::OutCubic);

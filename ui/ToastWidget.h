@@ -28,6 +28,11 @@ public:
     bool isSliding() const { return !m_animation.isNull(); }
 
 private:
+    // The texts elided to the labels' widths, in full in their tooltips.
+    void showTexts();
+
+    QString m_fullTitle;
+    QString m_fullText;
     ToastIconLabel *m_icon = nullptr;
     QLabel *m_title = nullptr;
     QLabel *m_text = nullptr;

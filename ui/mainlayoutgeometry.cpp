@@ -47,6 +47,12 @@ MainGeometry mainGeometry(const QSize &size)
     g.resetButton = QRect(fraction(W, 1441, kDesignWidth), buttonTop, scaled(110, sx, 60), buttonHeight);
     g.saveButton = QRect(g.resetButton.x() + g.resetButton.width() + scaled(8, sx, 4), buttonTop,
                          scaled(177, sx, 90), buttonHeight);
+    // Import and export sit left of Reset, a little narrower.
+    const int buttonGap = g.saveButton.x() - g.resetButton.right() - 1;
+    const int fileButtonWidth = g.resetButton.width() * 4 / 5;
+    g.exportButton =
+        QRect(g.resetButton.x() - buttonGap - fileButtonWidth, buttonTop, fileButtonWidth, buttonHeight);
+    g.importButton = g.exportButton.translated(-fileButtonWidth - buttonGap, 0);
 
     const int logoSide = scaled(120, sx, 60);
     const int logoCenterY = buttonTop + buttonHeight / 2;
@@ -69,15 +75,19 @@ MainGeometry mainGeometry(const QSize &size)
     const int switchRight = g.contentStack.x() + g.contentStack.width() - int(16 * sx);
     g.systemSwitch = QRect(switchRight - switchWidth, g.tabBar.y(), switchWidth, g.tabBar.height());
 
-    g.toastSize = QSize(scaled(343, sx, 200), scaled(64, sy, 40));
-    g.toastShownPos = QPoint(int(0.4109375 * W), H / 27);
+    // The floor width keeps a usual message on one line of the smallest font.
+    g.toastSize = QSize(scaled(343, sx, 250), scaled(64, sy, 40));
+    g.toastShownPos = QPoint((W - g.toastSize.width()) / 2, H / 27);
     g.toastIconSide = scaled(32, sx, 16);
     g.toastTitleFontPx = scaled(17, sx, 12);
     g.toastTextFontPx = scaled(13, sx, 10);
     const int textLeft = int(64 * sx);
-    const int textWidth = int(260 * sx);
-    g.toastTitle = QRect(textLeft, int(12 * sy), textWidth, int(22 * sy));
-    g.toastText = QRect(textLeft, int(36 * sy), textWidth, int(18 * sy));
+    const int textWidth = std::max(int(260 * sx), g.toastSize.width() - textLeft - std::max(8, int(19 * sx)));
+    // The lines keep to their fonts' floors; the toast grows to hold them.
+    g.toastTitle = QRect(textLeft, int(12 * sy), textWidth, std::max(int(22 * sy), g.toastTitleFontPx + 4));
+    g.toastText =
+        QRect(textLeft, g.toastTitle.bottom() + 3, textWidth, std::max(int(18 * sy), g.toastTextFontPx + 4));
+    g.toastSize.setHeight(std::max(g.toastSize.height(), g.toastText.bottom() + 1 + int(10 * sy)));
 
     g.buttonRadius = scaled(8, sx, 4);
     g.buttonBorder = scaled(1, sx, 1);
@@ -150,10 +160,10 @@ QRect tabRect(int index, double s, const QVector<int> &widths, const QSize &barS
     return QRect(x, top, widths[index], h);
 }
 
-QRect systemRect(int index, double s, const QSize &switchSize)
+QRect systemRect(int index, double s, const QSize &switchSize, const QVector<int> &contentWidths)
 {
-    const int macWidth = scaled(81, s, 40);
-    const int winWidth = scaled(115, s, 60);
+    const int macWidth = std::max(scaled(81, s, 40), contentWidths.value(0));
+    const int winWidth = std::max(scaled(115, s, 60), contentWidths.value(1));
     const int h = scaled(36, s, 20);
     const int gap = scaled(8, s, 4);
     const int x0 = std::max(0, (switchSize.width() - (macWidth + gap + winWidth)) / 2);
@@ -161,6 +171,13 @@ QRect systemRect(int index, double s, const QSize &switchSize)
     if (index <= 0)
         return QRect(x0, y, macWidth, h);
     return QRect(x0 + macWidth + gap, y, winWidth, h);
+}
+
+int systemSwitchWidth(double s, const QVector<int> &contentWidths)
+{
+    const int gap = scaled(8, s, 4);
+    return std::max(scaled(81, s, 40), contentWidths.value(0)) +
+           std::max(scaled(115, s, 60), contentWidths.value(1)) + 3 * gap;
 }
 
 StatusRowGeometry statusRowGeometry(const QSize &statusSize, int textAdvance)
@@ -181,8 +198,10 @@ StatusRowGeometry statusRowGeometry(const QSize &statusSize, int textAdvance)
 QRect knobKeyLabelRect(int knobKey, int side)
 {
     const double r = double(side) / kKnobDesignSide;
-    const int w = int(74 * r);
-    const int h = int(29 * r);
+    // The floors keep two short names ("Volume +") on one line of the
+    // smallest font; the corners above and below the dial have the room.
+    const int w = std::max(int(74 * r), 56);
+    const int h = std::max(int(29 * r), 16);
     const int m = int(16 * r);
     switch (knobKey) {
     case 1:

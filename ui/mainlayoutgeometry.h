@@ -23,6 +23,8 @@ struct MainGeometry
     double sy = 1.0;
     QRect logo;
     QRect status;
+    QRect importButton;
+    QRect exportButton;
     QRect resetButton;
     QRect saveButton;
     QRect knobArea;
@@ -57,8 +59,11 @@ QVector<int> tabWidths(double s, int tabCount, const QVector<int> &textWidths);
 int tabRowWidth(double s, const QVector<int> &widths);
 QRect tabRect(int index, double s, const QVector<int> &widths, const QSize &barSize);
 
-// The Mac / Windows switch: index 0 is Mac, 1 is Windows.
-QRect systemRect(int index, double s, const QSize &switchSize);
+// The Mac / Windows switch: index 0 is Mac, 1 is Windows. An item is at least
+// as wide as its content (icon, gap and text with their margins) in `contentWidths`.
+QRect systemRect(int index, double s, const QSize &switchSize, const QVector<int> &contentWidths = {});
+// The width the switch needs for items of `contentWidths`.
+int systemSwitchWidth(double s, const QVector<int> &contentWidths);
 
 // The disconnected status row inside the status area.
 struct StatusRowGeometry

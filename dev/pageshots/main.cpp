@@ -9,7 +9,6 @@
 #include "ui/pages/MouseWidget.h"
 #include "ui/pages/MultimediaWidget.h"
 #include "ui/pages/ProcreateWidget.h"
-#include "ui/pages/SimKeyButton.h"
 
 #include <QApplication>
 #include <QDir>
@@ -57,15 +56,13 @@ int main(int argc, char **argv)
          [](bool mac) {
              auto *w = new KeyboardWidget;
              w->setMacLayout(mac);
-             if (SimKeyButton *b = w->keyButton(QStringLiteral("a")))
-                 b->click();
+             w->setLitUsages({0x04, 0xE0});
              return w;
          }},
         {QStringLiteral("combination"),
          [](bool) {
              auto *w = new CombinationWidget;
-             if (SimKeyButton *b = w->button(QStringLiteral("&")))
-                 b->click();
+             w->setMarkedNames({QStringLiteral("&")});
              return w;
          }},
         {QStringLiteral("multimedia"), [](bool) { return new MultimediaWidget; }},

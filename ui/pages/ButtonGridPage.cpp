@@ -28,7 +28,6 @@ SimKeyButton *ButtonGridPage::addGridButton(const QString &name, const QString &
     auto *button = new SimKeyButton(text, this);
     button->setGeometry(designRect);
     button->setFontPixelSizeRange(11, 16);
-    m_buttons.insert(name, button);
     m_design.append({name, designRect});
     makeSelectable(button, name, clickLog);
     return button;
@@ -48,21 +47,18 @@ void ButtonGridPage::layoutGrid(const FontRange &font)
 
 void ButtonGridPage::makeSelectable(SimKeyButton *button, const QString &name, const char *clickLog)
 {
-    connect(button, &QPushButton::clicked, this, [this, button, name, clickLog]() {
+    m_buttons.insert(name, button);
+    // The mark follows what the gesture holds, which the window tells.
+    connect(button, &QPushButton::clicked, this, [this, name, clickLog]() {
         qDebug().noquote() << clickLog << name;
-        if (m_selectedButton && m_selectedButton != button)
-            m_selectedButton->setSelected(false);
-        button->setSelected(true);
-        m_selectedButton = button;
         emitClicked(name);
     });
 }
 
-void ButtonGridPage::clearSelection()
+void ButtonGridPage::setMarkedNames(const QStringList &names)
 {
-    if (m_selectedButton)
-        m_selectedButton->setSelected(false);
-    m_selectedButton = nullptr;
+    for (auto it = m_buttons.constBegin(); it != m_buttons.constEnd(); ++it)
+        it.value()->setSelected(names.contains(it.key()));
 }
 
 void ButtonGridPage::resizeEvent(QResizeEvent *event)

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QPair>
 #include <QRect>
+#include <QStringList>
 #include <QWidget>
 
 class PagePanel;
@@ -19,8 +20,8 @@ class ButtonGridPage : public QWidget
     Q_DISABLE_COPY_MOVE(ButtonGridPage)
 
 public:
-    void clearSelection();
-    SimKeyButton *selectedButton() const { return m_selectedButton; }
+    // Marks the buttons named in `names` (what the selected gesture holds) and no others.
+    void setMarkedNames(const QStringList &names);
 
 protected:
     explicit ButtonGridPage(QWidget *parent);
@@ -30,15 +31,15 @@ protected:
     // The painted panel below the buttons.
     void setupBackground();
 
-    // A button of the page at `designRect`, found by `name`; a click selects it,
-    // logs `clickLog` with the name and reports the name.
+    // A button of the page at `designRect`, found by `name`; a click logs
+    // `clickLog` with the name and reports the name.
     SimKeyButton *addGridButton(const QString &name, const QString &text, const QRect &designRect,
                                 const char *clickLog);
     SimKeyButton *button(const QString &name) const { return m_buttons.value(name); }
     // Places the grid buttons at their design rectangles scaled to the page.
     void layoutGrid(const FontRange &font);
 
-    // Click handling alone, for pages that create and place their buttons themselves.
+    // Naming and click handling alone, for pages that create and place their buttons themselves.
     void makeSelectable(SimKeyButton *button, const QString &name, const char *clickLog);
     virtual void emitClicked(const QString &name) = 0;
 
@@ -48,7 +49,6 @@ protected:
     PagePanel *m_background = nullptr;
 
 private:
-    SimKeyButton *m_selectedButton = nullptr;
     QHash<QString, SimKeyButton *> m_buttons;
     QList<QPair<QString, QRect>> m_design; // creation order
 };

@@ -3,6 +3,7 @@
 #include "protocol/uitext.h"
 #include "ui/pages/PagePanel.h"
 #include "ui/svgpixmap.h"
+#include "ui/textfit.h"
 
 #include <QDebug>
 #include <QEvent>
@@ -295,12 +296,13 @@ void DelayWidget::updateSlotUi(int slot)
             "color: #67696A; font-size: %2px; font-weight: 500;}")
             .arg(radius)
             .arg(font);
-    const QString active =
-        QStringLiteral(
-            "QLabel {background-color: rgba(255, 255, 255, 0.10); border: none; border-radius: %1px; "
-            "color: #FFFFFF; font-size: %2px; font-weight: 500;}")
+    const auto active = [radius](int px) {
+        return QStringLiteral(
+                   "QLabel {background-color: rgba(255, 255, 255, 0.10); border: none; border-radius: %1px; "
+                   "color: #FFFFFF; font-size: %2px; font-weight: 500;}")
             .arg(radius)
-            .arg(font);
+            .arg(px);
+    };
 
     auto setFieldText = [&s](const QString &text) {
         const bool was = s.field->blockSignals(true);
@@ -327,12 +329,16 @@ void DelayWidget::updateSlotUi(int slot)
         QString name = m_virtualKeyTexts[k][slot];
         if (name.isEmpty())
             name = placeholderName();
+        // A name a little too long takes a smaller font, down to 9 px, before it is elided.
         QFont f = s.name->font();
-        f.setPixelSize(font);
         f.setWeight(QFont::Medium);
-        s.name->setText(QFontMetrics(f).elidedText(name, Qt::ElideRight, std::max(0, s.name->width() - 6)));
-        s.name->setToolTip(name);
-        s.name->setStyleSheet(active);
+        const int room = std::max(0, s.name->width() - 6);
+        int px = font;
+        for (f.setPixelSize(px);
+             px > std::max(9, font - 3) && QFontMetrics(f).horizontalAdvance(name) > room;)
+            f.setPixelSize(--px);
+        textfit::setElidedText(s.name, name, QFontMetrics(f), room);
+        s.name->setStyleSheet(active(px));
         s.name->setCursor(Qt::PointingHandCursor);
     } else {
         s.field->setEnabled(false);
@@ -365,16 +371,24 @@ void DelayWidget::updateScaledLayout()
         w->setGeometry(s.x(x), s.y(y), s.x(width), s.y(height));
     };
     m_background->setGeometry(rect());
+    QFont longest = font();
+    longest.setPixelSize(fieldFont);
+    longest.setWeight(QFont::Medium);
+    const bool fieldFits =
+        QFontMetrics(longest).horizontalAdvance(QString::number(kDelayMaximum)) + 4 <= s.x(52);
     for (int slot = 0; slot < kDelaySlots; ++slot) {
         Slot &t = m_slots[slot];
         place(t.tag, 16 + 255 * (slot % 6), 84 + 72 * (slot / 6), 243, 56);
         place(t.valueRow, 12, 12, 154, 32);
         place(t.name, 174, 12, 57, 32);
-        place(t.minus, 0, 0, 32, 32);
-        place(t.field, 34, 0, 52, 32);
-        place(t.unit, 88, 0, 34, 32);
-        place(t.plus, 122, 0, 32, 32);
-        const QSize icon(s.x(32), s.y(32));
+        // At the font floor the longest delay outgrows its field: the steppers
+        // give it some of their width.
+        const int step = fieldFits ? 32 : 24;
+        place(t.minus, 0, 0, step, 32);
+        place(t.field, step + 2, 0, 52 + 2 * (32 - step), 32);
+        place(t.unit, 88 + 32 - step, 0, 34, 32);
+        place(t.plus, 122 + 32 - step, 0, step, 32);
+        const QSize icon(s.x(step), s.y(step));
         t.minus->setIconSize(icon);
         t.plus->setIconSize(icon);
         t.tag->setStyleSheet(tagStyle);

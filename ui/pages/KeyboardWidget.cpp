@@ -1,5 +1,8 @@
 #include "ui/pages/KeyboardWidget.h"
 
+#include "protocol/assignmentwrite.h"
+#include "protocol/keyvocabulary.h"
+
 #include "ui/pages/PagePanel.h"
 #include "ui/pages/SimKeyButton.h"
 
@@ -354,11 +357,8 @@ void KeyboardWidget::addKeyButton(const QString &id, int x, int y, unsigned shor
     if (id == QLatin1String("print") || id == QLatin1String("scroll") || id == QLatin1String("pause"))
         button->setFixedFontSize(true);
     m_keyButtons.insert(id, button);
-    connect(button, &QPushButton::clicked, this, [this, button, id, keyCode]() {
-        if (m_selectedButton && m_selectedButton != button)
-            m_selectedButton->setSelected(false);
-        button->setSelected(true);
-        m_selectedButton = button;
+    // A key lights when the selected gesture holds it, which the window tells.
+    connect(button, &QPushButton::clicked, this, [this, id, keyCode]() {
         const unsigned short code = keyboardClickCode(id, keyCode, m_isMacLayout);
         Q_EMIT keyClicked(code);
         qDebug().noquote() << "Key button clicked, keyId:" << id << "keyCode:" << hexCode(code)
@@ -393,14 +393,44 @@ void KeyboardWidget::setMacLayout(bool mac)
     refreshSystemDependentKeyTexts();
     applyMacFunctionKeyIcons();
     updateKeyLayerLayout();
+    applyLitUsages();
     qDebug() << "Layout switched to" << (mac ? "Mac" : "Windows");
 }
 
-void KeyboardWidget::clearSelection()
+void KeyboardWidget::setLitUsages(const QList<unsigned short> &usages)
 {
-    if (m_selectedButton)
-        m_selectedButton->setSelected(false);
-    m_selectedButton = nullptr;
+    m_litUsages = usages;
+    applyLitUsages();
+}
+
+void KeyboardWidget::applyLitUsages()
+{
+    for (const KeyboardKeyDef &d : keyboardKeyDefs()) {
+        if (SimKeyButton *b = m_keyButtons.value(d.id))
+            b->setSelected(m_litUsages.contains(keyboardClickCode(d.id, d.code, m_isMacLayout)));
+    }
+}
+
+QList<unsigned short> keyboardUsagesOf(const KnobKeyModel &gesture)
+{
+    QList<unsigned short> usages;
+    const auto add = [&usages](unsigned short usage, unsigned mask) {
+        for (int i = 0; i < 8; ++i) {
+            if (mask & (1u << i))
+                usages << static_cast<unsigned short>(0xE0 + i);
+        }
+        if (usage != 0)
+            usages << usage;
+    };
+    for (unsigned short value : gesture.keyCodes)
+        add(value & 0xFF, value >> 8);
+    for (const QString &name : gesture.combinations) {
+        const unsigned short code = combinationToKeyCode(name);
+        const int type = getKeyType(name, code);
+        if (type == Standard || type == ModifierOnly)
+            add(type == Standard ? code : 0, combinationToModifierMask(name));
+    }
+    return usages;
 }
 
 void KeyboardWidget::refreshSystemDependentKeyTexts()

@@ -13,6 +13,7 @@
 #include <cstdint>
 
 class SimKeyButton;
+struct KnobKeyModel;
 
 // Where every key of the keyboard page goes for a picture size, in key-layer
 // coordinates. The fn key is absent on the Windows layout.
@@ -31,6 +32,9 @@ QString keyboardKeyText(const QString &id, bool macLayout);
 unsigned short keyboardClickCode(const QString &id, unsigned short createdCode, bool macLayout);
 // Icon of a function key on the Mac layout; empty for other keys.
 QString keyboardMacIcon(const QString &id);
+// The usages a gesture presses on the keyboard: its keys and its modifiers;
+// media, mouse and Procreate actions press none.
+QList<unsigned short> keyboardUsagesOf(const KnobKeyModel &gesture);
 
 // The keyboard's panel; maps clicks on it to keys through hotspots given in
 // design coordinates.
@@ -72,7 +76,8 @@ public:
 
     void setMacLayout(bool mac);
     bool isMacLayout() const { return m_isMacLayout; }
-    void clearSelection();
+    // Lights the keys that emit one of `usages` in the current layout, and no others.
+    void setLitUsages(const QList<unsigned short> &usages);
 
     // Consecutive Escape clicks toward the debug console; any other key
     // starts the count again.
@@ -83,7 +88,6 @@ public:
 
     // For the main window's tests and the page shots.
     SimKeyButton *keyButton(const QString &id) const { return m_keyButtons.value(id); }
-    SimKeyButton *selectedButton() const { return m_selectedButton; }
     KeyboardLabel *picture() const { return m_svgLabel; }
     QWidget *keyLayer() const { return m_keyLayer; }
 
@@ -105,10 +109,11 @@ private:
     void applyMacFunctionKeyIcons();
     void updateKeyLayerLayout();
     void countEscapeClick(uint16_t keyCode);
+    void applyLitUsages();
 
     KeyboardLabel *m_svgLabel = nullptr;
     QWidget *m_keyLayer = nullptr;
-    SimKeyButton *m_selectedButton = nullptr;
+    QList<unsigned short> m_litUsages;
     bool m_isMacLayout = false;
     int m_escClickCount = 0;
     QHash<QString, SimKeyButton *> m_keyButtons;

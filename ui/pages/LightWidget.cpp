@@ -6,8 +6,10 @@
 #include "ui/pages/PagePanel.h"
 #include "ui/pages/ToggleSwitchWidget.h"
 #include "ui/pages/pagerules.h"
+#include "ui/textfit.h"
 
 #include <QDebug>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 
@@ -88,8 +90,8 @@ void LightWidget::setupUI()
 
     m_brightnessTitle = new QLabel(uiText(QStringLiteral("亮度")), m_brightnessCard);
     m_brightnessTitle->setStyleSheet(QStringLiteral("color: #FFFFFF; background: transparent;"));
-    m_brightnessHint = new QLabel(uiText(QStringLiteral("根据喜好调整旋钮明暗变化，可一键设置到最高亮度")),
-                                  m_brightnessCard);
+    m_brightnessHintText = uiText(QStringLiteral("根据喜好调整旋钮明暗变化，可一键设置到最高亮度"));
+    m_brightnessHint = new QLabel(m_brightnessHintText, m_brightnessCard);
     m_brightnessHint->setWordWrap(true);
     m_brightnessHint->setStyleSheet(QStringLiteral("color: #67696A; background: transparent;"));
 
@@ -197,8 +199,13 @@ void LightWidget::updateScaledLayout()
     const int hintX = s.x(32);
     const int hintWidth = std::max(0, m_maxBrightnessButton->x() - s.x(8) - hintX);
     m_brightnessHint->setFont(pagePixelFont(note));
-    // The hint keeps its box: growing it would run under the slider on small pages.
-    m_brightnessHint->setGeometry(hintX, s.y(40), hintWidth, s.y(40));
+    // The hint keeps to the room above the slider; what does not fit there is
+    // elided, the full text being the tooltip.
+    const int hintHeight = std::max(s.y(40), s.y(95) - s.y(40) - 2);
+    m_brightnessHint->setGeometry(hintX, s.y(40), hintWidth, hintHeight);
+    const QFontMetrics hintMetrics(m_brightnessHint->font());
+    textfit::setElidedText(m_brightnessHint, m_brightnessHintText, hintMetrics, hintWidth,
+                           std::max(1, hintHeight / hintMetrics.lineSpacing()));
 
     const int content = s.x(32);
     const int reach = s.x(22);

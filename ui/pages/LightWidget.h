@@ -52,6 +52,7 @@ private:
     QLabel *m_noteLabel = nullptr;
     QLabel *m_brightnessTitle = nullptr;
     QLabel *m_brightnessHint = nullptr;
+    QString m_brightnessHintText;
     ColorPickerWidget *m_colorPicker = nullptr;
     ToggleSwitchWidget *m_toggleSwitch = nullptr;
     BrightnessSliderWidget *m_brightnessSlider = nullptr;

@@ -1,11 +1,16 @@
 #include "ui/pages/SimKeyButton.h"
 
 #include "ui/pages/pagerules.h"
+#include "ui/textfit.h"
 
 #include <QFontMetrics>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 #include <QSvgRenderer>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -119,6 +124,29 @@ int SimKeyButton::resolvedFontPixelSize() const
     });
 }
 
+QString SimKeyButton::shownText() const
+{
+    QString plain = text();
+    plain.replace(QStringLiteral("&&"), QStringLiteral("&"));
+    // The style sheet's font is the widget's font once polished.
+    const QFontMetrics fm(font());
+    // The style clips the text to the padded contents.
+    const int available = width() - 2 * resolvedHorizontalPadding() - 2 * m_borderWidth;
+    int widest = 0;
+    const QStringList lines = plain.split(QLatin1Char('\n'));
+    for (const QString &line : lines)
+        widest = std::max(widest, fm.horizontalAdvance(line));
+    if (widest <= available || available < 3)
+        return text();
+    QString shown;
+    const int room = height() - simKeyTopPadding(height(), fm.height(), hasTopIcon()) - 2 * m_borderWidth;
+    if (lines.size() == 1 && 2 * fm.lineSpacing() <= room)
+        shown = textfit::wrapInTwoLines(plain, fm, available);
+    if (shown.isEmpty())
+        shown = textfit::elide(lines.join(QLatin1Char(' ')), fm, available);
+    return shown.replace(QStringLiteral("&"), QStringLiteral("&&"));
+}
+
 void SimKeyButton::updateVisualState()
 {
     SimKeyStyle s;
@@ -164,9 +192,15 @@ void SimKeyButton::leaveEvent(QEvent *event)
     updateVisualState();
 }
 
-void SimKeyButton::paintEvent(QPaintEvent *event)
+void SimKeyButton::paintEvent(QPaintEvent *)
 {
-    QPushButton::paintEvent(event);
+    {
+        QStylePainter label(this);
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        option.text = shownText();
+        label.drawControl(QStyle::CE_PushButton, option);
+    }
     if (!m_topIconRenderer || !m_topIconRenderer->isValid())
         return;
     QPainter p(this);
@@ -187,4 +221,19 @@ void SimKeyButton::changeEvent(QEvent *event)
     QPushButton::changeEvent(event);
     if (event->type() == QEvent::EnabledChange)
         updateVisualState();
+}
+
+bool SimKeyButton::event(QEvent *event)
+{
+    // An elided text shows the full one when no tooltip was set for the key.
+    if (event->type() == QEvent::ToolTip && toolTip().isEmpty()) {
+        const QString shown = shownText();
+        if (shown.contains(QChar(0x2026)) && shown != text()) {
+            QString full = text();
+            full.replace(QStringLiteral("&&"), QStringLiteral("&"));
+            QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), full, this);
+            return true;
+        }
+    }
+    return QPushButton::event(event);
 }

@@ -31,6 +31,9 @@ public:
 
     int resolvedHorizontalPadding() const;
     int resolvedFontPixelSize() const;
+    // What is painted: the text, or, when it does not fit even at the smallest
+    // size, its two-line form or its elided form (the full text is the tooltip).
+    QString shownText() const;
     void updateVisualState();
 
 protected:
@@ -41,6 +44,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     bool m_hovered = false;

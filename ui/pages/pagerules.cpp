@@ -66,6 +66,9 @@ SimKeyColors simKeyColors(bool enabled, bool pressed, bool selected, bool hovere
 
 int simKeyHorizontalPadding(int width)
 {
+    // The keys of a small window need every pixel for "Home" or "Pause".
+    if (width < 40)
+        return 0;
     if (width < 63)
         return 2;
     if (width < 89)
@@ -87,7 +90,9 @@ int simKeyTopPadding(int height, int fontPixelSize, bool hasIcon)
 
 int simKeyFontPixelSize(const SimKeyFontInput &in, const std::function<int(int)> &widestLineAt)
 {
-    if (in.fixed)
+    // A fixed size gives way only to a text that would not fit at it.
+    if (in.fixed && (in.width - 2 * simKeyHorizontalPadding(in.width) < 3 ||
+                     widestLineAt(in.maximum) <= in.width - 2 * simKeyHorizontalPadding(in.width) - 2))
         return in.maximum;
     // The icon start follows the key height and may exceed the maximum on purpose.
     const int start = in.hasIcon
@@ -129,10 +134,18 @@ QRectF simKeyIconRect(const QSize &buttonSize, const QSizeF &iconDefaultSize, bo
     return QRectF(QPointF((buttonSize.width() - icon.width()) * 0.5, 10 * s), icon);
 }
 
+namespace {
+// Wide enough for "100%" in the handle's smallest font.
+int sliderHandleWidth(double sx)
+{
+    return std::max(int(44 * sx), 30);
+}
+} // namespace
+
 SliderGeometry sliderGeometry(const QSize &size, double sx, double sy, int value)
 {
     SliderGeometry g{};
-    g.handleWidth = std::max(int(44 * sx), 1);
+    g.handleWidth = sliderHandleWidth(sx);
     g.handleHeight = std::max(int(28 * sy), 1);
     g.handleRadius = std::max(int(14 * sy), 1);
     g.trackHeight = std::max(int(12 * sy), 1);
@@ -149,7 +162,7 @@ SliderGeometry sliderGeometry(const QSize &size, double sx, double sy, int value
 
 int sliderValueFromPos(double pos, int width, double sx)
 {
-    const int half = std::max(int(44 * sx), 1) / 2;
+    const int half = sliderHandleWidth(sx) / 2;
     const int right = width - half;
     if (right - half <= 0)
         return 0; // no track to slide on
