@@ -78,7 +78,7 @@ struct SoakDriver
         readRequestsSeen = hidsim::readRequestCount(device);
         hidsim::replug(device);
         session.connectNow();
-        return waitFor([&] { return window.isDeviceConnected(); }, 10000);
+        return waitFor([&] { return session.isConnected(); }, 10000);
     }
     // Done once the device has been asked and the read has ended.
     bool read()
@@ -98,7 +98,7 @@ struct SoakDriver
             return false;
         hidsim::clearWrites();
         button->click();
-        if (!waitFor([&] { return !window.isSaveRunning(); }, 30000))
+        if (!waitFor([&] { return !session.isSaveRunning(); }, 30000))
             return false;
         int accepted = 0;
         for (const hidsim::WriteRecord &w : hidsim::writes())
@@ -110,7 +110,7 @@ struct SoakDriver
     bool unplug()
     {
         hidsim::unplug(device);
-        return waitFor([&] { return !window.isDeviceConnected(); }, 10000);
+        return waitFor([&] { return !session.isConnected(); }, 10000);
     }
 };
 

@@ -51,7 +51,7 @@ struct A
     template <typename Page> static Page *page(const MainLayoutWidget &w, int i)
     {
         emit tabs(w)->tabPressed(i);
-        return QTest::qWaitFor([&w] { return !w.isPageSliding(); }) ? w.findChild<Page *>() : nullptr;
+        return QTest::qWaitFor([&w] { return !knobview::pageSliding(w); }) ? w.findChild<Page *>() : nullptr;
     }
 };
 namespace M = knobview;
@@ -275,7 +275,7 @@ private Q_SLOTS:
         QVERIFY(w.findChild<QFocusFrame *>()->isVisible());
         QTest::keyClick(gesture(5), Qt::Key_Backtab);
         QTest::keyClick(gesture(4), Qt::Key_Space);
-        QCOMPARE(w.selectedKnobKey(), 4);
+        QCOMPARE(M::selectedKey(w), 4);
         // A focused key adds itself, and the gesture's name follows the model.
         QTest::keyClick(A::keyboard(w)->keyButton(QStringLiteral("a")), Qt::Key_Space);
         A::keyboard(w)->keyButton(QStringLiteral("b"))->setFocus(Qt::TabFocusReason);
@@ -295,7 +295,7 @@ private Q_SLOTS:
         const QList<QWidget *> tabs = A::tabs(w)->items();
         for (int i = 0; i < tabs.size(); ++i) {
             QTest::keyClick(tabs[i], Qt::Key_Space);
-            QVERIFY(QTest::qWaitFor([&w] { return !w.isPageSliding(); }));
+            QVERIFY(QTest::qWaitFor([&w] { return !M::pageSliding(w); }));
             QCOMPARE(face(tabs[i])->role(), QAccessible::PageTab);
             QVERIFY(face(tabs[i])->state().selected);
             QVERIFY(!face(tabs[i])->text(QAccessible::Name).isEmpty());
@@ -315,7 +315,7 @@ private Q_SLOTS:
         // Ctrl+S saves through the button, once at a time.
         QSignalSpy saved(m_session.get(), &KnobSession::saveFinished);
         QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier);
-        QVERIFY(w.isSaveRunning());
+        QVERIFY(m_session->isSaveRunning());
         QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier);
         QTRY_COMPARE_WITH_TIMEOUT(saved.size(), 1, 15000);
         QTest::qWait(100);
@@ -384,7 +384,7 @@ private Q_SLOTS:
         QTest::mouseClick(child(w, QStringLiteral("restoreCancelButton")), Qt::LeftButton);
         QTRY_COMPARE(child(w, QStringLiteral("restoreOverlay")), nullptr);
         QCOMPARE(M::keyCodes(w, 4), QList<unsigned short>{0x04});
-        QCOMPARE(w.selectedKnobKey(), 4);
+        QCOMPARE(M::selectedKey(w), 4);
         QVERIFY(M::displayNames(w, 1).isEmpty());
 
         QTest::mouseClick(child(w, QStringLiteral("resetButton")), Qt::LeftButton);
@@ -402,7 +402,7 @@ private Q_SLOTS:
             QCOMPARE(M::displayNames(w, k), QStringList{shown[k - 1]});
             QVERIFY(M::keyCodes(w, k).isEmpty());
         }
-        QCOMPARE(w.selectedKnobKey(), 0);
+        QCOMPARE(M::selectedKey(w), 0);
         QCOMPARE(M::delayPage(w)->delayForVirtualKey(1, 0), delayMinimumForSlot(0));
         QTest::qWait(50);
         // Nothing but the link's liveness probe reaches the device.
@@ -416,19 +416,19 @@ private Q_SLOTS:
         const double start = hidsim::nowMs();
         startSlowSave(w, 20);
         QCOMPARE(toastTitle(w), QStringLiteral("Saving"));
-        QCOMPARE(w.selectedKnobKey(), 0);
+        QCOMPARE(M::selectedKey(w), 0);
         auto *save = child<QPushButton>(w, QStringLiteral("saveButton"));
         QTest::qWait(30);
-        QVERIFY(w.isSaveRunning());
+        QVERIFY(m_session->isSaveRunning());
         QTest::mouseClick(save, Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(!w.isSaveRunning(), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_session->isSaveRunning(), 15000);
         QCOMPARE(toastTitle(w), QStringLiteral("Settings saved"));
         QCOMPARE(assignmentReports(writesSince(start, false)), 5);
         QCOMPARE(M::combinations(w, 2), QStringList{QStringLiteral("音量+")}); // the model is kept
 
         // Once the first save has reported, Save works again.
         QTest::mouseClick(save, Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(!w.isSaveRunning(), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_session->isSaveRunning(), 15000);
         QCOMPARE(assignmentReports(writesSince(start, false)), 10);
     }
 
@@ -441,7 +441,7 @@ private Q_SLOTS:
         hidsim::preloadAssignment(m_device, 2, buildMultimediaKeyPacket(commandCodeForKnobKey(2), 0x00E9));
         hidsim::preloadAssignment(m_device, 4, mute);
         MainLayoutWidget &w = connectedWindow();
-        QVERIFY(!w.hasUnsavedEdits());
+        QVERIFY(!M::unsavedEdits(w));
         select(w, 2);
         QTest::mouseClick(child(w, QStringLiteral("cleanIcon2")), Qt::LeftButton);
         select(w, 3);
@@ -459,7 +459,7 @@ private Q_SLOTS:
         hidsim::FirmwareOptions fw = hidsim::firmwareOptions(m_device);
         fw.dropKey = 4;
         hidsim::setFirmwareOptions(m_device, fw);
-        QVERIFY(w.hasUnsavedEdits());
+        QVERIFY(M::unsavedEdits(w));
         QVERIFY(child<QPushButton>(w, QStringLiteral("saveButton"))->text().endsWith(QChar(0x2022)));
 
         QVERIFY(!w.close());
@@ -469,7 +469,7 @@ private Q_SLOTS:
 
         QTest::mouseClick(child(w, QStringLiteral("saveButton")), Qt::LeftButton);
         QCOMPARE(toastTitle(w), QStringLiteral("Turn right is empty"));
-        QTRY_VERIFY_WITH_TIMEOUT(!w.isSaveRunning(), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_session->isSaveRunning(), 15000);
         QCOMPARE(toastTitle(w), QStringLiteral("Save failed"));
         QCOMPARE(child<QLabel>(w, QStringLiteral("toastText"))->text(),
                  QStringLiteral("Press and turn right was not stored"));
@@ -478,7 +478,7 @@ private Q_SLOTS:
         QCOMPARE(M::combinations(w, 3), QStringList{});
         QCOMPARE(hidsim::storedAssignments(m_device).at(4), mute);
         QCOMPARE(M::combinations(w, 4), QStringList{QStringLiteral("静音")});
-        QVERIFY(!w.hasUnsavedEdits());
+        QVERIFY(!M::unsavedEdits(w));
         QVERIFY(w.close());
     }
 
@@ -498,7 +498,7 @@ private Q_SLOTS:
         field->clear();
         QTest::keyClicks(field, QStringLiteral("300"));
         QTest::keyClick(field, Qt::Key_Return);
-        QCOMPARE(w.knobModel().key(2).delays[1], 300);
+        QCOMPARE(M::model(w).key(2).delays[1], 300);
 
         QSignalSpy saved(m_session.get(), &KnobSession::saveFinished);
         QTest::mouseClick(child(w, QStringLiteral("saveButton")), Qt::LeftButton);

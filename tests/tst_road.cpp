@@ -104,7 +104,7 @@ bool edit(WindowRig &rig)
 
 bool modelHoldsEdits(const WindowRig &rig)
 {
-    const KnobModel &m = rig.window.knobModel();
+    const KnobModel &m = knobview::model(rig.window);
     return m.key(1).keyCodes == QList<unsigned short>{0x04, 0x05} &&
            m.key(3).keyCodes == QList<unsigned short>{0x06} && m.key(2).isEmpty();
 }
@@ -236,7 +236,7 @@ private Q_SLOTS:
             QVERIFY2(labelShows(rig.knobLabel(k), Access::displayNames(w, k)),
                      qPrintable(rig.knobLabel(k)->text()));
         QCOMPARE(lightState(w), light.isEmpty() ? lightBefore : light);
-        QCOMPARE(w.selectedKnobKey(), 0);
+        QCOMPARE(knobview::selectedKey(w), 0);
 
         // Edit: physical key 2, then A on the keyboard page.
         QVERIFY(rig.select(2));
@@ -260,7 +260,7 @@ private Q_SLOTS:
 
         // Unplug and plug in again: the same configuration comes back.
         hidsim::unplug(0);
-        QTRY_VERIFY_WITH_TIMEOUT(!w.isDeviceConnected(), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.session.isConnected(), 15000);
         QVERIFY(Access::modelEmpty(w));
         hidsim::replug(0);
         QTRY_COMPARE_WITH_TIMEOUT(rig.reads.size(), 2, 20000);
@@ -405,7 +405,7 @@ private Q_SLOTS:
                 rig.session.checkConnectedDeviceAlive();
                 QVERIFY(!rig.session.isConnected());
                 QCOMPARE(link.count(), 2);
-                QVERIFY(rig.window.knobModel().key(1).isEmpty());
+                QVERIFY(knobview::model(rig.window).key(1).isEmpty());
             } else {
                 QVERIFY(!finished.isEmpty() || finished.wait(kWait));
                 const bool ok = finished.at(0).at(0).toBool();

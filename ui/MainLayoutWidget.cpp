@@ -156,21 +156,6 @@ int MainLayoutWidget::selectedKnobKey() const
     return m_knobArea->selectedKey();
 }
 
-bool MainLayoutWidget::isDeviceConnected() const
-{
-    return m_session->isConnected();
-}
-
-bool MainLayoutWidget::isSaveRunning() const
-{
-    return m_session->isSaveRunning();
-}
-
-bool MainLayoutWidget::hasUnsavedEdits() const
-{
-    return m_editor->hasUnsavedEdits();
-}
-
 void MainLayoutWidget::setupShortcuts()
 {
     const auto shortcut = [this](const QKeySequence &keys, auto slot) {

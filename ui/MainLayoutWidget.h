@@ -52,26 +52,14 @@ public:
     explicit MainLayoutWidget(KnobSession *session, QWidget *parent = nullptr);
     ~MainLayoutWidget() override;
 
-    // Read-only state.
-    const KnobModel &knobModel() const { return m_model; }
-    // The model's edits and their undo history.
-    KnobEditor *editor() const { return m_editor; }
-    bool hasUnsavedEdits() const;
-    ConfigFileTransfer *fileTransfer() const { return m_fileTransfer; }
-    // Physical key 1..5 the pages edit, 0 for none (kept by the knob area).
-    int selectedKnobKey() const;
-    bool isDeviceConnected() const;
-    bool isSaveRunning() const;
-    // A page slide is running; tab presses wait for it.
-    bool isPageSliding() const { return !m_pageSlideAnimation.isNull(); }
-    bool isMacLayout() const { return m_isMacLayout; }
-
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    // Physical key 1..5 the pages edit, 0 for none (kept by the knob area).
+    int selectedKnobKey() const;
     // ---- The knob model
     // The three lists and the delays of every physical key and the layout: what a save writes.
     KnobModelSnapshot takeKnobModelSnapshot() const;

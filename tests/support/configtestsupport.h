@@ -3,30 +3,55 @@
 // What the window's knob model and pages hold, for the window tests of the
 // configuration road, read through the window's public interface.
 
+#include "ui/KnobArea.h"
+#include "ui/KnobEditor.h"
 #include "ui/MainLayoutWidget.h"
 #include "ui/pages/DelayWidget.h"
 #include "ui/pages/LightWidget.h"
 
+#include <QAbstractAnimation>
 #include <QStringList>
+
+#include <algorithm>
 
 namespace knobview {
 
+inline const KnobModel &model(const MainLayoutWidget &w)
+{
+    return w.findChild<KnobEditor *>()->model();
+}
+inline int selectedKey(const MainLayoutWidget &w)
+{
+    return w.findChild<KnobArea *>()->selectedKey();
+}
+inline bool unsavedEdits(const MainLayoutWidget &w)
+{
+    return w.findChild<KnobEditor *>()->hasUnsavedEdits();
+}
+// A page slide is running; tab presses wait for it.
+inline bool pageSliding(const MainLayoutWidget &w)
+{
+    const auto slides = w.findChildren<QAbstractAnimation *>(QString(), Qt::FindDirectChildrenOnly);
+    return std::any_of(slides.begin(), slides.end(),
+                       [](const QAbstractAnimation *a) { return a->state() == QAbstractAnimation::Running; });
+}
+
 inline QList<unsigned short> keyCodes(const MainLayoutWidget &w, int k)
 {
-    return w.knobModel().key(k).keyCodes;
+    return model(w).key(k).keyCodes;
 }
 inline QStringList combinations(const MainLayoutWidget &w, int k)
 {
-    return w.knobModel().key(k).combinations;
+    return model(w).key(k).combinations;
 }
 inline QStringList displayNames(const MainLayoutWidget &w, int k)
 {
-    return w.knobModel().key(k).displayNames;
+    return model(w).key(k).displayNames;
 }
 inline bool modelEmpty(const MainLayoutWidget &w)
 {
     for (int k = 1; k <= 5; ++k)
-        if (!w.knobModel().key(k).isEmpty() || !displayNames(w, k).isEmpty())
+        if (!model(w).key(k).isEmpty() || !displayNames(w, k).isEmpty())
             return false;
     return true;
 }

@@ -5,6 +5,7 @@
 // Save; read the toast.
 
 #include "device/KnobSession.h"
+#include "support/configtestsupport.h"
 #include "ui/MainLayoutWidget.h"
 #include "ui/pages/KeyboardWidget.h"
 
@@ -36,7 +37,7 @@ struct WindowRig
     bool select(int knobKey)
     {
         QTest::mouseClick(knobLabel(knobKey), Qt::LeftButton);
-        return window.selectedKnobKey() == knobKey;
+        return knobview::selectedKey(window) == knobKey;
     }
     void clickKey(unsigned short usage) { emit window.findChild<KeyboardWidget *>()->keyClicked(usage); }
     // Presses Save; the result of that save, false when none came.
