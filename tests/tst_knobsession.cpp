@@ -168,13 +168,11 @@ private Q_SLOTS:
         s.start();
         QVERIFY(connectAndReadSession(s));
         QSignalSpy changed(&s, &KnobSession::connectionChanged);
-        LogRecorder log;
         hidsim::unplug(dev);
         QTRY_COMPARE_WITH_TIMEOUT(changed.size(), 1, 3000);
         QCOMPARE(changed.at(0).at(0).toBool(), false);
         QVERIFY(!s.isConnected());
         QCOMPARE(hidsim::openHandleCount(), 0);
-        QCOMPARE(log.count(QStringLiteral("[liveness] 句柄写探测失败，判定断开: No such device")), 1);
 
         // The silent polling looks for it again and takes it back once it is there.
         const int scans = hidsim::enumerateCount();
@@ -182,7 +180,6 @@ private Q_SLOTS:
         hidsim::replug(dev);
         QTRY_COMPARE_WITH_TIMEOUT(changed.size(), 2, 5000);
         QCOMPARE(changed.at(1).at(0).toBool(), true);
-        QVERIFY(log.contains(QStringLiteral("[timer] 连接成功: path=")));
         QCOMPARE(hidsim::openHandleCount(), 1);
     }
 
@@ -193,11 +190,7 @@ private Q_SLOTS:
         KnobSession s;
         s.start();
         QTRY_VERIFY_WITH_TIMEOUT(s.isScanRunning(), 3000);
-        {
-            LogRecorder log;
-            s.connectNow(); // a scan is running: does nothing
-            QVERIFY(!log.contains(QStringLiteral("尝试自动连接设备...")));
-        }
+        s.connectNow(); // a scan is running: does nothing
         QTRY_VERIFY_WITH_TIMEOUT(hidsim::enumerateCount() >= 3, 10000);
         QCOMPARE(hidsim::maxConcurrentEnumerations(), 1);
     }
@@ -255,11 +248,9 @@ private Q_SLOTS:
         const int dev = resetWithKnob();
         for (int i = 0; i < 3; ++i)
             hidsim::setOpenError(dev, i, "Device or resource busy (exclusive)");
-        LogRecorder log;
         KnobSession s;
         s.connectNow();
         QTRY_VERIFY_WITH_TIMEOUT(!s.isScanRunning(), 5000);
-        QVERIFY(log.contains(QStringLiteral("自动连接失败(exclusive)，重试中...")));
 
         struct Phase
         {
@@ -286,19 +277,20 @@ private Q_SLOTS:
         hidsim::FirmwareOptions slow;
         slow.writeDelayMs = 400;
         hidsim::setFirmwareOptions(dev, slow);
-        LogRecorder log;
         auto s = std::make_unique<KnobSession>();
         QSignalSpy changed(s.get(), &KnobSession::connectionChanged);
         s->connectNow();
         // The vendor interface is open and its probe is on its way.
         QTRY_VERIFY_WITH_TIMEOUT(hidsim::openCount(dev, 2) == 1, 5000);
         QCOMPARE(hidsim::openHandleCount(), 1);
+        const std::size_t written = hidsim::writes().size();
         s.reset();
         QCOMPARE(hidsim::openHandleCount(), 0);
-        QTest::qWait(100);
+        QTest::qWait(600);
         for (const QList<QVariant> &args : std::as_const(changed))
             QVERIFY(!args.at(0).toBool());
-        QVERIFY(!log.contains(QStringLiteral("已选择可写接口")));
+        // The probe on its way is the last write: no read request follows it.
+        QVERIFY(hidsim::writes().size() <= written + 1);
     }
 
     void idSwitchOnlyWhileDisconnected()
@@ -352,8 +344,10 @@ private Q_SLOTS:
         const int dev = resetWithKnob();
         KnobSession s;
         QVERIFY(connectAndReadSession(s));
-        hidsim::setFailFirstWrites(dev, 2, failFirst);
-        hidsim::setRejectLayouts(dev, 2, reject);
+        hidsim::InterfaceConfig faults;
+        faults.failFirstWrites = failFirst;
+        faults.rejectLayouts = reject;
+        hidsim::setInterfaceFaults(dev, 2, faults);
         const double since = hidsim::nowMs();
 
         const Packet p = bytes("03 FD 05 01 01 00 01 00 00 04", size);
@@ -527,7 +521,7 @@ private Q_SLOTS:
                 gap.start();
                 s.queueLighting(light(i * 10, 0, 255 - i, i * 5, i % 2 == 0));
             }
-            QTRY_VERIFY_WITH_TIMEOUT(!colourWrites().empty() && workersIdle(s), 10000);
+            QTRY_VERIFY_WITH_TIMEOUT(!hidsim::writes().empty() && workersIdle(s), 10000);
             QTest::qWait(100);
             // A loaded machine that paused longer than the window between two
             // changes lets a packet go legitimately: try the drag again.

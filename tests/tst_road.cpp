@@ -12,6 +12,7 @@
 #include "support/windowrig.h"
 #include "tests/fakes/hidsim/hidsim.h"
 
+#include "protocol/KnobFirmware.h"
 #include "protocol/keyvocabulary.h"
 #include "protocol/uitext.h"
 #include "ui/pages/BrightnessSliderWidget.h"
@@ -147,11 +148,11 @@ SaveLayout cleanSaveLayout()
         const hidsim::Packet &p = writes[i].bytes;
         if (isEndPacket(p))
             layout.at.insert(QStringLiteral("firstEnd"), layout.at.value(QStringLiteral("firstEnd"), i));
-        else if (hidsim::physicalKeyForCommandCode(p[2]) != 0)
+        else if (KnobFirmware::physicalKeyForCommandCode(p[2]) != 0)
             layout.at.insert(layout.at.contains(QStringLiteral("firstKey")) ? QStringLiteral("firstCopy")
                                                                             : QStringLiteral("firstKey"),
                              layout.at.value(QStringLiteral("firstCopy"), i));
-        if (p[2] == hidsim::currentCommandCode(3))
+        if (p[2] == KnobFirmware::currentCommandCode(3))
             layout.at.insert(QStringLiteral("lastKey"), i);
     }
     layout.stored = hidsim::storedAssignments(device);
@@ -313,12 +314,12 @@ private Q_SLOTS:
             QVERIFY(rig.connect());
             QVERIFY(edit(rig));
             hidsim::clearWrites();
-            if (fault == QLatin1String("refuse"))
-                hidsim::setFailWritesFrom(device, kVendorInterface, at);
-            else if (fault == QLatin1String("short"))
-                hidsim::setShortWriteAt(device, kVendorInterface, at);
-            else
+            hidsim::InterfaceConfig faults;
+            (fault == QLatin1String("refuse") ? faults.failWritesFrom : faults.shortWriteAt) = at;
+            if (unplug)
                 hidsim::setUnplugAtWrite(device, at);
+            else
+                hidsim::setInterfaceFaults(device, kVendorInterface, faults);
             if (fault == QLatin1String("replug"))
                 hidsim::scheduleReplug(device, 30);
             const bool ok = rig.save();
@@ -335,8 +336,7 @@ private Q_SLOTS:
             // Whatever happened to the link, the edits are there for a second Save.
             hidsim::setInterfaceFaults(device, kVendorInterface, hidsim::InterfaceConfig{});
             if (unplug) {
-                if (!hidsim::isPlugged(device))
-                    hidsim::replug(device);
+                hidsim::replug(device);
                 QSignalSpy read(&rig.session, &KnobSession::configReadFinished);
                 // The liveness probe notices the dead handle; a scan finds the knob again.
                 rig.session.checkConnectedDeviceAlive();
@@ -385,8 +385,9 @@ private Q_SLOTS:
         if (fault == QLatin1String("silent"))
             slow.answerLimit = answers;
         hidsim::setFirmwareOptions(device, slow);
-        if (fault == QLatin1String("error"))
-            hidsim::setFailReadAfterAnswers(device, kVendorInterface, answers);
+        hidsim::InterfaceConfig faults;
+        faults.failReadAfterAnswers = fault == QLatin1String("error") ? answers : -1;
+        hidsim::setInterfaceFaults(device, kVendorInterface, faults);
         {
             WindowRig rig;
             QSignalSpy &finished = rig.reads;

@@ -1,11 +1,15 @@
 // The program before and at its window's first show: what it does with its
-// arguments, the window size on every screen, and the window itself.
+// arguments, the window size on every screen, the window itself and its
+// title-bar buttons.
 #include "app/MacroGUI.h"
 #include "app/commandline.h"
 #include "app/windowsizing.h"
 #include "device/KnobSession.h"
 #include "ui/MainLayoutWidget.h"
+#include "ui/WindowButtons.h"
+#include "ui/mainlayoutgeometry.h"
 
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QTest>
@@ -142,6 +146,27 @@ private Q_SLOTS:
         QVERIFY(screen->availableGeometry().contains(window.geometry()));
 
         window.resizeForScreen(nullptr, true); // ignored, no crash
+    }
+
+    // The header as title bar: the buttons stay clear of Save at every size,
+    // and the keyboard reaches and presses them.
+    void windowButtons()
+    {
+        QWidget window;
+        window.resize(1296, 729);
+        auto *buttons = new WindowButtons(&window);
+        window.show();
+        for (const QSize size : {QSize(1920, 1080), QSize(1296, 729), QSize(960, 540)}) {
+            window.resize(size);
+            const QRect save = layout::mainGeometry(size).saveButton;
+            QVERIFY(buttons->geometry().left() > save.right());
+            QVERIFY(window.rect().contains(buttons->geometry()));
+        }
+        QVERIFY(buttons->minimiseButton()->accessibleName() != buttons->closeButton()->accessibleName());
+        QVERIFY(buttons->closeButton()->focusPolicy() & Qt::TabFocus);
+        buttons->closeButton()->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(buttons->closeButton(), Qt::Key_Space);
+        QVERIFY(!window.isVisible());
     }
 };
 

@@ -1,32 +1,14 @@
 #pragma once
 
 // Helpers shared by the tests that drive the knob session against the
-// simulated device: a log recorder, a simulator reset, waiting for the link
-// and for the configuration read, and the write record.
+// simulated device: a simulator reset, waiting for the link and for the
+// configuration read, and the write record.
 
 #include "tests/fakes/hidsim/hidsim.h"
-
-#include <QString>
-#include <QStringList>
 
 #include <vector>
 
 class KnobSession;
-
-// Records every log message of the process while alive.
-class LogRecorder
-{
-public:
-    LogRecorder();
-    ~LogRecorder();
-    LogRecorder(const LogRecorder &) = delete;
-    LogRecorder &operator=(const LogRecorder &) = delete;
-
-    QStringList lines() const;
-    int count(const QString &fragment) const;
-    bool contains(const QString &fragment) const { return count(fragment) > 0; }
-    void clear();
-};
 
 // A fresh simulator with one knob device (keyboard, consumer and vendor
 // interfaces; only the vendor one accepts writes); returns its id.
@@ -43,6 +25,3 @@ bool connectAndReadSession(KnobSession &session, int timeoutMs = 15000);
 // without read requests (03 FF ...) if asked, as a configuration read sends
 // them on its own schedule.
 std::vector<hidsim::WriteRecord> writesSince(double ms, bool withReadRequests = true);
-
-// The vendor interface's colour packets (03 FD 00 06 ...) among all writes.
-std::vector<hidsim::Packet> colourWrites();

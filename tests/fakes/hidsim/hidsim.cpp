@@ -78,7 +78,6 @@ struct State
 #else
     bool verbose = false;
 #endif
-    bool traceEnumerations = false;
 };
 
 // hid_device_ is complete only further down; the closed handles are freed at exit.
@@ -198,6 +197,15 @@ bool calledAfterClose(State &s, const hid_device *h, const char *function)
     return true;
 }
 
+unsigned classifyReport(const unsigned char *data, std::size_t length)
+{
+    if (length == 0)
+        return hidsim::LayoutNone;
+    if (data[0] == 0x00)
+        return hidsim::LayoutReportIdZero;
+    return length == 65 ? hidsim::Layout65 : length == 64 ? hidsim::Layout64 : hidsim::LayoutNone;
+}
+
 bool handleAlive(State &s, const hid_device *h)
 {
     if (h->resetGeneration != s.resetGeneration)
@@ -241,11 +249,6 @@ void loadScenarioFromEnvironment()
         } else {
             std::fprintf(stderr, "[hidsim] cannot read scenario file %s\n", file);
         }
-    }
-    if (const char *trace = std::getenv("HIDSIM_TRACE")) {
-        State &s = state();
-        std::lock_guard<std::mutex> lock(s.mutex);
-        s.traceEnumerations = std::string(trace) == "1";
     }
     if (text.empty())
         text = "device";
@@ -318,13 +321,6 @@ struct hid_device_info HID_API_EXPORT *HID_API_CALL hid_enumerate(unsigned short
             *tail = info;
             tail = &info->next;
         }
-    }
-    if (s.traceEnumerations) {
-        int count = 0;
-        for (const hid_device_info *i = head; i; i = i->next)
-            ++count;
-        std::fprintf(stderr, "[hidsim] hid_enumerate(%04x, %04x): %d interface(s)\n", vendor_id, product_id,
-                     count);
     }
     if (!head) {
         // The real library returns no list (and keeps no count) when nothing matches.
@@ -409,12 +405,6 @@ HID_API_EXPORT hid_device *HID_API_CALL hid_open_path(const char *path)
     return handle;
 }
 
-HID_API_EXPORT hid_device *HID_API_CALL hid_open(unsigned short, unsigned short, const wchar_t *)
-{
-    t_globalError = L"hid_open is not simulated; use hid_open_path";
-    return nullptr;
-}
-
 int HID_API_EXPORT HID_API_CALL hid_write(hid_device *dev, const unsigned char *data, size_t length)
 {
     if (!dev || !data)
@@ -457,7 +447,7 @@ int HID_API_EXPORT HID_API_CALL hid_write(hid_device *dev, const unsigned char *
             dev->error = L"Invalid argument";
         } else if (i.config.failAllWrites || seen < i.config.failFirstWrites ||
                    (i.config.failWritesFrom >= 0 && seen >= i.config.failWritesFrom) ||
-                   (i.config.rejectLayouts & hidsim::classifyReport(data, length))) {
+                   (i.config.rejectLayouts & classifyReport(data, length))) {
             dev->error = L"Broken pipe";
         } else if (seen == i.config.shortWriteAt) {
             // Part of the report went out; the firmware drops a report it did not get whole.
@@ -520,16 +510,6 @@ int HID_API_EXPORT HID_API_CALL hid_read_timeout(hid_device *dev, unsigned char 
     }
 }
 
-int HID_API_EXPORT HID_API_CALL hid_read(hid_device *dev, unsigned char *data, size_t length)
-{
-    return hid_read_timeout(dev, data, length, -1);
-}
-
-int HID_API_EXPORT HID_API_CALL hid_set_nonblocking(hid_device *dev, int)
-{
-    return dev ? 0 : -1;
-}
-
 void HID_API_EXPORT HID_API_CALL hid_close(hid_device *dev)
 {
     if (!dev)
@@ -558,10 +538,6 @@ static int copyDeviceString(hid_device *dev, wchar_t *string, size_t maxlen, boo
         return -1;
     }
     const Device &d = *s.devices[dev->device];
-    if (d.config.stringsFail) {
-        dev->error = L"Broken pipe";
-        return -1;
-    }
     const std::wstring &text = product ? d.config.product : d.config.manufacturer;
     const std::size_t n = std::min(text.size(), maxlen - 1);
     std::copy(text.begin(), text.begin() + n, string);
@@ -577,14 +553,6 @@ int HID_API_EXPORT_CALL hid_get_manufacturer_string(hid_device *dev, wchar_t *st
 int HID_API_EXPORT_CALL hid_get_product_string(hid_device *dev, wchar_t *string, size_t maxlen)
 {
     return copyDeviceString(dev, string, maxlen, true);
-}
-
-int HID_API_EXPORT_CALL hid_get_serial_number_string(hid_device *dev, wchar_t *string, size_t maxlen)
-{
-    if (!dev || !string || maxlen == 0)
-        return -1;
-    string[0] = L'\0';
-    return 0;
 }
 
 HID_API_EXPORT const wchar_t *HID_API_CALL hid_error(hid_device *dev)
@@ -605,34 +573,6 @@ HID_API_EXPORT const wchar_t *HID_API_CALL hid_error(hid_device *dev)
 // Control interface
 
 namespace hidsim {
-
-unsigned classifyReport(const unsigned char *data, std::size_t length)
-{
-    if (length == 0)
-        return LayoutNone;
-    if (data[0] == 0x00)
-        return LayoutReportIdZero;
-    if (length == 65)
-        return Layout65;
-    if (length == 64)
-        return Layout64;
-    return LayoutNone;
-}
-
-int physicalKeyForCommandCode(unsigned char code)
-{
-    return KnobFirmware::physicalKeyForCommandCode(code);
-}
-
-unsigned char currentCommandCode(int physicalKey)
-{
-    return KnobFirmware::currentCommandCode(physicalKey);
-}
-
-unsigned char legacyCommandCode(int physicalKey)
-{
-    return KnobFirmware::legacyCommandCode(physicalKey);
-}
 
 DeviceConfig knobDevice(unsigned short vendorId, unsigned short productId)
 {
@@ -719,16 +659,6 @@ void replug(int device)
     withDevice(device, [device](State &s, Device &) { setPlugged(s, device, true); });
 }
 
-bool isPlugged(int device)
-{
-    bool plugged = false;
-    withDevice(device, [&](State &s, Device &d) {
-        applySchedule(s);
-        plugged = d.plugged;
-    });
-    return plugged;
-}
-
 void scheduleUnplug(int device, int afterMs)
 {
     withDevice(device, [afterMs](State &s, Device &d) { d.unplugAt = elapsedMs(s) + afterMs; });
@@ -775,46 +705,12 @@ void setFailAllWrites(int device, int interfaceIndex, bool fail)
     withInterface(device, interfaceIndex, [&](Interface &i) { i.config.failAllWrites = fail; });
 }
 
-void setFailFirstWrites(int device, int interfaceIndex, int count)
-{
-    withInterface(device, interfaceIndex, [&](Interface &i) {
-        i.config.failFirstWrites = count;
-        i.writesSeen = 0;
-    });
-}
-
-void setRejectLayouts(int device, int interfaceIndex, unsigned layouts)
-{
-    withInterface(device, interfaceIndex, [&](Interface &i) { i.config.rejectLayouts = layouts; });
-}
-
-void setFailWritesFrom(int device, int interfaceIndex, int writeNumber)
-{
-    withInterface(device, interfaceIndex, [&](Interface &i) {
-        i.config.failWritesFrom = writeNumber;
-        i.writesSeen = 0;
-    });
-}
-
-void setShortWriteAt(int device, int interfaceIndex, int writeNumber)
-{
-    withInterface(device, interfaceIndex, [&](Interface &i) {
-        i.config.shortWriteAt = writeNumber;
-        i.writesSeen = 0;
-    });
-}
-
 void setUnplugAtWrite(int device, int writeNumber)
 {
     withDevice(device, [writeNumber](State &, Device &d) {
         d.unplugAtWrite = writeNumber;
         d.writesSeen = 0;
     });
-}
-
-void setFailReadAfterAnswers(int device, int interfaceIndex, int answers)
-{
-    withInterface(device, interfaceIndex, [&](Interface &i) { i.config.failReadAfterAnswers = answers; });
 }
 
 void setFirmwareOptions(int device, const FirmwareOptions &options)

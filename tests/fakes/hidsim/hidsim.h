@@ -25,8 +25,6 @@ enum ReportLayout : unsigned
     Layout64 = 1u << 2,           // 64 bytes with a non-zero byte 0
 };
 
-unsigned classifyReport(const unsigned char *data, std::size_t length);
-
 struct InterfaceConfig
 {
     std::string path; // empty together with nullPath = true gives a null path
@@ -61,7 +59,6 @@ struct DeviceConfig
     std::wstring manufacturer = L"VELTRANIX";
     std::wstring product = L"VX Knob";
     std::wstring serialNumber; // empty: the device reports none
-    bool stringsFail = false;  // manufacturer/product queries return -1
     std::vector<InterfaceConfig> interfaces;
 };
 
@@ -91,11 +88,6 @@ struct FirmwareOptions
     int dropKey = 0;                    // takes this physical key's assignments but keeps its old one
 };
 
-// Physical key 1..5 for an assignment command code of either set, else 0.
-int physicalKeyForCommandCode(unsigned char code);
-unsigned char currentCommandCode(int physicalKey);
-unsigned char legacyCommandCode(int physicalKey);
-
 // Removes every device, record and fault; handles still open stay valid
 // objects but act like handles of an unplugged device.
 void reset();
@@ -105,24 +97,17 @@ int addDevice(const DeviceConfig &config);
 
 void unplug(int device);
 void replug(int device);
-bool isPlugged(int device);
 // Plugging changes scheduled relative to now (used by scenarios and tests).
 void scheduleUnplug(int device, int afterMs);
 void scheduleReplug(int device, int afterMs);
 
+// Replaces the interface's faults and restarts its write count.
 void setInterfaceFaults(int device, int interfaceIndex, const InterfaceConfig &faults);
 void setOpenError(int device, int interfaceIndex, const std::string &error);
 // Opening the interface fails as an unreadable hidraw node does: errno EACCES
 // and the library's "Failed to open ...: Permission denied" text.
 void setOpenDenied(int device, int interfaceIndex);
 void setFailAllWrites(int device, int interfaceIndex, bool fail);
-void setFailFirstWrites(int device, int interfaceIndex, int count);
-void setRejectLayouts(int device, int interfaceIndex, unsigned layouts);
-// Refuses every write from the given one on / shortens one write, counted
-// from now through the interface.
-void setFailWritesFrom(int device, int interfaceIndex, int writeNumber);
-void setShortWriteAt(int device, int interfaceIndex, int writeNumber);
-void setFailReadAfterAnswers(int device, int interfaceIndex, int answers);
 // The device is unplugged as write number writeNumber (counted from now,
 // through any interface) arrives; that write fails.
 void setUnplugAtWrite(int device, int writeNumber);
