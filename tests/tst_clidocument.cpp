@@ -1,8 +1,6 @@
 // The configuration file: every name a page can bind survives the trip to the
-// wire and back, invalid files are refused with their JSON path, and the
-// reports of a save are the ones the Save button sends.
+// wire and back, and invalid files are refused with their JSON path.
 
-#include "device/savereadback.h"
 #include "protocol/actionnames.h"
 #include "protocol/assignmentwrite.h"
 #include "protocol/configdecode.h"
@@ -95,7 +93,6 @@ private slots:
     void readPackets();
     void invalidFilesAreRefused_data();
     void invalidFilesAreRefused();
-    void saveReportsAreByteExact();
 };
 
 void TestCliDocument::pageNamesSurviveTheWire_data()
@@ -295,28 +292,6 @@ void TestCliDocument::invalidFilesAreRefused()
     QVERIFY(!parsed.ok);
     QVERIFY2(parsed.error.startsWith(error), qPrintable(parsed.error));
     QVERIFY(!parsed.error.contains(QLatin1Char('\n')));
-}
-
-void TestCliDocument::saveReportsAreByteExact()
-{
-    const QByteArray file = R"({"format": 1, "keys": [
-        {"key": 1, "actions": [{"name": "Ctrl+V"}, {"name": "1", "code": "0x0059", "delayMs": 120}]},
-        {"key": 2, "actions": [{"name": "Volume +"}]},
-        {"key": 3, "actions": []}, {"key": 4, "actions": []}, {"key": 5, "actions": []}],
-        "lighting": {"color": "#ff8000", "brightness": 75, "on": true}})";
-    const ConfigJsonParse parsed = configDocumentFromJson(file);
-    QVERIFY2(parsed.ok, qPrintable(parsed.error));
-    QVERIFY(!parsed.document.isMacLayout); // no layout, and no name only one layout shows
-    const std::vector<Packet> expected = {
-        bytes("03 FD 02 01 01 00 03 | 00 00 F1 | 00 00 19 | 00 78 59"),
-        bytes("03 FD 10 01 01 00 03 | 00 00 F1 | 00 00 19 | 00 78 59"),
-        bytes("03 FD FE FF"),
-        bytes("03 FD 04 01 02 00 01 00 00 E9 00"),
-        bytes("03 FD 12 01 02 00 01 00 00 E9 00"),
-        bytes("03 FD FE FF"),
-        bytes("03 FD 00 06 FF 80 00 4B 01"),
-    };
-    QCOMPARE(wireText(documentWriteReports(parsed.document)), wireText(expected));
 }
 
 QTEST_GUILESS_MAIN(TestCliDocument)

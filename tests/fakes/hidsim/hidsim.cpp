@@ -582,24 +582,17 @@ DeviceConfig knobDevice(unsigned short vendorId, unsigned short productId)
     static int serial = 0;
     config.serialNumber = L"SIM" + std::to_wstring(serial);
     const std::string base = "/dev/hidsim" + std::to_string(serial++) + "-";
-    InterfaceConfig keyboard;
-    keyboard.path = base + "0";
-    keyboard.usagePage = 0x0001;
-    keyboard.usage = 0x0006;
-    keyboard.interfaceNumber = 0;
-    keyboard.failAllWrites = true;
-    InterfaceConfig consumer;
-    consumer.path = base + "1";
-    consumer.usagePage = 0x000C;
-    consumer.usage = 0x0001;
-    consumer.interfaceNumber = 1;
-    consumer.failAllWrites = true;
-    InterfaceConfig vendor;
-    vendor.path = base + "2";
-    vendor.usagePage = 0xFF00;
-    vendor.usage = 0x0001;
-    vendor.interfaceNumber = 2;
-    config.interfaces = {keyboard, consumer, vendor};
+    const auto iface = [&base](int number, unsigned short usagePage, unsigned short usage) {
+        InterfaceConfig i;
+        i.path = base + std::to_string(number);
+        i.usagePage = usagePage;
+        i.usage = usage;
+        i.interfaceNumber = number;
+        i.failAllWrites = number != 2;
+        return i;
+    };
+    // Keyboard, consumer control, vendor.
+    config.interfaces = {iface(0, 0x0001, 0x0006), iface(1, 0x000C, 0x0001), iface(2, 0xFF00, 0x0001)};
     return config;
 }
 
