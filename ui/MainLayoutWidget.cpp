@@ -13,6 +13,7 @@
 #include "ui/ChoiceOverlay.h"
 #include "ui/ConfigFileTransfer.h"
 #include "ui/DebugConsole.h"
+#include "ui/DimOverlay.h"
 #include "ui/DraggableWidgets.h"
 #include "ui/KeyboardNavigation.h"
 #include "ui/KnobArea.h"
@@ -39,7 +40,6 @@
 #include "ui/switchbarparts.h"
 
 #include <QDebug>
-#include <QGraphicsOpacityEffect>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -65,25 +65,6 @@ constexpr int kKeyboardSlideStepMs = 120;
 bool validKnobKey(int k)
 {
     return k >= 1 && k <= 5;
-}
-
-void setOpacity(QWidget *widget, double opacity)
-{
-    if (!widget)
-        return;
-    auto *effect = qobject_cast<QGraphicsOpacityEffect *>(widget->graphicsEffect());
-    // Fully opaque is how the widget draws by itself; the effect would only
-    // keep an off-screen copy of it.
-    if (opacity >= 1.0) {
-        if (effect)
-            widget->setGraphicsEffect(nullptr);
-        return;
-    }
-    if (!effect) {
-        effect = new QGraphicsOpacityEffect(widget);
-        widget->setGraphicsEffect(effect);
-    }
-    effect->setOpacity(opacity);
 }
 
 } // namespace
@@ -931,13 +912,18 @@ void MainLayoutWidget::setBackgroundPicture(bool connected)
 
 void MainLayoutWidget::paintEvent(QPaintEvent *event)
 {
+    QPainter painter(this);
+    painter.setClipRegion(event->region());
+    paintBackground(painter);
+}
+
+void MainLayoutWidget::paintBackground(QPainter &painter)
+{
     if (!m_background || !m_background->isValid())
         return;
     const QSize picture = m_background->defaultSize().scaled(size(), Qt::KeepAspectRatio);
     if (picture.isEmpty())
         return;
-    QPainter painter(this);
-    painter.setClipRegion(event->region());
     // Where a label would put it: at the left edge, centred vertically.
     m_background->render(&painter, QRectF(QPointF(0, (height() - picture.height()) / 2), QSizeF(picture)));
 }
@@ -952,11 +938,19 @@ void MainLayoutWidget::applyConnectionVisualState(bool connected)
     setBackgroundPicture(connected);
 
     const double opacity = connected ? 1.0 : 0.4;
-    for (QWidget *w : {static_cast<QWidget *>(m_knobArea->knobLabel()), static_cast<QWidget *>(m_resetButton),
-                       static_cast<QWidget *>(m_importButton), static_cast<QWidget *>(m_exportButton),
-                       static_cast<QWidget *>(m_saveButton), static_cast<QWidget *>(m_tabBar->bar()),
-                       static_cast<QWidget *>(m_systemSwitch->bar()), static_cast<QWidget *>(m_contentStack)})
-        setOpacity(w, opacity);
+    for (QWidget *w :
+         {static_cast<QWidget *>(m_knobArea->knobLabel()), static_cast<QWidget *>(m_resetButton),
+          static_cast<QWidget *>(m_importButton), static_cast<QWidget *>(m_exportButton),
+          static_cast<QWidget *>(m_saveButton), static_cast<QWidget *>(m_tabBar->bar()),
+          static_cast<QWidget *>(m_systemSwitch->bar()), static_cast<QWidget *>(m_contentStack)}) {
+        if (!w)
+            continue;
+        auto *dim = w->findChild<DimOverlay *>(QString(), Qt::FindDirectChildrenOnly);
+        if (!dim && opacity < 1.0)
+            dim = new DimOverlay(w, this, [this](QPainter &painter) { paintBackground(painter); });
+        if (dim)
+            dim->setOpacity(opacity);
+    }
 
     m_systemSwitch->updateIcons();
 

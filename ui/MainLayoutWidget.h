@@ -26,6 +26,7 @@ class MouseWidget;
 class MultimediaWidget;
 class ProcreateWidget;
 class QLabel;
+class QPainter;
 class QParallelAnimationGroup;
 class QPushButton;
 class QSequentialAnimationGroup;
@@ -72,6 +73,9 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    // The window background, in this widget's coordinates.
+    void paintBackground(QPainter &painter);
+
     // ---- The knob model
     // The three lists and the delays of every physical key and the layout: what a save writes.
     KnobModelSnapshot takeKnobModelSnapshot() const;
