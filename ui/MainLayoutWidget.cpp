@@ -106,25 +106,6 @@ MainLayoutWidget::MainLayoutWidget(KnobSession *session, QWidget *parent)
     connect(m_session, &KnobSession::deviceIdsSwitched, this, [this](const QString &pair) {
         showToast(true, QStringLiteral("设备切换"), QStringLiteral("已切换至 ") + pair);
     });
-    connect(m_lightWidget, &LightWidget::lightSettingsChanged, this,
-            [this](const QColor &color, int brightness, bool on) {
-                LightSettings light;
-                light.red = static_cast<unsigned char>(color.red());
-                light.green = static_cast<unsigned char>(color.green());
-                light.blue = static_cast<unsigned char>(color.blue());
-                light.brightness = brightness;
-                light.on = on;
-                m_light = light;
-                m_session->queueLighting(light);
-            });
-    if (m_delayWidget) {
-        m_delayWidget->setModel(&m_model);
-        connect(m_delayWidget, &DelayWidget::delayEdited, m_editor, &KnobEditor::recordDelayEdit);
-        connect(m_delayWidget, &DelayWidget::actionClicked, this, [this](int k, int slot) {
-            if (k == selectedKnobKey())
-                removeSelectedAction(slot);
-        });
-    }
     // A session that is already connected (the window was built late) is shown as such.
     if (m_session->isConnected())
         onConnectionChanged(true);
@@ -259,17 +240,22 @@ void MainLayoutWidget::showWholeModel()
 {
     for (int k = 1; k <= 5; ++k) {
         updateSingleKnobKeyDisplay(k);
-        if (!m_delayWidget)
-            continue;
-        QList<QString> texts;
-        for (const QString &name : m_model.key(k).displayNames.mid(0, kMaxVirtualKeys))
-            texts.append(textBoxDisplayText(name));
-        m_delayWidget->setVirtualKeyCount(k, int(texts.size()));
-        m_delayWidget->setVirtualKeyTexts(k, texts);
-        m_delayWidget->refreshDelays(k);
+        showDelaysOf(k);
     }
     updateKnobKeysDisplay();
     updateKnobKeySelection();
+}
+
+void MainLayoutWidget::showDelaysOf(int k)
+{
+    if (!m_delayWidget)
+        return;
+    QList<QString> texts;
+    for (const QString &name : m_model.key(k).displayNames.mid(0, kMaxVirtualKeys))
+        texts.append(textBoxDisplayText(name));
+    m_delayWidget->setVirtualKeyCount(k, int(texts.size()));
+    m_delayWidget->setVirtualKeyTexts(k, texts);
+    m_delayWidget->refreshDelays(k);
 }
 
 void MainLayoutWidget::handleLogoPress()
@@ -366,19 +352,14 @@ void MainLayoutWidget::setupPages()
     m_contentStack = new DraggableStackedWidget(QStringLiteral("ContentStack"), this);
     m_contentStack->setGeometry(184, 504, 1552, 496);
 
-    // The pages the configuration read writes into are built now; the others
-    // (and the hidden debug console) when their tab is first opened, so start-up
-    // pays only for what the first frame shows.
+    // The keyboard page is built now; the others (and the hidden debug
+    // console) when their tab is first opened, so start-up pays only for what
+    // the first frame shows. The model and the light keep what the
+    // configuration read brought until then.
     m_keyboardWidget = new KeyboardWidget(m_contentStack);
-    m_lightWidget = new LightWidget(m_contentStack);
-    m_delayWidget = new DelayWidget(m_contentStack);
-    for (int i = 0; i < kPageCount; ++i) {
-        QWidget *page = i == 0   ? m_keyboardWidget.data()
-                        : i == 3 ? m_lightWidget.data()
-                        : i == 5 ? m_delayWidget.data()
-                                 : new QWidget(m_contentStack);
-        m_contentStack->addWidget(page);
-    }
+    for (int i = 0; i < kPageCount; ++i)
+        m_contentStack->addWidget(i == 0 ? static_cast<QWidget *>(m_keyboardWidget)
+                                         : new QWidget(m_contentStack));
     m_keyboardWidget->setMacLayout(m_isMacLayout);
     m_contentStack->setCurrentIndex(0);
 
@@ -427,6 +408,14 @@ QWidget *MainLayoutWidget::ensurePage(int index)
         page = listPage(m_procreateWidget, &ProcreateWidget::procreateKeyClicked,
                         "Procreate按键被点击:", &MainLayoutWidget::replaceSelectedKeyWithAction);
         break;
+    case 3:
+        if (!m_lightWidget)
+            page = buildLightPage();
+        break;
+    case 5:
+        if (!m_delayWidget)
+            page = buildDelayPage();
+        break;
     case 7:
         if (m_debugWidget)
             return m_debugWidget;
@@ -454,6 +443,41 @@ QWidget *MainLayoutWidget::ensurePage(int index)
         page->setAttribute(Qt::WA_TransparentForMouseEvents, !m_connectedLook);
     markSelectedGesture();
     return page;
+}
+
+QWidget *MainLayoutWidget::buildLightPage()
+{
+    m_lightWidget = new LightWidget(m_contentStack);
+    if (m_light)
+        m_lightWidget->setLightSettings(QColor(m_light->red, m_light->green, m_light->blue),
+                                        m_light->brightness, m_light->on);
+    connect(m_lightWidget, &LightWidget::lightSettingsChanged, this,
+            [this](const QColor &color, int brightness, bool on) {
+                LightSettings light;
+                light.red = static_cast<unsigned char>(color.red());
+                light.green = static_cast<unsigned char>(color.green());
+                light.blue = static_cast<unsigned char>(color.blue());
+                light.brightness = brightness;
+                light.on = on;
+                m_light = light;
+                m_session->queueLighting(light);
+            });
+    return m_lightWidget;
+}
+
+QWidget *MainLayoutWidget::buildDelayPage()
+{
+    m_delayWidget = new DelayWidget(m_contentStack);
+    m_delayWidget->setModel(&m_model);
+    connect(m_delayWidget, &DelayWidget::delayEdited, m_editor, &KnobEditor::recordDelayEdit);
+    connect(m_delayWidget, &DelayWidget::actionClicked, this, [this](int k, int slot) {
+        if (k == selectedKnobKey())
+            removeSelectedAction(slot);
+    });
+    for (int k = 1; k <= 5; ++k)
+        showDelaysOf(k);
+    syncDelayWidgetForCurrentKnob();
+    return m_delayWidget;
 }
 
 void MainLayoutWidget::onKeyboardPageKeyClicked(uint16_t code)

@@ -66,6 +66,8 @@ public:
     // A page slide is running; tab presses wait for it.
     bool isPageSliding() const { return !m_pageSlideAnimation.isNull(); }
     bool isMacLayout() const { return m_isMacLayout; }
+    // The page of tab `index`, built now if its tab was never opened.
+    QWidget *page(int index) { return ensurePage(index); }
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -93,9 +95,10 @@ private:
 
     // ---- Navigation: tabs, pages and the Mac / Windows layout
     void switchToTab(int index);
-    // The page of a tab, built on first use (the keyboard, lighting and delay
-    // pages exist from the start).
+    // The page of a tab, built on first use (the keyboard page exists from the start).
     QWidget *ensurePage(int index);
+    QWidget *buildLightPage();
+    QWidget *buildDelayPage();
     // 7, or 8 once the debug console has shown its tab.
     int tabCount() const;
     // The debug console's tab, unlocked by ten Escape clicks on the keyboard page.
@@ -134,6 +137,8 @@ private:
     // ---- Model operations
     // Labels and delay page of every physical key from the model.
     void showWholeModel();
+    // The delay page's boxes of physical key k, when the page exists.
+    void showDelaysOf(int k);
     // Replaces the keys and the delays of one physical key and shows them.
     void storeReadKnobEntries(int knobKey, const QList<ConfigEntry> &entries);
     // Shows a notice when an edit replaced actions or was refused.

@@ -30,16 +30,14 @@ inline bool modelEmpty(const MainLayoutWidget &w)
             return false;
     return true;
 }
-// The window's own pages; there is exactly one of each.
+// The window's own pages, built on first use like opening their tab would.
 inline DelayWidget *delayPage(const MainLayoutWidget &w)
 {
-    const QList<DelayWidget *> pages = w.findChildren<DelayWidget *>();
-    return pages.size() == 1 ? pages.first() : nullptr;
+    return qobject_cast<DelayWidget *>(const_cast<MainLayoutWidget &>(w).page(5));
 }
 inline LightWidget *lightPage(const MainLayoutWidget &w)
 {
-    const QList<LightWidget *> pages = w.findChildren<LightWidget *>();
-    return pages.size() == 1 ? pages.first() : nullptr;
+    return qobject_cast<LightWidget *>(const_cast<MainLayoutWidget &>(w).page(3));
 }
 
 } // namespace knobview
