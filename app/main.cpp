@@ -9,6 +9,7 @@
 #include <QDebug>
 #include <QFont>
 #include <QIcon>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -40,8 +41,6 @@ int main(int argc, char *argv[])
         return 0;
     }
 
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/asset/VX_logo.ico")));
-
     const UIPlatformConfig profile = currentUIPlatformConfig();
     QApplication::setFont(QFont(profile.fontFamily, profile.fontPointSize));
     app.setStyleSheet(QStringLiteral("QWidget { font-family: '%1'; }").arg(profile.fontFamily));
@@ -61,6 +60,10 @@ int main(int argc, char *argv[])
     else
         session.start();
     window->show();
+    // Decoding the icon's four sizes need not delay the window's first frame;
+    // the window manager gets them one turn of the event loop later.
+    QTimer::singleShot(0, &app,
+                       [] { QApplication::setWindowIcon(QIcon(QStringLiteral(":/asset/VX_logo.ico"))); });
     const int code = app.exec();
     delete window;
     session.shutdown();
