@@ -149,6 +149,17 @@ QString SimKeyButton::shownText() const
 
 void SimKeyButton::updateVisualState()
 {
+    // Before the first polish only the last state counts: the setters and the
+    // layout that come first would each fit the text for nothing.
+    if (!testAttribute(Qt::WA_WState_Polished)) {
+        m_stylePending = true;
+        return;
+    }
+    applyVisualState();
+}
+
+void SimKeyButton::applyVisualState()
+{
     SimKeyStyle s;
     s.colors = simKeyColors(isEnabled(), m_pressed, m_selected, m_hovered);
     s.fontFamily = m_fontFamily;
@@ -225,6 +236,10 @@ void SimKeyButton::changeEvent(QEvent *event)
 
 bool SimKeyButton::event(QEvent *event)
 {
+    if (event->type() == QEvent::Polish && m_stylePending) {
+        m_stylePending = false;
+        applyVisualState();
+    }
     // An elided text shows the full one when no tooltip was set for the key.
     if (event->type() == QEvent::ToolTip && toolTip().isEmpty()) {
         const QString shown = shownText();
