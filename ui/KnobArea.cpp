@@ -14,6 +14,7 @@
 #include <QDebug>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QImageReader>
 #include <QLabel>
 #include <QSequentialAnimationGroup>
 #include <QSvgRenderer>
@@ -57,7 +58,10 @@ const QString kDialPicture = QStringLiteral(":/asset/knob1.png");
 // as a pixmap would hold it, lives only until it has been scaled.
 QImage decodeScaled(const QString &path, const QPair<int, qreal> &scale)
 {
-    QImage image(path);
+    // Named and not guessed: guessing loads every image plug-in to ask it.
+    QImageReader reader(path, "png");
+    reader.setAutoDetectImageFormat(false);
+    QImage image = reader.read();
     if (image.isNull())
         return image;
     if (image.hasAlphaChannel())
