@@ -149,9 +149,9 @@ QString SimKeyButton::shownText() const
 
 void SimKeyButton::updateVisualState()
 {
-    // Before the first polish only the last state counts: the setters and the
-    // layout that come first would each fit the text for nothing.
-    if (!testAttribute(Qt::WA_WState_Polished)) {
+    // While hidden only the last state counts: the setters and the layouts
+    // that come before the key is shown would each fit the text for nothing.
+    if (!isVisible()) {
         m_stylePending = true;
         return;
     }
@@ -236,7 +236,8 @@ void SimKeyButton::changeEvent(QEvent *event)
 
 bool SimKeyButton::event(QEvent *event)
 {
-    if (event->type() == QEvent::Polish && m_stylePending) {
+    // A grab of a hidden key polishes it without showing it.
+    if ((event->type() == QEvent::Polish || event->type() == QEvent::Show) && m_stylePending) {
         m_stylePending = false;
         applyVisualState();
     }
