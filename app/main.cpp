@@ -9,8 +9,30 @@
 #include <QDebug>
 #include <QFont>
 #include <QIcon>
+#include <QImageReader>
+#include <QPixmap>
+#include <QTimer>
 
 #include <cstdio>
+
+namespace {
+
+// Every size the file holds. The format is named, not guessed: guessing loads
+// each image plug-in installed to ask it.
+QIcon applicationIcon()
+{
+    QIcon icon;
+    QImageReader reader(QStringLiteral(":/asset/VX_logo.ico"), "ico");
+    reader.setAutoDetectImageFormat(false);
+    for (int i = 0; i < reader.imageCount() && reader.jumpToImage(i); ++i) {
+        const QImage image = reader.read();
+        if (!image.isNull())
+            icon.addPixmap(QPixmap::fromImage(image));
+    }
+    return icon;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -40,8 +62,6 @@ int main(int argc, char *argv[])
         return 0;
     }
 
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/asset/VX_logo.ico")));
-
     const UIPlatformConfig profile = currentUIPlatformConfig();
     QApplication::setFont(QFont(profile.fontFamily, profile.fontPointSize));
     app.setStyleSheet(QStringLiteral("QWidget { font-family: '%1'; }").arg(profile.fontFamily));
@@ -61,6 +81,9 @@ int main(int argc, char *argv[])
     else
         session.start();
     window->show();
+    // Decoding the icon's four sizes need not delay the window's first frame;
+    // the window manager gets them one turn of the event loop later.
+    QTimer::singleShot(0, &app, [] { QApplication::setWindowIcon(applicationIcon()); });
     const int code = app.exec();
     delete window;
     session.shutdown();

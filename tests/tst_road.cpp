@@ -39,9 +39,8 @@ QString describeModel(const MainLayoutWidget &w)
     return keys.join(QLatin1Char(';'));
 }
 
-QString lightState(const MainLayoutWidget &w)
+QString lightState(LightWidget *page)
 {
-    LightWidget *page = Access::lightPage(w);
     if (!page)
         return QString();
     return QStringLiteral("%1/%2/%3")
@@ -64,7 +63,7 @@ QString shown(const MainLayoutWidget &w)
                                                                       : -1);
         out << parts.join(QLatin1Char(','));
     }
-    return out.join(QLatin1Char(';')) + QLatin1Char(' ') + lightState(w);
+    return out.join(QLatin1Char(';')) + QLatin1Char(' ') + lightState(Access::lightPage(w));
 }
 
 // The physical-key label shows the joined names, elided when they do not fit.
@@ -223,9 +222,10 @@ private Q_SLOTS:
         MainLayoutWidget &w = rig.window;
         w.resize(1920, 1080);
         w.show();
-        const QString lightBefore = lightState(w);
+        LightWidget untouched;
         rig.session.start();
         QVERIFY(rig.connect());
+        QCOMPARE(knobview::selectedKey(w), 0);
 
         // Read: model, labels, delay page, lighting page.
         QCOMPARE(describeModel(w), model);
@@ -236,8 +236,7 @@ private Q_SLOTS:
         for (int k = 1; k <= 5; ++k)
             QVERIFY2(labelShows(rig.knobLabel(k), Access::displayNames(w, k)),
                      qPrintable(rig.knobLabel(k)->text()));
-        QCOMPARE(lightState(w), light.isEmpty() ? lightBefore : light);
-        QCOMPARE(knobview::selectedKey(w), 0);
+        QCOMPARE(lightState(Access::lightPage(w)), light.isEmpty() ? lightState(&untouched) : light);
 
         // Edit: physical key 2, then A on the keyboard page.
         QVERIFY(rig.select(2));

@@ -14,6 +14,7 @@
 #include <QDebug>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QImageReader>
 #include <QLabel>
 #include <QSequentialAnimationGroup>
 #include <QSvgRenderer>
@@ -53,30 +54,34 @@ QString selectedKnobKeyStyle(const layout::KnobSelectionStyle &s)
 const QString kBasePicture = QStringLiteral(":/asset/knob2.png");
 const QString kDialPicture = QStringLiteral(":/asset/knob1.png");
 
-// The full-size picture, premultiplied as a pixmap would hold it. Past the
-// pixmap cache: it lives only until it has been scaled.
-QImage decodePicture(const QString &path)
+// Decoded and scaled in one go, so that the full-size picture, premultiplied
+// as a pixmap would hold it, lives only until it has been scaled.
+QImage decodeScaled(const QString &path, const QPair<int, qreal> &scale)
 {
-    QImage image(path);
+    // Named and not guessed: guessing loads every image plug-in to ask it.
+    QImageReader reader(path, "png");
+    reader.setAutoDetectImageFormat(false);
+    QImage image = reader.read();
+    if (image.isNull())
+        return image;
     if (image.hasAlphaChannel())
         image.convertTo(QImage::Format_ARGB32_Premultiplied);
-    return image;
+    const int pixels = std::max(1, int(std::lround(scale.first * scale.second)));
+    return image.scaled(pixels, pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
-// The first decode was started when the knob was built; a later scale reads again.
-QImage takePicture(std::future<QImage> &pending, const QString &path)
+// The first decode was started, at the scale expected, when the knob was
+// built; another scale reads the file again.
+QPixmap takePicture(std::future<QImage> &pending, const QPair<int, qreal> &pendingScale, const QString &path,
+                    const QPair<int, qreal> &scale)
 {
-    return pending.valid() ? pending.get() : decodePicture(path);
-}
-
-QPixmap scaledPicture(const QImage &source, int side, qreal dpr)
-{
-    if (source.isNull())
+    QImage image = pending.valid() ? pending.get() : QImage();
+    if (image.isNull() || scale != pendingScale)
+        image = decodeScaled(path, scale);
+    if (image.isNull())
         return QPixmap();
-    const int pixels = std::max(1, int(std::lround(side * dpr)));
-    QPixmap pixmap =
-        QPixmap::fromImage(source.scaled(pixels, pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-    pixmap.setDevicePixelRatio(dpr);
+    QPixmap pixmap = QPixmap::fromImage(std::move(image));
+    pixmap.setDevicePixelRatio(scale.second);
     return pixmap;
 }
 
@@ -87,9 +92,12 @@ KnobArea::KnobArea(QWidget *window, const KnobModel *model)
 {
     Q_ASSERT(model);
     // The two PNGs take a while to decode; that runs beside building the rest
-    // of the window, and relayout() scales them once it knows the size.
-    m_baseDecode = std::async(std::launch::async, decodePicture, kBasePicture);
-    m_dialDecode = std::async(std::launch::async, decodePicture, kDialPicture);
+    // of the window, at the sizes the window's present size gives them.
+    const int side = layout::mainGeometry(window->size()).knobArea.width();
+    m_baseDecodeScale = {side, window->devicePixelRatioF()};
+    m_dialDecodeScale = {layout::dialLayout(side).pictureSide, window->devicePixelRatioF()};
+    m_baseDecode = std::async(std::launch::async, decodeScaled, kBasePicture, m_baseDecodeScale);
+    m_dialDecode = std::async(std::launch::async, decodeScaled, kDialPicture, m_dialDecodeScale);
     m_knobLabel = new DraggableLabel(QStringLiteral("Knob"), window);
     m_knobLabel->setGeometry(810, 172, 300, 300);
     m_knobLabel->setFixedSize(300, 300);
@@ -199,7 +207,7 @@ void KnobArea::updatePicture()
     if (scale == m_pictureScale)
         return;
     m_pictureScale = scale;
-    const QPixmap picture = scaledPicture(takePicture(m_baseDecode, kBasePicture), scale.first, scale.second);
+    const QPixmap picture = takePicture(m_baseDecode, m_baseDecodeScale, kBasePicture, scale);
     if (!picture.isNull())
         m_knobLabel->setPixmap(picture);
 }
@@ -211,8 +219,7 @@ void KnobArea::updateDialLayout()
     const QPair<int, qreal> scale(d.pictureSide, m_dial->devicePixelRatioF());
     if (scale != m_dialScale) {
         m_dialScale = scale;
-        const QPixmap picture =
-            scaledPicture(takePicture(m_dialDecode, kDialPicture), scale.first, scale.second);
+        const QPixmap picture = takePicture(m_dialDecode, m_dialDecodeScale, kDialPicture, scale);
         if (!picture.isNull())
             m_dial->setPicture(picture);
     }

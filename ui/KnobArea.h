@@ -80,6 +80,8 @@ private:
     QPair<int, qreal> m_dialScale{-1, 0.0};
     std::future<QImage> m_baseDecode;
     std::future<QImage> m_dialDecode;
+    QPair<int, qreal> m_baseDecodeScale;
+    QPair<int, qreal> m_dialDecodeScale;
     QLabel *m_keyLabels[5] = {};
     QLabel *m_cleanIcons[5] = {};
     QWidget *m_bubbleContainer = nullptr;

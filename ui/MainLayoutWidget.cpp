@@ -13,6 +13,7 @@
 #include "ui/ChoiceOverlay.h"
 #include "ui/ConfigFileTransfer.h"
 #include "ui/DebugConsole.h"
+#include "ui/DimOverlay.h"
 #include "ui/DraggableWidgets.h"
 #include "ui/KeyboardNavigation.h"
 #include "ui/KnobArea.h"
@@ -39,7 +40,6 @@
 #include "ui/switchbarparts.h"
 
 #include <QDebug>
-#include <QGraphicsOpacityEffect>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -65,25 +65,6 @@ constexpr int kKeyboardSlideStepMs = 120;
 bool validKnobKey(int k)
 {
     return k >= 1 && k <= 5;
-}
-
-void setOpacity(QWidget *widget, double opacity)
-{
-    if (!widget)
-        return;
-    auto *effect = qobject_cast<QGraphicsOpacityEffect *>(widget->graphicsEffect());
-    // Fully opaque is how the widget draws by itself; the effect would only
-    // keep an off-screen copy of it.
-    if (opacity >= 1.0) {
-        if (effect)
-            widget->setGraphicsEffect(nullptr);
-        return;
-    }
-    if (!effect) {
-        effect = new QGraphicsOpacityEffect(widget);
-        widget->setGraphicsEffect(effect);
-    }
-    effect->setOpacity(opacity);
 }
 
 } // namespace
@@ -125,25 +106,6 @@ MainLayoutWidget::MainLayoutWidget(KnobSession *session, QWidget *parent)
     connect(m_session, &KnobSession::deviceIdsSwitched, this, [this](const QString &pair) {
         showToast(true, QStringLiteral("设备切换"), QStringLiteral("已切换至 ") + pair);
     });
-    connect(m_lightWidget, &LightWidget::lightSettingsChanged, this,
-            [this](const QColor &color, int brightness, bool on) {
-                LightSettings light;
-                light.red = static_cast<unsigned char>(color.red());
-                light.green = static_cast<unsigned char>(color.green());
-                light.blue = static_cast<unsigned char>(color.blue());
-                light.brightness = brightness;
-                light.on = on;
-                m_light = light;
-                m_session->queueLighting(light);
-            });
-    if (m_delayWidget) {
-        m_delayWidget->setModel(&m_model);
-        connect(m_delayWidget, &DelayWidget::delayEdited, m_editor, &KnobEditor::recordDelayEdit);
-        connect(m_delayWidget, &DelayWidget::actionClicked, this, [this](int k, int slot) {
-            if (k == selectedKnobKey())
-                removeSelectedAction(slot);
-        });
-    }
     // A session that is already connected (the window was built late) is shown as such.
     if (m_session->isConnected())
         onConnectionChanged(true);
@@ -263,17 +225,22 @@ void MainLayoutWidget::showWholeModel()
 {
     for (int k = 1; k <= 5; ++k) {
         updateSingleKnobKeyDisplay(k);
-        if (!m_delayWidget)
-            continue;
-        QList<QString> texts;
-        for (const QString &name : m_model.key(k).displayNames.mid(0, kMaxVirtualKeys))
-            texts.append(textBoxDisplayText(name));
-        m_delayWidget->setVirtualKeyCount(k, int(texts.size()));
-        m_delayWidget->setVirtualKeyTexts(k, texts);
-        m_delayWidget->refreshDelays(k);
+        showDelaysOf(k);
     }
     updateKnobKeysDisplay();
     updateKnobKeySelection();
+}
+
+void MainLayoutWidget::showDelaysOf(int k)
+{
+    if (!m_delayWidget)
+        return;
+    QList<QString> texts;
+    for (const QString &name : m_model.key(k).displayNames.mid(0, kMaxVirtualKeys))
+        texts.append(textBoxDisplayText(name));
+    m_delayWidget->setVirtualKeyCount(k, int(texts.size()));
+    m_delayWidget->setVirtualKeyTexts(k, texts);
+    m_delayWidget->refreshDelays(k);
 }
 
 void MainLayoutWidget::handleLogoPress()
@@ -370,19 +337,14 @@ void MainLayoutWidget::setupPages()
     m_contentStack = new DraggableStackedWidget(QStringLiteral("ContentStack"), this);
     m_contentStack->setGeometry(184, 504, 1552, 496);
 
-    // The pages the configuration read writes into are built now; the others
-    // (and the hidden debug console) when their tab is first opened, so start-up
-    // pays only for what the first frame shows.
+    // The keyboard page is built now; the others (and the hidden debug
+    // console) when their tab is first opened, so start-up pays only for what
+    // the first frame shows. The model and the light keep what the
+    // configuration read brought until then.
     m_keyboardWidget = new KeyboardWidget(m_contentStack);
-    m_lightWidget = new LightWidget(m_contentStack);
-    m_delayWidget = new DelayWidget(m_contentStack);
-    for (int i = 0; i < kPageCount; ++i) {
-        QWidget *page = i == 0   ? m_keyboardWidget.data()
-                        : i == 3 ? m_lightWidget.data()
-                        : i == 5 ? m_delayWidget.data()
-                                 : new QWidget(m_contentStack);
-        m_contentStack->addWidget(page);
-    }
+    for (int i = 0; i < kPageCount; ++i)
+        m_contentStack->addWidget(i == 0 ? static_cast<QWidget *>(m_keyboardWidget)
+                                         : new QWidget(m_contentStack));
     m_keyboardWidget->setMacLayout(m_isMacLayout);
     m_contentStack->setCurrentIndex(0);
 
@@ -431,6 +393,14 @@ QWidget *MainLayoutWidget::ensurePage(int index)
         page = listPage(m_procreateWidget, &ProcreateWidget::procreateKeyClicked,
                         "Procreate按键被点击:", &MainLayoutWidget::replaceSelectedKeyWithAction);
         break;
+    case 3:
+        if (!m_lightWidget)
+            page = buildLightPage();
+        break;
+    case 5:
+        if (!m_delayWidget)
+            page = buildDelayPage();
+        break;
     case 7:
         if (m_debugWidget)
             return m_debugWidget;
@@ -458,6 +428,41 @@ QWidget *MainLayoutWidget::ensurePage(int index)
         page->setAttribute(Qt::WA_TransparentForMouseEvents, !m_connectedLook);
     markSelectedGesture();
     return page;
+}
+
+QWidget *MainLayoutWidget::buildLightPage()
+{
+    m_lightWidget = new LightWidget(m_contentStack);
+    if (m_light)
+        m_lightWidget->setLightSettings(QColor(m_light->red, m_light->green, m_light->blue),
+                                        m_light->brightness, m_light->on);
+    connect(m_lightWidget, &LightWidget::lightSettingsChanged, this,
+            [this](const QColor &color, int brightness, bool on) {
+                LightSettings light;
+                light.red = static_cast<unsigned char>(color.red());
+                light.green = static_cast<unsigned char>(color.green());
+                light.blue = static_cast<unsigned char>(color.blue());
+                light.brightness = brightness;
+                light.on = on;
+                m_light = light;
+                m_session->queueLighting(light);
+            });
+    return m_lightWidget;
+}
+
+QWidget *MainLayoutWidget::buildDelayPage()
+{
+    m_delayWidget = new DelayWidget(m_contentStack);
+    m_delayWidget->setModel(&m_model);
+    connect(m_delayWidget, &DelayWidget::delayEdited, m_editor, &KnobEditor::recordDelayEdit);
+    connect(m_delayWidget, &DelayWidget::actionClicked, this, [this](int k, int slot) {
+        if (k == selectedKnobKey())
+            removeSelectedAction(slot);
+    });
+    for (int k = 1; k <= 5; ++k)
+        showDelaysOf(k);
+    syncDelayWidgetForCurrentKnob();
+    return m_delayWidget;
 }
 
 void MainLayoutWidget::onKeyboardPageKeyClicked(uint16_t code)
@@ -916,13 +921,18 @@ void MainLayoutWidget::setBackgroundPicture(bool connected)
 
 void MainLayoutWidget::paintEvent(QPaintEvent *event)
 {
+    QPainter painter(this);
+    painter.setClipRegion(event->region());
+    paintBackground(painter);
+}
+
+void MainLayoutWidget::paintBackground(QPainter &painter)
+{
     if (!m_background || !m_background->isValid())
         return;
     const QSize picture = m_background->defaultSize().scaled(size(), Qt::KeepAspectRatio);
     if (picture.isEmpty())
         return;
-    QPainter painter(this);
-    painter.setClipRegion(event->region());
     // Where a label would put it: at the left edge, centred vertically.
     m_background->render(&painter, QRectF(QPointF(0, (height() - picture.height()) / 2), QSizeF(picture)));
 }
@@ -937,11 +947,19 @@ void MainLayoutWidget::applyConnectionVisualState(bool connected)
     setBackgroundPicture(connected);
 
     const double opacity = connected ? 1.0 : 0.4;
-    for (QWidget *w : {static_cast<QWidget *>(m_knobArea->knobLabel()), static_cast<QWidget *>(m_resetButton),
-                       static_cast<QWidget *>(m_importButton), static_cast<QWidget *>(m_exportButton),
-                       static_cast<QWidget *>(m_saveButton), static_cast<QWidget *>(m_tabBar->bar()),
-                       static_cast<QWidget *>(m_systemSwitch->bar()), static_cast<QWidget *>(m_contentStack)})
-        setOpacity(w, opacity);
+    for (QWidget *w :
+         {static_cast<QWidget *>(m_knobArea->knobLabel()), static_cast<QWidget *>(m_resetButton),
+          static_cast<QWidget *>(m_importButton), static_cast<QWidget *>(m_exportButton),
+          static_cast<QWidget *>(m_saveButton), static_cast<QWidget *>(m_tabBar->bar()),
+          static_cast<QWidget *>(m_systemSwitch->bar()), static_cast<QWidget *>(m_contentStack)}) {
+        if (!w)
+            continue;
+        auto *dim = w->findChild<DimOverlay *>(QString(), Qt::FindDirectChildrenOnly);
+        if (!dim && opacity < 1.0)
+            dim = new DimOverlay(w, this, [this](QPainter &painter) { paintBackground(painter); });
+        if (dim)
+            dim->setOpacity(opacity);
+    }
 
     m_systemSwitch->updateIcons();
 

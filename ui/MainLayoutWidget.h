@@ -26,6 +26,7 @@ class MouseWidget;
 class MultimediaWidget;
 class ProcreateWidget;
 class QLabel;
+class QPainter;
 class QParallelAnimationGroup;
 class QPushButton;
 class QSequentialAnimationGroup;
@@ -60,6 +61,9 @@ protected:
 private:
     // Physical key 1..5 the pages edit, 0 for none (kept by the knob area).
     int selectedKnobKey() const;
+    // The window background, in this widget's coordinates.
+    void paintBackground(QPainter &painter);
+
     // ---- The knob model
     // The three lists and the delays of every physical key and the layout: what a save writes.
     KnobModelSnapshot takeKnobModelSnapshot() const;
@@ -77,9 +81,10 @@ private:
 
     // ---- Navigation: tabs, pages and the Mac / Windows layout
     void switchToTab(int index);
-    // The page of a tab, built on first use (the keyboard, lighting and delay
-    // pages exist from the start).
+    // The page of a tab, built on first use (the keyboard page exists from the start).
     QWidget *ensurePage(int index);
+    QWidget *buildLightPage();
+    QWidget *buildDelayPage();
     // 7, or 8 once the debug console has shown its tab.
     int tabCount() const;
     // The debug console's tab, unlocked by ten Escape clicks on the keyboard page.
@@ -118,6 +123,8 @@ private:
     // ---- Model operations
     // Labels and delay page of every physical key from the model.
     void showWholeModel();
+    // The delay page's boxes of physical key k, when the page exists.
+    void showDelaysOf(int k);
     // Replaces the keys and the delays of one physical key and shows them.
     void storeReadKnobEntries(int knobKey, const QList<ConfigEntry> &entries);
     // Shows a notice when an edit replaced actions or was refused.

@@ -71,6 +71,17 @@ void styleBar(QLabel *bar, QLabel *highlight, int radius)
 void styleItem(QLabel *item, QLabel *icon, QLabel *text, const QString &iconPath, bool current,
                bool connectedLook, int iconSide, int fontPx, const QWidget *renderFor)
 {
+    // Layout and connection changes restyle every item; re-rendering an icon
+    // and re-polishing three labels for the same look would change nothing.
+    const QString look = QStringLiteral("%1|%2|%3|%4|%5")
+                             .arg(iconPath)
+                             .arg(int(current) + 2 * int(connectedLook))
+                             .arg(iconSide)
+                             .arg(fontPx)
+                             .arg(renderFor ? renderFor->devicePixelRatioF() : 1.0);
+    if (item->property("styledLook").toString() == look)
+        return;
+    item->setProperty("styledLook", look);
     QString style = QStringLiteral("QLabel {  background: transparent;  border-radius: 8px;}");
     if (!current && connectedLook)
         style += QStringLiteral("QLabel:hover {  background: #272A2B;}");

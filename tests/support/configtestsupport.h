@@ -6,11 +6,13 @@
 #include "ui/KnobArea.h"
 #include "ui/KnobEditor.h"
 #include "ui/MainLayoutWidget.h"
+#include "ui/TabBar.h"
 #include "ui/pages/DelayWidget.h"
 #include "ui/pages/LightWidget.h"
 
 #include <QAbstractAnimation>
 #include <QStringList>
+#include <QTest>
 
 #include <algorithm>
 
@@ -55,16 +57,27 @@ inline bool modelEmpty(const MainLayoutWidget &w)
             return false;
     return true;
 }
-// The window's own pages; there is exactly one of each.
+// The window's own pages. One never opened is built by opening its tab, as a
+// user would; the tab that was open is opened again after.
+template <typename Page> Page *builtPage(const MainLayoutWidget &w, int tab)
+{
+    if (Page *page = w.findChild<Page *>())
+        return page;
+    TabBar *tabs = w.findChild<TabBar *>();
+    for (const int i : {tab, tabs->currentIndex()}) {
+        emit tabs->tabPressed(i);
+        if (!QTest::qWaitFor([&w] { return !pageSliding(w); }))
+            return nullptr;
+    }
+    return w.findChild<Page *>();
+}
 inline DelayWidget *delayPage(const MainLayoutWidget &w)
 {
-    const QList<DelayWidget *> pages = w.findChildren<DelayWidget *>();
-    return pages.size() == 1 ? pages.first() : nullptr;
+    return builtPage<DelayWidget>(w, 5);
 }
 inline LightWidget *lightPage(const MainLayoutWidget &w)
 {
-    const QList<LightWidget *> pages = w.findChildren<LightWidget *>();
-    return pages.size() == 1 ? pages.first() : nullptr;
+    return builtPage<LightWidget>(w, 3);
 }
 
 } // namespace knobview

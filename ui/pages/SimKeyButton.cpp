@@ -149,6 +149,17 @@ QString SimKeyButton::shownText() const
 
 void SimKeyButton::updateVisualState()
 {
+    // While hidden only the last state counts: the setters and the layouts
+    // that come before the key is shown would each fit the text for nothing.
+    if (!isVisible()) {
+        m_stylePending = true;
+        return;
+    }
+    applyVisualState();
+}
+
+void SimKeyButton::applyVisualState()
+{
     SimKeyStyle s;
     s.colors = simKeyColors(isEnabled(), m_pressed, m_selected, m_hovered);
     s.fontFamily = m_fontFamily;
@@ -225,6 +236,11 @@ void SimKeyButton::changeEvent(QEvent *event)
 
 bool SimKeyButton::event(QEvent *event)
 {
+    // A grab of a hidden key polishes it without showing it.
+    if ((event->type() == QEvent::Polish || event->type() == QEvent::Show) && m_stylePending) {
+        m_stylePending = false;
+        applyVisualState();
+    }
     // An elided text shows the full one when no tooltip was set for the key.
     if (event->type() == QEvent::ToolTip && toolTip().isEmpty()) {
         const QString shown = shownText();

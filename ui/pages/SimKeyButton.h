@@ -47,6 +47,9 @@ protected:
     bool event(QEvent *event) override;
 
 private:
+    void applyVisualState();
+
+    bool m_stylePending = false;
     bool m_hovered = false;
     bool m_pressed = false;
     bool m_selected = false;
