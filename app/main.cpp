@@ -75,12 +75,13 @@ int main(int argc, char *argv[])
         window->raise();
         window->activateWindow();
     });
-    // The link starts once the window can show what it finds.
+    // The window is asked for first: starting the link (the HID library, udev,
+    // the Bluetooth watch) need not delay it, and the window shows what it finds.
+    window->show();
     if (action.demo)
         session.startDemo();
     else
         session.start();
-    window->show();
     // Decoding the icon's four sizes need not delay the window's first frame;
     // the window manager gets them one turn of the event loop later.
     QTimer::singleShot(0, &app, [] { QApplication::setWindowIcon(applicationIcon()); });
