@@ -31,7 +31,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ -n "$(field Maintainer)" ] || fail "no Maintainer"
 [ "$(field Section)" = utils ] || fail "Section is '$(field Section)'"
 depends=$(field Depends)
-for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6svg6 libqt6network6 libhidapi-hidraw0 libc6; do
+for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6svg6 libhidapi-hidraw0 libc6; do
     echo "$depends" | grep -q "$lib" || fail "Depends lacks $lib: $depends"
 done
 if grep -q '^LIBUDEV_FOUND:INTERNAL=1' "$build/CMakeCache.txt"; then
