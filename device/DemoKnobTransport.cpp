@@ -96,9 +96,3 @@ bool DemoKnobTransport::withPort(unsigned long long generation, const std::funct
     f(port);
     return true;
 }
-
-KnobFirmware DemoKnobTransport::firmware() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_firmware;
-}

@@ -23,9 +23,6 @@ public:
     void close() override;
     bool withPort(unsigned long long generation, const std::function<void(KnobPort &)> &f) override;
 
-    // What the demo knob stores, for the sample and for checks.
-    KnobFirmware firmware() const;
-
 private:
     class Port;
     // Call with m_mutex held.

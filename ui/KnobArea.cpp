@@ -318,8 +318,7 @@ void KnobArea::updateSelection()
 void KnobArea::updateAccessibleName(int knobKey)
 {
     // "Turn left: Ctrl+V B", read out whole however the label is cut.
-    QString gesture = gestureName(knobKey);
-    gesture[0] = gesture[0].toUpper();
+    const QString gesture = gestureList({knobKey});
     const QStringList &names = m_model->key(knobKey).displayNames;
     m_keyLabels[knobKey - 1]->setAccessibleName(QStringLiteral("%1: %2").arg(
         gesture,
