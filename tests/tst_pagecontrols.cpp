@@ -17,6 +17,7 @@
 #include "ui/pages/ToggleSwitchWidget.h"
 #include "ui/pages/pagevocabulary.h"
 
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -158,6 +159,20 @@ private Q_SLOTS:
         }
         shown.sort();
         QCOMPARE(shown, lit);
+        // Lit is what the key paints, not only what it says: its text turns lime.
+        const auto paintsLime = [&page](const QString &id) {
+            const QImage image = page.keyButton(id)->grab().toImage();
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x) {
+                    const QColor c = image.pixelColor(x, y);
+                    if (c.green() > 200 && c.red() > 150 && c.blue() < 120)
+                        return true;
+                }
+            }
+            return false;
+        };
+        for (const QString &id : {QStringLiteral("b"), QStringLiteral("1"), QStringLiteral("q")})
+            QCOMPARE(paintsLime(id), lit.contains(id));
     }
 
     void pickerInput()

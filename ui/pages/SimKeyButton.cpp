@@ -7,8 +7,6 @@
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QStyleOptionButton>
-#include <QStylePainter>
 #include <QSvgRenderer>
 #include <QToolTip>
 
@@ -21,7 +19,6 @@ SimKeyButton::SimKeyButton(const QString &text, QWidget *parent) : QPushButton(t
     setCursor(Qt::PointingHandCursor);
     setCheckable(false);
     setFlat(true);
-    updateVisualState();
 }
 
 void SimKeyButton::setSelected(bool selected)
@@ -29,13 +26,13 @@ void SimKeyButton::setSelected(bool selected)
     if (m_selected == selected)
         return;
     m_selected = selected;
-    updateVisualState();
+    update();
 }
 
 void SimKeyButton::setFontFamily(const QString &family)
 {
     m_fontFamily = family;
-    updateVisualState();
+    update();
 }
 
 void SimKeyButton::setFontPixelSizeRange(int a, int b)
@@ -44,7 +41,7 @@ void SimKeyButton::setFontPixelSizeRange(int a, int b)
         return;
     m_minFontPixelSize = std::min(a, b);
     m_maxFontPixelSize = std::max(a, b);
-    updateVisualState();
+    update();
 }
 
 void SimKeyButton::setBorderRadius(int radius)
@@ -52,7 +49,7 @@ void SimKeyButton::setBorderRadius(int radius)
     if (radius < 0)
         return;
     m_borderRadius = radius;
-    updateVisualState();
+    update();
 }
 
 void SimKeyButton::setBorderWidth(int width)
@@ -60,13 +57,13 @@ void SimKeyButton::setBorderWidth(int width)
     if (width < 0)
         return;
     m_borderWidth = width;
-    updateVisualState();
+    update();
 }
 
 void SimKeyButton::setFixedFontSize(bool fixed)
 {
     m_fixedFontSize = fixed;
-    updateVisualState();
+    update();
 }
 
 void SimKeyButton::setTopIconSvg(const QString &path)
@@ -81,7 +78,6 @@ void SimKeyButton::setTopIconSvg(const QString &path)
         m_topIconRenderer = nullptr;
         m_topIconPath.clear();
     }
-    updateVisualState();
     update();
 }
 
@@ -95,42 +91,57 @@ int SimKeyButton::resolvedHorizontalPadding() const
     return simKeyHorizontalPadding(width());
 }
 
+QFont SimKeyButton::keyFont(int pixelSize) const
+{
+    QFont f = font();
+    // An unnamed family keeps the one key caps have always asked for; where it
+    // is missing, the font system picks the same fallback for every key.
+    f.setFamily(m_fontFamily.isEmpty() ? QStringLiteral("Microsoft YaHei") : m_fontFamily);
+    f.setWeight(QFont::Medium);
+    f.setPixelSize(pixelSize);
+    return f;
+}
+
 int SimKeyButton::resolvedFontPixelSize() const
 {
-    SimKeyFontInput in;
-    in.width = width();
-    in.height = height();
-    in.minimum = m_minFontPixelSize;
-    in.maximum = m_maxFontPixelSize;
-    in.fixed = m_fixedFontSize;
-    in.hasIcon = hasTopIcon();
+    return fittedFont().pixelSize();
+}
 
-    QFont f = font();
-    if (!m_fontFamily.isEmpty())
-        f.setFamily(m_fontFamily);
-    f.setWeight(QFont::Medium);
+QFont SimKeyButton::fittedFont() const
+{
+    const FitKey key{text(),          size(),       m_minFontPixelSize, m_maxFontPixelSize,
+                     m_fixedFontSize, hasTopIcon(), m_fontFamily};
+    if (m_fitPixelSize > 0 && key == m_fitKey)
+        return keyFont(m_fitPixelSize);
+
+    SimKeyFontInput in;
+    in.width = key.size.width();
+    in.height = key.size.height();
+    in.minimum = key.minimum;
+    in.maximum = key.maximum;
+    in.fixed = key.fixed;
+    in.hasIcon = key.hasIcon;
     // "&&" is how a button shows one ampersand; measure what is shown.
-    QString shown = text();
+    QString shown = key.text;
     shown.replace(QStringLiteral("&&"), QStringLiteral("&"));
     const QStringList lines = shown.split(QLatin1Char('\n'));
-    return simKeyFontPixelSize(in, [&f, &lines](int px) {
-        QFont sized = f;
-        sized.setPixelSize(px);
-        const QFontMetrics fm(sized);
+    m_fitPixelSize = simKeyFontPixelSize(in, [this, &lines](int px) {
+        const QFontMetrics fm(keyFont(px));
         int widest = 0;
         for (const QString &line : lines)
             widest = std::max(widest, fm.horizontalAdvance(line));
         return widest;
     });
+    m_fitKey = key;
+    return keyFont(m_fitPixelSize);
 }
 
 QString SimKeyButton::shownText() const
 {
     QString plain = text();
     plain.replace(QStringLiteral("&&"), QStringLiteral("&"));
-    // The style sheet's font is the widget's font once polished.
-    const QFontMetrics fm(font());
-    // The style clips the text to the padded contents.
+    const QFontMetrics fm(fittedFont());
+    // The text is clipped to the padded contents.
     const int available = width() - 2 * resolvedHorizontalPadding() - 2 * m_borderWidth;
     int widest = 0;
     const QStringList lines = plain.split(QLatin1Char('\n'));
@@ -147,100 +158,72 @@ QString SimKeyButton::shownText() const
     return shown.replace(QStringLiteral("&"), QStringLiteral("&&"));
 }
 
-void SimKeyButton::updateVisualState()
-{
-    // While hidden only the last state counts: the setters and the layouts
-    // that come before the key is shown would each fit the text for nothing.
-    if (!isVisible()) {
-        m_stylePending = true;
-        return;
-    }
-    applyVisualState();
-}
-
-void SimKeyButton::applyVisualState()
-{
-    SimKeyStyle s;
-    s.colors = simKeyColors(isEnabled(), m_pressed, m_selected, m_hovered);
-    s.fontFamily = m_fontFamily;
-    s.fontPixelSize = resolvedFontPixelSize();
-    s.horizontalPadding = resolvedHorizontalPadding();
-    s.borderRadius = m_borderRadius;
-    s.borderWidth = m_borderWidth;
-    s.topPadding = simKeyTopPadding(height(), s.fontPixelSize, hasTopIcon());
-    const QString sheet = simKeyStyleSheet(s);
-    // Re-polishing is costly; hover and resize storms often produce the same sheet.
-    if (sheet != styleSheet())
-        setStyleSheet(sheet);
-}
-
 void SimKeyButton::mousePressEvent(QMouseEvent *event)
 {
     QPushButton::mousePressEvent(event);
     if (event->button() == Qt::LeftButton)
         m_pressed = true;
-    updateVisualState();
+    update();
 }
 
 void SimKeyButton::mouseReleaseEvent(QMouseEvent *event)
 {
     QPushButton::mouseReleaseEvent(event);
     m_pressed = false;
-    updateVisualState();
+    update();
 }
 
 void SimKeyButton::enterEvent(QEnterEvent *event)
 {
     QPushButton::enterEvent(event);
     m_hovered = true;
-    updateVisualState();
+    update();
 }
 
 void SimKeyButton::leaveEvent(QEvent *event)
 {
     QPushButton::leaveEvent(event);
     m_hovered = false;
-    updateVisualState();
+    update();
 }
 
 void SimKeyButton::paintEvent(QPaintEvent *)
 {
-    {
-        QStylePainter label(this);
-        QStyleOptionButton option;
-        initStyleOption(&option);
-        option.text = shownText();
-        label.drawControl(QStyle::CE_PushButton, option);
-    }
-    if (!m_topIconRenderer || !m_topIconRenderer->isValid())
-        return;
+    const SimKeyColors colors = simKeyColors(isEnabled(), m_pressed, m_selected, m_hovered);
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
+    // The border lies inside the key's edge; the radius is the outer one.
+    const qreal half = m_borderWidth / 2.0;
+    const qreal radius = std::max<qreal>(0, m_borderRadius - half);
+    p.setPen(m_borderWidth > 0 ? QPen(colors.border, m_borderWidth) : QPen(Qt::NoPen));
+    p.setBrush(colors.background);
+    p.drawRoundedRect(QRectF(rect()).adjusted(half, half, -half, -half), radius, radius);
+
+    const QFont font = fittedFont();
+    const int padding = resolvedHorizontalPadding();
+    const int top = simKeyTopPadding(height(), font.pixelSize(), hasTopIcon());
+    const QRect text = rect().adjusted(m_borderWidth + padding, m_borderWidth + top, -m_borderWidth - padding,
+                                       -m_borderWidth);
+    p.setFont(font);
+    p.setPen(colors.text);
+    p.drawText(text, Qt::AlignCenter | Qt::TextShowMnemonic, shownText());
+
+    if (!m_topIconRenderer || !m_topIconRenderer->isValid())
+        return;
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     const bool large = m_topIconPath.contains(QStringLiteral("volume_higher.svg"));
     m_topIconRenderer->render(&p, simKeyIconRect(size(), m_topIconRenderer->defaultSize(), large));
-}
-
-void SimKeyButton::resizeEvent(QResizeEvent *event)
-{
-    QPushButton::resizeEvent(event);
-    updateVisualState();
 }
 
 void SimKeyButton::changeEvent(QEvent *event)
 {
     QPushButton::changeEvent(event);
     if (event->type() == QEvent::EnabledChange)
-        updateVisualState();
+        update();
 }
 
 bool SimKeyButton::event(QEvent *event)
 {
-    // A grab of a hidden key polishes it without showing it.
-    if ((event->type() == QEvent::Polish || event->type() == QEvent::Show) && m_stylePending) {
-        m_stylePending = false;
-        applyVisualState();
-    }
     // An elided text shows the full one when no tooltip was set for the key.
     if (event->type() == QEvent::ToolTip && toolTip().isEmpty()) {
         const QString shown = shownText();

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QFont>
 #include <QPushButton>
 
 class QSvgRenderer;
 
-// The painted key cap every page uses. Its style sheet is rebuilt on every
-// state or size change because font size and paddings follow the size.
+// The painted key cap every page uses. It paints itself rather than taking a
+// style sheet: with one sheet per key, parsing and polishing 79 of them was a
+// large part of opening the window. Font size and paddings follow the size.
 class SimKeyButton : public QPushButton
 {
     Q_OBJECT
@@ -34,7 +36,6 @@ public:
     // What is painted: the text, or, when it does not fit even at the smallest
     // size, its two-line form or its elided form (the full text is the tooltip).
     QString shownText() const;
-    void updateVisualState();
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -42,14 +43,31 @@ protected:
     void enterEvent(QEnterEvent *event) override;
     void leaveEvent(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
     bool event(QEvent *event) override;
 
 private:
-    void applyVisualState();
+    QFont keyFont(int pixelSize) const;
+    // The fitted font, worked out again only when what it depends on changed.
+    QFont fittedFont() const;
 
-    bool m_stylePending = false;
+    struct FitKey
+    {
+        QString text;
+        QSize size;
+        int minimum = 0;
+        int maximum = 0;
+        bool fixed = false;
+        bool hasIcon = false;
+        QString family;
+        bool operator==(const FitKey &o) const
+        {
+            return text == o.text && size == o.size && minimum == o.minimum && maximum == o.maximum &&
+                   fixed == o.fixed && hasIcon == o.hasIcon && family == o.family;
+        }
+    };
+    mutable FitKey m_fitKey;
+    mutable int m_fitPixelSize = -1;
     bool m_hovered = false;
     bool m_pressed = false;
     bool m_selected = false;

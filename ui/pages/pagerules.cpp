@@ -51,17 +51,16 @@ FontRange pageFontRange(const PageScale &scale, bool bySmallerFactor)
 
 SimKeyColors simKeyColors(bool enabled, bool pressed, bool selected, bool hovered)
 {
+    const QColor lighter(255, 255, 255, 25); // white at 10 %
     if (!enabled)
-        return {QStringLiteral("#1F1E1E"), QStringLiteral("#D4D4D5"), QStringLiteral("#67696A")};
+        return {QColor(0x1F, 0x1E, 0x1E), QColor(0xD4, 0xD4, 0xD5), QColor(0x67, 0x69, 0x6A)};
     if (pressed)
-        return {QStringLiteral("#101010"), QStringLiteral("#D4D4D5"), QStringLiteral("#272A2B")};
+        return {QColor(0x10, 0x10, 0x10), QColor(0xD4, 0xD4, 0xD5), QColor(0x27, 0x2A, 0x2B)};
     if (selected)
-        return {QStringLiteral("rgba(255, 255, 255, 0.10)"), QStringLiteral("#BEF449"),
-                QStringLiteral("#7E7E7E")};
+        return {lighter, QColor(0xBE, 0xF4, 0x49), QColor(0x7E, 0x7E, 0x7E)};
     if (hovered)
-        return {QStringLiteral("rgba(255, 255, 255, 0.10)"), QStringLiteral("#D4D4D5"),
-                QStringLiteral("#67696A")};
-    return {QStringLiteral("#1F1E1E"), QStringLiteral("#D4D4D5"), QStringLiteral("#363636")};
+        return {lighter, QColor(0xD4, 0xD4, 0xD5), QColor(0x67, 0x69, 0x6A)};
+    return {QColor(0x1F, 0x1E, 0x1E), QColor(0xD4, 0xD4, 0xD5), QColor(0x36, 0x36, 0x36)};
 }
 
 int simKeyHorizontalPadding(int width)
@@ -108,20 +107,6 @@ int simKeyFontPixelSize(const SimKeyFontInput &in, const std::function<int(int)>
             return px;
     }
     return in.minimum;
-}
-
-QString simKeyStyleSheet(const SimKeyStyle &s)
-{
-    const QString family = s.fontFamily.isEmpty() ? QStringLiteral("'Microsoft YaHei'")
-                                                  : QStringLiteral("'") + s.fontFamily + QStringLiteral("'");
-    // One multi-argument arg() so that text inside a value is never substituted again.
-    return QStringLiteral(
-               "QPushButton {background-color: %1;color: %2;border: %8px solid %3;border-radius: "
-               "%7px;font-family: %4;font-size: %5px;font-weight: 500;line-height: %5px;padding: %9px "
-               "%6px 0px %6px;outline: none;}QPushButton:focus { outline: none; }")
-        .arg(s.colors.background, s.colors.text, s.colors.border, family, QString::number(s.fontPixelSize),
-             QString::number(s.horizontalPadding), QString::number(s.borderRadius),
-             QString::number(s.borderWidth), QString::number(s.topPadding));
 }
 
 QRectF simKeyIconRect(const QSize &buttonSize, const QSizeF &iconDefaultSize, bool largeIcon)

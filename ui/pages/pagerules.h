@@ -51,9 +51,9 @@ FontRange pageFontRange(const PageScale &scale, bool bySmallerFactor = false);
 
 struct SimKeyColors
 {
-    QString background;
-    QString text;
-    QString border;
+    QColor background;
+    QColor text;
+    QColor border;
 };
 SimKeyColors simKeyColors(bool enabled, bool pressed, bool selected, bool hovered);
 
@@ -74,18 +74,6 @@ struct SimKeyFontInput
 // `widestLineAt(px)` answers the widest horizontal advance of the text's
 // lines at a pixel size; it is only called for sizes that are tried.
 int simKeyFontPixelSize(const SimKeyFontInput &in, const std::function<int(int)> &widestLineAt);
-
-struct SimKeyStyle
-{
-    SimKeyColors colors;
-    QString fontFamily; // empty: the default family
-    int fontPixelSize = 16;
-    int horizontalPadding = 6;
-    int borderRadius = 8;
-    int borderWidth = 1;
-    int topPadding = 0;
-};
-QString simKeyStyleSheet(const SimKeyStyle &style);
 
 // Icon rectangle of a key's top icon.
 QRectF simKeyIconRect(const QSize &buttonSize, const QSizeF &iconDefaultSize, bool largeIcon);
