@@ -2,10 +2,12 @@
 import datetime
 import glob
 import os
+import queue
 import signal
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 APP = os.environ["APP"]
@@ -15,6 +17,8 @@ SAVEBENCH = os.environ["SAVEBENCH"]
 CLK_TCK = os.sysconf("SC_CLK_TCK")
 PLUG_AT_MS = 4000
 RUNS = 5
+# Start-up runs of each program: the wall clock of a start varies more.
+STARTS = 9
 # Memory is read this long after the moment measured, so that the first
 # frames have been painted in both programs.
 SETTLE_S = 0.5
@@ -89,18 +93,58 @@ def stop(proc):
         proc.wait()
 
 
-def wait_visible(proc, timeout=20.0):
-    end = time.monotonic() + timeout
-    while time.monotonic() < end:
-        r = subprocess.run(["xdotool", "search", "--all", "--onlyvisible", "--pid", str(proc.pid), "--name", "."],
-                           capture_output=True, text=True)
-        if r.returncode == 0 and r.stdout.strip():
-            return time.monotonic()
-        if proc.poll() is not None:
-            raise RuntimeError(f"{proc.args[0]} exited with {proc.returncode} before its window was shown: "
-                               f"{stderr_tail(proc)}")
-        time.sleep(0.005)
-    raise RuntimeError(f"window of {proc.args[0]} never became visible")
+class MapWatcher:
+    """Notes the moment the X server maps a top-level window.
+
+    Asking the server over and over (xdotool search every few milliseconds)
+    costs the server and the machine enough to slow the very start being
+    measured, the empty window's most of all; one client listening for
+    MapNotify on the root window costs nothing until it fires."""
+
+    def __init__(self):
+        self.proc = subprocess.Popen(["stdbuf", "-oL", "xev", "-root", "-event", "substructure"],
+                                     stdout=subprocess.PIPE, text=True, bufsize=1)
+        self.maps = queue.Queue()
+        threading.Thread(target=self._read, daemon=True).start()
+
+    def _read(self):
+        stamp = None
+        for line in self.proc.stdout:
+            if line.startswith("MapNotify"):
+                stamp = time.monotonic()
+            elif stamp is not None and "window 0x" in line:
+                self.maps.put((stamp, line.rsplit("window ", 1)[1].split(",")[0]))
+                stamp = None
+
+    def forget(self):
+        while not self.maps.empty():
+            self.maps.get_nowait()
+
+    def wait_mapped(self, proc, timeout=20.0):
+        end = time.monotonic() + timeout
+        while time.monotonic() < end:
+            try:
+                stamp, window = self.maps.get(timeout=0.1)
+            except queue.Empty:
+                if proc.poll() is not None:
+                    raise RuntimeError(f"{proc.args[0]} exited with {proc.returncode} before its window was "
+                                       f"shown: {stderr_tail(proc)}")
+                continue
+            if window_pid(window) == proc.pid:
+                return stamp
+        raise RuntimeError(f"window of {proc.args[0]} never became visible")
+
+    def close(self):
+        self.proc.kill()
+        self.proc.wait()
+
+
+def window_pid(window):
+    r = subprocess.run(["xprop", "-id", window, "_NET_WM_PID"], capture_output=True, text=True)
+    try:
+        return int(r.stdout.split("=")[1])
+    except (IndexError, ValueError):
+        return None
 
 
 def cpu_ticks(pid):
@@ -162,6 +206,8 @@ def main():
     start_cpu, empty_start_cpu = [], []
     idle_cpu_ms = idle_wakeups = None
     size = None
+    watcher = MapWatcher()
+    time.sleep(0.5)  # until it listens
 
     def spawn_visible(spawn):
         # Under load the X server now and then refuses a new client right after
@@ -169,10 +215,11 @@ def main():
         # That says nothing about the program, so such a start is taken again.
         for attempt in range(3):
             time.sleep(PAUSE_S)
+            watcher.forget()
             started = spawn()
             proc, t0 = started[0], started[1]
             try:
-                shown = wait_visible(proc) - t0
+                shown = watcher.wait_mapped(proc) - t0
                 start_cpu_ms = thread_figures(proc.pid)[0] / 1e6
                 return started, shown, start_cpu_ms
             except RuntimeError:
@@ -204,13 +251,14 @@ def main():
         stop(proc)
 
     # The first run finds the window size; after it the order alternates.
-    for run in range(RUNS):
+    for run in range(STARTS):
         if run % 2 == 0:
             measure_app(run)
             measure_empty()
         else:
             measure_empty()
             measure_app(run)
+    watcher.close()
     app_start, empty_start = median(starts), median(empty_starts)
     print(f"start_to_window_mapped_ms: median {app_start:.0f}, empty {size} window {empty_start:.0f}, "
           f"ratio {app_start / empty_start:.2f}x (runs: {runs(starts)}; empty: {runs(empty_starts)})")

@@ -2,7 +2,7 @@
 # Builds the program, the preloadable simulated knob, the save driver and an
 # empty Qt window, then measures them under Xvfb; start-up and memory are also
 # given as ratios to the empty window of the same size, measured in the same
-# run. Needs Xvfb and xdotool (apt-get install xvfb xdotool).
+# run. Needs Xvfb, xdotool and xev (apt-get install xvfb xdotool x11-utils).
 #   bench/run.sh            build into build-bench/ and print the figures
 #   BUILD_DIR=... bench/run.sh
 set -euo pipefail
