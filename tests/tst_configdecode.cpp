@@ -105,8 +105,6 @@ private Q_SLOTS:
         row("touch unknown", "03 FD 06 01 03 04 04 00 00 09", false, U, 4, "");
         row("mouse 12 bytes", "03 FD 06 01 03 01 04 00 00 00 00 00", false, U, 4, "", 12);
 
-        // Procreate, with the fallback to keyboard keys.
-
         // Command codes: both sets, and what is ignored.
         row("older code 0x11", "03 FD 11 01 01 00 01 | 00 00 04", false, A, 5, "#A@0");
         row("older code 0x14", "03 FD 14 01 01 00 01 | 00 00 04", false, A, 4, "#A@0");

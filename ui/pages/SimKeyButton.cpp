@@ -104,58 +104,57 @@ QFont SimKeyButton::keyFont(int pixelSize) const
 
 int SimKeyButton::resolvedFontPixelSize() const
 {
-    return fittedFont().pixelSize();
-}
-
-QFont SimKeyButton::fittedFont() const
-{
-    const FitKey key{text(),          size(),       m_minFontPixelSize, m_maxFontPixelSize,
-                     m_fixedFontSize, hasTopIcon(), m_fontFamily};
-    if (m_fitPixelSize > 0 && key == m_fitKey)
-        return keyFont(m_fitPixelSize);
-
-    SimKeyFontInput in;
-    in.width = key.size.width();
-    in.height = key.size.height();
-    in.minimum = key.minimum;
-    in.maximum = key.maximum;
-    in.fixed = key.fixed;
-    in.hasIcon = key.hasIcon;
-    // "&&" is how a button shows one ampersand; measure what is shown.
-    QString shown = key.text;
-    shown.replace(QStringLiteral("&&"), QStringLiteral("&"));
-    const QStringList lines = shown.split(QLatin1Char('\n'));
-    m_fitPixelSize = simKeyFontPixelSize(in, [this, &lines](int px) {
-        const QFontMetrics fm(keyFont(px));
-        int widest = 0;
-        for (const QString &line : lines)
-            widest = std::max(widest, fm.horizontalAdvance(line));
-        return widest;
-    });
-    m_fitKey = key;
-    return keyFont(m_fitPixelSize);
+    fit();
+    return m_fitFont.pixelSize();
 }
 
 QString SimKeyButton::shownText() const
 {
+    fit();
+    return m_fitShown;
+}
+
+void SimKeyButton::fit() const
+{
+    FitInputs inputs{text(),        size(),          m_minFontPixelSize, m_maxFontPixelSize,
+                     m_borderWidth, m_fixedFontSize, hasTopIcon(),       m_fontFamily};
+    if (m_fitInputs == inputs)
+        return;
+    m_fitInputs = std::move(inputs);
+
+    // "&&" is how a button shows one ampersand; measure what is shown.
     QString plain = text();
     plain.replace(QStringLiteral("&&"), QStringLiteral("&"));
-    const QFontMetrics fm(fittedFont());
-    // The text is clipped to the padded contents.
-    const int available = width() - 2 * resolvedHorizontalPadding() - 2 * m_borderWidth;
-    int widest = 0;
     const QStringList lines = plain.split(QLatin1Char('\n'));
-    for (const QString &line : lines)
-        widest = std::max(widest, fm.horizontalAdvance(line));
-    if (widest <= available || available < 3)
-        return text();
+    const auto widestAt = [&lines](const QFontMetrics &fm) {
+        int widest = 0;
+        for (const QString &line : lines)
+            widest = std::max(widest, fm.horizontalAdvance(line));
+        return widest;
+    };
+    SimKeyFontInput in;
+    in.width = width();
+    in.height = height();
+    in.minimum = m_minFontPixelSize;
+    in.maximum = m_maxFontPixelSize;
+    in.fixed = m_fixedFontSize;
+    in.hasIcon = hasTopIcon();
+    m_fitFont = keyFont(simKeyFontPixelSize(in, [&](int px) { return widestAt(QFontMetrics(keyFont(px))); }));
+
+    // Text too wide even at the smallest size is wrapped or elided, within the padded contents.
+    const QFontMetrics fm(m_fitFont);
+    const int available = width() - 2 * resolvedHorizontalPadding() - 2 * m_borderWidth;
+    if (widestAt(fm) <= available || available < 3) {
+        m_fitShown = text();
+        return;
+    }
     QString shown;
     const int room = height() - simKeyTopPadding(height(), fm.height(), hasTopIcon()) - 2 * m_borderWidth;
     if (lines.size() == 1 && 2 * fm.lineSpacing() <= room)
         shown = textfit::wrapInTwoLines(plain, fm, available);
     if (shown.isEmpty())
         shown = textfit::elide(lines.join(QLatin1Char(' ')), fm, available);
-    return shown.replace(QStringLiteral("&"), QStringLiteral("&&"));
+    m_fitShown = shown.replace(QStringLiteral("&"), QStringLiteral("&&"));
 }
 
 void SimKeyButton::mousePressEvent(QMouseEvent *event)
@@ -199,27 +198,20 @@ void SimKeyButton::paintEvent(QPaintEvent *)
     p.setBrush(colors.background);
     p.drawRoundedRect(QRectF(rect()).adjusted(half, half, -half, -half), radius, radius);
 
-    const QFont font = fittedFont();
+    fit();
     const int padding = resolvedHorizontalPadding();
-    const int top = simKeyTopPadding(height(), font.pixelSize(), hasTopIcon());
+    const int top = simKeyTopPadding(height(), m_fitFont.pixelSize(), hasTopIcon());
     const QRect text = rect().adjusted(m_borderWidth + padding, m_borderWidth + top, -m_borderWidth - padding,
                                        -m_borderWidth);
-    p.setFont(font);
+    p.setFont(m_fitFont);
     p.setPen(colors.text);
-    p.drawText(text, Qt::AlignCenter | Qt::TextShowMnemonic, shownText());
+    p.drawText(text, Qt::AlignCenter | Qt::TextShowMnemonic, m_fitShown);
 
     if (!m_topIconRenderer || !m_topIconRenderer->isValid())
         return;
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     const bool large = m_topIconPath.contains(QStringLiteral("volume_higher.svg"));
     m_topIconRenderer->render(&p, simKeyIconRect(size(), m_topIconRenderer->defaultSize(), large));
-}
-
-void SimKeyButton::changeEvent(QEvent *event)
-{
-    QPushButton::changeEvent(event);
-    if (event->type() == QEvent::EnabledChange)
-        update();
 }
 
 bool SimKeyButton::event(QEvent *event)

@@ -3,6 +3,9 @@
 #include <QFont>
 #include <QPushButton>
 
+#include <optional>
+#include <tuple>
+
 class QSvgRenderer;
 
 // The painted key cap every page uses. It paints itself rather than taking a
@@ -43,31 +46,18 @@ protected:
     void enterEvent(QEnterEvent *event) override;
     void leaveEvent(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
-    void changeEvent(QEvent *event) override;
     bool event(QEvent *event) override;
 
 private:
     QFont keyFont(int pixelSize) const;
-    // The fitted font, worked out again only when what it depends on changed.
-    QFont fittedFont() const;
+    // The fitted font and the text as painted, worked out again only when
+    // what they depend on has changed: paints and hovers reuse them.
+    void fit() const;
 
-    struct FitKey
-    {
-        QString text;
-        QSize size;
-        int minimum = 0;
-        int maximum = 0;
-        bool fixed = false;
-        bool hasIcon = false;
-        QString family;
-        bool operator==(const FitKey &o) const
-        {
-            return text == o.text && size == o.size && minimum == o.minimum && maximum == o.maximum &&
-                   fixed == o.fixed && hasIcon == o.hasIcon && family == o.family;
-        }
-    };
-    mutable FitKey m_fitKey;
-    mutable int m_fitPixelSize = -1;
+    using FitInputs = std::tuple<QString, QSize, int, int, int, bool, bool, QString>;
+    mutable std::optional<FitInputs> m_fitInputs;
+    mutable QFont m_fitFont;
+    mutable QString m_fitShown;
     bool m_hovered = false;
     bool m_pressed = false;
     bool m_selected = false;
