@@ -5,10 +5,13 @@
 #include "app/commandline.h"
 #include "app/windowsizing.h"
 #include "device/KnobSession.h"
+#include "ui/KnobArea.h"
+#include "ui/KnobDialWidget.h"
 #include "ui/MainLayoutWidget.h"
 #include "ui/WindowButtons.h"
 #include "ui/mainlayoutgeometry.h"
 
+#include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
@@ -146,6 +149,27 @@ private Q_SLOTS:
         QVERIFY(screen->availableGeometry().contains(window.geometry()));
 
         window.resizeForScreen(nullptr, true); // ignored, no crash
+    }
+
+    // The knob's two pictures at every window size: each is there, at the
+    // size its place takes, and not blank where the labels sit on it.
+    void knobPicturesAtEverySize()
+    {
+        KnobSession session;
+        MainLayoutWidget window(&session);
+        window.show();
+        const QLabel *base = window.findChild<KnobArea *>()->knobLabel();
+        const auto *dial = window.findChild<KnobDialWidget *>(QStringLiteral("knobDial"));
+        for (const QSize size : {QSize(1920, 1080), QSize(1296, 729), QSize(960, 540), QSize(2400, 1350)}) {
+            window.resize(size);
+            const QImage picture = base->pixmap().toImage();
+            QCOMPARE(picture.size(), base->size() * base->devicePixelRatioF());
+            QVERIFY(qAlpha(picture.pixel(picture.width() / 8, picture.height() / 8)) > 0);
+            const int dialSide = layout::dialLayout(base->width()).pictureSide;
+            QCOMPARE(dial->picture().size(), QSize(dialSide, dialSide) * dial->devicePixelRatioF());
+            QVERIFY(qAlpha(dial->picture().toImage().pixel(dialSide / 2, dialSide / 2)) > 0);
+        }
+        session.shutdown();
     }
 
     // The header as title bar: the buttons stay clear of Save at every size,

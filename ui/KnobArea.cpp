@@ -20,6 +20,7 @@
 #include <QSvgRenderer>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <future>
 
@@ -51,33 +52,47 @@ QString selectedKnobKeyStyle(const layout::KnobSelectionStyle &s)
         .arg(s.border);
 }
 
-const QString kBasePicture = QStringLiteral(":/asset/knob2.png");
-const QString kDialPicture = QStringLiteral(":/asset/knob1.png");
-
-// Decoded and scaled in one go, so that the full-size picture, premultiplied
-// as a pixmap would hold it, lives only until it has been scaled.
-QImage decodeScaled(const QString &path, const QPair<int, qreal> &scale)
+// Each picture is drawn at its design size for ordinary screens and at twice
+// that for dense ones. The smallest drawing at least as large as the need is
+// decoded, so an ordinary screen neither decodes nor shrinks the large one.
+struct Rendition
 {
+    int side;
+    const char *path;
+};
+using Picture = std::array<Rendition, 2>;
+constexpr Picture kBasePicture{{{300, ":/asset/knob2-300.png"}, {600, ":/asset/knob2.png"}}};
+constexpr Picture kDialPicture{{{201, ":/asset/knob1-201.png"}, {600, ":/asset/knob1.png"}}};
+
+// Decoded and scaled in one go, so that a larger picture than needed,
+// premultiplied as a pixmap would hold it, lives only until it has been scaled.
+QImage decodeScaled(const Picture &picture, const QPair<int, qreal> &scale)
+{
+    const int pixels = std::max(1, int(std::lround(scale.first * scale.second)));
+    const auto fits = std::find_if(picture.begin(), picture.end(),
+                                   [pixels](const Rendition &r) { return r.side >= pixels; });
+    const Rendition &source = fits != picture.end() ? *fits : picture.back();
     // Named and not guessed: guessing loads every image plug-in to ask it.
-    QImageReader reader(path, "png");
+    QImageReader reader(QString::fromLatin1(source.path), "png");
     reader.setAutoDetectImageFormat(false);
     QImage image = reader.read();
     if (image.isNull())
         return image;
     if (image.hasAlphaChannel())
         image.convertTo(QImage::Format_ARGB32_Premultiplied);
-    const int pixels = std::max(1, int(std::lround(scale.first * scale.second)));
+    if (image.size() == QSize(pixels, pixels))
+        return image;
     return image.scaled(pixels, pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
 // The first decode was started, at the scale expected, when the knob was
 // built; another scale reads the file again.
-QPixmap takePicture(std::future<QImage> &pending, const QPair<int, qreal> &pendingScale, const QString &path,
-                    const QPair<int, qreal> &scale)
+QPixmap takePicture(std::future<QImage> &pending, const QPair<int, qreal> &pendingScale,
+                    const Picture &picture, const QPair<int, qreal> &scale)
 {
     QImage image = pending.valid() ? pending.get() : QImage();
     if (image.isNull() || scale != pendingScale)
-        image = decodeScaled(path, scale);
+        image = decodeScaled(picture, scale);
     if (image.isNull())
         return QPixmap();
     QPixmap pixmap = QPixmap::fromImage(std::move(image));
