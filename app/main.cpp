@@ -17,14 +17,15 @@
 
 namespace {
 
-// Every size the file holds. The format is named, not guessed: guessing loads
-// each image plug-in installed to ask it.
+// One picture per size, each drawn for it. PNG, which Qt reads itself: an ICO
+// file's large PNG-packed entry makes the reader load every image plug-in
+// installed to guess its format.
 QIcon applicationIcon()
 {
     QIcon icon;
-    QImageReader reader(QStringLiteral(":/asset/VX_logo.ico"), "ico");
-    reader.setAutoDetectImageFormat(false);
-    for (int i = 0; i < reader.imageCount() && reader.jumpToImage(i); ++i) {
+    for (const int size : {16, 32, 48, 256}) {
+        QImageReader reader(QStringLiteral(":/asset/icon/VX_logo-%1.png").arg(size), "png");
+        reader.setAutoDetectImageFormat(false);
         const QImage image = reader.read();
         if (!image.isNull())
             icon.addPixmap(QPixmap::fromImage(image));
