@@ -271,8 +271,6 @@ void MainLayoutWidget::setupUI()
 
     m_logoLabel = new DraggableLabel(QStringLiteral("Logo"), this);
     m_logoLabel->setAlignment(Qt::AlignCenter);
-    m_logoLabel->setPixmap(renderSvgPixmap(QStringLiteral(":/asset/Logo.svg"), QSize(140, 19), this));
-    m_logoLabel->setGeometry(184, 22, 120, 120);
 
     m_knobArea = new KnobArea(this, &m_model);
     connect(m_knobArea, &KnobArea::clearClicked, this, &MainLayoutWidget::clearKnobKey);
@@ -620,6 +618,9 @@ void MainLayoutWidget::mousePressEvent(QMouseEvent *event)
 void MainLayoutWidget::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
+    // Showing the window delivers the size setupUI() already laid out for.
+    if (size() == m_laidOutSize && devicePixelRatioF() == m_laidOutRatio)
+        return;
     relayout();
 }
 
@@ -629,6 +630,8 @@ void MainLayoutWidget::relayout()
     if (!m_toast)
         return;
     const QSize size = this->size();
+    m_laidOutSize = size;
+    m_laidOutRatio = devicePixelRatioF();
     const layout::MainGeometry g = layout::mainGeometry(size);
 
     m_logoLabel->setGeometry(g.logo);

@@ -167,6 +167,9 @@ private:
     std::unique_ptr<KnobModel> m_unsavedEdits;
     bool m_connectedLook = false;
     QSize m_designSize{1920, 1080};
+    // What relayout() last fitted the pieces to.
+    QSize m_laidOutSize;
+    qreal m_laidOutRatio = 0;
 
     // Drawn straight into the window on every paint: a window-sized picture
     // would hold megabytes for what the backing store already has.
