@@ -53,7 +53,12 @@ MacroGUI::MacroGUI(KnobSession *session, QWidget *parent) : QMainWindow(parent)
 
     auto *central = new QWidget(this);
     central->setObjectName(QStringLiteral("centralWidget"));
-    central->setStyleSheet(QStringLiteral("QWidget#centralWidget {     background-color: #1a1a1a; }"));
+    // A palette, not a style sheet: a sheet here would put every widget in the
+    // window through the style-sheet style.
+    QPalette centralPalette = central->palette();
+    centralPalette.setColor(QPalette::Window, QColor(0x1a, 0x1a, 0x1a));
+    central->setPalette(centralPalette);
+    central->setAutoFillBackground(true);
     auto *layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
     setCentralWidget(central);

@@ -65,7 +65,6 @@ int main(int argc, char *argv[])
 
     const UIPlatformConfig profile = currentUIPlatformConfig();
     QApplication::setFont(QFont(profile.fontFamily, profile.fontPointSize));
-    app.setStyleSheet(QStringLiteral("QWidget { font-family: '%1'; }").arg(profile.fontFamily));
     qDebug() << "UI platform:" << profile.platformName << ", font:" << profile.fontFamily;
 
     KnobSession session;

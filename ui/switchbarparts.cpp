@@ -4,6 +4,7 @@
 #include "ui/svgpixmap.h"
 
 #include <QFont>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPropertyAnimation>
 
@@ -17,7 +18,8 @@ const auto kHighlightStyle = QStringLiteral("QLabel { background-color: #161616;
 
 QFont textFont(int pixelSize)
 {
-    QFont font(QStringLiteral("Microsoft YaHei"));
+    // The window's family, which the labels are drawn in.
+    QFont font = QGuiApplication::font();
     font.setWeight(QFont::Medium);
     font.setPixelSize(pixelSize);
     return font;

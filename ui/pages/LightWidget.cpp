@@ -10,6 +10,7 @@
 
 #include <QDebug>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
 
@@ -19,7 +20,7 @@ namespace {
 
 QFont pagePixelFont(int px)
 {
-    QFont f(QStringLiteral("Microsoft YaHei"));
+    QFont f = QGuiApplication::font();
     f.setPixelSize(px);
     return f;
 }
