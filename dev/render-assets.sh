@@ -47,9 +47,9 @@ png platform/system.svg platform/system.png 2
 # The program reads the PNGs (the built-in reader, no image plug-in to load);
 # the ICO holds the same four for systems that want one file.
 for size in 16 32 48 256; do
-    rsvg-convert --width "$size" --height "$size" --format png --output "$tmp/icon-$size.png" "$src/VX_logo.svg"
     png VX_logo.svg "icon/VX_logo-$size.png" "${size}x$size"
 done
-convert "$tmp/icon-16.png" "$tmp/icon-32.png" "$tmp/icon-48.png" "$tmp/icon-256.png" "$out/VX_logo.ico"
+convert "$out/icon/VX_logo-16.png" "$out/icon/VX_logo-32.png" "$out/icon/VX_logo-48.png" \
+    "$out/icon/VX_logo-256.png" "$out/VX_logo.ico"
 
 echo "render-assets: done"
