@@ -1,3 +1,4 @@
+#include "app/FontConfigWarmUp.h"
 #include "app/MacroGUI.h"
 #include "app/SingleWindowGuard.h"
 #include "app/commandline.h"
@@ -47,7 +48,9 @@ int main(int argc, char *argv[])
         return std::fflush(stdout) == 0 ? action.exitCode : 1;
     }
 
+    FontConfigWarmUp fontConfig;
     QApplication app(argc, argv);
+    fontConfig.wait();
     QApplication::setApplicationName(QStringLiteral("VELTRANIX"));
     QApplication::setOrganizationName(QStringLiteral("VELTRANIX"));
     // Lets Wayland shells match the window to its menu entry and icon.
