@@ -58,10 +58,10 @@ def start(scenario):
     return proc, t0, data
 
 
-def start_empty(size):
+def start_empty(size, *extra):
     t0 = time.monotonic()
     err = stderr_file()
-    proc = subprocess.Popen([EMPTY, size], stdout=subprocess.DEVNULL, stderr=err)
+    proc = subprocess.Popen([EMPTY, size, *extra], stdout=subprocess.DEVNULL, stderr=err)
     proc.stderr_path = err.name
     return proc, t0
 
@@ -201,6 +201,9 @@ def main():
     # same size is measured in the same loop, alternating with the program, so
     # that both see the same load on the machine.
     starts, empty_starts, empty_peaks = [], [], []
+    # The same window with one line of the program's text: what showing any
+    # text costs, which the empty window does not pay.
+    label_starts = []
     # CPU time of all threads when the window was found mapped: less at the
     # mercy of other load on the machine than the wall clock.
     start_cpu, empty_start_cpu = [], []
@@ -250,18 +253,28 @@ def main():
         empty_peaks.append(peak_rss_kib(proc.pid))
         stop(proc)
 
+    def measure_label():
+        (proc, _), shown, _ = spawn_visible(lambda: start_empty(size, "label"))
+        label_starts.append(shown * 1000)
+        stop(proc)
+
     # The first run finds the window size; after it the order alternates.
     for run in range(STARTS):
         if run % 2 == 0:
             measure_app(run)
             measure_empty()
+            measure_label()
         else:
+            measure_label()
             measure_empty()
             measure_app(run)
     watcher.close()
     app_start, empty_start = median(starts), median(empty_starts)
     print(f"start_to_window_mapped_ms: median {app_start:.0f}, empty {size} window {empty_start:.0f}, "
           f"ratio {app_start / empty_start:.2f}x (runs: {runs(starts)}; empty: {runs(empty_starts)})")
+    label_start = median(label_starts)
+    print(f"one_label_window_to_mapped_ms: median {label_start:.0f}, ratio {label_start / empty_start:.2f}x to the "
+          f"empty window; the program {app_start / label_start:.2f}x this window (runs: {runs(label_starts)})")
     app_cpu, empty_cpu = median(start_cpu), median(empty_start_cpu)
     print(f"start_cpu_to_window_mapped_ms: median {app_cpu:.0f}, empty {size} window {empty_cpu:.0f}, "
           f"ratio {app_cpu / empty_cpu:.2f}x (all threads; runs: {runs(start_cpu)}; "
