@@ -445,6 +445,30 @@ private Q_SLOTS:
 
     // The lighting page reaches the device as one colour packet without a
     // compatibility copy, whatever key is selected; a failed send is toasted.
+    // The tab bar paints its own backgrounds: the highlight under the current
+    // tab, and under the mouse a lighter fill on another tab, gone when the
+    // mouse leaves; the current tab keeps its highlight under the mouse.
+    void tabBarHoverFill()
+    {
+        MainLayoutWidget &w = connectedWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QWidget *bar = child(w, QStringLiteral("TabBar"));
+        QWidget *current = child(w, QStringLiteral("tabItem0"));
+        QWidget *other = child(w, QStringLiteral("tabItem2"));
+        // Just inside the top edge, clear of the icon and the text.
+        const auto shown = [bar](QWidget *item) {
+            return bar->grab().toImage().pixelColor(item->mapTo(bar, QPoint(item->width() / 2, 2)));
+        };
+        const QColor barColour(0x1C, 0x1C, 0x1C), highlight(0x16, 0x16, 0x16), hover(0x27, 0x2A, 0x2B);
+        QCOMPARE(shown(current), highlight);
+        QCOMPARE(shown(other), barColour);
+        QTest::mouseMove(other, QPoint(other->width() / 2, other->height() / 2));
+        QTRY_COMPARE(shown(other), hover);
+        QTest::mouseMove(current, QPoint(current->width() / 2, current->height() / 2));
+        QTRY_COMPARE(shown(other), barColour);
+        QCOMPARE(shown(current), highlight);
+    }
+
     void lightingPageAndFailureToast()
     {
         MainLayoutWidget &w = connectedWindow();

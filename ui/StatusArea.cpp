@@ -2,8 +2,10 @@
 
 #include "protocol/uitext.h"
 #include "ui/DraggableWidgets.h"
+#include "ui/RoundedFill.h"
 #include "ui/mainlayoutgeometry.h"
 #include "ui/svgpixmap.h"
+#include "ui/textcolour.h"
 
 #include <QFontMetrics>
 #include <QLabel>
@@ -32,13 +34,11 @@ StatusArea::StatusArea(QWidget *window, const QSize &designSize)
 
     m_statusDot = new QLabel(m_statusLabel);
     m_statusDot->setObjectName(QStringLiteral("statusDot"));
-    m_statusDot->setStyleSheet(QStringLiteral("background-color: #9A9A9A; border-radius: 8px;"));
 
     m_statusText = new QLabel(uiText(QStringLiteral("未连接")), m_statusLabel);
     m_statusText->setObjectName(QStringLiteral("statusText"));
     m_statusText->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    m_statusText->setFont(statusFont(16));
-    m_statusText->setStyleSheet(QStringLiteral("color: #FFFFFF; background: transparent;"));
+    setTextColour(m_statusText, Qt::white);
     layoutStatusWidgets(m_statusLabel->size());
 
     m_permissionHintLabel = new QLabel(window);
@@ -46,6 +46,7 @@ StatusArea::StatusArea(QWidget *window, const QSize &designSize)
     m_permissionHintLabel->setAlignment(Qt::AlignCenter);
     m_permissionHintLabel->setWordWrap(true);
     m_permissionHintLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
+    setTextColour(m_permissionHintLabel, QColor(0xC8, 0x59, 0x3B));
     m_permissionHintLabel->hide();
 }
 
@@ -61,13 +62,11 @@ void StatusArea::layoutStatusWidgets(const QSize &statusSize)
     const double k = statusSize.height() / 116.0;
     const QFont font = statusFont(int(16 * k + 0.5));
     m_statusText->setFont(font);
-    m_statusText->setStyleSheet(QStringLiteral("color: #FFFFFF; background: transparent;"));
     const layout::StatusRowGeometry row =
         layout::statusRowGeometry(statusSize, QFontMetrics(font).horizontalAdvance(m_statusText->text()));
     m_statusDot->setGeometry(row.dot);
-    m_statusDot->setStyleSheet(QStringLiteral("background-color: %1; border-radius: %2px;")
-                                   .arg(showsDemo() ? QStringLiteral("#E8A33C") : QStringLiteral("#9A9A9A"))
-                                   .arg(row.dot.width() / 2));
+    RoundedFill::of(m_statusDot)
+        ->set(showsDemo() ? QColor(0xE8, 0xA3, 0x3C) : QColor(0x9A, 0x9A, 0x9A), row.dot.width() / 2);
     m_statusText->setGeometry(row.text);
 }
 
@@ -92,14 +91,13 @@ void StatusArea::relayout()
     const int px = std::max(9, int(14 * s + 0.5));
     QFont font = m_permissionHintLabel->font();
     font.setPixelSize(px);
+    m_permissionHintLabel->setFont(font);
     const int lines =
         QFontMetrics(font)
             .boundingRect(QRect(0, 0, w, 10000), Qt::TextWordWrap, m_permissionHintLabel->text())
             .height();
     const int h = std::max({14, int(40 * s), lines + 2});
     m_permissionHintLabel->setGeometry((width - w) / 2, m_statusLabel->y() + int(size.height() * 0.68), w, h);
-    m_permissionHintLabel->setStyleSheet(
-        QStringLiteral("QLabel { color: #C8593B; background: transparent; font-size: %1px; }").arg(px));
     m_permissionHintLabel->raise();
 
     m_statusText->setText(showsDemo() ? QStringLiteral("Demo knob") : uiText(QStringLiteral("未连接")));

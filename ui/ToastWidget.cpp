@@ -1,8 +1,10 @@
 #include "ui/ToastWidget.h"
 
 #include "protocol/uitext.h"
+#include "ui/RoundedFill.h"
 #include "ui/ToastIconLabel.h"
 #include "ui/mainlayoutgeometry.h"
+#include "ui/textcolour.h"
 #include "ui/textfit.h"
 
 #include <QDebug>
@@ -17,13 +19,19 @@ namespace {
 constexpr int kToastVisibleMs = 2000;
 constexpr int kToastSlideMs = 240;
 
+QFont toastFont(int pixelSize)
+{
+    QFont font(QStringLiteral("Microsoft YaHei"));
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
 } // namespace
 
 ToastWidget::ToastWidget(QWidget *window) : QLabel(window)
 {
     setObjectName(QStringLiteral("toastContainer"));
-    setAttribute(Qt::WA_StyledBackground);
-    setStyleSheet(QStringLiteral("QLabel#toastContainer { background-color: #2E2E2E; border-radius: 8px; }"));
+    RoundedFill::of(this)->set(QColor(0x2E, 0x2E, 0x2E), 8);
     resize(343, 64);
 
     m_icon = new ToastIconLabel(this);
@@ -35,9 +43,11 @@ ToastWidget::ToastWidget(QWidget *window) : QLabel(window)
     m_title = new QLabel(this);
     m_title->setObjectName(QStringLiteral("toastTitle"));
     m_title->setGeometry(64, 12, 260, 22);
+    setTextColour(m_title, Qt::white);
     m_text = new QLabel(this);
     m_text->setObjectName(QStringLiteral("toastText"));
     m_text->setGeometry(64, 36, 260, 18);
+    setTextColour(m_text, QColor(0xC8, 0xC5, 0xC5));
 
     m_hideTimer = new QTimer(this);
     m_hideTimer->setSingleShot(true);
@@ -66,13 +76,8 @@ void ToastWidget::relayout()
                         g.toastIconSide);
     m_title->setGeometry(g.toastTitle);
     m_text->setGeometry(g.toastText);
-    m_title->setStyleSheet(
-        QStringLiteral("QLabel { background: transparent; color: #FFFFFF; font-size: %1px; "
-                       "font-family: 'Microsoft YaHei'; }")
-            .arg(g.toastTitleFontPx));
-    m_text->setStyleSheet(QStringLiteral("QLabel { background: transparent; color: #C8C5C5; font-size: %1px; "
-                                         "font-family: 'Microsoft YaHei'; }")
-                              .arg(g.toastTextFontPx));
+    m_title->setFont(toastFont(g.toastTitleFontPx));
+    m_text->setFont(toastFont(g.toastTextFontPx));
     showTexts();
     if (isVisible() && !m_animation)
         move((parentWidget()->width() - width()) / 2, g.toastShownPos.y());
@@ -81,15 +86,10 @@ void ToastWidget::relayout()
 void ToastWidget::showTexts()
 {
     // The toast widens for a long message, up to most of the window; only
-    // beyond that is a line elided. The style sheets set the pixel sizes,
-    // which the labels' own fonts do not know yet.
+    // beyond that is a line elided.
+    const QFontMetrics titleMetrics(m_title->font());
+    const QFontMetrics textMetrics(m_text->font());
     const layout::MainGeometry g = layout::mainGeometry(parentWidget()->size());
-    QFont titleFont(QStringLiteral("Microsoft YaHei"));
-    titleFont.setPixelSize(g.toastTitleFontPx);
-    QFont textFont = titleFont;
-    textFont.setPixelSize(g.toastTextFontPx);
-    const QFontMetrics titleMetrics(titleFont);
-    const QFontMetrics textMetrics(textFont);
     const int margin = g.toastSize.width() - g.toastTitle.x() - g.toastTitle.width();
     const int needed =
         g.toastTitle.x() + margin +

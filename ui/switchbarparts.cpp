@@ -1,7 +1,9 @@
 #include "ui/switchbarparts.h"
 
 #include "ui/DraggableWidgets.h"
+#include "ui/RoundedFill.h"
 #include "ui/svgpixmap.h"
+#include "ui/textcolour.h"
 
 #include <QFont>
 #include <QGuiApplication>
@@ -12,7 +14,10 @@ namespace switchbar {
 
 namespace {
 
-const auto kHighlightStyle = QStringLiteral("QLabel { background-color: #161616; border-radius: 8px; }");
+const QColor kBarColour(0x1C, 0x1C, 0x1C);
+const QColor kHighlightColour(0x16, 0x16, 0x16);
+const QColor kHoverColour(0x27, 0x2A, 0x2B);
+constexpr int kRadius = 8;
 
 } // namespace
 
@@ -28,7 +33,7 @@ QFont textFont(int pixelSize)
 QLabel *makeBar(const QString &dragName, const QRect &geometry, QWidget *parent)
 {
     auto *bar = new DraggableLabel(dragName, parent);
-    bar->setStyleSheet(QStringLiteral("QLabel { background-color: #1C1C1C; border-radius: 8px; }"));
+    RoundedFill::of(bar)->set(kBarColour, kRadius);
     bar->setGeometry(geometry);
     return bar;
 }
@@ -36,7 +41,7 @@ QLabel *makeBar(const QString &dragName, const QRect &geometry, QWidget *parent)
 QLabel *makeHighlight(QWidget *bar, const QString &name)
 {
     QLabel *highlight = clickThrough(new QLabel(bar), name);
-    highlight->setStyleSheet(kHighlightStyle);
+    RoundedFill::of(highlight)->set(kHighlightColour, kRadius);
     return highlight;
 }
 
@@ -52,7 +57,6 @@ QLabel *makeItem(QWidget *bar, const QString &name, const char *indexProperty, i
 {
     auto *item = new QLabel(bar);
     item->setObjectName(name);
-    item->setAttribute(Qt::WA_StyledBackground);
     item->setProperty(indexProperty, index);
     item->setProperty("activeIcon", QString::fromUtf8(activeIcon));
     item->setProperty("inactiveIcon", QString::fromUtf8(inactiveIcon));
@@ -64,17 +68,15 @@ QLabel *makeItem(QWidget *bar, const QString &name, const char *indexProperty, i
 
 void styleBar(QLabel *bar, QLabel *highlight, int radius)
 {
-    const QString r = QString::number(radius);
-    bar->setStyleSheet(QStringLiteral("QLabel { background-color: #1C1C1C; border-radius: %1px; }").arg(r));
-    highlight->setStyleSheet(
-        QStringLiteral("QLabel { background-color: #161616; border-radius: %1px; }").arg(r));
+    RoundedFill::of(bar)->set(kBarColour, radius);
+    RoundedFill::of(highlight)->set(kHighlightColour, radius);
 }
 
 void styleItem(QLabel *item, QLabel *icon, QLabel *text, const QString &iconPath, bool current,
                bool connectedLook, int iconSide, int fontPx, const QWidget *renderFor)
 {
     // Layout and connection changes restyle every item; re-rendering an icon
-    // and re-polishing three labels for the same look would change nothing.
+    // for the same look would change nothing.
     const QString look = QStringLiteral("%1|%2|%3|%4|%5")
                              .arg(iconPath)
                              .arg(int(current) + 2 * int(connectedLook))
@@ -84,19 +86,16 @@ void styleItem(QLabel *item, QLabel *icon, QLabel *text, const QString &iconPath
     if (item->property("styledLook").toString() == look)
         return;
     item->setProperty("styledLook", look);
-    QString style = QStringLiteral("QLabel {  background: transparent;  border-radius: 8px;}");
-    if (!current && connectedLook)
-        style += QStringLiteral("QLabel:hover {  background: #272A2B;}");
-    item->setStyleSheet(style);
+    RoundedFill *fill = RoundedFill::of(item);
+    fill->set(Qt::transparent, kRadius);
+    fill->setHoverColour(!current && connectedLook ? kHoverColour : QColor());
     if (icon) {
-        icon->setStyleSheet(QStringLiteral("QLabel { background: transparent; }"));
         icon->setFixedSize(iconSide, iconSide);
         icon->setPixmap(renderSvgPixmap(iconPath, QSize(iconSide, iconSide), renderFor));
     }
     if (text) {
         text->setFont(textFont(fontPx));
-        text->setStyleSheet(QStringLiteral("QLabel { background: transparent; color: %1; }")
-                                .arg(current ? QStringLiteral("#BEF449") : QStringLiteral("#67696A")));
+        setTextColour(text, current ? QColor(0xBE, 0xF4, 0x49) : QColor(0x67, 0x69, 0x6A));
     }
 }
 
