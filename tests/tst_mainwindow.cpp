@@ -443,8 +443,6 @@ private Q_SLOTS:
         QCOMPARE(records, (hidsim::Packet{0x02, 0x00, 0x00, 0x04, 0x01, 0x2C, 0x05}));
     }
 
-    // The lighting page reaches the device as one colour packet without a
-    // compatibility copy, whatever key is selected; a failed send is toasted.
     // The tab bar paints its own backgrounds: the highlight under the current
     // tab, and under the mouse a lighter fill on another tab, gone when the
     // mouse leaves; the current tab keeps its highlight under the mouse.
@@ -469,6 +467,8 @@ private Q_SLOTS:
         QCOMPARE(shown(current), highlight);
     }
 
+    // The lighting page reaches the device as one colour packet without a
+    // compatibility copy, whatever key is selected; a failed send is toasted.
     void lightingPageAndFailureToast()
     {
         MainLayoutWidget &w = connectedWindow();
