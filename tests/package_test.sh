@@ -45,6 +45,7 @@ dpkg-deb -c "$deb" | awk '{ $1=$2=$3=$4=$5=""; sub(/^ +/, ""); print }' >"$work/
 for f in \
     ./usr/libexec/veltranix/veltranix \
     "./usr/bin/veltranix -> ../libexec/veltranix/veltranix" \
+    ./usr/libexec/veltranix/hidvendor \
     ./usr/lib/udev/rules.d/70-veltranix.rules \
     ./usr/share/applications/com.veltranix.Configurator.desktop \
     ./usr/share/metainfo/com.veltranix.Configurator.metainfo.xml \
@@ -106,6 +107,12 @@ grep -v '^SUBSYSTEM=="hidraw", ' "$work/rules" && fail "rules above are not limi
 grep -Eq 'MODE=|GROUP=|OWNER=|RUN' "$work/rules" && fail "rules change more than the uaccess tag"
 grep -i '05ac' "$work/rules" | grep 'uaccess' | grep -Ev 'ENV\{(VX_KNOB_IDS|HID_NAME)\}==' &&
     fail "05ac:022c tagged on its ids alone (above)"
+grep 'ENV{VX_KNOB_IDS}=="1"' "$work/rules" | grep 'uaccess' | grep -v 'ENV{VX_HID_VENDOR_PAGE}=="?\*"' &&
+    fail "05ac:022c over USB tagged without its vendor interface (above)"
+# The helper the rules run is the one shipped, and it needs no Qt at plug time.
+helper=$(sed -n 's/.*IMPORT{program}="\([^" ]*\).*/\1/p' "$work/rules")
+[ "$helper" = /usr/libexec/veltranix/hidvendor ] || fail "rules run '$helper', not the shipped helper"
+readelf -d "$root$helper" | grep -q 'NEEDED.*libQt' && fail "$helper links Qt"
 
 # Debian's own checks: no error.
 if command -v lintian >/dev/null 2>&1; then
