@@ -8,6 +8,7 @@
 #include "device/hidscan.h"
 #include "device/packetutil.h"
 #include "tools/ble_helper/bluezmodel.h"
+#include "tools/hidvendor/hiddescriptor.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -47,13 +48,36 @@ const QString kBluetooth = QStringLiteral("Bluetooth");
 const QString kOthers = QStringLiteral("Other programs");
 const QString kRulesFile = QStringLiteral("70-veltranix.rules");
 const QString kRulesFix = QStringLiteral(
-    "install the package's udev rules (or copy packaging/linux/70-veltranix.rules to /etc/udev/rules.d), "
+    "install the package's udev rules (or copy packaging/linux/70-veltranix.rules to /etc/udev/rules.d and "
+    "build/hidvendor to /usr/libexec/veltranix/), "
     "run `udevadm control --reload`, then unplug and replug the knob");
 const QString kPlugFix =
     QStringLiteral("plug the knob in by cable or receiver, or pair and connect it over Bluetooth");
 constexpr int kHelperTimeoutMs = 5000;
 constexpr int kBusTimeoutMs = 5000;
 constexpr unsigned short kVendorUsagePage = 0xFF00;
+// The kernel keeps no longer report descriptor.
+constexpr qint64 kMaxDescriptorBytes = 4096;
+
+QString descriptorText(const HidDescriptorSummary &summary, std::uint16_t grantablePage)
+{
+    if (!summary.complete)
+        return QStringLiteral("malformed report descriptor");
+    if (grantablePage != 0)
+        return QStringLiteral("vendor usage page 0x%1").arg(hex4(grantablePage));
+    QStringList usages;
+    for (const HidCollectionUsage &c : summary.topLevel)
+        usages << QStringLiteral("0x%1:0x%2").arg(hex4(c.usagePage), hex4(c.usage));
+    return QStringLiteral("no vendor interface (usages %1)").arg(usages.join(QStringLiteral(", ")));
+}
+
+// The helper a rules file runs from IMPORT{program}="PATH ARGS".
+QString importedProgram(const QByteArray &rules)
+{
+    static const QRegularExpression import(QStringLiteral("^[^#\\n]*IMPORT\\{program\\}=\"([^\" ]+)"),
+                                           QRegularExpression::MultilineOption);
+    return import.match(QString::fromUtf8(rules)).captured(1);
+}
 
 QString idPair(unsigned vendor, unsigned product)
 {
@@ -152,6 +176,10 @@ struct Doctor::Node
     unsigned vendor = 0;
     unsigned product = 0;
     QString hidName;
+    QString descriptor; // what its report descriptor says, for the report
+    // A USB interface of the id pair a keyboard shares that is no vendor
+    // interface: the rules leave it closed on purpose.
+    bool closedByRules = false;
 };
 
 struct Doctor::Interface
@@ -302,8 +330,19 @@ QList<Doctor::Node> Doctor::hidrawNodes() const
         node.vendor = id.captured(2).toUInt(nullptr, 16);
         node.product = id.captured(3).toUInt(nullptr, 16);
         node.hidName = hidName.match(text).captured(1).trimmed();
-        if (isKnobIds(node.vendor, node.product))
-            nodes.append(node);
+        if (!isKnobIds(node.vendor, node.product))
+            continue;
+        QFile descriptor(classDir.filePath(name + QStringLiteral("/device/report_descriptor")));
+        if (descriptor.open(QIODevice::ReadOnly)) {
+            const QByteArray bytes = descriptor.read(kMaxDescriptorBytes);
+            const HidDescriptorSummary summary =
+                parseHidDescriptor(reinterpret_cast<const std::uint8_t *>(bytes.constData()), bytes.size());
+            const std::uint16_t page = grantableVendorPage(summary);
+            node.descriptor = descriptorText(summary, page);
+            node.closedByRules = page == 0 && node.bus == HID_API_BUS_USB &&
+                                 node.vendor == targetVendorId(true) && node.product == targetProductId(true);
+        }
+        nodes.append(node);
     }
     return nodes;
 }
@@ -324,13 +363,25 @@ void Doctor::addAccess(const QList<Node> &nodes)
     } else {
         // A file in a later folder overrides one of the same name in an earlier one.
         QFile effective(copies.last());
-        const bool grants = effective.open(QIODevice::ReadOnly) && effective.readAll().contains("uaccess");
+        const QByteArray rules = effective.open(QIODevice::ReadOnly) ? effective.readAll() : QByteArray();
+        const bool grants = rules.contains("uaccess");
         QString detail = QStringLiteral("%1 in effect").arg(copies.last());
         if (copies.size() > 1)
             detail += QStringLiteral(" (overrides %1)")
                           .arg(copies.mid(0, copies.size() - 1).join(QStringLiteral(", ")));
-        add(kAccess, QStringLiteral("udev rules"), grants ? DoctorCheck::Ok : DoctorCheck::Warn,
-            grants ? detail : detail + QStringLiteral(", but it grants no uaccess"), kRulesFix);
+        // Without its helper the rules never grant the knob on 05ac:022c over USB.
+        const QString helper = importedProgram(rules);
+        const bool helperOk = helper.isEmpty() || QFileInfo(helper).isExecutable();
+        if (!grants)
+            detail += QStringLiteral(", but it grants no uaccess");
+        else if (!helperOk)
+            detail +=
+                QStringLiteral(", but the helper it runs, %1, is missing: no USB interface of %2 is granted")
+                    .arg(helper, idPair(targetVendorId(true), targetProductId(true)));
+        add(kAccess, QStringLiteral("udev rules"), grants && helperOk ? DoctorCheck::Ok : DoctorCheck::Warn,
+            detail,
+            grants ? QStringLiteral("reinstall the package, or install build/hidvendor as %1").arg(helper)
+                   : kRulesFix);
     }
 
     const bool udev = QFileInfo::exists(QDir(m_env.udevRunDir).filePath(QStringLiteral("control")));
@@ -357,6 +408,8 @@ void Doctor::addAccess(const QList<Node> &nodes)
         QString detail =
             QStringLiteral("%1 (%2 %3, %4)")
                 .arg(node.path, busName(node.bus), idPair(node.vendor, node.product), node.hidName);
+        if (!node.descriptor.isEmpty())
+            detail += QStringLiteral(", ") + node.descriptor;
         struct stat st;
         if (::stat(QFile::encodeName(node.path).constData(), &st) != 0) {
             add(kAccess, check, DoctorCheck::Fail, detail + QStringLiteral(": the node is missing"),
@@ -372,6 +425,9 @@ void Doctor::addAccess(const QList<Node> &nodes)
         const int error = m_env.openReadOnly ? m_env.openReadOnly(node.path) : 0;
         if (error == 0)
             add(kAccess, check, DoctorCheck::Ok, detail + QStringLiteral(": this user can open it"));
+        else if ((error == EACCES || error == EPERM) && node.closedByRules)
+            add(kAccess, check, DoctorCheck::Ok,
+                detail + QStringLiteral(": closed, as the rules keep a keyboard's interfaces of these ids"));
         else if (error == EACCES || error == EPERM)
             add(kAccess, check, DoctorCheck::Fail, detail + QStringLiteral(": permission denied"), kRulesFix);
         else

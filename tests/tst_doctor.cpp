@@ -63,6 +63,11 @@ void TestDoctor::verdicts_data()
         "Other programs/open nodes:ok, Other programs/owner lock:ok, Verdict/overall:ok");
     row("knob node denied", CliBlocked, "Access/hidraw0:fail, Verdict/overall:fail");
     row("knob nodev", CliBlocked, "Access/hidraw0:fail");
+    // A keyboard's interface of 05ac:022c is closed by the rules on purpose; the vendor one is not.
+    row("knob node denied desc-keyboard", CliOk, "Access/hidraw0:ok, Verdict/overall:ok");
+    row("knob node denied desc-vendor", CliBlocked, "Access/hidraw0:fail");
+    row("rules-import", CliNoDevice, "Access/udev rules:warn");
+    row("rules-import helper", CliNoDevice, "Access/udev rules:ok");
     row("knob probe", CliOk, "Knob/probe:ok");
     row("knob probe silent", CliBlocked, "Knob/probe:fail");
     row("knob probe knob-denied", CliBlocked, "Knob/probe:fail");
@@ -105,6 +110,19 @@ void TestDoctor::verdicts()
         writeFile(root + "/usr/70-veltranix.rules", "SUBSYSTEM==\"hidraw\", TAG+=\"uaccess\"\n");
     if (has.contains("rules-etc-empty"))
         writeFile(root + "/etc/70-veltranix.rules", "# emptied by hand\n");
+    if (has.contains("rules-import"))
+        writeFile(root + "/usr/70-veltranix.rules",
+                  "SUBSYSTEM==\"hidraw\", IMPORT{program}=\"" + root.toUtf8() +
+                      "/hidvendor %S%p\"\n"
+                      "SUBSYSTEM==\"hidraw\", ENV{VX_HID_VENDOR_PAGE}==\"?*\", TAG+=\"uaccess\"\n");
+    if (has.contains("helper")) {
+        writeFile(root + "/hidvendor", "#!/bin/sh\n");
+        QVERIFY(QFile::setPermissions(root + "/hidvendor", QFile::ReadOwner | QFile::ExeOwner));
+    }
+    if (has.contains("desc-keyboard") || has.contains("desc-vendor"))
+        writeFile(root + "/sys/hidraw0/device/report_descriptor",
+                  QByteArray::fromHex(has.contains("desc-vendor") ? "06 00 FF 09 01 A1 01 C0"
+                                                                  : "05 01 09 06 A1 01 C0"));
     if (has.contains("udev"))
         writeFile(root + "/run/control", {});
     if (has.contains("node") || has.contains("nodev"))
