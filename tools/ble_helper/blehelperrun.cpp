@@ -237,12 +237,15 @@ int BleHelperRun::exec()
     // A device that shares the knob's id pair but lacks its service is passed
     // over for the next one.
     QString error;
+    // Every change under the device, before its state is read again, so none is missed.
+    if (!m_bus.connect(kBluez, QString(), kProperties, QStringLiteral("PropertiesChanged"), this,
+                       SLOT(onPropertiesChanged(QDBusMessage)))) {
+        printError(QStringLiteral("BlueZ's signals cannot be received: %1").arg(m_bus.lastError().message()));
+        return NoBluez;
+    }
     for (const BluezDevice &device : candidates) {
-        // Every change under the device, before its state is read again, so none is missed.
         m_devicePath = device.path;
         m_disconnected = false;
-        m_bus.connect(kBluez, QString(), kProperties, QStringLiteral("PropertiesChanged"), this,
-                      SLOT(onPropertiesChanged(QDBusMessage)));
         if (!device.connected) {
             // An LE Connect answers once the ATT channel is up, before the services are resolved.
             if (!call(device.path, kDeviceIface, QStringLiteral("Connect"), {}, kConnectTimeoutMs, &error)) {

@@ -6,10 +6,9 @@
 // gone); write-in-progress (the first WriteValue answers InProgress);
 // not-paired; small-mtu (23); powered-off; no-adapter; reconnect (connected,
 // services and MTU still coming); notify-in-progress (the first StartNotify
-// answers InProgress); notify-not-permitted; sleepy (the knob disconnects
-// 500 ms after the first look); busy (after the first look: resolution, a
-// battery appearing, an RSSI flood, the battery changing and going, the
-// adapter off and on).
+// answers InProgress); notify-not-permitted; busy (after the first look:
+// resolution, a battery appearing, an RSSI flood, the battery changing and
+// going, the adapter off and on).
 // As BlueZ does: the GATT objects stay cached while the device is away; a
 // Connect answers before the services are resolved; MTU is absent, then 23,
 // then 247, each announced. Owns org.bluez on the bus in
@@ -191,8 +190,6 @@ bool FakeBluez::handleMessage(const QDBusMessage &message, const QDBusConnection
                 resolveLater();
             if (is("busy"))
                 busyTimeline();
-            if (is("sleepy"))
-                QTimer::singleShot(500, this, [this] { setConnected(false); });
         }
         return true;
     }
