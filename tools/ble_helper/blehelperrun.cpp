@@ -10,6 +10,7 @@
 #include <QEventLoop>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QThread>
 #include <QTimer>
 
@@ -61,9 +62,13 @@ QString explain(const QString &error, const QString &address)
     const bool refused = error.startsWith(QLatin1String("org.bluez.Error.NotPermitted")) ||
                          error.startsWith(QLatin1String("org.bluez.Error.NotAuthorized")) ||
                          error.startsWith(QLatin1String("org.bluez.Error.AuthenticationFailed"));
-    if (refused && (error.contains(QLatin1String("paired"), Qt::CaseInsensitive) ||
-                    error.contains(QLatin1String("authenticat"), Qt::CaseInsensitive) ||
-                    error.contains(QLatin1String("insufficient"), Qt::CaseInsensitive)))
+    static const QRegularExpression unpaired(QStringLiteral("paired|authenticat|insufficient"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    // ATT errors 0x05, 0x08, 0x0f: insufficient authentication, authorization, encryption.
+    static const QRegularExpression attSecurity(QStringLiteral("ATT error: 0x0(5|8|f)\\b"),
+                                                QRegularExpression::CaseInsensitiveOption);
+    if ((refused && unpaired.match(error).hasMatch()) ||
+        (error.startsWith(QLatin1String("org.bluez.Error.Failed")) && attSecurity.match(error).hasMatch()))
         return QStringLiteral("the knob is not paired with this computer: pair it with "
                               "`bluetoothctl pair %1`, then `bluetoothctl trust %1`")
             .arg(address);
