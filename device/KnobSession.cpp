@@ -569,14 +569,9 @@ void KnobSession::checkDeviceStatus()
     if (m_connected && !m_bluetoothConnected) {
         // Each probe would be a report sent over the air through BlueZ, at the
         // cost of the knob's battery; BlueZ removes the node when the link
-        // drops, which udev announces, or else the device list shows.
-        if (m_hidrawOverBluetooth) {
-            if (!m_udevMonitor->isAvailable() && ++m_livenessTicks >= 10) {
-                m_livenessTicks = 0;
-                checkConnectedDeviceAlive();
-            }
+        // drops, which udev announces (or else the device list shows).
+        if (m_hidrawOverBluetooth && m_udevMonitor->isAvailable())
             return;
-        }
         if (++m_livenessTicks >= 10) {
             m_livenessTicks = 0;
             checkConnectedDeviceAlive();
