@@ -9,7 +9,6 @@
 namespace {
 
 constexpr int kHelperStartMs = 5000;
-constexpr int kHelperRunMs = 8000;
 
 } // namespace
 
@@ -70,7 +69,9 @@ int BluetoothTransport::writeReports(const std::vector<Packet> &reports)
         qDebug().noquote() << "BLE批量发送失败: helper启动失败" << process.errorString();
         return -1;
     }
-    if (!process.waitForFinished(kHelperRunMs)) {
+    // Never shorter than the helper's own bounds: a batch cut off part-way
+    // leaves the knob with half a save.
+    if (!process.waitForFinished(bleWriteRunLimitMs(reports.size()))) {
         process.kill();
         process.waitForFinished(1000);
         qDebug().noquote() << "BLE批量发送失败: helper写入超时";

@@ -21,6 +21,9 @@ constexpr int kSteadyWatchMs = 60000;
 constexpr int kKillWaitMs = 500;
 // Exit code of a helper that does not know the command.
 constexpr int kUsageExit = 64;
+// Exit code of a run that found no usable service (or MTU) on the knob.
+constexpr int kNoServiceExit = 4;
+constexpr int kQuickRetryMs = 1000;
 
 } // namespace
 
@@ -103,11 +106,23 @@ void BluetoothWatch::handleLine(const QByteArray &line)
     } else if (type == QLatin1String("knob")) {
         const QString address = o.value(QLatin1String("address")).toString();
         const bool connected = o.value(QLatin1String("connected")).toBool();
+        const int battery = connected ? o.value(QLatin1String("battery")).toInt(-1) : -1;
+        if (battery != m_battery.value(address, -1)) {
+            m_battery.insert(address, battery);
+            if (battery >= 0)
+                qDebug().noquote() << QStringLiteral("蓝牙电量: %1%").arg(battery);
+            emit batteryChanged(address, battery);
+        }
+        // A line that only brings a new battery level.
+        if (connected && m_connectedKnobs.contains(address))
+            return;
         qDebug().noquote() << QStringLiteral("蓝牙旋钮 %1 %2").arg(address, connected ? "已连接" : "已断开");
         if (connected) {
             m_connectedKnobs.insert(address);
             m_failureBackoffMs = 0;
             m_lastFailure.clear();
+            m_retriedQuickly = false;
+            m_waitForReconnect = false;
             scheduleRun(0);
         } else {
             m_connectedKnobs.remove(address);
@@ -123,6 +138,11 @@ void BluetoothWatch::onFinished(int exitCode)
     if (m_stopped)
         return;
     m_connectedKnobs.clear();
+    for (auto it = m_battery.cbegin(); it != m_battery.cend(); ++it) {
+        if (it.value() >= 0)
+            emit batteryChanged(it.key(), -1);
+    }
+    m_battery.clear();
     if (exitCode == kUsageExit) {
         // No helper, or one without the watch: ask for runs on a timer.
         if (!m_polling)
@@ -146,6 +166,7 @@ void BluetoothWatch::setLinkUp(bool up)
     m_linkUp = up;
     if (up) {
         m_runTimer->stop();
+        m_retriedQuickly = false;
         return;
     }
     // Connecting resumes: at once when the watch knows a knob is there.
@@ -157,20 +178,33 @@ void BluetoothWatch::setLinkUp(bool up)
         scheduleRun(0);
 }
 
-void BluetoothWatch::noteRunFinished(const QString &failure)
+bool BluetoothWatch::noteRunFinished(const QString &failure, int exitCode)
 {
     if (failure.isEmpty() || m_linkUp || m_stopped)
-        return;
+        return true;
+    const bool quickRetry = !isBleNoKnobExit(exitCode) && !std::exchange(m_retriedQuickly, true);
     // Only retried while a run has something to find.
     if (!m_polling && m_connectedKnobs.isEmpty())
-        return;
+        return true;
+    if (quickRetry) {
+        m_lastFailure = failure;
+        m_failureBackoffMs = 0;
+        scheduleRun(kQuickRetryMs);
+        return false;
+    }
+    if (!m_polling && exitCode == kNoServiceExit) {
+        m_runTimer->stop();
+        m_waitForReconnect = true;
+        return true;
+    }
     if (failure != m_lastFailure) {
         m_lastFailure = failure;
         m_failureBackoffMs = 0;
         scheduleRun(m_polling ? kPollMs : kBackoffFirstMs);
-        return;
+        return true;
     }
     scheduleRun(nextBackoffMs());
+    return true;
 }
 
 int BluetoothWatch::nextBackoffMs()
@@ -182,7 +216,7 @@ int BluetoothWatch::nextBackoffMs()
 
 void BluetoothWatch::scheduleRun(int delayMs)
 {
-    if (m_linkUp || m_stopped)
+    if (m_linkUp || m_stopped || m_waitForReconnect)
         return;
     m_runTimer->start(delayMs);
 }

@@ -3,6 +3,7 @@
 #include "device/blelineparser.h"
 
 #include <QElapsedTimer>
+#include <QMap>
 #include <QObject>
 #include <QProcess>
 #include <QSet>
@@ -29,8 +30,10 @@ public:
 
     // The session's side: whether some link is up (no runs are asked for
     // then), and how a connect run ended (empty failure: it brought the knob).
+    // False while the failure is not worth showing yet: one quick retry
+    // comes first, since a knob that just reconnected often fails once.
     void setLinkUp(bool up);
-    void noteRunFinished(const QString &failure);
+    bool noteRunFinished(const QString &failure, int exitCode);
 
     bool isWatching() const { return m_process->state() != QProcess::NotRunning; }
     bool isPolling() const { return m_polling; }
@@ -40,6 +43,8 @@ Q_SIGNALS:
     // The watch saw the knob with this address disconnect.
     void knobGone(const QString &address);
     void availabilityChanged(bool available, const QString &reason);
+    // The knob's battery as BlueZ reads it, -1 when unknown or the knob went.
+    void batteryChanged(const QString &address, int percent);
 
 private:
     void startWatch();
@@ -60,6 +65,10 @@ private:
     bool m_linkUp = false;
     bool m_stopped = false;
     QSet<QString> m_connectedKnobs;
+    QMap<QString, int> m_battery;
+    bool m_retriedQuickly = false;
+    // A knob without a usable service stays so until it reconnects.
+    bool m_waitForReconnect = false;
     QString m_lastFailure;
     int m_failureBackoffMs = 0;
 };

@@ -68,6 +68,18 @@ AssignmentWriteResult writeSnapshot(KnobTransport &transport, const KnobModelSna
     return result;
 }
 
+// Asks the device list, not the node: a probe written to a Bluetooth node would go over the air.
+bool hidNodePresent(const QString &path)
+{
+    const QByteArray wanted = path.toUtf8();
+    hid_device_info *list = hid_enumerate(0, 0);
+    bool present = false;
+    for (const hid_device_info *i = list; i && !present; i = i->next)
+        present = i->path && wanted == i->path;
+    hid_free_enumeration(list);
+    return present;
+}
+
 } // namespace
 
 KnobSession::KnobSession(QObject *parent)
@@ -90,6 +102,14 @@ KnobSession::KnobSession(QObject *parent)
             });
     m_bleWatch = new BluetoothWatch(this);
     connect(m_bleWatch, &BluetoothWatch::connectWanted, this, &KnobSession::tryAutoConnectBluetooth);
+    connect(m_bleWatch, &BluetoothWatch::batteryChanged, this, [this](const QString &address, int percent) {
+        if (percent >= 0)
+            m_batteryLevels.insert(address, percent);
+        else
+            m_batteryLevels.remove(address);
+        updateBatteryLevel();
+    });
+    connect(this, &KnobSession::connectionChanged, this, &KnobSession::updateBatteryLevel);
     connect(m_bleWatch, &BluetoothWatch::knobGone, this, [this](const QString &address) {
         if (m_bluetoothConnected && address.compare(m_ble->address(), Qt::CaseInsensitive) == 0) {
             qDebug().noquote() << "蓝牙旋钮已断开";
@@ -288,6 +308,7 @@ void KnobSession::installScanResult(ScanKind kind, const HidScanResult &result, 
     m_ble->setConnectRunActive(false);
 
     m_usb->install(handle, result.ownerLock);
+    m_hidrawOverBluetooth = result.bluetooth;
     m_connected = true;
     m_bluetoothConnected = false;
     clearBluetoothIdentity();
@@ -330,6 +351,7 @@ void KnobSession::disconnect()
         m_bluetoothFailureReported = false;
     m_link->close();
     m_connected = false;
+    m_hidrawOverBluetooth = false;
     m_bluetoothConnected = false;
     clearBluetoothIdentity();
     m_deviceProbeInFlight = false;
@@ -475,7 +497,7 @@ void KnobSession::noteBluetoothRunFailed(int exitCode, const QString &error)
     const QString state = QStringLiteral("%1 %2").arg(exitCode).arg(error);
     const bool changed = state != m_quietBluetoothState;
     m_quietBluetoothState = state;
-    m_bleWatch->noteRunFinished(state);
+    const bool showNow = m_bleWatch->noteRunFinished(state, exitCode);
     // Runs that keep ending the same way are logged once.
     m_bleConnector->setQuiet(!changed || isBleNoKnobExit(exitCode));
     if (isBleNoKnobExit(exitCode) || exitCode == kNoHelper) {
@@ -483,8 +505,37 @@ void KnobSession::noteBluetoothRunFailed(int exitCode, const QString &error)
             qDebug().noquote() << QStringLiteral("蓝牙: %1").arg(error.isEmpty() ? state : error);
         return;
     }
+    if (!showNow) {
+        qDebug().noquote() << QStringLiteral("蓝牙连接失败，稍后重试: %1").arg(error);
+        return;
+    }
     if (changed || !m_bluetoothFailureReported)
         reportBluetoothFailure(error.isEmpty() ? QStringLiteral("未收到设备配置") : error);
+}
+
+bool KnobSession::isOverBluetooth() const
+{
+    return m_connected && (m_bluetoothConnected || m_hidrawOverBluetooth);
+}
+
+int KnobSession::batteryLevel() const
+{
+    if (!isOverBluetooth())
+        return -1;
+    // Over hidraw the node does not name the knob's address: the knob BlueZ
+    // reports is the one.
+    if (m_bluetoothConnected)
+        return m_batteryLevels.value(m_ble->address(), -1);
+    return m_batteryLevels.isEmpty() ? -1 : m_batteryLevels.first();
+}
+
+void KnobSession::updateBatteryLevel()
+{
+    const int level = batteryLevel();
+    if (level == m_shownBatteryLevel)
+        return;
+    m_shownBatteryLevel = level;
+    emit batteryLevelChanged(level);
 }
 
 void KnobSession::checkBluetoothLinkLost()
@@ -516,6 +567,11 @@ void KnobSession::checkDeviceStatus()
     // Over Bluetooth the watch and the write runs notice a lost knob, and a
     // cable found meanwhile takes over.
     if (m_connected && !m_bluetoothConnected) {
+        // Each probe would be a report sent over the air through BlueZ, at the
+        // cost of the knob's battery; BlueZ removes the node when the link
+        // drops, which udev announces (or else the device list shows).
+        if (m_hidrawOverBluetooth && m_udevMonitor->isAvailable())
+            return;
         if (++m_livenessTicks >= 10) {
             m_livenessTicks = 0;
             checkConnectedDeviceAlive();
@@ -550,6 +606,13 @@ void KnobSession::checkConnectedDeviceAlive()
     // device. A save's own writes notice an unplug, so none is needed then.
     if (!m_connected || m_configReadInProgress || m_saveRunning || m_bluetoothConnected)
         return;
+    if (m_hidrawOverBluetooth) {
+        if (hidNodePresent(m_lastScan.path))
+            return;
+        qDebug().noquote() << "[liveness] 蓝牙 hidraw 节点已移除，判定断开";
+        disconnect();
+        return;
+    }
 
     const unsigned long long generation = m_link->generation();
     const HidPacket probe = probeReport();

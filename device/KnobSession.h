@@ -8,6 +8,7 @@
 #include "device/hidscan.h"
 #include "device/savereadback.h"
 
+#include <QMap>
 #include <QObject>
 #include <QString>
 
@@ -89,6 +90,10 @@ public:
 
     bool isConnected() const { return m_connected.load(); }
     bool isBluetoothConnected() const { return m_bluetoothConnected.load(); }
+    // Connected through the helper or through a hidraw node on the Bluetooth bus.
+    bool isOverBluetooth() const;
+    // The connected knob's battery in percent as BlueZ reads it; -1 when unknown.
+    int batteryLevel() const;
     bool isConfigReadInProgress() const { return m_configReadInProgress; }
     bool isSaveRunning() const { return m_saveRunning; }
     // Colour packets that have been sent or have failed, for callers that wait for one.
@@ -134,6 +139,8 @@ Q_SIGNALS:
     // of Bluetooth or a knob), while no other link is up; reason says why.
     // Once per streak: after start and after a lost link.
     void bluetoothConnectFailed(const QString &reason);
+    // batteryLevel() changed (-1: unknown or no Bluetooth link).
+    void batteryLevelChanged(int percent);
     // The knob is there but the system refuses to open it, or another program
     // holds it (or no longer does).
     void permissionHintChanged(bool visible);
@@ -168,6 +175,7 @@ private:
     void checkBluetoothLinkLost();
     void setBluetoothLinkUp(bool up);
     void reportBluetoothFailure(const QString &reason);
+    void updateBatteryLevel();
     // udev saw the knob come or go: scan (or probe the link) now rather than
     // at the next idle tick.
     void onKnobDeviceChanged();
@@ -204,6 +212,9 @@ private:
     BluetoothWatch *m_bleWatch = nullptr;
     QString m_quietBluetoothState;
     bool m_bluetoothFailureReported = false;
+    bool m_hidrawOverBluetooth = false;
+    QMap<QString, int> m_batteryLevels; // address -> percent, of the knobs BlueZ has connected
+    int m_shownBatteryLevel = -1;
     PermissionHint m_permissionHint;
     HidScanResult m_lastScan;
     UdevMonitor *m_udevMonitor = nullptr;

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
 Packet normaliseBlePacket(const Packet &packet)
 {
     Packet out(packet.begin(), packet.begin() + std::min<std::size_t>(packet.size(), kBlePacketSize));
@@ -105,4 +107,16 @@ BleHelperCommand findBluetoothHelperCommand(const QString &directory, const QStr
             return {QStringLiteral("python3"), QStringList{path} + arguments, true};
     }
     return {};
+}
+
+int bleWriteRunLimitMs(std::size_t packets)
+{
+    // Before the first write: is BlueZ there, three looks at its objects, the
+    // connect, resolution, the MTU; after the last: the short listen.
+    constexpr int kFixedMs =
+        1000 + 3 * kBleHelperCallMs + kBleHelperConnectMs + kBleHelperResolveMs + kBleHelperMtuWaitMs + 1000;
+    constexpr int kPerPacketMs =
+        kBleHelperRetryWindowMs + kBleHelperRetryPauseMs + kBleHelperCallMs + kBleCommandPaceMs;
+    constexpr int kMarginMs = 3000;
+    return kFixedMs + kPerPacketMs * static_cast<int>(std::min<std::size_t>(packets, 10000)) + kMarginMs;
 }

@@ -16,6 +16,19 @@
 // stays, the 65th byte of a USB report has no room in the characteristic.
 constexpr int kBlePacketSize = 64;
 
+// The helper's bounds, shared so that the program waits longer than any run.
+constexpr int kBleHelperCallMs = 5000;        // one BlueZ call
+constexpr int kBleHelperConnectMs = 10000;    // Device1.Connect
+constexpr int kBleHelperResolveMs = 15000;    // services resolved after connecting
+constexpr int kBleHelperMtuWaitMs = 2000;     // the MTU exchange after that
+constexpr int kBleHelperRetryWindowMs = 1000; // retrying a write BlueZ says is in progress
+constexpr int kBleHelperRetryPauseMs = 100;
+constexpr int kBleCommandPaceMs = 15; // between writes without response
+
+// How long the program lets a write run of this many packets take: the
+// helper's worst case, every bound above used up, and a margin.
+int bleWriteRunLimitMs(std::size_t packets);
+
 // Cut to the first 64 bytes or pad with zeros up to 64.
 Packet normaliseBlePacket(const Packet &packet);
 

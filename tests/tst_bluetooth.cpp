@@ -17,10 +17,13 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <algorithm>
 
 Q_DECLARE_METATYPE(Packet)
 Q_DECLARE_METATYPE(BluezCharacteristic)
@@ -311,27 +314,31 @@ private Q_SLOTS:
     {
         const struct
         {
-            const char *name, *modalias;
+            const char *name, *modalias, *uuid;
             bool knob;
-        } rows[] = {{"VELTRANIX", "", true},
-                    {"Veltranix Knob", "", true},
-                    {"X", "usb:v05ACp022Cd0001", true},
-                    {"X", "bluetooth:v514cp8850d0100", true},
-                    {"X", "usb:v05ACp8850d0001", false}, // vendor of one pair, product of the other
-                    {"Headphones", "bluetooth:v004Cp2002d0100", false},
-                    {"", "", false}};
+        } rows[] = {{"VELTRANIX", "", "", true},
+                    {"Veltranix Knob", "", "", true},
+                    {"X", "usb:v05ACp022Cd0001", "7a1c0001-3b5e-4c2a-9f10-5d2b8c6e4a01", true},
+                    // A keyboard model shares this pair: its HID service is no vendor service.
+                    {"Keyboard", "usb:v05ACp022Cd0001", "00001812-0000-1000-8000-00805f9b34fb", false},
+                    {"Keyboard", "usb:v05ACp022Cd0001", "6e400001-b5a3-f393-e0a9-e50e24dcca9e", false},
+                    {"X", "bluetooth:v514cp8850d0100", "", true},
+                    {"X", "usb:v05ACp8850d0001", "7a1c0001-3b5e-4c2a-9f10-5d2b8c6e4a01", false},
+                    {"Headphones", "bluetooth:v004Cp2002d0100", "", false},
+                    {"", "", "", false}};
         for (const auto &r : rows) {
             BluezDevice d;
             d.name = QString::fromLatin1(r.name);
             d.modalias = QString::fromLatin1(r.modalias);
-            QVERIFY2(isKnob(d) == r.knob, r.modalias);
+            d.uuids = QStringList{QString::fromLatin1(r.uuid)};
+            QVERIFY2(isKnob(d) == r.knob, r.name);
         }
-        // A keyboard model shares one of the knob's id pairs: the name comes first.
-        BluezDevice keyboard{"/k", "K", "", "", "usb:v05ACp022Cd0001", true, false};
-        BluezDevice knob{"/n", "N", "", "VELTRANIX", "", true, false};
-        BluezDevice asleep{"/s", "S", "", "VELTRANIX", "", false, false};
+        // The name comes first, a device known only by its ids after it.
+        BluezDevice byIds{"/k", "K", "", "", "bluetooth:v514Cp8850d0100", {}, true, false};
+        BluezDevice knob{"/n", "N", "", "VELTRANIX", "", {}, true, false};
+        BluezDevice asleep{"/s", "S", "", "VELTRANIX", "", {}, false, false};
         QStringList order;
-        for (const BluezDevice &d : connectedKnobs({keyboard, asleep, knob}))
+        for (const BluezDevice &d : connectedKnobs({byIds, asleep, knob}))
             order << d.address;
         QCOMPARE(order, (QStringList{"N", "K"}));
     }
@@ -411,22 +418,30 @@ private Q_SLOTS:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<int>("writes"); // WriteValue calls the fake saw
         QTest::addColumn<QStringList>("env");
+        QTest::addColumn<QString>("message"); // in the last error line
         const QString read =
             "connected gatt_uuids write_ready write_ok hardware_probe notify notify notify notify";
         const QString written = "connected gatt_uuids write_ready write_ok";
         const auto row = [](const char *name, const char *scenario, const QString &writeTo,
-                            const QString &types, int exitCode, int writes, const QStringList &env = {}) {
-            QTest::newRow(name) << scenario << writeTo << types << exitCode << writes << env;
+                            const QString &types, int exitCode, int writes, const QStringList &env = {},
+                            const QString &message = {}) {
+            QTest::newRow(name) << scenario << writeTo << types << exitCode << writes << env << message;
         };
         const QString knob = kKnobAddress, query;
         row("query reads the configuration and stops at the end packet", "normal", query, read, 0, 1);
         row("batch write", "normal", knob, written, 0, 3);
         row("no connected device", "no-device", query, "error", 3, 0);
         row("connected device is not the knob", "not-knob", query, "error", 3, 0);
+        row("keyboard with the knob's ids and no vendor service", "keyboard", query, "error", 3, 0);
         row("write to an unknown address", "normal", "00:11:22:33:44:55", "error", 3, 0);
         row("rejected batch write", "reject-write", knob, "connected gatt_uuids write_ready error", 5, 1);
         row("device disconnects mid-run", "disconnect", query,
             "connected gatt_uuids write_ready write_ok hardware_probe notify session_disconnected", 6, 1);
+        row("knob gone mid-write", "gone-mid-write", knob, "connected gatt_uuids write_ready error", 6, 2);
+        row("write in progress is retried", "write-in-progress", knob, written, 0, 4);
+        row("not paired", "not-paired", knob, "connected gatt_uuids write_ready error", 5, 1, {},
+            "bluetoothctl pair " + knob);
+        // The cached services are there at once; the write waits for resolution and the MTU.
         row("write to a known knob that is not connected connects first", "no-device", knob, written, 0, 3);
         row("service override that the knob lacks", "normal", query, "error", 4, 0,
             {"VX_BLE_SERVICE_UUID=fff0"});
@@ -436,8 +451,9 @@ private Q_SLOTS:
         row("BlueZ not running, activation never answers", "none", query, "error", 7, 0);
         row("no adapter", "no-adapter", query, "error", 8, 0);
         row("adapter off", "powered-off", knob, "error", 8, 0);
-        row("MTU below 67", "small-mtu", query, "connected gatt_uuids error", 4, 0);
-        row("services resolved after connected", "late-resolve", query, read, 0, 1);
+        row("MTU stays 23", "small-mtu", query, "connected gatt_uuids error", 4, 0);
+        row("reconnect: cached services, late resolution, MTU absent then 23 then 247", "reconnect", query,
+            read, 0, 1);
         row("StartNotify in progress once", "notify-in-progress", query, read, 0, 1);
         row("StartNotify not permitted", "notify-not-permitted", query, "connected gatt_uuids error", 4, 0);
     }
@@ -449,6 +465,7 @@ private Q_SLOTS:
         QFETCH(int, exitCode);
         QFETCH(int, writes);
         QFETCH(QStringList, env);
+        QFETCH(QString, message);
         if (!startBus())
             QSKIP("dbus-daemon is not installed");
         const QString record = m_dir.filePath(QStringLiteral("writes-%1.txt").arg(QTest::currentDataTag()));
@@ -481,6 +498,7 @@ private Q_SLOTS:
         QCOMPARE(helper.exitCode(), exitCode);
         if (exitCode != 0 && exitCode != 6)
             QVERIFY(!last.value(QLatin1String("message")).toString().isEmpty());
+        QVERIFY2(last.value(QLatin1String("message")).toString().contains(message), output.constData());
 
         QFile file(record);
         QList<QByteArray> recorded;
@@ -490,7 +508,8 @@ private Q_SLOTS:
         QCOMPARE(recorded.size(), writes);
         if (write) {
             QCOMPARE(isBleBatchWriteAcknowledged(output, true, helper.exitCode()), exitCode == 0);
-            // In order, 64 bytes each, acknowledged writes.
+            // In order, 64 bytes each, acknowledged writes; a retry repeats its packet.
+            recorded.erase(std::unique(recorded.begin(), recorded.end()), recorded.end());
             for (int i = 0; i < recorded.size(); ++i)
                 QCOMPARE(QString::fromLatin1(recorded.at(i)), "request 64 " + args.at(3 + 2 * i));
         } else if (writes == 1) {
@@ -513,7 +532,23 @@ private Q_SLOTS:
                                     "notify|" + hexOf("03 FD FE FF")}));
     }
 
-    // The watch stays up through BlueZ appearing and the knob going.
+    // One watch line as "type address yes|no [battery]", count of them or fewer after a pause.
+    static QStringList watchLines(QProcess &helper, int count)
+    {
+        QStringList seen;
+        while (seen.size() < count && (helper.canReadLine() || helper.waitForReadyRead(10000))) {
+            const QJsonObject o = QJsonDocument::fromJson(helper.readLine()).object();
+            const bool up = o.value(o.contains("connected") ? "connected" : "available").toBool();
+            seen << QStringLiteral("%1 %2 %3%4")
+                        .arg(o.value("type").toString(), o.value("address").toString(), up ? "yes" : "no",
+                             o.contains("battery") ? " " + QString::number(o.value("battery").toInt()) : "");
+        }
+        return seen;
+    }
+
+    // The watch stays up through BlueZ appearing; a knob counts once its
+    // services are resolved, its battery as it comes, changes and goes, no
+    // refetch for an RSSI flood, the adapter off (the knob with it) and on.
     void helperWatch()
     {
         if (!startBus())
@@ -521,23 +556,56 @@ private Q_SLOTS:
         QProcess helper;
         helper.setProcessEnvironment(busEnvironment());
         helper.start(QStringLiteral(VX_BLE_HELPER_PATH), {QStringLiteral("watch")});
-        QStringList seen;
-        auto readUntil = [&](int count) {
-            while (seen.size() < count && (helper.canReadLine() || helper.waitForReadyRead(10000))) {
-                const QJsonObject o = QJsonDocument::fromJson(helper.readLine()).object();
-                const bool up = o.value(o.contains("connected") ? "connected" : "available").toBool();
-                seen << QStringLiteral("%1 %2 %3")
-                            .arg(o.value("type").toString(), o.value("address").toString(),
-                                 up ? "yes" : "no");
-            }
-        };
-        readUntil(1);
-        QVERIFY(startFake(QStringLiteral("sleepy"), QString()));
-        readUntil(4);
+        QStringList seen = watchLines(helper, 1);
+        QVERIFY(startFake(QStringLiteral("busy"), QString()));
+        seen += watchLines(helper, 8);
         helper.kill();
         helper.waitForFinished(5000);
-        QCOMPARE(seen, (QStringList{"bluetooth  no", "bluetooth  yes", "knob " + kKnobAddress + " yes",
-                                    "knob " + kKnobAddress + " no"}));
+        const QString knob = "knob " + kKnobAddress;
+        QCOMPARE(seen, (QStringList{"bluetooth  no", "bluetooth  yes", knob + " yes", knob + " yes 57",
+                                    knob + " yes 12", knob + " yes", "bluetooth  no", knob + " no",
+                                    "bluetooth  yes"}));
+        QVERIFY(m_fake->canReadLine() || m_fake->waitForReadyRead(5000));
+        QCOMPARE(m_fake->readLine().trimmed(), QByteArray("flood-looks 0"));
+    }
+
+    // The watch comes back when the system bus restarts.
+    void helperWatchBusRestart()
+    {
+        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
+        if (daemon.isEmpty())
+            QSKIP("dbus-daemon is not installed");
+        const QString saved = std::exchange(m_busAddress, "unix:path=" + m_dir.filePath("restart-bus"));
+        QProcess bus;
+        const auto restore = qScopeGuard([&] {
+            m_busAddress = saved;
+            bus.kill();
+            bus.waitForFinished(5000);
+        });
+        const auto startBusHere = [&] {
+            bus.start(daemon, {"--config-file=" VX_TEST_BUS_CONF, "--address=" + m_busAddress, "--nofork"});
+            return bus.waitForStarted(10000) &&
+                   QTest::qWaitFor([&] { return QFile::exists(m_dir.filePath("restart-bus")); }, 10000);
+        };
+        QVERIFY(startBusHere());
+        QVERIFY(startFake(QStringLiteral("normal"), QString()));
+        QProcess helper;
+        helper.setProcessEnvironment(busEnvironment());
+        helper.start(QStringLiteral(VX_BLE_HELPER_PATH), {QStringLiteral("watch")});
+        const QString up = "knob " + kKnobAddress + " yes";
+        QCOMPARE(watchLines(helper, 2), (QStringList{"bluetooth  yes", up}));
+        bus.terminate();
+        bus.waitForFinished(5000);
+        cleanup();
+        QCOMPARE(watchLines(helper, 2), (QStringList{"bluetooth  no", "knob " + kKnobAddress + " no"}));
+        QVERIFY(startBusHere());
+        QVERIFY(startFake(QStringLiteral("normal"), QString()));
+        QStringList seen;
+        for (int i = 0; i < 6 && !seen.contains(up); ++i)
+            seen += watchLines(helper, 1);
+        helper.kill();
+        helper.waitForFinished(5000);
+        QVERIFY2(seen.contains(up), qPrintable(seen.join(", ")));
     }
 
     // ---- The session against the stand-in -------------------------------------------
@@ -620,15 +688,20 @@ private Q_SLOTS:
     }
 
     // The watch starts a connect run when the knob connects, the link goes
-    // down when the knob goes, and comes back with it.
+    // down when the knob goes, and comes back with it; the battery level
+    // follows the link.
     void watchFollowsTheKnob()
     {
         const QString knob =
             QStringLiteral(R"({"type":"knob","address":"AA:BB:CC:DD:EE:FF","connected":%1})");
-        Rig rig("[watch]\n" + line(R"({"type":"bluetooth","available":true})") + line(knob.arg("true")) +
-                "sleep 3000\n" + line(knob.arg("false")) + "sleep 3000\n" + line(knob.arg("true")) +
-                "sleep 60000\n" + kAuto + kKeyALine);
+        const QString battery = QStringLiteral(R"(,"battery":%1})");
+        Rig rig("[watch]\n" + line(R"({"type":"bluetooth","available":true})") +
+                line(knob.arg("true").chopped(1) + battery.arg(57)) + "sleep 1500\n" +
+                line(knob.arg("true").chopped(1) + battery.arg(12)) + "sleep 1500\n" +
+                line(knob.arg("false")) + "sleep 3000\n" + line(knob.arg("true")) + "sleep 60000\n" + kAuto +
+                kKeyALine);
         QSignalSpy changes(&rig.session, &KnobSession::connectionChanged);
+        QSignalSpy levels(&rig.session, &KnobSession::batteryLevelChanged);
         rig.session.start();
         QVERIFY(QTest::qWaitFor([&] { return changes.count() == 3; }, 2 * kWait));
         QCOMPARE(changes.at(0).at(0).toBool(), true);
@@ -636,6 +709,28 @@ private Q_SLOTS:
         QCOMPARE(changes.at(2).at(0).toBool(), true);
         QVERIFY(rig.session.isBluetoothConnected());
         QCOMPARE(rig.runs().size(), 3); // the watch and two connect runs
+        QList<int> seen;
+        for (const QList<QVariant> &l : levels)
+            seen << l.at(0).toInt();
+        QCOMPARE(seen, (QList<int>{57, 12, -1}));
+    }
+
+    // A failed connect run is retried once at once before anything is shown;
+    // a knob without a usable service is then left alone until it reconnects.
+    void quickRetryThenWait()
+    {
+        Rig rig("[watch]\n" + line(R"({"type":"bluetooth","available":true})") +
+                line(R"({"type":"knob","address":"AA:BB:CC:DD:EE:FF","connected":true})") +
+                "sleep 60000\n[auto]\nsleep 300\n" + line(R"({"type":"error","message":"no GATT service"})") +
+                "exit 4\n");
+        QSignalSpy failed(&rig.session, &KnobSession::bluetoothConnectFailed);
+        rig.session.start();
+        QVERIFY(QTest::qWaitFor([&] { return rig.runs().size() == 3; }, kWait));
+        QCOMPARE(failed.count(), 0);
+        QVERIFY(failed.wait(kWait));
+        QTest::qWait(6000);
+        QCOMPARE(rig.runs().size(), 3);
+        QCOMPARE(failed.count(), 1);
     }
 
     // A paired knob the kernel gives a hidraw node on the Bluetooth bus is
@@ -652,6 +747,13 @@ private Q_SLOTS:
         QVERIFY(read.wait(kWait));
         QVERIFY(rig.session.isConnected());
         QVERIFY(!rig.session.isBluetoothConnected());
+        // Idle: nothing goes over the air, not even a liveness probe.
+        const std::size_t written = hidsim::writes().size();
+        for (int tick = 0; tick < 25; ++tick)
+            rig.session.checkDeviceStatus();
+        rig.session.checkConnectedDeviceAlive();
+        QCOMPARE(hidsim::writes().size(), written);
+        QVERIFY(rig.session.isConnected());
         hidsim::unplug(dev);
         rig.session.checkConnectedDeviceAlive();
         QVERIFY(!rig.session.isConnected());
@@ -672,8 +774,9 @@ private Q_SLOTS:
         QTest::newRow("acknowledged but exit code 1") << false << kWriteOk + "exit 1\n" << false << true;
         QTest::newRow("acknowledgement with spaces")
             << false << "[write]\n" + line(R"({"type" : "write_ok"})") << false << true;
-        QTest::newRow("hangs past the run time-out")
-            << false << QStringLiteral("[write]\nsleep 9500\n") << false << true;
+        // Past the helper's own connect time-out; a batch is never cut off part-way.
+        QTest::newRow("slower than a connect")
+            << false << "[write]\nsleep 10500\n" + line(R"({"type":"write_ok"})") << true << true;
         QTest::newRow("device gone") << false << QStringLiteral("[write]\nexit 6\n") << false << false;
         QTest::newRow("no knob connected any more")
             << false << QStringLiteral("[write]\nexit 3\n") << false << false;

@@ -22,12 +22,15 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QFile>
 #include <QFocusFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStackedWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
@@ -123,6 +126,40 @@ private Q_SLOTS:
         m_window.reset();
         m_session.reset();
         QCOMPARE(hidsim::openHandleCount(), 0);
+    }
+
+    // Over Bluetooth the status row names the link and the battery level; a
+    // low level is told once per connection.
+    void bluetoothBatteryLevel()
+    {
+        QTemporaryDir dir;
+        QFile script(dir.filePath(QStringLiteral("script")));
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        const char *knob =
+            R"(line {"type":"knob","address":"AA:BB:CC:DD:EE:FF","connected":true,"battery":%1})";
+        script.write(QStringLiteral("[watch]\n%1\nsleep 1000\n%2\nsleep 60000\n")
+                         .arg(QString::fromLatin1(knob).arg(12), QString::fromLatin1(knob).arg(9))
+                         .toUtf8());
+        script.close();
+        qputenv("VX_FAKE_BLE_SCRIPT", script.fileName().toLocal8Bit());
+        const auto unset = qScopeGuard([] { qunsetenv("VX_FAKE_BLE_SCRIPT"); });
+        QFile::link(QStringLiteral(VX_FAKE_BLE_HELPER_PATH), dir.filePath(QStringLiteral("ble_helper")));
+        hidsim::reset();
+        hidsim::DeviceConfig config = hidsim::knobDevice();
+        for (hidsim::InterfaceConfig &i : config.interfaces)
+            i.busType = 2; // the kernel's node of a paired knob
+        hidsim::addDevice(config);
+        MainLayoutWidget &w = window();
+        m_session->setBluetoothHelperDirectory(dir.path());
+        m_session->start();
+        QVERIFY(connectAndReadSession(*m_session));
+        auto *link = child<QLabel>(w, QStringLiteral("linkText"));
+        QVERIFY(QTest::qWaitFor([&] { return link->text() == QStringLiteral("Bluetooth · 12 %"); }, 5000));
+        QCOMPARE(toastTitle(w), QStringLiteral("Low battery"));
+        child<QLabel>(w, QStringLiteral("toastTitle"))->clear();
+        QVERIFY(QTest::qWaitFor([&] { return link->text() == QStringLiteral("Bluetooth · 9 %"); }, 5000));
+        QCOMPARE(toastTitle(w), QString());
+        QVERIFY(link->isVisible());
     }
 
     // Ten Escape clicks show the eighth tab; its exit button removes it and

@@ -56,11 +56,14 @@
 #include <algorithm>
 #include <tuple>
 #include <type_traits>
+#include <utility>
 
 namespace {
 
 constexpr int kSlideMs = switchbar::kSlideMs;
 constexpr int kKeyboardSlideStepMs = 120;
+// At or below this the knob is due for its charger.
+constexpr int kLowBatteryPercent = 15;
 
 bool validKnobKey(int k)
 {
@@ -103,6 +106,7 @@ MainLayoutWidget::MainLayoutWidget(KnobSession *session, QWidget *parent)
             [this](const QString &reason) { showToast(false, QStringLiteral("连接失败"), reason); });
     connect(m_session, &KnobSession::permissionHintChanged, this,
             &MainLayoutWidget::setPermissionHintVisible);
+    connect(m_session, &KnobSession::batteryLevelChanged, this, &MainLayoutWidget::showBatteryLevel);
     connect(m_session, &KnobSession::deviceIdsSwitched, this, [this](const QString &pair) {
         showToast(true, QStringLiteral("设备切换"), QStringLiteral("已切换至 ") + pair);
     });
@@ -178,8 +182,24 @@ QList<QWidget *> MainLayoutWidget::focusOrder() const
     return order + controls;
 }
 
+void MainLayoutWidget::showBatteryLevel(int percent)
+{
+    const QString link = QStringLiteral("Bluetooth");
+    m_statusArea->setLinkText(!m_session->isOverBluetooth() ? QString()
+                              : percent < 0                 ? link
+                                            : QStringLiteral("%1 · %2 %").arg(link).arg(percent));
+    m_statusArea->relayout();
+    if (percent < 0 || percent > kLowBatteryPercent || std::exchange(m_lowBatteryShown, true))
+        return;
+    showToast(false, QStringLiteral("Low battery"),
+              QStringLiteral("The knob's battery is at %1 %: charge it soon").arg(percent));
+}
+
 void MainLayoutWidget::onConnectionChanged(bool connected)
 {
+    if (!connected)
+        m_lowBatteryShown = false;
+    showBatteryLevel(m_session->batteryLevel());
     if (connected) {
         updateStatusIcon(true);
         m_knobArea->setSelectedKey(0);

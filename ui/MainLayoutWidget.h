@@ -135,6 +135,8 @@ private:
 
     // ---- What the session reports, save and reset
     void onConnectionChanged(bool connected);
+    // The link text beside the status, and the low-battery notice once per connection.
+    void showBatteryLevel(int percent);
     void onConfigReadFinished(bool ok, bool receivedAny);
     void setPermissionHintVisible(bool visible);
     void onSaveClicked();
@@ -177,6 +179,7 @@ private:
     QString m_backgroundPath;
     QLabel *m_logoLabel = nullptr;
     StatusArea *m_statusArea = nullptr;
+    bool m_lowBatteryShown = false;
     KnobArea *m_knobArea = nullptr;
     TabBar *m_tabBar = nullptr;
     SystemSwitch *m_systemSwitch = nullptr;

@@ -41,6 +41,12 @@ StatusArea::StatusArea(QWidget *window, const QSize &designSize)
     setTextColour(m_statusText, Qt::white);
     layoutStatusWidgets(m_statusLabel->size());
 
+    m_linkLabel = new QLabel(m_statusLabel);
+    m_linkLabel->setObjectName(QStringLiteral("linkText"));
+    m_linkLabel->setAlignment(Qt::AlignCenter);
+    setTextColour(m_linkLabel, Qt::white);
+    m_linkLabel->hide();
+
     m_permissionHintLabel = new QLabel(window);
     m_permissionHintLabel->setObjectName(QStringLiteral("permissionHint"));
     m_permissionHintLabel->setAlignment(Qt::AlignCenter);
@@ -106,7 +112,14 @@ void StatusArea::relayout()
         if (!picture.isNull())
             m_statusLabel->setPixmap(picture);
         setDisconnectedWidgetsVisible(false);
+        // Under the connected picture's text, inside the status row.
+        const double k = size.height() / 116.0;
+        m_linkLabel->setFont(statusFont(int(12 * k + 0.5)));
+        m_linkLabel->setText(m_linkText);
+        m_linkLabel->setGeometry(0, int(58 * k), size.width(), int(20 * k + 0.5));
+        m_linkLabel->setVisible(!m_linkText.isEmpty());
     } else {
+        m_linkLabel->hide();
         m_statusLabel->clear();
         layoutStatusWidgets(size);
         setDisconnectedWidgetsVisible(true);

@@ -23,6 +23,10 @@ public:
     // The demo knob is named in the status row, so nobody takes it for hardware.
     void setDemo(bool demo) { m_demo = demo; }
     void setPermissionHintVisible(bool visible, const QString &text);
+    // Beside the connected status, how the knob is reached ("Bluetooth · 57 %");
+    // empty for none. Takes effect at the next relayout().
+    void setLinkText(const QString &text) { m_linkText = text; }
+    QString linkText() const { return m_linkText; }
     // Places the status row and the hint for the window's current size.
     void relayout();
     // The dot and the text inside a status label of `statusSize`.
@@ -39,4 +43,6 @@ private:
     QLabel *m_statusDot = nullptr;
     QLabel *m_statusText = nullptr;
     QLabel *m_permissionHintLabel = nullptr;
+    QLabel *m_linkLabel = nullptr;
+    QString m_linkText;
 };

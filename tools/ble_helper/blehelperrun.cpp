@@ -10,6 +10,7 @@
 #include <QEventLoop>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QThread>
 #include <QTimer>
 
@@ -24,13 +25,20 @@ const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
 const QString kDeviceIface = QStringLiteral("org.bluez.Device1");
 const QString kCharIface = QStringLiteral("org.bluez.GattCharacteristic1");
 
-constexpr int kCallTimeoutMs = 5000;
-constexpr int kConnectTimeoutMs = 10000;
-constexpr int kResolveWaitMs = 5000;
+constexpr int kCallTimeoutMs = kBleHelperCallMs;
+constexpr int kConnectTimeoutMs = kBleHelperConnectMs;
+constexpr int kResolveWaitMs = kBleHelperResolveMs;
+constexpr int kMtuWaitMs = kBleHelperMtuWaitMs;
 constexpr int kBusCheckTimeoutMs = 1000;
-// A 64-byte packet and the 3-byte ATT header.
-constexpr int kMinMtu = 67;
+// The longest notification the program accepts (66 bytes, a doubled report
+// number) and the 3-byte ATT header.
+constexpr int kMinMtu = 69;
+// What BlueZ shows before the exchange, and the ATT default.
+constexpr int kDefaultMtu = 23;
 constexpr int kNotifyRetries = 5;
+// A write left pending by a helper that was killed holds the characteristic briefly.
+constexpr int kRetryWindowMs = kBleHelperRetryWindowMs;
+constexpr int kRetryPauseMs = kBleHelperRetryPauseMs;
 
 QVariantMap changedProperties(const QVariant &arg)
 {
@@ -41,8 +49,30 @@ QVariantMap changedProperties(const QVariant &arg)
 
 bool isNotConnected(const QString &error)
 {
+    // BlueZ 5.66 says org.bluez.Error.Failed "Not connected" for a link that went.
     return error.startsWith(QLatin1String("org.bluez.Error.NotConnected")) ||
-           error.startsWith(QLatin1String("org.freedesktop.DBus.Error.UnknownObject"));
+           error.startsWith(QLatin1String("org.freedesktop.DBus.Error.UnknownObject")) ||
+           (error.startsWith(QLatin1String("org.bluez.Error.Failed")) &&
+            error.contains(QLatin1String("Not connected"), Qt::CaseInsensitive));
+}
+
+// BlueZ's raw text for a knob that is not (or no longer) paired helps nobody.
+QString explain(const QString &error, const QString &address)
+{
+    const bool refused = error.startsWith(QLatin1String("org.bluez.Error.NotPermitted")) ||
+                         error.startsWith(QLatin1String("org.bluez.Error.NotAuthorized")) ||
+                         error.startsWith(QLatin1String("org.bluez.Error.AuthenticationFailed"));
+    static const QRegularExpression unpaired(QStringLiteral("paired|authenticat|insufficient"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    // ATT errors 0x05, 0x08, 0x0f: insufficient authentication, authorization, encryption.
+    static const QRegularExpression attSecurity(QStringLiteral("ATT error: 0x0(5|8|f)\\b"),
+                                                QRegularExpression::CaseInsensitiveOption);
+    if ((refused && unpaired.match(error).hasMatch()) ||
+        (error.startsWith(QLatin1String("org.bluez.Error.Failed")) && attSecurity.match(error).hasMatch()))
+        return QStringLiteral("the knob is not paired with this computer: pair it with "
+                              "`bluetoothctl pair %1`, then `bluetoothctl trust %1`")
+            .arg(address);
+    return error;
 }
 
 } // namespace
@@ -120,8 +150,43 @@ bool BleHelperRun::writePacket(const Packet &packet, QString *error)
 {
     const QByteArray value(reinterpret_cast<const char *>(packet.data()), static_cast<int>(packet.size()));
     const QVariantMap options{{QStringLiteral("type"), m_gatt.writeType}};
-    return call(m_gatt.write.path, kCharIface, QStringLiteral("WriteValue"), {value, options}, kCallTimeoutMs,
-                error);
+    // A write without response is done when BlueZ has queued it: a burst
+    // would outrun the radio and the knob's buffer.
+    if (m_gatt.writeType == QLatin1String("command") && m_commandPace.isValid()) {
+        const qint64 left = kBleCommandPaceMs - m_commandPace.elapsed();
+        if (left > 0)
+            QThread::msleep(static_cast<unsigned long>(left));
+    }
+    QElapsedTimer retrying;
+    retrying.start();
+    while (true) {
+        const bool ok = call(m_gatt.write.path, kCharIface, QStringLiteral("WriteValue"), {value, options},
+                             kCallTimeoutMs, error);
+        m_commandPace.start();
+        if (ok)
+            return true;
+        if (retrying.elapsed() >= kRetryWindowMs ||
+            !error->startsWith(QLatin1String("org.bluez.Error.InProgress")))
+            return false;
+        QThread::msleep(kRetryPauseMs);
+    }
+}
+
+bool BleHelperRun::waitFor(const std::function<bool()> &done, int timeoutMs)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (!done() && !m_disconnected) {
+        const qint64 left = timeoutMs - waited.elapsed();
+        if (left <= 0)
+            return false;
+        QEventLoop loop;
+        m_waitLoop = &loop;
+        QTimer::singleShot(static_cast<int>(left), &loop, &QEventLoop::quit);
+        loop.exec();
+        m_waitLoop = nullptr;
+    }
+    return !m_disconnected;
 }
 
 int BleHelperRun::finishDisconnected()
@@ -177,11 +242,45 @@ int BleHelperRun::exec()
     // A device that shares the knob's id pair but lacks its service is passed
     // over for the next one.
     QString error;
+    // Every change under the device, before its state is read again, so none is missed.
+    if (!m_bus.connect(kBluez, QString(), kProperties, QStringLiteral("PropertiesChanged"), this,
+                       SLOT(onPropertiesChanged(QDBusMessage)))) {
+        printError(QStringLiteral("BlueZ's signals cannot be received: %1").arg(m_bus.lastError().message()));
+        return NoBluez;
+    }
     for (const BluezDevice &device : candidates) {
+        m_devicePath = device.path;
+        m_disconnected = false;
         if (!device.connected) {
+            // An LE Connect answers once the ATT channel is up, before the services are resolved.
             if (!call(device.path, kDeviceIface, QStringLiteral("Connect"), {}, kConnectTimeoutMs, &error)) {
-                printError(QStringLiteral("connect to %1 failed: %2").arg(device.address, error));
+                printError(QStringLiteral("connect to %1 failed: %2")
+                               .arg(device.address, explain(error, device.address)));
                 return NoDevice;
+            }
+        }
+        objects = fetchObjects();
+        if (!objects)
+            return NoBluez;
+        m_resolved = false;
+        for (const BluezDevice &d : devicesOf(*objects)) {
+            if (d.path == device.path)
+                m_resolved = d.connected && d.servicesResolved;
+        }
+        // BlueZ keeps the services of a device that was away on the bus; only
+        // once it says they are resolved are they this connection's.
+        if (!m_resolved) {
+            const bool resolved = waitFor([this] { return m_resolved; }, kResolveWaitMs);
+            if (m_disconnected) {
+                printError(
+                    QStringLiteral("%1 disconnected before its services were resolved").arg(device.address));
+                return NoDevice;
+            }
+            if (!resolved) {
+                error = QStringLiteral("the services of %1 were not resolved within %2 s")
+                            .arg(device.address)
+                            .arg(kResolveWaitMs / 1000);
+                continue;
             }
             objects = fetchObjects();
             if (!objects)
@@ -194,30 +293,11 @@ int BleHelperRun::exec()
     return GattUnavailable;
 }
 
-std::optional<GattChoice> BleHelperRun::gattOf(const BluezDevice &device, BluezObjects objects,
+std::optional<GattChoice> BleHelperRun::gattOf(const BluezDevice &device, const BluezObjects &objects,
                                                QString *error)
 {
-    // Right after a connect BlueZ may still be discovering the services; once
-    // it says they are resolved, what is there is all there is.
-    const GattOverrides overrides = GattOverrides::fromEnvironment();
-    QElapsedTimer resolving;
-    resolving.start();
-    bool resolved = device.connected && device.servicesResolved;
-    std::optional<GattChoice> gatt;
-    while (true) {
-        gatt = chooseGatt(characteristicsOf(objects, device.path), overrides);
-        if (gatt || resolved || resolving.elapsed() >= kResolveWaitMs)
-            break;
-        QThread::msleep(200);
-        std::optional<BluezObjects> fresh = fetchObjects();
-        if (!fresh)
-            break;
-        objects = *fresh;
-        for (const BluezDevice &d : devicesOf(objects)) {
-            if (d.path == device.path)
-                resolved = d.connected && d.servicesResolved;
-        }
-    }
+    std::optional<GattChoice> gatt =
+        chooseGatt(characteristicsOf(objects, device.path), GattOverrides::fromEnvironment());
     if (!gatt) {
         *error = QStringLiteral("no GATT service with a write and a notify characteristic on %1 "
                                 "(see VX_BLE_SERVICE_UUID, VX_BLE_WRITE_UUID, VX_BLE_NOTIFY_UUID)")
@@ -241,37 +321,41 @@ bool BleHelperRun::startNotify(QString *error)
 
 int BleHelperRun::runOn(const BluezDevice &device, const GattChoice &gatt)
 {
-    m_devicePath = device.path;
     m_gatt = gatt;
+    // BlueZ shows no MTU, then the default, then the exchanged one.
+    m_mtu = std::max(m_gatt.write.mtu, m_gatt.notify.mtu);
+    waitFor([this] { return m_mtu != 0 && m_mtu != kDefaultMtu; }, kMtuWaitMs);
+    if (m_disconnected)
+        return finishDisconnected();
     printLine({{QStringLiteral("type"), QStringLiteral("connected")},
                {QStringLiteral("address"), device.address},
                {QStringLiteral("device_id"), device.path},
                {QStringLiteral("name"), device.alias.isEmpty() ? device.name : device.alias}});
-    const int mtu = std::max(m_gatt.write.mtu, m_gatt.notify.mtu);
+    const int mtu = m_mtu;
     printLine({{QStringLiteral("type"), QStringLiteral("gatt_uuids")},
                {QStringLiteral("service_uuid"), m_gatt.serviceUuid},
                {QStringLiteral("write_uuid"), m_gatt.write.uuid},
                {QStringLiteral("notify_uuid"), m_gatt.notify.uuid},
                {QStringLiteral("mtu"), mtu},
                {QStringLiteral("reason"), m_gatt.reason}});
-    // Below this a 64-byte write without response fails and a 64-byte
-    // notification arrives cut short, which would look like a silent knob.
+    // Below this a 64-byte write without response fails and a notification
+    // arrives cut short, which would look like a silent knob.
     if (mtu > 0 && mtu < kMinMtu) {
-        printError(QStringLiteral("ATT MTU of %1 is %2, below the %3 a 64-byte packet needs")
+        printError(QStringLiteral("ATT MTU of %1 is %2, below the %3 the knob's packets need")
                        .arg(device.address)
                        .arg(mtu)
                        .arg(kMinMtu));
         return GattUnavailable;
     }
 
-    m_bus.connect(kBluez, m_devicePath, kProperties, QStringLiteral("PropertiesChanged"), this,
-                  SLOT(onPropertiesChanged(QDBusMessage)));
     if (m_options.query) {
-        m_bus.connect(kBluez, m_gatt.notify.path, kProperties, QStringLiteral("PropertiesChanged"), this,
-                      SLOT(onPropertiesChanged(QDBusMessage)));
         QString error;
         if (!startNotify(&error)) {
-            printError(QStringLiteral("notifications could not be started: %1").arg(error));
+            QCoreApplication::processEvents();
+            if (m_disconnected || isNotConnected(error))
+                return finishDisconnected();
+            printError(
+                QStringLiteral("notifications could not be started: %1").arg(explain(error, device.address)));
             return GattUnavailable;
         }
     }
@@ -283,7 +367,8 @@ int BleHelperRun::runOn(const BluezDevice &device, const GattChoice &gatt)
             QCoreApplication::processEvents();
             if (m_disconnected)
                 return finishDisconnected();
-            printError(QStringLiteral("configuration query not written: %1").arg(error));
+            printError(
+                QStringLiteral("configuration query not written: %1").arg(explain(error, device.address)));
             return isNotConnected(error) ? Disconnected : WriteFailed;
         }
         printLine({{QStringLiteral("type"), QStringLiteral("write_ok")}, {QStringLiteral("query"), true}});
@@ -300,7 +385,7 @@ int BleHelperRun::runOn(const BluezDevice &device, const GattChoice &gatt)
             printError(QStringLiteral("packet %1 of %2 not written: %3")
                            .arg(i + 1)
                            .arg(m_options.packets.size())
-                           .arg(error));
+                           .arg(explain(error, device.address)));
             return isNotConnected(error) ? Disconnected : WriteFailed;
         }
     }
@@ -337,7 +422,19 @@ void BleHelperRun::onPropertiesChanged(const QDBusMessage &message)
             if (m_listenLoop)
                 m_listenLoop->quit();
         }
+        const auto resolved = changed.constFind(QStringLiteral("ServicesResolved"));
+        if (resolved != changed.cend())
+            m_resolved = resolved->toBool();
+        if (m_waitLoop)
+            m_waitLoop->quit();
         return;
+    }
+    const auto mtu = changed.constFind(QStringLiteral("MTU"));
+    if (mtu != changed.cend() && interface == kCharIface &&
+        (message.path() == m_gatt.write.path || message.path() == m_gatt.notify.path)) {
+        m_mtu = std::max(m_mtu, mtu->toInt());
+        if (m_waitLoop)
+            m_waitLoop->quit();
     }
     if (message.path() != m_gatt.notify.path || interface != kCharIface || m_endReceived)
         return;

@@ -4,8 +4,10 @@
 #include "protocol/packets.h"
 
 #include <QDBusConnection>
+#include <QElapsedTimer>
 #include <QObject>
 
+#include <functional>
 #include <vector>
 
 class QDBusMessage;
@@ -68,9 +70,11 @@ private:
     bool writePacket(const Packet &packet, QString *error);
     int finishDisconnected();
     int runOn(const BluezDevice &device, const GattChoice &gatt);
-    // The GATT pair of a connected device, waiting while BlueZ still resolves
-    // its services; error set when there is none.
-    std::optional<GattChoice> gattOf(const BluezDevice &device, BluezObjects objects, QString *error);
+    // The GATT pair of a device whose services are resolved; error set when there is none.
+    std::optional<GattChoice> gattOf(const BluezDevice &device, const BluezObjects &objects, QString *error);
+    // Serves the bus until done() holds (true), the time-out passes or the
+    // device disconnects (false).
+    bool waitFor(const std::function<bool()> &done, int timeoutMs);
     bool startNotify(QString *error);
 
     QDBusConnection m_bus;
@@ -78,6 +82,10 @@ private:
     GattChoice m_gatt;
     QString m_devicePath;
     QEventLoop *m_listenLoop = nullptr;
+    QEventLoop *m_waitLoop = nullptr;
+    QElapsedTimer m_commandPace; // since the last write
+    int m_mtu = 0;
+    bool m_resolved = false;
     bool m_disconnected = false;
     bool m_endReceived = false;
     bool m_probeReported = false;

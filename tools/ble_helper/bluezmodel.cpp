@@ -21,6 +21,8 @@ struct IdPair
     unsigned product;
 };
 const IdPair kKnobIds[] = {{0x05AC, 0x022C}, {0x514C, 0x8850}};
+// The pair a keyboard model also uses.
+const IdPair kSharedIds = kKnobIds[0];
 
 bool isBaseUuid(const QString &uuid)
 {
@@ -129,8 +131,12 @@ QList<BluezDevice> devicesOf(const BluezObjects &objects)
         d.name = p.value(QStringLiteral("Name")).toString();
         d.alias = p.value(QStringLiteral("Alias")).toString();
         d.modalias = p.value(QStringLiteral("Modalias")).toString();
+        d.uuids = variantToStringList(p.value(QStringLiteral("UUIDs")));
         d.connected = p.value(QStringLiteral("Connected")).toBool();
         d.servicesResolved = p.value(QStringLiteral("ServicesResolved")).toBool();
+        const auto battery = it.value().constFind(QStringLiteral("org.bluez.Battery1"));
+        if (battery != it.value().cend() && battery.value().contains(QStringLiteral("Percentage")))
+            d.battery = battery.value().value(QStringLiteral("Percentage")).toInt();
         devices.append(d);
     }
     return devices;
@@ -192,8 +198,19 @@ bool isKnob(const BluezDevice &device)
         return false;
     const unsigned vendor = m.captured(1).toUInt(nullptr, 16);
     const unsigned product = m.captured(2).toUInt(nullptr, 16);
-    return std::any_of(std::begin(kKnobIds), std::end(kKnobIds),
-                       [&](const IdPair &p) { return p.vendor == vendor && p.product == product; });
+    if (!std::any_of(std::begin(kKnobIds), std::end(kKnobIds),
+                     [&](const IdPair &p) { return p.vendor == vendor && p.product == product; }))
+        return false;
+    return vendor != kSharedIds.vendor || product != kSharedIds.product ||
+           std::any_of(device.uuids.cbegin(), device.uuids.cend(), isVendorServiceUuid);
+}
+
+bool isVendorServiceUuid(const QString &uuid)
+{
+    const QString named = qEnvironmentVariable("VX_BLE_SERVICE_UUID").trimmed();
+    if (!named.isEmpty())
+        return sameUuid(uuid, named);
+    return uuid.size() == 36 && !isBaseUuid(uuid) && refusal(uuid).isEmpty();
 }
 
 QList<BluezDevice> connectedKnobs(const QList<BluezDevice> &devices)

@@ -28,8 +28,10 @@ struct BluezDevice
     QString name;
     QString alias;
     QString modalias;
+    QStringList uuids; // the services BlueZ knows of, from Device1.UUIDs
     bool connected = false;
     bool servicesResolved = false;
+    int battery = -1; // Battery1.Percentage, -1 when BlueZ has none
 };
 
 // Whether BlueZ has an adapter that can be used, and why not.
@@ -80,7 +82,12 @@ QList<BluezCharacteristic> characteristicsOf(const BluezObjects &objects, const 
 
 // The knob by its advertised name or by one of its two vendor/product id
 // pairs in the modalias ("usb:v05ACp022Cd0001", "bluetooth:v514Cp8850...").
+// A keyboard model shares 05AC:022C, so that pair counts only with a vendor
+// service among the device's uuids.
 bool isKnob(const BluezDevice &device);
+// A 128-bit service uuid outside the Bluetooth base range that is none of
+// the serial-port or firmware-update services, or the one VX_BLE_SERVICE_UUID names.
+bool isVendorServiceUuid(const QString &uuid);
 // The connected knobs, those advertising the knob's name before those known
 // only by the id pair (a real keyboard model shares one of the pairs).
 QList<BluezDevice> connectedKnobs(const QList<BluezDevice> &devices);

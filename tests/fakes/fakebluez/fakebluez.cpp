@@ -1,14 +1,21 @@
 // fakebluez [--scenario NAME] [--record FILE]
 // NAME: normal; no-device (paired, not connected); not-knob (the connected
-// device is something else); reject-write (every WriteValue fails);
-// disconnect (one notification, then Connected=false); small-mtu (23);
-// powered-off; no-adapter; late-resolve (services 400 ms after Connected);
-// notify-in-progress (the first StartNotify answers InProgress);
-// notify-not-permitted; sleepy (the knob disconnects 500 ms after the first
-// look).
-// Owns org.bluez on the bus in DBUS_SYSTEM_BUS_ADDRESS, prints "ready" once it
-// does, and serves until killed. --record appends one line per WriteValue:
-// the write type, the byte count and the bytes in hex.
+// device is something else); keyboard (the knob's ids, no vendor service);
+// reject-write (every WriteValue fails); disconnect (one notification, then
+// Connected=false); gone-mid-write (the second WriteValue finds the link
+// gone); write-in-progress (the first WriteValue answers InProgress);
+// not-paired; small-mtu (23); powered-off; no-adapter; reconnect (connected,
+// services and MTU still coming); notify-in-progress (the first StartNotify
+// answers InProgress); notify-not-permitted; busy (after the first look:
+// resolution, a battery appearing, an RSSI flood, the battery changing and
+// going, the adapter off and on).
+// As BlueZ does: the GATT objects stay cached while the device is away; a
+// Connect answers before the services are resolved; MTU is absent, then 23,
+// then 247, each announced. Owns org.bluez on the bus in
+// DBUS_SYSTEM_BUS_ADDRESS, prints "ready" once it does, and serves until
+// killed; in busy it prints "flood-looks N", the GetManagedObjects calls
+// during the flood. --record appends one line per WriteValue: the write
+// type, the byte count and the bytes in hex.
 
 #include "bluezmodel.h"
 
@@ -67,22 +74,32 @@ private:
     void answerQuery();
     void notify(const QByteArray &value);
     void setConnected(bool connected);
+    void signal(const QString &path, const QString &interface, const QVariantMap &changed);
+    void resolveLater();
+    void setMtu(int mtu);
+    void busyTimeline();
+    bool is(const char *scenario) const { return m_scenario == QLatin1String(scenario); }
 
     QDBusConnection m_bus;
     QString m_scenario;
     QString m_recordPath;
     bool m_connected = true;
     bool m_resolved = true;
+    bool m_powered = true;
     bool m_notifying = false;
     bool m_looked = false;
+    int m_mtu = 247; // 0: not yet exchanged, BlueZ shows none
+    int m_battery = -1;
     int m_startNotifyCalls = 0;
+    int m_writes = 0;
+    int m_looks = 0;
 };
 
 FakeBluez::FakeBluez(const QDBusConnection &bus, const QString &scenario, const QString &recordPath,
                      QObject *parent)
     : QDBusVirtualObject(parent), m_bus(bus), m_scenario(scenario), m_recordPath(recordPath),
-      m_connected(scenario != QLatin1String("no-device")),
-      m_resolved(scenario != QLatin1String("late-resolve"))
+      m_connected(!is("no-device")), m_resolved(!is("no-device") && !is("reconnect") && !is("busy")),
+      m_mtu(m_resolved ? (is("small-mtu") ? 23 : 247) : 0)
 {}
 
 QString FakeBluez::introspect(const QString &) const
@@ -92,24 +109,31 @@ QString FakeBluez::introspect(const QString &) const
 
 BluezObjects FakeBluez::objects() const
 {
-    const bool knob = m_scenario != QLatin1String("not-knob");
+    const bool knob = !is("not-knob") && !is("keyboard");
+    const QString name = knob ? QStringLiteral("VELTRANIX") : QStringLiteral("Keyboard");
     BluezObjects all;
-    if (m_scenario != QLatin1String("no-adapter"))
+    if (!is("no-adapter"))
         all.insert(QDBusObjectPath(QStringLiteral("/org/bluez/hci0")),
                    {{QStringLiteral("org.bluez.Adapter1"),
-                     {{QStringLiteral("Powered"), m_scenario != QLatin1String("powered-off")}}}});
-    QVariantMap device{
-        {QStringLiteral("Address"), QStringLiteral("C0:FF:EE:00:00:01")},
-        {QStringLiteral("Name"), knob ? QStringLiteral("VELTRANIX") : QStringLiteral("Headphones")},
-        {QStringLiteral("Alias"), knob ? QStringLiteral("VELTRANIX") : QStringLiteral("Headphones")},
-        {QStringLiteral("Connected"), m_connected},
-        {QStringLiteral("ServicesResolved"), m_connected && m_resolved},
-        {QStringLiteral("Modalias"),
-         knob ? QStringLiteral("usb:v05ACp022Cd0001") : QStringLiteral("bluetooth:v004Cp2002d0100")}};
-    all.insert(QDBusObjectPath(kDevicePath), {{QStringLiteral("org.bluez.Device1"), device}});
-    if (!m_connected || !m_resolved)
-        return all;
-    const int mtu = m_scenario == QLatin1String("small-mtu") ? 23 : 247;
+                     {{QStringLiteral("Powered"), m_powered && !is("powered-off")}}}});
+    QStringList uuids{QStringLiteral("0000180a-0000-1000-8000-00805f9b34fb"),
+                      QStringLiteral("00001812-0000-1000-8000-00805f9b34fb")};
+    if (knob)
+        uuids << kVendorService;
+    QVariantMap device{{QStringLiteral("Address"), QStringLiteral("C0:FF:EE:00:00:01")},
+                       {QStringLiteral("Name"), name},
+                       {QStringLiteral("Alias"), name},
+                       {QStringLiteral("Connected"), m_connected},
+                       {QStringLiteral("ServicesResolved"), m_connected && m_resolved},
+                       {QStringLiteral("UUIDs"), uuids},
+                       {QStringLiteral("Modalias"), is("not-knob")
+                                                        ? QStringLiteral("bluetooth:v004Cp2002d0100")
+                                                        : QStringLiteral("usb:v05ACp022Cd0001")}};
+    BluezInterfaces deviceIfaces{{QStringLiteral("org.bluez.Device1"), device}};
+    if (m_battery >= 0)
+        deviceIfaces.insert(QStringLiteral("org.bluez.Battery1"),
+                            {{QStringLiteral("Percentage"), QVariant::fromValue(uchar(m_battery))}});
+    all.insert(QDBusObjectPath(kDevicePath), deviceIfaces);
     const auto service = [&](const QString &path, const QString &uuid) {
         all.insert(QDBusObjectPath(path),
                    {{QStringLiteral("org.bluez.GattService1"),
@@ -118,13 +142,13 @@ BluezObjects FakeBluez::objects() const
                       {QStringLiteral("Primary"), true}}}});
     };
     const auto characteristic = [&](const QString &path, const QString &uuid, const QStringList &flags) {
-        all.insert(
-            QDBusObjectPath(path),
-            {{kChar,
-              {{QStringLiteral("UUID"), uuid},
-               {QStringLiteral("Service"), QVariant::fromValue(QDBusObjectPath(path.section('/', 0, -2)))},
-               {QStringLiteral("Flags"), flags},
-               {QStringLiteral("MTU"), QVariant::fromValue(quint16(mtu))}}}});
+        QVariantMap p{
+            {QStringLiteral("UUID"), uuid},
+            {QStringLiteral("Service"), QVariant::fromValue(QDBusObjectPath(path.section('/', 0, -2)))},
+            {QStringLiteral("Flags"), flags}};
+        if (m_mtu > 0)
+            p.insert(QStringLiteral("MTU"), QVariant::fromValue(quint16(m_mtu)));
+        all.insert(QDBusObjectPath(path), {{kChar, p}});
     };
     // A standard service with a notify and a write characteristic of its own:
     // the helper must not take it for the vendor one.
@@ -132,6 +156,8 @@ BluezObjects FakeBluez::objects() const
             QStringLiteral("0000180a-0000-1000-8000-00805f9b34fb"));
     characteristic(kDevicePath + QStringLiteral("/service000a/char000b"),
                    QStringLiteral("00002a29-0000-1000-8000-00805f9b34fb"), {"read", "write", "notify"});
+    if (!knob)
+        return all;
     service(kDevicePath + QStringLiteral("/service0010"), kVendorService);
     characteristic(kWritePath, QStringLiteral("7a1c0002-3b5e-4c2a-9f10-5d2b8c6e4a01"),
                    {"write-without-response", "write"});
@@ -152,36 +178,30 @@ bool FakeBluez::handleMessage(const QDBusMessage &message, const QDBusConnection
 {
     const QString member = message.member();
     const QString path = message.path();
+    const auto fail = [&](const char *name, const char *text) {
+        connection.send(message.createErrorReply(QString::fromLatin1(name), QString::fromLatin1(text)));
+        return true;
+    };
     if (path == QLatin1String("/") && member == QLatin1String("GetManagedObjects")) {
+        ++m_looks;
         connection.send(message.createReply(QVariant::fromValue(objects())));
         if (!std::exchange(m_looked, true)) {
-            // As BlueZ does: Connected first, the services a little later.
-            if (m_scenario == QLatin1String("late-resolve"))
-                QTimer::singleShot(400, this, [this] {
-                    m_resolved = true;
-                    setConnected(true);
-                });
-            if (m_scenario == QLatin1String("sleepy"))
-                QTimer::singleShot(500, this, [this] { setConnected(false); });
+            if (is("reconnect"))
+                resolveLater();
+            if (is("busy"))
+                busyTimeline();
         }
         return true;
     }
-    if (!m_connected && path.startsWith(kDevicePath) && path != kDevicePath) {
-        connection.send(message.createErrorReply(QStringLiteral("org.bluez.Error.NotConnected"),
-                                                 QStringLiteral("Not Connected")));
-        return true;
-    }
+    // BlueZ 5.66 answers so for a link that is down or whose GATT client is not ready.
+    if ((!m_connected || !m_resolved) && path.startsWith(kDevicePath + QLatin1Char('/')))
+        return fail("org.bluez.Error.Failed", "Not connected");
     if (path == kNotifyPath && member == QLatin1String("StartNotify")) {
         ++m_startNotifyCalls;
-        if (m_scenario == QLatin1String("notify-not-permitted") ||
-            (m_scenario == QLatin1String("notify-in-progress") && m_startNotifyCalls == 1)) {
-            const bool permitted = m_scenario == QLatin1String("notify-in-progress");
-            connection.send(message.createErrorReply(
-                permitted ? QStringLiteral("org.bluez.Error.InProgress")
-                          : QStringLiteral("org.bluez.Error.NotPermitted"),
-                permitted ? QStringLiteral("In Progress") : QStringLiteral("Notify not permitted")));
-            return true;
-        }
+        if (is("notify-not-permitted"))
+            return fail("org.bluez.Error.NotPermitted", "Notify not permitted");
+        if (is("notify-in-progress") && m_startNotifyCalls == 1)
+            return fail("org.bluez.Error.InProgress", "In Progress");
         m_notifying = true;
         connection.send(message.createReply());
         return true;
@@ -190,11 +210,18 @@ bool FakeBluez::handleMessage(const QDBusMessage &message, const QDBusConnection
         const QByteArray value = message.arguments().at(0).toByteArray();
         const QVariantMap options = qdbus_cast<QVariantMap>(message.arguments().at(1));
         record(value, options.value(QStringLiteral("type")).toString());
-        if (m_scenario == QLatin1String("reject-write")) {
-            connection.send(
-                message.createErrorReply(QStringLiteral("org.bluez.Error.Failed"),
-                                         QStringLiteral("Operation failed with ATT error: 0x0e")));
-            return true;
+        ++m_writes;
+        if (is("reject-write"))
+            return fail("org.bluez.Error.Failed", "Operation failed with ATT error: 0x0e");
+        if (is("not-paired"))
+            return fail("org.bluez.Error.NotPermitted", "Not paired");
+        if (is("write-in-progress") && m_writes == 1)
+            return fail("org.bluez.Error.InProgress", "In Progress");
+        if (is("gone-mid-write") && m_writes == 2) {
+            // The error comes first; the signal saying so later.
+            m_connected = false;
+            QTimer::singleShot(300, this, [this] { setConnected(false); });
+            return fail("org.bluez.Error.Failed", "Not connected");
         }
         connection.send(message.createReply());
         if (value.size() >= 2 && static_cast<unsigned char>(value.at(0)) == 0x03 &&
@@ -203,11 +230,83 @@ bool FakeBluez::handleMessage(const QDBusMessage &message, const QDBusConnection
         return true;
     }
     if (path == kDevicePath && member == QLatin1String("Connect")) {
-        setConnected(true);
+        // An LE connect answers once the ATT channel is up.
+        m_resolved = false;
+        m_mtu = 0;
         connection.send(message.createReply());
+        setConnected(true);
+        resolveLater();
         return true;
     }
     return false;
+}
+
+void FakeBluez::resolveLater()
+{
+    QTimer::singleShot(100, this, [this] { setMtu(23); });
+    QTimer::singleShot(300, this, [this] {
+        m_resolved = true;
+        signal(kDevicePath, QStringLiteral("org.bluez.Device1"),
+               {{QStringLiteral("ServicesResolved"), true}});
+    });
+    if (!is("small-mtu"))
+        QTimer::singleShot(500, this, [this] { setMtu(247); });
+}
+
+void FakeBluez::setMtu(int mtu)
+{
+    m_mtu = mtu;
+    for (const QString &path : {kWritePath, kNotifyPath})
+        signal(path, kChar, {{QStringLiteral("MTU"), QVariant::fromValue(quint16(mtu))}});
+}
+
+void FakeBluez::busyTimeline()
+{
+    const QString battery = QStringLiteral("org.bluez.Battery1");
+    const QString manager = QStringLiteral("org.freedesktop.DBus.ObjectManager");
+    resolveLater();
+    QTimer::singleShot(800, this, [=] {
+        m_battery = 57;
+        QDBusMessage added =
+            QDBusMessage::createSignal(QStringLiteral("/"), manager, QStringLiteral("InterfacesAdded"));
+        added << QVariant::fromValue(QDBusObjectPath(kDevicePath))
+              << QVariant::fromValue(BluezInterfaces{
+                     {battery, {{QStringLiteral("Percentage"), QVariant::fromValue(uchar(57))}}}});
+        m_bus.send(added);
+    });
+    // While something scans: RSSI and manufacturer data, many times a second.
+    for (int i = 0; i < 100; ++i)
+        QTimer::singleShot(1200 + 10 * i, this, [this, i] {
+            if (i == 0)
+                m_looks = 0;
+            signal(kDevicePath, QStringLiteral("org.bluez.Device1"),
+                   {{QStringLiteral("RSSI"), QVariant::fromValue(qint16(-40 - i % 20))},
+                    {QStringLiteral("ManufacturerData"), QVariantMap()}});
+        });
+    QTimer::singleShot(2500, this, [this] { std::printf("flood-looks %d\n", m_looks), std::fflush(stdout); });
+    QTimer::singleShot(2600, this, [=] {
+        m_battery = 12;
+        signal(kDevicePath, battery, {{QStringLiteral("Percentage"), QVariant::fromValue(uchar(12))}});
+    });
+    QTimer::singleShot(3000, this, [=] {
+        m_battery = -1;
+        QDBusMessage removed =
+            QDBusMessage::createSignal(QStringLiteral("/"), manager, QStringLiteral("InterfacesRemoved"));
+        removed << QVariant::fromValue(QDBusObjectPath(kDevicePath)) << QStringList{battery};
+        m_bus.send(removed);
+    });
+    // Powering off drops every link.
+    QTimer::singleShot(3400, this, [this] {
+        m_powered = false;
+        signal(QStringLiteral("/org/bluez/hci0"), QStringLiteral("org.bluez.Adapter1"),
+               {{QStringLiteral("Powered"), false}});
+        setConnected(false);
+    });
+    QTimer::singleShot(3800, this, [this] {
+        m_powered = true;
+        signal(QStringLiteral("/org/bluez/hci0"), QStringLiteral("org.bluez.Adapter1"),
+               {{QStringLiteral("Powered"), true}});
+    });
 }
 
 void FakeBluez::answerQuery()
@@ -235,24 +334,26 @@ void FakeBluez::answerQuery()
 
 void FakeBluez::notify(const QByteArray &value)
 {
-    QDBusMessage signal =
-        QDBusMessage::createSignal(kNotifyPath, kProperties, QStringLiteral("PropertiesChanged"));
-    signal << kChar << QVariantMap{{QStringLiteral("Value"), value}} << QStringList();
+    signal(kNotifyPath, kChar, {{QStringLiteral("Value"), value}});
+}
+
+void FakeBluez::signal(const QString &path, const QString &interface, const QVariantMap &changed)
+{
+    QDBusMessage signal = QDBusMessage::createSignal(path, kProperties, QStringLiteral("PropertiesChanged"));
+    signal << interface << changed << QStringList();
     m_bus.send(signal);
 }
 
 void FakeBluez::setConnected(bool connected)
 {
     m_connected = connected;
-    if (!connected)
+    if (!connected) {
         m_notifying = false;
-    QDBusMessage signal =
-        QDBusMessage::createSignal(kDevicePath, kProperties, QStringLiteral("PropertiesChanged"));
-    signal << QStringLiteral("org.bluez.Device1")
-           << QVariantMap{{QStringLiteral("Connected"), connected},
-                          {QStringLiteral("ServicesResolved"), connected && m_resolved}}
-           << QStringList();
-    m_bus.send(signal);
+        m_mtu = 0;
+    }
+    signal(kDevicePath, QStringLiteral("org.bluez.Device1"),
+           {{QStringLiteral("Connected"), connected},
+            {QStringLiteral("ServicesResolved"), connected && m_resolved}});
 }
 
 int main(int argc, char *argv[])
