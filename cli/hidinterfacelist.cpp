@@ -35,6 +35,7 @@ bool listKnobInterfaces(QList<KnobInterfaceInfo> *interfaces, QString *error)
         for (const hid_device_info *d = all; d; d = d->next) {
             KnobInterfaceInfo info;
             info.path = d->path ? QString::fromLocal8Bit(d->path) : QString();
+            info.serial = d->serial_number ? QString::fromWCharArray(d->serial_number) : QString();
             info.vendorId = d->vendor_id;
             info.productId = d->product_id;
             info.interfaceNumber = d->interface_number;

@@ -7,6 +7,7 @@
 struct KnobInterfaceInfo
 {
     QString path;
+    QString serial; // the serial number it reports; --device takes it too
     unsigned short vendorId = 0;
     unsigned short productId = 0;
     int interfaceNumber = -1;
