@@ -117,14 +117,18 @@ QString KnobOwnerLock::runtimeDirectory()
         }
         // Never the shared folder itself: another user could plant the
         // window's lock and socket there first.
-        const QByteArray fallback =
-            QFile::encodeName(QDir::tempPath() + QStringLiteral("/veltranix-%1").arg(::geteuid()));
-        if (::mkdir(fallback.constData(), 0700) != 0 && errno != EEXIST) {
-            // Checked below: an unusable directory gives no lock file.
-        }
-        return isPrivateDirectory(fallback, S_IRWXG | S_IRWXO) ? QFile::decodeName(fallback) : QString();
+        return privateDirectory(QDir::tempPath() + QStringLiteral("/veltranix-%1").arg(::geteuid()));
     }();
     return directory;
+}
+
+QString KnobOwnerLock::privateDirectory(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST) {
+        // Checked below: an unusable directory gives no lock file.
+    }
+    return isPrivateDirectory(name, S_IRWXG | S_IRWXO) ? path : QString();
 }
 
 KnobHolder KnobOwnerLock::flockHolder(const QString &path, const QString &procDir)

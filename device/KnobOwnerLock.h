@@ -56,6 +56,9 @@ public:
     // private one made in the temporary directory (0700, ours, no symlink);
     // empty when neither can be had.
     static QString runtimeDirectory();
+    // path, made 0700 if missing, when it is a real directory (no symlink)
+    // that this user owns and nobody else may enter; else empty.
+    static QString privateDirectory(const QString &path);
 
     // The program holding an flock on this file or node, from /proc/locks; an
     // empty holder when nobody holds one.
