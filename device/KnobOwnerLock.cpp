@@ -178,16 +178,8 @@ std::unique_ptr<KnobOwnerLock> KnobOwnerLock::tryTake(const QString &knob, const
         fd = -1;
     }
     std::unique_ptr<KnobOwnerLock> lock(new KnobOwnerLock(fd, knob));
-    for (const QString &node : nodes) {
-        const int nodeFd = lockNode(node);
-        if (nodeFd == -2) {
-            if (holder)
-                *holder = flockHolder(node);
-            return nullptr;
-        }
-        if (nodeFd >= 0)
-            lock->m_nodeFds.push_back(nodeFd);
-    }
+    if (!lock->addNodes(nodes, holder))
+        return nullptr;
     if (fd >= 0) {
         const QByteArray text = QStringLiteral("%1 %2\n%3\n")
                                     .arg(QString::fromLocal8Bit(program_invocation_short_name))
@@ -205,6 +197,21 @@ std::unique_ptr<KnobOwnerLock> KnobOwnerLock::tryTake(const QString &knob, const
                                     "其他程序可能同时打开它")
                                     .arg(knob, directory);
     return lock;
+}
+
+bool KnobOwnerLock::addNodes(const QStringList &nodes, KnobHolder *holder)
+{
+    for (const QString &node : nodes) {
+        const int fd = lockNode(node);
+        if (fd == -2) {
+            if (holder)
+                *holder = flockHolder(node);
+            return false;
+        }
+        if (fd >= 0)
+            m_nodeFds.push_back(fd);
+    }
+    return true;
 }
 
 QString KnobOwnerLock::addressIdentity(const QString &address)

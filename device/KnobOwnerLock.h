@@ -64,6 +64,11 @@ public:
     // empty holder when nobody holds one.
     static KnobHolder flockHolder(const QString &path, const QString &procDir = QStringLiteral("/proc"));
 
+    // Adds the locks on these nodes to a lock already held, for a route to
+    // the knob found later; false, with *holder set, when another program
+    // holds one of them.
+    bool addNodes(const QStringList &nodes, KnobHolder *holder = nullptr);
+
     QString knob() const { return m_knob; }
     bool guardsNothing() const { return m_fd < 0 && m_nodeFds.empty(); }
 

@@ -43,7 +43,7 @@ PendingHidHandle::~PendingHidHandle()
 }
 
 HidScanResult scanHidInterfaces(unsigned short vendorId, unsigned short productId, bool logged,
-                                const QString &only)
+                                const QString &only, const std::shared_ptr<KnobOwnerLock> &own)
 {
     HidScanResult result;
     hid_device_info *list = hid_enumerate(vendorId, productId);
@@ -99,7 +99,14 @@ HidScanResult scanHidInterfaces(unsigned short vendorId, unsigned short productI
 
         if (!heldElsewhere.contains(knob) && !locks.count(knob)) {
             KnobHolder holder;
-            std::shared_ptr<KnobOwnerLock> lock = KnobOwnerLock::tryTake(knob, nodes[knob], &holder);
+            std::shared_ptr<KnobOwnerLock> lock;
+            if (own && own->knob() == knob) {
+                // Held for the Bluetooth helper link: the cable takes the knob over under it.
+                if (own->addNodes(nodes[knob], &holder))
+                    lock = own;
+            } else {
+                lock = KnobOwnerLock::tryTake(knob, nodes[knob], &holder);
+            }
             if (lock) {
                 locks[knob] = std::move(lock);
             } else {
@@ -213,6 +220,7 @@ QList<KnobCandidate> surveyKnobs(unsigned short vendorId, unsigned short product
         const HidScanResult scan = scanHidInterfaces(vendorId, productId, false, k.knob);
         k.busy = !scan.busyPaths.isEmpty();
         k.busyHolder = scan.busyHolder;
+        k.deniedPaths = scan.deniedPaths;
         if (scan.handle) {
             k.path = scan.path;
             hid_close(scan.handle);

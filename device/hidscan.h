@@ -51,17 +51,21 @@ bool isPermissionFailure(int savedErrno, const QString &errorText);
 // the Bluetooth bus. That handle is returned open, every other one is closed.
 // A knob is opened only under its owner lock; one held by another program is
 // passed over. With logged set every step is written to the log. With only
-// set (an interface path or a knob identity), every other interface is passed over.
+// set (an interface path or a knob identity), every other interface is passed
+// over. own is a lock this program already holds (its Bluetooth helper link):
+// the knob it names may be opened under it.
 HidScanResult scanHidInterfaces(unsigned short vendorId, unsigned short productId, bool logged,
-                                const QString &only = QString());
+                                const QString &only = QString(),
+                                const std::shared_ptr<KnobOwnerLock> &own = nullptr);
 
 // One knob as a survey found it: every interface of one identity.
 struct KnobCandidate
 {
-    QString knob;      // KnobOwnerLock::knobIdentity
-    QString serial;    // empty when it reports none
-    QStringList paths; // every interface, in enumeration order
-    QString path;      // the interface that accepted the probe; empty when none did
+    QString knob;            // KnobOwnerLock::knobIdentity
+    QString serial;          // empty when it reports none
+    QStringList paths;       // every interface, in enumeration order
+    QString path;            // the interface that accepted the probe; empty when none did
+    QStringList deniedPaths; // interfaces the system refused to open
     KnobHolder busyHolder;
     bool busy = false; // another program holds it
 

@@ -424,9 +424,13 @@ void TestCliCommands::twoKnobs()
     if (written >= 0)
         QVERIFY2(r.out.startsWith(QStringLiteral("wrote 2 keys to %1, ").arg(knobs[written].name())),
                  qPrintable(r.out));
-    if (code == CliUsage)
+    if (code == CliUsage) {
         QCOMPARE(r.err, QStringLiteral("veltranix-cli: 2 knobs found: use --device PATH|SERIAL\n  %1\n  %2\n")
                             .arg(knobs[0].name(), knobs[1].name()));
+        // Nor does list mark one as used, and it shows what --device takes.
+        const QString list = run({"list"}).out;
+        QVERIFY2(!list.contains("(used)") && list.contains("serial " + knobs[1].serial), qPrintable(list));
+    }
     if (code == CliBusy)
         QVERIFY2(r.err.contains(QStringLiteral("in use by tst_clicommands")), qPrintable(r.err));
 }
