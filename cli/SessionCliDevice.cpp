@@ -205,7 +205,9 @@ private:
     // user means.
     static bool chooseKnob(const QString &device, QString *only, QString *error, OpenFailure *failure)
     {
-        const QList<KnobCandidate> knobs = surveyKnobs(targetVendorId(true), targetProductId(true));
+        // A knob named on the command line is the only one the tool writes to, probes included.
+        const QList<KnobCandidate> knobs =
+            surveyKnobs(targetVendorId(true), targetProductId(true), device.isEmpty());
         if (!device.isEmpty()) {
             for (const KnobCandidate &k : knobs) {
                 if (k.paths.contains(device)) {

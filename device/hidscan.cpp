@@ -196,7 +196,7 @@ QString KnobCandidate::describe() const
     return serial.isEmpty() ? where : QStringLiteral("%1 (serial %2)").arg(where, serial);
 }
 
-QList<KnobCandidate> surveyKnobs(unsigned short vendorId, unsigned short productId)
+QList<KnobCandidate> surveyKnobs(unsigned short vendorId, unsigned short productId, bool probe)
 {
     QList<KnobCandidate> knobs;
     hid_device_info *list = hid_enumerate(vendorId, productId);
@@ -216,6 +216,8 @@ QList<KnobCandidate> surveyKnobs(unsigned short vendorId, unsigned short product
         it->paths << QString::fromLocal8Bit(info->path);
     }
     hid_free_enumeration(list);
+    if (!probe)
+        return knobs;
     for (KnobCandidate &k : knobs) {
         const HidScanResult scan = scanHidInterfaces(vendorId, productId, false, k.knob);
         k.busy = !scan.busyPaths.isEmpty();

@@ -76,7 +76,8 @@ struct KnobCandidate
 // Every knob with the given ids, each scanned on its own as
 // scanHidInterfaces(only = its identity) would, its handle closed again: one
 // entry per knob however many interfaces and routes it has, in scan order.
-QList<KnobCandidate> surveyKnobs(unsigned short vendorId, unsigned short productId);
+// Without probe only the enumeration is made: nothing is opened or written.
+QList<KnobCandidate> surveyKnobs(unsigned short vendorId, unsigned short productId, bool probe = true);
 
 // Owns a found handle until the UI thread takes it; closes it otherwise (a
 // result dropped because the window went away).

@@ -421,6 +421,8 @@ void TestCliCommands::twoKnobs()
     QCOMPARE(r.code, code);
     for (int k = 0; k < 2; ++k)
         QCOMPARE(hidsim::storedAssignments(k).size(), std::size_t(k == written ? 2 : 0));
+    for (const hidsim::WriteRecord &w : hidsim::writes()) // not even a probe to the other knob
+        QVERIFY(device.isEmpty() || w.device == written);
     if (written >= 0)
         QVERIFY2(r.out.startsWith(QStringLiteral("wrote 2 keys to %1, ").arg(knobs[written].name())),
                  qPrintable(r.out));
