@@ -214,7 +214,9 @@ private:
                     *only = device;
                     return true;
                 }
-                if (!k.serial.isEmpty() && k.serial == device) {
+                // An address matches however the route writes it.
+                if ((!k.serial.isEmpty() && k.serial == device) ||
+                    k.knob == KnobOwnerLock::addressIdentity(device)) {
                     *only = k.knob;
                     return true;
                 }
