@@ -3,6 +3,7 @@
 #include "cli/clicommands.h"
 
 #include "device/HidrawTransport.h"
+#include "device/KnobOwnerLock.h"
 #include "device/blewire.h"
 #include "device/configread.h"
 #include "device/hidscan.h"
@@ -24,7 +25,6 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScopeGuard>
-#include <QStandardPaths>
 
 #include <hidapi.h>
 
@@ -134,18 +134,21 @@ QString busName(int hidapiBus)
 }
 
 // Who holds an owner lock: the program writes "NAME PID" into
-// veltranix-knob-*.lock in the runtime directory and holds a flock on it while
-// it has the knob. /proc/locks tells a held lock from a stale file without
-// taking the lock, which could turn the program away from its knob.
-QString ownerLockHolder(const QString &procDir)
+// veltranix-knob-*.lock in the runtime directory and holds a flock on it, and
+// on each of the knob's nodes, while it has the knob. /proc/locks tells a held
+// lock from a stale file without taking the lock, which could turn the
+// program away from its knob.
+QString ownerLockHolder(const QString &procDir, const QStringList &nodes)
 {
     QFile locks(QDir(procDir).filePath(QStringLiteral("locks")));
     if (!locks.open(QIODevice::ReadOnly))
         return QString();
     const QByteArray table = locks.readAll();
-    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    const QDir dir(runtime.isEmpty() ? QDir::tempPath() : runtime);
-    for (const QFileInfo &file : dir.entryInfoList({QStringLiteral("veltranix-knob-*.lock")}, QDir::Files)) {
+    const QString runtime = KnobOwnerLock::runtimeDirectory();
+    const QDir dir(runtime);
+    for (const QFileInfo &file :
+         runtime.isEmpty() ? QFileInfoList()
+                           : dir.entryInfoList({QStringLiteral("veltranix-knob-*.lock")}, QDir::Files)) {
         struct stat st;
         if (::stat(QFile::encodeName(file.filePath()).constData(), &st) != 0)
             continue;
@@ -163,6 +166,12 @@ QString ownerLockHolder(const QString &procDir)
                    ? QStringLiteral("another program")
                    : QStringLiteral("%1 (pid %2)")
                          .arg(first.section(QLatin1Char(' '), 0, -2), first.section(QLatin1Char(' '), -1));
+    }
+    // A holder with another runtime directory (another user, sudo, cron) shows on the nodes.
+    for (const QString &node : nodes) {
+        const KnobHolder holder = KnobOwnerLock::flockHolder(node, procDir);
+        if (!holder.isEmpty())
+            return holder.describe();
     }
     return QString();
 }
@@ -217,14 +226,15 @@ DoctorEnvironment DoctorEnvironment::system()
         }
         return QString::fromLocal8Bit(loginctl.readAllStandardOutput());
     };
-    env.openReadOnly = [](const QString &node) {
-        const int fd = ::open(QFile::encodeName(node).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        if (fd < 0)
-            return errno;
-        ::close(fd);
-        return 0;
+    env.accessForUse = [](const QString &node) {
+        return ::faccessat(AT_FDCWD, QFile::encodeName(node).constData(), R_OK | W_OK, AT_EACCESS) == 0
+                   ? 0
+                   : errno;
     };
-    env.lockHolder = [procDir = env.procDir] { return ownerLockHolder(procDir); };
+    env.lockHolder = [procDir = env.procDir](const QStringList &nodes) {
+        return ownerLockHolder(procDir, nodes);
+    };
+    env.lockDirectory = [] { return KnobOwnerLock::runtimeDirectory(); };
     return env;
 }
 
@@ -422,9 +432,10 @@ void Doctor::addAccess(const QList<Node> &nodes)
                 .arg(userName(st.st_uid), g ? QString::fromLocal8Bit(g->gr_name) : QString::number(st.st_gid))
                 .arg(st.st_mode & 07777, 4, 8, QLatin1Char('0'))
                 .arg(aclText(node.path));
-        const int error = m_env.openReadOnly ? m_env.openReadOnly(node.path) : 0;
+        const int error = m_env.accessForUse ? m_env.accessForUse(node.path) : 0;
         if (error == 0)
-            add(kAccess, check, DoctorCheck::Ok, detail + QStringLiteral(": this user can open it"));
+            add(kAccess, check, DoctorCheck::Ok,
+                detail + QStringLiteral(": this user can read and write it"));
         else if ((error == EACCES || error == EPERM) && node.closedByRules)
             add(kAccess, check, DoctorCheck::Ok,
                 detail + QStringLiteral(": closed, as the rules keep a keyboard's interfaces of these ids"));
@@ -489,10 +500,17 @@ void Doctor::addKnob(const QList<Interface> &interfaces, bool probe, bool blueto
         scan.exclusive = scan.exclusive || r.exclusive;
         if (scan.deniedPath.isEmpty())
             scan.deniedPath = r.deniedPath;
-        if (r.handle) {
+        if (r.handle || !r.busyPaths.isEmpty()) {
             scan = r;
             break;
         }
+    }
+    if (!scan.handle && !scan.busyPaths.isEmpty()) {
+        // Not a fault of the knob: it is in use, and replugging would only take it from its holder.
+        add(kKnob, QStringLiteral("probe"), DoctorCheck::Warn,
+            QStringLiteral("not probed: the knob is in use by %1").arg(scan.busyHolder.describe()),
+            QStringLiteral("close %1, then run doctor --probe again").arg(scan.busyHolder.describe()));
+        return;
     }
     if (!scan.handle) {
         add(kKnob, QStringLiteral("probe"), DoctorCheck::Fail,
@@ -632,11 +650,23 @@ void Doctor::addRoute(const QList<Node> &nodes, const QList<Interface> &interfac
 
 void Doctor::addOtherPrograms(const QList<Node> &nodes)
 {
-    const QString holder = m_env.lockHolder ? m_env.lockHolder() : QString();
+    QStringList nodePaths;
+    for (const Node &n : nodes)
+        nodePaths << n.path;
+    const QString holder = m_env.lockHolder ? m_env.lockHolder(nodePaths) : QString();
     add(kOthers, QStringLiteral("owner lock"), holder.isEmpty() ? DoctorCheck::Ok : DoctorCheck::Fail,
         holder.isEmpty() ? QStringLiteral("no lock held")
                          : QStringLiteral("the knob is held by %1").arg(holder),
         QStringLiteral("close the window or the other command that holds the knob"));
+
+    const QString lockDirectory = m_env.lockDirectory ? m_env.lockDirectory() : QStringLiteral("?");
+    add(kOthers, QStringLiteral("lock directory"),
+        lockDirectory.isEmpty() ? DoctorCheck::Warn : DoctorCheck::Ok,
+        lockDirectory.isEmpty()
+            ? QStringLiteral("no private runtime directory: only the knob's hidraw nodes are locked, and the "
+                             "window cannot keep a second start from opening another window")
+            : QStringLiteral("lock files in %1").arg(lockDirectory),
+        QStringLiteral("set XDG_RUNTIME_DIR to a directory of your own with mode 0700"));
 
     QStringList holders;
     int unreadable = 0;

@@ -36,16 +36,20 @@ struct DoctorEnvironment
     QString busAddress; // empty: the system bus
     // "Active=yes\nRemote=no" for this user's login session; empty when unknown.
     std::function<QString()> sessionState;
-    // A read-only open() of a node, closed at once: 0 or the errno.
-    std::function<int(const QString &node)> openReadOnly;
-    // Who holds the owner lock ("pid 1234 (veltranix)"); empty when nobody does.
-    std::function<QString()> lockHolder;
+    // Whether this user may open a node for reading and writing, as the
+    // program does: 0 or the errno.
+    std::function<int(const QString &node)> accessForUse;
+    // Who holds the owner lock, by its file or on one of these nodes
+    // ("veltranix (pid 1234)"); empty when nobody does.
+    std::function<QString(const QStringList &nodes)> lockHolder;
+    // Where the owner lock files go; empty when there is no private directory.
+    std::function<QString()> lockDirectory;
 
     static DoctorEnvironment system();
 };
 
-// Every check between this machine and the knob. It opens no knob for writing:
-// nodes get a read-only open; only a probe (run(true)) makes the program's own
+// Every check between this machine and the knob. It opens no knob: nodes get
+// an access check; only a probe (run(true)) makes the program's own
 // interface scan and configuration read.
 class Doctor
 {

@@ -5,6 +5,7 @@
 
 #include "device/KnobSession.h"
 #include "device/configread.h"
+#include "device/packetutil.h"
 #include "protocol/assignmentwrite.h"
 
 #include <QEventLoop>
@@ -64,21 +65,24 @@ public:
     }
     ~SessionCliDevice() override { m_session.shutdown(); }
 
-    bool open(const QString &path, QString *error, OpenFailure *failure) override
+    bool open(const QString &device, QString *error, OpenFailure *failure) override
     {
         m_readDone = false;
         m_packets.clear();
         if (m_demo) {
             m_session.startDemo();
         } else {
-            m_session.setInterfacePath(path);
+            QString only;
+            if (!chooseKnob(device, &only, error, failure))
+                return false;
+            m_session.setInterfacePath(only);
             m_session.connectNow();
         }
         waitUntil(
             m_session, [this] { return m_session.isConnected() || !m_session.isScanRunning(); },
             kConnectTimeoutMs);
         if (!m_session.isConnected()) {
-            explainScan(path, error, failure);
+            explainScan(device, error, failure);
             return false;
         }
         // Connecting starts a configuration read; let it finish so nothing
@@ -89,6 +93,17 @@ public:
         // Asking a knob that stayed silent through the whole read again only doubles the wait.
         m_firstReadSilent = m_readDone && !m_readOk && !m_lost;
         return true;
+    }
+
+    QString knobName() const override
+    {
+        if (m_demo)
+            return QStringLiteral("the demo knob");
+        const HidScanResult &scan = m_session.lastScanResult();
+        KnobCandidate knob;
+        knob.path = scan.path;
+        knob.serial = scan.serial;
+        return knob.describe();
     }
 
     bool readConfiguration(std::vector<Packet> *packets, QString *error) override
@@ -178,6 +193,66 @@ public:
     }
 
 private:
+    static QString holderText(const KnobHolder &holder)
+    {
+        return holder.isWindow() ? QStringLiteral("the VELTRANIX window (pid %1)").arg(holder.pid)
+                                 : holder.describe();
+    }
+
+    // What the session is to scan for (*only: a path or a knob identity).
+    // The tool never picks among knobs: unnamed, it takes the only one, and
+    // none while another program holds any, as that one may be the knob the
+    // user means.
+    static bool chooseKnob(const QString &device, QString *only, QString *error, OpenFailure *failure)
+    {
+        // A knob named on the command line is the only one the tool writes to, probes included.
+        const QList<KnobCandidate> knobs =
+            surveyKnobs(targetVendorId(true), targetProductId(true), device.isEmpty());
+        if (!device.isEmpty()) {
+            for (const KnobCandidate &k : knobs) {
+                if (k.paths.contains(device)) {
+                    *only = device;
+                    return true;
+                }
+                // An address matches however the route writes it.
+                if ((!k.serial.isEmpty() && k.serial == device) ||
+                    k.knob == KnobOwnerLock::addressIdentity(device)) {
+                    *only = k.knob;
+                    return true;
+                }
+            }
+            if (device.startsWith(QLatin1Char('/'))) {
+                *only = device; // the scan says nothing answers there
+                return true;
+            }
+            *failure = OpenFailure::NoKnob;
+            *error = QStringLiteral("no knob with serial %1 (see list)").arg(device);
+            return false;
+        }
+        QStringList answering;
+        for (const KnobCandidate &k : knobs) {
+            if (k.busy && knobs.size() > 1) {
+                *failure = OpenFailure::Busy;
+                *error = QStringLiteral("the knob %1 is in use by %2; name the knob to use with --device "
+                                        "PATH|SERIAL")
+                             .arg(k.describe(), holderText(k.busyHolder));
+                return false;
+            }
+            if (!k.path.isEmpty())
+                answering << QStringLiteral("  ") + k.describe();
+        }
+        if (answering.size() > 1) {
+            *failure = OpenFailure::Ambiguous;
+            *error = QStringLiteral("%1 knobs found: use --device PATH|SERIAL\n%2")
+                         .arg(answering.size())
+                         .arg(answering.join(QLatin1Char('\n')));
+            return false;
+        }
+        // One knob, or none usable: the session's scan finds it or says why.
+        *only = knobs.size() == 1 ? knobs.first().knob : QString();
+        return true;
+    }
+
     // Why the scan found nothing usable, as one sentence.
     void explainScan(const QString &path, QString *error, OpenFailure *failure) const
     {
@@ -185,13 +260,11 @@ private:
         if (!scan.busyPaths.isEmpty()) {
             *failure = OpenFailure::Busy;
             const KnobHolder &holder = scan.busyHolder;
-            *error =
-                holder.isWindow()
-                    ? QStringLiteral("the knob is in use by the VELTRANIX window (pid %1); close it or use "
-                                     "the window's Import")
-                          .arg(holder.pid)
-                    : QStringLiteral("the knob is in use by %1; try again once it is done")
-                          .arg(holder.describe());
+            *error = holder.isWindow()
+                         ? QStringLiteral("the knob is in use by %1; close it or use the window's Import")
+                               .arg(holderText(holder))
+                         : QStringLiteral("the knob is in use by %1; try again once it is done")
+                               .arg(holder.describe());
         } else if (scan.permissionDenied) {
             *failure = OpenFailure::PermissionDenied;
             *error =

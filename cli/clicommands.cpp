@@ -38,8 +38,9 @@ int fail(const CliContext &c, int code, const QString &sentence)
 QCommandLineOption deviceOption()
 {
     return QCommandLineOption(QStringList{QStringLiteral("device")},
-                              QStringLiteral("Use the knob interface at <path> (see \"list\")."),
-                              QStringLiteral("path"));
+                              QStringLiteral("Use the knob with this interface path or serial number "
+                                             "(see \"list\")."),
+                              QStringLiteral("path|serial"));
 }
 
 QCommandLineOption layoutOption()
@@ -116,6 +117,8 @@ std::unique_ptr<CliDevice> openKnob(const CliContext &c, const QString &path, in
         code = CliDeviceFailed;
     else if (failure == CliDevice::OpenFailure::Busy)
         code = CliBusy;
+    else if (failure == CliDevice::OpenFailure::Ambiguous)
+        code = CliUsage;
     *exitCode = fail(c, code, error.isEmpty() ? QStringLiteral("no knob found") : error);
     return nullptr;
 }
@@ -172,6 +175,7 @@ int runList(const QStringList &args, const CliContext &c)
             o.insert(QStringLiteral("productId"),
                      QStringLiteral("%1").arg(i.productId, 4, 16, QLatin1Char('0')));
             o.insert(QStringLiteral("interface"), i.interfaceNumber);
+            o.insert(QStringLiteral("serial"), i.serial);
             o.insert(QStringLiteral("bus"), busTypeName(i.busType));
             o.insert(QStringLiteral("selected"), i.selected);
             o.insert(QStringLiteral("refused"), i.refused);
@@ -187,6 +191,7 @@ int runList(const QStringList &args, const CliContext &c)
                           .arg(i.vendorId, 4, 16, QLatin1Char('0'))
                           .arg(i.productId, 4, 16, QLatin1Char('0'))
                    << QStringLiteral("  interface %1  %2").arg(i.interfaceNumber).arg(busTypeName(i.busType))
+                   << (i.serial.isEmpty() ? QString() : QStringLiteral("  serial %1").arg(i.serial))
                    << (i.selected ? "  (used)" : "") << (i.refused ? "  (refused: permission denied)" : "")
                    << (i.heldBy.isEmpty() ? QString() : QStringLiteral("  (in use by %1)").arg(i.heldBy))
                    << '\n';
@@ -240,11 +245,17 @@ int runRead(const QStringList &args, const CliContext &c)
     if (!parser.isSet(output) || parser.value(output) == QLatin1String("-")) {
         *c.out << QString::fromUtf8(json);
         c.out->flush();
+        // A full disk behind a redirection must not pass for a backup.
+        if (c.out->status() != QTextStream::Ok)
+            return fail(c, CliDeviceFailed,
+                        QStringLiteral("writing the configuration to standard output failed"));
         return CliOk;
     }
     QSaveFile file(parser.value(output));
-    if (!file.open(QIODevice::WriteOnly) || file.write(json) != json.size() || !file.commit())
-        return fail(c, CliUsage,
+    // flush() first: on a device file the buffered bytes would fail unseen.
+    if (!file.open(QIODevice::WriteOnly) || file.write(json) != json.size() || !file.flush() ||
+        !file.commit())
+        return fail(c, CliDeviceFailed,
                     QStringLiteral("cannot write %1: %2").arg(parser.value(output), file.errorString()));
     return CliOk;
 }
@@ -273,7 +284,7 @@ QStringList writeDetail(const KnobConfigDocument &doc)
 
 // The line a write prints once the read-back matched. A save never writes an
 // empty key, so the knob keeps its own there.
-QString writeSummary(const KnobConfigDocument &doc)
+QString writeSummary(const KnobConfigDocument &doc, const QString &knob)
 {
     QStringList kept;
     for (int k = 1; k <= kKnobKeyCount; ++k) {
@@ -281,7 +292,8 @@ QString writeSummary(const KnobConfigDocument &doc)
             kept << QString::number(k);
     }
     const int written = kKnobKeyCount - int(kept.size());
-    QString summary = QStringLiteral("wrote %1 %2").arg(written).arg(written == 1 ? "key" : "keys");
+    QString summary =
+        QStringLiteral("wrote %1 %2 to %3").arg(written).arg(written == 1 ? "key" : "keys").arg(knob);
     if (!kept.isEmpty())
         summary += QStringLiteral(", kept %1 %2 (empty in the file)")
                        .arg(kept.size() == 1 ? "key" : "keys", kept.join(QStringLiteral(", ")));
@@ -381,7 +393,7 @@ int runWrite(const QStringList &args, const CliContext &c)
         detail << times.join(QStringLiteral(", "));
     for (const QString &line : detail)
         *c.out << line << '\n';
-    *c.out << writeSummary(doc) << '\n';
+    *c.out << writeSummary(doc, knob->knobName()) << '\n';
     c.out->flush();
     return CliOk;
 }
@@ -487,7 +499,7 @@ int runLight(const QStringList &args, const CliContext &c)
             *c.out << QStringLiteral("kept %1 from %2\n").arg(kept.join(QStringLiteral(", ")), keptFrom);
         *c.out << times.join(QStringLiteral(", ")) << '\n';
     }
-    *c.out << QStringLiteral("set light %1\n").arg(lightText(light));
+    *c.out << QStringLiteral("set light %1 on %2\n").arg(lightText(light), knob->knobName());
     c.out->flush();
     return CliOk;
 }
@@ -515,44 +527,48 @@ int runDoctor(const QStringList &args, const CliContext &c)
 
 QString overview()
 {
-    return QStringLiteral("Usage: veltranix-cli <command> [options]\n"
-                          "\n"
-                          "Back up, restore and script the knob's configuration.\n"
-                          "\n"
-                          "Commands:\n"
-                          "  list [--json]                 the knob interfaces found; * marks the one used\n"
-                          "  read [-o FILE] [--layout mac|windows] [--device PATH]\n"
-                          "                                the whole configuration as JSON\n"
-                          "  write [--dry-run] [-v] [--device PATH] FILE|-\n"
-                          "                                write a file to the knob, read back, compare\n"
-                          "  light [--color RRGGBB] [--brightness 0-100] [--on|--off] [-v] [--device PATH]\n"
-                          "                                set the light; what is not given stays\n"
-                          "  doctor [--json] [--probe]     what stands between this machine and the knob\n"
-                          "\n"
-                          "Options:\n"
-                          "  -o, --output FILE     read: write the file there, not to standard output\n"
-                          "  --layout mac|windows  read: name modifier keys for this layout (default mac)\n"
-                          "  --device PATH         read, write, light: use this interface (see list)\n"
-                          "  --dry-run             write: print the reports in hex, touch no device\n"
-                          "  -v, --verbose         write, light: print what was sent and the times\n"
-                          "  --color RRGGBB        light: the colour\n"
-                          "  --brightness 0-100    light: the brightness in percent\n"
-                          "  --on, --off           light: switch it on or off\n"
-                          "  --json                list, doctor: print JSON\n"
-                          "  --probe               doctor: also ask the knob for its configuration\n"
-                          "  --demo                every command but doctor: use the built-in demo knob,\n"
-                          "                        touch no device (it forgets everything at exit)\n"
-                          "  -h, --help            this help; after a command, that command's help\n"
-                          "  --version             the version\n"
-                          "Options may also come before the command.\n"
-                          "\n"
-                          "On success write and light print one line, for example\n"
-                          "  wrote 5 keys, light FF8000 at 75%, read back equal\n"
-                          "  set light 00FF00 at 20%\n"
-                          "\n"
-                          "Exit codes: 0 done, 1 bad usage or invalid file, 2 no device found or no\n"
-                          "permission to open it, 3 the device failed, 4 the device is in use by another\n"
-                          "program (the window), 5 something here stands in the way (doctor).\n");
+    return QStringLiteral(
+        "Usage: veltranix-cli <command> [options]\n"
+        "\n"
+        "Back up, restore and script the knob's configuration.\n"
+        "\n"
+        "Commands:\n"
+        "  list [--json]                 the knob interfaces found; * marks the one used\n"
+        "  read [-o FILE] [--layout mac|windows] [--device PATH|SERIAL]\n"
+        "                                the whole configuration as JSON\n"
+        "  write [--dry-run] [-v] [--device PATH|SERIAL] FILE|-\n"
+        "                                write a file to the knob, read back, compare\n"
+        "  light [--color RRGGBB] [--brightness 0-100] [--on|--off] [-v]\n"
+        "        [--device PATH|SERIAL]\n"
+        "                                set the light; what is not given stays\n"
+        "  doctor [--json] [--probe]     what stands between this machine and the knob\n"
+        "\n"
+        "Options:\n"
+        "  -o, --output FILE     read: write the file there, not to standard output\n"
+        "  --layout mac|windows  read: name modifier keys for this layout (default mac)\n"
+        "  --device PATH|SERIAL  read, write, light: use this knob (see list); needed\n"
+        "                        when more than one knob is plugged in\n"
+        "  --dry-run             write: print the reports in hex, touch no device\n"
+        "  -v, --verbose         write, light: print what was sent and the times\n"
+        "  --color RRGGBB        light: the colour\n"
+        "  --brightness 0-100    light: the brightness in percent\n"
+        "  --on, --off           light: switch it on or off\n"
+        "  --json                list, doctor: print JSON\n"
+        "  --probe               doctor: also ask the knob for its configuration\n"
+        "  --demo                every command but doctor: use the built-in demo knob,\n"
+        "                        touch no device (it forgets everything at exit)\n"
+        "  -h, --help            this help; after a command, that command's help\n"
+        "  --version             the version\n"
+        "Options may also come before the command.\n"
+        "\n"
+        "On success write and light print one line, for example\n"
+        "  wrote 5 keys to /dev/hidraw3 (serial 0001), light FF8000 at 75%, read back equal\n"
+        "  set light 00FF00 at 20% on /dev/hidraw3 (serial 0001)\n"
+        "\n"
+        "Exit codes: 0 done, 1 bad usage, an invalid file or more than one knob and no\n"
+        "--device, 2 no device found or no permission to open it, 3 the device failed\n"
+        "or the output could not be written, 4 a knob is in use by another program\n"
+        "(the window), 5 something here stands in the way (doctor).\n");
 }
 
 } // namespace

@@ -28,11 +28,16 @@ public:
         PermissionDenied, // the system refused to open the knob's nodes
         WriteRefused,     // it opened but refused the probe report
         Busy,             // another program holds the knob
+        Ambiguous,        // no knob was named and more than one answers
     };
 
-    // Opens the interface at path, or the one the program itself would use
-    // when path is empty. False when no knob can be used; *failure says why.
-    virtual bool open(const QString &path, QString *error, OpenFailure *failure) = 0;
+    // Opens the knob named by an interface path or a serial number. Unnamed,
+    // the only knob there is: none is chosen while any knob is held by
+    // another program or more than one answers. False when no knob can be
+    // used; *failure says why.
+    virtual bool open(const QString &device, QString *error, OpenFailure *failure) = 0;
+    // The open knob as a user names it: "/dev/hidraw3 (serial 0001)".
+    virtual QString knobName() const = 0;
 
     // One configuration read: the packets before the end packet. False on a
     // time-out before any answer (the read's own, once) or a link lost during the read.

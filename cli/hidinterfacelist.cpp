@@ -35,6 +35,7 @@ bool listKnobInterfaces(QList<KnobInterfaceInfo> *interfaces, QString *error)
         for (const hid_device_info *d = all; d; d = d->next) {
             KnobInterfaceInfo info;
             info.path = d->path ? QString::fromLocal8Bit(d->path) : QString();
+            info.serial = d->serial_number ? QString::fromWCharArray(d->serial_number) : QString();
             info.vendorId = d->vendor_id;
             info.productId = d->product_id;
             info.interfaceNumber = d->interface_number;
@@ -44,23 +45,27 @@ bool listKnobInterfaces(QList<KnobInterfaceInfo> *interfaces, QString *error)
         hid_free_enumeration(all);
     }
     for (bool defaultIds : {true, false}) {
-        const HidScanResult found =
-            scanHidInterfaces(targetVendorId(defaultIds), targetProductId(defaultIds), false);
-        for (KnobInterfaceInfo &info : *interfaces) {
-            info.refused = info.refused || found.deniedPaths.contains(info.path);
-            if (found.busyPaths.contains(info.path))
-                info.heldBy = found.busyHolder.describe();
+        const QList<KnobCandidate> knobs =
+            surveyKnobs(targetVendorId(defaultIds), targetProductId(defaultIds));
+        int answering = 0;
+        bool busy = false;
+        for (const KnobCandidate &k : knobs) {
+            answering += k.path.isEmpty() ? 0 : 1;
+            busy = busy || k.busy;
         }
-        if (!found.handle)
-            continue;
-        hid_close(found.handle);
-        for (KnobInterfaceInfo &info : *interfaces) {
-            if (info.path == found.path) {
-                info.selected = true;
-                break;
+        for (const KnobCandidate &k : knobs) {
+            for (KnobInterfaceInfo &info : *interfaces) {
+                if (!k.paths.contains(info.path))
+                    continue;
+                info.refused = info.refused || k.deniedPaths.contains(info.path);
+                if (k.busy)
+                    info.heldBy = k.busyHolder.describe();
+                // Unnamed, the tool takes a knob only when it is the one there is.
+                info.selected = !k.path.isEmpty() && info.path == k.path && answering == 1 && !busy;
             }
         }
-        break;
+        if (answering > 0 || busy)
+            break;
     }
     return true;
 }

@@ -7,6 +7,7 @@
 struct KnobInterfaceInfo
 {
     QString path;
+    QString serial; // the serial number it reports; --device takes it too
     unsigned short vendorId = 0;
     unsigned short productId = 0;
     int interfaceNumber = -1;
@@ -16,9 +17,10 @@ struct KnobInterfaceInfo
     QString heldBy;        // the program holding the knob, when another one does
 };
 
-// Every interface with either id pair, and which one accepts the probe report
-// first (the same scan the program makes; the chosen handle is closed again),
-// which refused to open and which belong to a knob another program holds.
+// Every interface with either id pair, and which one the tool would use
+// without --device (the same survey of the knobs it makes; every handle is
+// closed again), which refused to open and which belong to a knob another
+// program holds.
 // False with *error when hidapi cannot be initialised.
 bool listKnobInterfaces(QList<KnobInterfaceInfo> *interfaces, QString *error);
 

@@ -43,7 +43,7 @@ int main(int argc, char *argv[])
     const bool demo = arguments.removeAll(QStringLiteral("--demo")) > 0;
     if (!demo && hid_init() != 0) {
         err << "veltranix-cli: the HID library could not be initialised\n";
-        return 3;
+        return CliNoDevice;
     }
 
     CliContext context;
@@ -55,8 +55,14 @@ int main(int argc, char *argv[])
     // Only when both streams are the terminal: the summary on a redirected
     // standard output must be the only line a script sees.
     context.progress = isatty(STDERR_FILENO) == 1 && isatty(STDOUT_FILENO) == 1;
-    const int code = runCli(arguments, context);
+    int code = runCli(arguments, context);
     out.flush();
+    // What the stream buffered is only written here: a full disk shows now.
+    if ((std::fflush(stdout) != 0 || std::ferror(stdout) != 0 || out.status() != QTextStream::Ok) &&
+        code == 0) {
+        err << "veltranix-cli: writing to standard output failed\n";
+        code = CliDeviceFailed;
+    }
     err.flush();
     if (!demo)
         hid_exit();

@@ -247,10 +247,11 @@ void KnobSession::startInterfaceScan(ScanKind kind)
     const unsigned short vendorId = targetVendorId(m_useDefaultDeviceIds);
     const unsigned short productId = targetProductId(m_useDefaultDeviceIds);
     const QString onlyPath = m_interfacePath;
+    const std::shared_ptr<KnobOwnerLock> own = m_bleLock;
 
     const bool started = m_workers->run(
-        [logged, vendorId, productId, onlyPath](DeviceWorkers &) {
-            const HidScanResult result = scanHidInterfaces(vendorId, productId, logged, onlyPath);
+        [logged, vendorId, productId, onlyPath, own](DeviceWorkers &) {
+            const HidScanResult result = scanHidInterfaces(vendorId, productId, logged, onlyPath, own);
             // The handle travels inside the posted call; if that call is
             // dropped unrun, the holder closes it.
             return std::make_pair(result, std::make_shared<PendingHidHandle>(result.handle));
@@ -367,6 +368,7 @@ void KnobSession::disconnect()
 void KnobSession::clearBluetoothIdentity()
 {
     m_bleConnector->clearIdentity();
+    m_bleLock.reset();
     m_ble->setAddress(QString());
     m_ble->setUp(false);
 }
@@ -418,6 +420,8 @@ void KnobSession::setBluetoothLinkUp(bool up)
 {
     if (up == (m_connected && m_bluetoothConnected))
         return;
+    if (up && !holdBluetoothKnob())
+        return;
     m_connected = up;
     m_bluetoothConnected = up;
     m_livenessTicks = 0;
@@ -429,10 +433,30 @@ void KnobSession::setBluetoothLinkUp(bool up)
         qDebug().noquote() << QStringLiteral("已通过蓝牙助手连接: %1").arg(m_bleConnector->address());
     } else {
         m_ble->setUp(false);
+        m_bleLock.reset();
         m_bluetoothFailureReported = false;
     }
     m_bleWatch->setLinkUp(up);
     emit connectionChanged(up);
+}
+
+bool KnobSession::holdBluetoothKnob()
+{
+    // Named only once the helper has found the device; taken then.
+    const QString address = m_bleConnector->address();
+    if (address.isEmpty())
+        return true;
+    const QString knob = KnobOwnerLock::addressIdentity(address);
+    if (m_bleLock && m_bleLock->knob() == knob)
+        return true;
+    KnobHolder holder;
+    m_bleLock = KnobOwnerLock::tryTake(knob, {}, &holder);
+    if (m_bleLock)
+        return true;
+    qWarning().noquote()
+        << QStringLiteral("[蓝牙] 设备 %1 正被 %2 使用，不经蓝牙助手连接").arg(address, holder.describe());
+    reportBluetoothFailure(QStringLiteral("设备正被 %1 使用").arg(holder.describe()));
+    return false;
 }
 
 void KnobSession::onBluetoothMessage(const BleHelperMessage &message)
@@ -474,6 +498,11 @@ void KnobSession::onBluetoothRunFinished(const std::vector<Packet> &packets, boo
         setBluetoothLinkUp(true);
         // The link may have come up (hardware probe) before the helper named the device.
         m_ble->setAddress(m_bleConnector->address());
+        if (!m_bluetoothConnected || !holdBluetoothKnob()) {
+            setBluetoothLinkUp(false);
+            clearBluetoothIdentity();
+            return;
+        }
         for (const Packet &packet : sortConfigPacketsForApply(packets))
             emit configPacketRead(packet);
         emit configReadFinished(true, true);

@@ -174,6 +174,8 @@ private:
     // A write run or the watch found the Bluetooth knob gone: down like an unplug.
     void checkBluetoothLinkLost();
     void setBluetoothLinkUp(bool up);
+    // Takes the owner lock by the helper's knob address; false when another program holds it.
+    bool holdBluetoothKnob();
     void reportBluetoothFailure(const QString &reason);
     void updateBatteryLevel();
     // udev saw the knob come or go: scan (or probe the link) now rather than
@@ -208,6 +210,7 @@ private:
     std::unique_ptr<KnobModelSnapshot> m_deferredSave;
 
     std::shared_ptr<BluetoothTransport> m_ble;
+    std::shared_ptr<KnobOwnerLock> m_bleLock;
     BluetoothConnector *m_bleConnector = nullptr;
     BluetoothWatch *m_bleWatch = nullptr;
     QString m_quietBluetoothState;

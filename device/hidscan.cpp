@@ -5,6 +5,7 @@
 #include <QDebug>
 #include <QSet>
 
+#include <algorithm>
 #include <cerrno>
 #include <map>
 #include <vector>
@@ -42,7 +43,7 @@ PendingHidHandle::~PendingHidHandle()
 }
 
 HidScanResult scanHidInterfaces(unsigned short vendorId, unsigned short productId, bool logged,
-                                const QString &onlyPath)
+                                const QString &only, const std::shared_ptr<KnobOwnerLock> &own)
 {
     HidScanResult result;
     hid_device_info *list = hid_enumerate(vendorId, productId);
@@ -64,10 +65,13 @@ HidScanResult scanHidInterfaces(unsigned short vendorId, unsigned short productI
     std::map<QString, std::shared_ptr<KnobOwnerLock>> locks;
     QSet<QString> heldElsewhere;
     QString foundKnob;
+    // Every node of a knob is locked, whichever one another program went through.
+    std::map<QString, QStringList> nodes;
     for (hid_device_info *info = list; info; info = info->next) {
         ++position;
         if (!info->path)
             continue;
+        nodes[KnobOwnerLock::knobIdentity(*info)] << QString::fromLocal8Bit(info->path);
         if (info->bus_type == HID_API_BUS_USB) {
             order.push_back({info, position});
         } else if (info->bus_type == HID_API_BUS_BLUETOOTH && info->usage_page >= kVendorUsagePage) {
@@ -85,17 +89,24 @@ HidScanResult scanHidInterfaces(unsigned short vendorId, unsigned short productI
         hid_device_info *info = candidate.info;
         const int number = candidate.number;
         const QString path = QString::fromLocal8Bit(info->path);
-        if (!onlyPath.isEmpty() && path != onlyPath)
+        const QString knob = KnobOwnerLock::knobIdentity(*info);
+        if (!only.isEmpty() && path != only && knob != only)
             continue;
         // One pass, so a '%' in the path is never taken for a placeholder.
         log(logged, QStringLiteral("[autoConnect] 接口#%1: path=%2 usagePage=0x%3 usage=0x%4 interface=%5")
                         .arg(QString::number(number), path, hex4(info->usage_page), hex4(info->usage),
                              QString::number(info->interface_number)));
 
-        const QString knob = KnobOwnerLock::knobIdentity(*info);
         if (!heldElsewhere.contains(knob) && !locks.count(knob)) {
             KnobHolder holder;
-            std::shared_ptr<KnobOwnerLock> lock = KnobOwnerLock::tryTake(knob, &holder);
+            std::shared_ptr<KnobOwnerLock> lock;
+            if (own && own->knob() == knob) {
+                // Held for the Bluetooth helper link: the cable takes the knob over under it.
+                if (own->addNodes(nodes[knob], &holder))
+                    lock = own;
+            } else {
+                lock = KnobOwnerLock::tryTake(knob, nodes[knob], &holder);
+            }
             if (lock) {
                 locks[knob] = std::move(lock);
             } else {
@@ -139,6 +150,9 @@ HidScanResult scanHidInterfaces(unsigned short vendorId, unsigned short productI
             result.usage = info->usage;
             result.interfaceNumber = info->interface_number;
             foundKnob = knob;
+            result.knob = knob;
+            if (info->serial_number)
+                result.serial = QString::fromWCharArray(info->serial_number);
             result.bluetooth = info->bus_type == HID_API_BUS_BLUETOOTH;
             break;
         }
@@ -174,4 +188,45 @@ HidScanResult scanHidInterfaces(unsigned short vendorId, unsigned short productI
         }
     }
     return result;
+}
+
+QString KnobCandidate::describe() const
+{
+    const QString where = path.isEmpty() ? paths.value(0) : path;
+    return serial.isEmpty() ? where : QStringLiteral("%1 (serial %2)").arg(where, serial);
+}
+
+QList<KnobCandidate> surveyKnobs(unsigned short vendorId, unsigned short productId, bool probe)
+{
+    QList<KnobCandidate> knobs;
+    hid_device_info *list = hid_enumerate(vendorId, productId);
+    for (const hid_device_info *info = list; info; info = info->next) {
+        if (!info->path)
+            continue;
+        const QString knob = KnobOwnerLock::knobIdentity(*info);
+        auto it =
+            std::find_if(knobs.begin(), knobs.end(), [&](const KnobCandidate &k) { return k.knob == knob; });
+        if (it == knobs.end()) {
+            KnobCandidate candidate;
+            candidate.knob = knob;
+            if (info->serial_number)
+                candidate.serial = QString::fromWCharArray(info->serial_number);
+            it = knobs.insert(knobs.end(), candidate);
+        }
+        it->paths << QString::fromLocal8Bit(info->path);
+    }
+    hid_free_enumeration(list);
+    if (!probe)
+        return knobs;
+    for (KnobCandidate &k : knobs) {
+        const HidScanResult scan = scanHidInterfaces(vendorId, productId, false, k.knob);
+        k.busy = !scan.busyPaths.isEmpty();
+        k.busyHolder = scan.busyHolder;
+        k.deniedPaths = scan.deniedPaths;
+        if (scan.handle) {
+            k.path = scan.path;
+            hid_close(scan.handle);
+        }
+    }
+    return knobs;
 }

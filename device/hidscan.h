@@ -2,6 +2,7 @@
 
 #include "device/KnobOwnerLock.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -20,6 +21,8 @@ struct HidScanResult
     bool bluetooth = false; // a node on the Bluetooth bus (the kernel's HID-over-GATT)
     QString manufacturer;
     QString product;
+    QString serial;         // as the found interface reports it; empty when none
+    QString knob;           // KnobOwnerLock::knobIdentity of the found interface
     bool exclusive = false; // an open failed because another program holds the device
     // No interface could be used and at least one refused to open for lack of
     // permission: the knob is there but this user may not reach it (no udev
@@ -47,10 +50,34 @@ bool isPermissionFailure(int savedErrno, const QString &errorText);
 // accepts the probe report: USB nodes in order, then the vendor-page nodes on
 // the Bluetooth bus. That handle is returned open, every other one is closed.
 // A knob is opened only under its owner lock; one held by another program is
-// passed over. With logged set every step is written to the log. With
-// onlyPath set, every other interface is passed over.
+// passed over. With logged set every step is written to the log. With only
+// set (an interface path or a knob identity), every other interface is passed
+// over. own is a lock this program already holds (its Bluetooth helper link):
+// the knob it names may be opened under it.
 HidScanResult scanHidInterfaces(unsigned short vendorId, unsigned short productId, bool logged,
-                                const QString &onlyPath = QString());
+                                const QString &only = QString(),
+                                const std::shared_ptr<KnobOwnerLock> &own = nullptr);
+
+// One knob as a survey found it: every interface of one identity.
+struct KnobCandidate
+{
+    QString knob;            // KnobOwnerLock::knobIdentity
+    QString serial;          // empty when it reports none
+    QStringList paths;       // every interface, in enumeration order
+    QString path;            // the interface that accepted the probe; empty when none did
+    QStringList deniedPaths; // interfaces the system refused to open
+    KnobHolder busyHolder;
+    bool busy = false; // another program holds it
+
+    // "/dev/hidraw3 (serial 0001)": what a user passes to --device and reads in a message.
+    QString describe() const;
+};
+
+// Every knob with the given ids, each scanned on its own as
+// scanHidInterfaces(only = its identity) would, its handle closed again: one
+// entry per knob however many interfaces and routes it has, in scan order.
+// Without probe only the enumeration is made: nothing is opened or written.
+QList<KnobCandidate> surveyKnobs(unsigned short vendorId, unsigned short productId, bool probe = true);
 
 // Owns a found handle until the UI thread takes it; closes it otherwise (a
 // result dropped because the window went away).

@@ -4,6 +4,7 @@
 // session against a scripted stand-in for the helper (connect runs, the
 // watch, saves and lighting as helper runs, failures reported once).
 #include "bluezmodel.h"
+#include "device/KnobOwnerLock.h"
 #include "device/KnobSession.h"
 #include "device/blelineparser.h"
 #include "device/blewire.h"
@@ -618,6 +619,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("failure");
         const QString online = line(R"({"type":"hardware_probe","online":true})");
         QTest::newRow("configuration read") << kAuto + kKeyALine << true << 1 << QString();
+        QTest::newRow("knob held by another program")
+            << "held" + kAuto + kKeyALine << false << 0
+            << QStringLiteral("设备正被 tst_bluetooth (pid %1) 使用").arg(QCoreApplication::applicationPid());
         QTest::newRow("online without packets keeps the link up") << kAuto + online << true << 0 << QString();
         QTest::newRow("disconnected mid-run") << kAuto + online + line(R"({"type":"session_disconnected"})")
                                               << false << 0 << QStringLiteral("未收到设备配置");
@@ -631,7 +635,11 @@ private Q_SLOTS:
         QFETCH(bool, linkUp);
         QFETCH(int, packets);
         QFETCH(QString, failure);
-        Rig rig(script);
+        // The window holding the knob through a cable that reports its address.
+        const std::unique_ptr<KnobOwnerLock> held =
+            script.startsWith("held") ? KnobOwnerLock::tryTake(KnobOwnerLock::addressIdentity("aabbccddeeff"))
+                                      : nullptr;
+        Rig rig(script.mid(held ? 4 : 0));
         QSignalSpy read(&rig.session, &KnobSession::configPacketRead);
         QSignalSpy failed(&rig.session, &KnobSession::bluetoothConnectFailed);
         QSignalSpy loaded(&rig.session, &KnobSession::bluetoothConnected);

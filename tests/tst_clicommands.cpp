@@ -79,9 +79,35 @@ std::vector<Packet> writtenReports()
         if (r.result > 0 && !readRequest)
             out.push_back(r.bytes);
     }
-    if (!out.empty() && out.front() == probeReport())
+    // The probes of the knob survey and of the scan.
+    while (!out.empty() && out.front() == probeReport())
         out.erase(out.begin());
     return out;
+}
+
+// Key 1 Volume +, key 2 Ctrl+V, no light.
+const QByteArray kTwoKeys = R"({"format": 1, "layout": "windows", "keys": [
+    {"key": 1, "actions": [{"name": "Volume +"}]}, {"key": 2, "actions": [{"name": "Ctrl+V"}]},
+    {"key": 3, "actions": []}, {"key": 4, "actions": []}, {"key": 5, "actions": []}]})";
+
+// The vendor interface of the index-th simulated knob.
+struct SimKnob
+{
+    QString path, serial, knob;
+    QString name() const { return QStringLiteral("%1 (serial %2)").arg(path, serial); }
+};
+
+SimKnob simKnob(int index)
+{
+    SimKnob k;
+    hid_device_info *list = hid_enumerate(0, 0);
+    for (hid_device_info *i = list; i; i = i->next) {
+        if (i->usage_page >= 0xFF00 && index-- == 0)
+            k = {QString::fromLocal8Bit(i->path), QString::fromWCharArray(i->serial_number),
+                 KnobOwnerLock::knobIdentity(*i)};
+    }
+    hid_free_enumeration(list);
+    return k;
 }
 
 } // namespace
@@ -104,6 +130,8 @@ private slots:
     void listMarksTheUsedInterface();
     void knobRefusals_data();
     void knobRefusals();
+    void twoKnobs_data();
+    void twoKnobs();
 };
 
 void TestCliCommands::usageErrors_data()
@@ -164,7 +192,7 @@ void TestCliCommands::writeFromFile_data()
     const QByteArray good = run({"read"}).out.toUtf8();
     const QByteArray noLayout = QByteArray(good).replace("\"layout\": \"mac\",", "");
     const QString summary =
-        "wrote 4 keys, kept key 3 (empty in the file), light FF8000 at 75%, read back equal\n";
+        "wrote 4 keys to %1, kept key 3 (empty in the file), light FF8000 at 75%, read back equal\n";
     QTest::newRow("truncated") << good.left(good.size() / 2) << QStringList() << int(CliUsage)
                                << "invalid JSON at line";
     QTest::newRow("delay") << QByteArray(good).replace("\"delayMs\": 120", "\"delayMs\": 12") << QStringList()
@@ -190,7 +218,8 @@ void TestCliCommands::writeFromFile()
     const Run r = run(QStringList{"write", "-"} + args, json);
     QCOMPARE(r.code, code);
     if (code == CliOk) {
-        QVERIFY2(args.isEmpty() ? r.out == message : r.out.contains(message), qPrintable(r.out));
+        QVERIFY2(args.isEmpty() ? r.out == message.arg(simKnob(0).name()) : r.out.contains(message),
+                 qPrintable(r.out));
         QVERIFY2(r.out.endsWith(QStringLiteral(", read back equal\n")) && r.err.isEmpty(), qPrintable(r.err));
         return;
     }
@@ -249,11 +278,11 @@ void TestCliCommands::lightChangesOnlyWhatIsAsked()
     const int device = preloadedKnob();
     const Run r = run({"light", "--brightness", "20"});
     QCOMPARE(r.code, int(CliOk));
-    QCOMPARE(r.out, QStringLiteral("set light FF8000 at 20%\n"));
+    QCOMPARE(r.out, QStringLiteral("set light FF8000 at 20% on %1\n").arg(simKnob(0).name()));
     QCOMPARE(packetToHexLine(hidsim::storedColour(device)).left(26),
              QStringLiteral("03 FD 00 06 FF 80 00 14 01"));
     QCOMPARE(run({"light", "--color", "#00ff00", "--off"}).out,
-             QStringLiteral("set light off (00FF00 at 20%)\n"));
+             QStringLiteral("set light off (00FF00 at 20%) on %1\n").arg(simKnob(0).name()));
     QCOMPARE(packetToHexLine(hidsim::storedColour(device)).left(26),
              QStringLiteral("03 FD 00 06 00 FF 00 14 00"));
 }
@@ -295,6 +324,13 @@ void TestCliCommands::knobRefusals_data()
     QTest::newRow("no answer") << "silent" << QStringList{"read"} << int(CliDeviceFailed) << "gave up after";
     QTest::newRow("held by another program")
         << "held" << QStringList{"light", "--on"} << int(CliBusy) << "in use by";
+    QTest::newRow("save refused") << "refuses save" << QStringList{"write", "-"} << int(CliDeviceFailed)
+                                  << "the save failed: the knob refused the write";
+    QTest::newRow("read-back differs") << "drops key 1" << QStringList{"write", "-"} << int(CliDeviceFailed)
+                                       << "physical key 1 reads back differently";
+    QTest::newRow("output cannot be written")
+        << "" << QStringList{"read", "-o", "/nonexistent/knob.json"} << int(CliDeviceFailed)
+        << "cannot write /nonexistent/knob.json";
 }
 
 void TestCliCommands::knobRefusals()
@@ -310,16 +346,23 @@ void TestCliCommands::knobRefusals()
             hidsim::setOpenDenied(device, i);
     } else if (fault == QLatin1String("refuses")) {
         hidsim::setFailAllWrites(device, 2, true);
+    } else if (fault == QLatin1String("refuses save")) {
+        // The survey's and the scan's probes and the first read request pass.
+        hidsim::InterfaceConfig faults;
+        faults.failWritesFrom = 3;
+        hidsim::setInterfaceFaults(device, 2, faults);
+    } else if (fault == QLatin1String("drops key 1")) {
+        hidsim::FirmwareOptions options;
+        options.dropKey = 1;
+        hidsim::setFirmwareOptions(device, options);
     } else if (fault == QLatin1String("silent")) {
         hidsim::FirmwareOptions silent;
         silent.silent = true;
         hidsim::setFirmwareOptions(device, silent);
-    } else {
-        hid_device_info *list = hid_enumerate(0, 0);
-        held = KnobOwnerLock::tryTake(KnobOwnerLock::knobIdentity(*list));
-        hid_free_enumeration(list);
+    } else if (fault == QLatin1String("held")) {
+        held = KnobOwnerLock::tryTake(simKnob(0).knob);
     }
-    const Run r = run(args);
+    const Run r = run(args, kTwoKeys);
     QCOMPARE(r.code, code);
     QVERIFY2(r.err.contains(says), qPrintable(r.err));
     QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
@@ -335,6 +378,63 @@ void TestCliCommands::knobRefusals()
         for (const QJsonValue &v : list)
             QVERIFY(v.toObject().value(QStringLiteral("refused")).toBool());
     }
+}
+
+// Two knobs: the tool never picks one for the user, not even the one the
+// window leaves free; --device names either by path or by serial.
+void TestCliCommands::twoKnobs_data()
+{
+    QTest::addColumn<int>("held"); // the knob the window holds, or -1
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("written"); // the knob written, or -1
+    QTest::newRow("unnamed") << -1 << "" << int(CliUsage) << -1;
+    QTest::newRow("unnamed, window holds one") << 0 << "" << int(CliBusy) << -1;
+    QTest::newRow("by serial") << -1 << "serial 1" << int(CliOk) << 1;
+    QTest::newRow("by path") << -1 << "path 0" << int(CliOk) << 0;
+    QTest::newRow("the other one by serial while the window holds one") << 0 << "serial 1" << int(CliOk) << 1;
+    QTest::newRow("the held one by path") << 1 << "path 1" << int(CliBusy) << -1;
+    QTest::newRow("unknown serial") << -1 << "NOSUCH" << int(CliNoDevice) << -1;
+}
+
+void TestCliCommands::twoKnobs()
+{
+    QFETCH(int, held);
+    QFETCH(QString, device);
+    QFETCH(int, code);
+    QFETCH(int, written);
+    resetWithKnob();
+    hidsim::addDevice(hidsim::knobDevice());
+    const SimKnob knobs[] = {simKnob(0), simKnob(1)};
+    QVERIFY(knobs[0].serial != knobs[1].serial);
+    const std::unique_ptr<KnobOwnerLock> window =
+        held >= 0 ? KnobOwnerLock::tryTake(knobs[held].knob) : nullptr;
+    QStringList args{"write", "-"};
+    if (!device.isEmpty()) {
+        const SimKnob &k = knobs[device.right(1).toInt()];
+        args << "--device"
+             << (device.startsWith("serial") ? k.serial
+                 : device.startsWith("path") ? k.path
+                                             : device);
+    }
+    const Run r = run(args, kTwoKeys);
+    QCOMPARE(r.code, code);
+    for (int k = 0; k < 2; ++k)
+        QCOMPARE(hidsim::storedAssignments(k).size(), std::size_t(k == written ? 2 : 0));
+    for (const hidsim::WriteRecord &w : hidsim::writes()) // not even a probe to the other knob
+        QVERIFY(device.isEmpty() || w.device == written);
+    if (written >= 0)
+        QVERIFY2(r.out.startsWith(QStringLiteral("wrote 2 keys to %1, ").arg(knobs[written].name())),
+                 qPrintable(r.out));
+    if (code == CliUsage) {
+        QCOMPARE(r.err, QStringLiteral("veltranix-cli: 2 knobs found: use --device PATH|SERIAL\n  %1\n  %2\n")
+                            .arg(knobs[0].name(), knobs[1].name()));
+        // Nor does list mark one as used, and it shows what --device takes.
+        const QString list = run({"list"}).out;
+        QVERIFY2(!list.contains("(used)") && list.contains("serial " + knobs[1].serial), qPrintable(list));
+    }
+    if (code == CliBusy)
+        QVERIFY2(r.err.contains(QStringLiteral("in use by tst_clicommands")), qPrintable(r.err));
 }
 
 QTEST_GUILESS_MAIN(TestCliCommands)

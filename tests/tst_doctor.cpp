@@ -4,10 +4,13 @@
 
 #include "cli/Doctor.h"
 #include "cli/clicommands.h"
+#include "device/KnobOwnerLock.h"
 #include "support/devicetestsupport.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <hidapi.h>
 
 #include <cerrno>
 
@@ -74,7 +77,9 @@ void TestDoctor::verdicts_data()
     row("knob probe knob-exclusive", CliBlocked, "Knob/probe:fail");
     row("knob-bt node-bt", CliOk, "Bluetooth/route:ok, Knob/interface 2:ok");
     row("knob node holder", CliOk, "Other programs/open nodes:warn");
-    row("knob lock", CliBlocked, "Other programs/owner lock:fail");
+    row("knob lock", CliBlocked, "Other programs/owner lock:fail, Other programs/lock directory:ok");
+    row("knob nolockdir", CliOk, "Other programs/lock directory:warn");
+    row("knob probe held", CliOk, "Knob/probe:warn");
 }
 
 void TestDoctor::verdicts()
@@ -147,8 +152,16 @@ void TestDoctor::verdicts()
                : has.contains("seat-remote") ? QString("Active=yes\nRemote=yes\n")
                                              : QString();
     };
-    env.openReadOnly = [&](const QString &) { return has.contains("denied") ? EACCES : 0; };
-    env.lockHolder = [&] { return has.contains("lock") ? QString("pid 1 (veltranix)") : QString(); };
+    env.accessForUse = [&](const QString &) { return has.contains("denied") ? EACCES : 0; };
+    env.lockHolder = [&](const QStringList &) {
+        return has.contains("lock") ? QString("veltranix (pid 1)") : QString();
+    };
+    env.lockDirectory = [&] { return has.contains("nolockdir") ? QString() : root; };
+    std::unique_ptr<KnobOwnerLock> held; // the window, holding the knob
+    if (hid_device_info *list = has.contains("held") ? hid_enumerate(0, 0) : nullptr) {
+        held = KnobOwnerLock::tryTake(KnobOwnerLock::knobIdentity(*list));
+        hid_free_enumeration(list);
+    }
 
     Doctor doctor(env);
     const QList<DoctorCheck> checks = doctor.run(has.contains("probe"));

@@ -179,6 +179,42 @@ private Q_SLOTS:
         QCOMPARE(r.deniedPath, expectedPath);
     }
 
+    // One knob is one knob on every route where its serial tells: the
+    // Bluetooth node reports its address, a cable may report the same one.
+    void surveyCountsKnobsNotRoutes_data()
+    {
+        QTest::addColumn<QStringList>("serials"); // one simulated device each
+        QTest::addColumn<QList<int>>("buses");
+        QTest::addColumn<int>("knobs");
+        QTest::newRow("two knobs") << QStringList{"0001", "0002"} << QList<int>{1, 1} << 2;
+        QTest::newRow("cable and Bluetooth, one address")
+            << QStringList{"AA:BB:CC:DD:EE:0F", "aabbccddee0f"} << QList<int>{1, 2} << 1;
+        QTest::newRow("cable and Bluetooth, one serial")
+            << QStringList{"0001", "0001"} << QList<int>{1, 2} << 1;
+        QTest::newRow("two addresses")
+            << QStringList{"aa-bb-cc-dd-ee-01", "aa-bb-cc-dd-ee-02"} << QList<int>{2, 2} << 2;
+    }
+    void surveyCountsKnobsNotRoutes()
+    {
+        QFETCH(QStringList, serials);
+        QFETCH(QList<int>, buses);
+        QFETCH(int, knobs);
+        hidsim::reset();
+        for (int d = 0; d < serials.size(); ++d) {
+            hidsim::DeviceConfig config = hidsim::knobDevice();
+            config.serialNumber = serials[d].toStdWString();
+            for (hidsim::InterfaceConfig &i : config.interfaces)
+                i.busType = buses[d];
+            hidsim::addDevice(config);
+        }
+        const QList<KnobCandidate> found = surveyKnobs(0x05AC, 0x022C);
+        QCOMPARE(found.size(), knobs);
+        for (const KnobCandidate &k : found)
+            QVERIFY2(!k.path.isEmpty() && !k.busy, qPrintable(k.describe()));
+        QCOMPARE(found.first().describe(),
+                 QStringLiteral("%1 (serial %2)").arg(found.first().path, serials[0]));
+    }
+
     // Which reports get the copy with the older command code. The save tests
     // see it for assignments; a colour, lighting or end report typed into the
     // debug console with a key selected must still go out alone.

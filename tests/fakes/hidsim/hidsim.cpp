@@ -596,6 +596,16 @@ DeviceConfig knobDevice(unsigned short vendorId, unsigned short productId)
     return config;
 }
 
+void placeNodes(DeviceConfig &config, const std::string &dir)
+{
+    const std::string serial(config.serialNumber.begin(), config.serialNumber.end());
+    for (InterfaceConfig &i : config.interfaces) {
+        i.path = dir + "/" + serial + "-" + std::to_string(i.interfaceNumber);
+        if (FILE *f = std::fopen(i.path.c_str(), "a"))
+            std::fclose(f);
+    }
+}
+
 void reset()
 {
     State &s = state();

@@ -66,6 +66,10 @@ struct DeviceConfig
 // typical receiver exposes them. Only the vendor interface (number 2)
 // accepts output reports.
 DeviceConfig knobDevice(unsigned short vendorId = 0x05AC, unsigned short productId = 0x022C);
+// Moves the interfaces' paths into dir (as <serial>-<n>) and creates them
+// there as plain files, so that a lock on "the node" is a real flock that
+// another process sees.
+void placeNodes(DeviceConfig &config, const std::string &dir);
 
 struct WriteRecord
 {

@@ -41,6 +41,7 @@ bool runStatement(const std::string &statement, int &device, std::string &error)
         DeviceConfig config = knobDevice();
         std::string option;
         bool single = false;
+        std::string nodes;
         while (in >> option) {
             const auto eq = option.find('=');
             const std::string key = option.substr(0, eq);
@@ -52,6 +53,10 @@ bool runStatement(const std::string &statement, int &device, std::string &error)
                     config.productId = static_cast<unsigned short>(std::stoul(value, nullptr, 16));
                 else if (key == "single")
                     single = true;
+                else if (key == "serial")
+                    config.serialNumber.assign(value.begin(), value.end());
+                else if (key == "nodes")
+                    nodes = value;
                 else {
                     error = "unknown device option '" + option + "'";
                     return false;
@@ -66,6 +71,8 @@ bool runStatement(const std::string &statement, int &device, std::string &error)
             only.interfaceNumber = 0;
             config.interfaces = {only};
         }
+        if (!nodes.empty())
+            placeNodes(config, nodes);
         device = addDevice(config);
         return true;
     }
