@@ -35,8 +35,13 @@ bool sendRequest(KnobLink &transport, unsigned long long generation)
     qDebug().noquote() << "发送自动读配置请求包:" << packetToHex(request);
     QString error;
     const bool current = transport.withPort(generation, [&](KnobPort &port) {
-        if (port.write(request.data(), request.size()) < 0)
+        drainPendingInput(port);
+        const int written = port.write(request.data(), request.size());
+        // The firmware drops a report it did not get whole.
+        if (written < 0)
             error = portError(port);
+        else if (written != static_cast<int>(request.size()))
+            error = QStringLiteral("只写入了 %1/%2 字节").arg(written).arg(request.size());
     });
     if (!current)
         error = QStringLiteral("设备已断开");
@@ -46,7 +51,21 @@ bool sendRequest(KnobLink &transport, unsigned long long generation)
     return false;
 }
 
+constexpr int kMostStaleAnswers = 256;
+
 } // namespace
+
+int drainPendingInput(KnobPort &port)
+{
+    unsigned char buffer[kReportSize];
+    int dropped = 0;
+    // Bounded: a link that keeps talking must not hold the request up for ever.
+    while (dropped < kMostStaleAnswers && port.read(buffer, sizeof buffer, 0) > 0)
+        ++dropped;
+    if (dropped > 0)
+        qDebug().noquote() << QStringLiteral("请求前丢弃了 %1 个未读的旧应答").arg(dropped);
+    return dropped;
+}
 
 int configReadGiveUpMs()
 {

@@ -5,6 +5,7 @@
 #include <functional>
 
 class KnobLink;
+class KnobPort;
 
 struct ConfigReadOutcome
 {
@@ -22,5 +23,10 @@ int configReadGiveUpMs();
 // onPacket as it arrives. Runs on a worker; every write and read is made under
 // the transport's mutex and only while the link is still `generation`, so an
 // unplug or a replaced link ends the read at its next step.
+// Reads and drops the answers already waiting on the link (those of an
+// earlier request that nobody read), so what is read after the next request
+// answers that request. The number dropped.
+int drainPendingInput(KnobPort &port);
+
 ConfigReadOutcome readDeviceConfiguration(KnobLink &transport, unsigned long long generation,
                                           const std::function<void(const Packet &)> &onPacket);
