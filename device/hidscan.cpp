@@ -140,6 +140,8 @@ HidScanResult scanHidInterfaces(unsigned short vendorId, unsigned short productI
             result.interfaceNumber = info->interface_number;
             foundKnob = knob;
             result.bluetooth = info->bus_type == HID_API_BUS_BLUETOOTH;
+            if (info->serial_number)
+                result.serialNumber = QString::fromWCharArray(info->serial_number);
             break;
         }
         result.writeRefused = true;

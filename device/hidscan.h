@@ -20,6 +20,7 @@ struct HidScanResult
     bool bluetooth = false; // a node on the Bluetooth bus (the kernel's HID-over-GATT)
     QString manufacturer;
     QString product;
+    QString serialNumber;   // empty when the knob reports none
     bool exclusive = false; // an open failed because another program holds the device
     // No interface could be used and at least one refused to open for lack of
     // permission: the knob is there but this user may not reach it (no udev
