@@ -119,7 +119,9 @@ bool KnobEditor::clearKey(int k)
     if (!KnobModel::validKey(k))
         return false;
     KnobModel after = m_model;
-    after.clearActions(k);
+    // A cleared gesture starts afresh: keys added to it later must not take
+    // the old delays with them into the next save.
+    after.key(k).clear();
     return push(QStringLiteral("clear"), after);
 }
 
