@@ -610,10 +610,15 @@ bool KnobSession::sendRawReport(const Packet &packet, int knobKey)
     const unsigned long long generation = usb->generation();
     const ReportWriter write = writerFor(transport, transport == m_link ? m_link : nullptr, generation);
     const std::vector<Packet> reports = buildSendList(packet, knobKey);
+    // A read request typed by hand is given as long as the configuration
+    // read gives the knob for its first answer.
+    DebugReadBackLimits limits;
+    if (packet.size() > 1 && packet[1] == 0xFF)
+        limits.firstReportWaitMs = configReadFirstAnswerMs();
     const unsigned ticket = m_ops.begin(KnobOperations::Kind::RawSend);
     const QPointer<KnobSession> self(this);
     const bool started = m_workers->run(
-        [self, transport, write, listen, usb, generation, reports](DeviceWorkers &workers) {
+        [self, transport, write, listen, usb, generation, reports, limits](DeviceWorkers &workers) {
             // What an earlier send left unread is not an answer to this one.
             if (listen)
                 usb->withPort(generation, [](KnobPort &port) { drainPendingInput(port); });
@@ -636,7 +641,8 @@ bool KnobSession::sendRawReport(const Packet &packet, int knobKey)
                         if (self && usb->generation() == generation)
                             emit self->rawReportAnswer(n, report);
                     });
-                });
+                },
+                limits);
             return std::make_pair(true, result);
         },
         [self, ticket](const std::pair<bool, DebugReadBackResult> &end) {

@@ -77,6 +77,11 @@ int drainPendingInput(KnobPort &port)
     return dropped;
 }
 
+int configReadFirstAnswerMs()
+{
+    return kFirstAnswerWindowMs;
+}
+
 int configReadGiveUpMs()
 {
     return kFirstAnswerWindowMs + kRepeatedRequestWindowMs;

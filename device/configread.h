@@ -17,6 +17,8 @@ struct ConfigReadOutcome
 // How long a read waits for a first answer, the repeated request included,
 // before it gives up on a silent device.
 int configReadGiveUpMs();
+// How long one request is given for its first answer.
+int configReadFirstAnswerMs();
 
 // Asks the device for its stored configuration and collects the answers until
 // its end packet or a silence. Each answer (not the end packet) is handed to
