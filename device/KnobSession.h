@@ -73,6 +73,8 @@ public:
     // nothing is connected. Emits deviceIdsSwitched and scans.
     void switchDeviceIds();
 
+    // Reads, saves and colour packets take the link one at a time: one asked
+    // for while another holds it starts when that one ends.
     void readConfiguration();
     // Writes every non-empty physical key of the snapshot off this thread,
     // then (over USB) reads the configuration back and holds it against the
@@ -83,8 +85,8 @@ public:
     void queueLighting(const LightSettings &light);
     // One report (with its compatibility copy for knobKey) written off this
     // thread; over USB the device's answers are then read back on the same
-    // worker. False (nothing sent) when no link is up or a read, a save or a
-    // Bluetooth run is going on; otherwise rawReportWritten follows, and
+    // worker. False (nothing sent) when no link is up or anything else holds
+    // the link or a Bluetooth run is going on; otherwise rawReportWritten follows, and
     // rawReadBackFinished too when it said answers follow.
     bool sendRawReport(const Packet &packet, int knobKey);
 
