@@ -69,7 +69,14 @@ int DemoKnobTransport::take(const unsigned char *data, std::size_t length)
 
 int DemoKnobTransport::writeReports(const std::vector<Packet> &reports)
 {
+    return writeReportsOn(m_generation.load(), reports);
+}
+
+int DemoKnobTransport::writeReportsOn(unsigned long long generation, const std::vector<Packet> &reports)
+{
     std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_generation != generation)
+        return -1;
     int result = -1;
     for (const Packet &report : reports) {
         const int written = take(report.data(), report.size());

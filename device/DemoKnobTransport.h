@@ -22,6 +22,7 @@ public:
     unsigned long long generation() const override { return m_generation.load(); }
     void close() override;
     bool withPort(unsigned long long generation, const std::function<void(KnobPort &)> &f) override;
+    int writeReportsOn(unsigned long long generation, const std::vector<Packet> &reports) override;
 
 private:
     class Port;

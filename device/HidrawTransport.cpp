@@ -87,10 +87,19 @@ bool HidrawTransport::withPort(unsigned long long generation, const std::functio
 
 int HidrawTransport::writeReports(const std::vector<Packet> &reports)
 {
+    return writeReportsOn(kAnyGeneration, reports);
+}
+
+int HidrawTransport::writeReportsOn(unsigned long long generation, const std::vector<Packet> &reports)
+{
     // Held for every write and retry, so no other report lands between the
     // reports of this list.
     std::lock_guard<std::mutex> lock(m_mutex);
     hid_device *device = m_device;
+    if (device && generation != kAnyGeneration && generation != m_generation) {
+        qDebug().noquote() << "错误: 连接已更换，不再发送";
+        return -1;
+    }
     if (!device) {
         qDebug().noquote() << "错误: 设备在发送前已断开";
         return -1;

@@ -34,8 +34,11 @@ public:
 
     unsigned long long generation() const override { return m_generation.load(); }
     bool withPort(unsigned long long generation, const std::function<void(KnobPort &)> &f) override;
+    int writeReportsOn(unsigned long long generation, const std::vector<Packet> &reports) override;
 
 private:
+    static constexpr unsigned long long kAnyGeneration = 0;
+
     mutable std::mutex m_mutex;
     hid_device *m_device = nullptr;
     std::shared_ptr<KnobOwnerLock> m_ownerLock;

@@ -18,4 +18,7 @@ public:
     // Runs f under the link's lock while it is still `generation`; false (f
     // not run) when it has gone or changed. Keep f short: writes wait for it.
     virtual bool withPort(unsigned long long generation, const std::function<void(KnobPort &)> &f) = 0;
+    // writeReports, only while the link is still `generation`: an operation
+    // whose link was replaced sends nothing more to the new one. -1 otherwise.
+    virtual int writeReportsOn(unsigned long long generation, const std::vector<Packet> &reports) = 0;
 };

@@ -5,6 +5,7 @@
 #include "device/BluetoothWatch.h"
 #include "device/DemoKnobTransport.h"
 #include "device/HidrawTransport.h"
+#include "device/KnobOwnerLock.h"
 #include "device/KnobPort.h"
 #include "device/UdevMonitor.h"
 #include "device/blewire.h"
@@ -39,19 +40,33 @@ constexpr int kLightCoalesceMs = 20;
 // The exit code noted for a connect run that found no helper to start.
 constexpr int kNoHelper = -2;
 
-// Writes a whole assignment plan over a transport: paced report by report on
-// USB, as one batch where the link takes a whole save at once.
-AssignmentWriteResult writeSnapshot(KnobTransport &transport, const KnobModelSnapshot &snapshot,
+using ReportWriter = std::function<int(const std::vector<Packet> &)>;
+
+// Every write of an operation goes to the link it started on: once a hidraw
+// link is replaced (a replug), nothing more of it reaches the new one.
+ReportWriter writerFor(const std::shared_ptr<KnobTransport> &transport, const std::shared_ptr<KnobLink> &link,
+                       unsigned long long generation)
+{
+    if (link)
+        return
+            [link, generation](const std::vector<Packet> &r) { return link->writeReportsOn(generation, r); };
+    return [transport](const std::vector<Packet> &r) { return transport->writeReports(r); };
+}
+
+// Writes a whole assignment plan: paced report by report on USB, as one batch
+// where the link takes a whole save at once.
+AssignmentWriteResult writeSnapshot(const ReportWriter &write, bool wholeSaveAtOnce,
+                                    const KnobModelSnapshot &snapshot,
                                     const std::function<void(int, int)> &progress)
 {
     const AssignmentWritePlan plan = planAssignmentWrite(snapshot);
     AssignmentWriteIo io;
     io.progress = progress;
-    if (!transport.writesWholeSaveAtOnce()) {
+    if (!wholeSaveAtOnce) {
         // Every report names its physical key itself, so the compatibility
         // copy follows each report whatever the user has selected meanwhile.
-        io.send = [&transport](const Packet &packet, int knobKey) {
-            return transport.writeReports(buildSendList(packet, knobKey));
+        io.send = [&write](const Packet &packet, int knobKey) {
+            return write(buildSendList(packet, knobKey));
         };
         io.pause = [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); };
         return executeAssignmentWrite(plan, io);
@@ -64,7 +79,7 @@ AssignmentWriteResult writeSnapshot(KnobTransport &transport, const KnobModelSna
     };
     AssignmentWriteResult result = executeAssignmentWrite(plan, io);
     if (result.ok && !batch.empty())
-        result.ok = transport.writeReports(batch) > 0;
+        result.ok = write(batch) > 0;
     return result;
 }
 
@@ -310,6 +325,8 @@ void KnobSession::installScanResult(ScanKind kind, const HidScanResult &result, 
 
     m_usb->install(handle, result.ownerLock);
     m_hidrawOverBluetooth = result.bluetooth;
+    // The lock's identity: a knob reached by cable and by Bluetooth is one knob.
+    m_usbKnob = result.knob.isEmpty() ? QStringLiteral("path %1").arg(result.path) : result.knob;
     m_connected = true;
     m_bluetoothConnected = false;
     clearBluetoothIdentity();
@@ -357,6 +374,7 @@ void KnobSession::disconnect()
     clearBluetoothIdentity();
     m_deviceProbeInFlight = false;
     m_configReadInProgress = false;
+    m_readPending = false;
     m_probeWorkerBusy = false;
     m_livenessTicks = 0;
     if (!m_shutDown)
@@ -383,6 +401,17 @@ void KnobSession::setBluetoothHelperDirectory(const QString &directory)
 bool KnobSession::isBluetoothConnectRunning() const
 {
     return m_bleConnector->isRunning() || m_bluetoothAfterScan;
+}
+
+QString KnobSession::knobIdentity() const
+{
+    if (!m_connected)
+        return QString();
+    if (m_demo)
+        return QStringLiteral("demo");
+    if (m_bluetoothConnected)
+        return KnobOwnerLock::addressIdentity(m_ble->address());
+    return m_usbKnob;
 }
 
 bool KnobSession::hasRunningWorkers() const
@@ -633,7 +662,7 @@ void KnobSession::checkConnectedDeviceAlive()
     // The probe is the same report as the assignment-end packet: written in
     // the middle of a save it would end a physical key's write early on the
     // device. A save's own writes notice an unplug, so none is needed then.
-    if (!m_connected || m_configReadInProgress || m_saveRunning || m_bluetoothConnected)
+    if (!m_connected || m_configReadInProgress || m_saveRunning || m_bluetoothConnected || !m_ops.isIdle())
         return;
     if (m_hidrawOverBluetooth) {
         if (hidNodePresent(m_lastScan.path))
@@ -664,19 +693,30 @@ void KnobSession::checkConnectedDeviceAlive()
 bool KnobSession::sendRawReport(const Packet &packet, int knobKey)
 {
     const std::shared_ptr<KnobTransport> transport = activeTransport();
-    if (!transport || m_configReadInProgress || m_saveRunning || m_bleConnector->isRunning())
+    if (!transport || m_configReadInProgress || m_saveRunning || m_bleConnector->isRunning() ||
+        m_ops.mayStart() != KnobOperations::Busy::No)
         return false;
     // Over Bluetooth the helper run that writes the report has ended before
     // anything could be read back.
     const bool listen = !m_bluetoothConnected;
     const std::shared_ptr<KnobLink> usb = m_link;
     const unsigned long long generation = usb->generation();
+    const ReportWriter write = writerFor(transport, transport == m_link ? m_link : nullptr, generation);
     const std::vector<Packet> reports = buildSendList(packet, knobKey);
+    // A read request typed by hand is given as long as the configuration
+    // read gives the knob for its first answer.
+    DebugReadBackLimits limits;
+    if (packet.size() > 1 && packet[1] == 0xFF)
+        limits.firstReportWaitMs = configReadFirstAnswerMs();
+    const unsigned ticket = m_ops.begin(KnobOperations::Kind::RawSend);
     const QPointer<KnobSession> self(this);
     const bool started = m_workers->run(
-        [self, transport, listen, usb, generation, reports](DeviceWorkers &workers) {
+        [self, transport, write, listen, usb, generation, reports, limits](DeviceWorkers &workers) {
+            // What an earlier send left unread is not an answer to this one.
+            if (listen)
+                usb->withPort(generation, [](KnobPort &port) { drainPendingInput(port); });
             // Over Bluetooth the write alone is a helper run of seconds.
-            const int written = transport->isUp() ? transport->writeReports(reports) : -1;
+            const int written = transport->isUp() ? write(reports) : -1;
             const bool answersFollow = listen && written > 0;
             workers.post([self, written, answersFollow] {
                 if (self)
@@ -694,14 +734,41 @@ bool KnobSession::sendRawReport(const Packet &packet, int knobKey)
                         if (self && usb->generation() == generation)
                             emit self->rawReportAnswer(n, report);
                     });
-                });
+                },
+                limits);
             return std::make_pair(true, result);
         },
-        [self](const std::pair<bool, DebugReadBackResult> &end) {
-            if (self && end.first)
+        [self, ticket](const std::pair<bool, DebugReadBackResult> &end) {
+            if (!self)
+                return;
+            self->m_ops.end(ticket);
+            if (end.first)
                 emit self->rawReadBackFinished(end.second);
+            self->startNextOperation();
         });
+    if (!started)
+        m_ops.end(ticket);
     return started;
+}
+
+void KnobSession::startNextOperation()
+{
+    if (m_shutDown || !m_ops.isIdle())
+        return;
+    if (m_deferredSave) {
+        const std::unique_ptr<KnobModelSnapshot> snapshot = std::move(m_deferredSave);
+        startSaveWorker(*snapshot);
+        return;
+    }
+    if (std::exchange(m_readPending, false)) {
+        readConfiguration();
+        if (!m_ops.isIdle())
+            return;
+    }
+    if (m_lightSendPending) {
+        m_lightSendPending = false;
+        flushPendingLighting();
+    }
 }
 
 // ---- Configuration read --------------------------------------------------------------
@@ -710,6 +777,11 @@ void KnobSession::readConfiguration()
 {
     if (!m_connected || m_configReadInProgress || !m_link->isUp())
         return;
+    if (!m_ops.isIdle()) {
+        m_readPending = true;
+        return;
+    }
+    const unsigned ticket = m_ops.begin(KnobOperations::Kind::Read);
     m_configReadInProgress = true;
     emit configReadStarted();
 
@@ -727,11 +799,15 @@ void KnobSession::readConfiguration()
                 });
             });
         },
-        [self, generation](const ConfigReadOutcome &outcome) {
-            if (self)
-                self->finishConfigRead(generation, outcome);
+        [self, generation, ticket](const ConfigReadOutcome &outcome) {
+            if (!self)
+                return;
+            self->m_ops.end(ticket);
+            self->finishConfigRead(generation, outcome);
+            self->startNextOperation();
         });
     if (!started) {
+        m_ops.end(ticket);
         m_configReadInProgress = false;
         qDebug().noquote() << "后台读取配置失败，保留当前UI状态";
     }
@@ -765,9 +841,10 @@ bool KnobSession::save(const KnobModelSnapshot &snapshot)
     if (m_saveRunning)
         return false;
     m_saveRunning = true;
-    if (m_lightSendInFlight) {
-        // The colour packet on its way could land between the first key's
-        // report and its end packet; the save starts once it is out.
+    if (!m_ops.isIdle()) {
+        // A colour packet on its way could land between the first key's
+        // report and its end packet, and a read would take the read-back's
+        // answers for its own: the save starts once the link is free.
         m_deferredSave = std::make_unique<KnobModelSnapshot>(snapshot);
         return true;
     }
@@ -787,6 +864,9 @@ void KnobSession::startSaveWorker(const KnobModelSnapshot &snapshot)
     // Only a hidraw link can be asked what it holds without a connect run.
     const std::shared_ptr<KnobLink> usb = transport == m_link ? m_link : nullptr;
     const unsigned long long generation = m_link->generation();
+    const ReportWriter write = writerFor(transport, usb, generation);
+    const bool wholeSaveAtOnce = transport->writesWholeSaveAtOnce();
+    const unsigned ticket = m_ops.begin(KnobOperations::Kind::Save);
     const QPointer<KnobSession> self(this);
     struct SaveResult
     {
@@ -795,7 +875,7 @@ void KnobSession::startSaveWorker(const KnobModelSnapshot &snapshot)
         std::vector<Packet> packets;
     };
     const bool started = m_workers->run(
-        [self, transport, usb, generation, snapshot](DeviceWorkers &workers) {
+        [self, transport, write, wholeSaveAtOnce, usb, generation, snapshot](DeviceWorkers &workers) {
             const auto progress = [&workers, self](int done, int total) {
                 workers.post([self, done, total] {
                     if (self)
@@ -803,7 +883,7 @@ void KnobSession::startSaveWorker(const KnobModelSnapshot &snapshot)
                 });
             };
             SaveResult r;
-            r.ok = transport->isUp() && writeSnapshot(*transport, snapshot, progress).ok;
+            r.ok = transport->isUp() && writeSnapshot(write, wholeSaveAtOnce, snapshot, progress).ok;
             if (r.ok && usb) {
                 const ConfigReadOutcome outcome = readDeviceConfiguration(
                     *usb, generation, [&r](const Packet &p) { r.packets.push_back(p); });
@@ -811,11 +891,14 @@ void KnobSession::startSaveWorker(const KnobModelSnapshot &snapshot)
             }
             return r;
         },
-        [self, snapshot, verifiable = usb != nullptr](const SaveResult &r) {
-            if (self)
-                self->finishSave(r.ok, r.readBack, r.packets, snapshot, verifiable);
+        [self, snapshot, ticket, verifiable = usb != nullptr](const SaveResult &r) {
+            if (!self)
+                return;
+            self->m_ops.end(ticket);
+            self->finishSave(r.ok, r.readBack, r.packets, snapshot, verifiable);
         });
     if (!started) {
+        m_ops.end(ticket);
         qDebug().noquote() << "保存线程启动失败";
         QTimer::singleShot(0, this, [this, snapshot] { finishSave(false, false, {}, snapshot, true); });
     }
@@ -843,10 +926,7 @@ void KnobSession::finishSave(bool written, bool readBack, const std::vector<Pack
     checkBluetoothLinkLost();
     emit saveChecked(outcome);
     emit saveFinished(written);
-    if (m_lightSendPending && !m_lightSendInFlight) {
-        m_lightSendPending = false;
-        flushPendingLighting();
-    }
+    startNextOperation();
 }
 
 // ---- Lighting ----------------------------------------------------------------------
@@ -859,7 +939,7 @@ void KnobSession::queueLighting(const LightSettings &light)
         qDebug().noquote() << "设备未连接，无法发送灯光命令";
         return;
     }
-    if (m_lightSendInFlight || m_saveRunning) {
+    if (!m_ops.isIdle() || m_saveRunning) {
         m_lightSendPending = true;
         return;
     }
@@ -870,9 +950,10 @@ void KnobSession::queueLighting(const LightSettings &light)
 void KnobSession::flushPendingLighting()
 {
     // A colour packet between a key's reports and its end packet would cut
-    // that key's write short on the device: a change made during a save waits
-    // for its end, and only the newest state goes out then.
-    if (m_lightSendInFlight || m_saveRunning) {
+    // that key's write short on the device: a change made during a save (or
+    // any other use of the link) waits for its end, and only the newest
+    // state goes out then.
+    if (!m_ops.isIdle() || m_saveRunning) {
         m_lightSendPending = true;
         return;
     }
@@ -881,45 +962,44 @@ void KnobSession::flushPendingLighting()
         return;
 
     const LightSettings light = m_pendingLight;
-    m_lightSendInFlight = true;
+    const ReportWriter write =
+        writerFor(transport, transport == m_link ? m_link : nullptr, m_link->generation());
+    const unsigned ticket = m_ops.begin(KnobOperations::Kind::Lighting);
     m_lightSendPending = false;
 
     const QPointer<KnobSession> self(this);
     const bool started = m_workers->run(
-        [transport, light](DeviceWorkers &) {
+        [transport, write, light](DeviceWorkers &) {
             qDebug().noquote() << QStringLiteral("发送灯光设置: Color=%1 Brightness=%2 ON=%3")
                                       .arg(light.colorName())
                                       .arg(light.brightness)
                                       .arg(light.on ? QStringLiteral("true") : QStringLiteral("false"));
             const Packet packet = light.packet();
             // Command code 0x00: no compatibility copy, whatever key is selected.
-            return transport->isUp() && transport->writeReports(buildSendList(packet, 0)) > 0;
+            return transport->isUp() && write(buildSendList(packet, 0)) > 0;
         },
-        [self](bool ok) {
-            if (self)
-                self->finishLightSend(ok);
+        [self, ticket](bool ok) {
+            if (!self)
+                return;
+            self->m_ops.end(ticket);
+            self->finishLightSend(ok);
         });
-    if (!started)
+    if (!started) {
+        m_ops.end(ticket);
         finishLightSend(false);
+    }
 }
 
 void KnobSession::finishLightSend(bool ok)
 {
-    m_lightSendInFlight = false;
     checkBluetoothLinkLost();
     ++m_lightSendsCompleted;
-    if (m_deferredSave) {
-        const std::unique_ptr<KnobModelSnapshot> snapshot = std::move(m_deferredSave);
-        startSaveWorker(*snapshot);
-    }
     if (!ok) {
         qDebug().noquote() << "灯光命令发送失败";
         if (m_connected)
             emit lightingSendFailed();
     }
-    if (!m_lightSendPending)
-        return;
-    m_lightSendPending = false;
-    // What changed while this send was out goes next, without another wait.
-    QTimer::singleShot(0, this, &KnobSession::flushPendingLighting);
+    // A save that waited goes first; what changed while this send was out
+    // goes next, without another wait.
+    startNextOperation();
 }

@@ -3,6 +3,7 @@
 #include "protocol/assignmentwrite.h"
 #include "protocol/packets.h"
 
+#include "device/KnobOperations.h"
 #include "device/PermissionHint.h"
 #include "device/debugreadback.h"
 #include "device/hidscan.h"
@@ -73,6 +74,8 @@ public:
     // nothing is connected. Emits deviceIdsSwitched and scans.
     void switchDeviceIds();
 
+    // Reads, saves and colour packets take the link one at a time: one asked
+    // for while another holds it starts when that one ends.
     void readConfiguration();
     // Writes every non-empty physical key of the snapshot off this thread,
     // then (over USB) reads the configuration back and holds it against the
@@ -83,12 +86,16 @@ public:
     void queueLighting(const LightSettings &light);
     // One report (with its compatibility copy for knobKey) written off this
     // thread; over USB the device's answers are then read back on the same
-    // worker. False (nothing sent) when no link is up or a read, a save or a
-    // Bluetooth run is going on; otherwise rawReportWritten follows, and
+    // worker. False (nothing sent) when no link is up or anything else holds
+    // the link or a Bluetooth run is going on; otherwise rawReportWritten follows, and
     // rawReadBackFinished too when it said answers follow.
     bool sendRawReport(const Packet &packet, int knobKey);
 
     bool isConnected() const { return m_connected.load(); }
+    // Which knob the link reaches, as well as the link can tell: its serial
+    // number, its Bluetooth address, else its node's path ("demo" for the
+    // demo knob); empty while nothing is connected.
+    QString knobIdentity() const;
     bool isBluetoothConnected() const { return m_bluetoothConnected.load(); }
     // Connected through the helper or through a hidraw node on the Bluetooth bus.
     bool isOverBluetooth() const;
@@ -159,6 +166,9 @@ private:
     void startInterfaceScan(ScanKind kind);
     void installScanResult(ScanKind kind, const HidScanResult &result, hid_device *handle);
     void finishConfigRead(unsigned long long generation, const ConfigReadOutcome &outcome);
+    // The link is free again: a save, then a read, then a colour packet that
+    // waited for it goes out.
+    void startNextOperation();
     void flushPendingLighting();
     void finishLightSend(bool ok);
     void startSaveWorker(const KnobModelSnapshot &snapshot);
@@ -187,6 +197,8 @@ private:
     std::shared_ptr<HidrawTransport> m_usb;
     // The link reads go over: the hidraw one, or the demo knob.
     std::shared_ptr<KnobLink> m_link;
+    // knobIdentity() of the hidraw link while it is up.
+    QString m_usbKnob;
     bool m_demo = false;
     std::shared_ptr<DeviceWorkers> m_workers;
     bool m_started = false;
@@ -204,9 +216,13 @@ private:
     int m_exclusiveCooldownTicks = 0;
     int m_livenessTicks = 0;
 
+    // What holds the link now; everything else waits for it.
+    KnobOperations m_ops;
     bool m_configReadInProgress = false;
+    // A read asked for while another operation held the link.
+    bool m_readPending = false;
     bool m_saveRunning = false;
-    // A save asked for while a colour packet was on its way.
+    // A save asked for while another operation held the link.
     std::unique_ptr<KnobModelSnapshot> m_deferredSave;
 
     std::shared_ptr<BluetoothTransport> m_ble;
@@ -226,7 +242,6 @@ private:
     bool m_bluetoothAfterScan = false;
 
     LightSettings m_pendingLight;
-    bool m_lightSendInFlight = false;
     bool m_lightSendPending = false;
     int m_lightSendsCompleted = 0;
     QTimer *m_lightSendTimer = nullptr;

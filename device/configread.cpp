@@ -29,24 +29,58 @@ QString portError(const KnobPort &port)
     return text.isEmpty() ? QStringLiteral("未知错误") : text;
 }
 
-bool sendRequest(KnobLink &transport, unsigned long long generation)
+enum class Sent
+{
+    Whole,
+    Short, // the firmware drops a report it did not get whole
+    Failed
+};
+
+Sent sendRequest(KnobLink &transport, unsigned long long generation)
 {
     const Packet request = buildReadRequestPacket();
     qDebug().noquote() << "发送自动读配置请求包:" << packetToHex(request);
     QString error;
+    Sent sent = Sent::Failed;
     const bool current = transport.withPort(generation, [&](KnobPort &port) {
-        if (port.write(request.data(), request.size()) < 0)
+        drainPendingInput(port);
+        const int written = port.write(request.data(), request.size());
+        if (written < 0) {
             error = portError(port);
+        } else if (written != static_cast<int>(request.size())) {
+            error = QStringLiteral("只写入了 %1/%2 字节").arg(written).arg(request.size());
+            sent = Sent::Short;
+        } else {
+            sent = Sent::Whole;
+        }
     });
     if (!current)
         error = QStringLiteral("设备已断开");
-    if (error.isEmpty())
-        return true;
-    qDebug().noquote() << QStringLiteral("自动读配置请求发送失败: %1").arg(error);
-    return false;
+    if (sent != Sent::Whole)
+        qDebug().noquote() << QStringLiteral("自动读配置请求发送失败: %1").arg(error);
+    return current ? sent : Sent::Failed;
 }
 
+constexpr int kMostStaleAnswers = 256;
+
 } // namespace
+
+int drainPendingInput(KnobPort &port)
+{
+    unsigned char buffer[kReportSize];
+    int dropped = 0;
+    // Bounded: a link that keeps talking must not hold the request up for ever.
+    while (dropped < kMostStaleAnswers && port.read(buffer, sizeof buffer, 0) > 0)
+        ++dropped;
+    if (dropped > 0)
+        qDebug().noquote() << QStringLiteral("请求前丢弃了 %1 个未读的旧应答").arg(dropped);
+    return dropped;
+}
+
+int configReadFirstAnswerMs()
+{
+    return kFirstAnswerWindowMs;
+}
 
 int configReadGiveUpMs()
 {
@@ -57,12 +91,17 @@ ConfigReadOutcome readDeviceConfiguration(KnobLink &transport, unsigned long lon
                                           const std::function<void(const Packet &)> &onPacket)
 {
     ConfigReadOutcome out;
-    if (!sendRequest(transport, generation))
+    Sent sent = sendRequest(transport, generation);
+    // A request the knob did not get whole is not waited on: it goes again
+    // at once, as the one repeat.
+    bool repeated = sent == Sent::Short;
+    if (repeated)
+        sent = sendRequest(transport, generation);
+    if (sent != Sent::Whole)
         return out;
 
     int windowMs = kFirstAnswerWindowMs;
     Clock::time_point start = Clock::now();
-    bool repeated = false;
     unsigned char buffer[kReportSize];
 
     for (;;) {
@@ -72,7 +111,7 @@ ConfigReadOutcome readDeviceConfiguration(KnobLink &transport, unsigned long lon
                 return out;
             }
             qDebug().noquote() << "5秒内未收到配置包，重新发送读配置请求";
-            if (!sendRequest(transport, generation))
+            if (sendRequest(transport, generation) != Sent::Whole)
                 return out;
             repeated = true;
             windowMs = kRepeatedRequestWindowMs;

@@ -420,6 +420,80 @@ private Q_SLOTS:
         QCOMPARE(events.count(QStringLiteral("read")), 2);
     }
 
+    // The 5 s repeat of a read request leaves a second set of answers queued:
+    // it is dropped before the next request, not taken for its answers. A
+    // knob that answers only after 2.5 s is heard, by a read and by a read
+    // request sent by hand alike.
+    void staleAnswersAreNotTakenForTheAnswer()
+    {
+        QVERIFY(
+            hidsim::loadScenario(QStringLiteral("device; answer-pace 5100 5; %1").arg(kKeyA).toStdString()));
+        KnobSession s;
+        SessionEvents events(s);
+        QVERIFY(connectAndReadSession(s));
+        QCOMPARE(hidsim::readRequestCount(0), 2);
+        hidsim::FirmwareOptions fw = hidsim::firmwareOptions(0);
+        fw.firstAnswerDelayMs = 2500;
+        hidsim::setFirmwareOptions(0, fw);
+        hidsim::preloadAssignment(0, 1, bytes("03 FD 02 01 01 00 01 00 00 05"));
+        QTest::qWait(5200); // the repeat's answers arrive and wait unread
+        s.readConfiguration();
+        QTRY_COMPARE_WITH_TIMEOUT(events.count(QStringLiteral("finished")), 2, 15000);
+        QCOMPARE(events.all().mid(events.all().size() - 2),
+                 (QStringList{QStringLiteral("packet 03 FD 02 01 01 00 01 00 00 05"),
+                              QStringLiteral("finished 1 1")}));
+        QSignalSpy answers(&s, &KnobSession::rawReportAnswer);
+        QSignalSpy rawDone(&s, &KnobSession::rawReadBackFinished);
+        QVERIFY(s.sendRawReport(buildReadRequestPacket(), 0));
+        QVERIFY(rawDone.wait(10000));
+        QCOMPARE(answers.size(), 2); // key 1 and the end packet
+    }
+
+    // One operation at a time: a save asked for during a read waits for its
+    // end (a raw send is refused meanwhile), and the read gets every answer.
+    void saveDuringAReadWaits()
+    {
+        QVERIFY(hidsim::loadScenario(QStringLiteral("device; answer-pace 20 300; %1; %2; %3; %4")
+                                         .arg(kKeyA, kKeyB, kKeyC, kKeyD)
+                                         .toStdString()));
+        KnobSession s;
+        SessionEvents events(s);
+        double readEnd = -1;
+        QObject::connect(&s, &KnobSession::configReadFinished, &s, [&] { readEnd = hidsim::nowMs(); });
+        QSignalSpy saved(&s, &KnobSession::saveFinished);
+        QVERIFY(connectSession(s));
+        QTRY_COMPARE_WITH_TIMEOUT(events.count(QStringLiteral("packet")), 1, 5000);
+        const double start = hidsim::nowMs();
+        QVERIFY(s.save(fiveKeySnapshot()));
+        QVERIFY(!s.sendRawReport(buildReadRequestPacket(), 0));
+        QTRY_COMPARE_WITH_TIMEOUT(saved.size(), 1, 20000);
+        QVERIFY(saved.at(0).at(0).toBool());
+        QCOMPARE(events.count(QStringLiteral("packet")), 4);
+        const auto w = writesSince(start, false);
+        QCOMPARE(w.size(), fiveKeyReports().size());
+        QVERIFY2(w.front().timeMs >= readEnd, "the save wrote during the read");
+    }
+
+    // A write of an operation whose link was replaced (a replug) reaches nothing.
+    void writesCheckTheLinkGeneration()
+    {
+        resetWithKnob();
+        hid_device_info *list = hid_enumerate(0, 0);
+        std::string path;
+        for (const hid_device_info *i = list; i; i = i->next)
+            path = i->interface_number == 2 ? i->path : path;
+        hid_free_enumeration(list);
+        HidrawTransport link;
+        const unsigned long long first = link.install(hid_open_path(path.c_str()));
+        link.close();
+        const unsigned long long second = link.install(hid_open_path(path.c_str()));
+        const double since = hidsim::nowMs();
+        const std::vector<Packet> end = {buildAssignmentEndPacket()};
+        QCOMPARE(link.writeReportsOn(first, end), -1);
+        QCOMPARE(link.writeReportsOn(second, end), kReportSize);
+        QCOMPARE(writesSince(since).size(), std::size_t(1));
+    }
+
     // ---- Save ----------------------------------------------------------------------
 
     void saveIsByteExactWithPauses()

@@ -15,6 +15,7 @@
 #include "protocol/KnobFirmware.h"
 #include "protocol/keyvocabulary.h"
 #include "protocol/uitext.h"
+#include "ui/ChoiceOverlay.h"
 #include "ui/pages/BrightnessSliderWidget.h"
 #include "ui/pages/ColorPickerWidget.h"
 #include "ui/pages/SimKeyButton.h"
@@ -349,6 +350,56 @@ private Q_SLOTS:
             QCOMPARE(hidsim::closedHandleCalls(), 0);
         }
         QCOMPARE(hidsim::openHandleCount(), 0);
+    }
+
+    // Edits kept across an unplug stay unsaved (the marker, the close
+    // question) and come back on the same knob only; another knob asks first.
+    void keptEditsAcrossUnplug_data()
+    {
+        QTest::addColumn<bool>("sameKnob");
+        QTest::addColumn<int>("answer"); // the button pressed on the question; -1: none expected
+        QTest::addColumn<bool>("restored");
+        QTest::addColumn<bool>("unsaved");
+        QTest::newRow("same knob") << true << -1 << true << true;
+        QTest::newRow("another knob, not now") << false << 0 << false << true;
+        QTest::newRow("another knob, discard") << false << 1 << false << false;
+        QTest::newRow("another knob, use them") << false << 2 << true << true;
+    }
+    void keptEditsAcrossUnplug()
+    {
+        QFETCH(bool, sameKnob);
+        QFETCH(int, answer);
+        QFETCH(bool, restored);
+        QFETCH(bool, unsaved);
+        hidsim::reset();
+        const int device = hidsim::addDevice(hidsim::knobDevice());
+        WindowRig rig;
+        QVERIFY(rig.connect());
+        QVERIFY(edit(rig));
+        hidsim::unplug(device);
+        rig.session.checkConnectedDeviceAlive();
+        QVERIFY(!rig.session.isConnected());
+        QVERIFY2(knobview::unsavedEdits(rig.window), "the kept edits lost their marker");
+        QVERIFY2(!rig.window.close(), "closing did not ask");
+        const auto question = [&rig] { return rig.window.findChild<ChoiceOverlay *>(); };
+        QVERIFY(question());
+        question()->findChildren<QPushButton *>().first()->click();
+        QTRY_VERIFY(!question());
+
+        if (sameKnob)
+            hidsim::replug(device);
+        else
+            hidsim::addDevice(hidsim::knobDevice());
+        const qsizetype reads = rig.reads.size();
+        rig.session.connectNow();
+        QVERIFY(QTest::qWaitFor([&] { return rig.reads.size() > reads; }, kWait));
+        QCOMPARE(question() != nullptr, answer >= 0);
+        if (answer >= 0) {
+            QVERIFY(!modelHoldsEdits(rig));
+            question()->findChildren<QPushButton *>().at(answer)->click();
+        }
+        QCOMPARE(modelHoldsEdits(rig), restored);
+        QCOMPARE(knobview::unsavedEdits(rig.window), unsaved);
     }
 
     void readFaults_data()

@@ -23,6 +23,7 @@ private Q_SLOTS:
         QTest::newRow("media replaces keys, a key replaces media") << "kkmk";
         QTest::newRow("clear, then reset") << "kxr";
         QTest::newRow("drawing app between keys") << "cpkd";
+        QTest::newRow("a delay, then clear") << "kdx";
     }
     void undoRedoRestoreEveryStep()
     {
@@ -58,6 +59,8 @@ private Q_SLOTS:
                 break;
             }
             QVERIFY2(editor.model() != states.last(), qPrintable(QString(op)));
+            if (op == QLatin1Char('x') || op == QLatin1Char('r'))
+                QVERIFY2(editor.model().key(2).delays == KnobKeyModel().delays, "old delays kept");
             // Nothing the knob could not store is ever accepted.
             QVERIFY(checkModelKey(editor.model().key(2), true).ok());
             states << editor.model();

@@ -6,13 +6,27 @@
 
 KnobEditor::KnobEditor(QObject *parent) : QObject(parent), m_undo(new QUndoStack(this))
 {
-    connect(m_undo, &QUndoStack::cleanChanged, this,
-            [this](bool clean) { emit unsavedEditsChanged(!clean); });
+    connect(m_undo, &QUndoStack::cleanChanged, this, &KnobEditor::reportUnsavedEdits);
 }
 
 bool KnobEditor::hasUnsavedEdits() const
 {
-    return !m_undo->isClean();
+    return !m_undo->isClean() || m_keptEdits;
+}
+
+void KnobEditor::setKeptEdits(bool kept)
+{
+    m_keptEdits = kept;
+    reportUnsavedEdits();
+}
+
+void KnobEditor::reportUnsavedEdits()
+{
+    const bool unsaved = hasUnsavedEdits();
+    if (unsaved == m_reportedUnsaved)
+        return;
+    m_reportedUnsaved = unsaved;
+    emit unsavedEditsChanged(unsaved);
 }
 
 void KnobEditor::setModel(const KnobModel &model)
@@ -105,7 +119,9 @@ bool KnobEditor::clearKey(int k)
     if (!KnobModel::validKey(k))
         return false;
     KnobModel after = m_model;
-    after.clearActions(k);
+    // A cleared gesture starts afresh: keys added to it later must not take
+    // the old delays with them into the next save.
+    after.key(k).clear();
     return push(QStringLiteral("clear"), after);
 }
 

@@ -22,8 +22,10 @@ public:
     KnobModel &model() { return m_model; }
     const KnobModel &model() const { return m_model; }
     QUndoStack *undoStack() const { return m_undo; }
-    // The model holds edits the knob does not have.
+    // The model holds edits the knob does not have, or edits are kept aside
+    // for a knob that went away.
     bool hasUnsavedEdits() const;
+    void setKeptEdits(bool kept);
 
     struct Result
     {
@@ -61,7 +63,10 @@ Q_SIGNALS:
 private:
     Result add(int k, const KnobModel &appended, bool standalone, const QString &name, bool isMacLayout);
     bool push(const QString &text, const KnobModel &after);
+    void reportUnsavedEdits();
 
     KnobModel m_model;
     QUndoStack *m_undo = nullptr;
+    bool m_keptEdits = false;
+    bool m_reportedUnsaved = false;
 };

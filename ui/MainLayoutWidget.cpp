@@ -201,15 +201,24 @@ void MainLayoutWidget::onConnectionChanged(bool connected)
         m_lowBatteryShown = false;
     showBatteryLevel(m_session->batteryLevel());
     if (connected) {
+        m_knob = m_session->knobIdentity();
         updateStatusIcon(true);
         m_knobArea->setSelectedKey(0);
         updateKnobKeySelection();
         clearAllTabSelections();
         return;
     }
-    // Whatever the user had not saved yet survives the unplug.
-    if (m_editor->hasUnsavedEdits())
+    // Whatever the user had not saved yet survives the unplug, and still
+    // counts as unsaved: the marker stays and closing asks.
+    if (!m_editor->undoStack()->isClean()) {
         m_unsavedEdits = std::make_unique<KnobModel>(m_model);
+        m_unsavedEditsKnob = m_knob;
+    }
+    m_editor->setKeptEdits(m_unsavedEdits != nullptr);
+    m_knob.clear();
+    // A question about a knob that has gone again has no answer.
+    if (m_keptEditsQuestion)
+        m_keptEditsQuestion->deleteLater();
     clearLoadedConfigState();
     m_editor->clearHistory();
     for (int k = 1; k <= 5; ++k)
@@ -227,18 +236,64 @@ void MainLayoutWidget::onConfigReadFinished(bool ok, bool receivedAny)
     // What was there before the read no longer describes the knob.
     m_editor->clearHistory();
     m_knobHolds = m_model;
-    if (m_unsavedEdits) {
-        // The device may hold half of a save that the unplug cut short; the
-        // user's edits are what a second Save must write.
-        m_editor->replaceModel(QStringLiteral("unsaved edits"), *m_unsavedEdits);
-        m_unsavedEdits.reset();
-        qDebug().noquote() << "设备重新连接，保留未保存的修改";
-    }
+    // A Bluetooth link may learn its address only with the configuration.
+    if (const QString knob = m_session->knobIdentity(); !knob.isEmpty())
+        m_knob = knob;
+    if (m_unsavedEdits)
+        offerKeptEdits();
     if (!ok || !receivedAny)
         return;
     m_knobArea->setSelectedKey(0);
     updateKnobKeySelection();
     syncDelayWidgetForCurrentKnob();
+}
+
+void MainLayoutWidget::offerKeptEdits()
+{
+    if (!m_unsavedEditsKnob.isEmpty() && m_unsavedEditsKnob == m_knob) {
+        restoreKeptEdits();
+        return;
+    }
+    if (m_keptEditsQuestion)
+        return;
+    const QString madeFor = m_unsavedEditsKnob.isEmpty()
+                                ? QStringLiteral("a knob that could not be told apart")
+                                : m_unsavedEditsKnob;
+    m_keptEditsQuestion = new ChoiceOverlay(
+        this, QStringLiteral("Edits for another knob"),
+        QStringLiteral("You have unsaved edits made for %1; the knob connected now is %2. "
+                       "Put those edits on this knob?")
+            .arg(madeFor, m_knob.isEmpty() ? QStringLiteral("not known") : m_knob),
+        {QStringLiteral("Not now"), QStringLiteral("Discard"), QStringLiteral("Use on this knob")});
+    connect(m_keptEditsQuestion, &ChoiceOverlay::chosen, this, [this](int choice) {
+        if (choice == 1)
+            dropKeptEdits();
+        else if (choice == 2 && m_session->isConnected())
+            restoreKeptEdits();
+        // Not now: they stay kept (and unsaved) for the knob they were made for.
+    });
+    m_keptEditsQuestion->show();
+    m_keptEditsQuestion->raise();
+}
+
+void MainLayoutWidget::restoreKeptEdits()
+{
+    if (!m_unsavedEdits)
+        return;
+    const std::unique_ptr<KnobModel> edits = std::move(m_unsavedEdits);
+    m_unsavedEditsKnob.clear();
+    // The device may hold half of a save that the unplug cut short; the
+    // user's edits are what a second Save must write.
+    m_editor->replaceModel(QStringLiteral("unsaved edits"), *edits);
+    m_editor->setKeptEdits(false);
+    qDebug().noquote() << "设备重新连接，保留未保存的修改";
+}
+
+void MainLayoutWidget::dropKeptEdits()
+{
+    m_unsavedEdits.reset();
+    m_unsavedEditsKnob.clear();
+    m_editor->setKeptEdits(false);
 }
 
 void MainLayoutWidget::showWholeModel()

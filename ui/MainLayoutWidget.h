@@ -12,6 +12,7 @@
 #include "protocol/KnobModel.h"
 #include "ui/KnobEditor.h"
 
+class ChoiceOverlay;
 class CombinationWidget;
 class ConfigFileTransfer;
 class DebugConsole;
@@ -138,6 +139,11 @@ private:
     // The link text beside the status, and the low-battery notice once per connection.
     void showBatteryLevel(int percent);
     void onConfigReadFinished(bool ok, bool receivedAny);
+    // Edits kept across an unplug go back on the knob they were made for, and
+    // onto another knob only when the user says so.
+    void offerKeptEdits();
+    void restoreKeptEdits();
+    void dropKeptEdits();
     void setPermissionHintVisible(bool visible);
     void onSaveClicked();
     void finishSave(const SaveOutcome &outcome);
@@ -167,6 +173,11 @@ private:
     // Edits the link took away with it (an unplug before they were saved):
     // they win over what the device reports when it comes back.
     std::unique_ptr<KnobModel> m_unsavedEdits;
+    // KnobSession::knobIdentity() of the knob they were made for, and of the
+    // knob connected now.
+    QString m_unsavedEditsKnob;
+    QString m_knob;
+    QPointer<ChoiceOverlay> m_keptEditsQuestion;
     bool m_connectedLook = false;
     QSize m_designSize{1920, 1080};
     // What relayout() last fitted the pieces to.
