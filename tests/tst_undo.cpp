@@ -5,7 +5,9 @@
 #include "protocol/knobconfigdocument.h"
 #include "ui/ConfigFileTransfer.h"
 #include "ui/KnobEditor.h"
+#include "ui/pages/DelayWidget.h"
 
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUndoStack>
@@ -28,6 +30,16 @@ private Q_SLOTS:
     {
         QFETCH(QString, ops);
         KnobEditor editor;
+        // The delay page edits the editor's model in place, as in the window.
+        DelayWidget delays;
+        delays.setModel(&editor.model());
+        delays.setSelectedKnobKey(2);
+        delays.setVirtualKeyCount(2, 2);
+        connect(&delays, &DelayWidget::delayEdited, &editor, &KnobEditor::recordDelayEdit);
+        const auto shownDelay = [&delays] {
+            delays.refreshDelays(2);
+            return delays.delayField(1)->text().toInt();
+        };
         QList<KnobModel> states{editor.model()};
         for (QChar op : ops) {
             switch (op.toLatin1()) {
@@ -53,8 +65,9 @@ private Q_SLOTS:
                 editor.removeAction(2, 0, true);
                 break;
             case 'd':
-                editor.model().key(2).delays[1] = 300;
-                editor.recordDelayEdit(2, 1, 50);
+                delays.delayField(1)->setText(QStringLiteral("300"));
+                delays.applyDelayInput(1);
+                QCOMPARE(shownDelay(), 300);
                 break;
             }
             QVERIFY2(editor.model() != states.last(), qPrintable(QString(op)));
@@ -66,6 +79,7 @@ private Q_SLOTS:
         for (int i = int(states.size()) - 2; i >= 0; --i) {
             editor.undoStack()->undo();
             QVERIFY(editor.model() == states[i]);
+            QCOMPARE(shownDelay(), states[i].key(2).delays[1]);
         }
         QVERIFY(!editor.hasUnsavedEdits());
         for (int i = 1; i < states.size(); ++i) {
