@@ -219,16 +219,6 @@ private Q_SLOTS:
         QCOMPARE(d.light.on, on);
     }
 
-    // The mouse builder's packets read back as the names they were built from.
-    void mouseBuilderRoundTrip()
-    {
-        for (const QString &name : mouseActionNames()) {
-            const Packet p = buildMouseKeyPacket(0x02, name);
-            QVERIFY2(!p.empty(), qPrintable(name));
-            QCOMPARE(mouseCombinationFromPacket(p), name);
-        }
-    }
-
     void normalise_data()
     {
         QTest::addColumn<Packet>("raw");
@@ -314,16 +304,6 @@ private Q_SLOTS:
             }
         }
         QVERIFY2(lost.isEmpty(), qPrintable(lost.join(QStringLiteral(", "))));
-    }
-
-    void everyShiftedSymbolRoundTrips()
-    {
-        for (const ShiftedSymbol &s : shiftedSymbols()) {
-            const QString name = QString::fromLatin1(s.symbol);
-            QCOMPARE(int(combinationToKeyCode(name)), int(s.usage));
-            QCOMPARE(int(combinationToModifierMask(name)), 0x02);
-            QCOMPARE(shiftedSymbolForUsage(s.usage), name);
-        }
     }
 };
 
