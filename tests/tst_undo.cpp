@@ -92,11 +92,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("from");
         QTest::addColumn<QString>("to");
+        // Which refusal it is matters little here: the file is refused whole
+        // before anything is applied. The reasons are the file tests' business.
         const char *const rows[][3] = {{"not JSON", "\"keys\": [", "\"keys\": [["},
-                                       {"unknown version", "\"format\": 1", "\"format\": 2"},
-                                       {"unknown action", "\"name\": \"B\"", "\"name\": \"Nope\""},
                                        {"drawing app beside a key", "\"name\": \"B\"", "\"name\": \"Undo\""},
-                                       {"a key twice", "\"key\": 5", "\"key\": 4"},
                                        {"delay out of range", "\"delayMs\": 50", "\"delayMs\": 70000"}};
         for (const auto &r : rows)
             QTest::newRow(r[0]) << r[1] << r[2];
