@@ -163,38 +163,31 @@ void TestCliDocument::readPackets_data()
     QTest::addColumn<QString>("actions"); // "name/delay" joined by ", "
     QTest::addColumn<bool>("matchesWindowDecode");
 
-    QTest::newRow("Ctrl+V") << bytes("03 FD 02 01 01 00 02 | 00 00 F1 | 00 00 19") << true << "Ctrl+V/0"
-                            << true;
-    QTest::newRow("A then B") << bytes("03 FD 04 01 01 00 02 | 00 00 04 | 01 F4 05") << true << "A/0, B/500"
-                              << true;
-    QTest::newRow("shifted one") << bytes("03 FD 02 01 01 00 02 | 00 00 F2 | 00 00 1E") << true << "!/0"
-                                 << true;
-    QTest::newRow("Shift+A") << bytes("03 FD 02 01 01 00 02 | 00 00 F2 | 00 00 04") << true << "Shift+A/0"
-                             << true;
-    QTest::newRow("Ctrl+Shift+1") << bytes("03 FD 02 01 01 00 03 | 00 00 F1 | 00 00 F2 | 00 00 1E") << true
-                                  << "Ctrl+Shift+1/0" << true;
-    QTest::newRow("trailing option on mac")
-        << bytes("03 FD 02 01 01 00 01 | 00 00 F3") << true << "option/0" << true;
-    QTest::newRow("trailing Win+ on windows")
-        << bytes("03 FD 02 01 01 00 01 | 00 00 F4") << false << "Win+/0" << true;
-    QTest::newRow("trailing two modifiers are kept")
-        << bytes("03 FD 02 01 01 00 02 | 00 00 F1 | 00 00 F2") << true << "Ctrl+Shift+/0" << false;
-    QTest::newRow("delay capped and defaulted")
-        << bytes("03 FD 02 01 01 00 03 | FF FF 04 | 00 00 05 | EA 61 06") << true << "A/60000, B/50, C/60000"
-        << true;
-    QTest::newRow("keypad one keeps its code")
-        << bytes("03 FD 02 01 01 00 01 | 00 00 59") << true << "1/0" << true;
-    QTest::newRow("Ctrl+keypad one") << bytes("03 FD 02 01 01 00 02 | 00 00 F1 | 00 00 59") << true
-                                     << "Ctrl+1/0" << true;
-    QTest::newRow("unnamed usage") << bytes("03 FD 02 01 01 00 01 | 00 00 6C") << true << "K6C/0" << true;
-    QTest::newRow("media back") << bytes("03 FD 02 01 02 00 02 00 00 24 02 00 02") << true
-                                << uiText(QStringLiteral("网页后退")) + "/0" << true;
-    QTest::newRow("procreate undo") << bytes("03 FD 02 01 04 00 02 | 00 00 F4 | 00 00 1D") << true
-                                    << uiText(QStringLiteral("撤销")) + "/0" << true;
-    QTest::newRow("procreate fallback")
-        << bytes("03 FD 02 01 04 00 02 | 00 00 F4 | 00 00 1E") << false << "Win+1/0" << true;
-    QTest::newRow("mouse left") << bytes("03 FD 02 01 03 01 04 00 00 00 00 00 01") << true
-                                << uiText(QStringLiteral("鼠标左键")) + "/0" << true;
+    const auto row = [](const char *name, const char *hex, bool mac, const QString &actions,
+                        bool matches = true) {
+        QTest::newRow(name) << bytes(hex) << mac << actions << matches;
+    };
+    row("Ctrl+V", "03 FD 02 01 01 00 02 | 00 00 F1 | 00 00 19", true, "Ctrl+V/0");
+    row("A then B", "03 FD 04 01 01 00 02 | 00 00 04 | 01 F4 05", true, "A/0, B/500");
+    row("shifted one", "03 FD 02 01 01 00 02 | 00 00 F2 | 00 00 1E", true, "!/0");
+    row("Shift+A", "03 FD 02 01 01 00 02 | 00 00 F2 | 00 00 04", true, "Shift+A/0");
+    row("Ctrl+Shift+1", "03 FD 02 01 01 00 03 | 00 00 F1 | 00 00 F2 | 00 00 1E", true, "Ctrl+Shift+1/0");
+    row("trailing option on mac", "03 FD 02 01 01 00 01 | 00 00 F3", true, "option/0");
+    row("trailing Win+ on windows", "03 FD 02 01 01 00 01 | 00 00 F4", false, "Win+/0");
+    row("trailing two modifiers are kept", "03 FD 02 01 01 00 02 | 00 00 F1 | 00 00 F2", true,
+        "Ctrl+Shift+/0", false);
+    row("delay capped and defaulted", "03 FD 02 01 01 00 03 | FF FF 04 | 00 00 05 | EA 61 06", true,
+        "A/60000, B/50, C/60000");
+    row("keypad one keeps its code", "03 FD 02 01 01 00 01 | 00 00 59", true, "1/0");
+    row("Ctrl+keypad one", "03 FD 02 01 01 00 02 | 00 00 F1 | 00 00 59", true, "Ctrl+1/0");
+    row("unnamed usage", "03 FD 02 01 01 00 01 | 00 00 6C", true, "K6C/0");
+    row("media back", "03 FD 02 01 02 00 02 00 00 24 02 00 02", true,
+        uiText(QStringLiteral("网页后退")) + "/0");
+    row("procreate undo", "03 FD 02 01 04 00 02 | 00 00 F4 | 00 00 1D", true,
+        uiText(QStringLiteral("撤销")) + "/0");
+    row("procreate fallback", "03 FD 02 01 04 00 02 | 00 00 F4 | 00 00 1E", false, "Win+1/0");
+    row("mouse left", "03 FD 02 01 03 01 04 00 00 00 00 00 01", true,
+        uiText(QStringLiteral("鼠标左键")) + "/0");
 }
 
 void TestCliDocument::readPackets()
@@ -237,51 +230,45 @@ void TestCliDocument::invalidFilesAreRefused_data()
                                   << "keys: physical key 5 is missing";
     QTest::newRow("key 6") << QByteArray(good).replace("\"key\": 5", "\"key\": 6")
                            << "keys[4].key: 6 is out of range";
-    QTest::newRow("unknown name") << fileWithKey3(
-                                         R"({"name": "A"}, {"name": "B"}, {"name": "C"}, {"name": "D"},)"
-                                         R"( {"name": "Ctrl+Foo"})")
-                                  << "keys[2].actions[4] (key 3): unknown key name \"Ctrl+Foo\"";
-    QTest::newRow("lighting mode name")
-        << fileWithKey3(R"({"name": "LED模式1"})") << "keys[2].actions[0] (key 3): unknown key name";
+    const auto key3 = [](const char *name, const QByteArray &actions, const char *error,
+                         const QByteArray &extra = QByteArray()) {
+        QTest::newRow(name) << fileWithKey3(actions, extra) << QString::fromUtf8(error);
+    };
+    key3("unknown name",
+         R"({"name": "A"}, {"name": "B"}, {"name": "C"}, {"name": "D"}, {"name": "Ctrl+Foo"})",
+         "keys[2].actions[4] (key 3): unknown key name \"Ctrl+Foo\"");
+    key3("lighting mode name", R"({"name": "LED模式1"})", "keys[2].actions[0] (key 3): unknown key name");
     QByteArray nineteen;
     for (int i = 0; i < 19; ++i)
         nineteen += QByteArray(i ? ", " : "") + R"({"name": "A", "delayMs": 50})";
-    QTest::newRow("19 actions") << fileWithKey3(nineteen)
-                                << "keys[2].actions (key 3): 19 actions, but a physical key holds at most 18";
-    QTest::newRow("delay below 50") << fileWithKey3(R"({"name": "A"}, {"name": "B", "delayMs": 20})")
-                                    << "keys[2].actions[1].delayMs (key 3): 20 is out of range (50 to";
-    QTest::newRow("delay above 60000") << fileWithKey3(R"({"name": "A", "delayMs": 60001})")
-                                       << "keys[2].actions[0].delayMs (key 3): 60001 is out of range (0 to";
-    QTest::newRow("fractional delay") << fileWithKey3(R"({"name": "A", "delayMs": 1.5})")
-                                      << "keys[2].actions[0].delayMs (key 3): must be a whole number";
-    QTest::newRow("typo member") << fileWithKey3(R"({"name": "A", "delay": 5})")
-                                 << "keys[2].actions[0].delay (key 3): unknown member";
-    QTest::newRow("no name") << fileWithKey3(R"({})") << "keys[2].actions[0].name (key 3): missing";
+    key3("19 actions", nineteen, "keys[2].actions (key 3): 19 actions, but a physical key holds at most 18");
+    key3("delay below 50", R"({"name": "A"}, {"name": "B", "delayMs": 20})",
+         "keys[2].actions[1].delayMs (key 3): 20 is out of range (50 to");
+    key3("delay above 60000", R"({"name": "A", "delayMs": 60001})",
+         "keys[2].actions[0].delayMs (key 3): 60001 is out of range (0 to");
+    key3("fractional delay", R"({"name": "A", "delayMs": 1.5})",
+         "keys[2].actions[0].delayMs (key 3): must be a whole number");
+    key3("typo member", R"({"name": "A", "delay": 5})", "keys[2].actions[0].delay (key 3): unknown member");
+    key3("no name", R"({})", "keys[2].actions[0].name (key 3): missing");
     QTest::newRow("gesture") << QByteArray(good).replace(R"({"key": 1,)", R"({"key": 1, "gesture": "press",)")
                              << "keys[0].gesture (key 1): \"press\" is not the gesture of physical key 1";
-    QTest::newRow("media not alone") << fileWithKey3(R"({"name": "A"}, {"name": "Volume +"})")
-                                     << "keys[2].actions[1] (key 3): \"Volume +\" must be the only action";
+    key3("media not alone", R"({"name": "A"}, {"name": "Volume +"})",
+         "keys[2].actions[1] (key 3): \"Volume +\" must be the only action");
     QByteArray longCombos;
     for (int i = 0; i < 7; ++i)
         longCombos += QByteArray(i ? ", " : "") + R"({"name": "Ctrl+Shift+A", "delayMs": 50})";
-    QTest::newRow("records do not fit")
-        << fileWithKey3(longCombos) << "keys[2].actions (key 3): the actions need 21 key records";
-    QTest::newRow("code mismatch")
-        << fileWithKey3(R"({"name": "2", "code": "0x0059"})")
-        << "keys[2].actions[0].name (key 3): \"2\" does not match code 0x0059, which is \"1\"";
-    QTest::newRow("code is a prefix byte") << fileWithKey3(R"({"name": "KF1", "code": "0x00F1"})")
-                                           << "keys[2].actions[0].code (key 3): \"0x00F1\" is not a key";
-    QTest::newRow("colour") << fileWithKey3(
-                                   R"({"name": "A"})",
-                                   R"(, "lighting": {"color": "#12345", "brightness": 5, "on": true})")
-                            << "lighting.color: \"#12345\" is not a colour";
-    QTest::newRow("brightness") << fileWithKey3(
-                                       R"({"name": "A"})",
-                                       R"(, "lighting": {"color": "#123456", "brightness": 101, "on": true})")
-                                << "lighting.brightness: 101 is out of range (0 to 100)";
-    QTest::newRow("on") << fileWithKey3(R"({"name": "A"})",
-                                        R"(, "lighting": {"color": "#123456", "brightness": 1, "on": 1})")
-                        << "lighting.on: must be true or false";
+    key3("records do not fit", longCombos, "keys[2].actions (key 3): the actions need 21 key records");
+    key3("code mismatch", R"({"name": "2", "code": "0x0059"})",
+         "keys[2].actions[0].name (key 3): \"2\" does not match code 0x0059, which is \"1\"");
+    key3("code is a prefix byte", R"({"name": "KF1", "code": "0x00F1"})",
+         "keys[2].actions[0].code (key 3): \"0x00F1\" is not a key");
+    const QByteArray a = R"({"name": "A"})";
+    key3("colour", a, "lighting.color: \"#12345\" is not a colour",
+         R"(, "lighting": {"color": "#12345", "brightness": 5, "on": true})");
+    key3("brightness", a, "lighting.brightness: 101 is out of range (0 to 100)",
+         R"(, "lighting": {"color": "#123456", "brightness": 101, "on": true})");
+    key3("on", a, "lighting.on: must be true or false",
+         R"(, "lighting": {"color": "#123456", "brightness": 1, "on": 1})");
 }
 
 void TestCliDocument::invalidFilesAreRefused()
