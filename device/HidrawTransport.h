@@ -2,10 +2,14 @@
 
 #include "device/KnobLink.h"
 
+#include <QList>
+#include <QString>
+
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <utility>
 
 #include <hidapi.h>
 
@@ -36,6 +40,8 @@ public:
     bool withPort(unsigned long long generation, const std::function<void(KnobPort &)> &f) override;
 
 private:
+    int writeReportsLocked(const std::vector<Packet> &reports, QList<std::pair<QtMsgType, QString>> *lines);
+
     mutable std::mutex m_mutex;
     hid_device *m_device = nullptr;
     std::shared_ptr<KnobOwnerLock> m_ownerLock;

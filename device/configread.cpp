@@ -42,7 +42,7 @@ bool sendRequest(KnobLink &transport, unsigned long long generation)
         error = QStringLiteral("设备已断开");
     if (error.isEmpty())
         return true;
-    qDebug().noquote() << QStringLiteral("自动读配置请求发送失败: %1").arg(error);
+    qWarning().noquote() << QStringLiteral("自动读配置请求发送失败: %1").arg(error);
     return false;
 }
 
@@ -94,7 +94,7 @@ ConfigReadOutcome readDeviceConfiguration(KnobLink &transport, unsigned long lon
         }
         if (r < 0) {
             if (!out.receivedAny) {
-                qDebug().noquote() << QStringLiteral("读取配置失败: %1").arg(error);
+                qWarning().noquote() << QStringLiteral("读取配置失败: %1").arg(error);
                 return out;
             }
             // A device that stops talking after its answers looks like one that
@@ -105,7 +105,7 @@ ConfigReadOutcome readDeviceConfiguration(KnobLink &transport, unsigned long lon
                 alive = port.write(probe.data(), probe.size()) == static_cast<int>(probe.size());
             });
             if (!alive) {
-                qDebug().noquote() << QStringLiteral("读取配置时设备已断开: %1").arg(error);
+                qWarning().noquote() << QStringLiteral("读取配置时设备已断开: %1").arg(error);
                 out.linkLost = true;
                 return out;
             }
