@@ -36,18 +36,22 @@ QString idPairText(bool useDefaultIds)
 constexpr int kStatusTickMs = 100;
 constexpr int kFirstConnectDelayMs = 1000;
 constexpr int kLightCoalesceMs = 20;
+constexpr int kShutdownSaveWaitMs = 4000;
 // The exit code noted for a connect run that found no helper to start.
 constexpr int kNoHelper = -2;
 
 // Writes a whole assignment plan over a transport: paced report by report on
 // USB, as one batch where the link takes a whole save at once.
 AssignmentWriteResult writeSnapshot(KnobTransport &transport, const KnobModelSnapshot &snapshot,
-                                    const std::function<void(int, int)> &progress)
+                                    const std::function<void(int, int)> &progress,
+                                    const std::shared_ptr<std::atomic<bool>> &stop)
 {
     const AssignmentWritePlan plan = planAssignmentWrite(snapshot);
     AssignmentWriteIo io;
     io.progress = progress;
     if (!transport.writesWholeSaveAtOnce()) {
+        // A batch goes out whole or not at all; only a paced write stops between keys.
+        io.stopRequested = [stop] { return stop->load(); };
         // Every report names its physical key itself, so the compatibility
         // copy follows each report whatever the user has selected meanwhile.
         io.send = [&transport](const Packet &packet, int knobKey) {
@@ -172,6 +176,7 @@ void KnobSession::shutdown()
     if (m_shutDown)
         return;
     m_shutDown = true;
+    m_deferredSave.reset();
     if (m_statusTimer)
         m_statusTimer->stop();
     m_lightSendTimer->stop();
@@ -180,6 +185,15 @@ void KnobSession::shutdown()
     // From here on no worker posts to this session, and nobody hears from it.
     m_workers->beginShutdown();
     blockSignals(true);
+    // A save gets a few seconds to finish; past them it ends after the key it
+    // is on. Only then does the link close, so the knob never keeps a key's
+    // report without its end packet.
+    if (m_saveRunning && m_stopSave && !m_workers->waitForAll(kShutdownSaveWaitMs)) {
+        qWarning().noquote() << "保存未在退出前完成，写完当前按键后停止";
+        m_stopSave->store(true);
+        // A key takes well under this; a knob slower still is cut off.
+        m_workers->waitForAll(kShutdownSaveWaitMs);
+    }
     disconnect();
     // Workers use the library (and the transport's mutex) until they return;
     // closing the link above makes a running reader stop at its next check.
@@ -563,7 +577,7 @@ void KnobSession::checkConnectedDeviceAlive()
     if (alive)
         return;
     if (current)
-        qDebug().noquote() << "[liveness] 句柄写探测失败，判定断开:" << error;
+        qWarning().noquote() << "[liveness] 句柄写探测失败，判定断开:" << error;
     disconnect();
 }
 
@@ -667,6 +681,20 @@ void KnobSession::finishConfigRead(unsigned long long generation, const ConfigRe
 
 // ---- Save --------------------------------------------------------------------------
 
+void KnobSession::stopSaveAfterCurrentKey()
+{
+    if (!m_saveRunning)
+        return;
+    if (m_deferredSave) {
+        // Nothing of it went out yet: it ends before its first key.
+        m_deferredSave.reset();
+        QTimer::singleShot(0, this, [this] { finishSave(false, false, {}, KnobModelSnapshot(), false); });
+        return;
+    }
+    if (m_stopSave)
+        m_stopSave->store(true);
+}
+
 bool KnobSession::save(const KnobModelSnapshot &snapshot)
 {
     // Two writes must never interleave their packets on the device.
@@ -696,6 +724,8 @@ void KnobSession::startSaveWorker(const KnobModelSnapshot &snapshot)
     const std::shared_ptr<KnobLink> usb = transport == m_link ? m_link : nullptr;
     const unsigned long long generation = m_link->generation();
     const QPointer<KnobSession> self(this);
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    m_stopSave = stop;
     struct SaveResult
     {
         bool ok = false;
@@ -703,7 +733,7 @@ void KnobSession::startSaveWorker(const KnobModelSnapshot &snapshot)
         std::vector<Packet> packets;
     };
     const bool started = m_workers->run(
-        [self, transport, usb, generation, snapshot](DeviceWorkers &workers) {
+        [self, transport, usb, generation, snapshot, stop](DeviceWorkers &workers) {
             const auto progress = [&workers, self](int done, int total) {
                 workers.post([self, done, total] {
                     if (self)
@@ -711,8 +741,8 @@ void KnobSession::startSaveWorker(const KnobModelSnapshot &snapshot)
                 });
             };
             SaveResult r;
-            r.ok = transport->isUp() && writeSnapshot(*transport, snapshot, progress).ok;
-            if (r.ok && usb) {
+            r.ok = transport->isUp() && writeSnapshot(*transport, snapshot, progress, stop).ok;
+            if (r.ok && usb && !stop->load()) {
                 const ConfigReadOutcome outcome = readDeviceConfiguration(
                     *usb, generation, [&r](const Packet &p) { r.packets.push_back(p); });
                 r.readBack = outcome.ok && outcome.receivedAny;
@@ -724,7 +754,7 @@ void KnobSession::startSaveWorker(const KnobModelSnapshot &snapshot)
                 self->finishSave(r.ok, r.readBack, r.packets, snapshot, verifiable);
         });
     if (!started) {
-        qDebug().noquote() << "保存线程启动失败";
+        qCritical().noquote() << "保存线程启动失败";
         QTimer::singleShot(0, this, [this, snapshot] { finishSave(false, false, {}, snapshot, true); });
     }
 }

@@ -91,6 +91,10 @@ public:
     bool isBluetoothConnected() const { return m_bluetoothConnected.load(); }
     bool isConfigReadInProgress() const { return m_configReadInProgress; }
     bool isSaveRunning() const { return m_saveRunning; }
+    // Ends a running save after the physical key it is on and that key's end
+    // packet; the save then finishes as failed. A save deferred behind a
+    // colour packet is dropped.
+    void stopSaveAfterCurrentKey();
     // Colour packets that have been sent or have failed, for callers that wait for one.
     int lightSendsCompleted() const { return m_lightSendsCompleted; }
     // A worker of this session has not returned yet.
@@ -196,6 +200,8 @@ private:
 
     bool m_configReadInProgress = false;
     bool m_saveRunning = false;
+    // Shared with the running save's worker; each save gets its own.
+    std::shared_ptr<std::atomic<bool>> m_stopSave;
     // A save asked for while a colour packet was on its way.
     std::unique_ptr<KnobModelSnapshot> m_deferredSave;
 
