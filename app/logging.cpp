@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
-
 #include <QThread>
 
 #include <chrono>
