@@ -2,9 +2,13 @@
 
 #include "app/platformprofile.h"
 #include "app/windowsizing.h"
+#include "device/KnobSession.h"
 #include "ui/MainLayoutWidget.h"
+#include "ui/ToastWidget.h"
 #include "ui/WindowButtons.h"
 
+#include <QCloseEvent>
+#include <QDebug>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
@@ -34,7 +38,7 @@ void moveWindowInsideScreen(QWidget *window, QScreen *screen, bool center, const
 
 } // namespace
 
-MacroGUI::MacroGUI(KnobSession *session, QWidget *parent) : QMainWindow(parent)
+MacroGUI::MacroGUI(KnobSession *session, QWidget *parent) : QMainWindow(parent), m_session(session)
 {
     const UIPlatformConfig profile = currentUIPlatformConfig();
     setWindowTitle(profile.windowTitle);
@@ -70,6 +74,27 @@ MacroGUI::MacroGUI(KnobSession *session, QWidget *parent) : QMainWindow(parent)
 }
 
 MacroGUI::~MacroGUI() = default;
+
+void MacroGUI::closeEvent(QCloseEvent *event)
+{
+    // Closing now would cut the knob off between a key's report and its end
+    // packet; the window goes once the save is done, however it ends.
+    if (!m_session || !m_session->isSaveRunning()) {
+        QMainWindow::closeEvent(event);
+        return;
+    }
+    event->ignore();
+    if (m_closeAfterSave)
+        return;
+    m_closeAfterSave = true;
+    qDebug().noquote() << "保存进行中，保存结束后关闭窗口";
+    if (auto *toast = m_mainLayoutWidget->findChild<ToastWidget *>())
+        toast->showMessage(true, QStringLiteral("Saving"),
+                           QStringLiteral("The window closes when the save to the knob is done."));
+    connect(
+        m_session, &KnobSession::saveFinished, this, [this] { QTimer::singleShot(0, this, &QWidget::close); },
+        Qt::SingleShotConnection);
+}
 
 void MacroGUI::setupScreenAdaptiveResize()
 {

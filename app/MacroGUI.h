@@ -26,6 +26,7 @@ public:
     MainLayoutWidget *mainLayoutWidget() const { return m_mainLayoutWidget; }
 
 protected:
+    void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
@@ -37,7 +38,9 @@ private:
     // the size was fitted for.
     void fitToFrame();
 
+    KnobSession *m_session = nullptr;
     MainLayoutWidget *m_mainLayoutWidget = nullptr;
+    bool m_closeAfterSave = false;
     QMargins m_fittedFrame;
     bool m_framedOnce = false;
 };

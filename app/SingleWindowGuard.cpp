@@ -46,26 +46,43 @@ SingleWindowGuard::SingleWindowGuard(QObject *parent) : QObject(parent) {}
 
 SingleWindowGuard::~SingleWindowGuard()
 {
+    release();
+}
+
+void SingleWindowGuard::release()
+{
     if (m_serverFd >= 0) {
         delete m_notifier;
+        m_notifier = nullptr;
         ::close(m_serverFd);
+        m_serverFd = -1;
         ::unlink(QFile::encodeName(guardPath("socket")).constData());
     }
     if (m_lockFd >= 0)
         ::close(m_lockFd);
+    m_lockFd = -1;
 }
 
-bool SingleWindowGuard::claim()
+// False only when another process holds the lock.
+bool SingleWindowGuard::takeLock()
+{
+    m_lockFd = ::open(QFile::encodeName(guardPath("lock")).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (m_lockFd < 0 || ::flock(m_lockFd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK)
+        return true;
+    ::close(m_lockFd);
+    m_lockFd = -1;
+    return false;
+}
+
+SingleWindowGuard::Claim SingleWindowGuard::claim()
 {
     const QString socketPath = guardPath("socket");
-    m_lockFd = ::open(QFile::encodeName(guardPath("lock")).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (m_lockFd >= 0 && ::flock(m_lockFd, LOCK_EX | LOCK_NB) != 0) {
-        const int error = errno;
-        if (error == EWOULDBLOCK) {
-            ::close(m_lockFd);
-            m_lockFd = -1;
-            askRunningWindow(socketPath);
-            return false;
+    if (!takeLock()) {
+        if (askRunningWindow(socketPath))
+            return WindowRaised;
+        if (!takeLock()) {
+            qWarning().noquote() << "VELTRANIX 窗口已在运行但无法联系，本次启动退出";
+            return NoAnswer;
         }
     }
     // Without a usable lock this start cannot tell; one window too many beats none.
@@ -86,12 +103,12 @@ bool SingleWindowGuard::claim()
                                     .arg(socketPath, QString::fromLocal8Bit(std::strerror(error)));
         if (fd >= 0)
             ::close(fd);
-        return true;
+        return Claimed;
     }
     m_serverFd = fd;
     m_notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &SingleWindowGuard::answerLaterStarts);
-    return true;
+    return Claimed;
 }
 
 void SingleWindowGuard::answerLaterStarts()
@@ -110,13 +127,13 @@ void SingleWindowGuard::answerLaterStarts()
     }
 }
 
-void SingleWindowGuard::askRunningWindow(const QString &socketPath)
+// True when the window answered with its pid: a connection alone only
+// reached the listen queue of a window that may be hung.
+bool SingleWindowGuard::askRunningWindow(const QString &socketPath)
 {
     sockaddr_un address;
-    if (!socketAddress(socketPath, &address)) {
-        qWarning().noquote() << "VELTRANIX 窗口已在运行但无法联系，本次启动退出";
-        return;
-    }
+    if (!socketAddress(socketPath, &address))
+        return false;
     // The running window may have taken the lock a moment ago and not be listening yet.
     const QDeadlineTimer deadline(kReachWindowMs);
     int fd = -1;
@@ -127,10 +144,8 @@ void SingleWindowGuard::askRunningWindow(const QString &socketPath)
         if (fd >= 0)
             ::close(fd);
         fd = -1;
-        if (deadline.hasExpired()) {
-            qWarning().noquote() << "VELTRANIX 窗口已在运行但无法联系，本次启动退出";
-            return;
-        }
+        if (deadline.hasExpired())
+            return false;
         QThread::msleep(50);
     }
     QByteArray pid;
@@ -143,6 +158,9 @@ void SingleWindowGuard::askRunningWindow(const QString &socketPath)
         pid.append(buffer, n);
     }
     ::close(fd);
+    if (!pid.contains('\n'))
+        return false;
     qDebug().noquote() << QStringLiteral("VELTRANIX 窗口已在运行 (pid %1)，已请求其显示到前台，本次启动退出")
                               .arg(QString::fromLatin1(pid.trimmed()));
+    return true;
 }

@@ -18,9 +18,19 @@ public:
     explicit SingleWindowGuard(QObject *parent = nullptr);
     ~SingleWindowGuard() override;
 
-    // True when this process is to be the window. False when another one
-    // already is; it has been asked to come forward, and this start ends.
-    bool claim();
+    enum Claim
+    {
+        Claimed,      // this process is to be the window
+        WindowRaised, // another one is; it answered and was asked to come forward
+        NoAnswer,     // another one holds the lock but did not answer in time
+    };
+    // A window that does not answer but lets the lock go meanwhile (it is
+    // ending) leaves the claim to this start.
+    Claim claim();
+
+    // Lets a later start become the window, as soon as this one stops
+    // serving the user.
+    void release();
 
 Q_SIGNALS:
     // A later start asked for the window.
@@ -28,7 +38,8 @@ Q_SIGNALS:
 
 private:
     void answerLaterStarts();
-    static void askRunningWindow(const QString &socketPath);
+    bool takeLock();
+    static bool askRunningWindow(const QString &socketPath);
 
     int m_lockFd = -1;
     int m_serverFd = -1;

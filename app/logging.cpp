@@ -6,14 +6,34 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QThread>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <utility>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 QMutex g_logMutex;
 
 namespace {
 
 constexpr qint64 kRepeatWindowMs = 60 * 1000;
+// Lines held back for a count are written after this much quiet, so a crash
+// or a hang loses no more than these last seconds.
+constexpr auto kQuietFlush = std::chrono::seconds(3);
+// What may wait for a slow standard error before lines to it are dropped;
+// the file still gets every line.
+constexpr qsizetype kStderrBacklogBytes = 256 * 1024;
+constexpr int kStderrDrainMs = 1000;
 
 // Longest run of lines that is folded when it comes round again: a waiting
 // program tends to repeat a few lines in turn, not always one.
@@ -37,6 +57,86 @@ struct RepeatState
     QList<LoggedLine> partial; // the repeat under way, held back until it is whole
 };
 RepeatState g_repeat;
+std::chrono::steady_clock::time_point g_lastArrival; // under g_logMutex
+bool g_fileFailureSaid = false;                      // under g_logMutex
+
+// Standard error as seen by the logging thread: nothing that logs waits for
+// whoever reads it. Never destroyed, as the thread may outlive main().
+struct StderrQueue
+{
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::condition_variable drained;
+    std::deque<QByteArray> lines;
+    qsizetype bytes = 0;
+    int dropped = 0;
+    bool threadRunning = false;
+    int generation = 0; // a thread of an older one ends when it wakes
+    bool writing = false;
+};
+StderrQueue &stderrQueue()
+{
+    static auto *queue = new StderrQueue;
+    return *queue;
+}
+
+void writeAllToStderr(const QByteArray &bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(STDERR_FILENO, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return;
+        done += n;
+    }
+}
+
+void toStderr(const QByteArray &line)
+{
+    StderrQueue &q = stderrQueue();
+    std::unique_lock<std::mutex> lock(q.mutex);
+    if (!q.threadRunning) {
+        lock.unlock();
+        std::fflush(stderr);
+        writeAllToStderr(line + '\n');
+        return;
+    }
+    if (q.bytes + line.size() > kStderrBacklogBytes) {
+        ++q.dropped;
+        return;
+    }
+    q.lines.push_back(line + '\n');
+    q.bytes += line.size() + 1;
+    q.wake.notify_one();
+}
+
+// One log folder for every process of the user: the moving-on of full files
+// is done by one at a time. Without the lock it is done anyway.
+class LogFolderLock
+{
+public:
+    explicit LogFolderLock(const QDir &dir)
+    {
+        m_fd = ::open(QFile::encodeName(dir.filePath(QStringLiteral(".rotate.lock"))).constData(),
+                      O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        for (int tries = 0; m_fd >= 0 && ::flock(m_fd, LOCK_EX | LOCK_NB) != 0; ++tries) {
+            if (errno != EWOULDBLOCK || tries == 200)
+                break;
+            QThread::msleep(10);
+        }
+    }
+    ~LogFolderLock()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Q_DISABLE_COPY_MOVE(LogFolderLock)
+
+private:
+    int m_fd = -1;
+};
 
 bool sameLine(const LoggedLine &line, QtMsgType type, const QString &message)
 {
@@ -87,22 +187,30 @@ void appendToFile(const QString &line, const QString &message)
     bool open = file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text);
     if (open && file.size() > 0 && file.size() + bytes.size() > kLogCapBytes) {
         file.close();
-        shiftLogs(dir);
+        const LogFolderLock lock(dir);
+        // Another process may have moved it on while this one waited.
+        if (QFileInfo(file.fileName()).size() + bytes.size() > kLogCapBytes)
+            shiftLogs(dir);
         open = file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text);
     }
-    if (open && file.write(bytes) == bytes.size()) {
+    // The write only fills QFile's buffer; a full disk shows at the flush.
+    if (open && file.write(bytes) == bytes.size() && file.flush()) {
         file.close();
         return;
     }
-    std::fprintf(stderr, "%s\n", message.toUtf8().constData());
-    std::fflush(stderr);
+    if (!g_fileFailureSaid) {
+        g_fileFailureSaid = true;
+        toStderr(QStringLiteral("cannot write the log file %1: %2; log lines go to standard error only")
+                     .arg(file.fileName(), file.errorString())
+                     .toLocal8Bit());
+    }
+    toStderr(message.toUtf8());
 }
 
 void writeLine(const QDateTime &when, QtMsgType type, const QString &message, bool remember = true)
 {
     const QString line = formatLogLine(when, type, message);
-    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
-    std::fflush(stderr);
+    toStderr(line.toLocal8Bit());
     appendToFile(line, message);
     if (!remember)
         return;
@@ -198,6 +306,7 @@ void writeLogMessage(const QDateTime &when, QtMsgType type, const QString &messa
 {
     // Nothing in here may log: the handler would re-enter itself under the lock.
     QMutexLocker locker(&g_logMutex);
+    g_lastArrival = std::chrono::steady_clock::now();
     // A waiting program repeats itself; the log keeps one copy a minute and a count.
     if (!countRepeat(when, type, message))
         writeLine(when, type, message);
@@ -213,6 +322,7 @@ void rotateLogAtStart()
 {
     QMutexLocker locker(&g_logMutex);
     const QDir dir(logDirectoryPath());
+    const LogFolderLock lock(dir);
     // Logs of runs before the cap existed may be any size.
     for (int n = 1; n <= kKeptLogFiles; ++n)
         keepNewestPart(dir.filePath(keptLogName(n)));
@@ -222,9 +332,95 @@ void rotateLogAtStart()
     keepNewestPart(dir.filePath(keptLogName(1)));
 }
 
-void finishLog()
+void flushQuietRepeats()
 {
     QMutexLocker locker(&g_logMutex);
-    endRepeats();
-    g_repeat = RepeatState();
+    const RepeatState &r = g_repeat;
+    if ((r.repeats > 0 || !r.partial.isEmpty()) &&
+        std::chrono::steady_clock::now() - g_lastArrival >= kQuietFlush)
+        endRepeats();
+}
+
+namespace {
+
+bool isCurrent(StderrQueue &q, int generation)
+{
+    std::lock_guard<std::mutex> lock(q.mutex);
+    return q.generation == generation;
+}
+
+} // namespace
+
+void startLogFlushing()
+{
+    StderrQueue &q = stderrQueue();
+    int generation = 0;
+    {
+        std::lock_guard<std::mutex> lock(q.mutex);
+        if (q.threadRunning)
+            return;
+        q.threadRunning = true;
+        generation = q.generation;
+    }
+    try {
+        std::thread([&q, generation] {
+            std::unique_lock<std::mutex> lock(q.mutex);
+            while (q.generation == generation) {
+                if (q.lines.empty() && q.dropped == 0)
+                    q.wake.wait_for(lock, std::chrono::seconds(1));
+                if (!q.lines.empty() || q.dropped > 0) {
+                    std::deque<QByteArray> lines;
+                    lines.swap(q.lines);
+                    const int dropped = std::exchange(q.dropped, 0);
+                    q.writing = true;
+                    lock.unlock();
+                    bool current = true;
+                    for (const QByteArray &line : lines) {
+                        // While nobody reads, held-back counts still reach the file.
+                        pollfd out{STDERR_FILENO, POLLOUT, 0};
+                        while (::poll(&out, 1, 1000) == 0 && (current = isCurrent(q, generation)))
+                            flushQuietRepeats();
+                        if (!current)
+                            break;
+                        writeAllToStderr(line);
+                    }
+                    if (dropped > 0 && current)
+                        writeAllToStderr(QByteArray::number(dropped) +
+                                         " log lines not shown here (standard error was not read); "
+                                         "the log file has them\n");
+                    lock.lock();
+                    q.writing = false;
+                    for (const QByteArray &line : lines)
+                        q.bytes -= line.size();
+                    q.drained.notify_all();
+                    continue;
+                }
+                lock.unlock();
+                flushQuietRepeats();
+                lock.lock();
+            }
+        }).detach();
+    } catch (const std::system_error &) {
+        std::lock_guard<std::mutex> lock(q.mutex);
+        q.threadRunning = false;
+    }
+}
+
+void finishLog()
+{
+    {
+        QMutexLocker locker(&g_logMutex);
+        endRepeats();
+        g_repeat = RepeatState();
+    }
+    StderrQueue &q = stderrQueue();
+    std::unique_lock<std::mutex> lock(q.mutex);
+    if (!q.threadRunning)
+        return;
+    // A reader that keeps up gets the last lines; one that never reads does not hold the exit.
+    q.drained.wait_for(lock, std::chrono::milliseconds(kStderrDrainMs),
+                       [&q] { return q.lines.empty() && !q.writing; });
+    ++q.generation;
+    q.threadRunning = false;
+    q.wake.notify_all();
 }

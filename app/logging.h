@@ -28,7 +28,15 @@ void writeLogMessage(const QDateTime &when, QtMsgType type, const QString &messa
 // it (from earlier versions) are cut to their newest part.
 void rotateLogAtStart();
 
-// At exit: writes the count of a message still being repeated.
+// Hands standard error to a thread of its own, so a reader that stalls
+// stalls no caller, and writes held-back counts after a few seconds of quiet.
+void startLogFlushing();
+
+// Writes a count held back for a quiet moment, once that has come.
+void flushQuietRepeats();
+
+// At exit: writes the count of a message still being repeated, and gives
+// standard error up to a second to take the last lines.
 void finishLog();
 
 // "INFO", "WARN", "ERROR" or "FATAL".

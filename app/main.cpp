@@ -5,6 +5,7 @@
 #include "app/logging.h"
 #include "app/platformprofile.h"
 #include "device/KnobSession.h"
+#include "device/QuitSignals.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -55,16 +56,30 @@ int main(int argc, char *argv[])
     QApplication::setOrganizationName(QStringLiteral("VELTRANIX"));
     // Lets Wayland shells match the window to its menu entry and icon.
     QApplication::setDesktopFileName(QStringLiteral("com.veltranix.Configurator"));
-    rotateLogAtStart();
     qInstallMessageHandler(fileMessageHandler);
+    // Logout, kill and Ctrl+C end the window in order: its helpers stopped,
+    // a save in progress finished, the log written out.
+    QuitSignals quitSignals;
+    QObject::connect(&quitSignals, &QuitSignals::received, &app, [](int signal) {
+        qInfo().noquote() << QStringLiteral("收到信号 %1，正在退出").arg(signal);
+        // exit(), not quit(): quitting asks the windows, and the unsaved-edits
+        // question would hold a logout up.
+        QCoreApplication::exit(0);
+    });
 
     // A second start brings the running window forward instead of opening
     // another one on the same knob.
     SingleWindowGuard guard;
-    if (!action.demo && !guard.claim()) {
-        finishLog();
-        return 0;
+    if (!action.demo) {
+        const SingleWindowGuard::Claim claim = guard.claim();
+        if (claim != SingleWindowGuard::Claimed) {
+            finishLog();
+            return claim == SingleWindowGuard::WindowRaised ? 0 : 1;
+        }
     }
+    // Only the process that is to be the window moves the log on.
+    rotateLogAtStart();
+    startLogFlushing();
 
     const UIPlatformConfig profile = currentUIPlatformConfig();
     QApplication::setFont(QFont(profile.fontFamily, profile.fontPointSize));
@@ -89,6 +104,8 @@ int main(int argc, char *argv[])
     // the window manager gets them one turn of the event loop later.
     QTimer::singleShot(0, &app, [] { QApplication::setWindowIcon(applicationIcon()); });
     const int code = app.exec();
+    // A start from now on becomes the next window; this one only tidies up.
+    guard.release();
     delete window;
     session.shutdown();
     finishLog();

@@ -173,6 +173,8 @@ public:
         return true;
     }
 
+    void stopAfterCurrentKey() override { m_session.stopSaveAfterCurrentKey(); }
+
     bool sendLight(const LightSettings &light, QString *error) override
     {
         m_haveFirstRead = false;

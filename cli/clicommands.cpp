@@ -19,6 +19,8 @@
 #include <QSaveFile>
 #include <QTextStream>
 
+#include <algorithm>
+
 namespace {
 
 const char *const kProgram = "veltranix-cli";
@@ -27,6 +29,10 @@ QString programPrefix()
 {
     return QString::fromLatin1(kProgram) + QStringLiteral(": ");
 }
+
+// The knob being written, while a save runs; only touched on the main thread.
+CliDevice *g_writing = nullptr;
+int g_stopSignal = 0;
 
 int fail(const CliContext &c, int code, const QString &sentence)
 {
@@ -359,7 +365,11 @@ int runWrite(const QStringList &args, const CliContext &c)
     QStringList times{QStringLiteral("open %1").arg(seconds(step))};
     QString error;
     bool progressOpen = false; // a progress line waits for its end
-    const auto progress = [&c, &progressOpen](int done, int total) {
+    int keysDone = 0;
+    int keysTotal = 0;
+    const auto progress = [&c, &progressOpen, &keysDone, &keysTotal](int done, int total) {
+        keysDone = done;
+        keysTotal = total;
         if (!c.progress)
             return;
         *c.err << QStringLiteral("\rWriting physical keys: %1 of %2").arg(done).arg(total)
@@ -368,9 +378,24 @@ int runWrite(const QStringList &args, const CliContext &c)
         progressOpen = done != total;
     };
     step.restart();
-    const bool saved = knob->saveSnapshot(snapshotFromDocument(doc), progress, &error);
+    const KnobModelSnapshot snapshot = snapshotFromDocument(doc);
+    g_stopSignal = 0;
+    g_writing = knob.get();
+    const bool saved = knob->saveSnapshot(snapshot, progress, &error);
+    g_writing = nullptr;
     if (progressOpen)
         *c.err << '\n';
+    if (g_stopSignal != 0) {
+        const int total = std::max(keysTotal, int(planAssignmentWrite(snapshot).knobs.size()));
+        return fail(c, 128 + g_stopSignal,
+                    keysDone == 0
+                        ? QStringLiteral("interrupted before the first key: the knob is unchanged")
+                        : QStringLiteral("interrupted: the knob holds %1 of the %2 keys from %3, each "
+                                         "whole; its other keys and its light are as they were")
+                              .arg(keysDone)
+                              .arg(total)
+                              .arg(label));
+    }
     if (!saved)
         return fail(c, CliDeviceFailed, QStringLiteral("the save failed: %1").arg(error));
     times << QStringLiteral("save %1").arg(seconds(step));
@@ -617,4 +642,14 @@ int runCli(const QStringList &arguments, const CliContext &c)
     if (command == QLatin1String("doctor"))
         return runDoctor(rest, c);
     return fail(c, CliUsage, QStringLiteral("unknown command \"%1\" (see --help)").arg(command));
+}
+
+bool stopCliWrite(int signal)
+{
+    if (!g_writing)
+        return false;
+    if (g_stopSignal == 0)
+        g_writing->stopAfterCurrentKey();
+    g_stopSignal = signal;
+    return true;
 }

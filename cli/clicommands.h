@@ -32,3 +32,8 @@ struct CliContext
 
 // Runs one command line (arguments[0] is the program name); returns the exit code.
 int runCli(const QStringList &arguments, const CliContext &context);
+
+// A quit signal arrived. True when a write in progress takes it: the write
+// ends after the key it is on, says what the knob holds and runCli returns
+// 128 + signal. False when nothing needs finishing first.
+bool stopCliWrite(int signal);

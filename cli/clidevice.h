@@ -48,6 +48,10 @@ public:
     virtual bool saveSnapshot(const KnobModelSnapshot &snapshot,
                               const std::function<void(int done, int total)> &progress, QString *error) = 0;
 
+    // From the signal path while saveSnapshot runs: the save ends after the
+    // physical key it is on and that key's end packet.
+    virtual void stopAfterCurrentKey() {}
+
     // Sends one colour report.
     virtual bool sendLight(const LightSettings &light, QString *error) = 0;
 };

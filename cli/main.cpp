@@ -1,5 +1,6 @@
 #include "cli/clicommands.h"
 #include "cli/clidevice.h"
+#include "device/QuitSignals.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -45,6 +46,14 @@ int main(int argc, char *argv[])
         err << "veltranix-cli: the HID library could not be initialised\n";
         return CliNoDevice;
     }
+
+    // Ctrl+C, kill or a closed terminal during a write end it after the key
+    // it is on; anywhere else nothing is half done and the signal ends the tool.
+    QuitSignals quitSignals;
+    QObject::connect(&quitSignals, &QuitSignals::received, &app, [](int signal) {
+        if (!stopCliWrite(signal))
+            QuitSignals::endBySignal(signal);
+    });
 
     CliContext context;
     context.out = &out;

@@ -1,6 +1,7 @@
 #include "device/BluetoothConnector.h"
 
 #include "device/blewire.h"
+#include "device/childprocess.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -95,6 +96,7 @@ bool BluetoothConnector::startRun()
     }
     log(QStringLiteral("启动蓝牙自动查询: %1 %2")
             .arg(command.program, command.arguments.join(QLatin1Char(' '))));
+    tieToThisProcess(*m_process);
     m_process->start(command.program, command.arguments, QIODevice::ReadWrite);
     return true;
 }

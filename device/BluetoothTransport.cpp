@@ -1,6 +1,7 @@
 #include "device/BluetoothTransport.h"
 
 #include "device/blewire.h"
+#include "device/childprocess.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -64,6 +65,7 @@ int BluetoothTransport::writeReports(const std::vector<Packet> &reports)
     // A process of this run only, created and waited for on this thread.
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
+    tieToThisProcess(process);
     process.start(command.program, command.arguments, QIODevice::ReadWrite);
     if (!process.waitForStarted(kHelperStartMs)) {
         qDebug().noquote() << "BLE批量发送失败: helper启动失败" << process.errorString();

@@ -1,6 +1,7 @@
 #include "device/BluetoothWatch.h"
 
 #include "device/blewire.h"
+#include "device/childprocess.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -84,7 +85,9 @@ void BluetoothWatch::startWatch()
     m_parser.clear();
     m_connectedKnobs.clear();
     m_watchUptime.start();
-    m_process->start(command.program, command.arguments, QIODevice::ReadOnly);
+    // Write mode keeps the helper's standard input open: it ends when that closes.
+    tieToThisProcess(*m_process);
+    m_process->start(command.program, command.arguments, QIODevice::ReadWrite);
 }
 
 void BluetoothWatch::onReadyRead()

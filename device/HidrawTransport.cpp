@@ -92,23 +92,41 @@ int HidrawTransport::writeReports(const std::vector<Packet> &reports)
 
 int HidrawTransport::writeReportsOn(unsigned long long generation, const std::vector<Packet> &reports)
 {
+    // Written once the lock is gone: a log line can wait on a slow reader of
+    // standard error, and the link must not wait with it.
+    QList<std::pair<QtMsgType, QString>> lines;
+    const int result = writeReportsLocked(generation, reports, &lines);
+    for (const auto &[type, text] : lines) {
+        if (type == QtDebugMsg)
+            qDebug().noquote() << text;
+        else if (type == QtWarningMsg)
+            qWarning().noquote() << text;
+        else
+            qCritical().noquote() << text;
+    }
+    return result;
+}
+
+int HidrawTransport::writeReportsLocked(unsigned long long generation, const std::vector<Packet> &reports,
+                                        QList<std::pair<QtMsgType, QString>> *lines)
+{
     // Held for every write and retry, so no other report lands between the
     // reports of this list.
     std::lock_guard<std::mutex> lock(m_mutex);
     hid_device *device = m_device;
     if (device && generation != kAnyGeneration && generation != m_generation) {
-        qDebug().noquote() << "错误: 连接已更换，不再发送";
+        lines->append({QtDebugMsg, QStringLiteral("错误: 连接已更换，不再发送")});
         return -1;
     }
     if (!device) {
-        qDebug().noquote() << "错误: 设备在发送前已断开";
+        lines->append({QtWarningMsg, QStringLiteral("错误: 设备在发送前已断开")});
         return -1;
     }
 
     int result = -1;
     for (std::size_t i = 0; i < reports.size(); ++i) {
         if (i > 0)
-            qDebug().noquote() << compatLine(reports[i]);
+            lines->append({QtDebugMsg, compatLine(reports[i])});
         const int written = hid_write(device, reports[i].data(), reports[i].size());
         // A short write is a report the device did not get whole.
         if (result < 0 && written == static_cast<int>(reports[i].size()))
@@ -118,18 +136,18 @@ int HidrawTransport::writeReportsOn(unsigned long long generation, const std::ve
         return result;
 
     const wchar_t *error = hid_error(device);
-    qDebug().noquote() << (error ? QStringLiteral("发送错误: %1").arg(QString::fromWCharArray(error))
-                                 : QStringLiteral("发送错误: 未知错误"));
-    qDebug().noquote() << "尝试兼容报告格式重试...";
+    lines->append({QtWarningMsg, error ? QStringLiteral("发送错误: %1").arg(QString::fromWCharArray(error))
+                                       : QStringLiteral("发送错误: 未知错误")});
+    lines->append({QtDebugMsg, QStringLiteral("尝试兼容报告格式重试...")});
     for (const UsbWriteAttempt &attempt : compatibilityRetries(reports)) {
         const int written = hid_write(device, attempt.bytes.data(), attempt.bytes.size());
         if (written != static_cast<int>(attempt.bytes.size()))
             continue;
-        qDebug().noquote() << (attempt.kind == UsbWriteAttempt::ReportIdZero
-                                   ? QStringLiteral("兼容重试成功: 65字节 + ReportID=0x00")
-                                   : QStringLiteral("兼容重试成功: 64字节无ReportID"));
+        lines->append({QtDebugMsg, attempt.kind == UsbWriteAttempt::ReportIdZero
+                                       ? QStringLiteral("兼容重试成功: 65字节 + ReportID=0x00")
+                                       : QStringLiteral("兼容重试成功: 64字节无ReportID")});
         return written;
     }
-    qDebug().noquote() << "所有兼容重试失败";
+    lines->append({QtCriticalMsg, QStringLiteral("所有兼容重试失败")});
     return -1;
 }

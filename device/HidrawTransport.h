@@ -2,10 +2,14 @@
 
 #include "device/KnobLink.h"
 
+#include <QList>
+#include <QString>
+
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <utility>
 
 #include <hidapi.h>
 
@@ -38,6 +42,8 @@ public:
 
 private:
     static constexpr unsigned long long kAnyGeneration = 0;
+    int writeReportsLocked(unsigned long long generation, const std::vector<Packet> &reports,
+                           QList<std::pair<QtMsgType, QString>> *lines);
 
     mutable std::mutex m_mutex;
     hid_device *m_device = nullptr;

@@ -37,6 +37,7 @@ QString idPairText(bool useDefaultIds)
 constexpr int kStatusTickMs = 100;
 constexpr int kFirstConnectDelayMs = 1000;
 constexpr int kLightCoalesceMs = 20;
+constexpr int kShutdownSaveWaitMs = 4000;
 // The exit code noted for a connect run that found no helper to start.
 constexpr int kNoHelper = -2;
 
@@ -57,12 +58,15 @@ ReportWriter writerFor(const std::shared_ptr<KnobTransport> &transport, const st
 // where the link takes a whole save at once.
 AssignmentWriteResult writeSnapshot(const ReportWriter &write, bool wholeSaveAtOnce,
                                     const KnobModelSnapshot &snapshot,
-                                    const std::function<void(int, int)> &progress)
+                                    const std::function<void(int, int)> &progress,
+                                    const std::shared_ptr<std::atomic<bool>> &stop)
 {
     const AssignmentWritePlan plan = planAssignmentWrite(snapshot);
     AssignmentWriteIo io;
     io.progress = progress;
     if (!wholeSaveAtOnce) {
+        // A batch goes out whole or not at all; only a paced write stops between keys.
+        io.stopRequested = [stop] { return stop->load(); };
         // Every report names its physical key itself, so the compatibility
         // copy follows each report whatever the user has selected meanwhile.
         io.send = [&write](const Packet &packet, int knobKey) {
@@ -207,6 +211,7 @@ void KnobSession::shutdown()
     if (m_shutDown)
         return;
     m_shutDown = true;
+    m_deferredSave.reset();
     if (m_statusTimer)
         m_statusTimer->stop();
     m_lightSendTimer->stop();
@@ -215,6 +220,15 @@ void KnobSession::shutdown()
     // From here on no worker posts to this session, and nobody hears from it.
     m_workers->beginShutdown();
     blockSignals(true);
+    // A save gets a few seconds to finish; past them it ends after the key it
+    // is on. Only then does the link close, so the knob never keeps a key's
+    // report without its end packet.
+    if (m_saveRunning && m_stopSave && !m_workers->waitForAll(kShutdownSaveWaitMs)) {
+        qWarning().noquote() << "保存未在退出前完成，写完当前按键后停止";
+        m_stopSave->store(true);
+        // A key takes well under this; a knob slower still is cut off.
+        m_workers->waitForAll(kShutdownSaveWaitMs);
+    }
     disconnect();
     // Workers use the library (and the transport's mutex) until they return;
     // closing the link above makes a running reader stop at its next check.
@@ -684,7 +698,7 @@ void KnobSession::checkConnectedDeviceAlive()
     if (alive)
         return;
     if (current)
-        qDebug().noquote() << "[liveness] 句柄写探测失败，判定断开:" << error;
+        qWarning().noquote() << "[liveness] 句柄写探测失败，判定断开:" << error;
     disconnect();
 }
 
@@ -835,6 +849,20 @@ void KnobSession::finishConfigRead(unsigned long long generation, const ConfigRe
 
 // ---- Save --------------------------------------------------------------------------
 
+void KnobSession::stopSaveAfterCurrentKey()
+{
+    if (!m_saveRunning)
+        return;
+    if (m_deferredSave) {
+        // Nothing of it went out yet: it ends before its first key.
+        m_deferredSave.reset();
+        QTimer::singleShot(0, this, [this] { finishSave(false, false, {}, KnobModelSnapshot(), false); });
+        return;
+    }
+    if (m_stopSave)
+        m_stopSave->store(true);
+}
+
 bool KnobSession::save(const KnobModelSnapshot &snapshot)
 {
     // Two writes must never interleave their packets on the device.
@@ -868,6 +896,8 @@ void KnobSession::startSaveWorker(const KnobModelSnapshot &snapshot)
     const bool wholeSaveAtOnce = transport->writesWholeSaveAtOnce();
     const unsigned ticket = m_ops.begin(KnobOperations::Kind::Save);
     const QPointer<KnobSession> self(this);
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    m_stopSave = stop;
     struct SaveResult
     {
         bool ok = false;
@@ -875,7 +905,7 @@ void KnobSession::startSaveWorker(const KnobModelSnapshot &snapshot)
         std::vector<Packet> packets;
     };
     const bool started = m_workers->run(
-        [self, transport, write, wholeSaveAtOnce, usb, generation, snapshot](DeviceWorkers &workers) {
+        [self, transport, write, wholeSaveAtOnce, usb, generation, snapshot, stop](DeviceWorkers &workers) {
             const auto progress = [&workers, self](int done, int total) {
                 workers.post([self, done, total] {
                     if (self)
@@ -883,8 +913,8 @@ void KnobSession::startSaveWorker(const KnobModelSnapshot &snapshot)
                 });
             };
             SaveResult r;
-            r.ok = transport->isUp() && writeSnapshot(write, wholeSaveAtOnce, snapshot, progress).ok;
-            if (r.ok && usb) {
+            r.ok = transport->isUp() && writeSnapshot(write, wholeSaveAtOnce, snapshot, progress, stop).ok;
+            if (r.ok && usb && !stop->load()) {
                 const ConfigReadOutcome outcome = readDeviceConfiguration(
                     *usb, generation, [&r](const Packet &p) { r.packets.push_back(p); });
                 r.readBack = outcome.ok && outcome.receivedAny;
@@ -899,7 +929,7 @@ void KnobSession::startSaveWorker(const KnobModelSnapshot &snapshot)
         });
     if (!started) {
         m_ops.end(ticket);
-        qDebug().noquote() << "保存线程启动失败";
+        qCritical().noquote() << "保存线程启动失败";
         QTimer::singleShot(0, this, [this, snapshot] { finishSave(false, false, {}, snapshot, true); });
     }
 }

@@ -103,6 +103,10 @@ public:
     int batteryLevel() const;
     bool isConfigReadInProgress() const { return m_configReadInProgress; }
     bool isSaveRunning() const { return m_saveRunning; }
+    // Ends a running save after the physical key it is on and that key's end
+    // packet; the save then finishes as failed. A save deferred behind a
+    // colour packet is dropped.
+    void stopSaveAfterCurrentKey();
     // Colour packets that have been sent or have failed, for callers that wait for one.
     int lightSendsCompleted() const { return m_lightSendsCompleted; }
     // A worker of this session has not returned yet.
@@ -222,6 +226,8 @@ private:
     // A read asked for while another operation held the link.
     bool m_readPending = false;
     bool m_saveRunning = false;
+    // Shared with the running save's worker; each save gets its own.
+    std::shared_ptr<std::atomic<bool>> m_stopSave;
     // A save asked for while another operation held the link.
     std::unique_ptr<KnobModelSnapshot> m_deferredSave;
 

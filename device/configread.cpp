@@ -57,7 +57,7 @@ Sent sendRequest(KnobLink &transport, unsigned long long generation)
     if (!current)
         error = QStringLiteral("设备已断开");
     if (sent != Sent::Whole)
-        qDebug().noquote() << QStringLiteral("自动读配置请求发送失败: %1").arg(error);
+        qWarning().noquote() << QStringLiteral("自动读配置请求发送失败: %1").arg(error);
     return current ? sent : Sent::Failed;
 }
 
@@ -133,7 +133,7 @@ ConfigReadOutcome readDeviceConfiguration(KnobLink &transport, unsigned long lon
         }
         if (r < 0) {
             if (!out.receivedAny) {
-                qDebug().noquote() << QStringLiteral("读取配置失败: %1").arg(error);
+                qWarning().noquote() << QStringLiteral("读取配置失败: %1").arg(error);
                 return out;
             }
             // A device that stops talking after its answers looks like one that
@@ -144,7 +144,7 @@ ConfigReadOutcome readDeviceConfiguration(KnobLink &transport, unsigned long lon
                 alive = port.write(probe.data(), probe.size()) == static_cast<int>(probe.size());
             });
             if (!alive) {
-                qDebug().noquote() << QStringLiteral("读取配置时设备已断开: %1").arg(error);
+                qWarning().noquote() << QStringLiteral("读取配置时设备已断开: %1").arg(error);
                 out.linkLost = true;
                 return out;
             }

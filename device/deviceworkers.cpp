@@ -1,5 +1,7 @@
 #include "device/deviceworkers.h"
 
+#include <chrono>
+
 #include <QMetaObject>
 
 #include <system_error>
@@ -89,6 +91,17 @@ void DeviceWorkers::beginShutdown()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_shuttingDown = true;
+}
+
+bool DeviceWorkers::waitForAll(int timeoutMs)
+{
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        if (!m_idle.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return m_running == 0; }))
+            return false;
+    }
+    waitForAll();
+    return true;
 }
 
 void DeviceWorkers::waitForAll()

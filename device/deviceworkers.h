@@ -58,6 +58,8 @@ public:
     // Blocks until every started job has returned, then drops the results
     // nobody will run.
     void waitForAll();
+    // The same for at most timeoutMs; false (nothing dropped) when some job still runs.
+    bool waitForAll(int timeoutMs);
 
     // Runs the queued results (owner's thread).
     void drain();

@@ -362,6 +362,12 @@ AssignmentWriteResult executeAssignmentWrite(const AssignmentWritePlan &plan, co
     result.truncatedKnobKeys = plan.truncatedKnobKeys();
     int done = 0;
     for (const KnobWritePlan &knob : plan.knobs) {
+        if (io.stopRequested && io.stopRequested()) {
+            qWarning().noquote() << QStringLiteral("写入在按键 %1 之前停止").arg(knob.knobKey);
+            result.ok = false;
+            result.stopped = true;
+            break;
+        }
         qDebug().noquote() << kRule;
         qDebug().noquote() << QStringLiteral("开始发送按键 %1 的自定义按键序列").arg(knob.knobKey);
         qDebug().noquote()

@@ -116,11 +116,15 @@ struct AssignmentWriteIo
     std::function<void(int ms)> pause;
     // After each physical key, written or failed; may be left empty.
     std::function<void(int done, int total)> progress;
+    // Asked before each physical key: true ends the write there, so every key
+    // written has its end packet. May be left empty.
+    std::function<bool()> stopRequested;
 };
 
 struct AssignmentWriteResult
 {
     bool ok = true;
+    bool stopped = false; // asked to stop before every key was written; ok is false then
     QList<int> failedKnobKeys;
     QList<int> truncatedKnobKeys;
 };

@@ -529,6 +529,48 @@ private Q_SLOTS:
         QCOMPARE(stored.at(5), expected[13]); // the last report of key 5 is its copy
     }
 
+    // A save asked to stop, or still running at shutdown past its few seconds
+    // of grace, ends after a whole key: what went out is the save's own
+    // reports up to an end packet. One that fits in the grace is written whole.
+    void saveCutShortEndsOnAWholeKey_data()
+    {
+        QTest::addColumn<int>("writeDelayMs");
+        QTest::addColumn<bool>("shutdown");
+        QTest::addColumn<bool>("whole");
+        QTest::newRow("stop asked") << 100 << false << false;
+        QTest::newRow("shutdown past the grace") << 400 << true << false;
+        QTest::newRow("shutdown within the grace") << 0 << true << true;
+    }
+    void saveCutShortEndsOnAWholeKey()
+    {
+        QFETCH(int, writeDelayMs);
+        QFETCH(bool, shutdown);
+        QFETCH(bool, whole);
+        const int dev = resetWithKnob();
+        KnobSession s;
+        QVERIFY(connectAndReadSession(s));
+        hidsim::FirmwareOptions fw = hidsim::firmwareOptions(dev);
+        fw.writeDelayMs = writeDelayMs;
+        hidsim::setFirmwareOptions(dev, fw);
+        QSignalSpy saved(&s, &KnobSession::saveFinished);
+        const double start = hidsim::nowMs();
+        QVERIFY(s.save(fiveKeySnapshot()));
+        QVERIFY(QTest::qWaitFor([&] { return !writesSince(start, false).empty(); }, 10000));
+        if (shutdown) {
+            s.shutdown();
+        } else {
+            s.stopSaveAfterCurrentKey();
+            QTRY_COMPARE_WITH_TIMEOUT(saved.size(), 1, 15000);
+            QCOMPARE(saved.at(0).at(0).toBool(), false);
+        }
+        const std::vector<hidsim::WriteRecord> writes = writesSince(start, false);
+        const std::vector<Packet> expected = fiveKeyReports();
+        QVERIFY(!writes.empty() && writes.size() % 3 == 0);
+        QCOMPARE(writes.size() == expected.size(), whole);
+        for (std::size_t i = 0; i < writes.size(); ++i)
+            QCOMPARE(writes[i].bytes, expected[i]);
+    }
+
     // The read after a save: a key the knob did not keep is named, a key the
     // save left empty keeps the knob's own actions, and the answers come along.
     void saveReadsBack_data()

@@ -1,8 +1,10 @@
 // The main window through its real widgets, with a knob session against the
 // simulated device: geometry at three sizes, the two looks, editing the knob
 // model from the pages, save, reset, lighting, and the tab and layout slides.
+#include "app/MacroGUI.h"
 #include "device/KnobSession.h"
 #include "device/packetutil.h"
+#include "protocol/KnobModel.h"
 #include "protocol/packets.h"
 #include "protocol/uitext.h"
 #include "support/configtestsupport.h"
@@ -450,6 +452,35 @@ private Q_SLOTS:
         QCOMPARE(M::combinations(w, 4), QStringList{QStringLiteral("静音")});
         QVERIFY(!M::unsavedEdits(w));
         QVERIFY(w.close());
+    }
+
+    // Closing the window during a slow save waits for the save and says so;
+    // the window goes once every key has its end packet.
+    void closeDuringASaveWaitsForIt()
+    {
+        KnobSession session;
+        MacroGUI gui(&session);
+        gui.show();
+        session.start();
+        QVERIFY(connectAndReadSession(session));
+        hidsim::FirmwareOptions fw = hidsim::firmwareOptions(m_device);
+        fw.writeDelayMs = 100;
+        hidsim::setFirmwareOptions(m_device, fw);
+        KnobModel model;
+        for (int k = 1; k <= 5; ++k)
+            model.addCombination(k, QStringLiteral("音量+"));
+        const double start = hidsim::nowMs();
+        QVERIFY(session.save(model.snapshot(true)));
+        QVERIFY(!gui.close());
+        QCOMPARE(toastTitle(*gui.mainLayoutWidget()), QStringLiteral("Saving"));
+        QTRY_VERIFY_WITH_TIMEOUT(!gui.isVisible(), 20000);
+        const std::vector<hidsim::WriteRecord> writes = writesSince(start, false);
+        QCOMPARE(
+            std::count_if(writes.begin(), writes.end(),
+                          [](const hidsim::WriteRecord &r) { return r.bytes == buildAssignmentEndPacket(); }),
+            5);
+        QCOMPARE(writes.back().bytes, buildAssignmentEndPacket());
+        session.shutdown();
     }
 
     // A delay typed into the window's own delay page is what the save writes.

@@ -1,8 +1,12 @@
 // Two programs on one knob: while the window holds it the tool neither opens
 // nor writes it, and the window waits quietly for a tool that holds it; a
 // killed window blocks nobody; a second window start brings the first one
-// forward and leaves. The window is the real program with the simulated knob
-// preloaded, which lists the same interfaces as the one in this process.
+// forward and leaves, one against a window that does not answer does not claim
+// it did. Nothing a program starts outlives it: the window's Bluetooth helper
+// goes with the window however it ends, and the tool stopped during a write
+// leaves every key it wrote whole. The window and the tool are the real
+// programs with the simulated knob preloaded, which lists the same interfaces
+// as the one in this process.
 #include "cli/clicommands.h"
 #include "cli/clidevice.h"
 #include "device/KnobOwnerLock.h"
@@ -10,16 +14,45 @@
 #include "tests/fakes/hidsim/hidsim.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <hidapi.h>
 
+#include <algorithm>
 #include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
+
+// A zombie has ended; only its parent has not collected it.
+bool isRunning(qint64 pid, qint64 parent = 0)
+{
+    QFile file(QStringLiteral("/proc/%1/status").arg(pid));
+    const QByteArray status = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return !status.isEmpty() && !status.contains("\nState:\tZ") &&
+           (parent == 0 || status.contains("\nPPid:\t" + QByteArray::number(parent) + '\n'));
+}
+
+QList<qint64> childrenRunning(qint64 parent, const QString &program)
+{
+    QList<qint64> found;
+    for (const QString &name : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        if (isRunning(name.toLongLong(), parent) &&
+            QFileInfo(QStringLiteral("/proc/%1/exe").arg(name)).symLinkTarget() == program)
+            found << name.toLongLong();
+    }
+    return found;
+}
 
 int cli(const QStringList &args, QString *errText = nullptr)
 {
@@ -45,10 +78,13 @@ class TestOwnerLock : public QObject
     QTemporaryDir m_home;
     QString m_backup;
 
-    QProcess *startWindow(const QStringList &extraEnvironment = {})
+    QProcess *startWindow(const QString &program = QStringLiteral(VX_WINDOW_PATH),
+                          const QStringList &args = {}, const QStringList &extra = {})
     {
         auto *window = new QProcess(this);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const QString &kv : extra)
+            env.insert(kv.section(QLatin1Char('='), 0, 0), kv.section(QLatin1Char('='), 1));
         env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(VX_HIDSIM_PRELOAD));
         // A sanitizer build's runtime would refuse to start behind the preloaded library.
         if (env.contains(QStringLiteral("ASAN_OPTIONS")))
@@ -56,11 +92,9 @@ class TestOwnerLock : public QObject
                                                            QStringLiteral(":verify_asan_link_order=0"));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.path()); // its log
-        for (const QString &setting : extraEnvironment)
-            env.insert(setting.section(QLatin1Char('='), 0, 0), setting.section(QLatin1Char('='), 1));
         window->setProcessEnvironment(env);
         window->setReadChannel(QProcess::StandardError); // the log
-        window->start(QStringLiteral(VX_WINDOW_PATH), QStringList());
+        window->start(program, args);
         return window;
     }
 
@@ -122,8 +156,17 @@ private Q_SLOTS:
         session.shutdown();
     }
 
+    // A second start brings the first window forward and leaves. However the
+    // window then ends, its long-running Bluetooth helper goes with it.
+    void secondWindowStartLeavesOne_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGKILL") << int(SIGKILL);
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+    }
     void secondWindowStartLeavesOne()
     {
+        QFETCH(int, signal);
         QProcess *first = startWindow();
         QVERIFY(waitForLog(first, QStringLiteral("连接成功")));
         QProcess *second = startWindow();
@@ -132,8 +175,125 @@ private Q_SLOTS:
         QVERIFY(second->readAllStandardError().contains(QByteArray::number(first->processId())));
         QVERIFY(waitForLog(first, QStringLiteral("再次启动请求显示窗口")));
         QCOMPARE(first->state(), QProcess::Running);
-        ::kill(pid_t(first->processId()), SIGKILL);
-        QVERIFY(first->waitForFinished(10000));
+        QList<qint64> helpers;
+        QVERIFY(QTest::qWaitFor(
+            [&] { return !(helpers = childrenRunning(first->processId(), VX_BLE_HELPER_PATH)).isEmpty(); },
+            15000));
+        ::kill(pid_t(first->processId()), signal);
+        QVERIFY(first->waitForFinished(15000));
+        QVERIFY(QTest::qWaitFor([&] { return !isRunning(helpers.first()); }, 10000));
+        QCOMPARE(first->exitStatus() == QProcess::NormalExit && first->exitCode() == 0, signal == SIGTERM);
+        QFile log(m_home.filePath(QStringLiteral("VELTRANIX/VELTRANIX/logs/runtime.log")));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QCOMPARE(log.readAll().contains("收到信号 15"), signal == SIGTERM);
+    }
+
+    // A window that holds the lock but never answers: the start says so and
+    // fails, or becomes the window when the lock is let go meanwhile.
+    void secondStartAgainstAHungWindow_data()
+    {
+        QTest::addColumn<bool>("lockFreed");
+        QTest::newRow("lock kept") << false;
+        QTest::newRow("lock let go while waiting") << true;
+    }
+    void secondStartAgainstAHungWindow()
+    {
+        QFETCH(bool, lockFreed);
+        const QByteArray base = QFile::encodeName(KnobOwnerLock::runtimeDirectory() + "/veltranix-window.");
+        int lockFd = ::open(base + "lock", O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        QVERIFY(lockFd >= 0 && ::flock(lockFd, LOCK_EX | LOCK_NB) == 0);
+        const int server = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{AF_UNIX, {}};
+        qstrncpy(address.sun_path, base + "socket", sizeof address.sun_path);
+        ::unlink(address.sun_path);
+        QVERIFY(::bind(server, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0 &&
+                ::listen(server, 8) == 0);
+
+        QProcess *second = startWindow();
+        pollfd asked{server, POLLIN, 0};
+        QVERIFY(::poll(&asked, 1, 15000) == 1); // connected, never answered
+        if (lockFreed) {
+            ::close(lockFd);
+            lockFd = -1;
+            QVERIFY(waitForLog(second, QStringLiteral("连接成功")));
+            ::kill(pid_t(second->processId()), SIGTERM);
+        }
+        QVERIFY(second->waitForFinished(15000));
+        ::close(server);
+        ::close(lockFd);
+        QCOMPARE(second->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second->exitCode(), lockFreed ? 0 : 1);
+        const QList<QByteArray> lines = second->readAllStandardError().trimmed().split('\n');
+        QVERIFY(lockFreed || (lines.size() == 1 && lines.first().contains("无法联系")));
+    }
+
+    // The helper alone: it ends when its standard input closes, and at once
+    // when the parent it was started for is not its parent.
+    void helperFollowsItsParent_data()
+    {
+        QTest::addColumn<bool>("otherParent");
+        QTest::newRow("standard input closed") << false;
+        QTest::newRow("started for another parent") << true;
+    }
+    void helperFollowsItsParent()
+    {
+        QFETCH(bool, otherParent);
+        QProcess helper;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent"));
+        if (otherParent)
+            env.insert(QStringLiteral("VX_PARENT_PID"), QStringLiteral("1"));
+        helper.setProcessEnvironment(env);
+        helper.start(QStringLiteral(VX_BLE_HELPER_PATH), {QStringLiteral("watch")});
+        if (!otherParent) {
+            QVERIFY(helper.waitForReadyRead(15000)); // up, and reporting no Bluetooth
+            QCOMPARE(helper.state(), QProcess::Running);
+            helper.closeWriteChannel();
+        }
+        QVERIFY(helper.waitForFinished(10000));
+        QCOMPARE(helper.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(helper.readAllStandardOutput().isEmpty(), otherParent);
+    }
+
+    // Ctrl+C during a write: the key under way and its end packet go out,
+    // then the tool stops, exits 130 and says what the knob holds.
+    void toolInterruptedDuringWrite()
+    {
+        const QString config = m_home.filePath(QStringLiteral("five.json"));
+        QProcess demo;
+        demo.start(QStringLiteral(VX_CLI_PATH), {"--demo", "read", "-o", config});
+        QVERIFY(demo.waitForFinished(15000) && demo.exitCode() == 0);
+        const QString wire = m_home.filePath(QStringLiteral("wire.txt"));
+        QProcess *tool = startWindow(QStringLiteral(VX_CLI_PATH), {QStringLiteral("write"), config},
+                                     {"HIDSIM_SCENARIO=device; write-delay 150", "HIDSIM_WRITE_LOG=" + wire});
+        auto written = [&wire] {
+            QFile f(wire);
+            return f.open(QIODevice::ReadOnly) ? f.readAll().trimmed().split('\n') : QList<QByteArray>();
+        };
+        const auto isEnd = [](const QByteArray &line) { return line.contains("03 FD FE FF"); };
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                const QList<QByteArray> lines = written();
+                return std::any_of(lines.begin(), lines.end(),
+                                   [&](const QByteArray &l) { return !isEnd(l) && l.contains("03 FD"); });
+            },
+            15000));
+        ::kill(pid_t(tool->processId()), SIGINT);
+        QVERIFY(tool->waitForFinished(30000));
+        QCOMPARE(tool->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(tool->exitCode(), 130);
+        const QRegularExpressionMatch said =
+            QRegularExpression(QStringLiteral("interrupted: the knob holds (\\d) of the 5 keys"))
+                .match(QString::fromUtf8(tool->readAllStandardError()));
+        QVERIFY(said.hasMatch());
+        // Every key begun has its end packet, and the write stopped early.
+        QList<QByteArray> lines = written();
+        while (!lines.isEmpty() && isEnd(lines.first())) // the probes
+            lines.removeFirst();
+        QVERIFY(!lines.isEmpty() && isEnd(lines.last()));
+        const auto ends = std::count_if(lines.begin(), lines.end(), isEnd);
+        QCOMPARE(int(ends), said.captured(1).toInt());
+        QVERIFY(ends < 5);
     }
 
     // The fallback for a missing runtime directory: only a real directory of
@@ -171,7 +331,8 @@ private Q_SLOTS:
         hidsim::placeNodes(knob, nodes.path().toStdString());
         hidsim::addDevice(knob);
         QProcess *window =
-            startWindow({QStringLiteral("XDG_RUNTIME_DIR=") + runtime.path(),
+            startWindow(QStringLiteral(VX_WINDOW_PATH), {},
+                        {QStringLiteral("XDG_RUNTIME_DIR=") + runtime.path(),
                          QStringLiteral("HIDSIM_SCENARIO=device serial=NODES1 nodes=") + nodes.path()});
         QVERIFY(waitForLog(window, QStringLiteral("连接成功")));
         hidsim::clearWrites();

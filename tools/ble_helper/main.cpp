@@ -9,6 +9,7 @@
 #include "blehelperrun.h"
 #include "blehelperwatch.h"
 #include "device/blewire.h"
+#include "parentlink.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -77,6 +78,8 @@ int main(int argc, char *argv[])
         std::printf("ble_helper %s\n", VX_VERSION);
         return 0;
     }
+    if (!followParent())
+        return 0;
 
     if (app.arguments().mid(1) == QStringList{QStringLiteral("watch")}) {
         BleHelperWatch watch;

@@ -461,6 +461,15 @@ int HID_API_EXPORT HID_API_CALL hid_write(hid_device *dev, const unsigned char *
         }
     }
     record.result = result;
+    // For a test watching another process: every report the firmware took, in hex, one a line.
+    if (const char *log = std::getenv("HIDSIM_WRITE_LOG"); log && result > 0) {
+        if (FILE *f = std::fopen(log, "a")) {
+            for (std::size_t i = 0; i < length; ++i)
+                std::fprintf(f, i ? " %02X" : "%02X", data[i]);
+            std::fputc('\n', f);
+            std::fclose(f);
+        }
+    }
     s.writes.push_back(std::move(record));
     return result;
 }
