@@ -22,9 +22,13 @@ namespace {
 
 constexpr int kReachWindowMs = 3000;
 
+// Empty when no private directory could be had: never a lock or socket in
+// a folder another user could have planted them in.
 QString guardPath(const char *suffix)
 {
-    return KnobOwnerLock::runtimeDirectory() + QStringLiteral("/veltranix-window.") + QLatin1String(suffix);
+    const QString directory = KnobOwnerLock::runtimeDirectory();
+    return directory.isEmpty() ? QString()
+                               : directory + QStringLiteral("/veltranix-window.") + QLatin1String(suffix);
 }
 
 // A plain Unix socket: the window needs nothing more of a network library,
@@ -77,6 +81,10 @@ bool SingleWindowGuard::takeLock()
 SingleWindowGuard::Claim SingleWindowGuard::claim()
 {
     const QString socketPath = guardPath("socket");
+    if (socketPath.isEmpty()) {
+        qWarning().noquote() << "没有可用的私有运行目录，不做单窗口检查";
+        return Claimed;
+    }
     if (!takeLock()) {
         if (askRunningWindow(socketPath))
             return WindowRaised;
