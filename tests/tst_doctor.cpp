@@ -13,6 +13,9 @@
 #include <hidapi.h>
 
 #include <cerrno>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -42,6 +45,8 @@ class TestDoctor : public QObject
 private slots:
     void verdicts_data();
     void verdicts();
+    void accessMeansReadAndWrite_data();
+    void accessMeansReadAndWrite();
 };
 
 // setup: what the machine has; expected: "group/check:status" items.
@@ -176,6 +181,41 @@ void TestDoctor::verdicts()
     QCOMPARE(hidsim::openHandleCount(), 0);
     for (const hidsim::WriteRecord &w : hidsim::writes()) // only the probe report and the read request
         QVERIFY(w.bytes.size() > 2 && (w.bytes[1] == 0xFF || (w.bytes[1] == 0xFD && w.bytes[2] == 0xFE)));
+}
+
+// The program opens the node for reading and writing: a node this user may
+// only read is no use to it. Asked as an ordinary user, since root may do anything.
+void TestDoctor::accessMeansReadAndWrite_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("error");
+    QTest::newRow("read and write") << 0666 << 0;
+    QTest::newRow("read only") << 0444 << EACCES;
+    QTest::newRow("write only") << 0222 << EACCES;
+}
+
+void TestDoctor::accessMeansReadAndWrite()
+{
+    QFETCH(int, mode);
+    QFETCH(int, error);
+    QTemporaryDir dir;
+    QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7755)));
+    const QString node = dir.filePath(QStringLiteral("hidraw0"));
+    writeFile(node, "");
+    QVERIFY(::chmod(QFile::encodeName(node).constData(), mode_t(mode)) == 0);
+    const DoctorEnvironment env = DoctorEnvironment::system();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const uid_t nobody = 65534;
+        if (::setgid(nobody) != 0 || ::setuid(nobody) != 0)
+            ::_exit(255);
+        ::_exit(env.accessForUse(node));
+    }
+    int status = 0;
+    QVERIFY(child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status));
+    if (WEXITSTATUS(status) == 255 && ::geteuid() != 0)
+        QSKIP("needs root to ask as another user");
+    QCOMPARE(WEXITSTATUS(status), error);
 }
 
 QTEST_GUILESS_MAIN(TestDoctor)
