@@ -7,6 +7,7 @@
 // leaves every key it wrote whole. The window and the tool are the real
 // programs with the simulated knob preloaded, which lists the same interfaces
 // as the one in this process.
+#include "app/logging.h"
 #include "cli/clicommands.h"
 #include "cli/clidevice.h"
 #include "device/KnobOwnerLock.h"
@@ -209,6 +210,13 @@ private Q_SLOTS:
         QVERIFY(::bind(server, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0 &&
                 ::listen(server, 8) == 0);
 
+        // A log of an older run over the cap: only the start that becomes the window cuts it.
+        const QString logs = m_home.filePath(QStringLiteral("VELTRANIX/VELTRANIX/logs"));
+        QFile older(logs + QStringLiteral("/runtime.log.1"));
+        QVERIFY(QDir().mkpath(logs) && older.open(QIODevice::WriteOnly));
+        QVERIFY(older.write(QByteArray(kLogCapBytes + 100, '\n')) == kLogCapBytes + 100);
+        older.close();
+
         QProcess *second = startWindow();
         pollfd asked{server, POLLIN, 0};
         QVERIFY(::poll(&asked, 1, 15000) == 1); // connected, never answered
@@ -225,6 +233,7 @@ private Q_SLOTS:
         QCOMPARE(second->exitCode(), lockFreed ? 0 : 1);
         const QList<QByteArray> lines = second->readAllStandardError().trimmed().split('\n');
         QVERIFY(lockFreed || (lines.size() == 1 && lines.first().contains("无法联系")));
+        QCOMPARE(QFileInfo(older.fileName()).size() > kLogCapBytes, !lockFreed);
     }
 
     // The helper alone: it ends when its standard input closes, and at once
