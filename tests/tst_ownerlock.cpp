@@ -7,10 +7,9 @@
 // leaves every key it wrote whole. The window and the tool are the real
 // programs with the simulated knob preloaded, which lists the same interfaces
 // as the one in this process.
-#include "cli/clicommands.h"
-#include "cli/clidevice.h"
 #include "device/KnobOwnerLock.h"
 #include "device/KnobSession.h"
+#include "support/clirun.h"
 #include "tests/fakes/hidsim/hidsim.h"
 
 #include <QDeadlineTimer>
@@ -52,21 +51,6 @@ QList<qint64> childrenRunning(qint64 parent, const QString &program)
             found << name.toLongLong();
     }
     return found;
-}
-
-int cli(const QStringList &args, QString *errText = nullptr)
-{
-    QString out, err;
-    QTextStream outStream(&out), errStream(&err);
-    CliContext c;
-    c.out = &outStream;
-    c.err = &errStream;
-    c.openDevice = [] { return createCliDevice(); };
-    const int code = runCli(QStringList{QStringLiteral("veltranix-cli")} + args, c);
-    errStream.flush();
-    if (errText)
-        *errText = err;
-    return code;
 }
 
 } // namespace
@@ -116,7 +100,7 @@ private Q_SLOTS:
         hidsim::reset();
         hidsim::addDevice(hidsim::knobDevice());
         m_backup = m_home.filePath(QStringLiteral("knob.json"));
-        QCOMPARE(cli({QStringLiteral("read"), QStringLiteral("-o"), m_backup}), int(CliOk));
+        QCOMPARE(runCliTool({QStringLiteral("read"), QStringLiteral("-o"), m_backup}).code, int(CliOk));
     }
 
     void toolLeavesTheWindowsKnobAlone()
@@ -124,13 +108,13 @@ private Q_SLOTS:
         QProcess *window = startWindow();
         QVERIFY(waitForLog(window, QStringLiteral("连接成功")));
         hidsim::clearWrites();
-        QCOMPARE(cli({QStringLiteral("write"), m_backup}), int(CliBusy));
+        QCOMPARE(runCliTool({QStringLiteral("write"), m_backup}).code, int(CliBusy));
         QVERIFY(hidsim::writes().empty());
         QCOMPARE(hidsim::openHandleCount(), 0);
 
         ::kill(pid_t(window->processId()), SIGKILL);
         QVERIFY(window->waitForFinished(10000));
-        QCOMPARE(cli({QStringLiteral("write"), m_backup}), int(CliOk));
+        QCOMPARE(runCliTool({QStringLiteral("write"), m_backup}).code, int(CliOk));
         QVERIFY(!hidsim::writes().empty());
     }
 
@@ -336,14 +320,14 @@ private Q_SLOTS:
                          QStringLiteral("HIDSIM_SCENARIO=device serial=NODES1 nodes=") + nodes.path()});
         QVERIFY(waitForLog(window, QStringLiteral("连接成功")));
         hidsim::clearWrites();
-        QString err;
-        QCOMPARE(cli({QStringLiteral("write"), m_backup}, &err), int(CliBusy));
-        QVERIFY2(err.contains(QStringLiteral("VELTRANIX window (pid %1)").arg(window->processId())),
-                 qPrintable(err));
+        const CliRun busy = runCliTool({QStringLiteral("write"), m_backup});
+        QCOMPARE(busy.code, int(CliBusy));
+        QVERIFY2(busy.err.contains(QStringLiteral("VELTRANIX window (pid %1)").arg(window->processId())),
+                 qPrintable(busy.err));
         QVERIFY(hidsim::writes().empty());
         ::kill(pid_t(window->processId()), SIGKILL);
         QVERIFY(window->waitForFinished(10000));
-        QCOMPARE(cli({QStringLiteral("write"), m_backup}), int(CliOk));
+        QCOMPARE(runCliTool({QStringLiteral("write"), m_backup}).code, int(CliOk));
     }
 };
 
