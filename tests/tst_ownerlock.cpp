@@ -103,21 +103,6 @@ private Q_SLOTS:
         QCOMPARE(runCliTool({QStringLiteral("read"), QStringLiteral("-o"), m_backup}).code, int(CliOk));
     }
 
-    void toolLeavesTheWindowsKnobAlone()
-    {
-        QProcess *window = startWindow();
-        QVERIFY(waitForLog(window, QStringLiteral("连接成功")));
-        hidsim::clearWrites();
-        QCOMPARE(runCliTool({QStringLiteral("write"), m_backup}).code, int(CliBusy));
-        QVERIFY(hidsim::writes().empty());
-        QCOMPARE(hidsim::openHandleCount(), 0);
-
-        ::kill(pid_t(window->processId()), SIGKILL);
-        QVERIFY(window->waitForFinished(10000));
-        QCOMPARE(runCliTool({QStringLiteral("write"), m_backup}).code, int(CliOk));
-        QVERIFY(!hidsim::writes().empty());
-    }
-
     void windowWaitsForTheHolder()
     {
         hid_device_info *list = hid_enumerate(0, 0);
@@ -303,21 +288,33 @@ private Q_SLOTS:
         QVERIFY(!usable || (QFileInfo(path).permissions() & 0x7077) == 0x7000);
     }
 
-    // A window with a runtime directory of its own (sudo, ssh, cron, another
-    // TMPDIR) has its lock file out of sight; its lock on the knob's nodes is not.
-    void nodeLockSeenAcrossRuntimeDirectories()
+    // While the window holds the knob the tool is refused, naming the window,
+    // writes nothing and leaves no handle open; once the window is killed it
+    // writes. A window with a runtime directory of its own (sudo, ssh, cron,
+    // another TMPDIR) has its lock file out of sight; its lock on the knob's
+    // nodes is not.
+    void toolLeavesTheWindowsKnobAlone_data()
     {
+        QTest::addColumn<bool>("ownRuntime");
+        QTest::newRow("one runtime directory") << false;
+        QTest::newRow("a runtime directory of its own") << true;
+    }
+    void toolLeavesTheWindowsKnobAlone()
+    {
+        QFETCH(bool, ownRuntime);
         QTemporaryDir nodes;
         QTemporaryDir runtime;
-        hidsim::reset();
-        hidsim::DeviceConfig knob = hidsim::knobDevice();
-        knob.serialNumber = L"NODES1";
-        hidsim::placeNodes(knob, nodes.path().toStdString());
-        hidsim::addDevice(knob);
-        QProcess *window =
-            startWindow(QStringLiteral(VX_WINDOW_PATH), {},
-                        {QStringLiteral("XDG_RUNTIME_DIR=") + runtime.path(),
-                         QStringLiteral("HIDSIM_SCENARIO=device serial=NODES1 nodes=") + nodes.path()});
+        QStringList env;
+        if (ownRuntime) {
+            hidsim::reset();
+            hidsim::DeviceConfig knob = hidsim::knobDevice();
+            knob.serialNumber = L"NODES1";
+            hidsim::placeNodes(knob, nodes.path().toStdString());
+            hidsim::addDevice(knob);
+            env = QStringList{QStringLiteral("XDG_RUNTIME_DIR=") + runtime.path(),
+                              QStringLiteral("HIDSIM_SCENARIO=device serial=NODES1 nodes=") + nodes.path()};
+        }
+        QProcess *window = startWindow(QStringLiteral(VX_WINDOW_PATH), {}, env);
         QVERIFY(waitForLog(window, QStringLiteral("连接成功")));
         hidsim::clearWrites();
         const CliRun busy = runCliTool({QStringLiteral("write"), m_backup});
@@ -325,9 +322,11 @@ private Q_SLOTS:
         QVERIFY2(busy.err.contains(QStringLiteral("VELTRANIX window (pid %1)").arg(window->processId())),
                  qPrintable(busy.err));
         QVERIFY(hidsim::writes().empty());
+        QCOMPARE(hidsim::openHandleCount(), 0);
         ::kill(pid_t(window->processId()), SIGKILL);
         QVERIFY(window->waitForFinished(10000));
         QCOMPARE(runCliTool({QStringLiteral("write"), m_backup}).code, int(CliOk));
+        QVERIFY(!hidsim::writes().empty());
     }
 };
 
