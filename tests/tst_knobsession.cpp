@@ -125,13 +125,7 @@ std::vector<Packet> fiveKeyReports()
 
 LightSettings light(int r, int g, int b, int brightness, bool on)
 {
-    LightSettings l;
-    l.red = static_cast<unsigned char>(r);
-    l.green = static_cast<unsigned char>(g);
-    l.blue = static_cast<unsigned char>(b);
-    l.brightness = brightness;
-    l.on = on;
-    return l;
+    return {uchar(r), uchar(g), uchar(b), brightness, on};
 }
 
 // The write result of a raw report, once the session reports it.
