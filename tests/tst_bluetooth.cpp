@@ -800,11 +800,7 @@ private Q_SLOTS:
         QVERIFY(rig.session.isBluetoothConnected());
         std::vector<Packet> expected;
         if (light) {
-            LightSettings settings;
-            settings.red = 0x12;
-            settings.green = 0x34;
-            settings.blue = 0x56;
-            settings.brightness = 40;
+            const LightSettings settings{0x12, 0x34, 0x56, 40, true};
             rig.session.queueLighting(settings);
             QVERIFY(QTest::qWaitFor([&] { return rig.session.lightSendsCompleted() == 1; }, kWait));
             expected = {settings.packet()};

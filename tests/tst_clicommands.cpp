@@ -4,19 +4,17 @@
 // the interface list, and every refusal of the knob as an exit code and one
 // sentence.
 
-#include "cli/clicommands.h"
-#include "cli/clidevice.h"
 #include "device/KnobOwnerLock.h"
 #include "device/packetutil.h"
 #include "device/savereadback.h"
 #include "protocol/configdecode.h"
 #include "protocol/configjson.h"
 #include "protocol/knobconfigdocument.h"
+#include "support/clirun.h"
 #include "support/devicetestsupport.h"
 #include "support/packetbytes.h"
 #include "tests/fakes/hidsim/hidsim.h"
 
-#include <QBuffer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -28,34 +26,6 @@
 #include <map>
 
 namespace {
-
-struct Run
-{
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-Run run(const QStringList &args, const QByteArray &stdinBytes = QByteArray())
-{
-    QString out, err;
-    QTextStream outStream(&out), errStream(&err);
-    QByteArray input = stdinBytes;
-    QBuffer in(&input);
-    in.open(QIODevice::ReadOnly);
-    CliContext c;
-    c.out = &outStream;
-    c.err = &errStream;
-    c.in = &in;
-    c.openDevice = [] { return createCliDevice(); };
-    Run r;
-    r.code = runCli(QStringList{QStringLiteral("veltranix-cli")} + args, c);
-    outStream.flush();
-    errStream.flush();
-    r.out = out;
-    r.err = err;
-    return r;
-}
 
 // Physical key 1: Ctrl+V then keypad 1 after 120 ms; key 2: Volume +; key 4:
 // Ctrl+Alt held; key 5: left click; an orange light at 75 %.
@@ -159,7 +129,7 @@ void TestCliCommands::usageErrors()
     QFETCH(QStringList, args);
     QFETCH(QString, message);
     const int device = preloadedKnob();
-    const Run r = run(args);
+    const CliRun r = runCliTool(args);
     QCOMPARE(r.code, int(CliUsage));
     QVERIFY2(r.err.contains(message), qPrintable(r.err));
     QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
@@ -170,9 +140,9 @@ void TestCliCommands::usageErrors()
 // Every option a command takes is in the overview, and its help names the command.
 void TestCliCommands::helpNamesEveryOption()
 {
-    const QString overview = run({"--help"}).out;
+    const QString overview = runCliTool({"--help"}).out;
     for (const char *command : {"list", "read", "write", "light", "doctor"}) {
-        const QString help = run({command, "--help"}).out;
+        const QString help = runCliTool({command, "--help"}).out;
         QVERIFY2(help.startsWith(QStringLiteral("Usage: veltranix-cli %1 [options]").arg(command)),
                  qPrintable(help));
         const QRegularExpression option(QStringLiteral("(?:^|\\s)(--?[a-z-]+)"));
@@ -189,7 +159,7 @@ void TestCliCommands::writeFromFile_data()
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("message");
     preloadedKnob();
-    const QByteArray good = run({"read"}).out.toUtf8();
+    const QByteArray good = runCliTool({"read"}).out.toUtf8();
     const QByteArray noLayout = QByteArray(good).replace("\"layout\": \"mac\",", "");
     const QString summary =
         "wrote 4 keys to %1, kept key 3 (empty in the file), light FF8000 at 75%, read back equal\n";
@@ -215,7 +185,7 @@ void TestCliCommands::writeFromFile()
     QFETCH(int, code);
     QFETCH(QString, message);
     const int device = preloadedKnob();
-    const Run r = run(QStringList{"write", "-"} + args, json);
+    const CliRun r = runCliTool(QStringList{"write", "-"} + args, json);
     QCOMPARE(r.code, code);
     if (code == CliOk) {
         QVERIFY2(args.isEmpty() ? r.out == message.arg(simKnob(0).name()) : r.out.contains(message),
@@ -238,7 +208,7 @@ void TestCliCommands::dryRunFromStandardInput()
         {"key": 3, "actions": []}, {"key": 4, "actions": []}, {"key": 5, "actions": []}],
         "lighting": {"color": "#ff8000", "brightness": 75, "on": true}})";
     QVERIFY(!configDocumentFromJson(file).document.isMacLayout); // no name only one layout shows
-    const Run r = run({"write", "--dry-run", "-"}, file);
+    const CliRun r = runCliTool({"write", "--dry-run", "-"}, file);
     QCOMPARE(r.code, int(CliOk));
     QVERIFY(hidsim::writes().empty());
     QString expected;
@@ -257,17 +227,17 @@ void TestCliCommands::backupRestoresExactly()
     const int device = preloadedKnob();
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("knob.json"));
-    QCOMPARE(run({"read", "-o", file}).code, int(CliOk));
+    QCOMPARE(runCliTool({"read", "-o", file}).code, int(CliOk));
     // Key 1 is changed on the knob; the backup must put it back.
     hidsim::preloadAssignment(device, 1, bytes("03 FD 02 01 01 00 01 00 00 1D"));
     hidsim::clearWrites();
-    QCOMPARE(run({"write", file}).code, int(CliOk));
+    QCOMPARE(runCliTool({"write", file}).code, int(CliOk));
     QFile json(file);
     QVERIFY(json.open(QIODevice::ReadOnly));
     const ConfigJsonParse parsed = configDocumentFromJson(json.readAll());
     QVERIFY(parsed.ok);
     QCOMPARE(writtenReports(), documentWriteReports(parsed.document));
-    const Run again = run({"read"});
+    const CliRun again = runCliTool({"read"});
     QCOMPARE(again.code, int(CliOk));
     json.seek(0);
     QCOMPARE(again.out.toUtf8(), json.readAll());
@@ -276,12 +246,12 @@ void TestCliCommands::backupRestoresExactly()
 void TestCliCommands::lightChangesOnlyWhatIsAsked()
 {
     const int device = preloadedKnob();
-    const Run r = run({"light", "--brightness", "20"});
+    const CliRun r = runCliTool({"light", "--brightness", "20"});
     QCOMPARE(r.code, int(CliOk));
     QCOMPARE(r.out, QStringLiteral("set light FF8000 at 20% on %1\n").arg(simKnob(0).name()));
     QCOMPARE(packetToHexLine(hidsim::storedColour(device)).left(26),
              QStringLiteral("03 FD 00 06 FF 80 00 14 01"));
-    QCOMPARE(run({"light", "--color", "#00ff00", "--off"}).out,
+    QCOMPARE(runCliTool({"light", "--color", "#00ff00", "--off"}).out,
              QStringLiteral("set light off (00FF00 at 20%) on %1\n").arg(simKnob(0).name()));
     QCOMPARE(packetToHexLine(hidsim::storedColour(device)).left(26),
              QStringLiteral("03 FD 00 06 00 FF 00 14 00"));
@@ -290,7 +260,7 @@ void TestCliCommands::lightChangesOnlyWhatIsAsked()
 void TestCliCommands::listMarksTheUsedInterface()
 {
     resetWithKnob();
-    Run r = run({"list", "--json"});
+    CliRun r = runCliTool({"list", "--json"});
     QCOMPARE(r.code, int(CliOk));
     const QJsonArray list = QJsonDocument::fromJson(r.out.toUtf8()).array();
     QCOMPARE(list.size(), 3);
@@ -307,7 +277,7 @@ void TestCliCommands::listMarksTheUsedInterface()
     QCOMPARE(hidsim::openHandleCount(), 0);
 
     hidsim::reset();
-    r = run({"list"});
+    r = runCliTool({"list"});
     QCOMPARE(r.code, int(CliNoDevice));
     QVERIFY(r.err.contains(QStringLiteral("no knob found")));
 }
@@ -362,7 +332,7 @@ void TestCliCommands::knobRefusals()
     } else if (fault == QLatin1String("held")) {
         held = KnobOwnerLock::tryTake(simKnob(0).knob);
     }
-    const Run r = run(args, kTwoKeys);
+    const CliRun r = runCliTool(args, kTwoKeys);
     QCOMPARE(r.code, code);
     QVERIFY2(r.err.contains(says), qPrintable(r.err));
     QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
@@ -373,7 +343,7 @@ void TestCliCommands::knobRefusals()
     if (fault == QLatin1String("silent"))
         QCOMPARE(hidsim::readRequestCount(device), 2);
     if (fault == QLatin1String("denied")) {
-        const QJsonArray list = QJsonDocument::fromJson(run({"list", "--json"}).out.toUtf8()).array();
+        const QJsonArray list = QJsonDocument::fromJson(runCliTool({"list", "--json"}).out.toUtf8()).array();
         QCOMPARE(list.size(), 3);
         for (const QJsonValue &v : list)
             QVERIFY(v.toObject().value(QStringLiteral("refused")).toBool());
@@ -417,7 +387,7 @@ void TestCliCommands::twoKnobs()
                  : device.startsWith("path") ? k.path
                                              : device);
     }
-    const Run r = run(args, kTwoKeys);
+    const CliRun r = runCliTool(args, kTwoKeys);
     QCOMPARE(r.code, code);
     for (int k = 0; k < 2; ++k)
         QCOMPARE(hidsim::storedAssignments(k).size(), std::size_t(k == written ? 2 : 0));
@@ -430,7 +400,7 @@ void TestCliCommands::twoKnobs()
         QCOMPARE(r.err, QStringLiteral("veltranix-cli: 2 knobs found: use --device PATH|SERIAL\n  %1\n  %2\n")
                             .arg(knobs[0].name(), knobs[1].name()));
         // Nor does list mark one as used, and it shows what --device takes.
-        const QString list = run({"list"}).out;
+        const QString list = runCliTool({"list"}).out;
         QVERIFY2(!list.contains("(used)") && list.contains("serial " + knobs[1].serial), qPrintable(list));
     }
     if (code == CliBusy)

@@ -100,47 +100,31 @@ private Q_SLOTS:
         QCOMPARE(r.bluetooth, bluetooth);
     }
 
-    void exclusiveOnlyFromOpenFailures_data()
-    {
-        QTest::addColumn<QString>("openError");
-        QTest::addColumn<bool>("exclusive");
-        QTest::newRow("exclusive") << QStringLiteral("Device busy (exclusive access)") << true;
-        QTest::newRow("case-sensitive") << QStringLiteral("Exclusive lock") << false;
-        QTest::newRow("write failures only") << QString() << false;
-    }
-    void exclusiveOnlyFromOpenFailures()
-    {
-        QFETCH(QString, openError);
-        QFETCH(bool, exclusive);
-        hidsim::reset();
-        const int dev = hidsim::addDevice(hidsim::knobDevice());
-        for (int i = 0; i < 3; ++i) {
-            hidsim::setOpenError(dev, i, openError.toStdString());
-            hidsim::setFailAllWrites(dev, i, true);
-        }
-        const HidScanResult r = scanHidInterfaces(0x05AC, 0x022C, false);
-        QVERIFY(!r.handle);
-        QCOMPARE(r.exclusive, exclusive);
-    }
-
     // How each of the knob's three interfaces (keyboard, consumer, vendor)
-    // fails to open or write decides whether the scan blames permissions.
+    // fails to open or write decides whether the scan blames permissions or
+    // another program holding the knob (only an open failure saying so).
     void permissionDeniedOnlyWhenNothingUsable_data()
     {
-        QTest::addColumn<QStringList>("faults"); // per interface: ok, deny, busy, text, foreign, fail
+        QTest::addColumn<QStringList>("faults"); // per interface: ok, deny, busy, Busy, text, foreign, fail
         QTest::addColumn<bool>("handle");
         QTest::addColumn<bool>("denied");
         QTest::addColumn<int>("deniedInterface");
-        QTest::newRow("every node refused") << QStringList{"deny", "deny", "deny"} << false << true << 0;
-        QTest::newRow("only the vendor node refused")
-            << QStringList{"ok", "ok", "deny"} << false << true << 2; // the others refuse output reports
-        QTest::newRow("a writable node wins") << QStringList{"deny", "ok", "ok"} << true << false << -1;
+        QTest::addColumn<bool>("exclusive");
+        QTest::newRow("every node refused")
+            << QStringList{"deny", "deny", "deny"} << false << true << 0 << false;
+        QTest::newRow("only the vendor node refused") // the others refuse output reports
+            << QStringList{"ok", "ok", "deny"} << false << true << 2 << false;
+        QTest::newRow("a writable node wins")
+            << QStringList{"deny", "ok", "ok"} << true << false << -1 << false;
         QTest::newRow("held elsewhere is no permission problem")
-            << QStringList{"busy", "busy", "busy"} << false << false << -1;
-        QTest::newRow("text alone") << QStringList{"text", "ok", "fail"} << false << true << 0;
+            << QStringList{"busy", "busy", "busy"} << false << false << -1 << true;
+        QTest::newRow("exclusive is case-sensitive")
+            << QStringList{"Busy", "Busy", "Busy"} << false << false << -1 << false;
+        QTest::newRow("text alone") << QStringList{"text", "ok", "fail"} << false << true << 0 << false;
         QTest::newRow("errno alone, translated text")
-            << QStringList{"ok", "foreign", "fail"} << false << true << 1;
-        QTest::newRow("write failures only") << QStringList{"ok", "ok", "fail"} << false << false << -1;
+            << QStringList{"ok", "foreign", "fail"} << false << true << 1 << false;
+        QTest::newRow("write failures only")
+            << QStringList{"ok", "ok", "fail"} << false << false << -1 << false;
     }
     void permissionDeniedOnlyWhenNothingUsable()
     {
@@ -148,6 +132,7 @@ private Q_SLOTS:
         QFETCH(bool, handle);
         QFETCH(bool, denied);
         QFETCH(int, deniedInterface);
+        QFETCH(bool, exclusive);
         hidsim::reset();
         const hidsim::DeviceConfig config = hidsim::knobDevice();
         const int dev = hidsim::addDevice(config);
@@ -157,6 +142,8 @@ private Q_SLOTS:
                 hidsim::setOpenDenied(dev, i);
             } else if (f == QLatin1String("busy")) {
                 hidsim::setOpenError(dev, i, "Device or resource busy (exclusive access)");
+            } else if (f == QLatin1String("Busy")) {
+                hidsim::setOpenError(dev, i, "Exclusive lock");
             } else if (f == QLatin1String("text")) {
                 hidsim::setOpenError(dev, i, "Failed to open a device with path 'x': Permission denied");
             } else if (f == QLatin1String("foreign")) {
@@ -174,6 +161,7 @@ private Q_SLOTS:
         const PendingHidHandle owner(r.handle); // closed even when a comparison fails
         QCOMPARE(bool(r.handle), handle);
         QCOMPARE(r.permissionDenied, denied);
+        QCOMPARE(r.exclusive, exclusive);
         const QString expectedPath =
             deniedInterface < 0 ? QString() : QString::fromStdString(config.interfaces[deniedInterface].path);
         QCOMPARE(r.deniedPath, expectedPath);

@@ -8,10 +8,9 @@
 // programs with the simulated knob preloaded, which lists the same interfaces
 // as the one in this process.
 #include "app/logging.h"
-#include "cli/clicommands.h"
-#include "cli/clidevice.h"
 #include "device/KnobOwnerLock.h"
 #include "device/KnobSession.h"
+#include "support/clirun.h"
 #include "tests/fakes/hidsim/hidsim.h"
 
 #include <QDeadlineTimer>
@@ -53,21 +52,6 @@ QList<qint64> childrenRunning(qint64 parent, const QString &program)
             found << name.toLongLong();
     }
     return found;
-}
-
-int cli(const QStringList &args, QString *errText = nullptr)
-{
-    QString out, err;
-    QTextStream outStream(&out), errStream(&err);
-    CliContext c;
-    c.out = &outStream;
-    c.err = &errStream;
-    c.openDevice = [] { return createCliDevice(); };
-    const int code = runCli(QStringList{QStringLiteral("veltranix-cli")} + args, c);
-    errStream.flush();
-    if (errText)
-        *errText = err;
-    return code;
 }
 
 } // namespace
@@ -117,22 +101,7 @@ private Q_SLOTS:
         hidsim::reset();
         hidsim::addDevice(hidsim::knobDevice());
         m_backup = m_home.filePath(QStringLiteral("knob.json"));
-        QCOMPARE(cli({QStringLiteral("read"), QStringLiteral("-o"), m_backup}), int(CliOk));
-    }
-
-    void toolLeavesTheWindowsKnobAlone()
-    {
-        QProcess *window = startWindow();
-        QVERIFY(waitForLog(window, QStringLiteral("连接成功")));
-        hidsim::clearWrites();
-        QCOMPARE(cli({QStringLiteral("write"), m_backup}), int(CliBusy));
-        QVERIFY(hidsim::writes().empty());
-        QCOMPARE(hidsim::openHandleCount(), 0);
-
-        ::kill(pid_t(window->processId()), SIGKILL);
-        QVERIFY(window->waitForFinished(10000));
-        QCOMPARE(cli({QStringLiteral("write"), m_backup}), int(CliOk));
-        QVERIFY(!hidsim::writes().empty());
+        QCOMPARE(runCliTool({QStringLiteral("read"), QStringLiteral("-o"), m_backup}).code, int(CliOk));
     }
 
     void windowWaitsForTheHolder()
@@ -328,31 +297,45 @@ private Q_SLOTS:
         QVERIFY(!usable || (QFileInfo(path).permissions() & 0x7077) == 0x7000);
     }
 
-    // A window with a runtime directory of its own (sudo, ssh, cron, another
-    // TMPDIR) has its lock file out of sight; its lock on the knob's nodes is not.
-    void nodeLockSeenAcrossRuntimeDirectories()
+    // While the window holds the knob the tool is refused, naming the window,
+    // writes nothing and leaves no handle open; once the window is killed it
+    // writes. A window with a runtime directory of its own (sudo, ssh, cron,
+    // another TMPDIR) has its lock file out of sight; its lock on the knob's
+    // nodes is not.
+    void toolLeavesTheWindowsKnobAlone_data()
     {
+        QTest::addColumn<bool>("ownRuntime");
+        QTest::newRow("one runtime directory") << false;
+        QTest::newRow("a runtime directory of its own") << true;
+    }
+    void toolLeavesTheWindowsKnobAlone()
+    {
+        QFETCH(bool, ownRuntime);
         QTemporaryDir nodes;
         QTemporaryDir runtime;
-        hidsim::reset();
-        hidsim::DeviceConfig knob = hidsim::knobDevice();
-        knob.serialNumber = L"NODES1";
-        hidsim::placeNodes(knob, nodes.path().toStdString());
-        hidsim::addDevice(knob);
-        QProcess *window =
-            startWindow(QStringLiteral(VX_WINDOW_PATH), {},
-                        {QStringLiteral("XDG_RUNTIME_DIR=") + runtime.path(),
-                         QStringLiteral("HIDSIM_SCENARIO=device serial=NODES1 nodes=") + nodes.path()});
+        QStringList env;
+        if (ownRuntime) {
+            hidsim::reset();
+            hidsim::DeviceConfig knob = hidsim::knobDevice();
+            knob.serialNumber = L"NODES1";
+            hidsim::placeNodes(knob, nodes.path().toStdString());
+            hidsim::addDevice(knob);
+            env = QStringList{QStringLiteral("XDG_RUNTIME_DIR=") + runtime.path(),
+                              QStringLiteral("HIDSIM_SCENARIO=device serial=NODES1 nodes=") + nodes.path()};
+        }
+        QProcess *window = startWindow(QStringLiteral(VX_WINDOW_PATH), {}, env);
         QVERIFY(waitForLog(window, QStringLiteral("连接成功")));
         hidsim::clearWrites();
-        QString err;
-        QCOMPARE(cli({QStringLiteral("write"), m_backup}, &err), int(CliBusy));
-        QVERIFY2(err.contains(QStringLiteral("VELTRANIX window (pid %1)").arg(window->processId())),
-                 qPrintable(err));
+        const CliRun busy = runCliTool({QStringLiteral("write"), m_backup});
+        QCOMPARE(busy.code, int(CliBusy));
+        QVERIFY2(busy.err.contains(QStringLiteral("VELTRANIX window (pid %1)").arg(window->processId())),
+                 qPrintable(busy.err));
         QVERIFY(hidsim::writes().empty());
+        QCOMPARE(hidsim::openHandleCount(), 0);
         ::kill(pid_t(window->processId()), SIGKILL);
         QVERIFY(window->waitForFinished(10000));
-        QCOMPARE(cli({QStringLiteral("write"), m_backup}), int(CliOk));
+        QCOMPARE(runCliTool({QStringLiteral("write"), m_backup}).code, int(CliOk));
+        QVERIFY(!hidsim::writes().empty());
     }
 };
 

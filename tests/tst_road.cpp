@@ -9,6 +9,7 @@
 // everything, no hidapi call on a closed handle, no leaked handle, and the
 // edits survive for a second Save.
 #include "support/configtestsupport.h"
+#include "support/packetbytes.h"
 #include "support/windowrig.h"
 #include "tests/fakes/hidsim/hidsim.h"
 
@@ -424,11 +425,9 @@ private Q_SLOTS:
         QFETCH(int, answers);
         hidsim::reset();
         const int device = hidsim::addDevice(hidsim::knobDevice());
-        hidsim::preloadAssignment(device, 1,
-                                  hidsim::Packet{0x03, 0xFD, 0x02, 0x01, 0x01, 0x00, 0x01, 0x00, 0x00, 0x04});
-        hidsim::preloadAssignment(device, 2,
-                                  hidsim::Packet{0x03, 0xFD, 0x04, 0x01, 0x01, 0x00, 0x01, 0x00, 0x00, 0x05});
-        hidsim::preloadColour(device, hidsim::Packet{0x03, 0xFD, 0x00, 0x06, 0xFF, 0x80, 0x00, 0x64, 0x01});
+        hidsim::preloadAssignment(device, 1, bytes("03 FD 02 01 01 00 01 00 00 04", 0));
+        hidsim::preloadAssignment(device, 2, bytes("03 FD 04 01 01 00 01 00 00 05", 0));
+        hidsim::preloadColour(device, bytes("03 FD 00 06 FF 80 00 64 01", 0));
         hidsim::FirmwareOptions slow;
         // Slow enough that an unplug right after an answer lands before the end packet.
         slow.answerIntervalMs = fault == QLatin1String("unplug") ? 250 : 40;

@@ -7,8 +7,8 @@
 //                         a compact JSON array of strings (program name left out)
 //
 // A run plays the section of its kind: [write] (any "--write-packet"
-// argument), [watch], [auto] ("connect" "auto" ...); [any] when its own is
-// missing; nothing (exit 0) without either. Steps, one per line:
+// argument), [watch], [auto] ("connect" "auto" ...); nothing (exit 0)
+// without its own. Steps, one per line:
 //   line TEXT  write TEXT and a newline to standard output, flushed at once
 //   sleep MS   pause
 //   exit CODE  end now with that code (after the last step: exit 0)
@@ -62,11 +62,7 @@ int main(int argc, char **argv)
     if (!scriptFile.open(QIODevice::ReadOnly))
         return 70;
     const QList<QByteArray> script = scriptFile.readAll().split('\n');
-    QList<QByteArray> steps = section(script, kindOf(args));
-    if (steps.isEmpty())
-        steps = section(script, "[any]");
-
-    for (const QByteArray &step : steps) {
+    for (const QByteArray &step : section(script, kindOf(args))) {
         const QByteArray keyword = step.left(step.indexOf(' '));
         const QByteArray text = step.mid(keyword.size() + 1);
         if (keyword == "line") {

@@ -237,19 +237,8 @@ void queueAnswers(State &s, Device &d, hid_device *h)
 void loadScenarioFromEnvironment()
 {
     std::string text;
-    if (const char *inline_ = std::getenv("HIDSIM_SCENARIO")) {
+    if (const char *inline_ = std::getenv("HIDSIM_SCENARIO"))
         text = inline_;
-    } else if (const char *file = std::getenv("HIDSIM_SCENARIO_FILE")) {
-        if (FILE *f = std::fopen(file, "r")) {
-            char buffer[4096];
-            std::size_t n = 0;
-            while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-                text.append(buffer, n);
-            std::fclose(f);
-        } else {
-            std::fprintf(stderr, "[hidsim] cannot read scenario file %s\n", file);
-        }
-    }
     if (text.empty())
         text = "device";
     std::string error;

@@ -40,7 +40,6 @@ bool runStatement(const std::string &statement, int &device, std::string &error)
     if (verb == "device") {
         DeviceConfig config = knobDevice();
         std::string option;
-        bool single = false;
         std::string nodes;
         while (in >> option) {
             const auto eq = option.find('=');
@@ -51,8 +50,6 @@ bool runStatement(const std::string &statement, int &device, std::string &error)
                     config.vendorId = static_cast<unsigned short>(std::stoul(value, nullptr, 16));
                 else if (key == "pid")
                     config.productId = static_cast<unsigned short>(std::stoul(value, nullptr, 16));
-                else if (key == "single")
-                    single = true;
                 else if (key == "serial")
                     config.serialNumber.assign(value.begin(), value.end());
                 else if (key == "nodes")
@@ -65,11 +62,6 @@ bool runStatement(const std::string &statement, int &device, std::string &error)
                 error = "bad number in '" + option + "'";
                 return false;
             }
-        }
-        if (single) {
-            InterfaceConfig only = config.interfaces.back();
-            only.interfaceNumber = 0;
-            config.interfaces = {only};
         }
         if (!nodes.empty())
             placeNodes(config, nodes);
@@ -88,16 +80,6 @@ bool runStatement(const std::string &statement, int &device, std::string &error)
         scheduleUnplug(device, a);
     } else if (verb == "replug-at" && parseInt(in, a)) {
         scheduleReplug(device, a);
-    } else if (verb == "open-error" && parseInt(in, a)) {
-        std::string text;
-        std::getline(in >> std::ws, text);
-        setOpenError(device, a, text.empty() ? "Device or resource busy (exclusive access)" : text);
-    } else if (verb == "open-denied" && parseInt(in, a)) {
-        setOpenDenied(device, a);
-    } else if (verb == "fail-writes" && parseInt(in, a)) {
-        setFailAllWrites(device, a, true);
-    } else if (verb == "accept-writes" && parseInt(in, a)) {
-        setFailAllWrites(device, a, false);
     } else if (verb == "silent") {
         fw.silent = true;
         setFirmwareOptions(device, fw);
@@ -110,9 +92,6 @@ bool runStatement(const std::string &statement, int &device, std::string &error)
     } else if (verb == "answer-pace" && parseInt(in, a) && parseInt(in, b)) {
         fw.firstAnswerDelayMs = a;
         fw.answerIntervalMs = b;
-        setFirmwareOptions(device, fw);
-    } else if (verb == "drop-key" && parseInt(in, a)) {
-        fw.dropKey = a;
         setFirmwareOptions(device, fw);
     } else if (verb == "write-delay" && parseInt(in, a)) {
         fw.writeDelayMs = a;

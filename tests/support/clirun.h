@@ -1,0 +1,35 @@
+#pragma once
+
+// One run of the command-line tool in this process, on the real device link.
+// Only for the tests that link the tool's commands.
+
+#include "cli/clicommands.h"
+#include "cli/clidevice.h"
+
+#include <QBuffer>
+#include <QTextStream>
+
+struct CliRun
+{
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+inline CliRun runCliTool(const QStringList &args, const QByteArray &stdinBytes = QByteArray())
+{
+    CliRun r;
+    QTextStream outStream(&r.out), errStream(&r.err);
+    QByteArray input = stdinBytes;
+    QBuffer in(&input);
+    in.open(QIODevice::ReadOnly);
+    CliContext c;
+    c.out = &outStream;
+    c.err = &errStream;
+    c.in = &in;
+    c.openDevice = [] { return createCliDevice(); };
+    r.code = runCli(QStringList{QStringLiteral("veltranix-cli")} + args, c);
+    outStream.flush();
+    errStream.flush();
+    return r;
+}
