@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kPanelWidth = 330;
@@ -23,6 +25,15 @@ ChoiceOverlay::ChoiceOverlay(QWidget *window, const QString &title, const QStrin
     setAttribute(Qt::WA_DeleteOnClose);
     setStyleSheet(QStringLiteral("QWidget#choiceOverlay { background-color: rgba(1, 1, 1, 204); }"));
 
+    // Wide enough that no answer is cut: a longer one widens the panel.
+    QFont buttonFont = font();
+    buttonFont.setPixelSize(14);
+    buttonFont.setWeight(QFont::Medium);
+    int widest = 0;
+    for (const QString &b : buttons)
+        widest = std::max(widest, QFontMetrics(buttonFont).horizontalAdvance(b));
+    const int panelWidth = std::max(kPanelWidth, int(buttons.size()) * (widest + 12));
+
     m_panel = new QWidget(this);
     m_panel->setObjectName(QStringLiteral("choicePanel"));
     m_panel->setAttribute(Qt::WA_StyledBackground);
@@ -33,7 +44,7 @@ ChoiceOverlay::ChoiceOverlay(QWidget *window, const QString &title, const QStrin
     titleLabel->setObjectName(QStringLiteral("choiceTitle"));
     titleLabel->setStyleSheet(QStringLiteral(
         "QLabel { color: #FFFFFF; font-size: 15px; font-weight: 500; background: transparent; }"));
-    titleLabel->setGeometry(kMargin, kMargin, kPanelWidth - 2 * kMargin, 24);
+    titleLabel->setGeometry(kMargin, kMargin, panelWidth - 2 * kMargin, 24);
 
     auto *textLabel = new QLabel(text, m_panel);
     textLabel->setObjectName(QStringLiteral("choiceText"));
@@ -42,22 +53,22 @@ ChoiceOverlay::ChoiceOverlay(QWidget *window, const QString &title, const QStrin
         QStringLiteral("QLabel { color: #D4D4D5; font-size: 12px; background: transparent; }"));
     QFont font = textLabel->font();
     font.setPixelSize(12);
-    const int textWidth = kPanelWidth - 2 * kMargin;
+    const int textWidth = panelWidth - 2 * kMargin;
     const int textHeight =
         QFontMetrics(font).boundingRect(QRect(0, 0, textWidth, 1000), Qt::TextWordWrap, text).height() + 4;
     textLabel->setGeometry(kMargin, kMargin + 34, textWidth, textHeight);
 
     const int dividerY = kMargin + 34 + textHeight + 18;
-    m_panel->resize(kPanelWidth, dividerY + 1 + kButtonHeight);
+    m_panel->resize(panelWidth, dividerY + 1 + kButtonHeight);
     auto *divider = new QLabel(m_panel);
     divider->setStyleSheet(QStringLiteral("QLabel { background-color: #424242; }"));
-    divider->setGeometry(0, dividerY, kPanelWidth, 1);
+    divider->setGeometry(0, dividerY, panelWidth, 1);
     divider->setAttribute(Qt::WA_TransparentForMouseEvents);
 
     const int n = int(buttons.size());
     for (int i = 0; i < n; ++i) {
-        const int x = kPanelWidth * i / n;
-        const int w = kPanelWidth * (i + 1) / n - x;
+        const int x = panelWidth * i / n;
+        const int w = panelWidth * (i + 1) / n - x;
         const bool accent = i == n - 1;
         auto *button = new QPushButton(buttons[i], m_panel);
         button->setObjectName(QStringLiteral("choiceButton%1").arg(i));

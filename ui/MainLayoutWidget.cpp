@@ -60,6 +60,20 @@
 
 namespace {
 
+// A knob's identity as a person reads it: its serial or address, not the ids.
+QString knobDescription(const QString &identity)
+{
+    const int serial = identity.indexOf(QLatin1String(" serial "));
+    if (serial >= 0)
+        return QStringLiteral("the knob with serial %1").arg(identity.mid(serial + 8));
+    if (identity.startsWith(QLatin1String("address ")))
+        return QStringLiteral("the knob with Bluetooth address %1").arg(identity.mid(8));
+    if (identity == QLatin1String("demo"))
+        return QStringLiteral("the demo knob");
+    return QStringLiteral("the knob at %1")
+        .arg(identity.startsWith(QLatin1String("path ")) ? identity.mid(5) : identity);
+}
+
 constexpr int kSlideMs = switchbar::kSlideMs;
 constexpr int kKeyboardSlideStepMs = 120;
 // At or below this the knob is due for its charger.
@@ -258,12 +272,12 @@ void MainLayoutWidget::offerKeptEdits()
         return;
     const QString madeFor = m_unsavedEditsKnob.isEmpty()
                                 ? QStringLiteral("a knob that could not be told apart")
-                                : m_unsavedEditsKnob;
+                                : knobDescription(m_unsavedEditsKnob);
     m_keptEditsQuestion = new ChoiceOverlay(
         this, QStringLiteral("Edits for another knob"),
         QStringLiteral("You have unsaved edits made for %1; the knob connected now is %2. "
                        "Put those edits on this knob?")
-            .arg(madeFor, m_knob.isEmpty() ? QStringLiteral("not known") : m_knob),
+            .arg(madeFor, m_knob.isEmpty() ? QStringLiteral("not known") : knobDescription(m_knob)),
         {QStringLiteral("Not now"), QStringLiteral("Discard"), QStringLiteral("Use on this knob")});
     connect(m_keptEditsQuestion, &ChoiceOverlay::chosen, this, [this](int choice) {
         if (choice == 1)
