@@ -679,10 +679,22 @@ void KnobSession::checkConnectedDeviceAlive()
     if (!m_connected || m_configReadInProgress || m_saveRunning || m_bluetoothConnected || !m_ops.isIdle())
         return;
     if (m_hidrawOverBluetooth) {
-        if (hidNodePresent(m_lastScan.path))
+        // An enumeration walks sysfs: off the UI thread, one at a time.
+        if (m_nodeCheckRunning)
             return;
-        qDebug().noquote() << "[liveness] 蓝牙 hidraw 节点已移除，判定断开";
-        disconnect();
+        const unsigned long long generation = m_link->generation();
+        const QPointer<KnobSession> self(this);
+        m_nodeCheckRunning =
+            m_workers->run([path = m_lastScan.path](DeviceWorkers &) { return hidNodePresent(path); },
+                           [self, generation](bool present) {
+                               if (!self)
+                                   return;
+                               self->m_nodeCheckRunning = false;
+                               if (present || !self->m_connected || self->m_link->generation() != generation)
+                                   return;
+                               qDebug().noquote() << "[liveness] 蓝牙 hidraw 节点已移除，判定断开";
+                               self->disconnect();
+                           });
         return;
     }
 

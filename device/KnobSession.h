@@ -238,6 +238,7 @@ private:
     QString m_quietBluetoothState;
     bool m_bluetoothFailureReported = false;
     bool m_hidrawOverBluetooth = false;
+    bool m_nodeCheckRunning = false;    // a device-list check of that node is on a worker
     QMap<QString, int> m_batteryLevels; // address -> percent, of the knobs BlueZ has connected
     int m_shownBatteryLevel = -1;
     PermissionHint m_permissionHint;
