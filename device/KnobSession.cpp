@@ -679,9 +679,12 @@ void KnobSession::checkConnectedDeviceAlive()
     if (!m_connected || m_configReadInProgress || m_saveRunning || m_bluetoothConnected || !m_ops.isIdle())
         return;
     if (m_hidrawOverBluetooth) {
-        // An enumeration walks sysfs: off the UI thread, one at a time.
-        if (m_nodeCheckRunning)
+        // An enumeration walks sysfs: off the UI thread, one at a time. A
+        // change announced meanwhile asks again once the running one is back.
+        if (m_nodeCheckRunning) {
+            m_nodeCheckAgain = true;
             return;
+        }
         const unsigned long long generation = m_link->generation();
         const QPointer<KnobSession> self(this);
         m_nodeCheckRunning =
@@ -690,8 +693,14 @@ void KnobSession::checkConnectedDeviceAlive()
                                if (!self)
                                    return;
                                self->m_nodeCheckRunning = false;
-                               if (present || !self->m_connected || self->m_link->generation() != generation)
+                               const bool again = std::exchange(self->m_nodeCheckAgain, false);
+                               if (!self->m_connected || self->m_link->generation() != generation)
                                    return;
+                               if (present) {
+                                   if (again)
+                                       self->checkConnectedDeviceAlive();
+                                   return;
+                               }
                                qDebug().noquote() << "[liveness] 蓝牙 hidraw 节点已移除，判定断开";
                                self->disconnect();
                            });

@@ -239,6 +239,7 @@ private:
     bool m_bluetoothFailureReported = false;
     bool m_hidrawOverBluetooth = false;
     bool m_nodeCheckRunning = false;    // a device-list check of that node is on a worker
+    bool m_nodeCheckAgain = false;      // asked for while it ran
     QMap<QString, int> m_batteryLevels; // address -> percent, of the knobs BlueZ has connected
     int m_shownBatteryLevel = -1;
     PermissionHint m_permissionHint;
