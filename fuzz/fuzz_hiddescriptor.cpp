@@ -3,7 +3,7 @@
 // own top-level collection is on a vendor page.
 
 #include "fuzz/fuzztarget.h"
-#include "tools/hidvendor/hiddescriptor.h"
+#include "hidvendor/hiddescriptor.h"
 
 VX_FUZZ_TARGET(hiddescriptor)
 {

@@ -5,7 +5,7 @@ set -u
 root=${1:-$(cd "$(dirname "$0")/.." && pwd)}
 cd "$root" || exit 2
 bad=$(grep -nE '#include *[<"](ui/|app/|Qt(Widgets|Gui|Svg)/|Q(Widget|Label|PushButton|Application|GuiApplication|Color|Font|Pixmap|Image|Painter)[>"])' \
-      protocol/*.h protocol/*.cpp device/*.h device/*.cpp 2>/dev/null)
+      src/protocol/*.h src/protocol/*.cpp src/device/*.h src/device/*.cpp 2>/dev/null)
 if [ -n "$bad" ]; then
     echo "Layering violations (protocol/ and device/ must not include interface headers):"
     echo "$bad"

@@ -2,7 +2,7 @@
 // as devices send them, and the helper itself on sysfs trees in a temporary
 // folder: which interface of 05ac:022c the rules end up granting.
 
-#include "tools/hidvendor/hiddescriptor.h"
+#include "hidvendor/hiddescriptor.h"
 
 #include <QFile>
 #include <QProcess>

@@ -8,8 +8,8 @@
 #include "device/configread.h"
 #include "device/hidscan.h"
 #include "device/packetutil.h"
-#include "tools/ble_helper/bluezmodel.h"
-#include "tools/hidvendor/hiddescriptor.h"
+#include "ble_helper/bluezmodel.h"
+#include "hidvendor/hiddescriptor.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
