@@ -4,7 +4,6 @@
 #include "protocol/keyvocabulary.h"
 #include "protocol/knobconfigdocument.h"
 #include "ui/AccessibleControl.h"
-#include "ui/DraggableWidgets.h"
 #include "ui/KnobDialWidget.h"
 #include "ui/mainlayoutgeometry.h"
 #include "ui/savenotices.h"
@@ -113,7 +112,8 @@ KnobArea::KnobArea(QWidget *window, const KnobModel *model)
     m_dialDecodeScale = {layout::dialLayout(side).pictureSide, window->devicePixelRatioF()};
     m_baseDecode = std::async(std::launch::async, decodeScaled, kBasePicture, m_baseDecodeScale);
     m_dialDecode = std::async(std::launch::async, decodeScaled, kDialPicture, m_dialDecodeScale);
-    m_knobLabel = new DraggableLabel(QStringLiteral("Knob"), window);
+    m_knobLabel = new QLabel(window);
+    m_knobLabel->setObjectName(QStringLiteral("Knob"));
     m_knobLabel->setGeometry(810, 172, 300, 300);
     m_knobLabel->setFixedSize(300, 300);
 

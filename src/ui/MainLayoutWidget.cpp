@@ -14,10 +14,10 @@
 #include "ui/ConfigFileTransfer.h"
 #include "ui/DebugConsole.h"
 #include "ui/DimOverlay.h"
-#include "ui/DraggableWidgets.h"
 #include "ui/KeyboardNavigation.h"
 #include "ui/KnobArea.h"
 #include "ui/KnobEditor.h"
+#include "ui/PageStack.h"
 #include "ui/ResetOverlay.h"
 #include "ui/StatusArea.h"
 #include "ui/SystemSwitch.h"
@@ -33,8 +33,8 @@
 #include "ui/pages/LightWidget.h"
 #include "ui/pages/MouseWidget.h"
 #include "ui/pages/MultimediaWidget.h"
+#include "ui/pages/PaintedButton.h"
 #include "ui/pages/ProcreateWidget.h"
-#include "ui/pages/SimKeyButton.h"
 #include "ui/savenotices.h"
 #include "ui/svgpixmap.h"
 #include "ui/switchbarparts.h"
@@ -358,7 +358,8 @@ void MainLayoutWidget::setupUI()
 
     m_statusArea = new StatusArea(this, m_designSize);
 
-    m_logoLabel = new DraggableLabel(QStringLiteral("Logo"), this);
+    m_logoLabel = new QLabel(this);
+    m_logoLabel->setObjectName(QStringLiteral("Logo"));
     m_logoLabel->setAlignment(Qt::AlignCenter);
 
     m_knobArea = new KnobArea(this, &m_model);
@@ -399,20 +400,18 @@ void MainLayoutWidget::setupUI()
 
 void MainLayoutWidget::setupButtons()
 {
-    m_resetButton = new SimKeyButton(uiText(QStringLiteral("还原设置")), this);
+    m_resetButton = new PaintedButton(uiText(QStringLiteral("还原设置")), this);
     m_resetButton->setObjectName(QStringLiteral("resetButton"));
-    m_resetButton->setGeometry(1441, 57, 110, 50);
     connect(m_resetButton, &QPushButton::clicked, this, &MainLayoutWidget::showRestoreConfirmation);
 
     // Import and export of a configuration file, beside Reset and drawn like it.
-    m_importButton = new SimKeyButton(QStringLiteral("Import"), this);
+    m_importButton = new PaintedButton(QStringLiteral("Import"), this);
     m_importButton->setObjectName(QStringLiteral("importButton"));
-    m_exportButton = new SimKeyButton(QStringLiteral("Export"), this);
+    m_exportButton = new PaintedButton(QStringLiteral("Export"), this);
     m_exportButton->setObjectName(QStringLiteral("exportButton"));
 
     m_saveButton = new QPushButton(uiText(QStringLiteral("保存设置")), this);
     m_saveButton->setObjectName(QStringLiteral("saveButton"));
-    m_saveButton->setGeometry(1559, 57, 177, 50);
     m_saveButton->setCursor(Qt::PointingHandCursor);
     m_saveButton->setFocusPolicy(Qt::TabFocus);
     m_saveButton->setEnabled(false);
@@ -421,8 +420,7 @@ void MainLayoutWidget::setupButtons()
 
 void MainLayoutWidget::setupPages()
 {
-    m_contentStack = new DraggableStackedWidget(QStringLiteral("ContentStack"), this);
-    m_contentStack->setGeometry(184, 504, 1552, 496);
+    m_contentStack = new PageStack(this);
 
     // The keyboard page is built now; the others (and the hidden debug
     // console) when their tab is first opened, so start-up pays only for what
@@ -925,7 +923,7 @@ void MainLayoutWidget::clearLoadedConfigState()
     }
 }
 
-void MainLayoutWidget::clearSelectedKeys()
+void MainLayoutWidget::resetAllGestures()
 {
     m_editor->resetToDefaults();
     clearAllTabSelections();
@@ -1064,7 +1062,7 @@ void MainLayoutWidget::applyConnectionVisualState(bool connected)
         if (page)
             page->setAttribute(Qt::WA_TransparentForMouseEvents, !connected);
     }
-    for (SimKeyButton *button : {m_resetButton, m_importButton, m_exportButton}) {
+    for (PaintedButton *button : {m_resetButton, m_importButton, m_exportButton}) {
         if (button)
             button->setEnabled(connected);
     }
@@ -1089,7 +1087,7 @@ void MainLayoutWidget::layoutButtons()
     m_saveButton->setGeometry(g.saveButton);
     m_exportButton->setGeometry(g.exportButton);
     m_importButton->setGeometry(g.importButton);
-    for (SimKeyButton *button : {m_resetButton, m_exportButton, m_importButton}) {
+    for (PaintedButton *button : {m_resetButton, m_exportButton, m_importButton}) {
         button->setBorderRadius(g.buttonRadius);
         button->setBorderWidth(g.buttonBorder);
         button->setFontPixelSizeRange(g.buttonFontMinPx, g.buttonFontMaxPx);
@@ -1164,7 +1162,7 @@ void MainLayoutWidget::showRestoreConfirmation()
 
 void MainLayoutWidget::confirmRestore()
 {
-    clearSelectedKeys();
+    resetAllGestures();
     m_knobArea->setSelectedKey(0);
     updateKnobKeysDisplay();
     updateKnobKeySelection();

@@ -18,13 +18,14 @@ class ConfigFileTransfer;
 class DebugConsole;
 class DebugWidget;
 class DelayWidget;
-class DraggableStackedWidget;
 class KeyboardWidget;
 class KnobArea;
 class KnobSession;
 class LightWidget;
 class MouseWidget;
 class MultimediaWidget;
+class PageStack;
+class PaintedButton;
 class ProcreateWidget;
 class QLabel;
 class QPainter;
@@ -32,7 +33,6 @@ class QParallelAnimationGroup;
 class QPushButton;
 class QSequentialAnimationGroup;
 class QSvgRenderer;
-class SimKeyButton;
 class StatusArea;
 class SystemSwitch;
 class TabBar;
@@ -76,7 +76,7 @@ private:
     // One virtual key of the selected physical key, in the order shown; -1 the last.
     void removeSelectedAction(int index);
     // Back to the factory assignment of all five keys.
-    void clearSelectedKeys();
+    void resetAllGestures();
     void clearLoadedConfigState();
     void applyReadConfigPacket(const std::vector<unsigned char> &packet);
 
@@ -195,13 +195,13 @@ private:
     TabBar *m_tabBar = nullptr;
     SystemSwitch *m_systemSwitch = nullptr;
     ToastWidget *m_toast = nullptr;
-    SimKeyButton *m_resetButton = nullptr;
-    SimKeyButton *m_importButton = nullptr;
-    SimKeyButton *m_exportButton = nullptr;
+    PaintedButton *m_resetButton = nullptr;
+    PaintedButton *m_importButton = nullptr;
+    PaintedButton *m_exportButton = nullptr;
     ConfigFileTransfer *m_fileTransfer = nullptr;
     UnsavedEditsGuard *m_unsavedGuard = nullptr;
     QPushButton *m_saveButton = nullptr;
-    DraggableStackedWidget *m_contentStack = nullptr;
+    PageStack *m_contentStack = nullptr;
 
     QPointer<KeyboardWidget> m_keyboardWidget;
     QPointer<CombinationWidget> m_combinationWidget;

@@ -1,7 +1,6 @@
 #include "ui/StatusArea.h"
 
 #include "protocol/uitext.h"
-#include "ui/DraggableWidgets.h"
 #include "ui/RoundedFill.h"
 #include "ui/mainlayoutgeometry.h"
 #include "ui/svgpixmap.h"
@@ -27,7 +26,8 @@ QFont statusFont(int pixelSize)
 StatusArea::StatusArea(QWidget *window, const QSize &designSize)
     : QObject(window), m_window(window), m_designSize(designSize)
 {
-    m_statusLabel = new DraggableLabel(QStringLiteral("Status"), window);
+    m_statusLabel = new QLabel(window);
+    m_statusLabel->setObjectName(QStringLiteral("Status"));
     m_statusLabel->setScaledContents(true);
     m_statusLabel->setAlignment(Qt::AlignCenter);
     m_statusLabel->setGeometry(775, 24, 370, 116);

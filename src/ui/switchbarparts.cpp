@@ -1,6 +1,5 @@
 #include "ui/switchbarparts.h"
 
-#include "ui/DraggableWidgets.h"
 #include "ui/RoundedFill.h"
 #include "ui/svgpixmap.h"
 #include "ui/textcolour.h"
@@ -32,7 +31,8 @@ QFont textFont(int pixelSize)
 
 QLabel *makeBar(const QString &dragName, const QRect &geometry, QWidget *parent)
 {
-    auto *bar = new DraggableLabel(dragName, parent);
+    auto *bar = new QLabel(parent);
+    bar->setObjectName(dragName);
     RoundedFill::of(bar)->set(kBarColour, kRadius);
     bar->setGeometry(geometry);
     return bar;

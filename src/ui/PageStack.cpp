@@ -1,15 +1,14 @@
-#include "ui/DraggableWidgets.h"
+#include "ui/PageStack.h"
 
 #include <QPainterPath>
 #include <QRegion>
 
-DraggableStackedWidget::DraggableStackedWidget(const QString &name, QWidget *parent)
-    : QStackedWidget(parent), m_name(name)
+PageStack::PageStack(QWidget *parent) : QStackedWidget(parent)
 {
-    setObjectName(name);
+    setObjectName(QStringLiteral("ContentStack"));
 }
 
-void DraggableStackedWidget::setCornerRadius(int radius)
+void PageStack::setCornerRadius(int radius)
 {
     if (m_cornerRadius == radius)
         return;
@@ -17,7 +16,7 @@ void DraggableStackedWidget::setCornerRadius(int radius)
     updateMask();
 }
 
-void DraggableStackedWidget::updateMask()
+void PageStack::updateMask()
 {
     if (m_cornerRadius <= 0 || width() <= 0 || height() <= 0) {
         clearMask();
@@ -28,13 +27,8 @@ void DraggableStackedWidget::updateMask()
     setMask(QRegion(path.toFillPolygon().toPolygon()));
 }
 
-void DraggableStackedWidget::resizeEvent(QResizeEvent *event)
+void PageStack::resizeEvent(QResizeEvent *event)
 {
     QStackedWidget::resizeEvent(event);
     updateMask();
-}
-
-DraggableLabel::DraggableLabel(const QString &name, QWidget *parent) : QLabel(parent), m_name(name)
-{
-    setObjectName(name);
 }
