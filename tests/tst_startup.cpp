@@ -143,7 +143,10 @@ private Q_SLOTS:
         QCOMPARE(window.size(), windowSizeForAvailableArea(screen->availableGeometry().size()));
         QVERIFY(screen->availableGeometry().contains(window.geometry()));
 
-        window.resizeForScreen(nullptr, true); // ignored, no crash
+        // Without a screen it stays where it is, rather than centring on some other one.
+        const QRect placed = window.geometry();
+        window.resizeForScreen(nullptr, true);
+        QCOMPARE(window.geometry(), placed);
     }
 
     // The knob's two pictures at every window size: each is there, at the
