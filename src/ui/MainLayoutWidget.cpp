@@ -14,6 +14,7 @@
 #include "ui/ConfigFileTransfer.h"
 #include "ui/DebugConsole.h"
 #include "ui/DimOverlay.h"
+#include "ui/HeaderBar.h"
 #include "ui/KeyboardNavigation.h"
 #include "ui/KnobArea.h"
 #include "ui/KnobEditor.h"
@@ -36,15 +37,11 @@
 #include "ui/pages/PaintedButton.h"
 #include "ui/pages/ProcreateWidget.h"
 #include "ui/savenotices.h"
-#include "ui/svgpixmap.h"
-#include "ui/switchbarparts.h"
 
 #include <QDebug>
 #include <QMessageBox>
-#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QParallelAnimationGroup>
 #include <QPropertyAnimation>
 #include <QPushButton>
 #include <QSequentialAnimationGroup>
@@ -54,7 +51,6 @@
 #include <QUndoStack>
 
 #include <algorithm>
-#include <tuple>
 #include <type_traits>
 #include <utility>
 
@@ -74,7 +70,6 @@ QString knobDescription(const QString &identity)
         .arg(identity.startsWith(QLatin1String("path ")) ? identity.mid(5) : identity);
 }
 
-constexpr int kSlideMs = switchbar::kSlideMs;
 constexpr int kKeyboardSlideStepMs = 120;
 // At or below this the knob is due for its charger.
 constexpr int kLowBatteryPercent = 15;
@@ -174,7 +169,7 @@ QList<QWidget *> MainLayoutWidget::focusOrder() const
         return order;
     order += m_knobArea->focusOrder();
     order += m_tabBar->items();
-    if (m_systemSwitch->bar()->isVisible())
+    if (m_systemSwitch->isVisible())
         order += m_systemSwitch->items();
     QWidget *page = m_contentStack->widget(m_tabBar->currentIndex());
     if (!page)
@@ -358,9 +353,8 @@ void MainLayoutWidget::setupUI()
 
     m_statusArea = new StatusArea(this, m_designSize);
 
-    m_logoLabel = new QLabel(this);
-    m_logoLabel->setObjectName(QStringLiteral("Logo"));
-    m_logoLabel->setAlignment(Qt::AlignCenter);
+    m_header = new HeaderBar(this);
+    connect(m_header, &HeaderBar::logoPressed, this, &MainLayoutWidget::handleLogoPress);
 
     m_knobArea = new KnobArea(this, &m_model);
     connect(m_knobArea, &KnobArea::clearClicked, this, &MainLayoutWidget::clearKnobKey);
@@ -386,9 +380,9 @@ void MainLayoutWidget::setupUI()
     // Pages at the bottom, then the bars over their top edge; the bubble and
     // the toast stay above everything.
     m_contentStack->raise();
-    m_tabBar->bar()->raise();
-    m_systemSwitch->bar()->raise();
-    m_statusArea->statusLabel()->raise();
+    m_tabBar->raise();
+    m_systemSwitch->raise();
+    m_statusArea->raise();
     m_knobArea->knobLabel()->raise();
     m_knobArea->bubbleContainer()->raise();
     m_toast->raise();
@@ -400,21 +394,11 @@ void MainLayoutWidget::setupUI()
 
 void MainLayoutWidget::setupButtons()
 {
-    m_resetButton = new PaintedButton(uiText(QStringLiteral("还原设置")), this);
-    m_resetButton->setObjectName(QStringLiteral("resetButton"));
+    m_resetButton = m_header->resetButton();
+    m_importButton = m_header->importButton();
+    m_exportButton = m_header->exportButton();
+    m_saveButton = m_header->saveButton();
     connect(m_resetButton, &QPushButton::clicked, this, &MainLayoutWidget::showRestoreConfirmation);
-
-    // Import and export of a configuration file, beside Reset and drawn like it.
-    m_importButton = new PaintedButton(QStringLiteral("Import"), this);
-    m_importButton->setObjectName(QStringLiteral("importButton"));
-    m_exportButton = new PaintedButton(QStringLiteral("Export"), this);
-    m_exportButton->setObjectName(QStringLiteral("exportButton"));
-
-    m_saveButton = new QPushButton(uiText(QStringLiteral("保存设置")), this);
-    m_saveButton->setObjectName(QStringLiteral("saveButton"));
-    m_saveButton->setCursor(Qt::PointingHandCursor);
-    m_saveButton->setFocusPolicy(Qt::TabFocus);
-    m_saveButton->setEnabled(false);
     connect(m_saveButton, &QPushButton::clicked, this, &MainLayoutWidget::onSaveClicked);
 }
 
@@ -501,14 +485,7 @@ QWidget *MainLayoutWidget::ensurePage(int index)
     if (!page) // built before
         return m_contentStack->widget(index);
     // Into the placeholder's place, with the look every other page has now.
-    QWidget *placeholder = m_contentStack->widget(index);
-    const bool wasCurrent = m_contentStack->currentIndex() == index;
-    page->setGeometry(QRect(QPoint(0, 0), m_contentStack->size()));
-    m_contentStack->insertWidget(index, page);
-    m_contentStack->removeWidget(placeholder);
-    delete placeholder;
-    if (wasCurrent)
-        m_contentStack->setCurrentIndex(index);
+    m_contentStack->replacePage(index, page);
     if (index != 7)
         page->setAttribute(Qt::WA_TransparentForMouseEvents, !m_connectedLook);
     markSelectedGesture();
@@ -574,62 +551,20 @@ void MainLayoutWidget::onKeyboardPageKeyClicked(uint16_t code)
 
 void MainLayoutWidget::switchToTab(int index)
 {
-    if (!m_contentStack || index < 0 || index >= std::min(tabCount(), m_contentStack->count()))
-        return;
-    if (m_pageSlideAnimation)
+    if (!m_contentStack || index < 0 || index >= std::min(tabCount(), m_contentStack->count()) ||
+        m_contentStack->isSliding())
         return;
     const int previous = m_tabBar->currentIndex();
     ensurePage(index);
-
-    QWidget *oldPage = m_contentStack->widget(previous);
-    QWidget *newPage = m_contentStack->widget(index);
-    const QRect stackRect(QPoint(0, 0), m_contentStack->size());
-    if (index != previous && oldPage && newPage && !stackRect.isEmpty()) {
-        oldPage->setGeometry(stackRect);
-        newPage->setGeometry(stackRect);
-        // The new page enters from the right when its tab lies to the right.
-        const int offset = index > previous ? stackRect.width() : -stackRect.width();
-        newPage->move(offset, 0);
-        oldPage->show();
-        newPage->show();
-        newPage->raise();
-
-        auto *group = new QParallelAnimationGroup(this);
-        for (const auto &[page, from, to] :
-             {std::tuple{oldPage, 0, -offset}, std::tuple{newPage, offset, 0}}) {
-            auto *slide = new QPropertyAnimation(page, "pos", group);
-            slide->setDuration(kSlideMs);
-            slide->setEasingCurve(QEasingCurve::InOutCubic);
-            slide->setStartValue(QPoint(from, 0));
-            slide->setEndValue(QPoint(to, 0));
-            group->addAnimation(slide);
-        }
-        const QPointer<QWidget> oldGuard(oldPage);
-        const QPointer<QWidget> newGuard(newPage);
-        connect(group, &QAbstractAnimation::finished, this, [this, oldGuard, newGuard] {
-            // The group is only deleted later; the next click must not find it.
-            m_pageSlideAnimation = nullptr;
-            if (newGuard && m_contentStack)
-                m_contentStack->setCurrentWidget(newGuard);
-            if (oldGuard)
-                oldGuard->move(0, 0);
-            if (newGuard)
-                newGuard->move(0, 0);
-        });
-        m_pageSlideAnimation = group;
-        group->start(QAbstractAnimation::DeleteWhenStopped);
-    } else {
-        m_contentStack->setCurrentIndex(index);
-    }
-
+    m_contentStack->slide(previous, index);
     m_tabBar->setCurrentIndex(index);
 
     const bool showSwitch = index == 0;
-    m_systemSwitch->bar()->setVisible(showSwitch);
+    m_systemSwitch->setVisible(showSwitch);
     if (showSwitch) {
         m_systemSwitch->layoutItems();
         m_systemSwitch->updateIcons();
-        m_systemSwitch->bar()->raise();
+        m_systemSwitch->raise();
     }
     qDebug().noquote() << "Switched to tab:" << index;
 }
@@ -685,21 +620,6 @@ void MainLayoutWidget::switchKeyboardSystem(bool mac)
     m_systemSwitch->setMacLayout(mac);
 }
 
-// ---- Presses ----------------------------------------------------------------
-
-void MainLayoutWidget::mousePressEvent(QMouseEvent *event)
-{
-    const QPoint pos = event->position().toPoint();
-    if (!m_session->isConnected()) {
-        if (m_logoLabel && m_logoLabel->geometry().contains(pos))
-            handleLogoPress();
-    } else if (const int tab = m_tabBar->indexAt(pos); tab >= 0) {
-        // A press between the items.
-        switchToTab(tab);
-    }
-    QWidget::mousePressEvent(event);
-}
-
 // ---- Scaling ----------------------------------------------------------------
 
 void MainLayoutWidget::resizeEvent(QResizeEvent *event)
@@ -721,11 +641,8 @@ void MainLayoutWidget::relayout()
     m_laidOutRatio = devicePixelRatioF();
     const layout::MainGeometry g = layout::mainGeometry(size);
 
-    m_logoLabel->setGeometry(g.logo);
-    m_logoLabel->setPixmap(renderSvgPixmap(QStringLiteral(":/asset/Logo.svg"), g.logo.size(), this));
-
+    m_header->relayout();
     m_statusArea->relayout();
-    layoutButtons();
 
     m_knobArea->relayout(g.knobArea);
 
@@ -736,7 +653,7 @@ void MainLayoutWidget::relayout()
         m_contentStack->setCornerRadius(g.contentStackRadius);
 
     m_systemSwitch->relayout(g.systemSwitch, g.buttonRadius);
-    m_systemSwitch->bar()->setVisible(m_tabBar->currentIndex() == 0);
+    m_systemSwitch->setVisible(m_tabBar->currentIndex() == 0);
     m_systemSwitch->updateIcons();
 
     m_toast->relayout();
@@ -1037,11 +954,10 @@ void MainLayoutWidget::applyConnectionVisualState(bool connected)
     setBackgroundPicture(connected);
 
     const double opacity = connected ? 1.0 : 0.4;
-    for (QWidget *w :
-         {static_cast<QWidget *>(m_knobArea->knobLabel()), static_cast<QWidget *>(m_resetButton),
-          static_cast<QWidget *>(m_importButton), static_cast<QWidget *>(m_exportButton),
-          static_cast<QWidget *>(m_saveButton), static_cast<QWidget *>(m_tabBar->bar()),
-          static_cast<QWidget *>(m_systemSwitch->bar()), static_cast<QWidget *>(m_contentStack)}) {
+    for (QWidget *w : {static_cast<QWidget *>(m_knobArea->knobLabel()), static_cast<QWidget *>(m_resetButton),
+                       static_cast<QWidget *>(m_importButton), static_cast<QWidget *>(m_exportButton),
+                       static_cast<QWidget *>(m_saveButton), static_cast<QWidget *>(m_tabBar),
+                       static_cast<QWidget *>(m_systemSwitch), static_cast<QWidget *>(m_contentStack)}) {
         if (!w)
             continue;
         auto *dim = w->findChild<DimOverlay *>(QString(), Qt::FindDirectChildrenOnly);
@@ -1074,32 +990,6 @@ void MainLayoutWidget::applyConnectionVisualState(bool connected)
 void MainLayoutWidget::showToast(bool success, const QString &title, const QString &text)
 {
     m_toast->showMessage(success, title, text);
-}
-
-// ---- Buttons ------------------------------------------------------------------------
-
-void MainLayoutWidget::layoutButtons()
-{
-    if (!m_resetButton || !m_saveButton)
-        return;
-    const layout::MainGeometry g = layout::mainGeometry(size());
-    m_resetButton->setGeometry(g.resetButton);
-    m_saveButton->setGeometry(g.saveButton);
-    m_exportButton->setGeometry(g.exportButton);
-    m_importButton->setGeometry(g.importButton);
-    for (PaintedButton *button : {m_resetButton, m_exportButton, m_importButton}) {
-        button->setBorderRadius(g.buttonRadius);
-        button->setBorderWidth(g.buttonBorder);
-        button->setFontPixelSizeRange(g.buttonFontMinPx, g.buttonFontMaxPx);
-    }
-    m_saveButton->setStyleSheet(
-        QStringLiteral("QPushButton {  background-color: #BEF449;  color: #272A2B;  border: none;  "
-                       "border-radius: %2px;  font-size: %1px;  font-weight: 500;}"
-                       "QPushButton:hover {  background-color: #CCF66D;}"
-                       "QPushButton:pressed {  background-color: #A4D33F;}"
-                       "QPushButton:disabled {  background-color: #BEF449;  color: #272A2B;}")
-            .arg(g.saveButtonFontPx)
-            .arg(g.buttonRadius));
 }
 
 // ---- Save ---------------------------------------------------------------------------

@@ -18,6 +18,7 @@ class ConfigFileTransfer;
 class DebugConsole;
 class DebugWidget;
 class DelayWidget;
+class HeaderBar;
 class KeyboardWidget;
 class KnobArea;
 class KnobSession;
@@ -27,9 +28,7 @@ class MultimediaWidget;
 class PageStack;
 class PaintedButton;
 class ProcreateWidget;
-class QLabel;
 class QPainter;
-class QParallelAnimationGroup;
 class QPushButton;
 class QSequentialAnimationGroup;
 class QSvgRenderer;
@@ -55,7 +54,6 @@ public:
     ~MainLayoutWidget() override;
 
 protected:
-    void mousePressEvent(QMouseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
@@ -113,7 +111,6 @@ private:
     static constexpr int kPageCount = 8;
     // Places and re-renders every piece for the current size.
     void relayout();
-    void layoutButtons();
     void setBackgroundPicture(bool connected);
 
     // ---- Presses and page signals
@@ -188,7 +185,7 @@ private:
     // would hold megabytes for what the backing store already has.
     QSvgRenderer *m_background = nullptr;
     QString m_backgroundPath;
-    QLabel *m_logoLabel = nullptr;
+    HeaderBar *m_header = nullptr;
     StatusArea *m_statusArea = nullptr;
     bool m_lowBatteryShown = false;
     KnobArea *m_knobArea = nullptr;
@@ -213,7 +210,6 @@ private:
     QPointer<DebugWidget> m_debugWidget;
     DebugConsole *m_debugConsole = nullptr;
 
-    QPointer<QParallelAnimationGroup> m_pageSlideAnimation;
     QPointer<QSequentialAnimationGroup> m_keyboardSlideAnimation;
     QPoint m_keyboardLayerRestPos;
 };
