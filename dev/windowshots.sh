@@ -7,7 +7,7 @@
 # BIN_DIR holds veltranix and libhidsim.so (for a build tree, pass the build
 # directory: build/tests/fakes/hidsim/libhidsim.so is found there too).
 # Each screen size gets: no knob, the demo knob, and a simulated knob with a
-# stored configuration on every page tab. Files are named
+# stored configuration on every page tab and with the Mac layout. Files are named
 # <width>x<height>-<state>.png. Needs xvfb-run, xdotool and ImageMagick.
 set -euo pipefail
 
@@ -46,6 +46,8 @@ colour 03 FD 00 06 FF 80 00 64 01"
 TAB_NAMES=(keyboard shortcuts media lighting mouse delay procreate)
 TAB_X=(0.1353 0.1992 0.2610 0.3207 0.3757 0.4306 0.4931)
 TAB_Y=0.5043
+# The Mac half of the layout switch, on the tab row.
+MAC_X=0.8022
 
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
@@ -62,7 +64,7 @@ run_state() {
     chmod 700 "$home/run"
     env -i PATH="$PATH" HOME="$home" XDG_RUNTIME_DIR="$home/run" LANG=C.UTF-8 "$@" \
         W="$w" H="$h" APP="$APP" SHOT="$OUT/$size-$state" CLICKS="$clicks" SETTLE="$SETTLE" \
-        TAB_SETTLE="$TAB_SETTLE" TAB_X="${TAB_X[*]}" TAB_Y="$TAB_Y" TAB_NAMES="${TAB_NAMES[*]}" \
+        TAB_SETTLE="$TAB_SETTLE" TAB_X="${TAB_X[*]}" TAB_Y="$TAB_Y" MAC_X="$MAC_X" TAB_NAMES="${TAB_NAMES[*]}" \
         xvfb-run -a -s "-screen 0 ${w}x${h}x24 -nolisten tcp" bash -c '
             set -u
             "$APP" $APP_ARGS >"$HOME/app.log" 2>&1 &
@@ -84,6 +86,16 @@ run_state() {
                     sleep "$TAB_SETTLE"
                     import -window root "$SHOT-${names[$i]}.png"
                 done
+                # Back on the keyboard, the other layout.
+                for f in "${xs[0]}" "$MAC_X"; do
+                    x=$(awk -v f="$f" -v w="$W" "BEGIN{printf \"%d\", f*w}")
+                    y=$(awk -v f="$TAB_Y" -v h="$H" "BEGIN{printf \"%d\", f*h}")
+                    xdotool mousemove "$x" "$y" click 1
+                    sleep "$TAB_SETTLE"
+                done
+                xdotool mousemove 0 0
+                sleep "$TAB_SETTLE"
+                import -window root "$SHOT-keyboard-mac.png"
             fi
             kill "$pid" 2>/dev/null
             wait "$pid"
