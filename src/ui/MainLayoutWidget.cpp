@@ -15,6 +15,7 @@
 #include "ui/DebugConsole.h"
 #include "ui/DimOverlay.h"
 #include "ui/HeaderBar.h"
+#include "ui/KeyLayerSlide.h"
 #include "ui/KeyboardNavigation.h"
 #include "ui/KnobArea.h"
 #include "ui/KnobEditor.h"
@@ -25,6 +26,7 @@
 #include "ui/TabBar.h"
 #include "ui/ToastWidget.h"
 #include "ui/UnsavedEditsGuard.h"
+#include "ui/WindowBackground.h"
 #include "ui/WindowButtons.h"
 #include "ui/mainlayoutgeometry.h"
 #include "ui/pages/CombinationWidget.h"
@@ -42,11 +44,8 @@
 #include <QMessageBox>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QPropertyAnimation>
 #include <QPushButton>
-#include <QSequentialAnimationGroup>
 #include <QShortcut>
-#include <QSvgRenderer>
 #include <QThread>
 #include <QUndoStack>
 
@@ -70,7 +69,6 @@ QString knobDescription(const QString &identity)
         .arg(identity.startsWith(QLatin1String("path ")) ? identity.mid(5) : identity);
 }
 
-constexpr int kKeyboardSlideStepMs = 120;
 // At or below this the knob is due for its charger.
 constexpr int kLowBatteryPercent = 15;
 
@@ -341,15 +339,13 @@ void MainLayoutWidget::handleLogoPress()
 
 void MainLayoutWidget::setupUI()
 {
-    const QSvgRenderer background(QStringLiteral(":/asset/Background.svg"));
-    if (background.isValid() && !background.defaultSize().isEmpty())
-        m_designSize = background.defaultSize();
+    m_designSize = WindowBackground::designSize();
     // The window already has its size; its central widget gets it only when
     // shown, and laying out at that interim size would decode the pictures twice.
     resize(parentWidget() ? parentWidget()->window()->size() : QSize(1280, 720));
     setMinimumSize(1, 1);
 
-    m_background = new QSvgRenderer(this);
+    m_background = new WindowBackground(this);
 
     m_statusArea = new StatusArea(this, m_designSize);
 
@@ -369,6 +365,7 @@ void MainLayoutWidget::setupUI()
             switchToTab(index);
     });
     m_systemSwitch = new SystemSwitch(this, m_designSize, m_isMacLayout);
+    m_keyLayerSlide = new KeyLayerSlide(this);
     connect(m_systemSwitch, &SystemSwitch::systemPressed, this, [this](bool mac) {
         if (m_session->isConnected())
             switchKeyboardSystem(mac);
@@ -576,47 +573,12 @@ void MainLayoutWidget::switchKeyboardSystem(bool mac)
     if (mac == m_isMacLayout)
         return;
     const bool fromMac = m_isMacLayout;
-    QWidget *layer = m_keyboardWidget ? m_keyboardWidget->keyLayer() : nullptr;
-    if (m_keyboardSlideAnimation) {
-        m_keyboardSlideAnimation->stop();
-        if (layer)
-            layer->move(m_keyboardLayerRestPos);
-    }
     m_isMacLayout = mac;
-
-    if (layer) {
-        const QPoint p = layer->pos();
-        m_keyboardLayerRestPos = p;
-        const int d = std::max(56, layer->width() / 10);
-        const QPoint shift((fromMac ? 1 : -1) * d, 0);
-
-        auto *group = new QSequentialAnimationGroup(this);
-        auto *out = new QPropertyAnimation(layer, "pos", group);
-        out->setDuration(kKeyboardSlideStepMs);
-        out->setEasingCurve(QEasingCurve::InCubic);
-        out->setStartValue(p);
-        out->setEndValue(p - shift);
-        auto *in = new QPropertyAnimation(layer, "pos", group);
-        in->setDuration(kKeyboardSlideStepMs);
-        in->setEasingCurve(QEasingCurve::OutCubic);
-        in->setStartValue(p + shift);
-        in->setEndValue(p);
-        group->addAnimation(out);
-        group->addAnimation(in);
-        const QPointer<QWidget> layerGuard(layer);
-        // The keys change while the layer is out of sight.
-        connect(out, &QAbstractAnimation::finished, this, [this, mac, layerGuard, p, shift] {
-            if (m_keyboardWidget)
-                m_keyboardWidget->setMacLayout(mac);
-            if (layerGuard)
-                layerGuard->move(p + shift);
-        });
-        m_keyboardSlideAnimation = group;
-        group->start(QAbstractAnimation::DeleteWhenStopped);
-    } else if (m_keyboardWidget) {
-        m_keyboardWidget->setMacLayout(mac);
-    }
-
+    // Mac lies left of Windows on the switch: the keys leave the way the highlight goes.
+    m_keyLayerSlide->run(m_keyboardWidget ? m_keyboardWidget->keyLayer() : nullptr, fromMac, [this, mac] {
+        if (m_keyboardWidget)
+            m_keyboardWidget->setMacLayout(mac);
+    });
     m_systemSwitch->setMacLayout(mac);
 }
 
@@ -911,37 +873,11 @@ void MainLayoutWidget::updateStatusIcon(bool connected)
     qDebug().noquote() << "状态已更新:" << (connected ? QStringLiteral("已连接") : QStringLiteral("未连接"));
 }
 
-void MainLayoutWidget::setBackgroundPicture(bool connected)
-{
-    if (!m_background)
-        return;
-    const QString connectedPath = QStringLiteral(":/asset/Background.svg");
-    const QString path = connected ? connectedPath : QStringLiteral(":/asset/disconnected_bg.svg");
-    if (path == m_backgroundPath)
-        return;
-    m_backgroundPath = path;
-    // Without its own picture the disconnected look borrows the connected one.
-    if (!m_background->load(path) && !connected)
-        m_background->load(connectedPath);
-    update();
-}
-
 void MainLayoutWidget::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     painter.setClipRegion(event->region());
-    paintBackground(painter);
-}
-
-void MainLayoutWidget::paintBackground(QPainter &painter)
-{
-    if (!m_background || !m_background->isValid())
-        return;
-    const QSize picture = m_background->defaultSize().scaled(size(), Qt::KeepAspectRatio);
-    if (picture.isEmpty())
-        return;
-    // Where a label would put it: at the left edge, centred vertically.
-    m_background->render(&painter, QRectF(QPointF(0, (height() - picture.height()) / 2), QSizeF(picture)));
+    m_background->paint(painter);
 }
 
 void MainLayoutWidget::applyConnectionVisualState(bool connected)
@@ -951,7 +887,7 @@ void MainLayoutWidget::applyConnectionVisualState(bool connected)
     m_knobArea->setConnectedLook(connected);
     m_tabBar->setConnectedLook(connected);
     m_systemSwitch->setConnectedLook(connected);
-    setBackgroundPicture(connected);
+    m_background->setConnected(connected);
 
     const double opacity = connected ? 1.0 : 0.4;
     for (QWidget *w : {static_cast<QWidget *>(m_knobArea->knobLabel()), static_cast<QWidget *>(m_resetButton),
@@ -962,7 +898,7 @@ void MainLayoutWidget::applyConnectionVisualState(bool connected)
             continue;
         auto *dim = w->findChild<DimOverlay *>(QString(), Qt::FindDirectChildrenOnly);
         if (!dim && opacity < 1.0)
-            dim = new DimOverlay(w, this, [this](QPainter &painter) { paintBackground(painter); });
+            dim = new DimOverlay(w, this, [this](QPainter &painter) { m_background->paint(painter); });
         if (dim)
             dim->setOpacity(opacity);
     }

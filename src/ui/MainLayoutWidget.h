@@ -19,6 +19,7 @@ class DebugConsole;
 class DebugWidget;
 class DelayWidget;
 class HeaderBar;
+class KeyLayerSlide;
 class KeyboardWidget;
 class KnobArea;
 class KnobSession;
@@ -28,15 +29,13 @@ class MultimediaWidget;
 class PageStack;
 class PaintedButton;
 class ProcreateWidget;
-class QPainter;
 class QPushButton;
-class QSequentialAnimationGroup;
-class QSvgRenderer;
 class StatusArea;
 class SystemSwitch;
 class TabBar;
 class ToastWidget;
 class UnsavedEditsGuard;
+class WindowBackground;
 struct ConfigEntry;
 struct SaveOutcome;
 
@@ -60,8 +59,6 @@ protected:
 private:
     // Physical key 1..5 the pages edit, 0 for none (kept by the knob area).
     int selectedKnobKey() const;
-    // The window background, in this widget's coordinates.
-    void paintBackground(QPainter &painter);
 
     // ---- The knob model
     // The three lists and the delays of every physical key and the layout: what a save writes.
@@ -111,7 +108,6 @@ private:
     static constexpr int kPageCount = 8;
     // Places and re-renders every piece for the current size.
     void relayout();
-    void setBackgroundPicture(bool connected);
 
     // ---- Presses and page signals
     void onKeyboardPageKeyClicked(uint16_t code);
@@ -181,10 +177,7 @@ private:
     QSize m_laidOutSize;
     qreal m_laidOutRatio = 0;
 
-    // Drawn straight into the window on every paint: a window-sized picture
-    // would hold megabytes for what the backing store already has.
-    QSvgRenderer *m_background = nullptr;
-    QString m_backgroundPath;
+    WindowBackground *m_background = nullptr;
     HeaderBar *m_header = nullptr;
     StatusArea *m_statusArea = nullptr;
     bool m_lowBatteryShown = false;
@@ -210,6 +203,5 @@ private:
     QPointer<DebugWidget> m_debugWidget;
     DebugConsole *m_debugConsole = nullptr;
 
-    QPointer<QSequentialAnimationGroup> m_keyboardSlideAnimation;
-    QPoint m_keyboardLayerRestPos;
+    KeyLayerSlide *m_keyLayerSlide = nullptr;
 };
