@@ -114,8 +114,6 @@ KnobArea::KnobArea(QWidget *window, const KnobModel *model)
     m_dialDecode = std::async(std::launch::async, decodeScaled, kDialPicture, m_dialDecodeScale);
     m_knobLabel = new QLabel(window);
     m_knobLabel->setObjectName(QStringLiteral("Knob"));
-    m_knobLabel->setGeometry(810, 172, 300, 300);
-    m_knobLabel->setFixedSize(300, 300);
 
     m_dial = new KnobDialWidget(m_knobLabel);
     m_dial->setObjectName(QStringLiteral("knobDial"));
@@ -123,7 +121,6 @@ KnobArea::KnobArea(QWidget *window, const KnobModel *model)
     for (int k = 1; k <= 5; ++k) {
         auto *label = new QLabel(m_knobLabel);
         label->setObjectName(QStringLiteral("knobKeyLabel%1").arg(k));
-        label->setGeometry(layout::knobKeyLabelRect(k, 300));
         label->setWordWrap(true);
         label->setAlignment(Qt::AlignCenter);
         label->setCursor(Qt::PointingHandCursor);
@@ -165,7 +162,6 @@ KnobArea::KnobArea(QWidget *window, const KnobModel *model)
     m_bubbleContainer = new QWidget(window);
     m_bubbleContainer->setObjectName(QStringLiteral("knobBubbleContainer"));
     m_bubbleContainer->setAttribute(Qt::WA_TransparentForMouseEvents);
-    m_bubbleContainer->setGeometry(window->rect());
     m_bubbleLabel = new QLabel(m_bubbleContainer);
     m_bubbleLabel->setObjectName(QStringLiteral("knobBubbleLabel"));
     m_bubbleLabel->setWordWrap(true);
