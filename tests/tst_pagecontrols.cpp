@@ -14,10 +14,9 @@
 #include "ui/pages/LightWidget.h"
 #include "ui/pages/MouseWidget.h"
 #include "ui/pages/MultimediaWidget.h"
+#include "ui/pages/PaintedButton.h"
 #include "ui/pages/ProcreateWidget.h"
-#include "ui/pages/SimKeyButton.h"
 #include "ui/pages/ToggleSwitchWidget.h"
-#include "ui/pages/pagevocabulary.h"
 
 #include <QImage>
 #include <QLabel>
@@ -31,41 +30,80 @@ class TestPageControls : public QObject
 {
     Q_OBJECT
 
-    // Every button sends the action its label shows, one the knob can store,
-    // and is marked only while the gesture holds it; no two send the same.
-    template <typename Page, typename Signal>
-    void everyButtonSendsWhatItShows(Signal signal, const QStringList &vocabulary)
+    // The four list pages, and every name they sent.
+    struct ListPages
     {
-        Page page;
-        QSignalSpy spy(&page, signal);
-        QSet<QString> sent;
-        for (SimKeyButton *b : page.template findChildren<SimKeyButton *>()) {
-            b->click();
-            QCOMPARE(spy.count(), int(sent.size()) + 1);
-            const QString name = spy.last().at(0).toString();
-            QCOMPARE(b->text().replace(QStringLiteral("&&"), QStringLiteral("&")), uiText(name));
-            KnobKeyModel key;
-            key.combinations << name;
-            key.displayNames << uiText(name);
-            QVERIFY2(checkModelKey(key, false).ok(), qPrintable(name));
-            QVERIFY(!b->isSelected());
-            page.setMarkedNames({name});
-            QVERIFY(b->isSelected());
-            sent << name;
+        CombinationWidget combination;
+        MultimediaWidget media;
+        MouseWidget mouse;
+        ProcreateWidget procreate;
+        QStringList sent;
+        ListPages()
+        {
+            const auto record = [this](const QString &name) { sent << name; };
+            QObject::connect(&combination, &CombinationWidget::combinationClicked, record);
+            QObject::connect(&media, &MultimediaWidget::multimediaClicked, record);
+            QObject::connect(&mouse, &MouseWidget::mouseClicked, record);
+            QObject::connect(&procreate, &ProcreateWidget::procreateKeyClicked, record);
         }
-        QCOMPARE(sent, QSet<QString>(vocabulary.begin(), vocabulary.end()));
-    }
+        QList<ButtonGridPage *> pages() { return {&combination, &media, &mouse, &procreate}; }
+    };
 
 private Q_SLOTS:
+    // Every button sends one action the knob can store, no two the same, and
+    // is marked only while the gesture holds it.
     void listPages()
     {
-        everyButtonSendsWhatItShows<CombinationWidget>(&CombinationWidget::combinationClicked,
-                                                       combinationPageStrings());
-        everyButtonSendsWhatItShows<MultimediaWidget>(&MultimediaWidget::multimediaClicked,
-                                                      multimediaPageNames());
-        everyButtonSendsWhatItShows<MouseWidget>(&MouseWidget::mouseClicked, mousePageNames());
-        everyButtonSendsWhatItShows<ProcreateWidget>(&ProcreateWidget::procreateKeyClicked,
-                                                     procreatePageNames());
+        ListPages lists;
+        for (ButtonGridPage *page : lists.pages()) {
+            for (PaintedButton *b : page->findChildren<PaintedButton *>()) {
+                const qsizetype before = lists.sent.size();
+                b->click();
+                QCOMPARE(lists.sent.size(), before + 1);
+                KnobKeyModel key;
+                key.combinations << lists.sent.last();
+                key.displayNames << uiText(lists.sent.last());
+                QVERIFY2(checkModelKey(key, false).ok(), qPrintable(lists.sent.last()));
+                QVERIFY(!b->isSelected());
+                page->setMarkedNames({lists.sent.last()});
+                QVERIFY(b->isSelected());
+            }
+        }
+        QCOMPARE(QSet<QString>(lists.sent.begin(), lists.sent.end()).size(), lists.sent.size());
+    }
+
+    // A button wired to another action writes another report than its label (the row's name) says.
+    void listPageButtonWritesWhatItShows_data()
+    {
+        QTest::addColumn<QString>("report");
+        QTest::newRow("@") << "03 FD 02 01 01 00 02 00 00 F2 00 00 1F 00";
+        QTest::newRow("Volume +") << "03 FD 02 01 02 00 01 00 00 E9 00";
+        QTest::newRow("Browser") << "03 FD 02 01 02 00 02 00 00 23 02 00 02 00";
+        QTest::newRow("Right Click") << "03 FD 02 01 03 01 04 00 00 00 00 00 02 00";
+        QTest::newRow("Like") << "03 FD 02 01 03 04 04 00 00 05 00 00 00 00";
+        QTest::newRow("Undo") << "03 FD 02 01 04 00 02 00 00 F4 00 00 1D 00";
+        QTest::newRow("Redo") << "03 FD 02 01 04 00 03 00 00 F2 00 00 F4 00 00 1D 00";
+    }
+
+    void listPageButtonWritesWhatItShows()
+    {
+        QFETCH(QString, report);
+        ListPages lists;
+        for (ButtonGridPage *page : lists.pages()) {
+            for (PaintedButton *b : page->findChildren<PaintedButton *>()) {
+                if (b->text().replace(QStringLiteral("&&"), QStringLiteral("&")) == QTest::currentDataTag())
+                    b->click();
+            }
+        }
+        QCOMPARE(lists.sent.size(), 1);
+        KnobModelSnapshot snapshot;
+        snapshot.isMacLayout = false;
+        snapshot.keys[0].combinations << lists.sent.first();
+        snapshot.keys[0].displayNames << uiText(lists.sent.first());
+        const std::vector<Packet> packets =
+            planAssignmentWrite(snapshot).knobs.value(0).sends.value(0).packets;
+        const QString written = packets.empty() ? QString() : packetToHexLine(packets.front());
+        QVERIFY2(written.startsWith(report), qPrintable(written));
     }
 
     // On the smallest pages every name fits its button whole, on one line or two.
@@ -77,7 +115,7 @@ private Q_SLOTS:
         for (QWidget *page : std::initializer_list<QWidget *>{&procreate, &combination, &keyboard}) {
             page->resize(776, 248);
             page->show();
-            for (SimKeyButton *b : page->findChildren<SimKeyButton *>()) {
+            for (PaintedButton *b : page->findChildren<PaintedButton *>()) {
                 b->ensurePolished();
                 QVERIFY2(!b->shownText().contains(QChar(0x2026)), qPrintable(b->text()));
             }

@@ -19,7 +19,7 @@
 #include "ui/ChoiceOverlay.h"
 #include "ui/pages/BrightnessSliderWidget.h"
 #include "ui/pages/ColorPickerWidget.h"
-#include "ui/pages/SimKeyButton.h"
+#include "ui/pages/PaintedButton.h"
 #include "ui/pages/ToggleSwitchWidget.h"
 
 namespace {

@@ -6,15 +6,13 @@
 #include "ui/KnobArea.h"
 #include "ui/KnobEditor.h"
 #include "ui/MainLayoutWidget.h"
+#include "ui/PageStack.h"
 #include "ui/TabBar.h"
 #include "ui/pages/DelayWidget.h"
 #include "ui/pages/LightWidget.h"
 
-#include <QAbstractAnimation>
 #include <QStringList>
 #include <QTest>
-
-#include <algorithm>
 
 namespace knobview {
 
@@ -33,9 +31,7 @@ inline bool unsavedEdits(const MainLayoutWidget &w)
 // A page slide is running; tab presses wait for it.
 inline bool pageSliding(const MainLayoutWidget &w)
 {
-    const auto slides = w.findChildren<QAbstractAnimation *>(QString(), Qt::FindDirectChildrenOnly);
-    return std::any_of(slides.begin(), slides.end(),
-                       [](const QAbstractAnimation *a) { return a->state() == QAbstractAnimation::Running; });
+    return w.findChild<PageStack *>()->isSliding();
 }
 
 inline QList<unsigned short> keyCodes(const MainLayoutWidget &w, int k)

@@ -227,15 +227,6 @@ void DelayWidget::setDelayForVirtualKey(int k, int slot, int ms)
         updateSlotUi(slot);
 }
 
-void DelayWidget::resetKnobDelays(int k)
-{
-    if (!validKey(k))
-        return;
-    m_model->key(k).resetDelays();
-    if (k == m_selectedKnobKey)
-        refreshAllSlots();
-}
-
 int DelayWidget::delayForVirtualKey(int k, int slot) const
 {
     if (!validKey(k) || slot < 0 || slot >= kDelaySlots)

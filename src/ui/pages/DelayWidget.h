@@ -38,7 +38,6 @@ public:
     void setVirtualKeyCount(int k, int n);
     void setVirtualKeyTexts(int k, const QList<QString> &texts);
     void setDelayForVirtualKey(int k, int slot, int ms);
-    void resetKnobDelays(int k);
     int delayForVirtualKey(int k, int slot) const;
 
     void applyDelayInput(int slot);
