@@ -103,16 +103,21 @@ struct Rig
 
     explicit Rig(const QString &script, bool withHelper = true)
     {
-        QFile file(dir.filePath(QStringLiteral("script.txt")));
-        if (file.open(QIODevice::WriteOnly))
-            file.write(script.toUtf8());
-        qputenv("VX_FAKE_BLE_SCRIPT", file.fileName().toLocal8Bit());
+        setScript(script);
+        qputenv("VX_FAKE_BLE_SCRIPT", dir.filePath(QStringLiteral("script.txt")).toLocal8Bit());
         qputenv("VX_FAKE_BLE_ARGS_OUT", dir.filePath(QStringLiteral("args.txt")).toLocal8Bit());
         if (withHelper)
             QFile::link(QStringLiteral(VX_FAKE_BLE_HELPER_PATH), dir.filePath(QStringLiteral("ble_helper")));
         session.setBluetoothHelperDirectory(dir.path());
     }
     ~Rig() { session.shutdown(); }
+    // Read by every run as it starts.
+    void setScript(const QString &script)
+    {
+        QFile file(dir.filePath(QStringLiteral("script.txt")));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(script.toUtf8());
+    }
 
     bool connectRun()
     {
@@ -668,6 +673,9 @@ private Q_SLOTS:
         QTest::newRow("no knob connected") << QStringLiteral("[auto]\nexit 3\n") << false << QString();
         QTest::newRow("no BlueZ") << QStringLiteral("[auto]\nexit 7\n") << false << QString();
         QTest::newRow("failure with a knob") << noGatt << false << QStringLiteral("no GATT service");
+        QTest::newRow("the reason changes within the streak")
+            << QString(noGatt).replace("service", "service %1") << false
+            << QStringLiteral("no GATT service 0");
         QTest::newRow("the cable is found first") << noGatt << true << QString();
     }
     void failureReportedOncePerStreak()
@@ -680,6 +688,8 @@ private Q_SLOTS:
             hidsim::addDevice(hidsim::knobDevice());
         QSignalSpy failed(&rig.session, &KnobSession::bluetoothConnectFailed);
         for (int i = 0; i < 3; ++i) {
+            if (script.contains(QLatin1String("%1")))
+                rig.setScript(script.arg(i));
             rig.session.tryAutoConnectBluetooth();
             if (cable) {
                 rig.session.connectNow();

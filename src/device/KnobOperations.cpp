@@ -1,20 +1,20 @@
 #include "device/KnobOperations.h"
 
-KnobOperations::Busy KnobOperations::mayStart() const
+KnobOperations::Refusal KnobOperations::holder() const
 {
     if (m_ticket == 0)
-        return Busy::No;
+        return Refusal::None;
     switch (m_kind) {
     case Kind::Read:
-        return Busy::Reading;
+        return Refusal::Reading;
     case Kind::Save:
-        return Busy::Saving;
+        return Refusal::Saving;
     case Kind::Lighting:
-        return Busy::SendingLighting;
+        return Refusal::SendingLighting;
     case Kind::RawSend:
-        return Busy::SendingRaw;
+        return Refusal::SendingRaw;
     }
-    return Busy::Reading;
+    return Refusal::Reading;
 }
 
 unsigned KnobOperations::begin(Kind kind)

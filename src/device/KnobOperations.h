@@ -15,20 +15,24 @@ public:
         Lighting,
         RawSend
     };
-    // Why an operation may not start now: the one that holds the link.
-    enum class Busy
+    // Why a request may not go out now. The window and the command-line tool
+    // choose what to show by it; the rules live in the session alone.
+    enum class Refusal
     {
-        No,
+        None,
+        NotConnected,
         Reading,
         Saving,
         SendingLighting,
-        SendingRaw
+        SendingRaw,
+        BluetoothRun // a helper run has the knob
     };
 
     KnobOperations() = default;
     Q_DISABLE_COPY_MOVE(KnobOperations)
 
-    Busy mayStart() const;
+    // The operation that holds the link, as a refusal; None while it is free.
+    Refusal holder() const;
     bool isIdle() const { return m_ticket == 0; }
     bool isRunning(Kind kind) const { return m_ticket != 0 && m_kind == kind; }
     // A ticket for end(), or 0 when another operation holds the link.

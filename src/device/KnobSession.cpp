@@ -548,6 +548,7 @@ void KnobSession::onBluetoothRunFinished(const std::vector<Packet> &packets, boo
         }
         for (const Packet &packet : sortConfigPacketsForApply(packets))
             emit configPacketRead(packet);
+        emit configurationRead(documentFromConfigPackets(packets, m_macLayout).document);
         emit configReadFinished(true, true);
         m_bleConnector->logTiming("ui_config_applied");
         emit bluetoothConnected();
@@ -725,11 +726,32 @@ void KnobSession::checkConnectedDeviceAlive()
 
 // ---- Sending -----------------------------------------------------------------------
 
+KnobSession::Refusal KnobSession::mayStart(KnobOperations::Kind kind) const
+{
+    using Kind = KnobOperations::Kind;
+    if (kind == Kind::Save)
+        return m_saveRunning ? Refusal::Saving : Refusal::None;
+    if (!m_connected)
+        return Refusal::NotConnected;
+    if (kind == Kind::Read)
+        return m_configReadInProgress ? Refusal::Reading : Refusal::None;
+    if (kind == Kind::Lighting)
+        return Refusal::None;
+    // A raw report in the middle of a read or a save would steal its answers
+    // or split its reports on the device.
+    if (m_configReadInProgress)
+        return Refusal::Reading;
+    if (m_saveRunning)
+        return Refusal::Saving;
+    if (m_bleConnector->isRunning() || m_bluetoothAfterScan)
+        return Refusal::BluetoothRun;
+    return m_ops.holder();
+}
+
 bool KnobSession::sendRawReport(const Packet &packet, int knobKey)
 {
     const std::shared_ptr<KnobTransport> transport = activeTransport();
-    if (!transport || m_configReadInProgress || m_saveRunning || m_bleConnector->isRunning() ||
-        m_ops.mayStart() != KnobOperations::Busy::No)
+    if (!transport || mayStart(KnobOperations::Kind::RawSend) != Refusal::None)
         return false;
     // Over Bluetooth the helper run that writes the report has ended before
     // anything could be read back.
@@ -818,6 +840,7 @@ void KnobSession::readConfiguration()
     }
     const unsigned ticket = m_ops.begin(KnobOperations::Kind::Read);
     m_configReadInProgress = true;
+    m_readPackets.clear();
     emit configReadStarted();
 
     const std::shared_ptr<KnobLink> usb = m_link;
@@ -829,8 +852,10 @@ void KnobSession::readConfiguration()
             return readDeviceConfiguration(*usb, generation, [&](const Packet &packet) {
                 // Posted calls run in order, so every packet arrives before the completion.
                 workers.post([self, usb, generation, packet] {
-                    if (self && self->m_connected && usb->generation() == generation)
+                    if (self && self->m_connected && usb->generation() == generation) {
+                        self->m_readPackets.push_back(packet);
                         emit self->configPacketRead(packet);
+                    }
                 });
             });
         },
@@ -865,6 +890,9 @@ void KnobSession::finishConfigRead(unsigned long long generation, const ConfigRe
         qDebug().noquote() << "2秒内未收到配置包，保持当前UI状态";
     else
         qDebug().noquote() << "后台配置读取结束";
+    if (outcome.ok && outcome.receivedAny)
+        emit configurationRead(documentFromConfigPackets(m_readPackets, m_macLayout).document);
+    m_readPackets.clear();
     emit configReadFinished(outcome.ok, outcome.receivedAny);
 }
 
@@ -969,8 +997,8 @@ void KnobSession::finishSave(bool written, bool readBack, const std::vector<Pack
             outcome.unwrittenKeys << k;
     }
     if (readBack) {
-        outcome.check = compareReadBack(documentFromSnapshot(snapshot, std::nullopt),
-                                        documentFromConfigPackets(packets, snapshot.isMacLayout).document);
+        outcome.document = documentFromConfigPackets(packets, snapshot.isMacLayout).document;
+        outcome.check = compareReadBack(documentFromSnapshot(snapshot, std::nullopt), outcome.document);
         if (!outcome.check.matches())
             qDebug().noquote() << "保存后读回的配置与写入不一致:" << outcome.check.differingKeys;
     }

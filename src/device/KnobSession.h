@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol/assignmentwrite.h"
+#include "protocol/knobconfigdocument.h"
 #include "protocol/packets.h"
 
 #include "device/KnobOperations.h"
@@ -37,6 +38,7 @@ struct SaveOutcome
     bool readBack = false;       // the read after the write answered
     ReadBackCheck check;         // against what the snapshot meant; valid when readBack
     std::vector<Packet> packets; // the read's answers
+    KnobConfigDocument document; // those answers decoded; valid when readBack
     QList<int> unwrittenKeys;    // empty in the snapshot: the knob keeps its own
 
     bool confirmed() const { return written && readBack && check.matches(); }
@@ -91,6 +93,12 @@ public:
     // rawReadBackFinished too when it said answers follow.
     bool sendRawReport(const Packet &packet, int knobKey);
 
+    using Refusal = KnobOperations::Refusal;
+    // Whether a request of this kind would be refused now, and why. A read,
+    // a save or a colour change that finds the link held waits for it rather
+    // than being refused; a save is taken even without a link (and fails).
+    Refusal mayStart(KnobOperations::Kind kind) const;
+
     bool isConnected() const { return m_connected.load(); }
     // Which knob the link reaches, as well as the link can tell: its serial
     // number, its Bluetooth address, else its node's path ("demo" for the
@@ -123,6 +131,8 @@ public:
     void setBluetoothHelperDirectory(const QString &directory);
     // Scans consider this interface path only (empty: every interface of the knob).
     void setInterfacePath(const QString &path) { m_interfacePath = path; }
+    // The keyboard layout configurationRead names keys in.
+    void setMacLayout(bool mac) { m_macLayout = mac; }
     bool isBluetoothConnectRunning() const;
 
 public Q_SLOTS:
@@ -136,6 +146,8 @@ Q_SIGNALS:
     // A read is starting: whatever was loaded before is stale.
     void configReadStarted();
     void configPacketRead(const Packet &packet);
+    // What a read that answered brought, decoded; just before configReadFinished.
+    void configurationRead(const KnobConfigDocument &document);
     void configReadFinished(bool ok, bool receivedAny);
     // After each physical key a save has written, from its worker's progress.
     void saveProgress(int done, int total);
@@ -223,6 +235,9 @@ private:
     // What holds the link now; everything else waits for it.
     KnobOperations m_ops;
     bool m_configReadInProgress = false;
+    // The running read's answers so far, decoded once it ends.
+    std::vector<Packet> m_readPackets;
+    bool m_macLayout = true;
     // A read asked for while another operation held the link.
     bool m_readPending = false;
     bool m_saveRunning = false;
