@@ -6,9 +6,11 @@
 #include "bluezmodel.h"
 #include "device/KnobOwnerLock.h"
 #include "device/KnobSession.h"
+#include "device/UdevMonitor.h"
 #include "device/blelineparser.h"
 #include "device/blewire.h"
 #include "device/packetutil.h"
+#include "fakes/clock/ManualClock.h"
 #include "protocol/assignmentwrite.h"
 #include "support/packetbytes.h"
 #include "tests/fakes/hidsim/hidsim.h"
@@ -99,7 +101,8 @@ const QString kWriteOk = QStringLiteral("[write]\n") + line(R"({"type":"write_ok
 struct Rig
 {
     QTemporaryDir dir;
-    KnobSession session;
+    std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
+    KnobSession session{clock};
 
     explicit Rig(const QString &script, bool withHelper = true)
     {
@@ -755,27 +758,32 @@ private Q_SLOTS:
     // driven like a cable: no helper run while it answers, unplug noticed.
     void bluetoothHidrawNode()
     {
-        Rig rig(kAuto + kKeyALine);
+        // The watch sits idle: any run beyond it would be a connect run.
+        Rig rig("[watch]\n" + line(R"({"type":"bluetooth","available":true})") + "sleep 60000\n" + kAuto +
+                kKeyALine);
         hidsim::DeviceConfig config = hidsim::knobDevice();
         for (hidsim::InterfaceConfig &i : config.interfaces)
             i.busType = 2;
         const int dev = hidsim::addDevice(config);
         QSignalSpy read(&rig.session, &KnobSession::configReadFinished);
+        rig.session.start();
         rig.session.tryAutoConnectBluetooth(); // the node is tried before the helper
         QVERIFY(read.wait(kWait));
         QVERIFY(rig.session.isConnected());
         QVERIFY(!rig.session.isBluetoothConnected());
         // Idle: nothing goes over the air, not even a liveness probe.
         const std::size_t written = hidsim::writes().size();
-        for (int tick = 0; tick < 25; ++tick)
-            rig.session.checkDeviceStatus();
-        rig.session.checkConnectedDeviceAlive();
+        rig.clock->advance(2500);
+        QTest::qWait(200);
         QCOMPARE(hidsim::writes().size(), written);
         QVERIFY(rig.session.isConnected());
         hidsim::unplug(dev);
-        rig.session.checkConnectedDeviceAlive(); // the device list is asked on a worker
+        // udev announces the node's removal; the device list is asked on a worker.
+        rig.session.findChild<UdevMonitor *>()->handleEvent(
+            QStringLiteral("remove"), QStringLiteral("hidraw"), QStringLiteral("0005:05AC:022C.0003"));
+        rig.clock->advance(1000); // where udev is not there, the liveness tick asks
         QTRY_VERIFY_WITH_TIMEOUT(!rig.session.isConnected(), kWait);
-        QCOMPARE(rig.runs().size(), 0);
+        QCOMPARE(rig.runs().size(), 1); // the watch alone
     }
 
     // A save is one helper run carrying every report of the USB save, in the
@@ -812,6 +820,7 @@ private Q_SLOTS:
         if (light) {
             const LightSettings settings{0x12, 0x34, 0x56, 40, true};
             rig.session.queueLighting(settings);
+            rig.clock->advance(20); // the pause that gathers a drag's changes
             QVERIFY(QTest::qWaitFor([&] { return rig.session.lightSendsCompleted() == 1; }, kWait));
             expected = {settings.packet()};
         } else {

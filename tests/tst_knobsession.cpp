@@ -4,6 +4,7 @@
 #include "device/HidrawTransport.h"
 #include "device/KnobSession.h"
 #include "device/configread.h"
+#include "fakes/clock/ManualClock.h"
 #include "protocol/KnobModel.h"
 #include "protocol/packets.h"
 #include "support/devicetestsupport.h"
@@ -73,10 +74,11 @@ int endPacketsSince(double ms)
     return n;
 }
 
-void tick(KnobSession &s, int n, int waitMs = 0)
+// n ticks of the session's 100 ms presence timer.
+void tick(ManualClock &clock, int n, int waitMs = 0)
 {
     for (int i = 0; i < n; ++i) {
-        s.checkDeviceStatus();
+        clock.advance(100);
         if (waitMs > 0)
             QTest::qWait(waitMs);
     }
@@ -210,7 +212,9 @@ private Q_SLOTS:
                                       : QStringLiteral("device; answer-pace 20 400; %1; %2; %3; %4")
                                             .arg(kKeyA, kKeyB, kKeyC, kKeyD);
         QVERIFY(hidsim::loadScenario(scenario.toStdString()));
-        KnobSession s; // never started: this test is the only clock
+        const auto clock = std::make_shared<ManualClock>();
+        KnobSession s(clock);
+        s.start();
         QSignalSpy readDone(&s, &KnobSession::configReadFinished);
         QSignalSpy saved(&s, &KnobSession::saveFinished);
         QVERIFY(connectSession(s));
@@ -223,7 +227,7 @@ private Q_SLOTS:
         if (save)
             QVERIFY(s.save(fiveKeySnapshot()));
 
-        tick(s, 30, 10); // three probe periods
+        tick(*clock, 30, 10); // three probe periods
         QVERIFY2(save ? s.isSaveRunning() : s.isConfigReadInProgress(), "finished before the ticks");
         if (save) {
             QTRY_COMPARE_WITH_TIMEOUT(saved.size(), 1, 15000);
@@ -234,7 +238,7 @@ private Q_SLOTS:
         }
 
         const double after = hidsim::nowMs();
-        tick(s, 10);
+        tick(*clock, 10);
         const auto probes = writesSince(after, false);
         QCOMPARE(probes.size(), std::size_t(1));
         QVERIFY(isEndPacket(probes.front()));
@@ -247,7 +251,9 @@ private Q_SLOTS:
         const int dev = resetWithKnob();
         for (int i = 0; i < 3; ++i)
             hidsim::setOpenError(dev, i, "Device or resource busy (exclusive)");
-        KnobSession s;
+        const auto clock = std::make_shared<ManualClock>();
+        KnobSession s(clock);
+        s.start();
         s.connectNow();
         QTRY_VERIFY_WITH_TIMEOUT(!s.isScanRunning(), 5000);
 
@@ -260,9 +266,9 @@ private Q_SLOTS:
                                 {"after the polling scan: two more", 11}};
         for (const Phase &phase : phases) {
             const int before = hidsim::enumerateCount();
-            tick(s, phase.quietTicks);
+            tick(*clock, phase.quietTicks);
             QVERIFY2(!s.isScanRunning(), phase.what);
-            tick(s, 1);
+            tick(*clock, 1);
             QVERIFY2(s.isScanRunning(), phase.what);
             QTRY_VERIFY_WITH_TIMEOUT(!s.isScanRunning(), 3000);
             QCOMPARE(hidsim::enumerateCount(), before + 1);

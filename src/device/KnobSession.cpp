@@ -3,6 +3,7 @@
 #include "device/BluetoothConnector.h"
 #include "device/BluetoothTransport.h"
 #include "device/BluetoothWatch.h"
+#include "device/Clock.h"
 #include "device/DemoKnobTransport.h"
 #include "device/HidrawTransport.h"
 #include "device/KnobOwnerLock.h"
@@ -101,9 +102,12 @@ bool hidNodePresent(const QString &path)
 
 } // namespace
 
-KnobSession::KnobSession(QObject *parent)
+KnobSession::KnobSession(QObject *parent) : KnobSession(Clock::system(), parent) {}
+
+KnobSession::KnobSession(std::shared_ptr<Clock> clock, QObject *parent)
     : QObject(parent), m_usb(std::make_shared<HidrawTransport>()), m_link(m_usb),
-      m_workers(std::make_shared<DeviceWorkers>(this)), m_ble(std::make_shared<BluetoothTransport>())
+      m_workers(std::make_shared<DeviceWorkers>(this)), m_clock(std::move(clock)),
+      m_ble(std::make_shared<BluetoothTransport>())
 {
     m_udevMonitor = new UdevMonitor(this);
     connect(m_udevMonitor, &UdevMonitor::knobDeviceChanged, this, &KnobSession::onKnobDeviceChanged);
@@ -135,10 +139,9 @@ KnobSession::KnobSession(QObject *parent)
             disconnect();
         }
     });
-    m_lightSendTimer = new QTimer(this);
-    m_lightSendTimer->setSingleShot(true);
-    m_lightSendTimer->setInterval(kLightCoalesceMs);
-    connect(m_lightSendTimer, &QTimer::timeout, this, &KnobSession::flushPendingLighting);
+    m_lightSendTimer = m_clock->makeTimer(Clock::Repeat::Once, [this] { flushPendingLighting(); });
+    m_statusTimer = m_clock->makeTimer(Clock::Repeat::Every, [this] { checkDeviceStatus(); });
+    m_firstConnectTimer = m_clock->makeTimer(Clock::Repeat::Once, [this] { connectNow(); });
 }
 
 KnobSession::~KnobSession()
@@ -158,13 +161,11 @@ void KnobSession::start()
     qDebug().noquote() << QStringLiteral("目标设备: VID=0x%1 PID=0x%2")
                               .arg(hex4(targetVendorId(true)), hex4(targetProductId(true)));
 
-    m_statusTimer = new QTimer(this);
-    connect(m_statusTimer, &QTimer::timeout, this, &KnobSession::checkDeviceStatus);
     m_statusTimer->start(kStatusTickMs);
     qDebug().noquote() << "设备状态监控已启动 (100ms检查)";
 
     qDebug().noquote() << "正在自动检测设备...";
-    QTimer::singleShot(kFirstConnectDelayMs, this, [this] { connectNow(); });
+    m_firstConnectTimer->start(kFirstConnectDelayMs);
 
     m_bleWatch->start();
 
@@ -212,8 +213,8 @@ void KnobSession::shutdown()
         return;
     m_shutDown = true;
     m_deferredSave.reset();
-    if (m_statusTimer)
-        m_statusTimer->stop();
+    m_statusTimer->stop();
+    m_firstConnectTimer->stop();
     m_lightSendTimer->stop();
     m_bleWatch->stop();
     m_bleConnector->stop();
@@ -1023,7 +1024,7 @@ void KnobSession::queueLighting(const LightSettings &light)
         return;
     }
     // A drag restarts the timer with every step, so only its last values go out.
-    m_lightSendTimer->start();
+    m_lightSendTimer->start(kLightCoalesceMs);
 }
 
 void KnobSession::flushPendingLighting()

@@ -18,6 +18,8 @@
 #include <memory>
 
 class BluetoothConnector;
+class Clock;
+class ClockTimer;
 class BluetoothWatch;
 class UdevMonitor;
 class BluetoothTransport;
@@ -56,6 +58,8 @@ class KnobSession : public QObject
 
 public:
     explicit KnobSession(QObject *parent = nullptr);
+    // Its own timing on the given clock rather than real time.
+    explicit KnobSession(std::shared_ptr<Clock> clock, QObject *parent = nullptr);
     ~KnobSession() override;
 
     // Initialises hidapi and starts the presence timer, the delayed first
@@ -135,10 +139,8 @@ public:
     void setMacLayout(bool mac) { m_macLayout = mac; }
     bool isBluetoothConnectRunning() const;
 
-public Q_SLOTS:
-    // One tick of the 100 ms presence timer.
-    void checkDeviceStatus();
-    void checkConnectedDeviceAlive();
+    // The Bluetooth watch's request: a connect run, after a scan that finds
+    // no hidraw node of the knob.
     void tryAutoConnectBluetooth();
 
 Q_SIGNALS:
@@ -174,6 +176,9 @@ Q_SIGNALS:
     void rawReadBackFinished(const DebugReadBackResult &result);
 
 private:
+    // One tick of the 100 ms presence timer.
+    void checkDeviceStatus();
+    void checkConnectedDeviceAlive();
     enum class ScanKind
     {
         StatusTimer,
@@ -225,7 +230,9 @@ private:
     std::atomic<bool> m_bluetoothConnected{false};
     bool m_useDefaultDeviceIds = true;
     QString m_interfacePath;
-    QTimer *m_statusTimer = nullptr;
+    std::shared_ptr<Clock> m_clock;
+    std::unique_ptr<ClockTimer> m_statusTimer;
+    std::unique_ptr<ClockTimer> m_firstConnectTimer;
     bool m_deviceProbeInFlight = false;
     std::atomic<bool> m_probeWorkerBusy{false};
     int m_idleProbeTicks = 0;
@@ -267,5 +274,5 @@ private:
     LightSettings m_pendingLight;
     bool m_lightSendPending = false;
     int m_lightSendsCompleted = 0;
-    QTimer *m_lightSendTimer = nullptr;
+    std::unique_ptr<ClockTimer> m_lightSendTimer;
 };
