@@ -11,16 +11,13 @@
 #include "device/UdevMonitor.h"
 #include "device/blewire.h"
 #include "device/configread.h"
-#include "device/debugreadback.h"
 #include "device/deviceworkers.h"
 #include "device/hidscan.h"
 #include "device/packetutil.h"
-#include "protocol/configdecode.h"
 #include "protocol/knobconfigdocument.h"
 
 #include <QDebug>
 #include <QPointer>
-#include <QThread>
 #include <QTimer>
 
 #include <hidapi.h>
@@ -37,56 +34,9 @@ QString idPairText(bool useDefaultIds)
 
 constexpr int kStatusTickMs = 100;
 constexpr int kFirstConnectDelayMs = 1000;
-constexpr int kLightCoalesceMs = 20;
 constexpr int kShutdownSaveWaitMs = 4000;
 // The exit code noted for a connect run that found no helper to start.
 constexpr int kNoHelper = -2;
-
-using ReportWriter = std::function<int(const std::vector<Packet> &)>;
-
-// Every write of an operation goes to the link it started on: once a hidraw
-// link is replaced (a replug), nothing more of it reaches the new one.
-ReportWriter writerFor(const std::shared_ptr<KnobTransport> &transport, const std::shared_ptr<KnobLink> &link,
-                       unsigned long long generation)
-{
-    if (link)
-        return
-            [link, generation](const std::vector<Packet> &r) { return link->writeReportsOn(generation, r); };
-    return [transport](const std::vector<Packet> &r) { return transport->writeReports(r); };
-}
-
-// Writes a whole assignment plan: paced report by report on USB, as one batch
-// where the link takes a whole save at once.
-AssignmentWriteResult writeSnapshot(const ReportWriter &write, bool wholeSaveAtOnce,
-                                    const KnobModelSnapshot &snapshot,
-                                    const std::function<void(int, int)> &progress,
-                                    const std::shared_ptr<std::atomic<bool>> &stop)
-{
-    const AssignmentWritePlan plan = planAssignmentWrite(snapshot);
-    AssignmentWriteIo io;
-    io.progress = progress;
-    if (!wholeSaveAtOnce) {
-        // A batch goes out whole or not at all; only a paced write stops between keys.
-        io.stopRequested = [stop] { return stop->load(); };
-        // Every report names its physical key itself, so the compatibility
-        // copy follows each report whatever the user has selected meanwhile.
-        io.send = [&write](const Packet &packet, int knobKey) {
-            return write(buildSendList(packet, knobKey));
-        };
-        io.pause = [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); };
-        return executeAssignmentWrite(plan, io);
-    }
-    std::vector<Packet> batch;
-    io.send = [&batch](const Packet &packet, int knobKey) {
-        const std::vector<Packet> list = buildSendList(packet, knobKey);
-        batch.insert(batch.end(), list.begin(), list.end());
-        return static_cast<int>(packet.size());
-    };
-    AssignmentWriteResult result = executeAssignmentWrite(plan, io);
-    if (result.ok && !batch.empty())
-        result.ok = write(batch) > 0;
-    return result;
-}
 
 // Asks the device list, not the node: a probe written to a Bluetooth node would go over the air.
 bool hidNodePresent(const QString &path)
@@ -139,7 +89,25 @@ KnobSession::KnobSession(std::shared_ptr<Clock> clock, QObject *parent)
             disconnect();
         }
     });
-    m_lightSendTimer = m_clock->makeTimer(Clock::Repeat::Once, [this] { flushPendingLighting(); });
+    KnobOperations::Link link;
+    link.connected = [this] { return m_connected.load(); };
+    link.writer = [this] { return activeTransport(); };
+    link.reader = [this] { return m_link; };
+    link.bluetoothRunGoing = [this] { return m_bleConnector->isRunning() || m_bluetoothAfterScan; };
+    link.lost = [this] { disconnect(); };
+    link.written = [this] { checkBluetoothLinkLost(); };
+    m_ops = std::make_unique<KnobOperations>(link, m_workers, *m_clock);
+    connect(m_ops.get(), &KnobOperations::configReadStarted, this, &KnobSession::configReadStarted);
+    connect(m_ops.get(), &KnobOperations::configPacketRead, this, &KnobSession::configPacketRead);
+    connect(m_ops.get(), &KnobOperations::configurationRead, this, &KnobSession::configurationRead);
+    connect(m_ops.get(), &KnobOperations::configReadFinished, this, &KnobSession::configReadFinished);
+    connect(m_ops.get(), &KnobOperations::saveProgress, this, &KnobSession::saveProgress);
+    connect(m_ops.get(), &KnobOperations::saveChecked, this, &KnobSession::saveChecked);
+    connect(m_ops.get(), &KnobOperations::saveFinished, this, &KnobSession::saveFinished);
+    connect(m_ops.get(), &KnobOperations::lightingSendFailed, this, &KnobSession::lightingSendFailed);
+    connect(m_ops.get(), &KnobOperations::rawReportWritten, this, &KnobSession::rawReportWritten);
+    connect(m_ops.get(), &KnobOperations::rawReportAnswer, this, &KnobSession::rawReportAnswer);
+    connect(m_ops.get(), &KnobOperations::rawReadBackFinished, this, &KnobSession::rawReadBackFinished);
     m_statusTimer = m_clock->makeTimer(Clock::Repeat::Every, [this] { checkDeviceStatus(); });
     m_firstConnectTimer = m_clock->makeTimer(Clock::Repeat::Once, [this] { connectNow(); });
 }
@@ -212,10 +180,9 @@ void KnobSession::shutdown()
     if (m_shutDown)
         return;
     m_shutDown = true;
-    m_deferredSave.reset();
+    m_ops->beginShutdown();
     m_statusTimer->stop();
     m_firstConnectTimer->stop();
-    m_lightSendTimer->stop();
     m_bleWatch->stop();
     m_bleConnector->stop();
     // From here on no worker posts to this session, and nobody hears from it.
@@ -224,9 +191,9 @@ void KnobSession::shutdown()
     // A save gets a few seconds to finish; past them it ends after the key it
     // is on. Only then does the link close, so the knob never keeps a key's
     // report without its end packet.
-    if (m_saveRunning && m_stopSave && !m_workers->waitForAll(kShutdownSaveWaitMs)) {
+    if (m_ops->saveCanBeStopped() && !m_workers->waitForAll(kShutdownSaveWaitMs)) {
         qWarning().noquote() << "保存未在退出前完成，写完当前按键后停止";
-        m_stopSave->store(true);
+        m_ops->stopRunningSave();
         // A key takes well under this; a knob slower still is cut off.
         m_workers->waitForAll(kShutdownSaveWaitMs);
     }
@@ -388,8 +355,7 @@ void KnobSession::disconnect()
     m_bluetoothConnected = false;
     clearBluetoothIdentity();
     m_deviceProbeInFlight = false;
-    m_configReadInProgress = false;
-    m_readPending = false;
+    m_ops->linkDown();
     m_probeWorkerBusy = false;
     m_livenessTicks = 0;
     if (!m_shutDown)
@@ -547,10 +513,7 @@ void KnobSession::onBluetoothRunFinished(const std::vector<Packet> &packets, boo
             clearBluetoothIdentity();
             return;
         }
-        for (const Packet &packet : sortConfigPacketsForApply(packets))
-            emit configPacketRead(packet);
-        emit configurationRead(documentFromConfigPackets(packets, m_macLayout).document);
-        emit configReadFinished(true, true);
+        m_ops->deliverRunPackets(packets);
         m_bleConnector->logTiming("ui_config_applied");
         emit bluetoothConnected();
         return;
@@ -678,7 +641,7 @@ void KnobSession::checkConnectedDeviceAlive()
     // The probe is the same report as the assignment-end packet: written in
     // the middle of a save it would end a physical key's write early on the
     // device. A save's own writes notice an unplug, so none is needed then.
-    if (!m_connected || m_configReadInProgress || m_saveRunning || m_bluetoothConnected || !m_ops.isIdle())
+    if (!m_connected || m_ops->isBusy() || m_bluetoothConnected)
         return;
     if (m_hidrawOverBluetooth) {
         // An enumeration walks sysfs: off the UI thread, one at a time. A
@@ -726,360 +689,3 @@ void KnobSession::checkConnectedDeviceAlive()
 }
 
 // ---- Sending -----------------------------------------------------------------------
-
-KnobSession::Refusal KnobSession::mayStart(KnobOperations::Kind kind) const
-{
-    using Kind = KnobOperations::Kind;
-    if (kind == Kind::Save)
-        return m_saveRunning ? Refusal::Saving : Refusal::None;
-    if (!m_connected)
-        return Refusal::NotConnected;
-    if (kind == Kind::Read)
-        return m_configReadInProgress ? Refusal::Reading : Refusal::None;
-    if (kind == Kind::Lighting)
-        return Refusal::None;
-    // A raw report in the middle of a read or a save would steal its answers
-    // or split its reports on the device.
-    if (m_configReadInProgress)
-        return Refusal::Reading;
-    if (m_saveRunning)
-        return Refusal::Saving;
-    if (m_bleConnector->isRunning() || m_bluetoothAfterScan)
-        return Refusal::BluetoothRun;
-    return m_ops.holder();
-}
-
-bool KnobSession::sendRawReport(const Packet &packet, int knobKey)
-{
-    const std::shared_ptr<KnobTransport> transport = activeTransport();
-    if (!transport || mayStart(KnobOperations::Kind::RawSend) != Refusal::None)
-        return false;
-    // Over Bluetooth the helper run that writes the report has ended before
-    // anything could be read back.
-    const bool listen = !m_bluetoothConnected;
-    const std::shared_ptr<KnobLink> usb = m_link;
-    const unsigned long long generation = usb->generation();
-    const ReportWriter write = writerFor(transport, transport == m_link ? m_link : nullptr, generation);
-    const std::vector<Packet> reports = buildSendList(packet, knobKey);
-    // A read request typed by hand is given as long as the configuration
-    // read gives the knob for its first answer.
-    DebugReadBackLimits limits;
-    if (packet.size() > 1 && packet[1] == 0xFF)
-        limits.firstReportWaitMs = configReadFirstAnswerMs();
-    const unsigned ticket = m_ops.begin(KnobOperations::Kind::RawSend);
-    const QPointer<KnobSession> self(this);
-    const bool started = m_workers->run(
-        [self, transport, write, listen, usb, generation, reports, limits](DeviceWorkers &workers) {
-            // What an earlier send left unread is not an answer to this one.
-            if (listen)
-                usb->withPort(generation, [](KnobPort &port) { drainPendingInput(port); });
-            // Over Bluetooth the write alone is a helper run of seconds.
-            const int written = transport->isUp() ? write(reports) : -1;
-            const bool answersFollow = listen && written > 0;
-            workers.post([self, written, answersFollow] {
-                if (self)
-                    emit self->rawReportWritten(written, answersFollow);
-            });
-            if (!answersFollow)
-                return std::make_pair(false, DebugReadBackResult());
-            int number = 0;
-            const DebugReadBackResult result = readDebugResponses(
-                *usb, generation, [&workers] { return !workers.shuttingDown(); },
-                [&](const Packet &report) {
-                    const int n = ++number;
-                    // An answer read just before a replug belongs to a link that is gone.
-                    workers.post([self, usb, generation, n, report] {
-                        if (self && usb->generation() == generation)
-                            emit self->rawReportAnswer(n, report);
-                    });
-                },
-                limits);
-            return std::make_pair(true, result);
-        },
-        [self, ticket](const std::pair<bool, DebugReadBackResult> &end) {
-            if (!self)
-                return;
-            self->m_ops.end(ticket);
-            if (end.first)
-                emit self->rawReadBackFinished(end.second);
-            self->startNextOperation();
-        });
-    if (!started)
-        m_ops.end(ticket);
-    return started;
-}
-
-void KnobSession::startNextOperation()
-{
-    if (m_shutDown || !m_ops.isIdle())
-        return;
-    if (m_deferredSave) {
-        const std::unique_ptr<KnobModelSnapshot> snapshot = std::move(m_deferredSave);
-        startSaveWorker(*snapshot);
-        return;
-    }
-    if (std::exchange(m_readPending, false)) {
-        readConfiguration();
-        if (!m_ops.isIdle())
-            return;
-    }
-    if (m_lightSendPending) {
-        m_lightSendPending = false;
-        flushPendingLighting();
-    }
-}
-
-// ---- Configuration read --------------------------------------------------------------
-
-void KnobSession::readConfiguration()
-{
-    if (!m_connected || m_configReadInProgress || !m_link->isUp())
-        return;
-    if (!m_ops.isIdle()) {
-        m_readPending = true;
-        return;
-    }
-    const unsigned ticket = m_ops.begin(KnobOperations::Kind::Read);
-    m_configReadInProgress = true;
-    m_readPackets.clear();
-    emit configReadStarted();
-
-    const std::shared_ptr<KnobLink> usb = m_link;
-    const unsigned long long generation = usb->generation();
-    const QPointer<KnobSession> self(this);
-
-    const bool started = m_workers->run(
-        [self, usb, generation](DeviceWorkers &workers) {
-            return readDeviceConfiguration(*usb, generation, [&](const Packet &packet) {
-                // Posted calls run in order, so every packet arrives before the completion.
-                workers.post([self, usb, generation, packet] {
-                    if (self && self->m_connected && usb->generation() == generation) {
-                        self->m_readPackets.push_back(packet);
-                        emit self->configPacketRead(packet);
-                    }
-                });
-            });
-        },
-        [self, generation, ticket](const ConfigReadOutcome &outcome) {
-            if (!self)
-                return;
-            self->m_ops.end(ticket);
-            self->finishConfigRead(generation, outcome);
-            self->startNextOperation();
-        });
-    if (!started) {
-        m_ops.end(ticket);
-        m_configReadInProgress = false;
-        qDebug().noquote() << "后台读取配置失败，保留当前UI状态";
-    }
-}
-
-void KnobSession::finishConfigRead(unsigned long long generation, const ConfigReadOutcome &outcome)
-{
-    // A result of a link that has gone (or been replaced) changes nothing.
-    if (!m_connected || !m_link->isUp() || m_link->generation() != generation)
-        return;
-    m_configReadInProgress = false;
-    if (outcome.linkLost) {
-        // What was read belongs to a device that is gone: no read success.
-        disconnect();
-        return;
-    }
-    if (!outcome.ok)
-        qDebug().noquote() << "后台读取配置失败，保留当前UI状态";
-    else if (!outcome.receivedAny)
-        qDebug().noquote() << "2秒内未收到配置包，保持当前UI状态";
-    else
-        qDebug().noquote() << "后台配置读取结束";
-    if (outcome.ok && outcome.receivedAny)
-        emit configurationRead(documentFromConfigPackets(m_readPackets, m_macLayout).document);
-    m_readPackets.clear();
-    emit configReadFinished(outcome.ok, outcome.receivedAny);
-}
-
-// ---- Save --------------------------------------------------------------------------
-
-void KnobSession::stopSaveAfterCurrentKey()
-{
-    if (!m_saveRunning)
-        return;
-    if (m_deferredSave) {
-        // Nothing of it went out yet: it ends before its first key.
-        m_deferredSave.reset();
-        QTimer::singleShot(0, this, [this] { finishSave(false, false, {}, KnobModelSnapshot(), false); });
-        return;
-    }
-    if (m_stopSave)
-        m_stopSave->store(true);
-}
-
-bool KnobSession::save(const KnobModelSnapshot &snapshot)
-{
-    // Two writes must never interleave their packets on the device.
-    if (m_saveRunning)
-        return false;
-    m_saveRunning = true;
-    if (!m_ops.isIdle()) {
-        // A colour packet on its way could land between the first key's
-        // report and its end packet, and a read would take the read-back's
-        // answers for its own: the save starts once the link is free.
-        m_deferredSave = std::make_unique<KnobModelSnapshot>(snapshot);
-        return true;
-    }
-    startSaveWorker(snapshot);
-    return true;
-}
-
-void KnobSession::startSaveWorker(const KnobModelSnapshot &snapshot)
-{
-    const std::shared_ptr<KnobTransport> transport = activeTransport();
-    if (!transport) {
-        // Reported like any failed save, after the caller has shown its
-        // "saving" state.
-        QTimer::singleShot(0, this, [this, snapshot] { finishSave(false, false, {}, snapshot, true); });
-        return;
-    }
-    // Only a hidraw link can be asked what it holds without a connect run.
-    const std::shared_ptr<KnobLink> usb = transport == m_link ? m_link : nullptr;
-    const unsigned long long generation = m_link->generation();
-    const ReportWriter write = writerFor(transport, usb, generation);
-    const bool wholeSaveAtOnce = transport->writesWholeSaveAtOnce();
-    const unsigned ticket = m_ops.begin(KnobOperations::Kind::Save);
-    const QPointer<KnobSession> self(this);
-    auto stop = std::make_shared<std::atomic<bool>>(false);
-    m_stopSave = stop;
-    struct SaveResult
-    {
-        bool ok = false;
-        bool readBack = false;
-        std::vector<Packet> packets;
-    };
-    const bool started = m_workers->run(
-        [self, transport, write, wholeSaveAtOnce, usb, generation, snapshot, stop](DeviceWorkers &workers) {
-            const auto progress = [&workers, self](int done, int total) {
-                workers.post([self, done, total] {
-                    if (self)
-                        emit self->saveProgress(done, total);
-                });
-            };
-            SaveResult r;
-            r.ok = transport->isUp() && writeSnapshot(write, wholeSaveAtOnce, snapshot, progress, stop).ok;
-            if (r.ok && usb && !stop->load()) {
-                const ConfigReadOutcome outcome = readDeviceConfiguration(
-                    *usb, generation, [&r](const Packet &p) { r.packets.push_back(p); });
-                r.readBack = outcome.ok && outcome.receivedAny;
-            }
-            return r;
-        },
-        [self, snapshot, ticket, verifiable = usb != nullptr](const SaveResult &r) {
-            if (!self)
-                return;
-            self->m_ops.end(ticket);
-            self->finishSave(r.ok, r.readBack, r.packets, snapshot, verifiable);
-        });
-    if (!started) {
-        m_ops.end(ticket);
-        qCritical().noquote() << "保存线程启动失败";
-        QTimer::singleShot(0, this, [this, snapshot] { finishSave(false, false, {}, snapshot, true); });
-    }
-}
-
-void KnobSession::finishSave(bool written, bool readBack, const std::vector<Packet> &packets,
-                             const KnobModelSnapshot &snapshot, bool verifiable)
-{
-    m_saveRunning = false;
-    SaveOutcome outcome;
-    outcome.written = written;
-    outcome.verifiable = verifiable;
-    outcome.readBack = readBack;
-    outcome.packets = packets;
-    for (int k = 1; k <= kKnobKeyCount; ++k) {
-        if (snapshot.keys[k - 1].isEmpty())
-            outcome.unwrittenKeys << k;
-    }
-    if (readBack) {
-        outcome.document = documentFromConfigPackets(packets, snapshot.isMacLayout).document;
-        outcome.check = compareReadBack(documentFromSnapshot(snapshot, std::nullopt), outcome.document);
-        if (!outcome.check.matches())
-            qDebug().noquote() << "保存后读回的配置与写入不一致:" << outcome.check.differingKeys;
-    }
-    checkBluetoothLinkLost();
-    emit saveChecked(outcome);
-    emit saveFinished(written);
-    startNextOperation();
-}
-
-// ---- Lighting ----------------------------------------------------------------------
-
-void KnobSession::queueLighting(const LightSettings &light)
-{
-    m_pendingLight = light;
-
-    if (!m_connected) {
-        qDebug().noquote() << "设备未连接，无法发送灯光命令";
-        return;
-    }
-    if (!m_ops.isIdle() || m_saveRunning) {
-        m_lightSendPending = true;
-        return;
-    }
-    // A drag restarts the timer with every step, so only its last values go out.
-    m_lightSendTimer->start(kLightCoalesceMs);
-}
-
-void KnobSession::flushPendingLighting()
-{
-    // A colour packet between a key's reports and its end packet would cut
-    // that key's write short on the device: a change made during a save (or
-    // any other use of the link) waits for its end, and only the newest
-    // state goes out then.
-    if (!m_ops.isIdle() || m_saveRunning) {
-        m_lightSendPending = true;
-        return;
-    }
-    const std::shared_ptr<KnobTransport> transport = activeTransport();
-    if (!transport)
-        return;
-
-    const LightSettings light = m_pendingLight;
-    const ReportWriter write =
-        writerFor(transport, transport == m_link ? m_link : nullptr, m_link->generation());
-    const unsigned ticket = m_ops.begin(KnobOperations::Kind::Lighting);
-    m_lightSendPending = false;
-
-    const QPointer<KnobSession> self(this);
-    const bool started = m_workers->run(
-        [transport, write, light](DeviceWorkers &) {
-            qDebug().noquote() << QStringLiteral("发送灯光设置: Color=%1 Brightness=%2 ON=%3")
-                                      .arg(light.colorName())
-                                      .arg(light.brightness)
-                                      .arg(light.on ? QStringLiteral("true") : QStringLiteral("false"));
-            const Packet packet = light.packet();
-            // Command code 0x00: no compatibility copy, whatever key is selected.
-            return transport->isUp() && write(buildSendList(packet, 0)) > 0;
-        },
-        [self, ticket](bool ok) {
-            if (!self)
-                return;
-            self->m_ops.end(ticket);
-            self->finishLightSend(ok);
-        });
-    if (!started) {
-        m_ops.end(ticket);
-        finishLightSend(false);
-    }
-}
-
-void KnobSession::finishLightSend(bool ok)
-{
-    checkBluetoothLinkLost();
-    ++m_lightSendsCompleted;
-    if (!ok) {
-        qDebug().noquote() << "灯光命令发送失败";
-        if (m_connected)
-            emit lightingSendFailed();
-    }
-    // A save that waited goes first; what changed while this send was out
-    // goes next, without another wait.
-    startNextOperation();
-}

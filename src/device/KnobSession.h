@@ -29,22 +29,6 @@ class QTimer;
 class HidrawTransport;
 class KnobLink;
 struct BleHelperMessage;
-struct ConfigReadOutcome;
-
-// How a save ended: whether the reports went out and what a read right after
-// them found on the knob.
-struct SaveOutcome
-{
-    bool written = false;
-    bool verifiable = true;      // false where the link cannot read back (Bluetooth)
-    bool readBack = false;       // the read after the write answered
-    ReadBackCheck check;         // against what the snapshot meant; valid when readBack
-    std::vector<Packet> packets; // the read's answers
-    KnobConfigDocument document; // those answers decoded; valid when readBack
-    QList<int> unwrittenKeys;    // empty in the snapshot: the knob keeps its own
-
-    bool confirmed() const { return written && readBack && check.matches(); }
-};
 
 // The knob as the program sees it: finding it, keeping the link, reading its
 // stored configuration, saving a knob model to it and sending lighting
@@ -82,26 +66,26 @@ public:
 
     // Reads, saves and colour packets take the link one at a time: one asked
     // for while another holds it starts when that one ends.
-    void readConfiguration();
+    void readConfiguration() { m_ops->readConfiguration(); }
     // Writes every non-empty physical key of the snapshot off this thread,
     // then (over USB) reads the configuration back and holds it against the
     // snapshot; false (and nothing written) while another save runs.
     // saveChecked and then saveFinished follow every accepted call.
-    bool save(const KnobModelSnapshot &snapshot);
+    bool save(const KnobModelSnapshot &snapshot) { return m_ops->save(snapshot); }
     // Newest values win; at most one colour packet is on its way at a time.
-    void queueLighting(const LightSettings &light);
+    void queueLighting(const LightSettings &light) { m_ops->queueLighting(light); }
     // One report (with its compatibility copy for knobKey) written off this
     // thread; over USB the device's answers are then read back on the same
     // worker. False (nothing sent) when no link is up or anything else holds
     // the link or a Bluetooth run is going on; otherwise rawReportWritten follows, and
     // rawReadBackFinished too when it said answers follow.
-    bool sendRawReport(const Packet &packet, int knobKey);
+    bool sendRawReport(const Packet &packet, int knobKey) { return m_ops->sendRawReport(packet, knobKey); }
 
     using Refusal = KnobOperations::Refusal;
     // Whether a request of this kind would be refused now, and why. A read,
     // a save or a colour change that finds the link held waits for it rather
     // than being refused; a save is taken even without a link (and fails).
-    Refusal mayStart(KnobOperations::Kind kind) const;
+    Refusal mayStart(KnobOperations::Kind kind) const { return m_ops->mayStart(kind); }
 
     bool isConnected() const { return m_connected.load(); }
     // Which knob the link reaches, as well as the link can tell: its serial
@@ -113,14 +97,14 @@ public:
     bool isOverBluetooth() const;
     // The connected knob's battery in percent as BlueZ reads it; -1 when unknown.
     int batteryLevel() const;
-    bool isConfigReadInProgress() const { return m_configReadInProgress; }
-    bool isSaveRunning() const { return m_saveRunning; }
+    bool isConfigReadInProgress() const { return m_ops->isReading(); }
+    bool isSaveRunning() const { return m_ops->isSaving(); }
     // Ends a running save after the physical key it is on and that key's end
     // packet; the save then finishes as failed. A save deferred behind a
     // colour packet is dropped.
-    void stopSaveAfterCurrentKey();
+    void stopSaveAfterCurrentKey() { m_ops->stopSaveAfterCurrentKey(); }
     // Colour packets that have been sent or have failed, for callers that wait for one.
-    int lightSendsCompleted() const { return m_lightSendsCompleted; }
+    int lightSendsCompleted() const { return m_ops->lightSendsCompleted(); }
     // A worker of this session has not returned yet.
     bool hasRunningWorkers() const;
     bool usesDefaultDeviceIds() const { return m_useDefaultDeviceIds; }
@@ -136,7 +120,7 @@ public:
     // Scans consider this interface path only (empty: every interface of the knob).
     void setInterfacePath(const QString &path) { m_interfacePath = path; }
     // The keyboard layout configurationRead names keys in.
-    void setMacLayout(bool mac) { m_macLayout = mac; }
+    void setMacLayout(bool mac) { m_ops->setMacLayout(mac); }
     bool isBluetoothConnectRunning() const;
 
     // The Bluetooth watch's request: a connect run, after a scan that finds
@@ -186,15 +170,6 @@ private:
     };
     void startInterfaceScan(ScanKind kind);
     void installScanResult(ScanKind kind, const HidScanResult &result, hid_device *handle);
-    void finishConfigRead(unsigned long long generation, const ConfigReadOutcome &outcome);
-    // The link is free again: a save, then a read, then a colour packet that
-    // waited for it goes out.
-    void startNextOperation();
-    void flushPendingLighting();
-    void finishLightSend(bool ok);
-    void startSaveWorker(const KnobModelSnapshot &snapshot);
-    void finishSave(bool written, bool readBack, const std::vector<Packet> &packets,
-                    const KnobModelSnapshot &snapshot, bool verifiable);
     void clearBluetoothIdentity();
     void startDirectBluetoothConnect();
     void onBluetoothMessage(const BleHelperMessage &message);
@@ -239,19 +214,8 @@ private:
     int m_exclusiveCooldownTicks = 0;
     int m_livenessTicks = 0;
 
-    // What holds the link now; everything else waits for it.
-    KnobOperations m_ops;
-    bool m_configReadInProgress = false;
-    // The running read's answers so far, decoded once it ends.
-    std::vector<Packet> m_readPackets;
-    bool m_macLayout = true;
-    // A read asked for while another operation held the link.
-    bool m_readPending = false;
-    bool m_saveRunning = false;
-    // Shared with the running save's worker; each save gets its own.
-    std::shared_ptr<std::atomic<bool>> m_stopSave;
-    // A save asked for while another operation held the link.
-    std::unique_ptr<KnobModelSnapshot> m_deferredSave;
+    // Runs what goes over the link, one at a time.
+    std::unique_ptr<KnobOperations> m_ops;
 
     std::shared_ptr<BluetoothTransport> m_ble;
     std::shared_ptr<KnobOwnerLock> m_bleLock;
@@ -270,9 +234,4 @@ private:
     bool m_rescanAfterScan = false;
     // A Bluetooth connect run waits for a scan: a hidraw node goes first.
     bool m_bluetoothAfterScan = false;
-
-    LightSettings m_pendingLight;
-    bool m_lightSendPending = false;
-    int m_lightSendsCompleted = 0;
-    std::unique_ptr<ClockTimer> m_lightSendTimer;
 };
