@@ -1,8 +1,6 @@
 #include "device/KnobSession.h"
 
-#include "device/BluetoothConnector.h"
-#include "device/BluetoothTransport.h"
-#include "device/BluetoothWatch.h"
+#include "device/BluetoothLink.h"
 #include "device/Clock.h"
 #include "device/DemoKnobTransport.h"
 #include "device/HidrawTransport.h"
@@ -35,8 +33,6 @@ QString idPairText(bool useDefaultIds)
 constexpr int kStatusTickMs = 100;
 constexpr int kFirstConnectDelayMs = 1000;
 constexpr int kShutdownSaveWaitMs = 4000;
-// The exit code noted for a connect run that found no helper to start.
-constexpr int kNoHelper = -2;
 
 // Asks the device list, not the node: a probe written to a Bluetooth node would go over the air.
 bool hidNodePresent(const QString &path)
@@ -56,46 +52,31 @@ KnobSession::KnobSession(QObject *parent) : KnobSession(Clock::system(), parent)
 
 KnobSession::KnobSession(std::shared_ptr<Clock> clock, QObject *parent)
     : QObject(parent), m_usb(std::make_shared<HidrawTransport>()), m_link(m_usb),
-      m_workers(std::make_shared<DeviceWorkers>(this)), m_clock(std::move(clock)),
-      m_ble(std::make_shared<BluetoothTransport>())
+      m_workers(std::make_shared<DeviceWorkers>(this)), m_clock(std::move(clock))
 {
     m_udevMonitor = new UdevMonitor(this);
     connect(m_udevMonitor, &UdevMonitor::knobDeviceChanged, this, &KnobSession::onKnobDeviceChanged);
-    m_bleConnector = new BluetoothConnector(this);
-    connect(m_bleConnector, &BluetoothConnector::messageReceived, this, &KnobSession::onBluetoothMessage);
-    connect(m_bleConnector, &BluetoothConnector::runFinished, this,
-            [this](const BluetoothConnector::Outcome &o) {
-                onBluetoothRunFinished(o.packets, o.connectedInRun, o.querySent, o.online);
-                if (!m_connected) {
-                    noteBluetoothRunFailed(o.exitCode, o.error);
-                } else if (m_bluetoothConnected) {
-                    m_quietBluetoothState.clear();
-                    m_bleConnector->setQuiet(false);
-                }
-            });
-    m_bleWatch = new BluetoothWatch(this);
-    connect(m_bleWatch, &BluetoothWatch::connectWanted, this, &KnobSession::tryAutoConnectBluetooth);
-    connect(m_bleWatch, &BluetoothWatch::batteryChanged, this, [this](const QString &address, int percent) {
-        if (percent >= 0)
-            m_batteryLevels.insert(address, percent);
-        else
-            m_batteryLevels.remove(address);
-        updateBatteryLevel();
-    });
+    m_bt = new BluetoothLink([this] { return m_connected && !m_bt->isUp(); }, this);
+    connect(m_bt, &BluetoothLink::connectWanted, this, &KnobSession::tryAutoConnectBluetooth);
+    connect(m_bt, &BluetoothLink::batteryLevelsChanged, this, &KnobSession::updateBatteryLevel);
     connect(this, &KnobSession::connectionChanged, this, &KnobSession::updateBatteryLevel);
-    connect(m_bleWatch, &BluetoothWatch::knobGone, this, [this](const QString &address) {
-        if (m_bluetoothConnected && address.compare(m_ble->address(), Qt::CaseInsensitive) == 0) {
-            qDebug().noquote() << "蓝牙旋钮已断开";
-            disconnect();
-        }
+    connect(m_bt, &BluetoothLink::lost, this, &KnobSession::disconnect);
+    connect(m_bt, &BluetoothLink::connectFailed, this, &KnobSession::bluetoothConnectFailed);
+    connect(m_bt, &BluetoothLink::knobConnected, this, &KnobSession::bluetoothConnected);
+    connect(m_bt, &BluetoothLink::linkChanged, this, [this](bool up) {
+        m_connected = up;
+        m_livenessTicks = 0;
+        if (up && m_permissionHint.noteConnected())
+            emit permissionHintChanged(false);
+        emit connectionChanged(up);
     });
     KnobOperations::Link link;
     link.connected = [this] { return m_connected.load(); };
     link.writer = [this] { return activeTransport(); };
     link.reader = [this] { return m_link; };
-    link.bluetoothRunGoing = [this] { return m_bleConnector->isRunning() || m_bluetoothAfterScan; };
+    link.bluetoothRunGoing = [this] { return m_bt->isRunning() || m_bluetoothAfterScan; };
     link.lost = [this] { disconnect(); };
-    link.written = [this] { checkBluetoothLinkLost(); };
+    link.written = [this] { m_bt->checkWriteLost(); };
     m_ops = std::make_unique<KnobOperations>(link, m_workers, *m_clock);
     connect(m_ops.get(), &KnobOperations::configReadStarted, this, &KnobSession::configReadStarted);
     connect(m_ops.get(), &KnobOperations::configPacketRead, this, &KnobSession::configPacketRead);
@@ -108,6 +89,7 @@ KnobSession::KnobSession(std::shared_ptr<Clock> clock, QObject *parent)
     connect(m_ops.get(), &KnobOperations::rawReportWritten, this, &KnobSession::rawReportWritten);
     connect(m_ops.get(), &KnobOperations::rawReportAnswer, this, &KnobSession::rawReportAnswer);
     connect(m_ops.get(), &KnobOperations::rawReadBackFinished, this, &KnobSession::rawReadBackFinished);
+    connect(m_bt, &BluetoothLink::configurationArrived, m_ops.get(), &KnobOperations::deliverRunPackets);
     m_statusTimer = m_clock->makeTimer(Clock::Repeat::Every, [this] { checkDeviceStatus(); });
     m_firstConnectTimer = m_clock->makeTimer(Clock::Repeat::Once, [this] { connectNow(); });
 }
@@ -135,7 +117,7 @@ void KnobSession::start()
     qDebug().noquote() << "正在自动检测设备...";
     m_firstConnectTimer->start(kFirstConnectDelayMs);
 
-    m_bleWatch->start();
+    m_bt->startWatch();
 
     // Plug-ins are seen at once where udev runs; the timer stays as the fallback.
     if (!m_udevMonitor->start())
@@ -159,7 +141,7 @@ void KnobSession::onKnobDeviceChanged()
     if (m_shutDown || m_demo)
         return;
     // A Bluetooth link or run holds no scan off: the cable wins.
-    if (m_connected && !m_bluetoothConnected) {
+    if (m_connected && !m_bt->isUp()) {
         checkConnectedDeviceAlive();
         return;
     }
@@ -183,8 +165,7 @@ void KnobSession::shutdown()
     m_ops->beginShutdown();
     m_statusTimer->stop();
     m_firstConnectTimer->stop();
-    m_bleWatch->stop();
-    m_bleConnector->stop();
+    m_bt->stop();
     // From here on no worker posts to this session, and nobody hears from it.
     m_workers->beginShutdown();
     blockSignals(true);
@@ -210,8 +191,8 @@ std::shared_ptr<KnobTransport> KnobSession::activeTransport() const
 {
     if (!m_connected)
         return nullptr;
-    if (m_bluetoothConnected)
-        return m_ble;
+    if (m_bt->isUp())
+        return m_bt->transport();
     return m_link;
 }
 
@@ -244,7 +225,7 @@ void KnobSession::startInterfaceScan(ScanKind kind)
     const unsigned short vendorId = targetVendorId(m_useDefaultDeviceIds);
     const unsigned short productId = targetProductId(m_useDefaultDeviceIds);
     const QString onlyPath = m_interfacePath;
-    const std::shared_ptr<KnobOwnerLock> own = m_bleLock;
+    const std::shared_ptr<KnobOwnerLock> own = m_bt->ownerLock();
 
     const bool started = m_workers->run(
         [logged, vendorId, productId, onlyPath, own](DeviceWorkers &) {
@@ -299,22 +280,17 @@ void KnobSession::installScanResult(ScanKind kind, const HidScanResult &result, 
         hid_close(handle);
         return;
     }
-    if (m_bluetoothConnected)
+    if (m_bt->isUp())
         qDebug().noquote() << "HID 接口可用，替换蓝牙助手连接";
-    // A connect run still reading over the air is not waited for.
-    m_bleConnector->stop();
-    m_ble->setConnectRunActive(false);
+    m_bt->cableTookOver();
 
     m_usb->install(handle, result.ownerLock);
     m_hidrawOverBluetooth = result.bluetooth;
     // The lock's identity: a knob reached by cable and by Bluetooth is one knob.
     m_usbKnob = result.knob.isEmpty() ? QStringLiteral("path %1").arg(result.path) : result.knob;
     m_connected = true;
-    m_bluetoothConnected = false;
-    clearBluetoothIdentity();
     m_exclusiveCooldownTicks = 0;
 
-    m_bleWatch->setLinkUp(true);
     const QString where = QStringLiteral("path=%1 usagePage=0x%2 usage=0x%3 interface=%4%5")
                               .arg(result.path, hex4(result.usagePage), hex4(result.usage),
                                    QString::number(result.interfaceNumber),
@@ -347,41 +323,26 @@ void KnobSession::installScanResult(ScanKind kind, const HidScanResult &result, 
 void KnobSession::disconnect()
 {
     // A link that was up and is lost starts a new streak of reported failures.
-    if (m_connected)
-        m_bluetoothFailureReported = false;
+    m_bt->linkClosed(m_connected, !m_shutDown);
     m_link->close();
     m_connected = false;
     m_hidrawOverBluetooth = false;
-    m_bluetoothConnected = false;
-    clearBluetoothIdentity();
     m_deviceProbeInFlight = false;
     m_ops->linkDown();
     m_probeWorkerBusy = false;
     m_livenessTicks = 0;
-    if (!m_shutDown)
-        m_bleWatch->setLinkUp(false);
     emit connectionChanged(false);
     qDebug().noquote() << "[disconnect] 设备已断开，m_device 已置空";
 }
 
-void KnobSession::clearBluetoothIdentity()
-{
-    m_bleConnector->clearIdentity();
-    m_bleLock.reset();
-    m_ble->setAddress(QString());
-    m_ble->setUp(false);
-}
-
 void KnobSession::setBluetoothHelperDirectory(const QString &directory)
 {
-    m_bleConnector->setHelperDirectory(directory);
-    m_bleWatch->setHelperDirectory(directory);
-    m_ble->setHelperDirectory(directory);
+    m_bt->setHelperDirectory(directory);
 }
 
 bool KnobSession::isBluetoothConnectRunning() const
 {
-    return m_bleConnector->isRunning() || m_bluetoothAfterScan;
+    return m_bt->isRunning() || m_bluetoothAfterScan;
 }
 
 QString KnobSession::knobIdentity() const
@@ -390,8 +351,8 @@ QString KnobSession::knobIdentity() const
         return QString();
     if (m_demo)
         return QStringLiteral("demo");
-    if (m_bluetoothConnected)
-        return KnobOwnerLock::addressIdentity(m_ble->address());
+    if (m_bt->isUp())
+        return m_bt->knobIdentity();
     return m_usbKnob;
 }
 
@@ -406,8 +367,7 @@ void KnobSession::tryAutoConnectBluetooth()
 {
     if (m_shutDown || m_demo)
         return;
-    if (m_connected || m_bleConnector->isRunning() || m_bleConnector->isProcessRunning() ||
-        m_bluetoothAfterScan)
+    if (m_connected || m_bt->isRunning() || m_bt->isProcessRunning() || m_bluetoothAfterScan)
         return;
     // The kernel's hidraw node of a paired knob goes before the helper: the
     // run starts only when a scan finds no node that answers.
@@ -419,151 +379,22 @@ void KnobSession::startDirectBluetoothConnect()
 {
     // The labels go blank while the run reads the configuration.
     emit configReadStarted();
-    m_ble->setConnectRunActive(true);
-    if (m_bleConnector->startRun())
-        return;
-    m_ble->setConnectRunActive(false);
-    noteBluetoothRunFailed(kNoHelper, QStringLiteral("未找到蓝牙连接程序"));
+    m_bt->startRun();
 }
 
-void KnobSession::setBluetoothLinkUp(bool up)
+bool KnobSession::isBluetoothConnected() const
 {
-    if (up == (m_connected && m_bluetoothConnected))
-        return;
-    if (up && !holdBluetoothKnob())
-        return;
-    m_connected = up;
-    m_bluetoothConnected = up;
-    m_livenessTicks = 0;
-    if (up) {
-        if (m_permissionHint.noteConnected())
-            emit permissionHintChanged(false);
-        m_ble->setAddress(m_bleConnector->address());
-        m_ble->setUp(true);
-        qDebug().noquote() << QStringLiteral("已通过蓝牙助手连接: %1").arg(m_bleConnector->address());
-    } else {
-        m_ble->setUp(false);
-        m_bleLock.reset();
-        m_bluetoothFailureReported = false;
-    }
-    m_bleWatch->setLinkUp(up);
-    emit connectionChanged(up);
-}
-
-bool KnobSession::holdBluetoothKnob()
-{
-    // Named only once the helper has found the device; taken then.
-    const QString address = m_bleConnector->address();
-    if (address.isEmpty())
-        return true;
-    const QString knob = KnobOwnerLock::addressIdentity(address);
-    if (m_bleLock && m_bleLock->knob() == knob)
-        return true;
-    KnobHolder holder;
-    m_bleLock = KnobOwnerLock::tryTake(knob, {}, &holder);
-    if (m_bleLock)
-        return true;
-    qWarning().noquote()
-        << QStringLiteral("[蓝牙] 设备 %1 正被 %2 使用，不经蓝牙助手连接").arg(address, holder.describe());
-    reportBluetoothFailure(QStringLiteral("设备正被 %1 使用").arg(holder.describe()));
-    return false;
-}
-
-void KnobSession::onBluetoothMessage(const BleHelperMessage &message)
-{
-    const bool usbUp = m_connected && !m_bluetoothConnected;
-    const bool running = m_bleConnector->isRunning();
-    switch (message.type) {
-    case BleHelperMessage::Type::Connected:
-        if (running)
-            return;
-        if (usbUp)
-            clearBluetoothIdentity();
-        else
-            setBluetoothLinkUp(true);
-        return;
-    case BleHelperMessage::Type::HardwareProbe:
-        if (message.online && running && !usbUp)
-            setBluetoothLinkUp(true);
-        return;
-    case BleHelperMessage::Type::SessionDisconnected:
-        if (running && m_bleConnector->runPacketCount() == 0 && m_bluetoothConnected)
-            setBluetoothLinkUp(false);
-        return;
-    default:
-        return;
-    }
-}
-
-void KnobSession::onBluetoothRunFinished(const std::vector<Packet> &packets, bool connectedInRun,
-                                         bool querySent, bool online)
-{
-    m_ble->setConnectRunActive(false);
-    const bool usbUp = m_connected && !m_bluetoothConnected;
-    if (!packets.empty()) {
-        if (usbUp) {
-            clearBluetoothIdentity();
-            return;
-        }
-        setBluetoothLinkUp(true);
-        // The link may have come up (hardware probe) before the helper named the device.
-        m_ble->setAddress(m_bleConnector->address());
-        if (!m_bluetoothConnected || !holdBluetoothKnob()) {
-            setBluetoothLinkUp(false);
-            clearBluetoothIdentity();
-            return;
-        }
-        m_ops->deliverRunPackets(packets);
-        m_bleConnector->logTiming("ui_config_applied");
-        emit bluetoothConnected();
-        return;
-    }
-    if (connectedInRun && querySent) {
-        if (usbUp)
-            return;
-        setBluetoothLinkUp(online);
-        if (!online) {
-            clearBluetoothIdentity();
-        }
-        return;
-    }
-}
-
-void KnobSession::noteBluetoothRunFailed(int exitCode, const QString &error)
-{
-    const QString state = QStringLiteral("%1 %2").arg(exitCode).arg(error);
-    const bool changed = state != m_quietBluetoothState;
-    m_quietBluetoothState = state;
-    const bool showNow = m_bleWatch->noteRunFinished(state, exitCode);
-    // Runs that keep ending the same way are logged once.
-    m_bleConnector->setQuiet(!changed || isBleNoKnobExit(exitCode));
-    if (isBleNoKnobExit(exitCode) || exitCode == kNoHelper) {
-        if (changed)
-            qDebug().noquote() << QStringLiteral("蓝牙: %1").arg(error.isEmpty() ? state : error);
-        return;
-    }
-    if (!showNow) {
-        qDebug().noquote() << QStringLiteral("蓝牙连接失败，稍后重试: %1").arg(error);
-        return;
-    }
-    if (changed || !m_bluetoothFailureReported)
-        reportBluetoothFailure(error.isEmpty() ? QStringLiteral("未收到设备配置") : error);
+    return m_bt->isUp();
 }
 
 bool KnobSession::isOverBluetooth() const
 {
-    return m_connected && (m_bluetoothConnected || m_hidrawOverBluetooth);
+    return m_connected && (m_bt->isUp() || m_hidrawOverBluetooth);
 }
 
 int KnobSession::batteryLevel() const
 {
-    if (!isOverBluetooth())
-        return -1;
-    // Over hidraw the node does not name the knob's address: the knob BlueZ
-    // reports is the one.
-    if (m_bluetoothConnected)
-        return m_batteryLevels.value(m_ble->address(), -1);
-    return m_batteryLevels.isEmpty() ? -1 : m_batteryLevels.first();
+    return isOverBluetooth() ? m_bt->batteryLevel() : -1;
 }
 
 void KnobSession::updateBatteryLevel()
@@ -575,25 +406,6 @@ void KnobSession::updateBatteryLevel()
     emit batteryLevelChanged(level);
 }
 
-void KnobSession::checkBluetoothLinkLost()
-{
-    if (m_ble->takeLinkLost() && m_bluetoothConnected) {
-        qDebug().noquote() << "蓝牙写入发现设备已断开";
-        disconnect();
-    }
-}
-
-void KnobSession::reportBluetoothFailure(const QString &reason)
-{
-    qDebug().noquote() << QStringLiteral("蓝牙自动连接失败: %1").arg(reason);
-    // An unplugged knob must not raise a red toast every three seconds, and
-    // none is due while the cable or another link is up.
-    if (m_bluetoothFailureReported || m_connected)
-        return;
-    m_bluetoothFailureReported = true;
-    emit bluetoothConnectFailed(reason);
-}
-
 // ---- Presence ----------------------------------------------------------------------
 
 void KnobSession::checkDeviceStatus()
@@ -603,7 +415,7 @@ void KnobSession::checkDeviceStatus()
 
     // Over Bluetooth the watch and the write runs notice a lost knob, and a
     // cable found meanwhile takes over.
-    if (m_connected && !m_bluetoothConnected) {
+    if (m_connected && !m_bt->isUp()) {
         // Each probe would be a report sent over the air through BlueZ, at the
         // cost of the knob's battery; BlueZ removes the node when the link
         // drops, which udev announces (or else the device list shows).
@@ -617,7 +429,7 @@ void KnobSession::checkDeviceStatus()
     }
     // Where udev runs it announces a cable; scanning every second would
     // also write probes over the air to Bluetooth nodes that do not answer.
-    if (m_bluetoothConnected && m_udevMonitor->isAvailable())
+    if (m_bt->isUp() && m_udevMonitor->isAvailable())
         return;
 
     m_livenessTicks = 0;
@@ -641,7 +453,7 @@ void KnobSession::checkConnectedDeviceAlive()
     // The probe is the same report as the assignment-end packet: written in
     // the middle of a save it would end a physical key's write early on the
     // device. A save's own writes notice an unplug, so none is needed then.
-    if (!m_connected || m_ops->isBusy() || m_bluetoothConnected)
+    if (!m_connected || m_ops->isBusy() || m_bt->isUp())
         return;
     if (m_hidrawOverBluetooth) {
         // An enumeration walks sysfs: off the UI thread, one at a time. A

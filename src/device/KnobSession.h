@@ -17,18 +17,15 @@
 #include <atomic>
 #include <memory>
 
-class BluetoothConnector;
+class BluetoothLink;
 class Clock;
 class ClockTimer;
-class BluetoothWatch;
 class UdevMonitor;
-class BluetoothTransport;
 class DeviceWorkers;
 class KnobTransport;
 class QTimer;
 class HidrawTransport;
 class KnobLink;
-struct BleHelperMessage;
 
 // The knob as the program sees it: finding it, keeping the link, reading its
 // stored configuration, saving a knob model to it and sending lighting
@@ -92,7 +89,7 @@ public:
     // number, its Bluetooth address, else its node's path ("demo" for the
     // demo knob); empty while nothing is connected.
     QString knobIdentity() const;
-    bool isBluetoothConnected() const { return m_bluetoothConnected.load(); }
+    bool isBluetoothConnected() const;
     // Connected through the helper or through a hidraw node on the Bluetooth bus.
     bool isOverBluetooth() const;
     // The connected knob's battery in percent as BlueZ reads it; -1 when unknown.
@@ -170,19 +167,7 @@ private:
     };
     void startInterfaceScan(ScanKind kind);
     void installScanResult(ScanKind kind, const HidScanResult &result, hid_device *handle);
-    void clearBluetoothIdentity();
     void startDirectBluetoothConnect();
-    void onBluetoothMessage(const BleHelperMessage &message);
-    void onBluetoothRunFinished(const std::vector<Packet> &packets, bool connectedInRun, bool querySent,
-                                bool online);
-    // A run that found no knob: one log line per change of reason, no toast.
-    void noteBluetoothRunFailed(int exitCode, const QString &error);
-    // A write run or the watch found the Bluetooth knob gone: down like an unplug.
-    void checkBluetoothLinkLost();
-    void setBluetoothLinkUp(bool up);
-    // Takes the owner lock by the helper's knob address; false when another program holds it.
-    bool holdBluetoothKnob();
-    void reportBluetoothFailure(const QString &reason);
     void updateBatteryLevel();
     // udev saw the knob come or go: scan (or probe the link) now rather than
     // at the next idle tick.
@@ -202,7 +187,6 @@ private:
 
     // Read by workers, hence atomic.
     std::atomic<bool> m_connected{false};
-    std::atomic<bool> m_bluetoothConnected{false};
     bool m_useDefaultDeviceIds = true;
     QString m_interfacePath;
     std::shared_ptr<Clock> m_clock;
@@ -217,12 +201,7 @@ private:
     // Runs what goes over the link, one at a time.
     std::unique_ptr<KnobOperations> m_ops;
 
-    std::shared_ptr<BluetoothTransport> m_ble;
-    std::shared_ptr<KnobOwnerLock> m_bleLock;
-    BluetoothConnector *m_bleConnector = nullptr;
-    BluetoothWatch *m_bleWatch = nullptr;
-    QString m_quietBluetoothState;
-    bool m_bluetoothFailureReported = false;
+    BluetoothLink *m_bt = nullptr;
     bool m_hidrawOverBluetooth = false;
     bool m_nodeCheckRunning = false;    // a device-list check of that node is on a worker
     bool m_nodeCheckAgain = false;      // asked for while it ran
