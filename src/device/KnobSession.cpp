@@ -4,9 +4,9 @@
 #include "device/Clock.h"
 #include "device/DemoKnobTransport.h"
 #include "device/HidrawTransport.h"
+#include "device/KnobDiscovery.h"
 #include "device/KnobOwnerLock.h"
 #include "device/KnobPort.h"
-#include "device/UdevMonitor.h"
 #include "device/blewire.h"
 #include "device/configread.h"
 #include "device/deviceworkers.h"
@@ -30,8 +30,6 @@ QString idPairText(bool useDefaultIds)
         .arg(hex4(targetVendorId(useDefaultIds)), hex4(targetProductId(useDefaultIds)));
 }
 
-constexpr int kStatusTickMs = 100;
-constexpr int kFirstConnectDelayMs = 1000;
 constexpr int kShutdownSaveWaitMs = 4000;
 
 // Asks the device list, not the node: a probe written to a Bluetooth node would go over the air.
@@ -54,8 +52,6 @@ KnobSession::KnobSession(std::shared_ptr<Clock> clock, QObject *parent)
     : QObject(parent), m_usb(std::make_shared<HidrawTransport>()), m_link(m_usb),
       m_workers(std::make_shared<DeviceWorkers>(this)), m_clock(std::move(clock))
 {
-    m_udevMonitor = new UdevMonitor(this);
-    connect(m_udevMonitor, &UdevMonitor::knobDeviceChanged, this, &KnobSession::onKnobDeviceChanged);
     m_bt = new BluetoothLink([this] { return m_connected && !m_bt->isUp(); }, this);
     connect(m_bt, &BluetoothLink::connectWanted, this, &KnobSession::tryAutoConnectBluetooth);
     connect(m_bt, &BluetoothLink::batteryLevelsChanged, this, &KnobSession::updateBatteryLevel);
@@ -65,16 +61,14 @@ KnobSession::KnobSession(std::shared_ptr<Clock> clock, QObject *parent)
     connect(m_bt, &BluetoothLink::knobConnected, this, &KnobSession::bluetoothConnected);
     connect(m_bt, &BluetoothLink::linkChanged, this, [this](bool up) {
         m_connected = up;
-        m_livenessTicks = 0;
-        if (up && m_permissionHint.noteConnected())
-            emit permissionHintChanged(false);
+        m_discovery->bluetoothLinkChanged(up);
         emit connectionChanged(up);
     });
     KnobOperations::Link link;
     link.connected = [this] { return m_connected.load(); };
     link.writer = [this] { return activeTransport(); };
     link.reader = [this] { return m_link; };
-    link.bluetoothRunGoing = [this] { return m_bt->isRunning() || m_bluetoothAfterScan; };
+    link.bluetoothRunGoing = [this] { return m_bt->isRunning() || m_discovery->bluetoothRunWaiting(); };
     link.lost = [this] { disconnect(); };
     link.written = [this] { m_bt->checkWriteLost(); };
     m_ops = std::make_unique<KnobOperations>(link, m_workers, *m_clock);
@@ -90,8 +84,19 @@ KnobSession::KnobSession(std::shared_ptr<Clock> clock, QObject *parent)
     connect(m_ops.get(), &KnobOperations::rawReportAnswer, this, &KnobSession::rawReportAnswer);
     connect(m_ops.get(), &KnobOperations::rawReadBackFinished, this, &KnobSession::rawReadBackFinished);
     connect(m_bt, &BluetoothLink::configurationArrived, m_ops.get(), &KnobOperations::deliverRunPackets);
-    m_statusTimer = m_clock->makeTimer(Clock::Repeat::Every, [this] { checkDeviceStatus(); });
-    m_firstConnectTimer = m_clock->makeTimer(Clock::Repeat::Once, [this] { connectNow(); });
+
+    KnobDiscovery::Links links;
+    links.connected = [this] { return m_connected.load(); };
+    links.bluetoothUp = [this] { return m_bt->isUp(); };
+    links.hidrawOverBluetooth = [this] { return m_hidrawOverBluetooth; };
+    links.bluetoothLock = [this] { return m_bt->ownerLock(); };
+    links.checkAlive = [this] { checkConnectedDeviceAlive(); };
+    links.found = [this](const HidScanResult &r, hid_device *handle, bool fromTimer) {
+        installLink(r, handle, fromTimer);
+    };
+    m_discovery = new KnobDiscovery(links, m_workers, *m_clock, this);
+    connect(m_discovery, &KnobDiscovery::bluetoothRunDue, this, &KnobSession::startDirectBluetoothConnect);
+    connect(m_discovery, &KnobDiscovery::permissionHintChanged, this, &KnobSession::permissionHintChanged);
 }
 
 KnobSession::~KnobSession()
@@ -111,17 +116,9 @@ void KnobSession::start()
     qDebug().noquote() << QStringLiteral("目标设备: VID=0x%1 PID=0x%2")
                               .arg(hex4(targetVendorId(true)), hex4(targetProductId(true)));
 
-    m_statusTimer->start(kStatusTickMs);
-    qDebug().noquote() << "设备状态监控已启动 (100ms检查)";
-
-    qDebug().noquote() << "正在自动检测设备...";
-    m_firstConnectTimer->start(kFirstConnectDelayMs);
-
+    m_discovery->start();
     m_bt->startWatch();
-
-    // Plug-ins are seen at once where udev runs; the timer stays as the fallback.
-    if (!m_udevMonitor->start())
-        qDebug().noquote() << "udev 不可用，仅使用定时扫描";
+    m_discovery->startUdev();
 }
 
 void KnobSession::startDemo()
@@ -136,35 +133,13 @@ void KnobSession::startDemo()
     readConfiguration();
 }
 
-void KnobSession::onKnobDeviceChanged()
-{
-    if (m_shutDown || m_demo)
-        return;
-    // A Bluetooth link or run holds no scan off: the cable wins.
-    if (m_connected && !m_bt->isUp()) {
-        checkConnectedDeviceAlive();
-        return;
-    }
-    if (m_deviceProbeInFlight) {
-        m_rescanAfterScan = true;
-        return;
-    }
-    bool idle = false;
-    if (!m_probeWorkerBusy.compare_exchange_strong(idle, true))
-        return;
-    m_idleProbeTicks = 0;
-    m_exclusiveCooldownTicks = 0;
-    startInterfaceScan(ScanKind::StatusTimer);
-}
-
 void KnobSession::shutdown()
 {
     if (m_shutDown)
         return;
     m_shutDown = true;
     m_ops->beginShutdown();
-    m_statusTimer->stop();
-    m_firstConnectTimer->stop();
+    m_discovery->stop();
     m_bt->stop();
     // From here on no worker posts to this session, and nobody hears from it.
     m_workers->beginShutdown();
@@ -200,82 +175,23 @@ std::shared_ptr<KnobTransport> KnobSession::activeTransport() const
 
 void KnobSession::connectNow()
 {
-    if (m_connected || m_deviceProbeInFlight || m_shutDown || m_demo)
-        return;
-    qDebug().noquote() << "尝试自动连接设备...";
-    startInterfaceScan(ScanKind::AutoConnect);
+    if (!m_demo)
+        m_discovery->connectNow();
 }
 
 void KnobSession::switchDeviceIds()
 {
     if (m_connected)
         return;
-    m_useDefaultDeviceIds = !m_useDefaultDeviceIds;
-    const QString pair = idPairText(m_useDefaultDeviceIds);
+    m_discovery->toggleDeviceIds();
+    const QString pair = idPairText(m_discovery->usesDefaultDeviceIds());
     qDebug().noquote() << QStringLiteral("VID/PID 已切换为: ") + pair;
     emit deviceIdsSwitched(pair);
     connectNow();
 }
 
-void KnobSession::startInterfaceScan(ScanKind kind)
+void KnobSession::installLink(const HidScanResult &result, hid_device *handle, bool timerPath)
 {
-    m_deviceProbeInFlight = true;
-    const QPointer<KnobSession> self(this);
-    const bool logged = kind == ScanKind::AutoConnect;
-    const unsigned short vendorId = targetVendorId(m_useDefaultDeviceIds);
-    const unsigned short productId = targetProductId(m_useDefaultDeviceIds);
-    const QString onlyPath = m_interfacePath;
-    const std::shared_ptr<KnobOwnerLock> own = m_bt->ownerLock();
-
-    const bool started = m_workers->run(
-        [logged, vendorId, productId, onlyPath, own](DeviceWorkers &) {
-            const HidScanResult result = scanHidInterfaces(vendorId, productId, logged, onlyPath, own);
-            // The handle travels inside the posted call; if that call is
-            // dropped unrun, the holder closes it.
-            return std::make_pair(result, std::make_shared<PendingHidHandle>(result.handle));
-        },
-        [self, kind](const std::pair<HidScanResult, std::shared_ptr<PendingHidHandle>> &found) {
-            if (self)
-                self->installScanResult(kind, found.first, found.second->take());
-        });
-    if (!started) {
-        m_deviceProbeInFlight = false;
-        if (kind == ScanKind::StatusTimer)
-            m_probeWorkerBusy = false;
-    }
-}
-
-void KnobSession::installScanResult(ScanKind kind, const HidScanResult &result, hid_device *handle)
-{
-    const bool timerPath = kind == ScanKind::StatusTimer;
-    m_deviceProbeInFlight = false;
-    if (timerPath)
-        m_probeWorkerBusy = false;
-    if (m_permissionHint.noteScan(result))
-        emit permissionHintChanged(m_permissionHint.isVisible());
-    m_lastScan = result;
-    m_lastScan.handle = nullptr;
-    m_lastScan.ownerLock.reset();
-    // A plug-in that arrived while this scan was already past its enumeration.
-    if (std::exchange(m_rescanAfterScan, false) && !handle)
-        QTimer::singleShot(0, this, &KnobSession::onKnobDeviceChanged);
-    if (std::exchange(m_bluetoothAfterScan, false) && !handle && !m_connected)
-        startDirectBluetoothConnect();
-
-    if (!handle) {
-        if (timerPath) {
-            if (result.exclusive)
-                m_exclusiveCooldownTicks = 2;
-        } else if (result.exclusive) {
-            qDebug().noquote() << "自动连接失败(exclusive)，重试中...";
-        } else if (!result.busyPaths.isEmpty()) {
-            qDebug().noquote() << "自动连接失败(设备被其他程序占用)";
-        } else {
-            qDebug().noquote() << "自动连接失败(未找到设备)";
-        }
-        return;
-    }
-
     if (m_usb->isUp()) {
         hid_close(handle);
         return;
@@ -289,7 +205,6 @@ void KnobSession::installScanResult(ScanKind kind, const HidScanResult &result, 
     // The lock's identity: a knob reached by cable and by Bluetooth is one knob.
     m_usbKnob = result.knob.isEmpty() ? QStringLiteral("path %1").arg(result.path) : result.knob;
     m_connected = true;
-    m_exclusiveCooldownTicks = 0;
 
     const QString where = QStringLiteral("path=%1 usagePage=0x%2 usage=0x%3 interface=%4%5")
                               .arg(result.path, hex4(result.usagePage), hex4(result.usage),
@@ -327,10 +242,8 @@ void KnobSession::disconnect()
     m_link->close();
     m_connected = false;
     m_hidrawOverBluetooth = false;
-    m_deviceProbeInFlight = false;
+    m_discovery->linkClosed();
     m_ops->linkDown();
-    m_probeWorkerBusy = false;
-    m_livenessTicks = 0;
     emit connectionChanged(false);
     qDebug().noquote() << "[disconnect] 设备已断开，m_device 已置空";
 }
@@ -342,7 +255,7 @@ void KnobSession::setBluetoothHelperDirectory(const QString &directory)
 
 bool KnobSession::isBluetoothConnectRunning() const
 {
-    return m_bt->isRunning() || m_bluetoothAfterScan;
+    return m_bt->isRunning() || m_discovery->bluetoothRunWaiting();
 }
 
 QString KnobSession::knobIdentity() const
@@ -367,12 +280,11 @@ void KnobSession::tryAutoConnectBluetooth()
 {
     if (m_shutDown || m_demo)
         return;
-    if (m_connected || m_bt->isRunning() || m_bt->isProcessRunning() || m_bluetoothAfterScan)
+    if (m_connected || m_bt->isRunning() || m_bt->isProcessRunning() || m_discovery->bluetoothRunWaiting())
         return;
     // The kernel's hidraw node of a paired knob goes before the helper: the
     // run starts only when a scan finds no node that answers.
-    m_bluetoothAfterScan = true;
-    onKnobDeviceChanged();
+    m_discovery->scanBeforeBluetooth();
 }
 
 void KnobSession::startDirectBluetoothConnect()
@@ -380,6 +292,31 @@ void KnobSession::startDirectBluetoothConnect()
     // The labels go blank while the run reads the configuration.
     emit configReadStarted();
     m_bt->startRun();
+}
+
+bool KnobSession::usesDefaultDeviceIds() const
+{
+    return m_discovery->usesDefaultDeviceIds();
+}
+
+bool KnobSession::isScanRunning() const
+{
+    return m_discovery->isScanRunning();
+}
+
+const HidScanResult &KnobSession::lastScanResult() const
+{
+    return m_discovery->lastScanResult();
+}
+
+QString KnobSession::permissionHintText() const
+{
+    return m_discovery->permissionHintText();
+}
+
+void KnobSession::setInterfacePath(const QString &path)
+{
+    m_discovery->setInterfacePath(path);
 }
 
 bool KnobSession::isBluetoothConnected() const
@@ -406,48 +343,6 @@ void KnobSession::updateBatteryLevel()
     emit batteryLevelChanged(level);
 }
 
-// ---- Presence ----------------------------------------------------------------------
-
-void KnobSession::checkDeviceStatus()
-{
-    if (m_deviceProbeInFlight || m_shutDown)
-        return;
-
-    // Over Bluetooth the watch and the write runs notice a lost knob, and a
-    // cable found meanwhile takes over.
-    if (m_connected && !m_bt->isUp()) {
-        // Each probe would be a report sent over the air through BlueZ, at the
-        // cost of the knob's battery; BlueZ removes the node when the link
-        // drops, which udev announces (or else the device list shows).
-        if (m_hidrawOverBluetooth && m_udevMonitor->isAvailable())
-            return;
-        if (++m_livenessTicks >= 10) {
-            m_livenessTicks = 0;
-            checkConnectedDeviceAlive();
-        }
-        return;
-    }
-    // Where udev runs it announces a cable; scanning every second would
-    // also write probes over the air to Bluetooth nodes that do not answer.
-    if (m_bt->isUp() && m_udevMonitor->isAvailable())
-        return;
-
-    m_livenessTicks = 0;
-    if (m_exclusiveCooldownTicks > 0) {
-        --m_exclusiveCooldownTicks;
-        return;
-    }
-    bool idle = false;
-    if (!m_probeWorkerBusy.compare_exchange_strong(idle, true))
-        return;
-    if (m_idleProbeTicks++ <= 8) {
-        m_probeWorkerBusy = false;
-        return;
-    }
-    m_idleProbeTicks = 0;
-    startInterfaceScan(ScanKind::StatusTimer);
-}
-
 void KnobSession::checkConnectedDeviceAlive()
 {
     // The probe is the same report as the assignment-end packet: written in
@@ -464,23 +359,23 @@ void KnobSession::checkConnectedDeviceAlive()
         }
         const unsigned long long generation = m_link->generation();
         const QPointer<KnobSession> self(this);
-        m_nodeCheckRunning =
-            m_workers->run([path = m_lastScan.path](DeviceWorkers &) { return hidNodePresent(path); },
-                           [self, generation](bool present) {
-                               if (!self)
-                                   return;
-                               self->m_nodeCheckRunning = false;
-                               const bool again = std::exchange(self->m_nodeCheckAgain, false);
-                               if (!self->m_connected || self->m_link->generation() != generation)
-                                   return;
-                               if (present) {
-                                   if (again)
-                                       self->checkConnectedDeviceAlive();
-                                   return;
-                               }
-                               qDebug().noquote() << "[liveness] 蓝牙 hidraw 节点已移除，判定断开";
-                               self->disconnect();
-                           });
+        m_nodeCheckRunning = m_workers->run(
+            [path = m_discovery->lastScanResult().path](DeviceWorkers &) { return hidNodePresent(path); },
+            [self, generation](bool present) {
+                if (!self)
+                    return;
+                self->m_nodeCheckRunning = false;
+                const bool again = std::exchange(self->m_nodeCheckAgain, false);
+                if (!self->m_connected || self->m_link->generation() != generation)
+                    return;
+                if (present) {
+                    if (again)
+                        self->checkConnectedDeviceAlive();
+                    return;
+                }
+                qDebug().noquote() << "[liveness] 蓝牙 hidraw 节点已移除，判定断开";
+                self->disconnect();
+            });
         return;
     }
 

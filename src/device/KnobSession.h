@@ -19,6 +19,7 @@
 
 class BluetoothLink;
 class Clock;
+class KnobDiscovery;
 class ClockTimer;
 class UdevMonitor;
 class DeviceWorkers;
@@ -104,18 +105,18 @@ public:
     int lightSendsCompleted() const { return m_ops->lightSendsCompleted(); }
     // A worker of this session has not returned yet.
     bool hasRunningWorkers() const;
-    bool usesDefaultDeviceIds() const { return m_useDefaultDeviceIds; }
-    bool isScanRunning() const { return m_deviceProbeInFlight; }
+    bool usesDefaultDeviceIds() const;
+    bool isScanRunning() const;
     // What the last interface scan met (why it found nothing usable); its
     // handle and lock are never kept here.
-    const HidScanResult &lastScanResult() const { return m_lastScan; }
+    const HidScanResult &lastScanResult() const;
     // The line under the status line while permissionHintChanged says it is shown.
-    QString permissionHintText() const { return m_permissionHint.text(); }
+    QString permissionHintText() const;
     // Where the Bluetooth helper is looked for (the application's directory
     // unless set).
     void setBluetoothHelperDirectory(const QString &directory);
     // Scans consider this interface path only (empty: every interface of the knob).
-    void setInterfacePath(const QString &path) { m_interfacePath = path; }
+    void setInterfacePath(const QString &path);
     // The keyboard layout configurationRead names keys in.
     void setMacLayout(bool mac) { m_ops->setMacLayout(mac); }
     bool isBluetoothConnectRunning() const;
@@ -157,21 +158,11 @@ Q_SIGNALS:
     void rawReadBackFinished(const DebugReadBackResult &result);
 
 private:
-    // One tick of the 100 ms presence timer.
-    void checkDeviceStatus();
     void checkConnectedDeviceAlive();
-    enum class ScanKind
-    {
-        StatusTimer,
-        AutoConnect
-    };
-    void startInterfaceScan(ScanKind kind);
-    void installScanResult(ScanKind kind, const HidScanResult &result, hid_device *handle);
+    // A scan opened the knob's interface: it becomes the link.
+    void installLink(const HidScanResult &result, hid_device *handle, bool timerPath);
     void startDirectBluetoothConnect();
     void updateBatteryLevel();
-    // udev saw the knob come or go: scan (or probe the link) now rather than
-    // at the next idle tick.
-    void onKnobDeviceChanged();
     // The link that is up, or null.
     std::shared_ptr<KnobTransport> activeTransport() const;
 
@@ -187,30 +178,14 @@ private:
 
     // Read by workers, hence atomic.
     std::atomic<bool> m_connected{false};
-    bool m_useDefaultDeviceIds = true;
-    QString m_interfacePath;
     std::shared_ptr<Clock> m_clock;
-    std::unique_ptr<ClockTimer> m_statusTimer;
-    std::unique_ptr<ClockTimer> m_firstConnectTimer;
-    bool m_deviceProbeInFlight = false;
-    std::atomic<bool> m_probeWorkerBusy{false};
-    int m_idleProbeTicks = 0;
-    int m_exclusiveCooldownTicks = 0;
-    int m_livenessTicks = 0;
-
+    KnobDiscovery *m_discovery = nullptr;
     // Runs what goes over the link, one at a time.
     std::unique_ptr<KnobOperations> m_ops;
 
     BluetoothLink *m_bt = nullptr;
     bool m_hidrawOverBluetooth = false;
-    bool m_nodeCheckRunning = false;    // a device-list check of that node is on a worker
-    bool m_nodeCheckAgain = false;      // asked for while it ran
-    QMap<QString, int> m_batteryLevels; // address -> percent, of the knobs BlueZ has connected
+    bool m_nodeCheckRunning = false; // a device-list check of that node is on a worker
+    bool m_nodeCheckAgain = false;   // asked for while it ran
     int m_shownBatteryLevel = -1;
-    PermissionHint m_permissionHint;
-    HidScanResult m_lastScan;
-    UdevMonitor *m_udevMonitor = nullptr;
-    bool m_rescanAfterScan = false;
-    // A Bluetooth connect run waits for a scan: a hidraw node goes first.
-    bool m_bluetoothAfterScan = false;
 };
