@@ -5,6 +5,7 @@
 #include "device/KnobPort.h"
 #include "device/configread.h"
 #include "device/deviceworkers.h"
+#include "device/linkwrite.h"
 #include "device/packetutil.h"
 #include "protocol/configdecode.h"
 
@@ -18,52 +19,6 @@
 namespace {
 
 constexpr int kLightCoalesceMs = 20;
-
-using ReportWriter = std::function<int(const std::vector<Packet> &)>;
-
-// Every write of an operation goes to the link it started on: once a hidraw
-// link is replaced (a replug), nothing more of it reaches the new one.
-ReportWriter writerFor(const std::shared_ptr<KnobTransport> &transport, const std::shared_ptr<KnobLink> &link,
-                       unsigned long long generation)
-{
-    if (link)
-        return
-            [link, generation](const std::vector<Packet> &r) { return link->writeReportsOn(generation, r); };
-    return [transport](const std::vector<Packet> &r) { return transport->writeReports(r); };
-}
-
-// Writes a whole assignment plan: paced report by report on USB, as one batch
-// where the link takes a whole save at once.
-AssignmentWriteResult writeSnapshot(const ReportWriter &write, bool wholeSaveAtOnce,
-                                    const KnobModelSnapshot &snapshot,
-                                    const std::function<void(int, int)> &progress,
-                                    const std::shared_ptr<std::atomic<bool>> &stop)
-{
-    const AssignmentWritePlan plan = planAssignmentWrite(snapshot);
-    AssignmentWriteIo io;
-    io.progress = progress;
-    if (!wholeSaveAtOnce) {
-        // A batch goes out whole or not at all; only a paced write stops between keys.
-        io.stopRequested = [stop] { return stop->load(); };
-        // Every report names its physical key itself, so the compatibility
-        // copy follows each report whatever the user has selected meanwhile.
-        io.send = [&write](const Packet &packet, int knobKey) {
-            return write(buildSendList(packet, knobKey));
-        };
-        io.pause = [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); };
-        return executeAssignmentWrite(plan, io);
-    }
-    std::vector<Packet> batch;
-    io.send = [&batch](const Packet &packet, int knobKey) {
-        const std::vector<Packet> list = buildSendList(packet, knobKey);
-        batch.insert(batch.end(), list.begin(), list.end());
-        return static_cast<int>(packet.size());
-    };
-    AssignmentWriteResult result = executeAssignmentWrite(plan, io);
-    if (result.ok && !batch.empty())
-        result.ok = write(batch) > 0;
-    return result;
-}
 
 } // namespace
 
