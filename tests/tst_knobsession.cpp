@@ -482,10 +482,16 @@ private Q_SLOTS:
         QVERIFY(connectSession(s));
         QTRY_COMPARE_WITH_TIMEOUT(events.count(QStringLiteral("packet")), 1, 5000);
         const double start = hidsim::nowMs();
+        using Kind = KnobOperations::Kind;
+        QCOMPARE(s.mayStart(Kind::RawSend), KnobSession::Refusal::Reading);
+        QCOMPARE(s.mayStart(Kind::Save), KnobSession::Refusal::None); // it waits instead
         QVERIFY(s.save(fiveKeySnapshot()));
+        QCOMPARE(s.mayStart(Kind::Save), KnobSession::Refusal::Saving);
+        QVERIFY(!s.save(fiveKeySnapshot()));
         QVERIFY(!s.sendRawReport(buildReadRequestPacket(), 0));
         QTRY_COMPARE_WITH_TIMEOUT(saved.size(), 1, 20000);
         QVERIFY(saved.at(0).at(0).toBool());
+        QCOMPARE(s.mayStart(Kind::RawSend), KnobSession::Refusal::None);
         QCOMPARE(events.count(QStringLiteral("packet")), 4);
         const auto w = writesSince(start, false);
         QCOMPARE(w.size(), fiveKeyReports().size());
