@@ -4,6 +4,7 @@
 // session against a scripted stand-in for the helper (connect runs, the
 // watch, saves and lighting as helper runs, failures reported once).
 #include "bluezmodel.h"
+#include "device/BluetoothLink.h"
 #include "device/KnobOwnerLock.h"
 #include "device/KnobSession.h"
 #include "device/UdevMonitor.h"
@@ -122,9 +123,12 @@ struct Rig
             file.write(script.toUtf8());
     }
 
+    // What the watch says when the knob connects.
+    void wantConnect() { emit session.findChild<BluetoothLink *>()->connectWanted(); }
+
     bool connectRun()
     {
-        session.tryAutoConnectBluetooth();
+        wantConnect();
         return QTest::qWaitFor([this] { return !session.isBluetoothConnectRunning(); }, kWait);
     }
 
@@ -693,7 +697,7 @@ private Q_SLOTS:
         for (int i = 0; i < 3; ++i) {
             if (script.contains(QLatin1String("%1")))
                 rig.setScript(script.arg(i));
-            rig.session.tryAutoConnectBluetooth();
+            rig.wantConnect();
             if (cable) {
                 rig.session.connectNow();
                 QVERIFY(QTest::qWaitFor([&] { return rig.session.isConnected(); }, kWait));
@@ -767,7 +771,7 @@ private Q_SLOTS:
         const int dev = hidsim::addDevice(config);
         QSignalSpy read(&rig.session, &KnobSession::configReadFinished);
         rig.session.start();
-        rig.session.tryAutoConnectBluetooth(); // the node is tried before the helper
+        rig.wantConnect(); // the node is tried before the helper
         QVERIFY(read.wait(kWait));
         QVERIFY(rig.session.isConnected());
         QVERIFY(!rig.session.isBluetoothConnected());

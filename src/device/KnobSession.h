@@ -121,10 +121,6 @@ public:
     void setMacLayout(bool mac) { m_ops->setMacLayout(mac); }
     bool isBluetoothConnectRunning() const;
 
-    // The Bluetooth watch's request: a connect run, after a scan that finds
-    // no hidraw node of the knob.
-    void tryAutoConnectBluetooth();
-
 Q_SIGNALS:
     void connectionChanged(bool connected);
     // A read is starting: whatever was loaded before is stale.
@@ -158,6 +154,9 @@ Q_SIGNALS:
     void rawReadBackFinished(const DebugReadBackResult &result);
 
 private:
+    // The Bluetooth watch's request: a connect run, after a scan that finds
+    // no hidraw node of the knob.
+    void tryAutoConnectBluetooth();
     void checkConnectedDeviceAlive();
     // A scan opened the knob's interface: it becomes the link.
     void installLink(const HidScanResult &result, hid_device *handle, bool timerPath);
