@@ -11,7 +11,6 @@
 
 #include <QDebug>
 #include <QPointer>
-#include <QThread>
 #include <QTimer>
 
 #include <utility>

@@ -178,7 +178,7 @@ private:
     // Read by workers, hence atomic.
     std::atomic<bool> m_connected{false};
     std::shared_ptr<Clock> m_clock;
-    KnobDiscovery *m_discovery = nullptr;
+    std::unique_ptr<KnobDiscovery> m_discovery;
     // Runs what goes over the link, one at a time.
     std::unique_ptr<KnobOperations> m_ops;
 
