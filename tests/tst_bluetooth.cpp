@@ -783,8 +783,10 @@ private Q_SLOTS:
         QVERIFY(rig.session.isConnected());
         hidsim::unplug(dev);
         // udev announces the node's removal; the device list is asked on a worker.
-        rig.session.findChild<UdevMonitor *>()->handleEvent(
-            QStringLiteral("remove"), QStringLiteral("hidraw"), QStringLiteral("0005:05AC:022C.0003"));
+        auto *udev = rig.session.findChild<UdevMonitor *>();
+        QVERIFY(udev);
+        udev->handleEvent(QStringLiteral("remove"), QStringLiteral("hidraw"),
+                          QStringLiteral("0005:05AC:022C.0003"));
         rig.clock->advance(1000); // where udev is not there, the liveness tick asks
         QTRY_VERIFY_WITH_TIMEOUT(!rig.session.isConnected(), kWait);
         QCOMPARE(rig.runs().size(), 1); // the watch alone

@@ -94,17 +94,16 @@ KnobSession::KnobSession(std::shared_ptr<Clock> clock, QObject *parent)
     links.found = [this](const HidScanResult &r, hid_device *handle, bool fromTimer) {
         installLink(r, handle, fromTimer);
     };
-    // Not a child: its timers go before the clock they run on.
-    m_discovery = std::make_unique<KnobDiscovery>(links, m_workers, *m_clock);
-    connect(m_discovery.get(), &KnobDiscovery::bluetoothRunDue, this,
-            &KnobSession::startDirectBluetoothConnect);
-    connect(m_discovery.get(), &KnobDiscovery::permissionHintChanged, this,
-            &KnobSession::permissionHintChanged);
+    m_discovery = new KnobDiscovery(links, m_workers, *m_clock, this);
+    connect(m_discovery, &KnobDiscovery::bluetoothRunDue, this, &KnobSession::startDirectBluetoothConnect);
+    connect(m_discovery, &KnobDiscovery::permissionHintChanged, this, &KnobSession::permissionHintChanged);
 }
 
 KnobSession::~KnobSession()
 {
     shutdown();
+    // Its timers go before the clock they run on, which the members hold.
+    delete m_discovery;
 }
 
 void KnobSession::start()

@@ -178,7 +178,7 @@ private:
     // Read by workers, hence atomic.
     std::atomic<bool> m_connected{false};
     std::shared_ptr<Clock> m_clock;
-    std::unique_ptr<KnobDiscovery> m_discovery;
+    KnobDiscovery *m_discovery = nullptr;
     // Runs what goes over the link, one at a time.
     std::unique_ptr<KnobOperations> m_ops;
 
