@@ -262,10 +262,10 @@ private Q_SLOTS:
 
         // Unplug and plug in again: the same configuration comes back.
         hidsim::unplug(0);
-        QTRY_VERIFY_WITH_TIMEOUT(!rig.session.isConnected(), 15000);
+        QVERIFY(rig.stepUntil([&] { return !rig.session.isConnected(); }));
         QVERIFY(Access::modelEmpty(w));
         hidsim::replug(0);
-        QTRY_COMPARE_WITH_TIMEOUT(rig.reads.size(), 2, 20000);
+        QVERIFY(rig.stepUntil([&] { return rig.reads.size() == 2; }));
         QCOMPARE(shown(w), edited);
     }
 
@@ -340,7 +340,7 @@ private Q_SLOTS:
                 hidsim::replug(device);
                 QSignalSpy read(&rig.session, &KnobSession::configReadFinished);
                 // The liveness probe notices the dead handle; a scan finds the knob again.
-                rig.session.checkConnectedDeviceAlive();
+                rig.livenessPeriod();
                 QVERIFY(!rig.session.isConnected());
                 rig.session.connectNow();
                 QVERIFY(read.wait(kWait));
@@ -378,7 +378,7 @@ private Q_SLOTS:
         QVERIFY(rig.connect());
         QVERIFY(edit(rig));
         hidsim::unplug(device);
-        rig.session.checkConnectedDeviceAlive();
+        rig.livenessPeriod();
         QVERIFY(!rig.session.isConnected());
         QVERIFY2(knobview::unsavedEdits(rig.window), "the kept edits lost their marker");
         QVERIFY2(!rig.window.close(), "closing did not ask");
@@ -452,7 +452,7 @@ private Q_SLOTS:
                 for (const QList<QVariant> &f : finished)
                     QVERIFY(!f.at(0).toBool());
                 // An unplug before any answer fails the read; the liveness probe takes the link down.
-                rig.session.checkConnectedDeviceAlive();
+                rig.livenessPeriod();
                 QVERIFY(!rig.session.isConnected());
                 QCOMPARE(link.count(), 2);
                 QVERIFY(knobview::model(rig.window).key(1).isEmpty());

@@ -933,7 +933,7 @@ void MainLayoutWidget::showToast(bool success, const QString &title, const QStri
 void MainLayoutWidget::onSaveClicked()
 {
     // Two writes must never interleave their packets on the device.
-    if (m_session->isSaveRunning()) {
+    if (m_session->mayStart(KnobOperations::Kind::Save) == KnobSession::Refusal::Saving) {
         qDebug().noquote() << "保存进行中，忽略重复的保存请求";
         return;
     }
