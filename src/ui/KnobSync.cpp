@@ -12,7 +12,6 @@
 #include "ui/TabPages.h"
 #include "ui/UnsavedEditsGuard.h"
 #include "ui/pages/DelayWidget.h"
-#include "ui/pages/LightWidget.h"
 #include "ui/savenotices.h"
 
 #include <QDebug>
@@ -226,10 +225,7 @@ void KnobSync::applyReadConfigPacket(const std::vector<unsigned char> &packet)
     case DecodedConfigPacket::Ignored:
         return;
     case DecodedConfigPacket::Colour:
-        m_pages->light() = decoded.light;
-        if (LightWidget *lightPage = m_pages->lightPage())
-            lightPage->setLightSettings(QColor(decoded.light.red, decoded.light.green, decoded.light.blue),
-                                        decoded.light.brightness, decoded.light.on);
+        m_pages->showReadLight(decoded.light);
         return;
     case DecodedConfigPacket::Assignment:
         if (decoded.procreateFallback)

@@ -85,6 +85,14 @@ void TabPages::setConnectedLook(bool connected)
     }
 }
 
+void TabPages::showReadLight(const LightSettings &light)
+{
+    m_light = light;
+    if (m_lightWidget)
+        m_lightWidget->setLightSettings(QColor(light.red, light.green, light.blue), light.brightness,
+                                        light.on);
+}
+
 int TabPages::selectedKnobKey() const
 {
     return m_knobArea->selectedKey();

@@ -49,7 +49,9 @@ public:
     LightWidget *lightPage() const;
     bool isMacLayout() const { return m_isMacLayout; }
     // The light as last read or set, for an export.
-    std::optional<LightSettings> &light() { return m_light; }
+    const std::optional<LightSettings> &light() const { return m_light; }
+    // What the knob reported, shown on the light page once it exists.
+    void showReadLight(const LightSettings &light);
 
     // Physical key 1..5 the pages edit, 0 for none (kept by the knob area).
     int selectedKnobKey() const;
