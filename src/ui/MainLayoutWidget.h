@@ -1,48 +1,29 @@
 #pragma once
 
-#include <QPointer>
 #include <QSize>
 #include <QString>
 #include <QWidget>
 
-#include <memory>
-#include <optional>
-#include <vector>
-
-#include "protocol/KnobModel.h"
-#include "ui/KnobEditor.h"
-
-class ChoiceOverlay;
-class CombinationWidget;
 class ConfigFileTransfer;
-class DebugConsole;
-class DebugWidget;
-class DelayWidget;
 class HeaderBar;
-class KeyLayerSlide;
-class KeyboardWidget;
 class KnobArea;
+class KnobEditor;
 class KnobSession;
-class LightWidget;
-class MouseWidget;
-class MultimediaWidget;
+class KnobSync;
 class PageStack;
 class PaintedButton;
-class ProcreateWidget;
 class QPushButton;
 class StatusArea;
 class SystemSwitch;
 class TabBar;
+class TabPages;
 class ToastWidget;
-class UnsavedEditsGuard;
 class WindowBackground;
-struct ConfigEntry;
-struct SaveOutcome;
 
 // The main window's content. It builds the pieces (StatusArea, KnobArea,
-// TabBar, SystemSwitch, ToastWidget, ResetOverlay and the pages), slides the
-// pages, shows what the session reports, and owns the knob model the pages
-// edit. The device belongs to the session it is given.
+// the tabs and their pages, ToastWidget), wires them to the editor that owns
+// the knob model and to the session's reports (KnobSync), and scales them.
+// The device belongs to the session it is given.
 class MainLayoutWidget : public QWidget
 {
     Q_OBJECT
@@ -57,121 +38,23 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    // Physical key 1..5 the pages edit, 0 for none (kept by the knob area).
-    int selectedKnobKey() const;
-
-    // ---- The knob model
-    // The three lists and the delays of every physical key and the layout: what a save writes.
-    KnobModelSnapshot takeKnobModelSnapshot() const;
-    void addSelectedKey(quint16 value);
-    void addSelectedCombination(const QString &name);
-    // Media, mouse and Procreate actions replace the whole assignment.
-    void replaceSelectedKeyWithAction(const QString &name);
-    void clearKnobKey(int knobKey);
-    // One virtual key of the selected physical key, in the order shown; -1 the last.
-    void removeSelectedAction(int index);
-    // Back to the factory assignment of all five keys.
-    void resetAllGestures();
-    void clearLoadedConfigState();
-    void applyReadConfigPacket(const std::vector<unsigned char> &packet);
-
-    // ---- Navigation: tabs, pages and the Mac / Windows layout
-    void switchToTab(int index);
-    // The page of a tab, built on first use (the keyboard page exists from the start).
-    QWidget *ensurePage(int index);
-    QWidget *buildLightPage();
-    QWidget *buildDelayPage();
-    // 7, or 8 once the debug console has shown its tab.
-    int tabCount() const;
-    // The debug console's tab, unlocked by ten Escape clicks on the keyboard page.
-    void showDebugTab();
-    void hideDebugTab();
-    void switchKeyboardSystem(bool mac);
-
-    // ---- Looks: forwarders to the pieces that draw them
     void updateStatusIcon(bool connected);
     void applyConnectionVisualState(bool connected);
     void showToast(bool success, const QString &title, const QString &text);
-    void updateKnobKeySelection();
-    void updateKnobKeysDisplay();
-    void updateSingleKnobKeyDisplay(int knobKey);
-    void playKnobDialAnimation(int knobKey);
-    void clearAllTabSelections();
-    // The keyboard lights, and the list pages mark, what the selected gesture holds.
-    void markSelectedGesture();
-    void syncDelayWidgetForCurrentKnob();
 
-    // ---- Construction and scaling
     void setupUI();
     void setupButtons();
-    void setupPages();
-    static constexpr int kPageCount = 8;
     // Places and re-renders every piece for the current size.
     void relayout();
 
-    // ---- Presses and page signals
-    void onKeyboardPageKeyClicked(uint16_t code);
-    void selectKnobKey(int knobKey);
     void handleLogoPress();
-
-    // ---- Model operations
-    // Labels and delay page of every physical key from the model.
-    void showWholeModel();
-    // The delay page's boxes of physical key k, when the page exists.
-    void showDelaysOf(int k);
-    // Replaces the keys and the delays of one physical key and shows them.
-    void storeReadKnobEntries(int knobKey, const QList<ConfigEntry> &entries);
-    // Shows a notice when an edit replaced actions or was refused.
-    void reportEdit(int knobKey, const KnobEditor::Result &result);
     void setupShortcuts();
     // What Tab walks: the header's buttons, the knob, the tabs and the open page.
     QList<QWidget *> focusOrder() const;
 
-    // ---- What the session reports, save and reset
-    void onConnectionChanged(bool connected);
-    // The link text beside the status, and the low-battery notice once per connection.
-    void showBatteryLevel(int percent);
-    void onConfigReadFinished(bool ok, bool receivedAny);
-    // Edits kept across an unplug go back on the knob they were made for, and
-    // onto another knob only when the user says so.
-    void offerKeptEdits();
-    void restoreKeptEdits();
-    void dropKeptEdits();
-    void setPermissionHintVisible(bool visible);
-    void onSaveClicked();
-    void finishSave(const SaveOutcome &outcome);
-    void showRestoreConfirmation();
-    void confirmRestore();
-
     KnobSession *m_session = nullptr;
     KnobEditor *m_editor = nullptr;
-    KnobModel &m_model; // the editor's
-#ifdef Q_OS_MACOS
-    bool m_isMacLayout = true;
-#else
-    // Keyboards on other systems are PC keyboards: Ctrl and Alt, not command and option.
-    bool m_isMacLayout = false;
-#endif
     int m_logoClickCount = 0;
-    // Where the undo history stood when the running save took its snapshot.
-    int m_saveUndoIndex = -1;
-    // The history before a run of Escape clicks, which may turn out to be
-    // the debug console's unlock rather than edits.
-    int m_escapeStreakStart = -1;
-    bool m_dropNextEscape = false;
-    // What the knob held at the last read or confirmed save.
-    KnobModel m_knobHolds;
-    // The light as last read or set, for an export.
-    std::optional<LightSettings> m_light;
-    // Edits the link took away with it (an unplug before they were saved):
-    // they win over what the device reports when it comes back.
-    std::unique_ptr<KnobModel> m_unsavedEdits;
-    // KnobSession::knobIdentity() of the knob they were made for, and of the
-    // knob connected now.
-    QString m_unsavedEditsKnob;
-    QString m_knob;
-    QPointer<ChoiceOverlay> m_keptEditsQuestion;
-    bool m_connectedLook = false;
     QSize m_designSize{1920, 1080};
     // What relayout() last fitted the pieces to.
     QSize m_laidOutSize;
@@ -180,28 +63,16 @@ private:
     WindowBackground *m_background = nullptr;
     HeaderBar *m_header = nullptr;
     StatusArea *m_statusArea = nullptr;
-    bool m_lowBatteryShown = false;
     KnobArea *m_knobArea = nullptr;
+    TabPages *m_pages = nullptr;
+    KnobSync *m_sync = nullptr;
     TabBar *m_tabBar = nullptr;
     SystemSwitch *m_systemSwitch = nullptr;
+    PageStack *m_contentStack = nullptr;
     ToastWidget *m_toast = nullptr;
     PaintedButton *m_resetButton = nullptr;
     PaintedButton *m_importButton = nullptr;
     PaintedButton *m_exportButton = nullptr;
     ConfigFileTransfer *m_fileTransfer = nullptr;
-    UnsavedEditsGuard *m_unsavedGuard = nullptr;
     QPushButton *m_saveButton = nullptr;
-    PageStack *m_contentStack = nullptr;
-
-    QPointer<KeyboardWidget> m_keyboardWidget;
-    QPointer<CombinationWidget> m_combinationWidget;
-    QPointer<MultimediaWidget> m_multimediaWidget;
-    QPointer<LightWidget> m_lightWidget;
-    QPointer<MouseWidget> m_mouseWidget;
-    QPointer<DelayWidget> m_delayWidget;
-    QPointer<ProcreateWidget> m_procreateWidget;
-    QPointer<DebugWidget> m_debugWidget;
-    DebugConsole *m_debugConsole = nullptr;
-
-    KeyLayerSlide *m_keyLayerSlide = nullptr;
 };

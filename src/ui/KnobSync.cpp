@@ -1,0 +1,334 @@
+// The session's reports, the kept edits, save and reset.
+#include "ui/KnobSync.h"
+
+#include "device/KnobSession.h"
+#include "protocol/configdecode.h"
+#include "protocol/packets.h"
+#include "ui/ChoiceOverlay.h"
+#include "ui/KnobArea.h"
+#include "ui/KnobEditor.h"
+#include "ui/ResetOverlay.h"
+#include "ui/StatusArea.h"
+#include "ui/TabPages.h"
+#include "ui/UnsavedEditsGuard.h"
+#include "ui/pages/DelayWidget.h"
+#include "ui/savenotices.h"
+
+#include <QDebug>
+#include <QPushButton>
+#include <QUndoStack>
+
+#include <utility>
+
+namespace {
+
+// A knob's identity as a person reads it: its serial or address, not the ids.
+QString knobDescription(const QString &identity)
+{
+    const int serial = identity.indexOf(QLatin1String(" serial "));
+    if (serial >= 0)
+        return QStringLiteral("the knob with serial %1").arg(identity.mid(serial + 8));
+    if (identity.startsWith(QLatin1String("address ")))
+        return QStringLiteral("the knob with Bluetooth address %1").arg(identity.mid(8));
+    if (identity == QLatin1String("demo"))
+        return QStringLiteral("the demo knob");
+    return QStringLiteral("the knob at %1")
+        .arg(identity.startsWith(QLatin1String("path ")) ? identity.mid(5) : identity);
+}
+
+// At or below this the knob is due for its charger.
+constexpr int kLowBatteryPercent = 15;
+
+} // namespace
+
+KnobSync::KnobSync(QWidget *window, KnobSession *session, KnobEditor *editor, TabPages *pages,
+                   KnobArea *knobArea, StatusArea *statusArea)
+    : QObject(window), m_window(window), m_session(session), m_editor(editor), m_model(editor->model()),
+      m_pages(pages), m_knobArea(knobArea), m_statusArea(statusArea)
+{}
+
+KnobSync::~KnobSync() = default;
+
+void KnobSync::takeButtons(QPushButton *saveButton, QPushButton *resetButton)
+{
+    connect(resetButton, &QPushButton::clicked, this, &KnobSync::showRestoreConfirmation);
+    connect(saveButton, &QPushButton::clicked, this, &KnobSync::onSaveClicked);
+    m_unsavedGuard = new UnsavedEditsGuard(m_window, m_editor, saveButton, [this] { onSaveClicked(); });
+}
+
+void KnobSync::start()
+{
+    connect(m_session, &KnobSession::connectionChanged, this, &KnobSync::onConnectionChanged);
+    connect(m_session, &KnobSession::configReadStarted, this, &KnobSync::clearLoadedConfigState);
+    connect(m_session, &KnobSession::configPacketRead, this, &KnobSync::applyReadConfigPacket);
+    connect(m_session, &KnobSession::configReadFinished, this, &KnobSync::onConfigReadFinished);
+    connect(m_session, &KnobSession::saveChecked, this, &KnobSync::finishSave);
+    connect(m_session, &KnobSession::lightingSendFailed, this, [this] {
+        emit notice(false, QStringLiteral("灯光命令发送失败"), QStringLiteral("请确认设备连接正常"));
+    });
+    connect(m_session, &KnobSession::bluetoothConnected, this, [this] {
+        emit notice(true, QStringLiteral("连接成功"), QStringLiteral("已成功连接当前蓝牙设备"));
+    });
+    connect(m_session, &KnobSession::bluetoothConnectFailed, this,
+            [this](const QString &reason) { emit notice(false, QStringLiteral("连接失败"), reason); });
+    connect(m_session, &KnobSession::permissionHintChanged, this, &KnobSync::setPermissionHintVisible);
+    connect(m_session, &KnobSession::batteryLevelChanged, this, &KnobSync::showBatteryLevel);
+    connect(m_session, &KnobSession::deviceIdsSwitched, this, [this](const QString &pair) {
+        emit notice(true, QStringLiteral("设备切换"), QStringLiteral("已切换至 ") + pair);
+    });
+    // A session that is already connected (the window was built late) is shown as such.
+    if (m_session->isConnected())
+        onConnectionChanged(true);
+}
+
+void KnobSync::showBatteryLevel(int percent)
+{
+    const QString link = QStringLiteral("Bluetooth");
+    m_statusArea->setLinkText(!m_session->isOverBluetooth() ? QString()
+                              : percent < 0                 ? link
+                                            : QStringLiteral("%1 · %2 %").arg(link).arg(percent));
+    m_statusArea->relayout();
+    if (percent < 0 || percent > kLowBatteryPercent || std::exchange(m_lowBatteryShown, true))
+        return;
+    emit notice(false, QStringLiteral("Low battery"),
+                QStringLiteral("The knob's battery is at %1 %: charge it soon").arg(percent));
+}
+
+void KnobSync::onConnectionChanged(bool connected)
+{
+    if (!connected)
+        m_lowBatteryShown = false;
+    showBatteryLevel(m_session->batteryLevel());
+    if (connected) {
+        m_knob = m_session->knobIdentity();
+        emit connectedLookChanged(true);
+        m_knobArea->setSelectedKey(0);
+        m_pages->updateKnobKeySelection();
+        m_pages->clearAllTabSelections();
+        return;
+    }
+    // Whatever the user had not saved yet survives the unplug, and still
+    // counts as unsaved: the marker stays and closing asks.
+    if (!m_editor->undoStack()->isClean()) {
+        m_unsavedEdits = std::make_unique<KnobModel>(m_model);
+        m_unsavedEditsKnob = m_knob;
+    }
+    m_editor->setKeptEdits(m_unsavedEdits != nullptr);
+    m_knob.clear();
+    // A question about a knob that has gone again has no answer.
+    if (m_keptEditsQuestion)
+        m_keptEditsQuestion->deleteLater();
+    clearLoadedConfigState();
+    m_editor->clearHistory();
+    for (int k = 1; k <= 5; ++k)
+        m_pages->updateSingleKnobKeyDisplay(k);
+    m_knobArea->setSelectedKey(0);
+    m_pages->updateKnobKeysDisplay();
+    m_pages->updateKnobKeySelection();
+    m_pages->clearAllTabSelections();
+    m_pages->syncDelayWidgetForCurrentKnob();
+    emit connectedLookChanged(false);
+}
+
+void KnobSync::onConfigReadFinished(bool ok, bool receivedAny)
+{
+    // What was there before the read no longer describes the knob.
+    m_editor->clearHistory();
+    m_knobHolds = m_model;
+    // A Bluetooth link may learn its address only with the configuration.
+    if (const QString knob = m_session->knobIdentity(); !knob.isEmpty())
+        m_knob = knob;
+    if (m_unsavedEdits)
+        offerKeptEdits();
+    if (!ok || !receivedAny)
+        return;
+    m_knobArea->setSelectedKey(0);
+    m_pages->updateKnobKeySelection();
+    m_pages->syncDelayWidgetForCurrentKnob();
+}
+
+void KnobSync::offerKeptEdits()
+{
+    if (!m_unsavedEditsKnob.isEmpty() && m_unsavedEditsKnob == m_knob) {
+        restoreKeptEdits();
+        return;
+    }
+    if (m_keptEditsQuestion)
+        return;
+    const QString madeFor = m_unsavedEditsKnob.isEmpty()
+                                ? QStringLiteral("a knob that could not be told apart")
+                                : knobDescription(m_unsavedEditsKnob);
+    m_keptEditsQuestion = new ChoiceOverlay(
+        m_window, QStringLiteral("Edits for another knob"),
+        QStringLiteral("You have unsaved edits made for %1; the knob connected now is %2. "
+                       "Put those edits on this knob?")
+            .arg(madeFor, m_knob.isEmpty() ? QStringLiteral("not known") : knobDescription(m_knob)),
+        {QStringLiteral("Not now"), QStringLiteral("Discard"), QStringLiteral("Use on this knob")});
+    connect(m_keptEditsQuestion, &ChoiceOverlay::chosen, this, [this](int choice) {
+        if (choice == 1)
+            dropKeptEdits();
+        else if (choice == 2 && m_session->isConnected())
+            restoreKeptEdits();
+        // Not now: they stay kept (and unsaved) for the knob they were made for.
+    });
+    m_keptEditsQuestion->show();
+    m_keptEditsQuestion->raise();
+}
+
+void KnobSync::restoreKeptEdits()
+{
+    if (!m_unsavedEdits)
+        return;
+    const std::unique_ptr<KnobModel> edits = std::move(m_unsavedEdits);
+    m_unsavedEditsKnob.clear();
+    // The device may hold half of a save that the unplug cut short; the
+    // user's edits are what a second Save must write.
+    m_editor->replaceModel(QStringLiteral("unsaved edits"), *edits);
+    m_editor->setKeptEdits(false);
+    qDebug().noquote() << "设备重新连接，保留未保存的修改";
+}
+
+void KnobSync::dropKeptEdits()
+{
+    m_unsavedEdits.reset();
+    m_unsavedEditsKnob.clear();
+    m_editor->setKeptEdits(false);
+}
+
+void KnobSync::clearLoadedConfigState()
+{
+    m_model.clearAll();
+    DelayWidget *delays = m_pages->delayPage();
+    if (!delays)
+        return;
+    for (int k = 1; k <= 5; ++k) {
+        delays->setVirtualKeyCount(k, 0);
+        delays->setVirtualKeyTexts(k, {});
+        delays->refreshDelays(k);
+    }
+}
+
+void KnobSync::resetAllGestures()
+{
+    m_editor->resetToDefaults();
+    m_pages->clearAllTabSelections();
+    m_knobArea->hideBubble();
+    qDebug().noquote() << "已还原到默认设置：音量-、音量+、屏幕亮度-、屏幕亮度+、静音";
+}
+
+// ---- A read-back configuration into the model ---------------------------------------
+
+void KnobSync::applyReadConfigPacket(const std::vector<unsigned char> &packet)
+{
+    const DecodedConfigPacket decoded = decodeConfigPacket(packet, m_pages->isMacLayout());
+    switch (decoded.kind) {
+    case DecodedConfigPacket::Ignored:
+        return;
+    case DecodedConfigPacket::Colour:
+        m_pages->showReadLight(decoded.light);
+        return;
+    case DecodedConfigPacket::Assignment:
+        if (decoded.procreateFallback)
+            qDebug().noquote() << "未知Procreate配置，回退为标准键盘解析:" << packetToHex(packet);
+        storeReadKnobEntries(decoded.knobKey, decoded.entries);
+        break;
+    case DecodedConfigPacket::UnknownAction:
+        break;
+    }
+    m_pages->updateSingleKnobKeyDisplay(decoded.knobKey);
+}
+
+void KnobSync::storeReadKnobEntries(int knobKey, const QList<ConfigEntry> &entries)
+{
+    if (!KnobModel::validKey(knobKey))
+        return;
+    m_model.storeEntries(knobKey, entries);
+    DelayWidget *delays = m_pages->delayPage();
+    if (!delays)
+        return;
+    QList<QString> texts;
+    for (const ConfigEntry &e : entries)
+        texts.append(e.boxText);
+    delays->refreshDelays(knobKey);
+    delays->setVirtualKeyCount(knobKey, int(texts.size()));
+    delays->setVirtualKeyTexts(knobKey, texts);
+}
+
+void KnobSync::setPermissionHintVisible(bool visible)
+{
+    m_statusArea->setPermissionHintVisible(visible, m_session->permissionHintText());
+}
+
+// ---- Save ---------------------------------------------------------------------------
+
+void KnobSync::onSaveClicked()
+{
+    // Two writes must never interleave their packets on the device.
+    if (m_session->mayStart(KnobOperations::Kind::Save) == KnobSession::Refusal::Saving) {
+        qDebug().noquote() << "保存进行中，忽略重复的保存请求";
+        return;
+    }
+    const SaveNotice notice = saveStartNotice(m_model, m_knobHolds);
+    emit this->notice(notice.success, notice.title, notice.text);
+    m_knobArea->setSelectedKey(0);
+    m_pages->updateKnobKeysDisplay();
+    m_pages->updateKnobKeySelection();
+    m_pages->clearAllTabSelections();
+    m_saveUndoIndex = m_editor->undoStack()->index();
+    // The session writes what the user saw when pressing Save; later edits, a
+    // reset or a configuration read cannot change it half-way.
+    if (!m_session->save(takeKnobModelSnapshot()))
+        m_unsavedGuard->saveNotConfirmed();
+}
+
+void KnobSync::finishSave(const SaveOutcome &outcome)
+{
+    QList<int> kept;
+    if (outcome.readBack) {
+        // Keys that did not take, and keys the save left alone, show what the
+        // knob holds; after that the window and the knob agree.
+        m_model.storeFromConfigPackets(outcome.packets, outcome.check.differingKeys + outcome.unwrittenKeys,
+                                       m_pages->isMacLayout());
+        m_pages->showWholeModel();
+        m_pages->syncDelayWidgetForCurrentKnob();
+        m_knobHolds = m_model;
+        for (int k : outcome.unwrittenKeys) {
+            if (!m_model.key(k).isEmpty())
+                kept << k;
+        }
+    }
+    // Bluetooth cannot read back; what it took is taken as written.
+    const bool agrees = outcome.readBack || (outcome.written && !outcome.verifiable);
+    if (!agrees || (outcome.readBack && !outcome.check.matches()))
+        m_unsavedGuard->saveNotConfirmed();
+    if (agrees && m_editor->undoStack()->index() == m_saveUndoIndex)
+        m_editor->markSaved();
+    const SaveNotice notice = saveEndNotice(outcome, kept);
+    emit this->notice(notice.success, notice.title, notice.text);
+}
+
+// ---- Reset --------------------------------------------------------------------------
+
+void KnobSync::showRestoreConfirmation()
+{
+    auto *overlay = new ResetOverlay(m_window);
+    connect(overlay, &ResetOverlay::confirmed, this, &KnobSync::confirmRestore);
+    overlay->show();
+    overlay->raise();
+}
+
+void KnobSync::confirmRestore()
+{
+    resetAllGestures();
+    m_knobArea->setSelectedKey(0);
+    m_pages->updateKnobKeysDisplay();
+    m_pages->updateKnobKeySelection();
+    m_pages->clearAllTabSelections();
+}
+
+// ---- The snapshot a save writes -----------------------------------------------------
+
+KnobModelSnapshot KnobSync::takeKnobModelSnapshot() const
+{
+    return m_model.snapshot(m_pages->isMacLayout());
+}
