@@ -16,7 +16,6 @@ class Clock;
 class ClockTimer;
 class DeviceWorkers;
 class KnobLink;
-class KnobTransport;
 struct ConfigReadOutcome;
 
 // How a save ended: whether the reports went out and what a read right after
@@ -24,7 +23,7 @@ struct ConfigReadOutcome;
 struct SaveOutcome
 {
     bool written = false;
-    bool verifiable = true;      // false where the link cannot read back (Bluetooth)
+    bool verifiable = true;      // false where the link cannot read back
     bool readBack = false;       // the read after the write answered
     ReadBackCheck check;         // against what the snapshot meant; valid when readBack
     std::vector<Packet> packets; // the read's answers
@@ -69,15 +68,13 @@ public:
     // What the queue needs to know of the session's link.
     struct Link
     {
-        std::function<bool()> connected;
-        // The link writes go over (hidraw, demo or Bluetooth), or null.
-        std::function<std::shared_ptr<KnobTransport>()> writer;
-        // The link that can be read, whether or not it is up.
-        std::function<std::shared_ptr<KnobLink>()> reader;
+        // The link that is up, or null.
+        std::function<std::shared_ptr<KnobLink>()> current;
+        // A Bluetooth helper run has the knob.
         std::function<bool()> bluetoothRunGoing;
         // A read found the link gone.
         std::function<void()> lost;
-        // A write has ended: a Bluetooth link that failed goes down.
+        // A write has ended: a link it found gone goes down.
         std::function<void()> written;
     };
 
@@ -89,9 +86,10 @@ public:
     Refusal mayStart(Kind kind) const;
 
     void readConfiguration();
-    // A Bluetooth connect run reads as it connects: what it brought back is
-    // reported like the answers of a read.
-    void deliverRunPackets(const std::vector<Packet> &packets);
+    // A link that reads as it is made (one that does not answer requests)
+    // has the configuration in hand: it is reported at once, like the
+    // answers of a read.
+    void readConnectAnswers();
     bool save(const KnobModelSnapshot &snapshot);
     void queueLighting(const LightSettings &light);
     bool sendRawReport(const Packet &packet, int knobKey);
