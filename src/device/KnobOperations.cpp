@@ -2,7 +2,6 @@
 
 #include "device/Clock.h"
 #include "device/KnobLink.h"
-#include "device/KnobPort.h"
 #include "device/configread.h"
 #include "device/deviceworkers.h"
 #include "device/linkwrite.h"
@@ -31,23 +30,6 @@ KnobOperations::~KnobOperations() = default;
 
 // ---- Who holds the link ---------------------------------------------------------------
 
-KnobOperations::Refusal KnobOperations::holder() const
-{
-    if (m_ticket == 0)
-        return Refusal::None;
-    switch (m_kind) {
-    case Kind::Read:
-        return Refusal::Reading;
-    case Kind::Save:
-        return Refusal::Saving;
-    case Kind::Lighting:
-        return Refusal::SendingLighting;
-    case Kind::RawSend:
-        return Refusal::SendingRaw;
-    }
-    return Refusal::Reading;
-}
-
 KnobOperations::Refusal KnobOperations::mayStart(Kind kind) const
 {
     if (kind == Kind::Save)
@@ -66,25 +48,7 @@ KnobOperations::Refusal KnobOperations::mayStart(Kind kind) const
         return Refusal::Saving;
     if (m_link.bluetoothRunGoing())
         return Refusal::BluetoothRun;
-    return holder();
-}
-
-unsigned KnobOperations::begin(Kind kind)
-{
-    if (m_ticket != 0)
-        return 0;
-    // 0 means "none", so it is never handed out.
-    if (++m_lastTicket == 0)
-        ++m_lastTicket;
-    m_ticket = m_lastTicket;
-    m_kind = kind;
-    return m_ticket;
-}
-
-void KnobOperations::end(unsigned ticket)
-{
-    if (ticket != 0 && ticket == m_ticket)
-        m_ticket = 0;
+    return m_turn.holder();
 }
 
 void KnobOperations::startNext()
@@ -127,34 +91,20 @@ bool KnobOperations::sendRawReport(const Packet &packet, int knobKey)
     const std::shared_ptr<KnobLink> link = m_link.current();
     if (!link || mayStart(Kind::RawSend) != Refusal::None)
         return false;
-    const bool listen = link->answersRequests();
     const unsigned long long generation = link->generation();
-    const ReportWriter write = writerFor(link, generation);
-    const std::vector<Packet> reports = buildSendList(packet, knobKey);
-    // A read request typed by hand is given as long as the configuration
-    // read gives the knob for its first answer.
-    DebugReadBackLimits limits;
-    if (packet.size() > 1 && packet[1] == 0xFF)
-        limits.firstReportWaitMs = configReadFirstAnswerMs();
     const unsigned ticket = begin(Kind::RawSend);
     const QPointer<KnobOperations> self(this);
     const bool started = m_workers->run(
-        [self, link, write, listen, generation, reports, limits](DeviceWorkers &workers) {
-            // What an earlier send left unread is not an answer to this one.
-            if (listen)
-                link->withPort(generation, [](KnobPort &port) { drainPendingInput(port); });
-            // Over Bluetooth the write alone is a helper run of seconds.
-            const int written = link->isUp() ? write(reports) : -1;
-            const bool answersFollow = listen && written > 0;
-            workers.post([self, written, answersFollow] {
-                if (self)
-                    emit self->rawReportWritten(written, answersFollow);
-            });
-            if (!answersFollow)
-                return std::make_pair(false, DebugReadBackResult());
+        [self, link, generation, packet, knobKey](DeviceWorkers &workers) {
             int number = 0;
-            const DebugReadBackResult result = readDebugResponses(
-                *link, generation, [&workers] { return !workers.shuttingDown(); },
+            return sendDebugReport(
+                *link, generation, packet, knobKey, [&workers] { return !workers.shuttingDown(); },
+                [&](int written, bool answersFollow) {
+                    workers.post([self, written, answersFollow] {
+                        if (self)
+                            emit self->rawReportWritten(written, answersFollow);
+                    });
+                },
                 [&](const Packet &report) {
                     const int n = ++number;
                     // An answer read just before a replug belongs to a link that is gone.
@@ -162,16 +112,14 @@ bool KnobOperations::sendRawReport(const Packet &packet, int knobKey)
                         if (self && link->generation() == generation)
                             emit self->rawReportAnswer(n, report);
                     });
-                },
-                limits);
-            return std::make_pair(true, result);
+                });
         },
-        [self, ticket](const std::pair<bool, DebugReadBackResult> &end) {
+        [self, ticket](const std::optional<DebugReadBackResult> &result) {
             if (!self)
                 return;
             self->end(ticket);
-            if (end.first)
-                emit self->rawReadBackFinished(end.second);
+            if (result)
+                emit self->rawReadBackFinished(*result);
             self->startNext();
         });
     if (!started)

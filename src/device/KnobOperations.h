@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device/LinkTurn.h"
 #include "device/debugreadback.h"
 #include "device/savereadback.h"
 #include "protocol/assignmentwrite.h"
@@ -45,25 +46,8 @@ class KnobOperations : public QObject
     Q_DISABLE_COPY_MOVE(KnobOperations)
 
 public:
-    enum class Kind
-    {
-        Read,
-        Save,
-        Lighting,
-        RawSend
-    };
-    // Why a request may not go out now. The window and the command-line tool
-    // choose what to show by it.
-    enum class Refusal
-    {
-        None,
-        NotConnected,
-        Reading,
-        Saving,
-        SendingLighting,
-        SendingRaw,
-        BluetoothRun // a helper run has the knob
-    };
+    using Kind = LinkOperation;
+    using Refusal = LinkRefusal;
 
     // What the queue needs to know of the session's link.
     struct Link
@@ -125,13 +109,9 @@ Q_SIGNALS:
     void rawReadBackFinished(const DebugReadBackResult &result);
 
 private:
-    // The operation that holds the link, as a refusal; None while it is free.
-    Refusal holder() const;
-    bool isIdle() const { return m_ticket == 0; }
-    // A ticket for end(), or 0 when another operation holds the link.
-    unsigned begin(Kind kind);
-    // A ticket that no longer holds the link (a finish that arrived late) changes nothing.
-    void end(unsigned ticket);
+    bool isIdle() const { return m_turn.isFree(); }
+    unsigned begin(Kind kind) { return m_turn.begin(kind); }
+    void end(unsigned ticket) { m_turn.end(ticket); }
     // The link is free again: a save, then a read, then a colour packet that
     // waited for it goes out.
     void startNext();
@@ -144,9 +124,7 @@ private:
 
     Link m_link;
     std::shared_ptr<DeviceWorkers> m_workers;
-    unsigned m_ticket = 0;
-    unsigned m_lastTicket = 0;
-    Kind m_kind = Kind::Read;
+    LinkTurn m_turn;
     bool m_shutDown = false;
 
     bool m_reading = false;
