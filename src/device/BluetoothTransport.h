@@ -27,7 +27,6 @@ public:
     bool answersRequests() const override { return false; }
     ConfigReadOutcome readConfiguration(unsigned long long generation,
                                         const std::function<void(const Packet &)> &onPacket) override;
-    bool takeLinkLost() override { return m_linkLost.exchange(false); }
     unsigned long long generation() const override { return m_generation.load(); }
     void close() override;
     // No port to lend: nothing is read or written outside a helper run.
@@ -38,6 +37,8 @@ public:
     // What a connect run read, for the read that follows it.
     void setRunAnswers(const std::vector<Packet> &packets);
     void setAddress(const QString &address);
+    // A write run found the knob gone since this was last asked.
+    bool takeLinkLost() { return m_linkLost.exchange(false); }
     QString address() const;
     void setHelperDirectory(const QString &directory);
     // While the connect run reads the configuration every write is refused:

@@ -51,8 +51,6 @@ public:
     {
         return readDeviceConfiguration(*this, generation, onPacket);
     }
-    // A write found the knob gone since this was last asked.
-    virtual bool takeLinkLost() { return false; }
 
     virtual unsigned long long generation() const = 0;
     // Takes the link down and starts a new generation.
