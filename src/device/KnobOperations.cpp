@@ -180,10 +180,12 @@ void KnobOperations::readConnectAnswers()
         return;
     std::vector<Packet> packets;
     // Nothing is asked of the knob: this does not block.
-    link->readConfiguration(link->generation(), [&](const Packet &packet) {
+    const ConfigReadOutcome outcome = link->readConfiguration(link->generation(), [&](const Packet &packet) {
         packets.push_back(packet);
         emit configPacketRead(packet);
     });
+    if (!outcome.receivedAny)
+        return;
     emit configurationRead(documentFromConfigPackets(packets, m_macLayout).document);
     emit configReadFinished(true, true);
 }
