@@ -77,14 +77,14 @@ bool BluetoothLink::isProcessRunning() const
     return m_connector->isProcessRunning();
 }
 
-std::shared_ptr<KnobTransport> BluetoothLink::transport() const
+std::shared_ptr<KnobLink> BluetoothLink::link() const
 {
     return m_transport;
 }
 
 QString BluetoothLink::knobIdentity() const
 {
-    return KnobOwnerLock::addressIdentity(m_transport->address());
+    return m_transport->knobIdentity();
 }
 
 int BluetoothLink::batteryLevel() const
@@ -223,7 +223,8 @@ void BluetoothLink::onRunFinished(const std::vector<Packet> &packets, bool conne
             clearIdentity();
             return;
         }
-        emit configurationArrived(packets);
+        m_transport->setRunAnswers(packets);
+        emit configurationArrived();
         m_connector->logTiming("ui_config_applied");
         emit knobConnected();
         return;

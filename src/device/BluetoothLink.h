@@ -14,14 +14,14 @@ class BluetoothConnector;
 class BluetoothTransport;
 class BluetoothWatch;
 class KnobOwnerLock;
-class KnobTransport;
+class KnobLink;
 struct BleHelperMessage;
 
 // The knob through the Bluetooth helper: the watch that says when a run is
-// worth starting, the connector that runs it, the transport that writes
-// through it and the owner lock on the knob's address. A connect run reads
-// the configuration as it connects; what it brought is handed on with
-// configurationArrived. Lives on the session's thread.
+// worth starting, the connector that runs it, the link that writes through
+// it and the owner lock on the knob's address. A connect run reads the
+// configuration as it connects; the link hands that out to the read that
+// configurationArrived asks for. Lives on the session's thread.
 class BluetoothLink : public QObject
 {
     Q_OBJECT
@@ -40,7 +40,8 @@ public:
     // A connect run's process is going (or its result is still to come).
     bool isRunning() const;
     bool isProcessRunning() const;
-    std::shared_ptr<KnobTransport> transport() const;
+    // The knob through the helper, up while isUp().
+    std::shared_ptr<KnobLink> link() const;
     std::shared_ptr<KnobOwnerLock> ownerLock() const { return m_lock; }
     // The owner lock's identity of the knob the link reaches.
     QString knobIdentity() const;
@@ -60,7 +61,8 @@ public:
 
 Q_SIGNALS:
     void linkChanged(bool up);
-    void configurationArrived(const std::vector<Packet> &packets);
+    // A connect run brought the configuration: the link has it to be read.
+    void configurationArrived();
     // The run that brought the configuration is done with it.
     void knobConnected();
     // Once per streak; see KnobSession::bluetoothConnectFailed.

@@ -1,7 +1,9 @@
 #include "device/BluetoothTransport.h"
 
+#include "device/KnobOwnerLock.h"
 #include "device/blewire.h"
 #include "device/childprocess.h"
+#include "protocol/configdecode.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -16,6 +18,59 @@ constexpr int kHelperStartMs = 5000;
 bool BluetoothTransport::isUp() const
 {
     return m_up && !address().isEmpty();
+}
+
+QString BluetoothTransport::knobIdentity() const
+{
+    return KnobOwnerLock::addressIdentity(address());
+}
+
+void BluetoothTransport::setUp(bool up)
+{
+    if (!up && m_up.exchange(false))
+        ++m_generation;
+    m_up = up;
+}
+
+void BluetoothTransport::close()
+{
+    setUp(false);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_runAnswers.clear();
+}
+
+void BluetoothTransport::setRunAnswers(const std::vector<Packet> &packets)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_runAnswers = packets;
+}
+
+ConfigReadOutcome BluetoothTransport::readConfiguration(unsigned long long generation,
+                                                        const std::function<void(const Packet &)> &onPacket)
+{
+    std::vector<Packet> answers;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        answers.swap(m_runAnswers);
+    }
+    ConfigReadOutcome outcome;
+    if (generation != m_generation.load())
+        return outcome;
+    for (const Packet &packet : sortConfigPacketsForApply(answers))
+        onPacket(packet);
+    outcome.ok = true;
+    outcome.receivedAny = !answers.empty();
+    return outcome;
+}
+
+int BluetoothTransport::writeReportsOn(unsigned long long generation, const std::vector<Packet> &reports)
+{
+    // A link gone down since the operation began says so as one that is down.
+    if (generation != m_generation.load()) {
+        qDebug().noquote() << "BLE批量发送失败: 蓝牙设备未连接或无数据";
+        return -1;
+    }
+    return writeReports(reports);
 }
 
 void BluetoothTransport::setAddress(const QString &address)

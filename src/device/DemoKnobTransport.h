@@ -19,6 +19,9 @@ public:
     bool isUp() const override;
     int writeReports(const std::vector<Packet> &reports) override;
     bool writesWholeSaveAtOnce() const override { return false; }
+    bool answersRequests() const override { return true; }
+    QString knobIdentity() const override { return QStringLiteral("demo"); }
+    bool overBluetooth() const override { return false; }
     unsigned long long generation() const override { return m_generation.load(); }
     void close() override;
     bool withPort(unsigned long long generation, const std::function<void(KnobPort &)> &f) override;

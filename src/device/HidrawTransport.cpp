@@ -49,14 +49,23 @@ bool HidrawTransport::isUp() const
     return m_device != nullptr;
 }
 
-unsigned long long HidrawTransport::install(hid_device *handle, std::shared_ptr<KnobOwnerLock> ownerLock)
+unsigned long long HidrawTransport::install(hid_device *handle, std::shared_ptr<KnobOwnerLock> ownerLock,
+                                            const QString &knob, bool bluetooth)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_device)
         hid_close(m_device);
     m_device = handle;
     m_ownerLock = std::move(ownerLock);
+    m_knob = knob;
+    m_bluetooth = bluetooth;
     return ++m_generation;
+}
+
+QString HidrawTransport::knobIdentity() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_knob;
 }
 
 void HidrawTransport::close()
@@ -70,6 +79,8 @@ void HidrawTransport::close()
         hid_close(taken);
     // Only once the handle is closed may another program open the knob.
     m_ownerLock.reset();
+    m_knob.clear();
+    m_bluetooth = false;
     --m_closing;
 }
 

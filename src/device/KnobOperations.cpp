@@ -2,7 +2,6 @@
 
 #include "device/Clock.h"
 #include "device/KnobLink.h"
-#include "device/KnobPort.h"
 #include "device/configread.h"
 #include "device/deviceworkers.h"
 #include "device/linkwrite.h"
@@ -31,28 +30,11 @@ KnobOperations::~KnobOperations() = default;
 
 // ---- Who holds the link ---------------------------------------------------------------
 
-KnobOperations::Refusal KnobOperations::holder() const
-{
-    if (m_ticket == 0)
-        return Refusal::None;
-    switch (m_kind) {
-    case Kind::Read:
-        return Refusal::Reading;
-    case Kind::Save:
-        return Refusal::Saving;
-    case Kind::Lighting:
-        return Refusal::SendingLighting;
-    case Kind::RawSend:
-        return Refusal::SendingRaw;
-    }
-    return Refusal::Reading;
-}
-
 KnobOperations::Refusal KnobOperations::mayStart(Kind kind) const
 {
     if (kind == Kind::Save)
         return m_saving ? Refusal::Saving : Refusal::None;
-    if (!m_link.connected())
+    if (!m_link.current())
         return Refusal::NotConnected;
     if (kind == Kind::Read)
         return m_reading ? Refusal::Reading : Refusal::None;
@@ -66,25 +48,7 @@ KnobOperations::Refusal KnobOperations::mayStart(Kind kind) const
         return Refusal::Saving;
     if (m_link.bluetoothRunGoing())
         return Refusal::BluetoothRun;
-    return holder();
-}
-
-unsigned KnobOperations::begin(Kind kind)
-{
-    if (m_ticket != 0)
-        return 0;
-    // 0 means "none", so it is never handed out.
-    if (++m_lastTicket == 0)
-        ++m_lastTicket;
-    m_ticket = m_lastTicket;
-    m_kind = kind;
-    return m_ticket;
-}
-
-void KnobOperations::end(unsigned ticket)
-{
-    if (ticket != 0 && ticket == m_ticket)
-        m_ticket = 0;
+    return m_turn.holder();
 }
 
 void KnobOperations::startNext()
@@ -124,57 +88,38 @@ void KnobOperations::beginShutdown()
 
 bool KnobOperations::sendRawReport(const Packet &packet, int knobKey)
 {
-    const std::shared_ptr<KnobTransport> transport = m_link.writer();
-    if (!transport || mayStart(Kind::RawSend) != Refusal::None)
+    const std::shared_ptr<KnobLink> link = m_link.current();
+    if (!link || mayStart(Kind::RawSend) != Refusal::None)
         return false;
-    const std::shared_ptr<KnobLink> usb = m_link.reader();
-    // Over Bluetooth the helper run that writes the report has ended before
-    // anything could be read back.
-    const bool listen = transport == usb;
-    const unsigned long long generation = usb->generation();
-    const ReportWriter write = writerFor(transport, listen ? usb : nullptr, generation);
-    const std::vector<Packet> reports = buildSendList(packet, knobKey);
-    // A read request typed by hand is given as long as the configuration
-    // read gives the knob for its first answer.
-    DebugReadBackLimits limits;
-    if (packet.size() > 1 && packet[1] == 0xFF)
-        limits.firstReportWaitMs = configReadFirstAnswerMs();
+    const unsigned long long generation = link->generation();
     const unsigned ticket = begin(Kind::RawSend);
     const QPointer<KnobOperations> self(this);
     const bool started = m_workers->run(
-        [self, transport, write, listen, usb, generation, reports, limits](DeviceWorkers &workers) {
-            // What an earlier send left unread is not an answer to this one.
-            if (listen)
-                usb->withPort(generation, [](KnobPort &port) { drainPendingInput(port); });
-            // Over Bluetooth the write alone is a helper run of seconds.
-            const int written = transport->isUp() ? write(reports) : -1;
-            const bool answersFollow = listen && written > 0;
-            workers.post([self, written, answersFollow] {
-                if (self)
-                    emit self->rawReportWritten(written, answersFollow);
-            });
-            if (!answersFollow)
-                return std::make_pair(false, DebugReadBackResult());
+        [self, link, generation, packet, knobKey](DeviceWorkers &workers) {
             int number = 0;
-            const DebugReadBackResult result = readDebugResponses(
-                *usb, generation, [&workers] { return !workers.shuttingDown(); },
+            return sendDebugReport(
+                *link, generation, packet, knobKey, [&workers] { return !workers.shuttingDown(); },
+                [&](int written, bool answersFollow) {
+                    workers.post([self, written, answersFollow] {
+                        if (self)
+                            emit self->rawReportWritten(written, answersFollow);
+                    });
+                },
                 [&](const Packet &report) {
                     const int n = ++number;
                     // An answer read just before a replug belongs to a link that is gone.
-                    workers.post([self, usb, generation, n, report] {
-                        if (self && usb->generation() == generation)
+                    workers.post([self, link, generation, n, report] {
+                        if (self && link->generation() == generation)
                             emit self->rawReportAnswer(n, report);
                     });
-                },
-                limits);
-            return std::make_pair(true, result);
+                });
         },
-        [self, ticket](const std::pair<bool, DebugReadBackResult> &end) {
+        [self, ticket](const std::optional<DebugReadBackResult> &result) {
             if (!self)
                 return;
             self->end(ticket);
-            if (end.first)
-                emit self->rawReadBackFinished(end.second);
+            if (result)
+                emit self->rawReadBackFinished(*result);
             self->startNext();
         });
     if (!started)
@@ -186,8 +131,9 @@ bool KnobOperations::sendRawReport(const Packet &packet, int knobKey)
 
 void KnobOperations::readConfiguration()
 {
-    const std::shared_ptr<KnobLink> usb = m_link.reader();
-    if (!m_link.connected() || m_reading || !usb->isUp())
+    const std::shared_ptr<KnobLink> link = m_link.current();
+    // A link that does not answer requests brought its configuration as it was made.
+    if (!link || m_reading || !link->isUp() || !link->answersRequests())
         return;
     if (!isIdle()) {
         m_readPending = true;
@@ -198,15 +144,15 @@ void KnobOperations::readConfiguration()
     m_readPackets.clear();
     emit configReadStarted();
 
-    const unsigned long long generation = usb->generation();
+    const unsigned long long generation = link->generation();
     const QPointer<KnobOperations> self(this);
 
     const bool started = m_workers->run(
-        [self, usb, generation](DeviceWorkers &workers) {
-            return readDeviceConfiguration(*usb, generation, [&](const Packet &packet) {
+        [self, link, generation](DeviceWorkers &workers) {
+            return link->readConfiguration(generation, [&](const Packet &packet) {
                 // Posted calls run in order, so every packet arrives before the completion.
-                workers.post([self, usb, generation, packet] {
-                    if (self && self->m_link.connected() && usb->generation() == generation) {
+                workers.post([self, link, generation, packet] {
+                    if (self && self->m_link.current() && link->generation() == generation) {
                         self->m_readPackets.push_back(packet);
                         emit self->configPacketRead(packet);
                     }
@@ -227,10 +173,19 @@ void KnobOperations::readConfiguration()
     }
 }
 
-void KnobOperations::deliverRunPackets(const std::vector<Packet> &packets)
+void KnobOperations::readConnectAnswers()
 {
-    for (const Packet &packet : sortConfigPacketsForApply(packets))
+    const std::shared_ptr<KnobLink> link = m_link.current();
+    if (!link)
+        return;
+    std::vector<Packet> packets;
+    // Nothing is asked of the knob: this does not block.
+    const ConfigReadOutcome outcome = link->readConfiguration(link->generation(), [&](const Packet &packet) {
+        packets.push_back(packet);
         emit configPacketRead(packet);
+    });
+    if (!outcome.receivedAny)
+        return;
     emit configurationRead(documentFromConfigPackets(packets, m_macLayout).document);
     emit configReadFinished(true, true);
 }
@@ -238,8 +193,8 @@ void KnobOperations::deliverRunPackets(const std::vector<Packet> &packets)
 void KnobOperations::finishRead(unsigned long long generation, const ConfigReadOutcome &outcome)
 {
     // A result of a link that has gone (or been replaced) changes nothing.
-    const std::shared_ptr<KnobLink> usb = m_link.reader();
-    if (!m_link.connected() || !usb->isUp() || usb->generation() != generation)
+    const std::shared_ptr<KnobLink> link = m_link.current();
+    if (!link || !link->isUp() || link->generation() != generation)
         return;
     m_reading = false;
     if (outcome.linkLost) {
@@ -294,19 +249,17 @@ bool KnobOperations::save(const KnobModelSnapshot &snapshot)
 
 void KnobOperations::startSaveWorker(const KnobModelSnapshot &snapshot)
 {
-    const std::shared_ptr<KnobTransport> transport = m_link.writer();
-    if (!transport) {
+    const std::shared_ptr<KnobLink> link = m_link.current();
+    if (!link) {
         // Reported like any failed save, after the caller has shown its
         // "saving" state.
         QTimer::singleShot(0, this, [this, snapshot] { finishSave(false, false, {}, snapshot, true); });
         return;
     }
-    // Only a hidraw link can be asked what it holds without a connect run.
-    const std::shared_ptr<KnobLink> reader = m_link.reader();
-    const std::shared_ptr<KnobLink> usb = transport == reader ? reader : nullptr;
-    const unsigned long long generation = reader->generation();
-    const ReportWriter write = writerFor(transport, usb, generation);
-    const bool wholeSaveAtOnce = transport->writesWholeSaveAtOnce();
+    const bool verifiable = link->answersRequests();
+    const unsigned long long generation = link->generation();
+    const ReportWriter write = writerFor(link, generation);
+    const bool wholeSaveAtOnce = link->writesWholeSaveAtOnce();
     const unsigned ticket = begin(Kind::Save);
     const QPointer<KnobOperations> self(this);
     auto stop = std::make_shared<std::atomic<bool>>(false);
@@ -318,7 +271,7 @@ void KnobOperations::startSaveWorker(const KnobModelSnapshot &snapshot)
         std::vector<Packet> packets;
     };
     const bool started = m_workers->run(
-        [self, transport, write, wholeSaveAtOnce, usb, generation, snapshot, stop](DeviceWorkers &workers) {
+        [self, link, write, wholeSaveAtOnce, verifiable, generation, snapshot, stop](DeviceWorkers &workers) {
             const auto progress = [&workers, self](int done, int total) {
                 workers.post([self, done, total] {
                     if (self)
@@ -326,15 +279,15 @@ void KnobOperations::startSaveWorker(const KnobModelSnapshot &snapshot)
                 });
             };
             SaveResult r;
-            r.ok = transport->isUp() && writeSnapshot(write, wholeSaveAtOnce, snapshot, progress, stop).ok;
-            if (r.ok && usb && !stop->load()) {
-                const ConfigReadOutcome outcome = readDeviceConfiguration(
-                    *usb, generation, [&r](const Packet &p) { r.packets.push_back(p); });
+            r.ok = link->isUp() && writeSnapshot(write, wholeSaveAtOnce, snapshot, progress, stop).ok;
+            if (r.ok && verifiable && !stop->load()) {
+                const ConfigReadOutcome outcome =
+                    link->readConfiguration(generation, [&r](const Packet &p) { r.packets.push_back(p); });
                 r.readBack = outcome.ok && outcome.receivedAny;
             }
             return r;
         },
-        [self, snapshot, ticket, verifiable = usb != nullptr](const SaveResult &r) {
+        [self, snapshot, ticket, verifiable](const SaveResult &r) {
             if (!self)
                 return;
             self->end(ticket);
@@ -378,7 +331,7 @@ void KnobOperations::queueLighting(const LightSettings &light)
 {
     m_pendingLight = light;
 
-    if (!m_link.connected()) {
+    if (!m_link.current()) {
         qDebug().noquote() << "设备未连接，无法发送灯光命令";
         return;
     }
@@ -400,26 +353,25 @@ void KnobOperations::flushPendingLighting()
         m_lightSendPending = true;
         return;
     }
-    const std::shared_ptr<KnobTransport> transport = m_link.writer();
-    if (!transport)
+    const std::shared_ptr<KnobLink> link = m_link.current();
+    if (!link)
         return;
 
     const LightSettings light = m_pendingLight;
-    const ReportWriter write = writerFor(transport, transport == m_link.reader() ? m_link.reader() : nullptr,
-                                         m_link.reader()->generation());
+    const ReportWriter write = writerFor(link, link->generation());
     const unsigned ticket = begin(Kind::Lighting);
     m_lightSendPending = false;
 
     const QPointer<KnobOperations> self(this);
     const bool started = m_workers->run(
-        [transport, write, light](DeviceWorkers &) {
+        [link, write, light](DeviceWorkers &) {
             qDebug().noquote() << QStringLiteral("发送灯光设置: Color=%1 Brightness=%2 ON=%3")
                                       .arg(light.colorName())
                                       .arg(light.brightness)
                                       .arg(light.on ? QStringLiteral("true") : QStringLiteral("false"));
             const Packet packet = light.packet();
             // Command code 0x00: no compatibility copy, whatever key is selected.
-            return transport->isUp() && write(buildSendList(packet, 0)) > 0;
+            return link->isUp() && write(buildSendList(packet, 0)) > 0;
         },
         [self, ticket](bool ok) {
             if (!self)
@@ -439,7 +391,7 @@ void KnobOperations::finishLightSend(bool ok)
     ++m_lightSendsCompleted;
     if (!ok) {
         qDebug().noquote() << "灯光命令发送失败";
-        if (m_link.connected())
+        if (m_link.current())
             emit lightingSendFailed();
     }
     // A save that waited goes first; what changed while this send was out

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device/LinkTurn.h"
 #include "device/debugreadback.h"
 #include "device/savereadback.h"
 #include "protocol/assignmentwrite.h"
@@ -16,7 +17,6 @@ class Clock;
 class ClockTimer;
 class DeviceWorkers;
 class KnobLink;
-class KnobTransport;
 struct ConfigReadOutcome;
 
 // How a save ended: whether the reports went out and what a read right after
@@ -24,7 +24,7 @@ struct ConfigReadOutcome;
 struct SaveOutcome
 {
     bool written = false;
-    bool verifiable = true;      // false where the link cannot read back (Bluetooth)
+    bool verifiable = true;      // false where the link cannot read back
     bool readBack = false;       // the read after the write answered
     ReadBackCheck check;         // against what the snapshot meant; valid when readBack
     std::vector<Packet> packets; // the read's answers
@@ -46,38 +46,19 @@ class KnobOperations : public QObject
     Q_DISABLE_COPY_MOVE(KnobOperations)
 
 public:
-    enum class Kind
-    {
-        Read,
-        Save,
-        Lighting,
-        RawSend
-    };
-    // Why a request may not go out now. The window and the command-line tool
-    // choose what to show by it.
-    enum class Refusal
-    {
-        None,
-        NotConnected,
-        Reading,
-        Saving,
-        SendingLighting,
-        SendingRaw,
-        BluetoothRun // a helper run has the knob
-    };
+    using Kind = LinkOperation;
+    using Refusal = LinkRefusal;
 
     // What the queue needs to know of the session's link.
     struct Link
     {
-        std::function<bool()> connected;
-        // The link writes go over (hidraw, demo or Bluetooth), or null.
-        std::function<std::shared_ptr<KnobTransport>()> writer;
-        // The link that can be read, whether or not it is up.
-        std::function<std::shared_ptr<KnobLink>()> reader;
+        // The link that is up, or null.
+        std::function<std::shared_ptr<KnobLink>()> current;
+        // A Bluetooth helper run has the knob.
         std::function<bool()> bluetoothRunGoing;
         // A read found the link gone.
         std::function<void()> lost;
-        // A write has ended: a Bluetooth link that failed goes down.
+        // A write has ended: a link it found gone goes down.
         std::function<void()> written;
     };
 
@@ -89,9 +70,10 @@ public:
     Refusal mayStart(Kind kind) const;
 
     void readConfiguration();
-    // A Bluetooth connect run reads as it connects: what it brought back is
-    // reported like the answers of a read.
-    void deliverRunPackets(const std::vector<Packet> &packets);
+    // A link that reads as it is made (one that does not answer requests)
+    // has the configuration in hand: it is reported at once, like the
+    // answers of a read.
+    void readConnectAnswers();
     bool save(const KnobModelSnapshot &snapshot);
     void queueLighting(const LightSettings &light);
     bool sendRawReport(const Packet &packet, int knobKey);
@@ -127,13 +109,9 @@ Q_SIGNALS:
     void rawReadBackFinished(const DebugReadBackResult &result);
 
 private:
-    // The operation that holds the link, as a refusal; None while it is free.
-    Refusal holder() const;
-    bool isIdle() const { return m_ticket == 0; }
-    // A ticket for end(), or 0 when another operation holds the link.
-    unsigned begin(Kind kind);
-    // A ticket that no longer holds the link (a finish that arrived late) changes nothing.
-    void end(unsigned ticket);
+    bool isIdle() const { return m_turn.isFree(); }
+    unsigned begin(Kind kind) { return m_turn.begin(kind); }
+    void end(unsigned ticket) { m_turn.end(ticket); }
     // The link is free again: a save, then a read, then a colour packet that
     // waited for it goes out.
     void startNext();
@@ -146,9 +124,7 @@ private:
 
     Link m_link;
     std::shared_ptr<DeviceWorkers> m_workers;
-    unsigned m_ticket = 0;
-    unsigned m_lastTicket = 0;
-    Kind m_kind = Kind::Read;
+    LinkTurn m_turn;
     bool m_shutDown = false;
 
     bool m_reading = false;

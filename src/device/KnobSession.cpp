@@ -60,14 +60,13 @@ KnobSession::KnobSession(std::shared_ptr<Clock> clock, QObject *parent)
     connect(m_bt, &BluetoothLink::connectFailed, this, &KnobSession::bluetoothConnectFailed);
     connect(m_bt, &BluetoothLink::knobConnected, this, &KnobSession::bluetoothConnected);
     connect(m_bt, &BluetoothLink::linkChanged, this, [this](bool up) {
+        m_link = up ? m_bt->link() : m_usb;
         m_connected = up;
         m_discovery->bluetoothLinkChanged(up);
         emit connectionChanged(up);
     });
     KnobOperations::Link link;
-    link.connected = [this] { return m_connected.load(); };
-    link.writer = [this] { return activeTransport(); };
-    link.reader = [this] { return m_link; };
+    link.current = [this] { return m_connected ? m_link : nullptr; };
     link.bluetoothRunGoing = [this] { return m_bt->isRunning() || m_discovery->bluetoothRunWaiting(); };
     link.lost = [this] { disconnect(); };
     link.written = [this] { m_bt->checkWriteLost(); };
@@ -83,12 +82,12 @@ KnobSession::KnobSession(std::shared_ptr<Clock> clock, QObject *parent)
     connect(m_ops.get(), &KnobOperations::rawReportWritten, this, &KnobSession::rawReportWritten);
     connect(m_ops.get(), &KnobOperations::rawReportAnswer, this, &KnobSession::rawReportAnswer);
     connect(m_ops.get(), &KnobOperations::rawReadBackFinished, this, &KnobSession::rawReadBackFinished);
-    connect(m_bt, &BluetoothLink::configurationArrived, m_ops.get(), &KnobOperations::deliverRunPackets);
+    connect(m_bt, &BluetoothLink::configurationArrived, m_ops.get(), &KnobOperations::readConnectAnswers);
 
     KnobDiscovery::Links links;
     links.connected = [this] { return m_connected.load(); };
     links.bluetoothUp = [this] { return m_bt->isUp(); };
-    links.hidrawOverBluetooth = [this] { return m_hidrawOverBluetooth; };
+    links.hidrawOverBluetooth = [this] { return m_usb->overBluetooth(); };
     links.bluetoothLock = [this] { return m_bt->ownerLock(); };
     links.checkAlive = [this] { checkConnectedDeviceAlive(); };
     links.found = [this](const HidScanResult &r, hid_device *handle, bool fromTimer) {
@@ -164,15 +163,6 @@ void KnobSession::shutdown()
         hid_exit();
 }
 
-std::shared_ptr<KnobTransport> KnobSession::activeTransport() const
-{
-    if (!m_connected)
-        return nullptr;
-    if (m_bt->isUp())
-        return m_bt->transport();
-    return m_link;
-}
-
 // ---- Finding the device --------------------------------------------------------------
 
 void KnobSession::connectNow()
@@ -202,10 +192,11 @@ void KnobSession::installLink(const HidScanResult &result, hid_device *handle, b
         qDebug().noquote() << "HID 接口可用，替换蓝牙助手连接";
     m_bt->cableTookOver();
 
-    m_usb->install(handle, result.ownerLock);
-    m_hidrawOverBluetooth = result.bluetooth;
     // The lock's identity: a knob reached by cable and by Bluetooth is one knob.
-    m_usbKnob = result.knob.isEmpty() ? QStringLiteral("path %1").arg(result.path) : result.knob;
+    m_usb->install(handle, result.ownerLock,
+                   result.knob.isEmpty() ? QStringLiteral("path %1").arg(result.path) : result.knob,
+                   result.bluetooth);
+    m_link = m_usb;
     m_connected = true;
 
     const QString where = QStringLiteral("path=%1 usagePage=0x%2 usage=0x%3 interface=%4%5")
@@ -243,7 +234,6 @@ void KnobSession::disconnect()
     m_bt->linkClosed(m_connected, !m_shutDown);
     m_link->close();
     m_connected = false;
-    m_hidrawOverBluetooth = false;
     m_discovery->linkClosed();
     m_ops->linkDown();
     emit connectionChanged(false);
@@ -262,13 +252,7 @@ bool KnobSession::isBluetoothConnectRunning() const
 
 QString KnobSession::knobIdentity() const
 {
-    if (!m_connected)
-        return QString();
-    if (m_demo)
-        return QStringLiteral("demo");
-    if (m_bt->isUp())
-        return m_bt->knobIdentity();
-    return m_usbKnob;
+    return m_connected ? m_link->knobIdentity() : QString();
 }
 
 bool KnobSession::hasRunningWorkers() const
@@ -328,7 +312,7 @@ bool KnobSession::isBluetoothConnected() const
 
 bool KnobSession::isOverBluetooth() const
 {
-    return m_connected && (m_bt->isUp() || m_hidrawOverBluetooth);
+    return m_connected && m_link->overBluetooth();
 }
 
 int KnobSession::batteryLevel() const
@@ -350,9 +334,11 @@ void KnobSession::checkConnectedDeviceAlive()
     // The probe is the same report as the assignment-end packet: written in
     // the middle of a save it would end a physical key's write early on the
     // device. A save's own writes notice an unplug, so none is needed then.
-    if (!m_connected || m_ops->isBusy() || m_bt->isUp())
+    // A link that is not asked (the helper's) has no port to probe: its
+    // watch says when the knob goes.
+    if (!m_connected || m_ops->isBusy() || !m_link->answersRequests())
         return;
-    if (m_hidrawOverBluetooth) {
+    if (m_link->overBluetooth()) {
         // An enumeration walks sysfs: off the UI thread, one at a time. A
         // change announced meanwhile asks again once the running one is back.
         if (m_nodeCheckRunning) {
@@ -363,12 +349,12 @@ void KnobSession::checkConnectedDeviceAlive()
         const QPointer<KnobSession> self(this);
         m_nodeCheckRunning = m_workers->run(
             [path = m_discovery->lastScanResult().path](DeviceWorkers &) { return hidNodePresent(path); },
-            [self, generation](bool present) {
+            [self, link = m_link, generation](bool present) {
                 if (!self)
                     return;
                 self->m_nodeCheckRunning = false;
                 const bool again = std::exchange(self->m_nodeCheckAgain, false);
-                if (!self->m_connected || self->m_link->generation() != generation)
+                if (!self->m_connected || self->m_link != link || link->generation() != generation)
                     return;
                 if (present) {
                     if (again)

@@ -23,7 +23,6 @@ class KnobDiscovery;
 class ClockTimer;
 class UdevMonitor;
 class DeviceWorkers;
-class KnobTransport;
 class QTimer;
 class HidrawTransport;
 class KnobLink;
@@ -162,14 +161,11 @@ private:
     void installLink(const HidScanResult &result, hid_device *handle, bool timerPath);
     void startDirectBluetoothConnect();
     void updateBatteryLevel();
-    // The link that is up, or null.
-    std::shared_ptr<KnobTransport> activeTransport() const;
 
     std::shared_ptr<HidrawTransport> m_usb;
-    // The link reads go over: the hidraw one, or the demo knob.
+    // The link that is up (or was the last one): the hidraw one, the demo
+    // knob or the Bluetooth helper's.
     std::shared_ptr<KnobLink> m_link;
-    // knobIdentity() of the hidraw link while it is up.
-    QString m_usbKnob;
     bool m_demo = false;
     std::shared_ptr<DeviceWorkers> m_workers;
     bool m_started = false;
@@ -183,7 +179,6 @@ private:
     std::unique_ptr<KnobOperations> m_ops;
 
     BluetoothLink *m_bt = nullptr;
-    bool m_hidrawOverBluetooth = false;
     bool m_nodeCheckRunning = false; // a device-list check of that node is on a worker
     bool m_nodeCheckAgain = false;   // asked for while it ran
     int m_shownBatteryLevel = -1;

@@ -2,6 +2,8 @@
 
 #include "device/KnobLink.h"
 #include "device/KnobPort.h"
+#include "device/configread.h"
+#include "device/packetutil.h"
 
 #include <algorithm>
 #include <chrono>
@@ -70,4 +72,27 @@ DebugReadBackResult readDebugResponses(KnobLink &transport, unsigned long long g
     }
     result.end = DebugReadBackResult::Done;
     return result;
+}
+
+std::optional<DebugReadBackResult> sendDebugReport(KnobLink &link, unsigned long long generation,
+                                                   const Packet &packet, int knobKey,
+                                                   const std::function<bool()> &keepGoing,
+                                                   const std::function<void(int, bool)> &written,
+                                                   const std::function<void(const Packet &)> &onReport)
+{
+    const bool listen = link.answersRequests();
+    if (listen)
+        link.withPort(generation, [](KnobPort &port) { drainPendingInput(port); });
+    // Over Bluetooth the write alone is a helper run of seconds.
+    const int bytes = link.isUp() ? link.writeReportsOn(generation, buildSendList(packet, knobKey)) : -1;
+    const bool answersFollow = listen && bytes > 0;
+    written(bytes, answersFollow);
+    if (!answersFollow)
+        return std::nullopt;
+    // A read request typed by hand is given as long as the configuration
+    // read gives the knob for its first answer.
+    DebugReadBackLimits limits;
+    if (packet.size() > 1 && packet[1] == 0xFF)
+        limits.firstReportWaitMs = configReadFirstAnswerMs();
+    return readDebugResponses(link, generation, keepGoing, onReport, limits);
 }

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class KnobLink;
 
@@ -44,3 +45,15 @@ DebugReadBackResult readDebugResponses(KnobLink &transport, unsigned long long g
                                        const std::function<bool()> &keepGoing,
                                        const std::function<void(const Packet &)> &onReport,
                                        const DebugReadBackLimits &limits = {});
+
+// One raw report, with its compatibility copy for knobKey, written on the
+// link while it is still `generation`; then, where the link answers
+// requests, its answers read as readDebugResponses does. What an earlier send
+// left unread is dropped first, so it is not taken for an answer. written
+// (the bytes or -1, whether answers follow) comes between the two. No result
+// when no answers follow. Blocks; for a worker.
+std::optional<DebugReadBackResult> sendDebugReport(KnobLink &link, unsigned long long generation,
+                                                   const Packet &packet, int knobKey,
+                                                   const std::function<bool()> &keepGoing,
+                                                   const std::function<void(int, bool)> &written,
+                                                   const std::function<void(const Packet &)> &onReport);

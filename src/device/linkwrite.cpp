@@ -5,13 +5,9 @@
 
 #include <QThread>
 
-ReportWriter writerFor(const std::shared_ptr<KnobTransport> &transport, const std::shared_ptr<KnobLink> &link,
-                       unsigned long long generation)
+ReportWriter writerFor(const std::shared_ptr<KnobLink> &link, unsigned long long generation)
 {
-    if (link)
-        return
-            [link, generation](const std::vector<Packet> &r) { return link->writeReportsOn(generation, r); };
-    return [transport](const std::vector<Packet> &r) { return transport->writeReports(r); };
+    return [link, generation](const std::vector<Packet> &r) { return link->writeReportsOn(generation, r); };
 }
 
 AssignmentWriteResult writeSnapshot(const ReportWriter &write, bool wholeSaveAtOnce,
