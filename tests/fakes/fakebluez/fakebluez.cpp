@@ -28,6 +28,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <functional>
 #include <utility>
 
 namespace {
@@ -78,6 +79,9 @@ private:
     void resolveLater();
     void setMtu(int mtu);
     void busyTimeline();
+    // The next step of a timeline, once the watch has looked at the change
+    // before it: a loaded machine must not fold two changes into one look.
+    void afterLook(std::function<void()> step) { m_nextStep = std::move(step); }
     bool is(const char *scenario) const { return m_scenario == QLatin1String(scenario); }
 
     QDBusConnection m_bus;
@@ -93,6 +97,7 @@ private:
     int m_startNotifyCalls = 0;
     int m_writes = 0;
     int m_looks = 0;
+    std::function<void()> m_nextStep;
 };
 
 FakeBluez::FakeBluez(const QDBusConnection &bus, const QString &scenario, const QString &recordPath,
@@ -190,6 +195,8 @@ bool FakeBluez::handleMessage(const QDBusMessage &message, const QDBusConnection
                 resolveLater();
             if (is("busy"))
                 busyTimeline();
+        } else if (m_nextStep && m_resolved) {
+            QTimer::singleShot(200, this, std::exchange(m_nextStep, {}));
         }
         return true;
     }
@@ -264,8 +271,47 @@ void FakeBluez::busyTimeline()
 {
     const QString battery = QStringLiteral("org.bluez.Battery1");
     const QString manager = QStringLiteral("org.freedesktop.DBus.ObjectManager");
-    resolveLater();
-    QTimer::singleShot(800, this, [=] {
+    const auto powerOn = [this] {
+        m_powered = true;
+        signal(QStringLiteral("/org/bluez/hci0"), QStringLiteral("org.bluez.Adapter1"),
+               {{QStringLiteral("Powered"), true}});
+    };
+    // Powering off drops every link.
+    const auto powerOff = [=] {
+        m_powered = false;
+        signal(QStringLiteral("/org/bluez/hci0"), QStringLiteral("org.bluez.Adapter1"),
+               {{QStringLiteral("Powered"), false}});
+        setConnected(false);
+        afterLook(powerOn);
+    };
+    const auto batteryGone = [=] {
+        m_battery = -1;
+        QDBusMessage removed =
+            QDBusMessage::createSignal(QStringLiteral("/"), manager, QStringLiteral("InterfacesRemoved"));
+        removed << QVariant::fromValue(QDBusObjectPath(kDevicePath)) << QStringList{battery};
+        m_bus.send(removed);
+        afterLook(powerOff);
+    };
+    const auto batteryLow = [=] {
+        m_battery = 12;
+        signal(kDevicePath, battery, {{QStringLiteral("Percentage"), QVariant::fromValue(uchar(12))}});
+        afterLook(batteryGone);
+    };
+    // While something scans: RSSI and manufacturer data, many times a second,
+    // none of which is worth a look.
+    const auto flood = [=] {
+        m_looks = 0;
+        for (int i = 0; i < 100; ++i)
+            QTimer::singleShot(10 * i, this, [this, i] {
+                signal(kDevicePath, QStringLiteral("org.bluez.Device1"),
+                       {{QStringLiteral("RSSI"), QVariant::fromValue(qint16(-40 - i % 20))},
+                        {QStringLiteral("ManufacturerData"), QVariantMap()}});
+            });
+        QTimer::singleShot(1300, this,
+                           [this] { std::printf("flood-looks %d\n", m_looks), std::fflush(stdout); });
+        QTimer::singleShot(1400, this, batteryLow);
+    };
+    const auto batteryAppears = [=] {
         m_battery = 57;
         QDBusMessage added =
             QDBusMessage::createSignal(QStringLiteral("/"), manager, QStringLiteral("InterfacesAdded"));
@@ -273,40 +319,10 @@ void FakeBluez::busyTimeline()
               << QVariant::fromValue(BluezInterfaces{
                      {battery, {{QStringLiteral("Percentage"), QVariant::fromValue(uchar(57))}}}});
         m_bus.send(added);
-    });
-    // While something scans: RSSI and manufacturer data, many times a second.
-    for (int i = 0; i < 100; ++i)
-        QTimer::singleShot(1200 + 10 * i, this, [this, i] {
-            if (i == 0)
-                m_looks = 0;
-            signal(kDevicePath, QStringLiteral("org.bluez.Device1"),
-                   {{QStringLiteral("RSSI"), QVariant::fromValue(qint16(-40 - i % 20))},
-                    {QStringLiteral("ManufacturerData"), QVariantMap()}});
-        });
-    QTimer::singleShot(2500, this, [this] { std::printf("flood-looks %d\n", m_looks), std::fflush(stdout); });
-    QTimer::singleShot(2600, this, [=] {
-        m_battery = 12;
-        signal(kDevicePath, battery, {{QStringLiteral("Percentage"), QVariant::fromValue(uchar(12))}});
-    });
-    QTimer::singleShot(3000, this, [=] {
-        m_battery = -1;
-        QDBusMessage removed =
-            QDBusMessage::createSignal(QStringLiteral("/"), manager, QStringLiteral("InterfacesRemoved"));
-        removed << QVariant::fromValue(QDBusObjectPath(kDevicePath)) << QStringList{battery};
-        m_bus.send(removed);
-    });
-    // Powering off drops every link.
-    QTimer::singleShot(3400, this, [this] {
-        m_powered = false;
-        signal(QStringLiteral("/org/bluez/hci0"), QStringLiteral("org.bluez.Adapter1"),
-               {{QStringLiteral("Powered"), false}});
-        setConnected(false);
-    });
-    QTimer::singleShot(3800, this, [this] {
-        m_powered = true;
-        signal(QStringLiteral("/org/bluez/hci0"), QStringLiteral("org.bluez.Adapter1"),
-               {{QStringLiteral("Powered"), true}});
-    });
+        afterLook(flood);
+    };
+    resolveLater();
+    afterLook(batteryAppears);
 }
 
 void FakeBluez::answerQuery()
