@@ -1,7 +1,10 @@
 // Key names to codes and back: what a save writes for a name, and what a
 // read makes of the device's packets.
+#include "protocol/KnobFirmware.h"
+#include "protocol/KnobModel.h"
 #include "protocol/configdecode.h"
 #include "protocol/keyvocabulary.h"
+#include "protocol/knobdocument.h"
 #include "protocol/uitext.h"
 
 #include "support/packetbytes.h"
@@ -12,17 +15,36 @@ Q_DECLARE_METATYPE(Packet)
 
 namespace {
 
-// "Ctrl+V@0,A@500": names (or plain-key display names prefixed with '#')
-// with their delays.
-QString describe(const QList<ConfigEntry> &entries)
+// "Ctrl+V@0,#A@500": the names the window stores (plain keys by their display
+// names, prefixed with '#') with their delays.
+QString describe(const QList<KnobAction> &actions, bool mac)
 {
+    KnobModel model;
+    model.storeActions(1, actions, mac);
+    const KnobKeyModel &k = model.key(1);
     QStringList out;
-    for (const ConfigEntry &e : entries)
+    int named = 0;
+    for (int i = 0; i < actions.size(); ++i) {
+        const bool isPlain = actions[i].kind == KnobAction::Key && actions[i].modifiers == 0;
         out << QStringLiteral("%1%2@%3")
-                   .arg(e.isPlainKey() ? QStringLiteral("#") : QString(),
-                        e.isPlainKey() ? e.displayName : e.name)
-                   .arg(e.delayMs);
+                   .arg(isPlain ? QStringLiteral("#") : QString(),
+                        isPlain ? k.displayNames[i] : k.combinations[named++])
+                   .arg(k.delays[i]);
+    }
     return out.join(QLatin1Char(','));
+}
+
+// The reports a save of the model puts on the wire.
+std::vector<Packet> wireOf(const KnobModel &model, bool mac)
+{
+    std::vector<Packet> out;
+    AssignmentWriteIo io;
+    io.send = [&out](const Packet &p, int) {
+        out.push_back(p);
+        return int(p.size());
+    };
+    executeAssignmentWrite(planAssignmentWrite(model.snapshot(mac)), io);
+    return out;
 }
 
 // A keyboard packet for key 1 holding `count` plain A keys, 500 ms apart.
@@ -83,8 +105,11 @@ private Q_SLOTS:
         row("trail gui mac", "03 FD 02 01 01 00 01 | 00 00 F4", true, A, 1, "Command@0");
         row("trail shift both", "03 FD 02 01 01 00 01 | 00 00 F2", true, A, 1, "Shift+@0");
         row("trail right alt win", "03 FD 02 01 01 00 01 | 00 00 F7", false, A, 1, "RightAlt+@0");
-        row("trail two bits", "03 FD 02 01 01 00 03 | 00 00 04 | 00 00 F1 | 00 00 F2", false, A, 1, "#A@0");
-        row("ctrl alt win alone", "03 FD 02 01 01 00 03 | 00 00 F1 | 00 00 F3 | 00 00 F4", false, A, 1, "");
+        // The knob replays every trailing modifier, so all of them are kept.
+        row("trail two bits", "03 FD 02 01 01 00 03 | 00 00 04 | 00 00 F1 | 00 00 F2", false, A, 1,
+            "#A@0,Ctrl+Shift+@50");
+        row("ctrl alt win alone", "03 FD 02 01 01 00 03 | 00 00 F1 | 00 00 F3 | 00 00 F4", false, A, 1,
+            "Ctrl+Alt+Win+@0");
         row("ctrl alt win a", "03 FD 02 01 01 00 04 | 00 00 F1 | 00 00 F3 | 00 00 F4 | 00 00 04", false, A, 1,
             "Ctrl+Alt+Win+A@0");
 
@@ -122,31 +147,48 @@ private Q_SLOTS:
         QFETCH(int, kind);
         QFETCH(int, knobKey);
         QFETCH(QString, expected);
-        const DecodedConfigPacket d = decodeConfigPacket(packet, mac);
+        const DecodedConfigPacket d = decodeConfigPacket(packet);
         QCOMPARE(int(d.kind), kind);
         QCOMPARE(d.knobKey, knobKey);
-        QCOMPARE(describe(d.entries), expected);
+        QCOMPARE(describe(d.actions, mac), expected);
     }
 
-    void plainKeysKeepTheirCodesAndCombinationsTheirNames()
+    void procreateFallback()
     {
-        const DecodedConfigPacket d =
-            decodeConfigPacket(bytes("03 FD 02 01 01 00 03 | 00 00 04 | 00 64 F6 | 00 64 05"), false);
-        QCOMPARE(d.entries.size(), 2);
-        QCOMPARE(d.entries[0].keyCode, 0x04);
-        QVERIFY(d.entries[0].name.isEmpty());
-        QCOMPARE(d.entries[1].name, QStringLiteral("RightShift+B"));
-        // The short text folds the right-hand modifier; the display text keeps it.
-        QCOMPARE(d.entries[1].displayName, QStringLiteral("RightShift+B"));
-        QCOMPARE(d.entries[1].boxText, QStringLiteral("Shift+B"));
-        QCOMPARE(d.entries[1].delayMs, 100);
-        QVERIFY(!d.procreateFallback);
-        QVERIFY(
-            decodeConfigPacket(bytes("03 FD 13 01 04 00 02 | 00 00 F4 | 00 00 1E"), false).procreateFallback);
-        // An action's box shows its translated text.
-        const ConfigEntry media =
-            decodeConfigPacket(bytes("03 FD 04 01 02 00 01 | 00 00 E9"), false).entries[0];
-        QCOMPARE(media.boxText, uiText(media.name));
+        QVERIFY(!decodeConfigPacket(bytes("03 FD 13 01 04 00 02 | 00 00 F4 | 00 00 1D")).procreateFallback);
+        QVERIFY(decodeConfigPacket(bytes("03 FD 13 01 04 00 02 | 00 00 F4 | 00 00 1E")).procreateFallback);
+    }
+
+    // What the window saves, the knob stores and a read brings back must save
+    // as the same bytes again, modifiers bound alone at the end included.
+    void trailingModifiersSurviveTheKnob_data()
+    {
+        QTest::addColumn<bool>("mac");
+        QTest::addColumn<QStringList>("names"); // after a plain A unless the first is "-"
+        QTest::newRow("A Ctrl+ Shift+") << false << QStringList{"Ctrl+", "Shift+"};
+        QTest::newRow("A control option mac") << true << QStringList{"control", "option"};
+        QTest::newRow("Ctrl+ Alt+ Win+ alone") << false << QStringList{"-", "Ctrl+", "Alt+", "Win+"};
+        QTest::newRow("A Win+") << false << QStringList{"Win+"};
+    }
+    void trailingModifiersSurviveTheKnob()
+    {
+        QFETCH(bool, mac);
+        QFETCH(QStringList, names);
+        KnobModel model;
+        if (names.first() == QLatin1String("-"))
+            names.removeFirst();
+        else
+            model.addKeyCode(2, 0x04, mac);
+        for (const QString &n : names)
+            model.addCombination(2, n);
+        const std::vector<Packet> wire = wireOf(model, mac);
+        KnobFirmware knob;
+        for (const Packet &p : wire)
+            knob.receive(p.data(), p.size());
+        KnobModel back;
+        back.storeFromDocument(decodeConfiguration(knob.answers(), mac), {1, 2, 3, 4, 5});
+        QVERIFY(!back.key(2).isEmpty());
+        QCOMPARE(wireOf(back, mac), wire);
     }
 
     void eighteenKeyLimit_data()
@@ -165,10 +207,10 @@ private Q_SLOTS:
         Packet p = plainKeys(std::abs(records));
         if (records < 0)
             p[9 + 3 * 18] = 0xF1; // Ctrl alone
-        const DecodedConfigPacket d = decodeConfigPacket(p, false);
-        QCOMPARE(d.entries.size(), kept);
-        QCOMPARE(d.entries.last().delayMs, 500);
-        QVERIFY(d.entries.last().isPlainKey());
+        const DecodedConfigPacket d = decodeConfigPacket(p);
+        QCOMPARE(d.actions.size(), kept);
+        QCOMPARE(d.actions.last().delayMs, 500);
+        QCOMPARE(d.actions.last().kind, KnobAction::Key);
     }
 
     void colour_data()
@@ -192,7 +234,7 @@ private Q_SLOTS:
         QFETCH(QString, colour);
         QFETCH(int, brightness);
         QFETCH(bool, on);
-        const DecodedConfigPacket d = decodeConfigPacket(packet, false);
+        const DecodedConfigPacket d = decodeConfigPacket(packet);
         QCOMPARE(d.kind, colour.isEmpty() ? DecodedConfigPacket::Ignored : DecodedConfigPacket::Colour);
         if (colour.isEmpty())
             return;

@@ -6,6 +6,7 @@
 #include "protocol/assignmentwrite.h"
 #include "protocol/knobstoragerules.h"
 #include "protocol/uitext.h"
+#include "ui/KnobEditor.h"
 #include "ui/pages/BrightnessSliderWidget.h"
 #include "ui/pages/ColorPickerWidget.h"
 #include "ui/pages/CombinationWidget.h"
@@ -255,8 +256,11 @@ private Q_SLOTS:
     void typedInput()
     {
         DelayWidget page;
+        KnobEditor editor;
+        page.setEditor(&editor);
         page.setSelectedKnobKey(1);
-        page.setVirtualKeyCount(1, 3);
+        for (unsigned short usage : {0x04, 0x05, 0x06})
+            editor.addKeyCode(1, usage, true);
         auto type = [&page](int slot, const QString &text) {
             page.delayField(slot)->setText(text);
             page.applyDelayInput(slot);
@@ -288,8 +292,11 @@ private Q_SLOTS:
     void stepsAndLimits()
     {
         DelayWidget page;
+        KnobEditor editor;
+        page.setEditor(&editor);
         page.setSelectedKnobKey(2);
-        page.setVirtualKeyCount(2, 18);
+        for (int i = 0; i < 18; ++i)
+            editor.addKeyCode(2, 0x04, true);
         QVERIFY(!page.minusButton(0)->isEnabled());
         QVERIFY(!page.minusButton(5)->isEnabled());
         page.plusButton(5)->click();

@@ -2,7 +2,7 @@
 // exactly the model each step left, and a file that does not pass changes
 // nothing.
 #include "protocol/configjson.h"
-#include "protocol/knobconfigdocument.h"
+#include "protocol/knobdocument.h"
 #include "ui/ConfigFileTransfer.h"
 #include "ui/KnobEditor.h"
 #include "ui/pages/DelayWidget.h"
@@ -12,6 +12,50 @@
 #include <QTest>
 #include <QUndoStack>
 #include <QWidget>
+#include <functional>
+
+namespace {
+
+struct Edit
+{
+    const char *name;
+    std::function<void(KnobEditor &)> run;
+    const char *emitted; // gestures reported, in order; "all" for the whole document
+};
+
+// Gesture 1 holds A and Ctrl+B (200 ms), gesture 3 its default, the rest nothing.
+const std::vector<Edit> &edits()
+{
+    static const std::vector<Edit> list = {
+        {"key on 2", [](KnobEditor &e) { e.addKeyCode(2, 0x04, true); }, "2"},
+        {"combination on 4", [](KnobEditor &e) { e.addName(4, QStringLiteral("Ctrl+C"), true); }, "4"},
+        {"media replaces 1", [](KnobEditor &e) { e.addName(1, QStringLiteral("音量+"), true); }, "1"},
+        {"remove from 1", [](KnobEditor &e) { e.removeAction(1, 0, true); }, "1"},
+        {"clear 3", [](KnobEditor &e) { e.clearKey(3); }, "3"},
+        {"clear empty 5", [](KnobEditor &e) { e.clearKey(5); }, ""},
+        {"delay on 1", [](KnobEditor &e) { e.setDelay(1, 1, 900); }, "1"},
+        {"same delay", [](KnobEditor &e) { e.setDelay(1, 1, 200); }, ""},
+        {"delay undone, redone",
+         [](KnobEditor &e) {
+             e.setDelay(5, 3, 70);
+             e.undoStack()->undo();
+             e.undoStack()->redo();
+         },
+         "5 5 5"},
+        {"reset", [](KnobEditor &e) { e.resetToDefaults(); }, "1 2 4 5"},
+        {"replace", [](KnobEditor &e) { e.replaceModel(QStringLiteral("import"), KnobModel()); }, "all"},
+        {"load 4",
+         [](KnobEditor &e) {
+             KnobDocument d;
+             d.keys[3] = {KnobAction::key(0, 0x06)};
+             e.loadFromDevice(d, {4});
+         },
+         "4"},
+    };
+    return list;
+}
+
+} // namespace
 
 class TestUndo : public QObject
 {
@@ -26,21 +70,17 @@ private Q_SLOTS:
         QTest::newRow("clear, then reset") << "kxr";
         QTest::newRow("drawing app between keys") << "cpkd";
         QTest::newRow("a delay, then clear") << "kdx";
+        QTest::newRow("a delay, then reset") << "kcdr";
     }
     void undoRedoRestoreEveryStep()
     {
         QFETCH(QString, ops);
         KnobEditor editor;
-        // The delay page edits the editor's model in place, as in the window.
+        // The delay page hands its edits to the editor and follows it, as in the window.
         DelayWidget delays;
-        delays.setModel(&editor.model());
+        delays.setEditor(&editor);
         delays.setSelectedKnobKey(2);
-        delays.setVirtualKeyCount(2, 2);
-        connect(&delays, &DelayWidget::delayEdited, &editor, &KnobEditor::recordDelayEdit);
-        const auto shownDelay = [&delays] {
-            delays.refreshDelays(2);
-            return delays.delayField(1)->text().toInt();
-        };
+        const auto shownDelay = [&delays] { return delays.delayField(0)->text().toInt(); };
         QList<KnobModel> states{editor.model()};
         for (QChar op : ops) {
             switch (op.toLatin1()) {
@@ -66,8 +106,8 @@ private Q_SLOTS:
                 editor.removeAction(2, 0, true);
                 break;
             case 'd':
-                delays.delayField(1)->setText(QStringLiteral("300"));
-                delays.applyDelayInput(1);
+                delays.delayField(0)->setText(QStringLiteral("300"));
+                delays.applyDelayInput(0);
                 QCOMPARE(shownDelay(), 300);
                 break;
             }
@@ -82,13 +122,50 @@ private Q_SLOTS:
         for (int i = int(states.size()) - 2; i >= 0; --i) {
             editor.undoStack()->undo();
             QVERIFY(editor.model() == states[i]);
-            QCOMPARE(shownDelay(), states[i].key(2).delays[1]);
+            QCOMPARE(shownDelay(), states[i].key(2).delays[0]);
         }
         QVERIFY(!editor.hasUnsavedEdits());
         for (int i = 1; i < states.size(); ++i) {
             editor.undoStack()->redo();
             QVERIFY(editor.model() == states[i]);
         }
+    }
+
+    // Each edit reports exactly the gesture it changed, once, or the whole document.
+    void everyEditEmitsWhatChanged_data()
+    {
+        QTest::addColumn<int>("edit");
+        for (int i = 0; i < int(edits().size()); ++i)
+            QTest::newRow(edits()[i].name) << i;
+    }
+    void everyEditEmitsWhatChanged()
+    {
+        QFETCH(int, edit);
+        KnobEditor editor;
+        KnobDocument held;
+        held.keys[0] = {KnobAction::key(0, 0x04), KnobAction::key(0x01, 0x05, 200)};
+        held.keys[2] = {KnobAction::named(QStringLiteral("屏幕亮度-"))};
+        editor.loadFromDevice(held, {1, 2, 3, 4, 5});
+        QStringList emitted;
+        connect(&editor, &KnobEditor::gestureChanged, this, [&](int k) { emitted << QString::number(k); });
+        connect(&editor, &KnobEditor::documentReplaced, this, [&] { emitted << QStringLiteral("all"); });
+        edits()[edit].run(editor);
+        QCOMPARE(emitted.join(QLatin1Char(' ')), QString::fromLatin1(edits()[edit].emitted));
+    }
+
+    void loadFromDeviceClearsHistoryAndUnsaved()
+    {
+        KnobEditor editor;
+        editor.addKeyCode(2, 0x04, true);
+        editor.setDelay(2, 0, 400);
+        QVERIFY(editor.hasUnsavedEdits());
+        KnobDocument held;
+        held.keys[1] = {KnobAction::key(0, 0x05, 70)};
+        editor.loadFromDevice(held, {2});
+        QCOMPARE(editor.undoStack()->count(), 0);
+        QVERIFY(!editor.hasUnsavedEdits());
+        QCOMPARE(editor.model().key(2).keyCodes, QList<unsigned short>{0x05});
+        QCOMPARE(editor.model().key(2).delays[0], 70);
     }
 
     void importOfAnInvalidFileChangesNothing_data()

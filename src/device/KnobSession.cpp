@@ -15,7 +15,7 @@
 #include "device/hidscan.h"
 #include "device/packetutil.h"
 #include "protocol/configdecode.h"
-#include "protocol/knobconfigdocument.h"
+#include "protocol/knobdocument.h"
 
 #include <QDebug>
 #include <QPointer>
@@ -969,8 +969,9 @@ void KnobSession::finishSave(bool written, bool readBack, const std::vector<Pack
             outcome.unwrittenKeys << k;
     }
     if (readBack) {
-        outcome.check = compareReadBack(documentFromSnapshot(snapshot, std::nullopt),
-                                        documentFromConfigPackets(packets, snapshot.isMacLayout).document);
+        outcome.readBackDocument = decodeConfiguration(packets, snapshot.isMacLayout);
+        outcome.check =
+            compareReadBack(documentFromSnapshot(snapshot, std::nullopt), outcome.readBackDocument);
         if (!outcome.check.matches())
             qDebug().noquote() << "保存后读回的配置与写入不一致:" << outcome.check.differingKeys;
     }

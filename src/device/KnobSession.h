@@ -33,11 +33,12 @@ struct ConfigReadOutcome;
 struct SaveOutcome
 {
     bool written = false;
-    bool verifiable = true;      // false where the link cannot read back (Bluetooth)
-    bool readBack = false;       // the read after the write answered
-    ReadBackCheck check;         // against what the snapshot meant; valid when readBack
-    std::vector<Packet> packets; // the read's answers
-    QList<int> unwrittenKeys;    // empty in the snapshot: the knob keeps its own
+    bool verifiable = true;        // false where the link cannot read back (Bluetooth)
+    bool readBack = false;         // the read after the write answered
+    ReadBackCheck check;           // against what the snapshot meant; valid when readBack
+    std::vector<Packet> packets;   // the read's answers
+    KnobDocument readBackDocument; // those answers decoded, once; valid when readBack
+    QList<int> unwrittenKeys;      // empty in the snapshot: the knob keeps its own
 
     bool confirmed() const { return written && readBack && check.matches(); }
 };

@@ -1,7 +1,8 @@
 #include "protocol/KnobModel.h"
 
-#include "protocol/configdecode.h"
+#include "protocol/actionnames.h"
 #include "protocol/keyvocabulary.h"
+#include "protocol/knobdocument.h"
 #include "protocol/uitext.h"
 
 #include <algorithm>
@@ -88,32 +89,29 @@ void KnobModel::resetToDefaults()
     }
 }
 
-void KnobModel::storeEntries(int knobKey, const QList<ConfigEntry> &entries)
+void KnobModel::storeActions(int knobKey, const QList<KnobAction> &actions, bool isMacLayout)
 {
     KnobKeyModel &k = key(knobKey);
     k.clear();
-    for (int v = 0; v < entries.size(); ++v) {
-        const ConfigEntry &e = entries.at(v);
-        if (e.isPlainKey())
-            k.keyCodes.append(e.keyCode);
-        else
-            k.combinations.append(e.name);
-        k.displayNames.append(e.displayName);
+    for (int v = 0; v < actions.size(); ++v) {
+        const KnobAction &a = actions.at(v);
+        if (a.kind == KnobAction::Key && a.modifiers == 0) {
+            k.keyCodes.append(a.usage);
+            k.displayNames.append(uiText(keyCodeToString(a.usage, isMacLayout)));
+        } else {
+            k.combinations.append(a.kind == KnobAction::Named ? a.sourceName
+                                                              : actionDisplayName(a, isMacLayout));
+            k.displayNames.append(uiText(k.combinations.last()));
+        }
         if (v < kMaxVirtualKeys)
-            k.delays[v] = clampDelay(v, e.delayMs);
+            k.delays[v] = clampDelay(v, a.delayMs);
     }
 }
 
-void KnobModel::storeFromConfigPackets(const std::vector<Packet> &packets, const QList<int> &knobKeys,
-                                       bool isMacLayout)
+void KnobModel::storeFromDocument(const KnobDocument &document, const QList<int> &knobKeys)
 {
     for (int k : knobKeys)
-        key(k).clear();
-    for (const Packet &packet : sortConfigPacketsForApply(packets)) {
-        const DecodedConfigPacket decoded = decodeConfigPacket(packet, isMacLayout);
-        if (decoded.kind == DecodedConfigPacket::Assignment && knobKeys.contains(decoded.knobKey))
-            storeEntries(decoded.knobKey, decoded.entries);
-    }
+        storeActions(k, document.keys[k - 1], document.isMacLayout);
 }
 
 int KnobModel::clampDelay(int slot, int ms)

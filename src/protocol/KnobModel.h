@@ -7,7 +7,8 @@
 
 #include <array>
 
-struct ConfigEntry;
+struct KnobAction;
+struct KnobDocument;
 
 // What the five physical keys are bound to, as the user edits it: one
 // KnobKeyModel per key, each with its own delays. The window and the delay page
@@ -39,11 +40,10 @@ public:
     // The factory assignment: volume down/up, brightness down/up and mute.
     void resetToDefaults();
     // A physical key as the device reported it: its keys and their delays.
-    void storeEntries(int knobKey, const QList<ConfigEntry> &entries);
-    // The given physical keys as the answers of a configuration read have
-    // them; a key without an answer becomes empty.
-    void storeFromConfigPackets(const std::vector<Packet> &packets, const QList<int> &knobKeys,
-                                bool isMacLayout);
+    // Keys with modifiers are kept by name, as if picked from the combination page.
+    void storeActions(int knobKey, const QList<KnobAction> &actions, bool isMacLayout);
+    // The given physical keys as a decoded read has them.
+    void storeFromDocument(const KnobDocument &document, const QList<int> &knobKeys);
 
     // The delay of a slot the user typed or a read delivered, kept within what
     // the device accepts for that slot.

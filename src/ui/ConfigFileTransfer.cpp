@@ -2,7 +2,7 @@
 
 #include "protocol/actionnames.h"
 #include "protocol/configjson.h"
-#include "protocol/knobconfigdocument.h"
+#include "protocol/knobdocument.h"
 #include "ui/ChoiceOverlay.h"
 #include "ui/KnobEditor.h"
 
@@ -26,7 +26,7 @@ ConfigFileTransfer::ConfigFileTransfer(QWidget *window, KnobEditor *editor, std:
       m_light(std::move(light))
 {}
 
-KnobModel ConfigFileTransfer::modelFromDocument(const KnobConfigDocument &document, bool isMacLayout)
+KnobModel ConfigFileTransfer::modelFromDocument(const KnobDocument &document, bool isMacLayout)
 {
     KnobModel model;
     for (int k = 1; k <= kKnobKeyCount; ++k) {
@@ -48,7 +48,7 @@ KnobModel ConfigFileTransfer::modelFromDocument(const KnobConfigDocument &docume
 
 QString ConfigFileTransfer::exportTo(const QString &path) const
 {
-    const KnobConfigDocument doc =
+    const KnobDocument doc =
         documentFromSnapshot(m_editor->model().snapshot(m_isMacLayout()), m_light ? m_light() : std::nullopt);
     const QByteArray json = configDocumentToJson(doc);
     QSaveFile file(path);

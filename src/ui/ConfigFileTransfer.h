@@ -13,7 +13,7 @@ class KnobEditor;
 class KnobModel;
 class QByteArray;
 class QWidget;
-struct KnobConfigDocument;
+struct KnobDocument;
 
 // Export and import of the window's configuration in the command-line tool's
 // file format, with the tool's reader, writer and error sentences. An import
@@ -38,7 +38,7 @@ public:
     QString importBytes(const QByteArray &bytes, const QString &label);
 
     // The knob model of a file's document, named for the given layout.
-    static KnobModel modelFromDocument(const KnobConfigDocument &document, bool isMacLayout);
+    static KnobModel modelFromDocument(const KnobDocument &document, bool isMacLayout);
 
 Q_SIGNALS:
     void notice(bool success, const QString &title, const QString &text);

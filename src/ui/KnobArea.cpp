@@ -2,7 +2,7 @@
 
 #include "protocol/KnobModel.h"
 #include "protocol/keyvocabulary.h"
-#include "protocol/knobconfigdocument.h"
+#include "protocol/knobdocument.h"
 #include "ui/AccessibleControl.h"
 #include "ui/DraggableWidgets.h"
 #include "ui/KnobDialWidget.h"

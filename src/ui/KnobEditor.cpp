@@ -4,6 +4,8 @@
 
 #include <QUndoStack>
 
+#include <utility>
+
 KnobEditor::KnobEditor(QObject *parent) : QObject(parent), m_undo(new QUndoStack(this))
 {
     connect(m_undo, &QUndoStack::cleanChanged, this, &KnobEditor::reportUnsavedEdits);
@@ -29,17 +31,24 @@ void KnobEditor::reportUnsavedEdits()
     emit unsavedEditsChanged(unsaved);
 }
 
-void KnobEditor::setModel(const KnobModel &model)
+void KnobEditor::setModel(const KnobModel &model, bool whole)
 {
-    m_model = model;
-    emit modelChanged();
+    const KnobModel before = std::exchange(m_model, model);
+    if (whole) {
+        emit documentReplaced();
+        return;
+    }
+    for (int k = 1; k <= kKnobKeyCount; ++k) {
+        if (before.key(k) != m_model.key(k))
+            emit gestureChanged(k);
+    }
 }
 
-bool KnobEditor::push(const QString &text, const KnobModel &after)
+bool KnobEditor::push(const QString &text, const KnobModel &after, bool whole)
 {
     if (after == m_model)
         return false;
-    m_undo->push(new KnobModelCommand(this, text, m_model, after));
+    m_undo->push(new KnobModelCommand(this, text, m_model, after, whole));
     return true;
 }
 
@@ -132,19 +141,33 @@ void KnobEditor::resetToDefaults()
     push(QStringLiteral("reset"), after);
 }
 
-void KnobEditor::recordDelayEdit(int k, int slot, int before)
+bool KnobEditor::setDelay(int k, int slot, int ms)
 {
-    if (!KnobModel::validKey(k) || slot < 0 || slot >= kMaxVirtualKeys ||
-        m_model.key(k).delays[slot] == before)
-        return;
-    const KnobModel after = m_model;
-    m_model.key(k).delays[slot] = before;
-    push(QStringLiteral("delay"), after);
+    if (!KnobModel::validKey(k) || slot < 0 || slot >= kMaxVirtualKeys)
+        return false;
+    KnobModel after = m_model;
+    after.key(k).delays[slot] = KnobModel::clampDelay(slot, ms);
+    return push(QStringLiteral("delay"), after);
 }
 
 bool KnobEditor::replaceModel(const QString &text, const KnobModel &model)
 {
-    return push(text, model);
+    return push(text, model, true);
+}
+
+void KnobEditor::loadFromDevice(const KnobDocument &document, const QList<int> &gestures)
+{
+    KnobModel loaded = m_model;
+    loaded.storeFromDocument(document, gestures);
+    m_undo->clear();
+    setModel(loaded, false);
+}
+
+void KnobEditor::adoptReadBack(const KnobDocument &document, const QList<int> &gestures)
+{
+    KnobModel held = m_model;
+    held.storeFromDocument(document, gestures);
+    setModel(held, true);
 }
 
 void KnobEditor::clearHistory()

@@ -1,16 +1,17 @@
 #pragma once
 
 #include "protocol/KnobModel.h"
+#include "protocol/knobdocument.h"
 #include "protocol/knobstoragerules.h"
 
 #include <QObject>
 
 class QUndoStack;
 
-// The knob model the window edits, with its undo history. Every edit goes
-// through here and is judged by what the knob can store; whoever shows the
-// model follows modelChanged. Reads from the knob fill the model directly
-// and then drop the history.
+// The knob model the window edits, with its undo history. It is the model's
+// only writer: every edit goes through here and is judged by what the knob can
+// store, and whoever shows the model follows gestureChanged and
+// documentReplaced. What the knob sends is loaded outside the history.
 class KnobEditor : public QObject
 {
     Q_OBJECT
@@ -19,7 +20,6 @@ class KnobEditor : public QObject
 public:
     explicit KnobEditor(QObject *parent = nullptr);
 
-    KnobModel &model() { return m_model; }
     const KnobModel &model() const { return m_model; }
     QUndoStack *undoStack() const { return m_undo; }
     // The model holds edits the knob does not have, or edits are kept aside
@@ -42,27 +42,37 @@ public:
     bool removeLastAction(int k, bool isMacLayout);
     bool clearKey(int k);
     void resetToDefaults();
-    // The model already holds the new delay; `before` is the old one.
-    void recordDelayEdit(int k, int slot, int before);
+    // One undo step; the delay is kept within what the slot accepts.
+    bool setDelay(int k, int slot, int ms);
     // Replaces the whole model as one undoable edit (an imported file, edits
     // that outlived an unplug).
     bool replaceModel(const QString &text, const KnobModel &model);
 
+    // The given gestures as the knob holds them: not undoable, the history is
+    // gone and nothing is unsaved.
+    void loadFromDevice(const KnobDocument &document, const QList<int> &gestures);
+    // The given gestures as a save's read-back has them, outside the history:
+    // edits made while the save ran stay undoable.
+    void adoptReadBack(const KnobDocument &document, const QList<int> &gestures);
     // A fresh read: the history is gone and the model is what the knob holds.
     void clearHistory();
     // The knob confirmed it holds the model.
     void markSaved();
 
-    // For the undo commands.
-    void setModel(const KnobModel &model);
+    // For the undo commands: the model of a step, and whether the step
+    // replaced it whole.
+    void setModel(const KnobModel &model, bool whole);
 
 Q_SIGNALS:
-    void modelChanged();
+    // Gesture k (1..5) holds other actions or delays.
+    void gestureChanged(int k);
+    // Anything may have changed.
+    void documentReplaced();
     void unsavedEditsChanged(bool unsaved);
 
 private:
     Result add(int k, const KnobModel &appended, bool standalone, const QString &name, bool isMacLayout);
-    bool push(const QString &text, const KnobModel &after);
+    bool push(const QString &text, const KnobModel &after, bool whole = false);
     void reportUnsavedEdits();
 
     KnobModel m_model;

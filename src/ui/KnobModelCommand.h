@@ -12,8 +12,8 @@ class KnobEditor;
 class KnobModelCommand : public QUndoCommand
 {
 public:
-    KnobModelCommand(KnobEditor *editor, const QString &text, const KnobModel &before,
-                     const KnobModel &after);
+    KnobModelCommand(KnobEditor *editor, const QString &text, const KnobModel &before, const KnobModel &after,
+                     bool whole);
     Q_DISABLE_COPY_MOVE(KnobModelCommand)
 
     void undo() override;
@@ -23,4 +23,5 @@ private:
     KnobEditor *m_editor;
     KnobModel m_before;
     KnobModel m_after;
+    bool m_whole;
 };

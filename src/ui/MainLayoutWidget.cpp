@@ -6,7 +6,7 @@
 #include "protocol/assignmentwrite.h"
 #include "protocol/configdecode.h"
 #include "protocol/keyvocabulary.h"
-#include "protocol/knobconfigdocument.h"
+#include "protocol/knobdocument.h"
 #include "protocol/knobstoragerules.h"
 #include "protocol/packets.h"
 #include "protocol/uitext.h"
@@ -93,10 +93,10 @@ MainLayoutWidget::MainLayoutWidget(KnobSession *session, QWidget *parent)
 {
     Q_ASSERT(session);
     setupUI();
-    connect(m_editor, &KnobEditor::modelChanged, this, [this] {
-        showWholeModel();
-        syncDelayWidgetForCurrentKnob();
-    });
+    // The delay page follows the editor itself; the knob area and the marks of
+    // the other pages are redrawn here.
+    connect(m_editor, &KnobEditor::gestureChanged, this, &MainLayoutWidget::showWholeModel);
+    connect(m_editor, &KnobEditor::documentReplaced, this, &MainLayoutWidget::showWholeModel);
     m_unsavedGuard = new UnsavedEditsGuard(this, m_editor, m_saveButton, [this] { onSaveClicked(); });
     m_fileTransfer = new ConfigFileTransfer(
         this, m_editor, [this] { return m_isMacLayout; }, [this] { return m_light; });
@@ -312,24 +312,11 @@ void MainLayoutWidget::dropKeptEdits()
 
 void MainLayoutWidget::showWholeModel()
 {
-    for (int k = 1; k <= 5; ++k) {
+    for (int k = 1; k <= 5; ++k)
         updateSingleKnobKeyDisplay(k);
-        showDelaysOf(k);
-    }
     updateKnobKeysDisplay();
     updateKnobKeySelection();
-}
-
-void MainLayoutWidget::showDelaysOf(int k)
-{
-    if (!m_delayWidget)
-        return;
-    QList<QString> texts;
-    for (const QString &name : m_model.key(k).displayNames.mid(0, kMaxVirtualKeys))
-        texts.append(textBoxDisplayText(name));
-    m_delayWidget->setVirtualKeyCount(k, int(texts.size()));
-    m_delayWidget->setVirtualKeyTexts(k, texts);
-    m_delayWidget->refreshDelays(k);
+    syncDelayWidgetForCurrentKnob();
 }
 
 void MainLayoutWidget::handleLogoPress()
@@ -540,14 +527,11 @@ QWidget *MainLayoutWidget::buildLightPage()
 QWidget *MainLayoutWidget::buildDelayPage()
 {
     m_delayWidget = new DelayWidget(m_contentStack);
-    m_delayWidget->setModel(&m_model);
-    connect(m_delayWidget, &DelayWidget::delayEdited, m_editor, &KnobEditor::recordDelayEdit);
+    m_delayWidget->setEditor(m_editor);
     connect(m_delayWidget, &DelayWidget::actionClicked, this, [this](int k, int slot) {
         if (k == selectedKnobKey())
             removeSelectedAction(slot);
     });
-    for (int k = 1; k <= 5; ++k)
-        showDelaysOf(k);
     syncDelayWidgetForCurrentKnob();
     return m_delayWidget;
 }
@@ -832,12 +816,7 @@ void MainLayoutWidget::syncDelayWidgetForCurrentKnob()
         m_delayWidget->setSelectedKnobKey(0);
         return;
     }
-    QList<QString> texts;
-    for (const QString &name : m_model.key(k).displayNames.mid(0, kMaxVirtualKeys))
-        texts.append(textBoxDisplayText(name));
     m_delayWidget->setSelectedKnobKey(k);
-    m_delayWidget->setVirtualKeyCount(k, int(texts.size()));
-    m_delayWidget->setVirtualKeyTexts(k, texts);
 }
 
 void MainLayoutWidget::clearAllTabSelections()
@@ -915,14 +894,7 @@ void MainLayoutWidget::clearKnobKey(int knobKey)
 
 void MainLayoutWidget::clearLoadedConfigState()
 {
-    m_model.clearAll();
-    if (!m_delayWidget)
-        return;
-    for (int k = 1; k <= 5; ++k) {
-        m_delayWidget->setVirtualKeyCount(k, 0);
-        m_delayWidget->setVirtualKeyTexts(k, {});
-        m_delayWidget->refreshDelays(k);
-    }
+    m_editor->loadFromDevice(KnobDocument(), {1, 2, 3, 4, 5});
 }
 
 void MainLayoutWidget::clearSelectedKeys()
@@ -942,7 +914,7 @@ void MainLayoutWidget::playKnobDialAnimation(int knobKey)
 
 void MainLayoutWidget::applyReadConfigPacket(const std::vector<unsigned char> &packet)
 {
-    const DecodedConfigPacket decoded = decodeConfigPacket(packet, m_isMacLayout);
+    const DecodedConfigPacket decoded = decodeConfigPacket(packet);
     switch (decoded.kind) {
     case DecodedConfigPacket::Ignored:
         return;
@@ -956,27 +928,16 @@ void MainLayoutWidget::applyReadConfigPacket(const std::vector<unsigned char> &p
     case DecodedConfigPacket::Assignment:
         if (decoded.procreateFallback)
             qDebug().noquote() << "未知Procreate配置，回退为标准键盘解析:" << packetToHex(packet);
-        storeReadKnobEntries(decoded.knobKey, decoded.entries);
+        if (KnobModel::validKey(decoded.knobKey)) {
+            KnobDocument held;
+            held.isMacLayout = m_isMacLayout;
+            held.keys[decoded.knobKey - 1] = decoded.actions;
+            m_editor->loadFromDevice(held, {decoded.knobKey});
+        }
         break;
     case DecodedConfigPacket::UnknownAction:
         break;
     }
-    updateSingleKnobKeyDisplay(decoded.knobKey);
-}
-
-void MainLayoutWidget::storeReadKnobEntries(int knobKey, const QList<ConfigEntry> &entries)
-{
-    if (!KnobModel::validKey(knobKey))
-        return;
-    m_model.storeEntries(knobKey, entries);
-    if (!m_delayWidget)
-        return;
-    QList<QString> texts;
-    for (const ConfigEntry &e : entries)
-        texts.append(e.boxText);
-    m_delayWidget->refreshDelays(knobKey);
-    m_delayWidget->setVirtualKeyCount(knobKey, int(texts.size()));
-    m_delayWidget->setVirtualKeyTexts(knobKey, texts);
 }
 
 // ---- Looks: status, background, connected / disconnected ----------------------------
@@ -1132,10 +1093,9 @@ void MainLayoutWidget::finishSave(const SaveOutcome &outcome)
     if (outcome.readBack) {
         // Keys that did not take, and keys the save left alone, show what the
         // knob holds; after that the window and the knob agree.
-        m_model.storeFromConfigPackets(outcome.packets, outcome.check.differingKeys + outcome.unwrittenKeys,
-                                       m_isMacLayout);
-        showWholeModel();
-        syncDelayWidgetForCurrentKnob();
+        KnobDocument held = outcome.readBackDocument;
+        held.isMacLayout = m_isMacLayout;
+        m_editor->adoptReadBack(held, outcome.check.differingKeys + outcome.unwrittenKeys);
         m_knobHolds = m_model;
         for (int k : outcome.unwrittenKeys) {
             if (!m_model.key(k).isEmpty())

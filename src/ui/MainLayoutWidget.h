@@ -38,7 +38,6 @@ class SystemSwitch;
 class TabBar;
 class ToastWidget;
 class UnsavedEditsGuard;
-struct ConfigEntry;
 struct SaveOutcome;
 
 // The main window's content. It builds the pieces (StatusArea, KnobArea,
@@ -125,9 +124,7 @@ private:
     // Labels and delay page of every physical key from the model.
     void showWholeModel();
     // The delay page's boxes of physical key k, when the page exists.
-    void showDelaysOf(int k);
     // Replaces the keys and the delays of one physical key and shows them.
-    void storeReadKnobEntries(int knobKey, const QList<ConfigEntry> &entries);
     // Shows a notice when an edit replaced actions or was refused.
     void reportEdit(int knobKey, const KnobEditor::Result &result);
     void setupShortcuts();
@@ -152,7 +149,7 @@ private:
 
     KnobSession *m_session = nullptr;
     KnobEditor *m_editor = nullptr;
-    KnobModel &m_model; // the editor's
+    const KnobModel &m_model; // the editor's
 #ifdef Q_OS_MACOS
     bool m_isMacLayout = true;
 #else

@@ -2,7 +2,7 @@
 
 #include "device/KnobSession.h"
 #include "protocol/KnobModel.h"
-#include "protocol/knobconfigdocument.h"
+#include "protocol/knobdocument.h"
 
 #include <QStringList>
 

@@ -1,4 +1,4 @@
-#include "protocol/knobconfigdocument.h"
+#include "protocol/knobdocument.h"
 
 #include "protocol/actionnames.h"
 #include "protocol/assignmentwrite.h"
@@ -10,11 +10,6 @@
 #include <algorithm>
 
 namespace {
-
-bool isPrefixByte(unsigned char b)
-{
-    return b >= 0xF1 && b <= 0xF8;
-}
 
 // Display entry of a key value as the window compares it when packing.
 QString plainModelName(unsigned short value, bool isMacLayout)
@@ -52,70 +47,36 @@ QString gestureName(int knobKey)
     }
 }
 
-QList<KnobAction> keyboardActionsFromPacket(const Packet &p)
+KnobDocument decodeConfiguration(const std::vector<Packet> &packets, bool isMacLayout, QStringList *warnings)
 {
-    QList<KnobAction> actions;
-    if (p.size() < 7)
-        return actions;
-    const int n = std::min<int>(p[6], static_cast<int>((p.size() - 7) / 3));
-    unsigned char mask = 0;
-    for (int i = 0; i < n; ++i) {
-        const unsigned char b = p[9 + 3 * i];
-        if (isPrefixByte(b)) {
-            mask |= static_cast<unsigned char>(1u << (b - 0xF1));
-            continue;
-        }
-        const int v = int(actions.size());
-        if (v >= kMaxVirtualKeys)
-            break;
-        const int raw = p[7 + 3 * i] * 256 + p[8 + 3 * i];
-        const int delay = std::max(std::min(raw, kMaxDelayMs), KnobKeyModel::defaultDelay(v));
-        actions << KnobAction::key(mask, b, delay);
-        mask = 0;
-    }
-    const int v = int(actions.size());
-    if (mask != 0 && v < kMaxVirtualKeys)
-        actions << KnobAction::modifiersAlone(mask, KnobKeyModel::defaultDelay(v));
-    return actions;
-}
-
-DocumentFromPackets documentFromConfigPackets(const std::vector<Packet> &packets, bool isMacLayout)
-{
-    DocumentFromPackets out;
-    out.document.isMacLayout = isMacLayout;
+    KnobDocument document;
+    document.isMacLayout = isMacLayout;
     for (const Packet &p : sortConfigPacketsForApply(packets)) {
-        const DecodedConfigPacket d = decodeConfigPacket(p, isMacLayout);
+        const DecodedConfigPacket d = decodeConfigPacket(p);
         switch (d.kind) {
         case DecodedConfigPacket::Ignored:
             break;
         case DecodedConfigPacket::Colour:
-            out.document.light = d.light;
+            document.light = d.light;
             break;
         case DecodedConfigPacket::UnknownAction:
-            out.warnings << QStringLiteral("physical key %1 holds an action this program does not know "
-                                           "(packet %2); it is left out")
-                                .arg(d.knobKey)
-                                .arg(packetToHex(Packet(p.begin(), p.begin() + std::min<size_t>(p.size(), 8)))
+            if (warnings)
+                *warnings << QStringLiteral("physical key %1 holds an action this program does not know "
+                                            "(packet %2); it is left out")
+                                 .arg(d.knobKey)
+                                 .arg(
+                                     packetToHex(Packet(p.begin(), p.begin() + std::min<size_t>(p.size(), 8)))
                                          .replace(QLatin1Char('\n'), QLatin1Char(' ')));
             break;
-        case DecodedConfigPacket::Assignment: {
-            QList<KnobAction> &actions = out.document.keys[d.knobKey - 1];
-            const bool keyboard = p[4] == KeyboardAssignment || d.procreateFallback;
-            if (keyboard) {
-                actions = keyboardActionsFromPacket(p);
-            } else {
-                actions.clear();
-                for (const ConfigEntry &e : d.entries)
-                    actions << KnobAction::named(e.name, e.delayMs);
-            }
+        case DecodedConfigPacket::Assignment:
+            document.keys[d.knobKey - 1] = d.actions;
             break;
         }
-        }
     }
-    return out;
+    return document;
 }
 
-KnobModelSnapshot snapshotFromDocument(const KnobConfigDocument &document)
+KnobModelSnapshot snapshotFromDocument(const KnobDocument &document)
 {
     KnobModelSnapshot snapshot;
     snapshot.isMacLayout = document.isMacLayout;
@@ -147,10 +108,10 @@ KnobModelSnapshot snapshotFromDocument(const KnobConfigDocument &document)
     return snapshot;
 }
 
-KnobConfigDocument documentFromSnapshot(const KnobModelSnapshot &snapshot,
-                                        const std::optional<LightSettings> &light, QStringList *skipped)
+KnobDocument documentFromSnapshot(const KnobModelSnapshot &snapshot,
+                                  const std::optional<LightSettings> &light, QStringList *skipped)
 {
-    KnobConfigDocument doc;
+    KnobDocument doc;
     doc.isMacLayout = snapshot.isMacLayout;
     doc.light = light;
     for (int k = 0; k < kKnobKeyCount; ++k) {
@@ -193,13 +154,13 @@ KnobConfigDocument documentFromSnapshot(const KnobModelSnapshot &snapshot,
     return doc;
 }
 
-QString keyActionsProblem(const KnobConfigDocument &document, int knobKey, int *actionIndex)
+QString keyActionsProblem(const KnobDocument &document, int knobKey, int *actionIndex)
 {
     const QList<KnobAction> &actions = document.keys[knobKey - 1];
     QList<ActionStorage> storage;
     for (const KnobAction &a : actions)
         storage << (a.kind == KnobAction::Named ? storageOfName(a.sourceName) : ActionStorage::KeyboardKey);
-    KnobConfigDocument single;
+    KnobDocument single;
     single.isMacLayout = document.isMacLayout;
     single.keys[knobKey - 1] = actions;
     const bool keyboardOnly = !storage.contains(ActionStorage::Standalone);

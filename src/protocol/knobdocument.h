@@ -14,7 +14,7 @@ struct KnobModelSnapshot;
 
 // Everything the knob stores: five physical keys with their virtual keys and
 // the light. It is what a configuration file holds.
-struct KnobConfigDocument
+struct KnobDocument
 {
     static constexpr int kFormatVersion = 1;
 
@@ -22,44 +22,33 @@ struct KnobConfigDocument
     std::array<QList<KnobAction>, 5> keys; // physical key k at index k - 1
     std::optional<LightSettings> light;    // absent when the device sent no colour
 
-    friend bool operator==(const KnobConfigDocument &a, const KnobConfigDocument &b)
+    friend bool operator==(const KnobDocument &a, const KnobDocument &b)
     {
         return a.isMacLayout == b.isMacLayout && a.keys == b.keys && a.light == b.light;
     }
-    friend bool operator!=(const KnobConfigDocument &a, const KnobConfigDocument &b) { return !(a == b); }
+    friend bool operator!=(const KnobDocument &a, const KnobDocument &b) { return !(a == b); }
 };
 
 // The gesture of a physical key, as the configuration file names it.
 QString gestureName(int knobKey);
 
-// The virtual keys of a keyboard assignment packet (type 1, or a Procreate
-// packet whose keys are not in the table), with the exact modifier mask of
-// each key. Modifiers left at the end are kept as one action whatever their
-// number, so nothing the device holds is lost.
-QList<KnobAction> keyboardActionsFromPacket(const Packet &packet);
-
-struct DocumentFromPackets
-{
-    KnobConfigDocument document;
-    QStringList warnings; // packets that were left out, one sentence each
-};
-
-// The configuration a read returned, applied in the order the window applies
-// it: the last packet of each physical key wins.
-DocumentFromPackets documentFromConfigPackets(const std::vector<Packet> &packets, bool isMacLayout);
+// The one way from the answers of a configuration read to a document, in the
+// order the knob applies them: the last packet of each physical key wins.
+// Packets that were left out are listed in *warnings, one sentence each.
+KnobDocument decodeConfiguration(const std::vector<Packet> &packets, bool isMacLayout,
+                                 QStringList *warnings = nullptr);
 
 // The knob model a save writes: every keyboard key as a plain key value (so no
 // name has to be parsed again on the way out), modifiers alone and named
 // actions as names, the delays per slot.
-KnobModelSnapshot snapshotFromDocument(const KnobConfigDocument &document);
+KnobModelSnapshot snapshotFromDocument(const KnobDocument &document);
 
 // The document of a knob model, in the order the user sees each key's virtual
 // keys. Names no action stands for are left out and listed in *skipped.
-KnobConfigDocument documentFromSnapshot(const KnobModelSnapshot &snapshot,
-                                        const std::optional<LightSettings> &light,
-                                        QStringList *skipped = nullptr);
+KnobDocument documentFromSnapshot(const KnobModelSnapshot &snapshot,
+                                  const std::optional<LightSettings> &light, QStringList *skipped = nullptr);
 
 // Why a physical key's actions cannot be written as they are, or an empty
 // string: a named action must be alone on its key, and the keyboard records
 // (one per key, one per modifier) must fit in one report.
-QString keyActionsProblem(const KnobConfigDocument &document, int knobKey, int *actionIndex);
+QString keyActionsProblem(const KnobDocument &document, int knobKey, int *actionIndex);
