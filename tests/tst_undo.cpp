@@ -51,6 +51,12 @@ const std::vector<Edit> &edits()
              e.loadFromDevice(d, {4});
          },
          "4"},
+        {"light",
+         [](KnobEditor &e) {
+             e.setLight(LightSettings{1, 2, 3, 40, true});
+         },
+         "light"},
+        {"layout", [](KnobEditor &e) { e.setMacLayout(!e.isMacLayout()); }, "layout"},
     };
     return list;
 }
@@ -149,6 +155,8 @@ private Q_SLOTS:
         QStringList emitted;
         connect(&editor, &KnobEditor::gestureChanged, this, [&](int k) { emitted << QString::number(k); });
         connect(&editor, &KnobEditor::documentReplaced, this, [&] { emitted << QStringLiteral("all"); });
+        connect(&editor, &KnobEditor::lightChanged, this, [&] { emitted << QStringLiteral("light"); });
+        connect(&editor, &KnobEditor::layoutChanged, this, [&] { emitted << QStringLiteral("layout"); });
         edits()[edit].run(editor);
         QCOMPARE(emitted.join(QLatin1Char(' ')), QString::fromLatin1(edits()[edit].emitted));
     }

@@ -170,6 +170,33 @@ void KnobEditor::adoptReadBack(const KnobDocument &document, const QList<int> &g
     setModel(held, true);
 }
 
+void KnobEditor::setLight(const LightSettings &light)
+{
+    if (m_light == light)
+        return;
+    m_light = light;
+    emit lightChanged();
+}
+
+void KnobEditor::setMacLayout(bool mac)
+{
+    if (m_isMacLayout == mac)
+        return;
+    m_isMacLayout = mac;
+    emit layoutChanged();
+}
+
+int KnobEditor::historyMark() const
+{
+    return m_undo->index();
+}
+
+void KnobEditor::withdrawEditsSince(int mark)
+{
+    if (mark >= 0 && mark < m_undo->index())
+        m_undo->setIndex(mark);
+}
+
 void KnobEditor::clearHistory()
 {
     m_undo->clear();

@@ -6,6 +6,8 @@
 
 #include <QObject>
 
+#include <optional>
+
 class QUndoStack;
 
 // The knob model the window edits, with its undo history. It is the model's
@@ -21,6 +23,12 @@ public:
     explicit KnobEditor(QObject *parent = nullptr);
 
     const KnobModel &model() const { return m_model; }
+    // The light goes to the knob at once and the layout only names keys, so
+    // neither is part of the history.
+    const std::optional<LightSettings> &light() const { return m_light; }
+    void setLight(const LightSettings &light);
+    bool isMacLayout() const { return m_isMacLayout; }
+    void setMacLayout(bool mac);
     QUndoStack *undoStack() const { return m_undo; }
     // The model holds edits the knob does not have, or edits are kept aside
     // for a knob that went away.
@@ -51,6 +59,10 @@ public:
     // The given gestures as the knob holds them: not undoable, the history is
     // gone and nothing is unsaved.
     void loadFromDevice(const KnobDocument &document, const QList<int> &gestures);
+    // A point in the history, and taking back every edit made after it (edits
+    // that turned out to be something else, such as the clicks of an unlock).
+    int historyMark() const;
+    void withdrawEditsSince(int mark);
     // The given gestures as a save's read-back has them, outside the history:
     // edits made while the save ran stay undoable.
     void adoptReadBack(const KnobDocument &document, const QList<int> &gestures);
@@ -68,6 +80,8 @@ Q_SIGNALS:
     void gestureChanged(int k);
     // Anything may have changed.
     void documentReplaced();
+    void lightChanged();
+    void layoutChanged();
     void unsavedEditsChanged(bool unsaved);
 
 private:
@@ -76,6 +90,13 @@ private:
     void reportUnsavedEdits();
 
     KnobModel m_model;
+    std::optional<LightSettings> m_light; // none until the knob sent one or the user chose one
+#ifdef Q_OS_MACOS
+    bool m_isMacLayout = true;
+#else
+    // Keyboards on other systems are PC keyboards: Ctrl and Alt, not command and option.
+    bool m_isMacLayout = false;
+#endif
     QUndoStack *m_undo = nullptr;
     bool m_keptEdits = false;
     bool m_reportedUnsaved = false;

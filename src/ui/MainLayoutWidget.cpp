@@ -99,7 +99,7 @@ MainLayoutWidget::MainLayoutWidget(KnobSession *session, QWidget *parent)
     connect(m_editor, &KnobEditor::documentReplaced, this, &MainLayoutWidget::showWholeModel);
     m_unsavedGuard = new UnsavedEditsGuard(this, m_editor, m_saveButton, [this] { onSaveClicked(); });
     m_fileTransfer = new ConfigFileTransfer(
-        this, m_editor, [this] { return m_isMacLayout; }, [this] { return m_light; });
+        this, m_editor, [this] { return m_editor->isMacLayout(); }, [this] { return m_editor->light(); });
     connect(m_fileTransfer, &ConfigFileTransfer::notice, this, &MainLayoutWidget::showToast);
     connect(m_importButton, &QPushButton::clicked, m_fileTransfer, &ConfigFileTransfer::importWithDialog);
     connect(m_exportButton, &QPushButton::clicked, m_fileTransfer, &ConfigFileTransfer::exportWithDialog);
@@ -360,7 +360,7 @@ void MainLayoutWidget::setupUI()
         if (m_session->isConnected())
             switchToTab(index);
     });
-    m_systemSwitch = new SystemSwitch(this, m_designSize, m_isMacLayout);
+    m_systemSwitch = new SystemSwitch(this, m_designSize, m_editor->isMacLayout());
     connect(m_systemSwitch, &SystemSwitch::systemPressed, this, [this](bool mac) {
         if (m_session->isConnected())
             switchKeyboardSystem(mac);
@@ -419,15 +419,14 @@ void MainLayoutWidget::setupPages()
     for (int i = 0; i < kPageCount; ++i)
         m_contentStack->addWidget(i == 0 ? static_cast<QWidget *>(m_keyboardWidget)
                                          : new QWidget(m_contentStack));
-    m_keyboardWidget->setMacLayout(m_isMacLayout);
+    m_keyboardWidget->setMacLayout(m_editor->isMacLayout());
     m_contentStack->setCurrentIndex(0);
 
     connect(m_keyboardWidget, &KeyboardWidget::keyClicked, this, &MainLayoutWidget::onKeyboardPageKeyClicked);
     connect(m_keyboardWidget, &KeyboardWidget::debugUnlockRequested, this, [this] {
         // The clicks were the unlock, not edits: the gesture goes back to how
         // it was before them. The last click arrives after this signal.
-        if (m_escapeStreakStart >= 0)
-            m_editor->undoStack()->setIndex(m_escapeStreakStart);
+        m_editor->withdrawEditsSince(m_escapeStreakStart);
         m_dropNextEscape = true;
         showDebugTab();
     });
@@ -507,9 +506,14 @@ QWidget *MainLayoutWidget::ensurePage(int index)
 QWidget *MainLayoutWidget::buildLightPage()
 {
     m_lightWidget = new LightWidget(m_contentStack);
-    if (m_light)
-        m_lightWidget->setLightSettings(QColor(m_light->red, m_light->green, m_light->blue),
-                                        m_light->brightness, m_light->on);
+    const auto showLight = [this] {
+        const std::optional<LightSettings> &light = m_editor->light();
+        if (light && !m_lightFromPage)
+            m_lightWidget->setLightSettings(QColor(light->red, light->green, light->blue), light->brightness,
+                                            light->on);
+    };
+    showLight();
+    connect(m_editor, &KnobEditor::lightChanged, m_lightWidget, showLight);
     connect(m_lightWidget, &LightWidget::lightSettingsChanged, this,
             [this](const QColor &color, int brightness, bool on) {
                 LightSettings light;
@@ -518,7 +522,10 @@ QWidget *MainLayoutWidget::buildLightPage()
                 light.blue = static_cast<unsigned char>(color.blue());
                 light.brightness = brightness;
                 light.on = on;
-                m_light = light;
+                // The page already shows what the user chose.
+                m_lightFromPage = true;
+                m_editor->setLight(light);
+                m_lightFromPage = false;
                 m_session->queueLighting(light);
             });
     return m_lightWidget;
@@ -542,14 +549,14 @@ void MainLayoutWidget::onKeyboardPageKeyClicked(uint16_t code)
     if (code != KeyboardWidget::kEscapeUsage)
         m_escapeStreakStart = -1;
     else if (m_escapeStreakStart < 0)
-        m_escapeStreakStart = m_editor->undoStack()->index();
+        m_escapeStreakStart = m_editor->historyMark();
     if (m_dropNextEscape) {
         // The click that unlocked the debug console.
         m_dropNextEscape = false;
         m_escapeStreakStart = -1;
         return;
     }
-    const QString combination = ::modifierKeyCodeToCombination(code, m_isMacLayout);
+    const QString combination = ::modifierKeyCodeToCombination(code, m_editor->isMacLayout());
     if (!combination.isEmpty())
         addSelectedCombination(combination);
     else
@@ -624,16 +631,16 @@ void MainLayoutWidget::switchToTab(int index)
 
 void MainLayoutWidget::switchKeyboardSystem(bool mac)
 {
-    if (mac == m_isMacLayout)
+    if (mac == m_editor->isMacLayout())
         return;
-    const bool fromMac = m_isMacLayout;
+    const bool fromMac = m_editor->isMacLayout();
     QWidget *layer = m_keyboardWidget ? m_keyboardWidget->keyLayer() : nullptr;
     if (m_keyboardSlideAnimation) {
         m_keyboardSlideAnimation->stop();
         if (layer)
             layer->move(m_keyboardLayerRestPos);
     }
-    m_isMacLayout = mac;
+    m_editor->setMacLayout(mac);
 
     if (layer) {
         const QPoint p = layer->pos();
@@ -852,7 +859,7 @@ void MainLayoutWidget::addSelectedKey(quint16 value)
     const int k = selectedKnobKey();
     if (!validKnobKey(k))
         return;
-    const KnobEditor::Result r = m_editor->addKeyCode(k, value, m_isMacLayout);
+    const KnobEditor::Result r = m_editor->addKeyCode(k, value, m_editor->isMacLayout());
     reportEdit(k, r);
 }
 
@@ -861,7 +868,7 @@ void MainLayoutWidget::addSelectedCombination(const QString &name)
     const int k = selectedKnobKey();
     if (!validKnobKey(k))
         return;
-    const KnobEditor::Result r = m_editor->addName(k, name, m_isMacLayout);
+    const KnobEditor::Result r = m_editor->addName(k, name, m_editor->isMacLayout());
     reportEdit(k, r);
 }
 
@@ -877,9 +884,9 @@ void MainLayoutWidget::removeSelectedAction(int index)
     if (!validKnobKey(k))
         return;
     if (index < 0)
-        m_editor->removeLastAction(k, m_isMacLayout);
+        m_editor->removeLastAction(k, m_editor->isMacLayout());
     else
-        m_editor->removeAction(k, index, m_isMacLayout);
+        m_editor->removeAction(k, index, m_editor->isMacLayout());
 }
 
 void MainLayoutWidget::clearKnobKey(int knobKey)
@@ -919,18 +926,14 @@ void MainLayoutWidget::applyReadConfigPacket(const std::vector<unsigned char> &p
     case DecodedConfigPacket::Ignored:
         return;
     case DecodedConfigPacket::Colour:
-        m_light = decoded.light;
-        if (m_lightWidget)
-            m_lightWidget->setLightSettings(
-                QColor(decoded.light.red, decoded.light.green, decoded.light.blue), decoded.light.brightness,
-                decoded.light.on);
+        m_editor->setLight(decoded.light);
         return;
     case DecodedConfigPacket::Assignment:
         if (decoded.procreateFallback)
             qDebug().noquote() << "未知Procreate配置，回退为标准键盘解析:" << packetToHex(packet);
         if (KnobModel::validKey(decoded.knobKey)) {
             KnobDocument held;
-            held.isMacLayout = m_isMacLayout;
+            held.isMacLayout = m_editor->isMacLayout();
             held.keys[decoded.knobKey - 1] = decoded.actions;
             m_editor->loadFromDevice(held, {decoded.knobKey});
         }
@@ -1080,7 +1083,7 @@ void MainLayoutWidget::onSaveClicked()
     updateKnobKeysDisplay();
     updateKnobKeySelection();
     clearAllTabSelections();
-    m_saveUndoIndex = m_editor->undoStack()->index();
+    m_saveUndoIndex = m_editor->historyMark();
     // The session writes what the user saw when pressing Save; later edits, a
     // reset or a configuration read cannot change it half-way.
     if (!m_session->save(takeKnobModelSnapshot()))
@@ -1094,7 +1097,7 @@ void MainLayoutWidget::finishSave(const SaveOutcome &outcome)
         // Keys that did not take, and keys the save left alone, show what the
         // knob holds; after that the window and the knob agree.
         KnobDocument held = outcome.readBackDocument;
-        held.isMacLayout = m_isMacLayout;
+        held.isMacLayout = m_editor->isMacLayout();
         m_editor->adoptReadBack(held, outcome.check.differingKeys + outcome.unwrittenKeys);
         m_knobHolds = m_model;
         for (int k : outcome.unwrittenKeys) {
@@ -1106,7 +1109,7 @@ void MainLayoutWidget::finishSave(const SaveOutcome &outcome)
     const bool agrees = outcome.readBack || (outcome.written && !outcome.verifiable);
     if (!agrees || (outcome.readBack && !outcome.check.matches()))
         m_unsavedGuard->saveNotConfirmed();
-    if (agrees && m_editor->undoStack()->index() == m_saveUndoIndex)
+    if (agrees && m_editor->historyMark() == m_saveUndoIndex)
         m_editor->markSaved();
     const SaveNotice notice = saveEndNotice(outcome, kept);
     showToast(notice.success, notice.title, notice.text);
@@ -1135,5 +1138,5 @@ void MainLayoutWidget::confirmRestore()
 
 KnobModelSnapshot MainLayoutWidget::takeKnobModelSnapshot() const
 {
-    return m_model.snapshot(m_isMacLayout);
+    return m_model.snapshot(m_editor->isMacLayout());
 }

@@ -150,12 +150,6 @@ private:
     KnobSession *m_session = nullptr;
     KnobEditor *m_editor = nullptr;
     const KnobModel &m_model; // the editor's
-#ifdef Q_OS_MACOS
-    bool m_isMacLayout = true;
-#else
-    // Keyboards on other systems are PC keyboards: Ctrl and Alt, not command and option.
-    bool m_isMacLayout = false;
-#endif
     int m_logoClickCount = 0;
     // Where the undo history stood when the running save took its snapshot.
     int m_saveUndoIndex = -1;
@@ -163,10 +157,9 @@ private:
     // the debug console's unlock rather than edits.
     int m_escapeStreakStart = -1;
     bool m_dropNextEscape = false;
+    bool m_lightFromPage = false;
     // What the knob held at the last read or confirmed save.
     KnobModel m_knobHolds;
-    // The light as last read or set, for an export.
-    std::optional<LightSettings> m_light;
     // Edits the link took away with it (an unplug before they were saved):
     // they win over what the device reports when it comes back.
     std::unique_ptr<KnobModel> m_unsavedEdits;
