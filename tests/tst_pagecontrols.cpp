@@ -3,6 +3,7 @@
 // anything else noticing), the keyboard page in both layouts, and what a
 // press, a drag or typed text does on the lighting and delay pages, and what
 // a setting from the device does not.
+#include "protocol/actionnames.h"
 #include "protocol/assignmentwrite.h"
 #include "protocol/knobstoragerules.h"
 #include "protocol/uitext.h"
@@ -32,10 +33,10 @@ class TestPageControls : public QObject
 {
     Q_OBJECT
 
-    // Every button sends the action its label shows, one the knob can store,
-    // and is marked only while the gesture holds it; no two send the same.
+    // Every button sends the action its label names, one the knob can store,
+    // and is marked only while the gesture holds it; no two send the same name.
     template <typename Page, typename Signal>
-    void everyButtonSendsWhatItShows(Signal signal, const QStringList &vocabulary)
+    void everyButtonSendsWhatItShows(Signal signal)
     {
         Page page;
         QSignalSpy spy(&page, signal);
@@ -44,7 +45,10 @@ class TestPageControls : public QObject
             b->click();
             QCOMPARE(spy.count(), int(sent.size()) + 1);
             const QString name = spy.last().at(0).toString();
-            QCOMPARE(b->text().replace(QStringLiteral("&&"), QStringLiteral("&")), uiText(name));
+            const QString label = b->text().replace(QStringLiteral("&&"), QStringLiteral("&"));
+            const ActionNameResult shown = actionFromName(label, false), bound = actionFromName(name, false);
+            QVERIFY2(shown.ok && bound.ok && shown.action.id() == bound.action.id(), qPrintable(label));
+            QVERIFY2(!sent.contains(name), qPrintable(label));
             KnobKeyModel key;
             key.combinations << name;
             key.displayNames << uiText(name);
@@ -54,19 +58,16 @@ class TestPageControls : public QObject
             QVERIFY(b->isSelected());
             sent << name;
         }
-        QCOMPARE(sent, QSet<QString>(vocabulary.begin(), vocabulary.end()));
+        QVERIFY(!sent.isEmpty());
     }
 
 private Q_SLOTS:
     void listPages()
     {
-        everyButtonSendsWhatItShows<CombinationWidget>(&CombinationWidget::combinationClicked,
-                                                       combinationPageStrings());
-        everyButtonSendsWhatItShows<MultimediaWidget>(&MultimediaWidget::multimediaClicked,
-                                                      multimediaPageNames());
-        everyButtonSendsWhatItShows<MouseWidget>(&MouseWidget::mouseClicked, mousePageNames());
-        everyButtonSendsWhatItShows<ProcreateWidget>(&ProcreateWidget::procreateKeyClicked,
-                                                     procreatePageNames());
+        everyButtonSendsWhatItShows<CombinationWidget>(&CombinationWidget::combinationClicked);
+        everyButtonSendsWhatItShows<MultimediaWidget>(&MultimediaWidget::multimediaClicked);
+        everyButtonSendsWhatItShows<MouseWidget>(&MouseWidget::mouseClicked);
+        everyButtonSendsWhatItShows<ProcreateWidget>(&ProcreateWidget::procreateKeyClicked);
     }
 
     // On the smallest pages every name fits its button whole, on one line or two.
