@@ -10,6 +10,7 @@
 #include "support/configtestsupport.h"
 #include "support/devicetestsupport.h"
 #include "support/packetbytes.h"
+#include "ui/GestureSelection.h"
 #include "ui/KnobArea.h"
 #include "ui/TabBar.h"
 #include "ui/pages/CombinationWidget.h"
@@ -44,7 +45,7 @@ struct A
 {
     static void setSelectedKnobKey(MainLayoutWidget &w, int k)
     {
-        w.findChild<KnobArea *>()->setSelectedKey(k);
+        w.findChild<GestureSelection *>()->select(k);
     }
     static KeyboardWidget *keyboard(const MainLayoutWidget &w) { return w.findChild<KeyboardWidget *>(); }
     static void key(const MainLayoutWidget &w, uint16_t code) { emit keyboard(w)->keyClicked(code); }

@@ -15,6 +15,7 @@
 #include "ui/DebugConsole.h"
 #include "ui/DimOverlay.h"
 #include "ui/DraggableWidgets.h"
+#include "ui/GestureSelection.h"
 #include "ui/KeyboardNavigation.h"
 #include "ui/KnobArea.h"
 #include "ui/KnobEditor.h"
@@ -89,14 +90,15 @@ bool validKnobKey(int k)
 // ---- The session's reports ----------------------------------------------------------
 
 MainLayoutWidget::MainLayoutWidget(KnobSession *session, QWidget *parent)
-    : QWidget(parent), m_session(session), m_editor(new KnobEditor(this)), m_model(m_editor->model())
+    : QWidget(parent), m_session(session), m_editor(new KnobEditor(this)),
+      m_selection(new GestureSelection(this)), m_model(m_editor->model())
 {
     Q_ASSERT(session);
     setupUI();
-    // The delay page follows the editor itself; the knob area and the marks of
-    // the other pages are redrawn here.
-    connect(m_editor, &KnobEditor::gestureChanged, this, &MainLayoutWidget::showWholeModel);
-    connect(m_editor, &KnobEditor::documentReplaced, this, &MainLayoutWidget::showWholeModel);
+    // The knob area and the delay page follow the editor themselves; the marks
+    // of the other pages are redrawn here.
+    connect(m_editor, &KnobEditor::gestureChanged, this, &MainLayoutWidget::markSelectionAfterEdit);
+    connect(m_editor, &KnobEditor::documentReplaced, this, &MainLayoutWidget::markSelectionAfterEdit);
     m_unsavedGuard = new UnsavedEditsGuard(this, m_editor, m_saveButton, [this] { onSaveClicked(); });
     m_fileTransfer = new ConfigFileTransfer(
         this, m_editor, [this] { return m_editor->isMacLayout(); }, [this] { return m_editor->light(); });
@@ -133,7 +135,7 @@ MainLayoutWidget::~MainLayoutWidget() = default;
 
 int MainLayoutWidget::selectedKnobKey() const
 {
-    return m_knobArea->selectedKey();
+    return m_selection->current();
 }
 
 void MainLayoutWidget::setupShortcuts()
@@ -217,7 +219,7 @@ void MainLayoutWidget::onConnectionChanged(bool connected)
     if (connected) {
         m_knob = m_session->knobIdentity();
         updateStatusIcon(true);
-        m_knobArea->setSelectedKey(0);
+        m_selection->select(0);
         updateKnobKeySelection();
         clearAllTabSelections();
         return;
@@ -237,7 +239,7 @@ void MainLayoutWidget::onConnectionChanged(bool connected)
     m_editor->clearHistory();
     for (int k = 1; k <= 5; ++k)
         updateSingleKnobKeyDisplay(k);
-    m_knobArea->setSelectedKey(0);
+    m_selection->select(0);
     updateKnobKeysDisplay();
     updateKnobKeySelection();
     clearAllTabSelections();
@@ -257,7 +259,7 @@ void MainLayoutWidget::onConfigReadFinished(bool ok, bool receivedAny)
         offerKeptEdits();
     if (!ok || !receivedAny)
         return;
-    m_knobArea->setSelectedKey(0);
+    m_selection->select(0);
     updateKnobKeySelection();
     syncDelayWidgetForCurrentKnob();
 }
@@ -310,11 +312,8 @@ void MainLayoutWidget::dropKeptEdits()
     m_editor->setKeptEdits(false);
 }
 
-void MainLayoutWidget::showWholeModel()
+void MainLayoutWidget::markSelectionAfterEdit()
 {
-    for (int k = 1; k <= 5; ++k)
-        updateSingleKnobKeyDisplay(k);
-    updateKnobKeysDisplay();
     updateKnobKeySelection();
     syncDelayWidgetForCurrentKnob();
 }
@@ -348,7 +347,7 @@ void MainLayoutWidget::setupUI()
     m_logoLabel = new DraggableLabel(QStringLiteral("Logo"), this);
     m_logoLabel->setAlignment(Qt::AlignCenter);
 
-    m_knobArea = new KnobArea(this, &m_model);
+    m_knobArea = new KnobArea(this, m_editor, m_selection);
     connect(m_knobArea, &KnobArea::clearClicked, this, &MainLayoutWidget::clearKnobKey);
     connect(m_knobArea, &KnobArea::knobKeyClicked, this, [this](int knobKey) {
         if (m_session->isConnected())
@@ -774,7 +773,7 @@ void MainLayoutWidget::selectKnobKey(int knobKey)
 {
     if (!validKnobKey(knobKey))
         return;
-    m_knobArea->setSelectedKey(knobKey);
+    m_selection->select(knobKey);
     updateKnobKeySelection();
     updateKnobKeysDisplay();
     syncDelayWidgetForCurrentKnob();
@@ -1079,7 +1078,7 @@ void MainLayoutWidget::onSaveClicked()
     }
     const SaveNotice notice = saveStartNotice(m_model, m_knobHolds);
     showToast(notice.success, notice.title, notice.text);
-    m_knobArea->setSelectedKey(0);
+    m_selection->select(0);
     updateKnobKeysDisplay();
     updateKnobKeySelection();
     clearAllTabSelections();
@@ -1128,7 +1127,7 @@ void MainLayoutWidget::showRestoreConfirmation()
 void MainLayoutWidget::confirmRestore()
 {
     clearSelectedKeys();
-    m_knobArea->setSelectedKey(0);
+    m_selection->select(0);
     updateKnobKeysDisplay();
     updateKnobKeySelection();
     clearAllTabSelections();

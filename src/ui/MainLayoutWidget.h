@@ -19,6 +19,7 @@ class DebugConsole;
 class DebugWidget;
 class DelayWidget;
 class DraggableStackedWidget;
+class GestureSelection;
 class KeyboardWidget;
 class KnobArea;
 class KnobSession;
@@ -122,7 +123,7 @@ private:
 
     // ---- Model operations
     // Labels and delay page of every physical key from the model.
-    void showWholeModel();
+    void markSelectionAfterEdit();
     // The delay page's boxes of physical key k, when the page exists.
     // Replaces the keys and the delays of one physical key and shows them.
     // Shows a notice when an edit replaced actions or was refused.
@@ -149,6 +150,7 @@ private:
 
     KnobSession *m_session = nullptr;
     KnobEditor *m_editor = nullptr;
+    GestureSelection *m_selection = nullptr;
     const KnobModel &m_model; // the editor's
     int m_logoClickCount = 0;
     // Where the undo history stood when the running save took its snapshot.

@@ -3,7 +3,7 @@
 // What the window's knob model and pages hold, for the window tests of the
 // configuration road, read through the window's public interface.
 
-#include "ui/KnobArea.h"
+#include "ui/GestureSelection.h"
 #include "ui/KnobEditor.h"
 #include "ui/MainLayoutWidget.h"
 #include "ui/TabBar.h"
@@ -24,7 +24,7 @@ inline const KnobModel &model(const MainLayoutWidget &w)
 }
 inline int selectedKey(const MainLayoutWidget &w)
 {
-    return w.findChild<KnobArea *>()->selectedKey();
+    return w.findChild<GestureSelection *>()->current();
 }
 inline bool unsavedEdits(const MainLayoutWidget &w)
 {
