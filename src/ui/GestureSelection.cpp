@@ -1,5 +1,7 @@
 #include "ui/GestureSelection.h"
 
+#include "ui/KnobEditor.h"
+
 void GestureSelection::select(int gesture)
 {
     if (gesture < 1 || gesture > 5)
@@ -8,4 +10,17 @@ void GestureSelection::select(int gesture)
         return;
     m_current = gesture;
     emit changed(gesture);
+}
+
+void followSelectedGesture(QObject *receiver, const KnobEditor *editor, const GestureSelection *selection,
+                           const std::function<void(const KnobKeyModel &held)> &show)
+{
+    const auto update = [editor, selection, show] {
+        const int k = selection->current();
+        show(KnobModel::validKey(k) ? editor->model().key(k) : KnobKeyModel());
+    };
+    QObject::connect(editor, &KnobEditor::gestureChanged, receiver, update);
+    QObject::connect(editor, &KnobEditor::documentReplaced, receiver, update);
+    QObject::connect(selection, &GestureSelection::changed, receiver, update);
+    update();
 }

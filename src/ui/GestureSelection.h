@@ -2,6 +2,11 @@
 
 #include <QObject>
 
+#include <functional>
+
+class KnobEditor;
+struct KnobKeyModel;
+
 // Which of the five gestures the pages work on: 1..5, or 0 for none. Kept
 // apart from the editor: choosing a gesture is no edit and has no undo.
 class GestureSelection : public QObject
@@ -22,3 +27,9 @@ Q_SIGNALS:
 private:
     int m_current = 0;
 };
+
+// Calls show with what the selected gesture holds (an empty gesture when none
+// is selected) now and whenever that or the selection changes, for as long as
+// receiver lives.
+void followSelectedGesture(QObject *receiver, const KnobEditor *editor, const GestureSelection *selection,
+                           const std::function<void(const KnobKeyModel &held)> &show);

@@ -419,6 +419,7 @@ void MainLayoutWidget::setupPages()
         m_contentStack->addWidget(i == 0 ? static_cast<QWidget *>(m_keyboardWidget)
                                          : new QWidget(m_contentStack));
     m_keyboardWidget->setMacLayout(m_editor->isMacLayout());
+    m_keyboardWidget->follow(m_editor, m_selection);
     m_contentStack->setCurrentIndex(0);
 
     connect(m_keyboardWidget, &KeyboardWidget::keyClicked, this, &MainLayoutWidget::onKeyboardPageKeyClicked);
@@ -442,6 +443,7 @@ QWidget *MainLayoutWidget::ensurePage(int index)
         if (member)
             return nullptr;
         member = new Page(m_contentStack);
+        member->follow(m_editor, m_selection);
         connect(member, signal, this, [this, log, apply](const QString &name) {
             qDebug().noquote() << log << name;
             (this->*apply)(name);
@@ -498,7 +500,6 @@ QWidget *MainLayoutWidget::ensurePage(int index)
         m_contentStack->setCurrentIndex(index);
     if (index != 7)
         page->setAttribute(Qt::WA_TransparentForMouseEvents, !m_connectedLook);
-    markSelectedGesture();
     return page;
 }
 
@@ -784,23 +785,6 @@ void MainLayoutWidget::selectKnobKey(int knobKey)
 void MainLayoutWidget::updateKnobKeySelection()
 {
     m_knobArea->updateSelection();
-    markSelectedGesture();
-}
-
-void MainLayoutWidget::markSelectedGesture()
-{
-    const int k = selectedKnobKey();
-    const KnobKeyModel none;
-    const KnobKeyModel &held = validKnobKey(k) ? m_model.key(k) : none;
-    if (m_keyboardWidget)
-        m_keyboardWidget->setLitUsages(keyboardUsagesOf(held));
-    for (ButtonGridPage *page : {static_cast<ButtonGridPage *>(m_combinationWidget.data()),
-                                 static_cast<ButtonGridPage *>(m_multimediaWidget.data()),
-                                 static_cast<ButtonGridPage *>(m_mouseWidget.data()),
-                                 static_cast<ButtonGridPage *>(m_procreateWidget.data())}) {
-        if (page)
-            page->setMarkedNames(held.combinations);
-    }
 }
 
 void MainLayoutWidget::updateSingleKnobKeyDisplay(int knobKey)
@@ -827,7 +811,6 @@ void MainLayoutWidget::syncDelayWidgetForCurrentKnob()
 
 void MainLayoutWidget::clearAllTabSelections()
 {
-    markSelectedGesture();
     if (m_resetButton) {
         m_resetButton->setSelected(false);
         m_resetButton->clearFocus();

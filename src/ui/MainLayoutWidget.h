@@ -103,7 +103,6 @@ private:
     void playKnobDialAnimation(int knobKey);
     void clearAllTabSelections();
     // The keyboard lights, and the list pages mark, what the selected gesture holds.
-    void markSelectedGesture();
     void syncDelayWidgetForCurrentKnob();
 
     // ---- Construction and scaling

@@ -2,6 +2,7 @@
 
 #include "protocol/assignmentwrite.h"
 #include "protocol/keyvocabulary.h"
+#include "ui/GestureSelection.h"
 
 #include "ui/pages/PagePanel.h"
 #include "ui/pages/SimKeyButton.h"
@@ -479,4 +480,10 @@ void KeyboardWidget::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     updateKeyLayerLayout();
+}
+
+void KeyboardWidget::follow(const KnobEditor *editor, const GestureSelection *selection)
+{
+    followSelectedGesture(this, editor, selection,
+                          [this](const KnobKeyModel &held) { setLitUsages(keyboardUsagesOf(held)); });
 }

@@ -12,6 +12,8 @@
 
 #include <cstdint>
 
+class GestureSelection;
+class KnobEditor;
 class SimKeyButton;
 struct KnobKeyModel;
 
@@ -78,6 +80,8 @@ public:
     bool isMacLayout() const { return m_isMacLayout; }
     // Lights the keys that emit one of `usages` in the current layout, and no others.
     void setLitUsages(const QList<unsigned short> &usages);
+    // Keeps the lit keys on what the selected gesture of the editor's model holds.
+    void follow(const KnobEditor *editor, const GestureSelection *selection);
 
     // Consecutive Escape clicks toward the debug console; any other key
     // starts the count again.
