@@ -35,8 +35,7 @@ class TestPageControls : public QObject
 
     // Every button sends the action its label names, one the knob can store,
     // and is marked only while the gesture holds it; no two send the same name.
-    template <typename Page, typename Signal>
-    void everyButtonSendsWhatItShows(Signal signal)
+    template <typename Page, typename Signal> void everyButtonSendsWhatItShows(Signal signal)
     {
         Page page;
         QSignalSpy spy(&page, signal);
@@ -261,7 +260,7 @@ private Q_SLOTS:
         page.setEditor(&editor);
         page.setSelectedKnobKey(1);
         for (unsigned short usage : {0x04, 0x05, 0x06})
-            editor.addKeyCode(1, usage, true);
+            editor.addKeyCode(1, usage);
         auto type = [&page](int slot, const QString &text) {
             page.delayField(slot)->setText(text);
             page.applyDelayInput(slot);
@@ -297,7 +296,7 @@ private Q_SLOTS:
         page.setEditor(&editor);
         page.setSelectedKnobKey(2);
         for (int i = 0; i < 18; ++i)
-            editor.addKeyCode(2, 0x04, true);
+            editor.addKeyCode(2, 0x04);
         QVERIFY(!page.minusButton(0)->isEnabled());
         QVERIFY(!page.minusButton(5)->isEnabled());
         page.plusButton(5)->click();

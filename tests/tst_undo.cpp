@@ -27,10 +27,10 @@ struct Edit
 const std::vector<Edit> &edits()
 {
     static const std::vector<Edit> list = {
-        {"key on 2", [](KnobEditor &e) { e.addKeyCode(2, 0x04, true); }, "2"},
-        {"combination on 4", [](KnobEditor &e) { e.addName(4, QStringLiteral("Ctrl+C"), true); }, "4"},
-        {"media replaces 1", [](KnobEditor &e) { e.addName(1, QStringLiteral("音量+"), true); }, "1"},
-        {"remove from 1", [](KnobEditor &e) { e.removeAction(1, 0, true); }, "1"},
+        {"key on 2", [](KnobEditor &e) { e.addKeyCode(2, 0x04); }, "2"},
+        {"combination on 4", [](KnobEditor &e) { e.addName(4, QStringLiteral("Ctrl+C")); }, "4"},
+        {"media replaces 1", [](KnobEditor &e) { e.addName(1, QStringLiteral("音量+")); }, "1"},
+        {"remove from 1", [](KnobEditor &e) { e.removeAction(1, 0); }, "1"},
         {"clear 3", [](KnobEditor &e) { e.clearKey(3); }, "3"},
         {"clear empty 5", [](KnobEditor &e) { e.clearKey(5); }, ""},
         {"delay on 1", [](KnobEditor &e) { e.setDelay(1, 1, 900); }, "1"},
@@ -82,6 +82,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, ops);
         KnobEditor editor;
+        editor.setMacLayout(true);
         // The delay page hands its edits to the editor and follows it, as in the window.
         DelayWidget delays;
         delays.setEditor(&editor);
@@ -91,16 +92,16 @@ private Q_SLOTS:
         for (QChar op : ops) {
             switch (op.toLatin1()) {
             case 'k':
-                editor.addKeyCode(2, 0x04, true);
+                editor.addKeyCode(2, 0x04);
                 break;
             case 'c':
-                editor.addName(2, QStringLiteral("Ctrl+C"), true);
+                editor.addName(2, QStringLiteral("Ctrl+C"));
                 break;
             case 'm':
-                editor.addName(2, QStringLiteral("音量+"), true);
+                editor.addName(2, QStringLiteral("音量+"));
                 break;
             case 'p':
-                editor.addName(2, QStringLiteral("撤销"), true);
+                editor.addName(2, QStringLiteral("撤销"));
                 break;
             case 'x':
                 editor.clearKey(2);
@@ -109,7 +110,7 @@ private Q_SLOTS:
                 editor.resetToDefaults();
                 break;
             case '-':
-                editor.removeAction(2, 0, true);
+                editor.removeAction(2, 0);
                 break;
             case 'd':
                 delays.delayField(0)->setText(QStringLiteral("300"));
@@ -164,7 +165,7 @@ private Q_SLOTS:
     void loadFromDeviceClearsHistoryAndUnsaved()
     {
         KnobEditor editor;
-        editor.addKeyCode(2, 0x04, true);
+        editor.addKeyCode(2, 0x04);
         editor.setDelay(2, 0, 400);
         QVERIFY(editor.hasUnsavedEdits());
         KnobDocument held;
@@ -195,11 +196,11 @@ private Q_SLOTS:
         QFETCH(QString, to);
         QWidget window;
         KnobEditor editor;
-        ConfigFileTransfer transfer(
-            &window, &editor, [] { return true; }, [] { return std::nullopt; });
-        editor.addKeyCode(1, 0x04, true);
-        editor.addKeyCode(1, 0x05, true);
-        editor.addName(3, QStringLiteral("音量+"), true);
+        editor.setMacLayout(true);
+        ConfigFileTransfer transfer(&window, &editor);
+        editor.addKeyCode(1, 0x04);
+        editor.addKeyCode(1, 0x05);
+        editor.addName(3, QStringLiteral("音量+"));
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("knob.json"));
         QCOMPARE(transfer.exportTo(path), QString());

@@ -20,10 +20,8 @@ QString fileFilter()
 
 } // namespace
 
-ConfigFileTransfer::ConfigFileTransfer(QWidget *window, KnobEditor *editor, std::function<bool()> isMacLayout,
-                                       std::function<std::optional<LightSettings>()> light)
-    : QObject(window), m_window(window), m_editor(editor), m_isMacLayout(std::move(isMacLayout)),
-      m_light(std::move(light))
+ConfigFileTransfer::ConfigFileTransfer(QWidget *window, KnobEditor *editor)
+    : QObject(window), m_window(window), m_editor(editor)
 {}
 
 KnobModel ConfigFileTransfer::modelFromDocument(const KnobDocument &document, bool isMacLayout)
@@ -49,7 +47,7 @@ KnobModel ConfigFileTransfer::modelFromDocument(const KnobDocument &document, bo
 QString ConfigFileTransfer::exportTo(const QString &path) const
 {
     const KnobDocument doc =
-        documentFromSnapshot(m_editor->model().snapshot(m_isMacLayout()), m_light ? m_light() : std::nullopt);
+        documentFromSnapshot(m_editor->model().snapshot(m_editor->isMacLayout()), m_editor->light());
     const QByteArray json = configDocumentToJson(doc);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(json) != json.size() || !file.commit())
@@ -64,7 +62,8 @@ QString ConfigFileTransfer::importBytes(const QByteArray &bytes, const QString &
         return QStringLiteral("%1: %2").arg(label, parsed.error);
     // The light is not part of it: lighting goes to the knob as it is set,
     // and an import only changes what Save writes.
-    m_editor->replaceModel(QStringLiteral("import"), modelFromDocument(parsed.document, m_isMacLayout()));
+    m_editor->replaceModel(QStringLiteral("import"),
+                           modelFromDocument(parsed.document, m_editor->isMacLayout()));
     return QString();
 }
 

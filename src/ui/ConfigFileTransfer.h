@@ -25,8 +25,7 @@ class ConfigFileTransfer : public QObject
     Q_DISABLE_COPY_MOVE(ConfigFileTransfer)
 
 public:
-    ConfigFileTransfer(QWidget *window, KnobEditor *editor, std::function<bool()> isMacLayout,
-                       std::function<std::optional<LightSettings>()> light);
+    ConfigFileTransfer(QWidget *window, KnobEditor *editor);
 
     // With a file dialog; the outcome is shown in the window.
     void exportWithDialog();
@@ -48,6 +47,4 @@ private:
 
     QPointer<QWidget> m_window;
     KnobEditor *m_editor;
-    std::function<bool()> m_isMacLayout;
-    std::function<std::optional<LightSettings>()> m_light;
 };

@@ -52,15 +52,14 @@ bool KnobEditor::push(const QString &text, const KnobModel &after, bool whole)
     return true;
 }
 
-KnobEditor::Result KnobEditor::add(int k, const KnobModel &appended, bool standalone, const QString &name,
-                                   bool isMacLayout)
+KnobEditor::Result KnobEditor::add(int k, const KnobModel &appended, bool standalone, const QString &name)
 {
     Result r;
     if (!KnobModel::validKey(k))
         return r;
     const KnobKeyModel &current = m_model.key(k);
     KnobModel after = appended;
-    StorageCheck check = checkModelKey(after.key(k), isMacLayout);
+    StorageCheck check = checkModelKey(after.key(k), m_isMacLayout);
     if (check.rule == StorageRule::ActionAlone || (standalone && !current.isEmpty())) {
         // Only one of the two can stay: the newest choice wins.
         after = m_model;
@@ -79,7 +78,7 @@ KnobEditor::Result KnobEditor::add(int k, const KnobModel &appended, bool standa
         const bool onlyStandalone = current.keyCodes.isEmpty() && current.combinations.size() == 1 &&
                                     storageOfName(current.combinations.first()) == ActionStorage::Standalone;
         r.replacedOthers = !(standalone && onlyStandalone);
-        check = checkModelKey(after.key(k), isMacLayout);
+        check = checkModelKey(after.key(k), m_isMacLayout);
     }
     if (!check.ok()) {
         r.refusedBy = check.rule;
@@ -90,37 +89,37 @@ KnobEditor::Result KnobEditor::add(int k, const KnobModel &appended, bool standa
     return r;
 }
 
-KnobEditor::Result KnobEditor::addKeyCode(int k, unsigned short value, bool isMacLayout)
+KnobEditor::Result KnobEditor::addKeyCode(int k, unsigned short value)
 {
     if (!KnobModel::validKey(k))
         return {};
     KnobModel after = m_model;
-    after.addKeyCode(k, value, isMacLayout);
-    return add(k, after, false, QString(), isMacLayout);
+    after.addKeyCode(k, value, m_isMacLayout);
+    return add(k, after, false, QString());
 }
 
-KnobEditor::Result KnobEditor::addName(int k, const QString &name, bool isMacLayout)
+KnobEditor::Result KnobEditor::addName(int k, const QString &name)
 {
     if (!KnobModel::validKey(k))
         return {};
     KnobModel after = m_model;
     after.addCombination(k, name);
-    return add(k, after, storageOfName(name) == ActionStorage::Standalone, name, isMacLayout);
+    return add(k, after, storageOfName(name) == ActionStorage::Standalone, name);
 }
 
-bool KnobEditor::removeAction(int k, int index, bool isMacLayout)
+bool KnobEditor::removeAction(int k, int index)
 {
     if (!KnobModel::validKey(k))
         return false;
     KnobModel after = m_model;
-    return after.removeAction(k, index, isMacLayout) && push(QStringLiteral("remove"), after);
+    return after.removeAction(k, index, m_isMacLayout) && push(QStringLiteral("remove"), after);
 }
 
-bool KnobEditor::removeLastAction(int k, bool isMacLayout)
+bool KnobEditor::removeLastAction(int k)
 {
     if (!KnobModel::validKey(k))
         return false;
-    return removeAction(k, int(m_model.key(k).displayNames.size()) - 1, isMacLayout);
+    return removeAction(k, int(m_model.key(k).displayNames.size()) - 1);
 }
 
 bool KnobEditor::clearKey(int k)

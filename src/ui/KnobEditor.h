@@ -44,10 +44,10 @@ public:
     // Appends a plain key value or a name to physical key k. A media, mouse or
     // drawing-app action replaces the key's actions, and a keyboard key
     // replaces such an action; an edit the knob could not store is refused.
-    Result addKeyCode(int k, unsigned short value, bool isMacLayout);
-    Result addName(int k, const QString &name, bool isMacLayout);
-    bool removeAction(int k, int index, bool isMacLayout);
-    bool removeLastAction(int k, bool isMacLayout);
+    Result addKeyCode(int k, unsigned short value);
+    Result addName(int k, const QString &name);
+    bool removeAction(int k, int index);
+    bool removeLastAction(int k);
     bool clearKey(int k);
     void resetToDefaults();
     // One undo step; the delay is kept within what the slot accepts.
@@ -85,7 +85,7 @@ Q_SIGNALS:
     void unsavedEditsChanged(bool unsaved);
 
 private:
-    Result add(int k, const KnobModel &appended, bool standalone, const QString &name, bool isMacLayout);
+    Result add(int k, const KnobModel &appended, bool standalone, const QString &name);
     bool push(const QString &text, const KnobModel &after, bool whole = false);
     void reportUnsavedEdits();
 

@@ -100,8 +100,7 @@ MainLayoutWidget::MainLayoutWidget(KnobSession *session, QWidget *parent)
     connect(m_editor, &KnobEditor::gestureChanged, this, &MainLayoutWidget::markSelectionAfterEdit);
     connect(m_editor, &KnobEditor::documentReplaced, this, &MainLayoutWidget::markSelectionAfterEdit);
     m_unsavedGuard = new UnsavedEditsGuard(this, m_editor, m_saveButton, [this] { onSaveClicked(); });
-    m_fileTransfer = new ConfigFileTransfer(
-        this, m_editor, [this] { return m_editor->isMacLayout(); }, [this] { return m_editor->light(); });
+    m_fileTransfer = new ConfigFileTransfer(this, m_editor);
     connect(m_fileTransfer, &ConfigFileTransfer::notice, this, &MainLayoutWidget::showToast);
     connect(m_importButton, &QPushButton::clicked, m_fileTransfer, &ConfigFileTransfer::importWithDialog);
     connect(m_exportButton, &QPushButton::clicked, m_fileTransfer, &ConfigFileTransfer::exportWithDialog);
@@ -841,7 +840,7 @@ void MainLayoutWidget::addSelectedKey(quint16 value)
     const int k = selectedKnobKey();
     if (!validKnobKey(k))
         return;
-    const KnobEditor::Result r = m_editor->addKeyCode(k, value, m_editor->isMacLayout());
+    const KnobEditor::Result r = m_editor->addKeyCode(k, value);
     reportEdit(k, r);
 }
 
@@ -850,7 +849,7 @@ void MainLayoutWidget::addSelectedCombination(const QString &name)
     const int k = selectedKnobKey();
     if (!validKnobKey(k))
         return;
-    const KnobEditor::Result r = m_editor->addName(k, name, m_editor->isMacLayout());
+    const KnobEditor::Result r = m_editor->addName(k, name);
     reportEdit(k, r);
 }
 
@@ -866,9 +865,9 @@ void MainLayoutWidget::removeSelectedAction(int index)
     if (!validKnobKey(k))
         return;
     if (index < 0)
-        m_editor->removeLastAction(k, m_editor->isMacLayout());
+        m_editor->removeLastAction(k);
     else
-        m_editor->removeAction(k, index, m_editor->isMacLayout());
+        m_editor->removeAction(k, index);
 }
 
 void MainLayoutWidget::clearKnobKey(int knobKey)
