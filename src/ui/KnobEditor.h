@@ -66,6 +66,10 @@ public:
     // The given gestures as a save's read-back has them, outside the history:
     // edits made while the save ran stay undoable.
     void adoptReadBack(const KnobDocument &document, const QList<int> &gestures);
+    // What the knob held at the last read or confirmed save, and marking the
+    // model as that.
+    const KnobModel &heldByKnob() const { return m_heldByKnob; }
+    void markHeldByKnob() { m_heldByKnob = m_model; }
     // A fresh read: the history is gone and the model is what the knob holds.
     void clearHistory();
     // The knob confirmed it holds the model.
@@ -90,6 +94,7 @@ private:
     void reportUnsavedEdits();
 
     KnobModel m_model;
+    KnobModel m_heldByKnob;
     std::optional<LightSettings> m_light; // none until the knob sent one or the user chose one
 #ifdef Q_OS_MACOS
     bool m_isMacLayout = true;

@@ -250,7 +250,7 @@ void MainLayoutWidget::onConfigReadFinished(bool ok, bool receivedAny)
 {
     // What was there before the read no longer describes the knob.
     m_editor->clearHistory();
-    m_knobHolds = m_model;
+    m_editor->markHeldByKnob();
     // A Bluetooth link may learn its address only with the configuration.
     if (const QString knob = m_session->knobIdentity(); !knob.isEmpty())
         m_knob = knob;
@@ -1058,7 +1058,7 @@ void MainLayoutWidget::onSaveClicked()
         qDebug().noquote() << "保存进行中，忽略重复的保存请求";
         return;
     }
-    const SaveNotice notice = saveStartNotice(m_model, m_knobHolds);
+    const SaveNotice notice = saveStartNotice(m_model, m_editor->heldByKnob());
     showToast(notice.success, notice.title, notice.text);
     m_selection->select(0);
     updateKnobKeysDisplay();
@@ -1080,7 +1080,7 @@ void MainLayoutWidget::finishSave(const SaveOutcome &outcome)
         KnobDocument held = outcome.readBackDocument;
         held.isMacLayout = m_editor->isMacLayout();
         m_editor->adoptReadBack(held, outcome.check.differingKeys + outcome.unwrittenKeys);
-        m_knobHolds = m_model;
+        m_editor->markHeldByKnob();
         for (int k : outcome.unwrittenKeys) {
             if (!m_model.key(k).isEmpty())
                 kept << k;

@@ -159,8 +159,6 @@ private:
     int m_escapeStreakStart = -1;
     bool m_dropNextEscape = false;
     bool m_lightFromPage = false;
-    // What the knob held at the last read or confirmed save.
-    KnobModel m_knobHolds;
     // Edits the link took away with it (an unplug before they were saved):
     // they win over what the device reports when it comes back.
     std::unique_ptr<KnobModel> m_unsavedEdits;
