@@ -211,7 +211,7 @@ private Q_SLOTS:
         const QByteArray good = file.readAll();
         const ConfigJsonParse parsed = configDocumentFromJson(good);
         QVERIFY(parsed.ok);
-        QVERIFY(ConfigFileTransfer::modelFromDocument(parsed.document, true) == editor.model());
+        QVERIFY(KnobModel::fromDocument(parsed.document, true) == editor.model());
 
         const KnobModel before = editor.model();
         const int steps = editor.undoStack()->count();

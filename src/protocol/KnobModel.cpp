@@ -126,3 +126,23 @@ KnobModelSnapshot KnobModel::snapshot(bool isMacLayout) const
     s.isMacLayout = isMacLayout;
     return s;
 }
+
+KnobModel KnobModel::fromDocument(const KnobDocument &document, bool isMacLayout)
+{
+    KnobModel model;
+    for (int k = 1; k <= kKnobKeyCount; ++k) {
+        const QList<KnobAction> &actions = document.keys[k - 1];
+        for (int v = 0; v < actions.size(); ++v) {
+            const KnobAction &a = actions[v];
+            if (a.kind == KnobAction::Key)
+                model.addKeyCode(k, a.keyValue(), isMacLayout);
+            else if (a.kind == KnobAction::ModifiersAlone)
+                model.addCombination(k, modifiersAloneModelName(a.modifiers));
+            else
+                model.addCombination(k, a.sourceName);
+            if (v < kMaxVirtualKeys)
+                model.key(k).delays[v] = clampDelay(v, a.delayMs);
+        }
+    }
+    return model;
+}

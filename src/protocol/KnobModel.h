@@ -42,6 +42,8 @@ public:
     // A physical key as the device reported it: its keys and their delays.
     // Keys with modifiers are kept by name, as if picked from the combination page.
     void storeActions(int knobKey, const QList<KnobAction> &actions, bool isMacLayout);
+    // The actions of a document (a file's) as the pages would have bound them.
+    static KnobModel fromDocument(const KnobDocument &document, bool isMacLayout);
     // The given physical keys as a decoded read has them.
     void storeFromDocument(const KnobDocument &document, const QList<int> &knobKeys);
 

@@ -1,19 +1,12 @@
 #pragma once
 
-#include "protocol/packets.h"
-
 #include <QObject>
 #include <QPointer>
 #include <QString>
 
-#include <functional>
-#include <optional>
-
 class KnobEditor;
-class KnobModel;
 class QByteArray;
 class QWidget;
-struct KnobDocument;
 
 // Export and import of the window's configuration in the command-line tool's
 // file format, with the tool's reader, writer and error sentences. An import
@@ -35,9 +28,6 @@ public:
     QString exportTo(const QString &path) const;
     QString importFrom(const QString &path);
     QString importBytes(const QByteArray &bytes, const QString &label);
-
-    // The knob model of a file's document, named for the given layout.
-    static KnobModel modelFromDocument(const KnobDocument &document, bool isMacLayout);
 
 Q_SIGNALS:
     void notice(bool success, const QString &title, const QString &text);

@@ -154,6 +154,16 @@ bool KnobEditor::replaceModel(const QString &text, const KnobModel &model)
     return push(text, model, true);
 }
 
+KnobDocument KnobEditor::document() const
+{
+    return documentFromSnapshot(m_model.snapshot(m_isMacLayout), m_light);
+}
+
+bool KnobEditor::replaceDocument(const QString &text, const KnobDocument &document)
+{
+    return replaceModel(text, KnobModel::fromDocument(document, m_isMacLayout));
+}
+
 void KnobEditor::loadFromDevice(const KnobDocument &document, const QList<int> &gestures)
 {
     KnobModel loaded = m_model;

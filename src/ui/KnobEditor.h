@@ -23,6 +23,8 @@ public:
     explicit KnobEditor(QObject *parent = nullptr);
 
     const KnobModel &model() const { return m_model; }
+    // What a save writes and a file holds: the actions, the light and the layout.
+    KnobDocument document() const;
     // The light goes to the knob at once and the layout only names keys, so
     // neither is part of the history.
     const std::optional<LightSettings> &light() const { return m_light; }
@@ -55,6 +57,8 @@ public:
     // Replaces the whole model as one undoable edit (an imported file, edits
     // that outlived an unplug).
     bool replaceModel(const QString &text, const KnobModel &model);
+    // The actions of a document as one undoable edit; light and layout stay.
+    bool replaceDocument(const QString &text, const KnobDocument &document);
 
     // The given gestures as the knob holds them: not undoable, the history is
     // gone and nothing is unsaved.
