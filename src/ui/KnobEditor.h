@@ -79,10 +79,6 @@ public:
     // The knob confirmed it holds the model.
     void markSaved();
 
-    // For the undo commands: the model of a step, and whether the step
-    // replaced it whole.
-    void setModel(const KnobModel &model, bool whole);
-
 Q_SIGNALS:
     // Gesture k (1..5) holds other actions or delays.
     void gestureChanged(int k);
@@ -93,6 +89,10 @@ Q_SIGNALS:
     void unsavedEditsChanged(bool unsaved);
 
 private:
+    friend class KnobModelCommand;
+    // For the undo commands: the model of a step, and whether the step
+    // replaced it whole.
+    void setModel(const KnobModel &model, bool whole);
     Result add(int k, const KnobModel &appended, bool standalone, const QString &name);
     bool push(const QString &text, const KnobModel &after, bool whole = false);
     void reportUnsavedEdits();
