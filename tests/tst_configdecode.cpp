@@ -1,7 +1,8 @@
 // Key names to codes and back: what a save writes for a name, and what a
 // read makes of the device's packets.
 #include "protocol/KnobFirmware.h"
-#include "protocol/KnobModel.h"
+#include "protocol/actionnames.h"
+#include "protocol/assignmentwrite.h"
 #include "protocol/configdecode.h"
 #include "protocol/keyvocabulary.h"
 #include "protocol/knobdocument.h"
@@ -15,27 +16,26 @@ Q_DECLARE_METATYPE(Packet)
 
 namespace {
 
-// "Ctrl+V@0,#A@500": the names the window stores (plain keys by their display
-// names, prefixed with '#') with their delays.
+// "Ctrl+V@0,#A@500": the actions by name (plain keys by their display names,
+// prefixed with '#') with their delays as the editor keeps them.
 QString describe(const QList<KnobAction> &actions, bool mac)
 {
-    KnobModel model;
-    model.storeActions(1, actions, mac);
-    const KnobKeyModel &k = model.key(1);
     QStringList out;
-    int named = 0;
     for (int i = 0; i < actions.size(); ++i) {
-        const bool isPlain = actions[i].kind == KnobAction::Key && actions[i].modifiers == 0;
+        const KnobAction &a = actions[i];
+        const bool isPlain = a.kind == KnobAction::Key && a.modifiers == 0;
         out << QStringLiteral("%1%2@%3")
                    .arg(isPlain ? QStringLiteral("#") : QString(),
-                        isPlain ? k.displayNames[i] : k.combinations[named++])
-                   .arg(k.delays[i]);
+                        isPlain                       ? uiText(keyCodeToString(a.usage, mac))
+                        : a.kind == KnobAction::Named ? a.sourceName
+                                                      : actionDisplayName(a, mac))
+                   .arg(clampedDelay(i, a.delayMs));
     }
     return out.join(QLatin1Char(','));
 }
 
-// The reports a save of the model puts on the wire.
-std::vector<Packet> wireOf(const KnobModel &model, bool mac)
+// The reports a save of the document puts on the wire.
+std::vector<Packet> wireOf(const KnobDocument &document)
 {
     std::vector<Packet> out;
     AssignmentWriteIo io;
@@ -43,7 +43,7 @@ std::vector<Packet> wireOf(const KnobModel &model, bool mac)
         out.push_back(p);
         return int(p.size());
     };
-    executeAssignmentWrite(planAssignmentWrite(model.snapshot(mac)), io);
+    executeAssignmentWrite(planAssignmentWrite(document), io);
     return out;
 }
 
@@ -174,21 +174,21 @@ private Q_SLOTS:
     {
         QFETCH(bool, mac);
         QFETCH(QStringList, names);
-        KnobModel model;
+        KnobDocument document;
+        document.isMacLayout = mac;
         if (names.first() == QLatin1String("-"))
             names.removeFirst();
         else
-            model.addKeyCode(2, 0x04, mac);
+            document.keys[1] << KnobAction::key(0, 0x04);
         for (const QString &n : names)
-            model.addCombination(2, n);
-        const std::vector<Packet> wire = wireOf(model, mac);
+            document.keys[1] << actionFromName(n, mac).action;
+        const std::vector<Packet> wire = wireOf(document);
         KnobFirmware knob;
         for (const Packet &p : wire)
             knob.receive(p.data(), p.size());
-        KnobModel back;
-        back.storeFromDocument(decodeConfiguration(knob.answers(), mac), {1, 2, 3, 4, 5});
-        QVERIFY(!back.key(2).isEmpty());
-        QCOMPARE(wireOf(back, mac), wire);
+        const KnobDocument back = decodeConfiguration(knob.answers(), mac);
+        QVERIFY(!back.keys[1].isEmpty());
+        QCOMPARE(wireOf(back), wire);
     }
 
     void eighteenKeyLimit_data()

@@ -106,9 +106,9 @@ bool edit(WindowRig &rig)
 
 bool modelHoldsEdits(const WindowRig &rig)
 {
-    const KnobModel &m = knobview::model(rig.window);
-    return m.key(1).keyCodes == QList<unsigned short>{0x04, 0x05} &&
-           m.key(3).keyCodes == QList<unsigned short>{0x06} && m.key(2).isEmpty();
+    const KnobDocument &d = knobview::document(rig.window);
+    return d.keys[0] == QList<KnobAction>{KnobAction::key(0, 0x04), KnobAction::key(0, 0x05, 50)} &&
+           d.keys[2] == QList<KnobAction>{KnobAction::key(0, 0x06)} && d.keys[1].isEmpty();
 }
 
 std::vector<hidsim::WriteRecord> acceptedWrites()
@@ -455,7 +455,7 @@ private Q_SLOTS:
                 rig.session.checkConnectedDeviceAlive();
                 QVERIFY(!rig.session.isConnected());
                 QCOMPARE(link.count(), 2);
-                QVERIFY(knobview::model(rig.window).key(1).isEmpty());
+                QVERIFY(knobview::document(rig.window).keys[0].isEmpty());
             } else {
                 QVERIFY(!finished.isEmpty() || finished.wait(kWait));
                 const bool ok = finished.at(0).at(0).toBool();

@@ -377,15 +377,14 @@ int runWrite(const QStringList &args, const CliContext &c)
         progressOpen = done != total;
     };
     step.restart();
-    const KnobModelSnapshot snapshot = snapshotFromDocument(doc);
     g_stopSignal = 0;
     g_writing = knob.get();
-    const bool saved = knob->saveSnapshot(snapshot, progress, &error);
+    const bool saved = knob->saveDocument(doc, progress, &error);
     g_writing = nullptr;
     if (progressOpen)
         *c.err << '\n';
     if (g_stopSignal != 0) {
-        const int total = std::max(keysTotal, int(planAssignmentWrite(snapshot).knobs.size()));
+        const int total = std::max(keysTotal, int(planAssignmentWrite(doc).knobs.size()));
         return fail(c, 128 + g_stopSignal,
                     keysDone == 0
                         ? QStringLiteral("interrupted before the first key: the knob is unchanged")

@@ -56,12 +56,12 @@ ReportWriter writerFor(const std::shared_ptr<KnobTransport> &transport, const st
 
 // Writes a whole assignment plan: paced report by report on USB, as one batch
 // where the link takes a whole save at once.
-AssignmentWriteResult writeSnapshot(const ReportWriter &write, bool wholeSaveAtOnce,
-                                    const KnobModelSnapshot &snapshot,
+AssignmentWriteResult writeDocument(const ReportWriter &write, bool wholeSaveAtOnce,
+                                    const KnobDocument &document,
                                     const std::function<void(int, int)> &progress,
                                     const std::shared_ptr<std::atomic<bool>> &stop)
 {
-    const AssignmentWritePlan plan = planAssignmentWrite(snapshot);
+    const AssignmentWritePlan plan = planAssignmentWrite(document);
     AssignmentWriteIo io;
     io.progress = progress;
     if (!wholeSaveAtOnce) {
@@ -791,8 +791,8 @@ void KnobSession::startNextOperation()
     if (m_shutDown || !m_ops.isIdle())
         return;
     if (m_deferredSave) {
-        const std::unique_ptr<KnobModelSnapshot> snapshot = std::move(m_deferredSave);
-        startSaveWorker(*snapshot);
+        const std::unique_ptr<KnobDocument> document = std::move(m_deferredSave);
+        startSaveWorker(*document);
         return;
     }
     if (std::exchange(m_readPending, false)) {
@@ -877,14 +877,14 @@ void KnobSession::stopSaveAfterCurrentKey()
     if (m_deferredSave) {
         // Nothing of it went out yet: it ends before its first key.
         m_deferredSave.reset();
-        QTimer::singleShot(0, this, [this] { finishSave(false, false, {}, KnobModelSnapshot(), false); });
+        QTimer::singleShot(0, this, [this] { finishSave(false, false, {}, KnobDocument(), false); });
         return;
     }
     if (m_stopSave)
         m_stopSave->store(true);
 }
 
-bool KnobSession::save(const KnobModelSnapshot &snapshot)
+bool KnobSession::save(const KnobDocument &document)
 {
     // Two writes must never interleave their packets on the device.
     if (m_saveRunning)
@@ -894,20 +894,20 @@ bool KnobSession::save(const KnobModelSnapshot &snapshot)
         // A colour packet on its way could land between the first key's
         // report and its end packet, and a read would take the read-back's
         // answers for its own: the save starts once the link is free.
-        m_deferredSave = std::make_unique<KnobModelSnapshot>(snapshot);
+        m_deferredSave = std::make_unique<KnobDocument>(document);
         return true;
     }
-    startSaveWorker(snapshot);
+    startSaveWorker(document);
     return true;
 }
 
-void KnobSession::startSaveWorker(const KnobModelSnapshot &snapshot)
+void KnobSession::startSaveWorker(const KnobDocument &document)
 {
     const std::shared_ptr<KnobTransport> transport = activeTransport();
     if (!transport) {
         // Reported like any failed save, after the caller has shown its
         // "saving" state.
-        QTimer::singleShot(0, this, [this, snapshot] { finishSave(false, false, {}, snapshot, true); });
+        QTimer::singleShot(0, this, [this, document] { finishSave(false, false, {}, document, true); });
         return;
     }
     // Only a hidraw link can be asked what it holds without a connect run.
@@ -926,7 +926,7 @@ void KnobSession::startSaveWorker(const KnobModelSnapshot &snapshot)
         std::vector<Packet> packets;
     };
     const bool started = m_workers->run(
-        [self, transport, write, wholeSaveAtOnce, usb, generation, snapshot, stop](DeviceWorkers &workers) {
+        [self, transport, write, wholeSaveAtOnce, usb, generation, document, stop](DeviceWorkers &workers) {
             const auto progress = [&workers, self](int done, int total) {
                 workers.post([self, done, total] {
                     if (self)
@@ -934,7 +934,7 @@ void KnobSession::startSaveWorker(const KnobModelSnapshot &snapshot)
                 });
             };
             SaveResult r;
-            r.ok = transport->isUp() && writeSnapshot(write, wholeSaveAtOnce, snapshot, progress, stop).ok;
+            r.ok = transport->isUp() && writeDocument(write, wholeSaveAtOnce, document, progress, stop).ok;
             if (r.ok && usb && !stop->load()) {
                 const ConfigReadOutcome outcome = readDeviceConfiguration(
                     *usb, generation, [&r](const Packet &p) { r.packets.push_back(p); });
@@ -942,21 +942,21 @@ void KnobSession::startSaveWorker(const KnobModelSnapshot &snapshot)
             }
             return r;
         },
-        [self, snapshot, ticket, verifiable = usb != nullptr](const SaveResult &r) {
+        [self, document, ticket, verifiable = usb != nullptr](const SaveResult &r) {
             if (!self)
                 return;
             self->m_ops.end(ticket);
-            self->finishSave(r.ok, r.readBack, r.packets, snapshot, verifiable);
+            self->finishSave(r.ok, r.readBack, r.packets, document, verifiable);
         });
     if (!started) {
         m_ops.end(ticket);
         qCritical().noquote() << "保存线程启动失败";
-        QTimer::singleShot(0, this, [this, snapshot] { finishSave(false, false, {}, snapshot, true); });
+        QTimer::singleShot(0, this, [this, document] { finishSave(false, false, {}, document, true); });
     }
 }
 
 void KnobSession::finishSave(bool written, bool readBack, const std::vector<Packet> &packets,
-                             const KnobModelSnapshot &snapshot, bool verifiable)
+                             const KnobDocument &document, bool verifiable)
 {
     m_saveRunning = false;
     SaveOutcome outcome;
@@ -965,13 +965,15 @@ void KnobSession::finishSave(bool written, bool readBack, const std::vector<Pack
     outcome.readBack = readBack;
     outcome.packets = packets;
     for (int k = 1; k <= kKnobKeyCount; ++k) {
-        if (snapshot.keys[k - 1].isEmpty())
+        if (document.keys[k - 1].isEmpty())
             outcome.unwrittenKeys << k;
     }
     if (readBack) {
-        outcome.readBackDocument = decodeConfiguration(packets, snapshot.isMacLayout);
-        outcome.check =
-            compareReadBack(documentFromSnapshot(snapshot, std::nullopt), outcome.readBackDocument);
+        outcome.readBackDocument = decodeConfiguration(packets, document.isMacLayout);
+        // The light goes out on its own, not with a save.
+        KnobDocument written = document;
+        written.light.reset();
+        outcome.check = compareReadBack(written, outcome.readBackDocument);
         if (!outcome.check.matches())
             qDebug().noquote() << "保存后读回的配置与写入不一致:" << outcome.check.differingKeys;
     }

@@ -35,10 +35,10 @@ struct SaveOutcome
     bool written = false;
     bool verifiable = true;        // false where the link cannot read back (Bluetooth)
     bool readBack = false;         // the read after the write answered
-    ReadBackCheck check;           // against what the snapshot meant; valid when readBack
+    ReadBackCheck check;           // against what the save meant; valid when readBack
     std::vector<Packet> packets;   // the read's answers
     KnobDocument readBackDocument; // those answers decoded, once; valid when readBack
-    QList<int> unwrittenKeys;      // empty in the snapshot: the knob keeps its own
+    QList<int> unwrittenKeys;      // empty in the document: the knob keeps its own
 
     bool confirmed() const { return written && readBack && check.matches(); }
 };
@@ -78,11 +78,11 @@ public:
     // Reads, saves and colour packets take the link one at a time: one asked
     // for while another holds it starts when that one ends.
     void readConfiguration();
-    // Writes every non-empty physical key of the snapshot off this thread,
+    // Writes every non-empty gesture of a copy of the document off this thread,
     // then (over USB) reads the configuration back and holds it against the
-    // snapshot; false (and nothing written) while another save runs.
+    // document; false (and nothing written) while another save runs.
     // saveChecked and then saveFinished follow every accepted call.
-    bool save(const KnobModelSnapshot &snapshot);
+    bool save(const KnobDocument &document);
     // Newest values win; at most one colour packet is on its way at a time.
     void queueLighting(const LightSettings &light);
     // One report (with its compatibility copy for knobKey) written off this
@@ -176,9 +176,9 @@ private:
     void startNextOperation();
     void flushPendingLighting();
     void finishLightSend(bool ok);
-    void startSaveWorker(const KnobModelSnapshot &snapshot);
+    void startSaveWorker(const KnobDocument &document);
     void finishSave(bool written, bool readBack, const std::vector<Packet> &packets,
-                    const KnobModelSnapshot &snapshot, bool verifiable);
+                    const KnobDocument &document, bool verifiable);
     void clearBluetoothIdentity();
     void startDirectBluetoothConnect();
     void onBluetoothMessage(const BleHelperMessage &message);
@@ -230,7 +230,7 @@ private:
     // Shared with the running save's worker; each save gets its own.
     std::shared_ptr<std::atomic<bool>> m_stopSave;
     // A save asked for while another operation held the link.
-    std::unique_ptr<KnobModelSnapshot> m_deferredSave;
+    std::unique_ptr<KnobDocument> m_deferredSave;
 
     std::shared_ptr<BluetoothTransport> m_ble;
     std::shared_ptr<KnobOwnerLock> m_bleLock;

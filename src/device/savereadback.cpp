@@ -14,7 +14,7 @@ std::vector<Packet> documentWriteReports(const KnobDocument &document)
             reports.push_back(p);
         return int(packet.size());
     };
-    executeAssignmentWrite(planAssignmentWrite(snapshotFromDocument(document)), io);
+    executeAssignmentWrite(planAssignmentWrite(document), io);
     if (document.light) {
         const LightSettings &l = *document.light;
         reports.push_back(buildColorPacket(l.red, l.green, l.blue, l.brightness, l.on));

@@ -144,7 +144,7 @@ KnobAction parseAction(const QJsonValue &value, const QString &path, int index, 
             refuse(path, r.error);
         action = r.action;
     }
-    const int low = KnobKeyModel::defaultDelay(index);
+    const int low = KnobAction::defaultDelay(index);
     if (o.contains(QStringLiteral("delayMs"))) {
         action.delayMs = integerIn(
             o.value(QStringLiteral("delayMs")), memberPath(path, QStringLiteral("delayMs")), low, kMaxDelayMs,

@@ -28,6 +28,10 @@ struct KnobAction
     static KnobAction modifiersAlone(unsigned char modifiers, int delayMs = 0);
     static KnobAction named(const QString &sourceName, int delayMs = 0);
 
+    // The wait before virtual key `slot` when nobody chose one: none before
+    // the first key, 50 ms before every later one.
+    static int defaultDelay(int slot) { return slot == 0 ? 0 : 50; }
+
     QString id() const;
     // The action of an id (delay 0); nothing for an id no action has.
     static std::optional<KnobAction> fromId(const QString &id);

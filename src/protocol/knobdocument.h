@@ -10,17 +10,16 @@
 #include <array>
 #include <optional>
 
-struct KnobModelSnapshot;
-
 // Everything the knob stores: five physical keys with their virtual keys and
 // the light. It is what a configuration file holds.
 struct KnobDocument
 {
     static constexpr int kFormatVersion = 1;
+    using Gestures = std::array<QList<KnobAction>, 5>;
 
     bool isMacLayout = true;
-    std::array<QList<KnobAction>, 5> keys; // physical key k at index k - 1
-    std::optional<LightSettings> light;    // absent when the device sent no colour
+    Gestures keys;                      // physical key k at index k - 1, each action with its delay
+    std::optional<LightSettings> light; // absent when the device sent no colour
 
     friend bool operator==(const KnobDocument &a, const KnobDocument &b)
     {
@@ -38,15 +37,9 @@ QString gestureName(int knobKey);
 KnobDocument decodeConfiguration(const std::vector<Packet> &packets, bool isMacLayout,
                                  QStringList *warnings = nullptr);
 
-// The knob model a save writes: every keyboard key as a plain key value (so no
-// name has to be parsed again on the way out), modifiers alone and named
-// actions as names, the delays per slot.
-KnobModelSnapshot snapshotFromDocument(const KnobDocument &document);
-
-// The document of a knob model, in the order the user sees each key's virtual
-// keys. Names no action stands for are left out and listed in *skipped.
-KnobDocument documentFromSnapshot(const KnobModelSnapshot &snapshot,
-                                  const std::optional<LightSettings> &light, QStringList *skipped = nullptr);
+// The delay of a slot the user typed or a read delivered, kept within what
+// the device accepts for that slot.
+int clampedDelay(int slot, int ms);
 
 // Why a physical key's actions cannot be written as they are, or an empty
 // string: a named action must be alone on its key, and the keyboard records

@@ -13,12 +13,9 @@ void GestureSelection::select(int gesture)
 }
 
 void followSelectedGesture(QObject *receiver, const KnobEditor *editor, const GestureSelection *selection,
-                           const std::function<void(const KnobKeyModel &held)> &show)
+                           const std::function<void(const QList<KnobAction> &held)> &show)
 {
-    const auto update = [editor, selection, show] {
-        const int k = selection->current();
-        show(KnobModel::validKey(k) ? editor->model().key(k) : KnobKeyModel());
-    };
+    const auto update = [editor, selection, show] { show(editor->gesture(selection->current())); };
     QObject::connect(editor, &KnobEditor::gestureChanged, receiver, update);
     QObject::connect(editor, &KnobEditor::documentReplaced, receiver, update);
     QObject::connect(selection, &GestureSelection::changed, receiver, update);

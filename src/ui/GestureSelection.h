@@ -1,11 +1,13 @@
 #pragma once
 
+#include "protocol/knobaction.h"
+
+#include <QList>
 #include <QObject>
 
 #include <functional>
 
 class KnobEditor;
-struct KnobKeyModel;
 
 // Which of the five gestures the pages work on: 1..5, or 0 for none. Kept
 // apart from the editor: choosing a gesture is no edit and has no undo.
@@ -32,4 +34,4 @@ private:
 // is selected) now and whenever that or the selection changes, for as long as
 // receiver lives.
 void followSelectedGesture(QObject *receiver, const KnobEditor *editor, const GestureSelection *selection,
-                           const std::function<void(const KnobKeyModel &held)> &show);
+                           const std::function<void(const QList<KnobAction> &held)> &show);

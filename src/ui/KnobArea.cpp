@@ -1,6 +1,5 @@
 #include "ui/KnobArea.h"
 
-#include "protocol/KnobModel.h"
 #include "protocol/keyvocabulary.h"
 #include "protocol/knobdocument.h"
 #include "ui/AccessibleControl.h"
@@ -8,6 +7,7 @@
 #include "ui/GestureSelection.h"
 #include "ui/KnobDialWidget.h"
 #include "ui/KnobEditor.h"
+#include "ui/actiontext.h"
 #include "ui/mainlayoutgeometry.h"
 #include "ui/savenotices.h"
 #include "ui/svgpixmap.h"
@@ -345,7 +345,7 @@ void KnobArea::updateAccessibleName(int knobKey)
 {
     // "Turn left: Ctrl+V B", read out whole however the label is cut.
     const QString gesture = gestureList({knobKey});
-    const QStringList &names = m_editor->model().key(knobKey).displayNames;
+    const QStringList names = actionTexts(m_editor->gesture(knobKey), m_editor->isMacLayout());
     m_keyLabels[knobKey - 1]->setAccessibleName(QStringLiteral("%1: %2").arg(
         gesture,
         names.isEmpty() ? QStringLiteral("empty") : textBoxDisplayText(names.join(QLatin1Char(' ')))));
@@ -357,12 +357,12 @@ void KnobArea::updateSingleKeyDisplay(int knobKey)
         return;
     QLabel *label = m_keyLabels[knobKey - 1];
     updateAccessibleName(knobKey);
-    if (m_editor->model().key(knobKey).isEmpty()) {
+    if (m_editor->gesture(knobKey).isEmpty()) {
         label->clear();
         return;
     }
-    const QString text =
-        textBoxDisplayText(m_editor->model().key(knobKey).displayNames.join(QLatin1Char(' ')));
+    const QString text = textBoxDisplayText(
+        actionTexts(m_editor->gesture(knobKey), m_editor->isMacLayout()).join(QLatin1Char(' ')));
     QFont font(QStringLiteral("Microsoft YaHei"));
     font.setPixelSize(layout::knobSelectionStyle(m_knobLabel->width()).fontPx);
     textfit::setElidedText(label, text, QFontMetrics(font), std::max(label->width(), 9) - 8);
@@ -386,7 +386,8 @@ void KnobArea::updateKeysDisplay()
     // The gesture's name heads its actions; a zero-width space after each '+'
     // lets a long combination wrap between its keys.
     const QString title = gestureList({k});
-    QString actions = textBoxDisplayText(m_editor->model().key(k).displayNames.join(QLatin1Char(' ')));
+    QString actions =
+        textBoxDisplayText(actionTexts(m_editor->gesture(k), m_editor->isMacLayout()).join(QLatin1Char(' ')));
     actions.replace(QLatin1Char('+'), QStringLiteral("+\u200B"));
     QFont font(QStringLiteral("Microsoft YaHei"));
     font.setPointSize(m.fontPointSize);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "protocol/KnobModel.h"
 #include "protocol/knobdocument.h"
 #include "protocol/knobstoragerules.h"
 
@@ -10,9 +9,9 @@
 
 class QUndoStack;
 
-// The knob model the window edits, with its undo history. It is the model's
-// only writer: every edit goes through here and is judged by what the knob can
-// store, and whoever shows the model follows gestureChanged and
+// The knob document the window edits, with its undo history. It is the
+// document's only writer: every edit goes through here and is judged by what
+// the knob can store, and whoever shows the document follows gestureChanged and
 // documentReplaced. What the knob sends is loaded outside the history.
 class KnobEditor : public QObject
 {
@@ -22,14 +21,17 @@ class KnobEditor : public QObject
 public:
     explicit KnobEditor(QObject *parent = nullptr);
 
-    const KnobModel &model() const { return m_model; }
+    static bool validGesture(int k) { return k >= 1 && k <= kKnobKeyCount; }
+
     // What a save writes and a file holds: the actions, the light and the layout.
-    KnobDocument document() const;
+    const KnobDocument &document() const { return m_document; }
+    // The actions of gesture k (1..5), each with its delay; none for any other k.
+    const QList<KnobAction> &gesture(int k) const;
     // The light goes to the knob at once and the layout only names keys, so
     // neither is part of the history.
-    const std::optional<LightSettings> &light() const { return m_light; }
+    const std::optional<LightSettings> &light() const { return m_document.light; }
     void setLight(const LightSettings &light);
-    bool isMacLayout() const { return m_isMacLayout; }
+    bool isMacLayout() const { return m_document.isMacLayout; }
     void setMacLayout(bool mac);
     QUndoStack *undoStack() const { return m_undo; }
     // The model holds edits the knob does not have, or edits are kept aside
@@ -54,10 +56,10 @@ public:
     void resetToDefaults();
     // One undo step; the delay is kept within what the slot accepts.
     bool setDelay(int k, int slot, int ms);
-    // Replaces the whole model as one undoable edit (an imported file, edits
-    // that outlived an unplug).
-    bool replaceModel(const QString &text, const KnobModel &model);
-    // The actions of a document as one undoable edit; light and layout stay.
+    // Replaces every gesture as one undoable edit (edits that outlived an
+    // unplug); light and layout stay.
+    bool replaceGestures(const QString &text, const KnobDocument::Gestures &gestures);
+    // The actions of a document (an imported file) as one undoable edit.
     bool replaceDocument(const QString &text, const KnobDocument &document);
 
     // The given gestures as the knob holds them: not undoable, the history is
@@ -71,12 +73,12 @@ public:
     // edits made while the save ran stay undoable.
     void adoptReadBack(const KnobDocument &document, const QList<int> &gestures);
     // What the knob held at the last read or confirmed save, and marking the
-    // model as that.
-    const KnobModel &heldByKnob() const { return m_heldByKnob; }
-    void markHeldByKnob() { m_heldByKnob = m_model; }
-    // A fresh read: the history is gone and the model is what the knob holds.
+    // document as that.
+    const KnobDocument::Gestures &heldByKnob() const { return m_heldByKnob; }
+    void markHeldByKnob() { m_heldByKnob = m_document.keys; }
+    // A fresh read: the history is gone and the document is what the knob holds.
     void clearHistory();
-    // The knob confirmed it holds the model.
+    // The knob confirmed it holds the document.
     void markSaved();
 
 Q_SIGNALS:
@@ -89,23 +91,17 @@ Q_SIGNALS:
     void unsavedEditsChanged(bool unsaved);
 
 private:
-    friend class KnobModelCommand;
-    // For the undo commands: the model of a step, and whether the step
-    // replaced it whole.
-    void setModel(const KnobModel &model, bool whole);
-    Result add(int k, const KnobModel &appended, bool standalone, const QString &name);
-    bool push(const QString &text, const KnobModel &after, bool whole = false);
+    friend class KnobEditCommand;
+    // For the undo commands: the gestures of a step, and whether the step
+    // replaced them whole.
+    void setGestures(const KnobDocument::Gestures &gestures, bool whole);
+    Result add(int k, KnobAction action);
+    bool push(const QString &text, const KnobDocument::Gestures &after, bool whole = false);
     void reportUnsavedEdits();
 
-    KnobModel m_model;
-    KnobModel m_heldByKnob;
-    std::optional<LightSettings> m_light; // none until the knob sent one or the user chose one
-#ifdef Q_OS_MACOS
-    bool m_isMacLayout = true;
-#else
-    // Keyboards on other systems are PC keyboards: Ctrl and Alt, not command and option.
-    bool m_isMacLayout = false;
-#endif
+    // The light is none until the knob sent one or the user chose one.
+    KnobDocument m_document;
+    KnobDocument::Gestures m_heldByKnob;
     QUndoStack *m_undo = nullptr;
     bool m_keptEdits = false;
     bool m_reportedUnsaved = false;

@@ -91,7 +91,7 @@ bool validKnobKey(int k)
 
 MainLayoutWidget::MainLayoutWidget(KnobSession *session, QWidget *parent)
     : QWidget(parent), m_session(session), m_editor(new KnobEditor(this)),
-      m_selection(new GestureSelection(this)), m_model(m_editor->model())
+      m_selection(new GestureSelection(this))
 {
     Q_ASSERT(session);
     setupUI();
@@ -226,7 +226,7 @@ void MainLayoutWidget::onConnectionChanged(bool connected)
     // Whatever the user had not saved yet survives the unplug, and still
     // counts as unsaved: the marker stays and closing asks.
     if (!m_editor->undoStack()->isClean()) {
-        m_unsavedEdits = std::make_unique<KnobModel>(m_model);
+        m_unsavedEdits = std::make_unique<KnobDocument::Gestures>(m_editor->document().keys);
         m_unsavedEditsKnob = m_knob;
     }
     m_editor->setKeptEdits(m_unsavedEdits != nullptr);
@@ -295,11 +295,11 @@ void MainLayoutWidget::restoreKeptEdits()
 {
     if (!m_unsavedEdits)
         return;
-    const std::unique_ptr<KnobModel> edits = std::move(m_unsavedEdits);
+    const std::unique_ptr<KnobDocument::Gestures> edits = std::move(m_unsavedEdits);
     m_unsavedEditsKnob.clear();
     // The device may hold half of a save that the unplug cut short; the
     // user's edits are what a second Save must write.
-    m_editor->replaceModel(QStringLiteral("unsaved edits"), *edits);
+    m_editor->replaceGestures(QStringLiteral("unsaved edits"), *edits);
     m_editor->setKeptEdits(false);
     qDebug().noquote() << "设备重新连接，保留未保存的修改";
 }
@@ -832,7 +832,7 @@ void MainLayoutWidget::reportEdit(int knobKey, const KnobEditor::Result &result)
     }
     if (result.replacedOthers)
         showToast(true, QStringLiteral("Actions replaced"), storageRuleText(StorageRule::ActionAlone));
-    qDebug().noquote() << "按键" << knobKey << "已选择按键数量:" << m_model.key(knobKey).displayNames.size();
+    qDebug().noquote() << "按键" << knobKey << "已选择按键数量:" << m_editor->gesture(knobKey).size();
 }
 
 void MainLayoutWidget::addSelectedKey(quint16 value)
@@ -912,7 +912,7 @@ void MainLayoutWidget::applyReadConfigPacket(const std::vector<unsigned char> &p
     case DecodedConfigPacket::Assignment:
         if (decoded.procreateFallback)
             qDebug().noquote() << "未知Procreate配置，回退为标准键盘解析:" << packetToHex(packet);
-        if (KnobModel::validKey(decoded.knobKey)) {
+        if (KnobEditor::validGesture(decoded.knobKey)) {
             KnobDocument held;
             held.isMacLayout = m_editor->isMacLayout();
             held.keys[decoded.knobKey - 1] = decoded.actions;
@@ -1058,7 +1058,7 @@ void MainLayoutWidget::onSaveClicked()
         qDebug().noquote() << "保存进行中，忽略重复的保存请求";
         return;
     }
-    const SaveNotice notice = saveStartNotice(m_model, m_editor->heldByKnob());
+    const SaveNotice notice = saveStartNotice(m_editor->document().keys, m_editor->heldByKnob());
     showToast(notice.success, notice.title, notice.text);
     m_selection->select(0);
     updateKnobKeysDisplay();
@@ -1067,7 +1067,7 @@ void MainLayoutWidget::onSaveClicked()
     m_saveUndoIndex = m_editor->historyMark();
     // The session writes what the user saw when pressing Save; later edits, a
     // reset or a configuration read cannot change it half-way.
-    if (!m_session->save(takeKnobModelSnapshot()))
+    if (!m_session->save(m_editor->document()))
         m_unsavedGuard->saveNotConfirmed();
 }
 
@@ -1082,7 +1082,7 @@ void MainLayoutWidget::finishSave(const SaveOutcome &outcome)
         m_editor->adoptReadBack(held, outcome.check.differingKeys + outcome.unwrittenKeys);
         m_editor->markHeldByKnob();
         for (int k : outcome.unwrittenKeys) {
-            if (!m_model.key(k).isEmpty())
+            if (!m_editor->gesture(k).isEmpty())
                 kept << k;
         }
     }
@@ -1113,11 +1113,4 @@ void MainLayoutWidget::confirmRestore()
     updateKnobKeysDisplay();
     updateKnobKeySelection();
     clearAllTabSelections();
-}
-
-// ---- The snapshot a save writes -----------------------------------------------------
-
-KnobModelSnapshot MainLayoutWidget::takeKnobModelSnapshot() const
-{
-    return m_model.snapshot(m_editor->isMacLayout());
 }

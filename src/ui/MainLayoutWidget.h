@@ -9,7 +9,7 @@
 #include <optional>
 #include <vector>
 
-#include "protocol/KnobModel.h"
+#include "protocol/knobdocument.h"
 #include "ui/KnobEditor.h"
 
 class ChoiceOverlay;
@@ -65,9 +65,7 @@ private:
     // The window background, in this widget's coordinates.
     void paintBackground(QPainter &painter);
 
-    // ---- The knob model
-    // The three lists and the delays of every physical key and the layout: what a save writes.
-    KnobModelSnapshot takeKnobModelSnapshot() const;
+    // ---- Edits of the selected gesture
     void addSelectedKey(quint16 value);
     void addSelectedCombination(const QString &name);
     // Media, mouse and Procreate actions replace the whole assignment.
@@ -150,7 +148,6 @@ private:
     KnobSession *m_session = nullptr;
     KnobEditor *m_editor = nullptr;
     GestureSelection *m_selection = nullptr;
-    const KnobModel &m_model; // the editor's
     int m_logoClickCount = 0;
     // Where the undo history stood when the running save took its snapshot.
     int m_saveUndoIndex = -1;
@@ -161,7 +158,7 @@ private:
     bool m_lightFromPage = false;
     // Edits the link took away with it (an unplug before they were saved):
     // they win over what the device reports when it comes back.
-    std::unique_ptr<KnobModel> m_unsavedEdits;
+    std::unique_ptr<KnobDocument::Gestures> m_unsavedEdits;
     // KnobSession::knobIdentity() of the knob they were made for, and of the
     // knob connected now.
     QString m_unsavedEditsKnob;

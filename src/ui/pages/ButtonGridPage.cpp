@@ -1,6 +1,6 @@
 #include "ui/pages/ButtonGridPage.h"
 
-#include "protocol/KnobModel.h"
+#include "protocol/knobaction.h"
 #include "ui/GestureSelection.h"
 
 #include "ui/pages/PagePanel.h"
@@ -74,6 +74,12 @@ void ButtonGridPage::resizeEvent(QResizeEvent *event)
 
 void ButtonGridPage::follow(const KnobEditor *editor, const GestureSelection *selection)
 {
-    followSelectedGesture(this, editor, selection,
-                          [this](const KnobKeyModel &held) { setMarkedNames(held.combinations); });
+    followSelectedGesture(this, editor, selection, [this](const QList<KnobAction> &held) {
+        QStringList names;
+        for (const KnobAction &a : held) {
+            if (a.kind == KnobAction::Named)
+                names << a.sourceName;
+        }
+        setMarkedNames(names);
+    });
 }

@@ -3,6 +3,7 @@
 #include "protocol/keyvocabulary.h"
 #include "protocol/uitext.h"
 #include "ui/KnobEditor.h"
+#include "ui/actiontext.h"
 #include "ui/pages/PagePanel.h"
 #include "ui/svgpixmap.h"
 #include "ui/textfit.h"
@@ -200,7 +201,8 @@ void DelayWidget::showGesture(int k)
     if (!validKey(k))
         return;
     QList<QString> texts;
-    for (const QString &name : m_editor->model().key(k).displayNames.mid(0, kMaxVirtualKeys))
+    for (const QString &name :
+         actionTexts(m_editor->gesture(k), m_editor->isMacLayout()).mid(0, kMaxVirtualKeys))
         texts.append(textBoxDisplayText(name));
     m_virtualKeyCounts[k - 1] = int(texts.size());
     setVirtualKeyTexts(k, texts);
@@ -208,7 +210,8 @@ void DelayWidget::showGesture(int k)
 
 int DelayWidget::delayOf(int k, int slot) const
 {
-    return m_editor->model().key(k).delays[slot];
+    const QList<KnobAction> &actions = m_editor->gesture(k);
+    return slot < actions.size() ? actions[slot].delayMs : KnobAction::defaultDelay(slot);
 }
 
 void DelayWidget::setSelectedKnobKey(int k)

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "protocol/KnobModel.h"
 #include "ui/pages/pagerules.h"
 
 #include <QList>

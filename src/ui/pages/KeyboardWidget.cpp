@@ -2,6 +2,7 @@
 
 #include "protocol/assignmentwrite.h"
 #include "protocol/keyvocabulary.h"
+#include "protocol/knobaction.h"
 #include "ui/GestureSelection.h"
 
 #include "ui/pages/PagePanel.h"
@@ -412,7 +413,7 @@ void KeyboardWidget::applyLitUsages()
     }
 }
 
-QList<unsigned short> keyboardUsagesOf(const KnobKeyModel &gesture)
+QList<unsigned short> keyboardUsagesOf(const QList<KnobAction> &gesture)
 {
     QList<unsigned short> usages;
     const auto add = [&usages](unsigned short usage, unsigned mask) {
@@ -423,9 +424,12 @@ QList<unsigned short> keyboardUsagesOf(const KnobKeyModel &gesture)
         if (usage != 0)
             usages << usage;
     };
-    for (unsigned short value : gesture.keyCodes)
-        add(value & 0xFF, value >> 8);
-    for (const QString &name : gesture.combinations) {
+    for (const KnobAction &a : gesture) {
+        if (a.kind != KnobAction::Named) {
+            add(a.usage, a.modifiers);
+            continue;
+        }
+        const QString &name = a.sourceName;
         const unsigned short code = combinationToKeyCode(name);
         const int type = getKeyType(name, code);
         if (type == Standard || type == ModifierOnly)
@@ -485,5 +489,5 @@ void KeyboardWidget::resizeEvent(QResizeEvent *event)
 void KeyboardWidget::follow(const KnobEditor *editor, const GestureSelection *selection)
 {
     followSelectedGesture(this, editor, selection,
-                          [this](const KnobKeyModel &held) { setLitUsages(keyboardUsagesOf(held)); });
+                          [this](const QList<KnobAction> &held) { setLitUsages(keyboardUsagesOf(held)); });
 }

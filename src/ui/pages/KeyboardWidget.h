@@ -15,7 +15,7 @@
 class GestureSelection;
 class KnobEditor;
 class SimKeyButton;
-struct KnobKeyModel;
+struct KnobAction;
 
 // Where every key of the keyboard page goes for a picture size, in key-layer
 // coordinates. The fn key is absent on the Windows layout.
@@ -36,7 +36,7 @@ unsigned short keyboardClickCode(const QString &id, unsigned short createdCode, 
 QString keyboardMacIcon(const QString &id);
 // The usages a gesture presses on the keyboard: its keys and its modifiers;
 // media, mouse and Procreate actions press none.
-QList<unsigned short> keyboardUsagesOf(const KnobKeyModel &gesture);
+QList<unsigned short> keyboardUsagesOf(const QList<KnobAction> &gesture);
 
 // The keyboard's panel; maps clicks on it to keys through hotspots given in
 // design coordinates.
