@@ -3,7 +3,6 @@
 // What the window's knob document and pages hold, for the window tests of the
 // configuration road, read through the window's public interface.
 
-#include "protocol/actionnames.h"
 #include "ui/GestureSelection.h"
 #include "ui/KnobEditor.h"
 #include "ui/MainLayoutWidget.h"
@@ -40,23 +39,13 @@ inline bool pageSliding(const MainLayoutWidget &w)
                        [](const QAbstractAnimation *a) { return a->state() == QAbstractAnimation::Running; });
 }
 
-// Keys without modifiers by usage; every other action by name.
-inline QList<unsigned short> keyCodes(const MainLayoutWidget &w, int k)
+// Every action of gesture k by its id ("key:0x04", "media:mute").
+inline QStringList ids(const MainLayoutWidget &w, int k)
 {
-    QList<unsigned short> codes;
+    QStringList out;
     for (const KnobAction &a : document(w).keys[k - 1])
-        if (a.kind == KnobAction::Key && a.modifiers == 0)
-            codes << a.usage;
-    return codes;
-}
-inline QStringList combinations(const MainLayoutWidget &w, int k)
-{
-    QStringList names;
-    for (const KnobAction &a : document(w).keys[k - 1])
-        if (a.kind != KnobAction::Key || a.modifiers != 0)
-            names << (a.kind == KnobAction::Named ? a.sourceName
-                                                  : actionDisplayName(a, document(w).isMacLayout));
-    return names;
+        out << a.id();
+    return out;
 }
 inline QStringList displayNames(const MainLayoutWidget &w, int k)
 {
