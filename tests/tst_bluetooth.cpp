@@ -4,11 +4,14 @@
 // session against a scripted stand-in for the helper (connect runs, the
 // watch, saves and lighting as helper runs, failures reported once).
 #include "bluezmodel.h"
+#include "device/BluetoothLink.h"
 #include "device/KnobOwnerLock.h"
 #include "device/KnobSession.h"
+#include "device/UdevMonitor.h"
 #include "device/blelineparser.h"
 #include "device/blewire.h"
 #include "device/packetutil.h"
+#include "fakes/clock/ManualClock.h"
 #include "protocol/assignmentwrite.h"
 #include "support/packetbytes.h"
 #include "tests/fakes/hidsim/hidsim.h"
@@ -99,24 +102,33 @@ const QString kWriteOk = QStringLiteral("[write]\n") + line(R"({"type":"write_ok
 struct Rig
 {
     QTemporaryDir dir;
-    KnobSession session;
+    std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
+    KnobSession session{clock};
 
     explicit Rig(const QString &script, bool withHelper = true)
     {
-        QFile file(dir.filePath(QStringLiteral("script.txt")));
-        if (file.open(QIODevice::WriteOnly))
-            file.write(script.toUtf8());
-        qputenv("VX_FAKE_BLE_SCRIPT", file.fileName().toLocal8Bit());
+        setScript(script);
+        qputenv("VX_FAKE_BLE_SCRIPT", dir.filePath(QStringLiteral("script.txt")).toLocal8Bit());
         qputenv("VX_FAKE_BLE_ARGS_OUT", dir.filePath(QStringLiteral("args.txt")).toLocal8Bit());
         if (withHelper)
             QFile::link(QStringLiteral(VX_FAKE_BLE_HELPER_PATH), dir.filePath(QStringLiteral("ble_helper")));
         session.setBluetoothHelperDirectory(dir.path());
     }
     ~Rig() { session.shutdown(); }
+    // Read by every run as it starts.
+    void setScript(const QString &script)
+    {
+        QFile file(dir.filePath(QStringLiteral("script.txt")));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(script.toUtf8());
+    }
+
+    // What the watch says when the knob connects.
+    void wantConnect() { emit session.findChild<BluetoothLink *>()->connectWanted(); }
 
     bool connectRun()
     {
-        session.tryAutoConnectBluetooth();
+        wantConnect();
         return QTest::qWaitFor([this] { return !session.isBluetoothConnectRunning(); }, kWait);
     }
 
@@ -668,6 +680,9 @@ private Q_SLOTS:
         QTest::newRow("no knob connected") << QStringLiteral("[auto]\nexit 3\n") << false << QString();
         QTest::newRow("no BlueZ") << QStringLiteral("[auto]\nexit 7\n") << false << QString();
         QTest::newRow("failure with a knob") << noGatt << false << QStringLiteral("no GATT service");
+        QTest::newRow("the reason changes within the streak")
+            << QString(noGatt).replace("service", "service %1") << false
+            << QStringLiteral("no GATT service 0");
         QTest::newRow("the cable is found first") << noGatt << true << QString();
     }
     void failureReportedOncePerStreak()
@@ -680,7 +695,9 @@ private Q_SLOTS:
             hidsim::addDevice(hidsim::knobDevice());
         QSignalSpy failed(&rig.session, &KnobSession::bluetoothConnectFailed);
         for (int i = 0; i < 3; ++i) {
-            rig.session.tryAutoConnectBluetooth();
+            if (script.contains(QLatin1String("%1")))
+                rig.setScript(script.arg(i));
+            rig.wantConnect();
             if (cable) {
                 rig.session.connectNow();
                 QVERIFY(QTest::qWaitFor([&] { return rig.session.isConnected(); }, kWait));
@@ -745,27 +762,34 @@ private Q_SLOTS:
     // driven like a cable: no helper run while it answers, unplug noticed.
     void bluetoothHidrawNode()
     {
-        Rig rig(kAuto + kKeyALine);
+        // The watch sits idle: any run beyond it would be a connect run.
+        Rig rig("[watch]\n" + line(R"({"type":"bluetooth","available":true})") + "sleep 60000\n" + kAuto +
+                kKeyALine);
         hidsim::DeviceConfig config = hidsim::knobDevice();
         for (hidsim::InterfaceConfig &i : config.interfaces)
             i.busType = 2;
         const int dev = hidsim::addDevice(config);
         QSignalSpy read(&rig.session, &KnobSession::configReadFinished);
-        rig.session.tryAutoConnectBluetooth(); // the node is tried before the helper
+        rig.session.start();
+        rig.wantConnect(); // the node is tried before the helper
         QVERIFY(read.wait(kWait));
         QVERIFY(rig.session.isConnected());
         QVERIFY(!rig.session.isBluetoothConnected());
         // Idle: nothing goes over the air, not even a liveness probe.
         const std::size_t written = hidsim::writes().size();
-        for (int tick = 0; tick < 25; ++tick)
-            rig.session.checkDeviceStatus();
-        rig.session.checkConnectedDeviceAlive();
+        rig.clock->advance(2500);
+        QTest::qWait(200);
         QCOMPARE(hidsim::writes().size(), written);
         QVERIFY(rig.session.isConnected());
         hidsim::unplug(dev);
-        rig.session.checkConnectedDeviceAlive(); // the device list is asked on a worker
+        // udev announces the node's removal; the device list is asked on a worker.
+        auto *udev = rig.session.findChild<UdevMonitor *>();
+        QVERIFY(udev);
+        udev->handleEvent(QStringLiteral("remove"), QStringLiteral("hidraw"),
+                          QStringLiteral("0005:05AC:022C.0003"));
+        rig.clock->advance(1000); // where udev is not there, the liveness tick asks
         QTRY_VERIFY_WITH_TIMEOUT(!rig.session.isConnected(), kWait);
-        QCOMPARE(rig.runs().size(), 0);
+        QCOMPARE(rig.runs().size(), 1); // the watch alone
     }
 
     // A save is one helper run carrying every report of the USB save, in the
@@ -802,6 +826,7 @@ private Q_SLOTS:
         if (light) {
             const LightSettings settings{0x12, 0x34, 0x56, 40, true};
             rig.session.queueLighting(settings);
+            rig.clock->advance(20); // the pause that gathers a drag's changes
             QVERIFY(QTest::qWaitFor([&] { return rig.session.lightSendsCompleted() == 1; }, kWait));
             expected = {settings.packet()};
         } else {

@@ -4,6 +4,7 @@
 #include "device/HidrawTransport.h"
 #include "device/KnobSession.h"
 #include "device/configread.h"
+#include "fakes/clock/ManualClock.h"
 #include "protocol/knobdocument.h"
 #include "protocol/packets.h"
 #include "support/devicetestsupport.h"
@@ -40,6 +41,11 @@ public:
         QObject::connect(&s, &KnobSession::configPacketRead, &s, [this](const Packet &p) {
             m_events << QStringLiteral("packet %1").arg(packetToHex(Packet(p.begin(), p.begin() + 10)));
         });
+        QObject::connect(&s, &KnobSession::configurationRead, &s, [this](const KnobDocument &d) {
+            m_events << QStringLiteral("document %1")
+                            .arg(std::count_if(d.keys.begin(), d.keys.end(),
+                                               [](const auto &k) { return !k.isEmpty(); }));
+        });
         QObject::connect(&s, &KnobSession::configReadFinished, &s, [this](bool ok, bool any) {
             m_events << QStringLiteral("finished %1 %2").arg(int(ok)).arg(int(any));
         });
@@ -68,10 +74,11 @@ int endPacketsSince(double ms)
     return n;
 }
 
-void tick(KnobSession &s, int n, int waitMs = 0)
+// n ticks of the session's 100 ms presence timer.
+void tick(ManualClock &clock, int n, int waitMs = 0)
 {
     for (int i = 0; i < n; ++i) {
-        s.checkDeviceStatus();
+        clock.advance(100);
         if (waitMs > 0)
             QTest::qWait(waitMs);
     }
@@ -203,7 +210,9 @@ private Q_SLOTS:
                                       : QStringLiteral("device; answer-pace 20 400; %1; %2; %3; %4")
                                             .arg(kKeyA, kKeyB, kKeyC, kKeyD);
         QVERIFY(hidsim::loadScenario(scenario.toStdString()));
-        KnobSession s; // never started: this test is the only clock
+        const auto clock = std::make_shared<ManualClock>();
+        KnobSession s(clock);
+        s.start();
         QSignalSpy readDone(&s, &KnobSession::configReadFinished);
         QSignalSpy saved(&s, &KnobSession::saveFinished);
         QVERIFY(connectSession(s));
@@ -216,7 +225,7 @@ private Q_SLOTS:
         if (save)
             QVERIFY(s.save(fiveKeyDocument()));
 
-        tick(s, 30, 10); // three probe periods
+        tick(*clock, 30, 10); // three probe periods
         QVERIFY2(save ? s.isSaveRunning() : s.isConfigReadInProgress(), "finished before the ticks");
         if (save) {
             QTRY_COMPARE_WITH_TIMEOUT(saved.size(), 1, 15000);
@@ -227,7 +236,7 @@ private Q_SLOTS:
         }
 
         const double after = hidsim::nowMs();
-        tick(s, 10);
+        tick(*clock, 10);
         const auto probes = writesSince(after, false);
         QCOMPARE(probes.size(), std::size_t(1));
         QVERIFY(isEndPacket(probes.front()));
@@ -240,7 +249,9 @@ private Q_SLOTS:
         const int dev = resetWithKnob();
         for (int i = 0; i < 3; ++i)
             hidsim::setOpenError(dev, i, "Device or resource busy (exclusive)");
-        KnobSession s;
+        const auto clock = std::make_shared<ManualClock>();
+        KnobSession s(clock);
+        s.start();
         s.connectNow();
         QTRY_VERIFY_WITH_TIMEOUT(!s.isScanRunning(), 5000);
 
@@ -253,9 +264,9 @@ private Q_SLOTS:
                                 {"after the polling scan: two more", 11}};
         for (const Phase &phase : phases) {
             const int before = hidsim::enumerateCount();
-            tick(s, phase.quietTicks);
+            tick(*clock, phase.quietTicks);
             QVERIFY2(!s.isScanRunning(), phase.what);
-            tick(s, 1);
+            tick(*clock, 1);
             QVERIFY2(s.isScanRunning(), phase.what);
             QTRY_VERIFY_WITH_TIMEOUT(!s.isScanRunning(), 3000);
             QCOMPARE(hidsim::enumerateCount(), before + 1);
@@ -313,17 +324,22 @@ private Q_SLOTS:
         QTest::addColumn<int>("knobKey");
         QTest::addColumn<int>("failFirst"); // writes the vendor interface refuses
         QTest::addColumn<unsigned>("reject");
+        QTest::addColumn<int>("shortAt"); // the write taken one byte short
         QTest::addColumn<int>("expectedResult");
         QTest::addColumn<QList<int>>("ladder"); // indexes into: packet, copy, packet id 0, packet 64 bytes,
                                                 // copy id 0, copy 64 bytes
         const unsigned l65 = hidsim::Layout65, l0 = hidsim::LayoutReportIdZero, l64 = hidsim::Layout64;
-        QTest::newRow("both accepted") << 65 << 3 << 0 << 0u << 65 << QList<int>{0, 1};
-        QTest::newRow("packet fails, copy ok: no retry") << 65 << 3 << 1 << 0u << 65 << QList<int>{0, 1};
-        QTest::newRow("no key selected: packet alone") << 65 << 0 << 0 << 0u << 65 << QList<int>{0};
-        QTest::newRow("id 0 accepted") << 65 << 3 << 0 << l65 << 65 << QList<int>{0, 1, 2};
-        QTest::newRow("only 64 bytes accepted") << 65 << 3 << 0 << (l65 | l0) << 64 << QList<int>{0, 1, 2, 3};
-        QTest::newRow("none taken") << 65 << 3 << 0 << (l65 | l0 | l64) << -1 << QList<int>{0, 1, 2, 3, 4, 5};
-        QTest::newRow("64 bytes: id 0 retry only") << 64 << 0 << 2 << 0u << -1 << QList<int>{0, 2};
+        QTest::newRow("both accepted") << 65 << 3 << 0 << 0u << -1 << 65 << QList<int>{0, 1};
+        QTest::newRow("packet fails, copy ok: no retry")
+            << 65 << 3 << 1 << 0u << -1 << 65 << QList<int>{0, 1};
+        QTest::newRow("no key selected: packet alone") << 65 << 0 << 0 << 0u << -1 << 65 << QList<int>{0};
+        QTest::newRow("id 0 accepted") << 65 << 3 << 0 << l65 << -1 << 65 << QList<int>{0, 1, 2};
+        QTest::newRow("only 64 bytes accepted")
+            << 65 << 3 << 0 << (l65 | l0) << -1 << 64 << QList<int>{0, 1, 2, 3};
+        QTest::newRow("none taken") << 65 << 3 << 0 << (l65 | l0 | l64) << -1 << -1
+                                    << QList<int>{0, 1, 2, 3, 4, 5};
+        QTest::newRow("short write: not taken, retried") << 65 << 0 << 0 << 0u << 0 << 65 << QList<int>{0, 2};
+        QTest::newRow("64 bytes: id 0 retry only") << 64 << 0 << 2 << 0u << -1 << -1 << QList<int>{0, 2};
     }
     void compatibilityCopyAndRetries()
     {
@@ -331,6 +347,7 @@ private Q_SLOTS:
         QFETCH(int, knobKey);
         QFETCH(int, failFirst);
         QFETCH(unsigned, reject);
+        QFETCH(int, shortAt);
         QFETCH(int, expectedResult);
         QFETCH(QList<int>, ladder);
         const int dev = resetWithKnob();
@@ -339,6 +356,7 @@ private Q_SLOTS:
         hidsim::InterfaceConfig faults;
         faults.failFirstWrites = failFirst;
         faults.rejectLayouts = reject;
+        faults.shortWriteAt = shortAt;
         hidsim::setInterfaceFaults(dev, 2, faults);
         const double since = hidsim::nowMs();
 
@@ -370,20 +388,26 @@ private Q_SLOTS:
         const QString c = QStringLiteral("packet 03 FD 05 01 01 00 01 00 00 06");
         const QString colour = QStringLiteral("packet 03 FD 00 06 FF 80 00 64 01 00");
         const QString read = QStringLiteral("read"), ok = QStringLiteral("finished 1 1");
+        const auto doc = [](int keys) { return QStringLiteral("document %1").arg(keys); };
         QTest::newRow("keys in order, then the colour")
             << QStringLiteral("device; %1; %2; %3; colour 03 FD 00 06 FF 80 00 64 01")
                    .arg(kKeyC, kKeyA, kKeyB)
-            << QStringList{read, a, b, c, colour, ok} << 1;
+            << QStringList{read, a, b, c, colour, doc(3), ok} << 1;
         QTest::newRow("answers 400 ms apart keep it going")
             << QStringLiteral("device; answer-pace 20 400; %1; %2; %3").arg(kKeyA, kKeyB, kKeyC)
-            << QStringList{read, a, b, c, ok} << 1;
+            << QStringList{read, a, b, c, doc(3), ok} << 1;
+        // Within the 5 s the first answer is given, the request is not repeated.
+        QTest::newRow("first answer after 3 s")
+            << QStringLiteral("device; answer-pace 3000 20; %1").arg(kKeyA)
+            << QStringList{read, a, doc(1), ok} << 1;
         QTest::newRow("a 600 ms gap ends it after the first")
             << QStringLiteral("device; answer-pace 20 600; %1; %2; %3").arg(kKeyA, kKeyB, kKeyC)
-            << QStringList{read, a, ok} << 1;
+            << QStringList{read, a, doc(1), ok} << 1;
         QTest::newRow("extra report byte dropped")
-            << QStringLiteral("device; extra-report-byte; %1").arg(kKeyA) << QStringList{read, a, ok} << 1;
+            << QStringLiteral("device; extra-report-byte; %1").arg(kKeyA) << QStringList{read, a, doc(1), ok}
+            << 1;
         QTest::newRow("nothing stored: the end packet first")
-            << QStringLiteral("device") << QStringList{read, ok} << 1;
+            << QStringLiteral("device") << QStringList{read, doc(0), ok} << 1;
         QTest::newRow("silent: asked twice, then nothing")
             << QStringLiteral("device; silent; %1").arg(kKeyA)
             << QStringList{read, QStringLiteral("finished 1 0")} << 2;
@@ -431,9 +455,9 @@ private Q_SLOTS:
         QTest::qWait(5200); // the repeat's answers arrive and wait unread
         s.readConfiguration();
         QTRY_COMPARE_WITH_TIMEOUT(events.count(QStringLiteral("finished")), 2, 15000);
-        QCOMPARE(events.all().mid(events.all().size() - 2),
+        QCOMPARE(events.all().mid(events.all().size() - 3),
                  (QStringList{QStringLiteral("packet 03 FD 02 01 01 00 01 00 00 05"),
-                              QStringLiteral("finished 1 1")}));
+                              QStringLiteral("document 1"), QStringLiteral("finished 1 1")}));
         QSignalSpy answers(&s, &KnobSession::rawReportAnswer);
         QSignalSpy rawDone(&s, &KnobSession::rawReadBackFinished);
         QVERIFY(s.sendRawReport(buildReadRequestPacket(), 0));
@@ -456,10 +480,16 @@ private Q_SLOTS:
         QVERIFY(connectSession(s));
         QTRY_COMPARE_WITH_TIMEOUT(events.count(QStringLiteral("packet")), 1, 5000);
         const double start = hidsim::nowMs();
+        using Kind = KnobOperations::Kind;
+        QCOMPARE(s.mayStart(Kind::RawSend), KnobSession::Refusal::Reading);
+        QCOMPARE(s.mayStart(Kind::Save), KnobSession::Refusal::None); // it waits instead
         QVERIFY(s.save(fiveKeyDocument()));
+        QCOMPARE(s.mayStart(Kind::Save), KnobSession::Refusal::Saving);
+        QVERIFY(!s.save(fiveKeyDocument()));
         QVERIFY(!s.sendRawReport(buildReadRequestPacket(), 0));
         QTRY_COMPARE_WITH_TIMEOUT(saved.size(), 1, 20000);
         QVERIFY(saved.at(0).at(0).toBool());
+        QCOMPARE(s.mayStart(Kind::RawSend), KnobSession::Refusal::None);
         QCOMPARE(events.count(QStringLiteral("packet")), 4);
         const auto w = writesSince(start, false);
         QCOMPARE(w.size(), fiveKeyReports().size());

@@ -20,7 +20,7 @@
 #include "ui/pages/MouseWidget.h"
 #include "ui/pages/MultimediaWidget.h"
 #include "ui/pages/ProcreateWidget.h"
-#include "ui/pages/SimKeyButton.h"
+#include "ui/pages/PaintedButton.h"
 #include "ui/pages/pagevocabulary.h"
 
 #include <QAccessible>
@@ -263,7 +263,7 @@ private Q_SLOTS:
         QVERIFY(face(gesture(4))->state().checked);
 
         // Each page's controls, by the kind of control.
-        const QHash<QByteArray, QAccessible::Role> roles = {{"SimKeyButton", QAccessible::Button},
+        const QHash<QByteArray, QAccessible::Role> roles = {{"PaintedButton", QAccessible::Button},
                                                             {"QPushButton", QAccessible::Button},
                                                             {"QLineEdit", QAccessible::EditableText},
                                                             {"ToggleSwitchWidget", QAccessible::CheckBox},

@@ -16,10 +16,9 @@
 #include "ui/pages/LightWidget.h"
 #include "ui/pages/MouseWidget.h"
 #include "ui/pages/MultimediaWidget.h"
+#include "ui/pages/PaintedButton.h"
 #include "ui/pages/ProcreateWidget.h"
-#include "ui/pages/SimKeyButton.h"
 #include "ui/pages/ToggleSwitchWidget.h"
-#include "ui/pages/pagevocabulary.h"
 
 #include <QImage>
 #include <QLabel>
@@ -40,7 +39,7 @@ class TestPageControls : public QObject
         Page page;
         QSignalSpy spy(&page, signal);
         QSet<QString> sent;
-        for (SimKeyButton *b : page.template findChildren<SimKeyButton *>()) {
+        for (PaintedButton *b : page.template findChildren<PaintedButton *>()) {
             b->click();
             QCOMPARE(spy.count(), int(sent.size()) + 1);
             const QString name = spy.last().at(0).toString();
@@ -75,7 +74,7 @@ private Q_SLOTS:
         for (QWidget *page : std::initializer_list<QWidget *>{&procreate, &combination, &keyboard}) {
             page->resize(776, 248);
             page->show();
-            for (SimKeyButton *b : page->findChildren<SimKeyButton *>()) {
+            for (PaintedButton *b : page->findChildren<PaintedButton *>()) {
                 b->ensurePolished();
                 QVERIFY2(!b->shownText().contains(QChar(0x2026)), qPrintable(b->text()));
             }

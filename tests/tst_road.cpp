@@ -19,7 +19,7 @@
 #include "ui/ChoiceOverlay.h"
 #include "ui/pages/BrightnessSliderWidget.h"
 #include "ui/pages/ColorPickerWidget.h"
-#include "ui/pages/SimKeyButton.h"
+#include "ui/pages/PaintedButton.h"
 #include "ui/pages/ToggleSwitchWidget.h"
 
 namespace {
@@ -259,10 +259,10 @@ private Q_SLOTS:
 
         // Unplug and plug in again: the same configuration comes back.
         hidsim::unplug(0);
-        QTRY_VERIFY_WITH_TIMEOUT(!rig.session.isConnected(), 15000);
+        QVERIFY(rig.stepUntil([&] { return !rig.session.isConnected(); }));
         QVERIFY(Access::modelEmpty(w));
         hidsim::replug(0);
-        QTRY_COMPARE_WITH_TIMEOUT(rig.reads.size(), 2, 20000);
+        QVERIFY(rig.stepUntil([&] { return rig.reads.size() == 2; }));
         QCOMPARE(shown(w), edited);
     }
 
@@ -337,7 +337,7 @@ private Q_SLOTS:
                 hidsim::replug(device);
                 QSignalSpy read(&rig.session, &KnobSession::configReadFinished);
                 // The liveness probe notices the dead handle; a scan finds the knob again.
-                rig.session.checkConnectedDeviceAlive();
+                rig.livenessPeriod();
                 QVERIFY(!rig.session.isConnected());
                 rig.session.connectNow();
                 QVERIFY(read.wait(kWait));
@@ -375,7 +375,7 @@ private Q_SLOTS:
         QVERIFY(rig.connect());
         QVERIFY(edit(rig));
         hidsim::unplug(device);
-        rig.session.checkConnectedDeviceAlive();
+        rig.livenessPeriod();
         QVERIFY(!rig.session.isConnected());
         QVERIFY2(knobview::unsavedEdits(rig.window), "the kept edits lost their marker");
         QVERIFY2(!rig.window.close(), "closing did not ask");
@@ -449,7 +449,7 @@ private Q_SLOTS:
                 for (const QList<QVariant> &f : finished)
                     QVERIFY(!f.at(0).toBool());
                 // An unplug before any answer fails the read; the liveness probe takes the link down.
-                rig.session.checkConnectedDeviceAlive();
+                rig.livenessPeriod();
                 QVERIFY(!rig.session.isConnected());
                 QCOMPARE(link.count(), 2);
                 QVERIFY(knobview::document(rig.window).keys[0].isEmpty());

@@ -132,11 +132,6 @@ void MacroGUI::fitToFrame()
     m_framedOnce = true;
 }
 
-void MacroGUI::registerDeviceArrivalNotification()
-{
-    // Device arrival is found by polling; there is nothing to register here.
-}
-
 void MacroGUI::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);

@@ -21,7 +21,6 @@ public:
 
     void setupScreenAdaptiveResize();
     void resizeForScreen(QScreen *screen, bool center);
-    void registerDeviceArrivalNotification();
 
     MainLayoutWidget *mainLayoutWidget() const { return m_mainLayoutWidget; }
 

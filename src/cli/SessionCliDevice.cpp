@@ -183,9 +183,13 @@ public:
         const QMetaObject::Connection c = QObject::connect(&m_session, &KnobSession::lightingSendFailed,
                                                            &m_session, [&] { failed = true; });
         const int before = m_session.lightSendsCompleted();
+        // Without a link the colour report goes nowhere: no point waiting for it.
+        const bool refused = m_session.mayStart(KnobOperations::Kind::Lighting) != KnobSession::Refusal::None;
         m_session.queueLighting(light);
-        waitUntil(
-            m_session, [&] { return m_session.lightSendsCompleted() > before || m_lost; }, kLightTimeoutMs);
+        if (!refused)
+            waitUntil(
+                m_session, [&] { return m_session.lightSendsCompleted() > before || m_lost; },
+                kLightTimeoutMs);
         QObject::disconnect(c);
         if (failed || m_lost || m_session.lightSendsCompleted() == before) {
             *error = QStringLiteral("the knob refused the colour report");

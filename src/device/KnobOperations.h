@@ -1,12 +1,50 @@
 #pragma once
 
-#include <QtGlobal>
+#include "device/debugreadback.h"
+#include "device/savereadback.h"
+#include "protocol/assignmentwrite.h"
+#include "protocol/knobdocument.h"
+#include "protocol/packets.h"
 
-// Who has the knob's link: one operation at a time, so no report of one lands
-// between the reports of another and no answer meant for one is read by
-// another. Lives on the session's thread; the workers never see it.
-class KnobOperations
+#include <QObject>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+
+class Clock;
+class ClockTimer;
+class DeviceWorkers;
+class KnobLink;
+class KnobTransport;
+struct ConfigReadOutcome;
+
+// How a save ended: whether the reports went out and what a read right after
+// them found on the knob.
+struct SaveOutcome
 {
+    bool written = false;
+    bool verifiable = true;      // false where the link cannot read back (Bluetooth)
+    bool readBack = false;       // the read after the write answered
+    ReadBackCheck check;         // against what the document meant; valid when readBack
+    std::vector<Packet> packets; // the read's answers
+    KnobDocument document;       // those answers decoded; valid when readBack
+    QList<int> unwrittenKeys;    // empty in the document: the knob keeps its own
+
+    bool confirmed() const { return written && readBack && check.matches(); }
+};
+
+// The queue of what goes over the knob's link: reads, saves, colour packets
+// and raw reports run one at a time, so no report of one lands between the
+// reports of another and no answer meant for one is read by another. A read,
+// a save or a colour change that finds the link held waits for it; the rest
+// is refused with its reason. Lives on the session's thread; the blocking
+// work runs on the session's workers, which get the link and copied data.
+class KnobOperations : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(KnobOperations)
+
 public:
     enum class Kind
     {
@@ -15,31 +53,115 @@ public:
         Lighting,
         RawSend
     };
-    // Why an operation may not start now: the one that holds the link.
-    enum class Busy
+    // Why a request may not go out now. The window and the command-line tool
+    // choose what to show by it.
+    enum class Refusal
     {
-        No,
+        None,
+        NotConnected,
         Reading,
         Saving,
         SendingLighting,
-        SendingRaw
+        SendingRaw,
+        BluetoothRun // a helper run has the knob
     };
 
-    KnobOperations() = default;
-    Q_DISABLE_COPY_MOVE(KnobOperations)
+    // What the queue needs to know of the session's link.
+    struct Link
+    {
+        std::function<bool()> connected;
+        // The link writes go over (hidraw, demo or Bluetooth), or null.
+        std::function<std::shared_ptr<KnobTransport>()> writer;
+        // The link that can be read, whether or not it is up.
+        std::function<std::shared_ptr<KnobLink>()> reader;
+        std::function<bool()> bluetoothRunGoing;
+        // A read found the link gone.
+        std::function<void()> lost;
+        // A write has ended: a Bluetooth link that failed goes down.
+        std::function<void()> written;
+    };
 
-    Busy mayStart() const;
-    bool isIdle() const { return m_ticket == 0; }
-    bool isRunning(Kind kind) const { return m_ticket != 0 && m_kind == kind; }
-    // A ticket for end(), or 0 when another operation holds the link.
-    unsigned begin(Kind kind);
-    // Ends the operation the ticket was given for; a ticket that no longer
-    // holds the link (a finish that arrived late) changes nothing. True when
-    // the link was freed.
-    bool end(unsigned ticket);
+    // The pause that gathers a drag's colour changes runs on clock.
+    KnobOperations(Link link, std::shared_ptr<DeviceWorkers> workers, Clock &clock,
+                   QObject *parent = nullptr);
+    ~KnobOperations() override;
+
+    Refusal mayStart(Kind kind) const;
+
+    void readConfiguration();
+    // A Bluetooth connect run reads as it connects: what it brought back is
+    // reported like the answers of a read.
+    void deliverRunPackets(const std::vector<Packet> &packets);
+    bool save(const KnobDocument &document);
+    void queueLighting(const LightSettings &light);
+    bool sendRawReport(const Packet &packet, int knobKey);
+    void stopSaveAfterCurrentKey();
+
+    // Something has the link or waits for it.
+    bool isBusy() const { return m_reading || m_saving || !isIdle(); }
+    bool isReading() const { return m_reading; }
+    bool isSaving() const { return m_saving; }
+    int lightSendsCompleted() const { return m_lightSendsCompleted; }
+    // The keyboard layout configurationRead names keys in.
+    void setMacLayout(bool mac) { m_macLayout = mac; }
+
+    // The link went down: a read of it is over and one waiting is dropped.
+    void linkDown();
+    // Nothing new starts; a save that waited is dropped. The running save may
+    // be told to stop after its current key.
+    void beginShutdown();
+    bool saveCanBeStopped() const { return m_saving && m_stopSave; }
+    void stopRunningSave() { m_stopSave->store(true); }
+
+Q_SIGNALS:
+    void configReadStarted();
+    void configPacketRead(const Packet &packet);
+    void configurationRead(const KnobDocument &document);
+    void configReadFinished(bool ok, bool receivedAny);
+    void saveProgress(int done, int total);
+    void saveChecked(const SaveOutcome &outcome);
+    void saveFinished(bool ok);
+    void lightingSendFailed();
+    void rawReportWritten(int result, bool answersFollow);
+    void rawReportAnswer(int number, const Packet &report);
+    void rawReadBackFinished(const DebugReadBackResult &result);
 
 private:
+    // The operation that holds the link, as a refusal; None while it is free.
+    Refusal holder() const;
+    bool isIdle() const { return m_ticket == 0; }
+    // A ticket for end(), or 0 when another operation holds the link.
+    unsigned begin(Kind kind);
+    // A ticket that no longer holds the link (a finish that arrived late) changes nothing.
+    void end(unsigned ticket);
+    // The link is free again: a save, then a read, then a colour packet that
+    // waited for it goes out.
+    void startNext();
+    void finishRead(unsigned long long generation, const ConfigReadOutcome &outcome);
+    void startSaveWorker(const KnobDocument &document);
+    void finishSave(bool written, bool readBack, const std::vector<Packet> &packets,
+                    const KnobDocument &document, bool verifiable);
+    void flushPendingLighting();
+    void finishLightSend(bool ok);
+
+    Link m_link;
+    std::shared_ptr<DeviceWorkers> m_workers;
     unsigned m_ticket = 0;
     unsigned m_lastTicket = 0;
     Kind m_kind = Kind::Read;
+    bool m_shutDown = false;
+
+    bool m_reading = false;
+    bool m_readPending = false;
+    std::vector<Packet> m_readPackets; // the running read's answers, decoded once it ends
+    bool m_macLayout = true;
+
+    bool m_saving = false;
+    std::shared_ptr<std::atomic<bool>> m_stopSave; // shared with the running save's worker
+    std::unique_ptr<KnobDocument> m_deferredSave;
+
+    LightSettings m_pendingLight;
+    bool m_lightSendPending = false;
+    int m_lightSendsCompleted = 0;
+    std::unique_ptr<ClockTimer> m_lightTimer;
 };

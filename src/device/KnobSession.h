@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol/assignmentwrite.h"
+#include "protocol/knobdocument.h"
 #include "protocol/packets.h"
 
 #include "device/KnobOperations.h"
@@ -16,32 +17,16 @@
 #include <atomic>
 #include <memory>
 
-class BluetoothConnector;
-class BluetoothWatch;
+class BluetoothLink;
+class Clock;
+class KnobDiscovery;
+class ClockTimer;
 class UdevMonitor;
-class BluetoothTransport;
 class DeviceWorkers;
 class KnobTransport;
 class QTimer;
 class HidrawTransport;
 class KnobLink;
-struct BleHelperMessage;
-struct ConfigReadOutcome;
-
-// How a save ended: whether the reports went out and what a read right after
-// them found on the knob.
-struct SaveOutcome
-{
-    bool written = false;
-    bool verifiable = true;        // false where the link cannot read back (Bluetooth)
-    bool readBack = false;         // the read after the write answered
-    ReadBackCheck check;           // against what the save meant; valid when readBack
-    std::vector<Packet> packets;   // the read's answers
-    KnobDocument readBackDocument; // those answers decoded, once; valid when readBack
-    QList<int> unwrittenKeys;      // empty in the document: the knob keeps its own
-
-    bool confirmed() const { return written && readBack && check.matches(); }
-};
 
 // The knob as the program sees it: finding it, keeping the link, reading its
 // stored configuration, saving a knob model to it and sending lighting
@@ -55,6 +40,8 @@ class KnobSession : public QObject
 
 public:
     explicit KnobSession(QObject *parent = nullptr);
+    // Its own timing on the given clock rather than real time.
+    explicit KnobSession(std::shared_ptr<Clock> clock, QObject *parent = nullptr);
     ~KnobSession() override;
 
     // Initialises hidapi and starts the presence timer, the delayed first
@@ -77,66 +64,70 @@ public:
 
     // Reads, saves and colour packets take the link one at a time: one asked
     // for while another holds it starts when that one ends.
-    void readConfiguration();
+    void readConfiguration() { m_ops->readConfiguration(); }
     // Writes every non-empty gesture of a copy of the document off this thread,
     // then (over USB) reads the configuration back and holds it against the
     // document; false (and nothing written) while another save runs.
     // saveChecked and then saveFinished follow every accepted call.
-    bool save(const KnobDocument &document);
+    bool save(const KnobDocument &document) { return m_ops->save(document); }
     // Newest values win; at most one colour packet is on its way at a time.
-    void queueLighting(const LightSettings &light);
+    void queueLighting(const LightSettings &light) { m_ops->queueLighting(light); }
     // One report (with its compatibility copy for knobKey) written off this
     // thread; over USB the device's answers are then read back on the same
     // worker. False (nothing sent) when no link is up or anything else holds
     // the link or a Bluetooth run is going on; otherwise rawReportWritten follows, and
     // rawReadBackFinished too when it said answers follow.
-    bool sendRawReport(const Packet &packet, int knobKey);
+    bool sendRawReport(const Packet &packet, int knobKey) { return m_ops->sendRawReport(packet, knobKey); }
+
+    using Refusal = KnobOperations::Refusal;
+    // Whether a request of this kind would be refused now, and why. A read,
+    // a save or a colour change that finds the link held waits for it rather
+    // than being refused; a save is taken even without a link (and fails).
+    Refusal mayStart(KnobOperations::Kind kind) const { return m_ops->mayStart(kind); }
 
     bool isConnected() const { return m_connected.load(); }
     // Which knob the link reaches, as well as the link can tell: its serial
     // number, its Bluetooth address, else its node's path ("demo" for the
     // demo knob); empty while nothing is connected.
     QString knobIdentity() const;
-    bool isBluetoothConnected() const { return m_bluetoothConnected.load(); }
+    bool isBluetoothConnected() const;
     // Connected through the helper or through a hidraw node on the Bluetooth bus.
     bool isOverBluetooth() const;
     // The connected knob's battery in percent as BlueZ reads it; -1 when unknown.
     int batteryLevel() const;
-    bool isConfigReadInProgress() const { return m_configReadInProgress; }
-    bool isSaveRunning() const { return m_saveRunning; }
+    bool isConfigReadInProgress() const { return m_ops->isReading(); }
+    bool isSaveRunning() const { return m_ops->isSaving(); }
     // Ends a running save after the physical key it is on and that key's end
     // packet; the save then finishes as failed. A save deferred behind a
     // colour packet is dropped.
-    void stopSaveAfterCurrentKey();
+    void stopSaveAfterCurrentKey() { m_ops->stopSaveAfterCurrentKey(); }
     // Colour packets that have been sent or have failed, for callers that wait for one.
-    int lightSendsCompleted() const { return m_lightSendsCompleted; }
+    int lightSendsCompleted() const { return m_ops->lightSendsCompleted(); }
     // A worker of this session has not returned yet.
     bool hasRunningWorkers() const;
-    bool usesDefaultDeviceIds() const { return m_useDefaultDeviceIds; }
-    bool isScanRunning() const { return m_deviceProbeInFlight; }
+    bool usesDefaultDeviceIds() const;
+    bool isScanRunning() const;
     // What the last interface scan met (why it found nothing usable); its
     // handle and lock are never kept here.
-    const HidScanResult &lastScanResult() const { return m_lastScan; }
+    const HidScanResult &lastScanResult() const;
     // The line under the status line while permissionHintChanged says it is shown.
-    QString permissionHintText() const { return m_permissionHint.text(); }
+    QString permissionHintText() const;
     // Where the Bluetooth helper is looked for (the application's directory
     // unless set).
     void setBluetoothHelperDirectory(const QString &directory);
     // Scans consider this interface path only (empty: every interface of the knob).
-    void setInterfacePath(const QString &path) { m_interfacePath = path; }
+    void setInterfacePath(const QString &path);
+    // The keyboard layout configurationRead names keys in.
+    void setMacLayout(bool mac) { m_ops->setMacLayout(mac); }
     bool isBluetoothConnectRunning() const;
-
-public Q_SLOTS:
-    // One tick of the 100 ms presence timer.
-    void checkDeviceStatus();
-    void checkConnectedDeviceAlive();
-    void tryAutoConnectBluetooth();
 
 Q_SIGNALS:
     void connectionChanged(bool connected);
     // A read is starting: whatever was loaded before is stale.
     void configReadStarted();
     void configPacketRead(const Packet &packet);
+    // What a read that answered brought, decoded; just before configReadFinished.
+    void configurationRead(const KnobDocument &document);
     void configReadFinished(bool ok, bool receivedAny);
     // After each physical key a save has written, from its worker's progress.
     void saveProgress(int done, int total);
@@ -163,39 +154,14 @@ Q_SIGNALS:
     void rawReadBackFinished(const DebugReadBackResult &result);
 
 private:
-    enum class ScanKind
-    {
-        StatusTimer,
-        AutoConnect
-    };
-    void startInterfaceScan(ScanKind kind);
-    void installScanResult(ScanKind kind, const HidScanResult &result, hid_device *handle);
-    void finishConfigRead(unsigned long long generation, const ConfigReadOutcome &outcome);
-    // The link is free again: a save, then a read, then a colour packet that
-    // waited for it goes out.
-    void startNextOperation();
-    void flushPendingLighting();
-    void finishLightSend(bool ok);
-    void startSaveWorker(const KnobDocument &document);
-    void finishSave(bool written, bool readBack, const std::vector<Packet> &packets,
-                    const KnobDocument &document, bool verifiable);
-    void clearBluetoothIdentity();
+    // The Bluetooth watch's request: a connect run, after a scan that finds
+    // no hidraw node of the knob.
+    void tryAutoConnectBluetooth();
+    void checkConnectedDeviceAlive();
+    // A scan opened the knob's interface: it becomes the link.
+    void installLink(const HidScanResult &result, hid_device *handle, bool timerPath);
     void startDirectBluetoothConnect();
-    void onBluetoothMessage(const BleHelperMessage &message);
-    void onBluetoothRunFinished(const std::vector<Packet> &packets, bool connectedInRun, bool querySent,
-                                bool online);
-    // A run that found no knob: one log line per change of reason, no toast.
-    void noteBluetoothRunFailed(int exitCode, const QString &error);
-    // A write run or the watch found the Bluetooth knob gone: down like an unplug.
-    void checkBluetoothLinkLost();
-    void setBluetoothLinkUp(bool up);
-    // Takes the owner lock by the helper's knob address; false when another program holds it.
-    bool holdBluetoothKnob();
-    void reportBluetoothFailure(const QString &reason);
     void updateBatteryLevel();
-    // udev saw the knob come or go: scan (or probe the link) now rather than
-    // at the next idle tick.
-    void onKnobDeviceChanged();
     // The link that is up, or null.
     std::shared_ptr<KnobTransport> activeTransport() const;
 
@@ -211,47 +177,14 @@ private:
 
     // Read by workers, hence atomic.
     std::atomic<bool> m_connected{false};
-    std::atomic<bool> m_bluetoothConnected{false};
-    bool m_useDefaultDeviceIds = true;
-    QString m_interfacePath;
-    QTimer *m_statusTimer = nullptr;
-    bool m_deviceProbeInFlight = false;
-    std::atomic<bool> m_probeWorkerBusy{false};
-    int m_idleProbeTicks = 0;
-    int m_exclusiveCooldownTicks = 0;
-    int m_livenessTicks = 0;
+    std::shared_ptr<Clock> m_clock;
+    KnobDiscovery *m_discovery = nullptr;
+    // Runs what goes over the link, one at a time.
+    std::unique_ptr<KnobOperations> m_ops;
 
-    // What holds the link now; everything else waits for it.
-    KnobOperations m_ops;
-    bool m_configReadInProgress = false;
-    // A read asked for while another operation held the link.
-    bool m_readPending = false;
-    bool m_saveRunning = false;
-    // Shared with the running save's worker; each save gets its own.
-    std::shared_ptr<std::atomic<bool>> m_stopSave;
-    // A save asked for while another operation held the link.
-    std::unique_ptr<KnobDocument> m_deferredSave;
-
-    std::shared_ptr<BluetoothTransport> m_ble;
-    std::shared_ptr<KnobOwnerLock> m_bleLock;
-    BluetoothConnector *m_bleConnector = nullptr;
-    BluetoothWatch *m_bleWatch = nullptr;
-    QString m_quietBluetoothState;
-    bool m_bluetoothFailureReported = false;
+    BluetoothLink *m_bt = nullptr;
     bool m_hidrawOverBluetooth = false;
-    bool m_nodeCheckRunning = false;    // a device-list check of that node is on a worker
-    bool m_nodeCheckAgain = false;      // asked for while it ran
-    QMap<QString, int> m_batteryLevels; // address -> percent, of the knobs BlueZ has connected
+    bool m_nodeCheckRunning = false; // a device-list check of that node is on a worker
+    bool m_nodeCheckAgain = false;   // asked for while it ran
     int m_shownBatteryLevel = -1;
-    PermissionHint m_permissionHint;
-    HidScanResult m_lastScan;
-    UdevMonitor *m_udevMonitor = nullptr;
-    bool m_rescanAfterScan = false;
-    // A Bluetooth connect run waits for a scan: a hidraw node goes first.
-    bool m_bluetoothAfterScan = false;
-
-    LightSettings m_pendingLight;
-    bool m_lightSendPending = false;
-    int m_lightSendsCompleted = 0;
-    QTimer *m_lightSendTimer = nullptr;
 };

@@ -42,15 +42,14 @@ void DebugConsole::send(const Packet &packet)
 {
     if (!m_page)
         return;
-    if (!m_session->isConnected()) {
+    using Refusal = KnobSession::Refusal;
+    const Refusal refusal = m_session->mayStart(KnobOperations::Kind::RawSend);
+    if (refusal == Refusal::NotConnected) {
         qDebug().noquote() << "设备未连接";
         m_page->showNotConnected();
         return;
     }
-    // A raw report in the middle of a read or a save would steal its answers
-    // or split its reports on the device.
-    if (m_session->isConfigReadInProgress() || m_session->isSaveRunning() ||
-        m_session->isBluetoothConnectRunning()) {
+    if (refusal == Refusal::Reading || refusal == Refusal::Saving || refusal == Refusal::BluetoothRun) {
         m_page->showBusy();
         return;
     }

@@ -3,7 +3,6 @@
 #include "protocol/keyvocabulary.h"
 #include "protocol/knobdocument.h"
 #include "ui/AccessibleControl.h"
-#include "ui/DraggableWidgets.h"
 #include "ui/GestureSelection.h"
 #include "ui/KnobDialWidget.h"
 #include "ui/KnobEditor.h"
@@ -124,9 +123,8 @@ KnobArea::KnobArea(QWidget *window, const KnobEditor *editor, const GestureSelec
     m_dialDecodeScale = {layout::dialLayout(side).pictureSide, window->devicePixelRatioF()};
     m_baseDecode = std::async(std::launch::async, decodeScaled, kBasePicture, m_baseDecodeScale);
     m_dialDecode = std::async(std::launch::async, decodeScaled, kDialPicture, m_dialDecodeScale);
-    m_knobLabel = new DraggableLabel(QStringLiteral("Knob"), window);
-    m_knobLabel->setGeometry(810, 172, 300, 300);
-    m_knobLabel->setFixedSize(300, 300);
+    m_knobLabel = new QLabel(window);
+    m_knobLabel->setObjectName(QStringLiteral("Knob"));
 
     m_dial = new KnobDialWidget(m_knobLabel);
     m_dial->setObjectName(QStringLiteral("knobDial"));
@@ -134,7 +132,6 @@ KnobArea::KnobArea(QWidget *window, const KnobEditor *editor, const GestureSelec
     for (int k = 1; k <= 5; ++k) {
         auto *label = new QLabel(m_knobLabel);
         label->setObjectName(QStringLiteral("knobKeyLabel%1").arg(k));
-        label->setGeometry(layout::knobKeyLabelRect(k, 300));
         label->setWordWrap(true);
         label->setAlignment(Qt::AlignCenter);
         label->setCursor(Qt::PointingHandCursor);
@@ -176,7 +173,6 @@ KnobArea::KnobArea(QWidget *window, const KnobEditor *editor, const GestureSelec
     m_bubbleContainer = new QWidget(window);
     m_bubbleContainer->setObjectName(QStringLiteral("knobBubbleContainer"));
     m_bubbleContainer->setAttribute(Qt::WA_TransparentForMouseEvents);
-    m_bubbleContainer->setGeometry(window->rect());
     m_bubbleLabel = new QLabel(m_bubbleContainer);
     m_bubbleLabel->setObjectName(QStringLiteral("knobBubbleLabel"));
     m_bubbleLabel->setWordWrap(true);

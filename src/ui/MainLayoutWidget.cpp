@@ -14,17 +14,20 @@
 #include "ui/ConfigFileTransfer.h"
 #include "ui/DebugConsole.h"
 #include "ui/DimOverlay.h"
-#include "ui/DraggableWidgets.h"
 #include "ui/GestureSelection.h"
+#include "ui/HeaderBar.h"
+#include "ui/KeyLayerSlide.h"
 #include "ui/KeyboardNavigation.h"
 #include "ui/KnobArea.h"
 #include "ui/KnobEditor.h"
+#include "ui/PageStack.h"
 #include "ui/ResetOverlay.h"
 #include "ui/StatusArea.h"
 #include "ui/SystemSwitch.h"
 #include "ui/TabBar.h"
 #include "ui/ToastWidget.h"
 #include "ui/UnsavedEditsGuard.h"
+#include "ui/WindowBackground.h"
 #include "ui/WindowButtons.h"
 #include "ui/mainlayoutgeometry.h"
 #include "ui/pages/CombinationWidget.h"
@@ -34,28 +37,20 @@
 #include "ui/pages/LightWidget.h"
 #include "ui/pages/MouseWidget.h"
 #include "ui/pages/MultimediaWidget.h"
+#include "ui/pages/PaintedButton.h"
 #include "ui/pages/ProcreateWidget.h"
-#include "ui/pages/SimKeyButton.h"
 #include "ui/savenotices.h"
-#include "ui/svgpixmap.h"
-#include "ui/switchbarparts.h"
 
 #include <QDebug>
 #include <QMessageBox>
-#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QParallelAnimationGroup>
-#include <QPropertyAnimation>
 #include <QPushButton>
-#include <QSequentialAnimationGroup>
 #include <QShortcut>
-#include <QSvgRenderer>
 #include <QThread>
 #include <QUndoStack>
 
 #include <algorithm>
-#include <tuple>
 #include <type_traits>
 #include <utility>
 
@@ -75,8 +70,6 @@ QString knobDescription(const QString &identity)
         .arg(identity.startsWith(QLatin1String("path ")) ? identity.mid(5) : identity);
 }
 
-constexpr int kSlideMs = switchbar::kSlideMs;
-constexpr int kKeyboardSlideStepMs = 120;
 // At or below this the knob is due for its charger.
 constexpr int kLowBatteryPercent = 15;
 
@@ -175,7 +168,7 @@ QList<QWidget *> MainLayoutWidget::focusOrder() const
         return order;
     order += m_knobArea->focusOrder();
     order += m_tabBar->items();
-    if (m_systemSwitch->bar()->isVisible())
+    if (m_systemSwitch->isVisible())
         order += m_systemSwitch->items();
     QWidget *page = m_contentStack->widget(m_tabBar->currentIndex());
     if (!page)
@@ -331,20 +324,18 @@ void MainLayoutWidget::handleLogoPress()
 
 void MainLayoutWidget::setupUI()
 {
-    const QSvgRenderer background(QStringLiteral(":/asset/Background.svg"));
-    if (background.isValid() && !background.defaultSize().isEmpty())
-        m_designSize = background.defaultSize();
+    m_designSize = WindowBackground::designSize();
     // The window already has its size; its central widget gets it only when
     // shown, and laying out at that interim size would decode the pictures twice.
     resize(parentWidget() ? parentWidget()->window()->size() : QSize(1280, 720));
     setMinimumSize(1, 1);
 
-    m_background = new QSvgRenderer(this);
+    m_background = new WindowBackground(this);
 
     m_statusArea = new StatusArea(this, m_designSize);
 
-    m_logoLabel = new DraggableLabel(QStringLiteral("Logo"), this);
-    m_logoLabel->setAlignment(Qt::AlignCenter);
+    m_header = new HeaderBar(this);
+    connect(m_header, &HeaderBar::logoPressed, this, &MainLayoutWidget::handleLogoPress);
 
     m_knobArea = new KnobArea(this, m_editor, m_selection);
     connect(m_knobArea, &KnobArea::clearClicked, this, &MainLayoutWidget::clearKnobKey);
@@ -359,6 +350,7 @@ void MainLayoutWidget::setupUI()
             switchToTab(index);
     });
     m_systemSwitch = new SystemSwitch(this, m_designSize, m_editor->isMacLayout());
+    m_keyLayerSlide = new KeyLayerSlide(this);
     connect(m_systemSwitch, &SystemSwitch::systemPressed, this, [this](bool mac) {
         if (m_session->isConnected())
             switchKeyboardSystem(mac);
@@ -370,9 +362,9 @@ void MainLayoutWidget::setupUI()
     // Pages at the bottom, then the bars over their top edge; the bubble and
     // the toast stay above everything.
     m_contentStack->raise();
-    m_tabBar->bar()->raise();
-    m_systemSwitch->bar()->raise();
-    m_statusArea->statusLabel()->raise();
+    m_tabBar->raise();
+    m_systemSwitch->raise();
+    m_statusArea->raise();
     m_knobArea->knobLabel()->raise();
     m_knobArea->bubbleContainer()->raise();
     m_toast->raise();
@@ -384,30 +376,17 @@ void MainLayoutWidget::setupUI()
 
 void MainLayoutWidget::setupButtons()
 {
-    m_resetButton = new SimKeyButton(uiText(QStringLiteral("还原设置")), this);
-    m_resetButton->setObjectName(QStringLiteral("resetButton"));
-    m_resetButton->setGeometry(1441, 57, 110, 50);
+    m_resetButton = m_header->resetButton();
+    m_importButton = m_header->importButton();
+    m_exportButton = m_header->exportButton();
+    m_saveButton = m_header->saveButton();
     connect(m_resetButton, &QPushButton::clicked, this, &MainLayoutWidget::showRestoreConfirmation);
-
-    // Import and export of a configuration file, beside Reset and drawn like it.
-    m_importButton = new SimKeyButton(QStringLiteral("Import"), this);
-    m_importButton->setObjectName(QStringLiteral("importButton"));
-    m_exportButton = new SimKeyButton(QStringLiteral("Export"), this);
-    m_exportButton->setObjectName(QStringLiteral("exportButton"));
-
-    m_saveButton = new QPushButton(uiText(QStringLiteral("保存设置")), this);
-    m_saveButton->setObjectName(QStringLiteral("saveButton"));
-    m_saveButton->setGeometry(1559, 57, 177, 50);
-    m_saveButton->setCursor(Qt::PointingHandCursor);
-    m_saveButton->setFocusPolicy(Qt::TabFocus);
-    m_saveButton->setEnabled(false);
     connect(m_saveButton, &QPushButton::clicked, this, &MainLayoutWidget::onSaveClicked);
 }
 
 void MainLayoutWidget::setupPages()
 {
-    m_contentStack = new DraggableStackedWidget(QStringLiteral("ContentStack"), this);
-    m_contentStack->setGeometry(184, 504, 1552, 496);
+    m_contentStack = new PageStack(this);
 
     // The keyboard page is built now; the others (and the hidden debug
     // console) when their tab is first opened, so start-up pays only for what
@@ -489,14 +468,7 @@ QWidget *MainLayoutWidget::ensurePage(int index)
     if (!page) // built before
         return m_contentStack->widget(index);
     // Into the placeholder's place, with the look every other page has now.
-    QWidget *placeholder = m_contentStack->widget(index);
-    const bool wasCurrent = m_contentStack->currentIndex() == index;
-    page->setGeometry(QRect(QPoint(0, 0), m_contentStack->size()));
-    m_contentStack->insertWidget(index, page);
-    m_contentStack->removeWidget(placeholder);
-    delete placeholder;
-    if (wasCurrent)
-        m_contentStack->setCurrentIndex(index);
+    m_contentStack->replacePage(index, page);
     if (index != 7)
         page->setAttribute(Qt::WA_TransparentForMouseEvents, !m_connectedLook);
     return page;
@@ -566,62 +538,20 @@ void MainLayoutWidget::onKeyboardPageKeyClicked(uint16_t code)
 
 void MainLayoutWidget::switchToTab(int index)
 {
-    if (!m_contentStack || index < 0 || index >= std::min(tabCount(), m_contentStack->count()))
-        return;
-    if (m_pageSlideAnimation)
+    if (!m_contentStack || index < 0 || index >= std::min(tabCount(), m_contentStack->count()) ||
+        m_contentStack->isSliding())
         return;
     const int previous = m_tabBar->currentIndex();
     ensurePage(index);
-
-    QWidget *oldPage = m_contentStack->widget(previous);
-    QWidget *newPage = m_contentStack->widget(index);
-    const QRect stackRect(QPoint(0, 0), m_contentStack->size());
-    if (index != previous && oldPage && newPage && !stackRect.isEmpty()) {
-        oldPage->setGeometry(stackRect);
-        newPage->setGeometry(stackRect);
-        // The new page enters from the right when its tab lies to the right.
-        const int offset = index > previous ? stackRect.width() : -stackRect.width();
-        newPage->move(offset, 0);
-        oldPage->show();
-        newPage->show();
-        newPage->raise();
-
-        auto *group = new QParallelAnimationGroup(this);
-        for (const auto &[page, from, to] :
-             {std::tuple{oldPage, 0, -offset}, std::tuple{newPage, offset, 0}}) {
-            auto *slide = new QPropertyAnimation(page, "pos", group);
-            slide->setDuration(kSlideMs);
-            slide->setEasingCurve(QEasingCurve::InOutCubic);
-            slide->setStartValue(QPoint(from, 0));
-            slide->setEndValue(QPoint(to, 0));
-            group->addAnimation(slide);
-        }
-        const QPointer<QWidget> oldGuard(oldPage);
-        const QPointer<QWidget> newGuard(newPage);
-        connect(group, &QAbstractAnimation::finished, this, [this, oldGuard, newGuard] {
-            // The group is only deleted later; the next click must not find it.
-            m_pageSlideAnimation = nullptr;
-            if (newGuard && m_contentStack)
-                m_contentStack->setCurrentWidget(newGuard);
-            if (oldGuard)
-                oldGuard->move(0, 0);
-            if (newGuard)
-                newGuard->move(0, 0);
-        });
-        m_pageSlideAnimation = group;
-        group->start(QAbstractAnimation::DeleteWhenStopped);
-    } else {
-        m_contentStack->setCurrentIndex(index);
-    }
-
+    m_contentStack->slide(previous, index);
     m_tabBar->setCurrentIndex(index);
 
     const bool showSwitch = index == 0;
-    m_systemSwitch->bar()->setVisible(showSwitch);
+    m_systemSwitch->setVisible(showSwitch);
     if (showSwitch) {
         m_systemSwitch->layoutItems();
         m_systemSwitch->updateIcons();
-        m_systemSwitch->bar()->raise();
+        m_systemSwitch->raise();
     }
     qDebug().noquote() << "Switched to tab:" << index;
 }
@@ -633,63 +563,13 @@ void MainLayoutWidget::switchKeyboardSystem(bool mac)
     if (mac == m_editor->isMacLayout())
         return;
     const bool fromMac = m_editor->isMacLayout();
-    QWidget *layer = m_keyboardWidget ? m_keyboardWidget->keyLayer() : nullptr;
-    if (m_keyboardSlideAnimation) {
-        m_keyboardSlideAnimation->stop();
-        if (layer)
-            layer->move(m_keyboardLayerRestPos);
-    }
     m_editor->setMacLayout(mac);
-
-    if (layer) {
-        const QPoint p = layer->pos();
-        m_keyboardLayerRestPos = p;
-        const int d = std::max(56, layer->width() / 10);
-        const QPoint shift((fromMac ? 1 : -1) * d, 0);
-
-        auto *group = new QSequentialAnimationGroup(this);
-        auto *out = new QPropertyAnimation(layer, "pos", group);
-        out->setDuration(kKeyboardSlideStepMs);
-        out->setEasingCurve(QEasingCurve::InCubic);
-        out->setStartValue(p);
-        out->setEndValue(p - shift);
-        auto *in = new QPropertyAnimation(layer, "pos", group);
-        in->setDuration(kKeyboardSlideStepMs);
-        in->setEasingCurve(QEasingCurve::OutCubic);
-        in->setStartValue(p + shift);
-        in->setEndValue(p);
-        group->addAnimation(out);
-        group->addAnimation(in);
-        const QPointer<QWidget> layerGuard(layer);
-        // The keys change while the layer is out of sight.
-        connect(out, &QAbstractAnimation::finished, this, [this, mac, layerGuard, p, shift] {
-            if (m_keyboardWidget)
-                m_keyboardWidget->setMacLayout(mac);
-            if (layerGuard)
-                layerGuard->move(p + shift);
-        });
-        m_keyboardSlideAnimation = group;
-        group->start(QAbstractAnimation::DeleteWhenStopped);
-    } else if (m_keyboardWidget) {
-        m_keyboardWidget->setMacLayout(mac);
-    }
-
+    // Mac lies left of Windows on the switch: the keys leave the way the highlight goes.
+    m_keyLayerSlide->run(m_keyboardWidget ? m_keyboardWidget->keyLayer() : nullptr, fromMac, [this, mac] {
+        if (m_keyboardWidget)
+            m_keyboardWidget->setMacLayout(mac);
+    });
     m_systemSwitch->setMacLayout(mac);
-}
-
-// ---- Presses ----------------------------------------------------------------
-
-void MainLayoutWidget::mousePressEvent(QMouseEvent *event)
-{
-    const QPoint pos = event->position().toPoint();
-    if (!m_session->isConnected()) {
-        if (m_logoLabel && m_logoLabel->geometry().contains(pos))
-            handleLogoPress();
-    } else if (const int tab = m_tabBar->indexAt(pos); tab >= 0) {
-        // A press between the items.
-        switchToTab(tab);
-    }
-    QWidget::mousePressEvent(event);
 }
 
 // ---- Scaling ----------------------------------------------------------------
@@ -713,11 +593,8 @@ void MainLayoutWidget::relayout()
     m_laidOutRatio = devicePixelRatioF();
     const layout::MainGeometry g = layout::mainGeometry(size);
 
-    m_logoLabel->setGeometry(g.logo);
-    m_logoLabel->setPixmap(renderSvgPixmap(QStringLiteral(":/asset/Logo.svg"), g.logo.size(), this));
-
+    m_header->relayout();
     m_statusArea->relayout();
-    layoutButtons();
 
     m_knobArea->relayout(g.knobArea);
 
@@ -728,7 +605,7 @@ void MainLayoutWidget::relayout()
         m_contentStack->setCornerRadius(g.contentStackRadius);
 
     m_systemSwitch->relayout(g.systemSwitch, g.buttonRadius);
-    m_systemSwitch->bar()->setVisible(m_tabBar->currentIndex() == 0);
+    m_systemSwitch->setVisible(m_tabBar->currentIndex() == 0);
     m_systemSwitch->updateIcons();
 
     m_toast->relayout();
@@ -885,7 +762,7 @@ void MainLayoutWidget::clearLoadedConfigState()
     m_editor->loadFromDevice(KnobDocument(), {1, 2, 3, 4, 5});
 }
 
-void MainLayoutWidget::clearSelectedKeys()
+void MainLayoutWidget::resetAllGestures()
 {
     m_editor->resetToDefaults();
     clearAllTabSelections();
@@ -941,37 +818,11 @@ void MainLayoutWidget::updateStatusIcon(bool connected)
     qDebug().noquote() << "状态已更新:" << (connected ? QStringLiteral("已连接") : QStringLiteral("未连接"));
 }
 
-void MainLayoutWidget::setBackgroundPicture(bool connected)
-{
-    if (!m_background)
-        return;
-    const QString connectedPath = QStringLiteral(":/asset/Background.svg");
-    const QString path = connected ? connectedPath : QStringLiteral(":/asset/disconnected_bg.svg");
-    if (path == m_backgroundPath)
-        return;
-    m_backgroundPath = path;
-    // Without its own picture the disconnected look borrows the connected one.
-    if (!m_background->load(path) && !connected)
-        m_background->load(connectedPath);
-    update();
-}
-
 void MainLayoutWidget::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     painter.setClipRegion(event->region());
-    paintBackground(painter);
-}
-
-void MainLayoutWidget::paintBackground(QPainter &painter)
-{
-    if (!m_background || !m_background->isValid())
-        return;
-    const QSize picture = m_background->defaultSize().scaled(size(), Qt::KeepAspectRatio);
-    if (picture.isEmpty())
-        return;
-    // Where a label would put it: at the left edge, centred vertically.
-    m_background->render(&painter, QRectF(QPointF(0, (height() - picture.height()) / 2), QSizeF(picture)));
+    m_background->paint(painter);
 }
 
 void MainLayoutWidget::applyConnectionVisualState(bool connected)
@@ -981,19 +832,18 @@ void MainLayoutWidget::applyConnectionVisualState(bool connected)
     m_knobArea->setConnectedLook(connected);
     m_tabBar->setConnectedLook(connected);
     m_systemSwitch->setConnectedLook(connected);
-    setBackgroundPicture(connected);
+    m_background->setConnected(connected);
 
     const double opacity = connected ? 1.0 : 0.4;
-    for (QWidget *w :
-         {static_cast<QWidget *>(m_knobArea->knobLabel()), static_cast<QWidget *>(m_resetButton),
-          static_cast<QWidget *>(m_importButton), static_cast<QWidget *>(m_exportButton),
-          static_cast<QWidget *>(m_saveButton), static_cast<QWidget *>(m_tabBar->bar()),
-          static_cast<QWidget *>(m_systemSwitch->bar()), static_cast<QWidget *>(m_contentStack)}) {
+    for (QWidget *w : {static_cast<QWidget *>(m_knobArea->knobLabel()), static_cast<QWidget *>(m_resetButton),
+                       static_cast<QWidget *>(m_importButton), static_cast<QWidget *>(m_exportButton),
+                       static_cast<QWidget *>(m_saveButton), static_cast<QWidget *>(m_tabBar),
+                       static_cast<QWidget *>(m_systemSwitch), static_cast<QWidget *>(m_contentStack)}) {
         if (!w)
             continue;
         auto *dim = w->findChild<DimOverlay *>(QString(), Qt::FindDirectChildrenOnly);
         if (!dim && opacity < 1.0)
-            dim = new DimOverlay(w, this, [this](QPainter &painter) { paintBackground(painter); });
+            dim = new DimOverlay(w, this, [this](QPainter &painter) { m_background->paint(painter); });
         if (dim)
             dim->setOpacity(opacity);
     }
@@ -1009,7 +859,7 @@ void MainLayoutWidget::applyConnectionVisualState(bool connected)
         if (page)
             page->setAttribute(Qt::WA_TransparentForMouseEvents, !connected);
     }
-    for (SimKeyButton *button : {m_resetButton, m_importButton, m_exportButton}) {
+    for (PaintedButton *button : {m_resetButton, m_importButton, m_exportButton}) {
         if (button)
             button->setEnabled(connected);
     }
@@ -1023,38 +873,12 @@ void MainLayoutWidget::showToast(bool success, const QString &title, const QStri
     m_toast->showMessage(success, title, text);
 }
 
-// ---- Buttons ------------------------------------------------------------------------
-
-void MainLayoutWidget::layoutButtons()
-{
-    if (!m_resetButton || !m_saveButton)
-        return;
-    const layout::MainGeometry g = layout::mainGeometry(size());
-    m_resetButton->setGeometry(g.resetButton);
-    m_saveButton->setGeometry(g.saveButton);
-    m_exportButton->setGeometry(g.exportButton);
-    m_importButton->setGeometry(g.importButton);
-    for (SimKeyButton *button : {m_resetButton, m_exportButton, m_importButton}) {
-        button->setBorderRadius(g.buttonRadius);
-        button->setBorderWidth(g.buttonBorder);
-        button->setFontPixelSizeRange(g.buttonFontMinPx, g.buttonFontMaxPx);
-    }
-    m_saveButton->setStyleSheet(
-        QStringLiteral("QPushButton {  background-color: #BEF449;  color: #272A2B;  border: none;  "
-                       "border-radius: %2px;  font-size: %1px;  font-weight: 500;}"
-                       "QPushButton:hover {  background-color: #CCF66D;}"
-                       "QPushButton:pressed {  background-color: #A4D33F;}"
-                       "QPushButton:disabled {  background-color: #BEF449;  color: #272A2B;}")
-            .arg(g.saveButtonFontPx)
-            .arg(g.buttonRadius));
-}
-
 // ---- Save ---------------------------------------------------------------------------
 
 void MainLayoutWidget::onSaveClicked()
 {
     // Two writes must never interleave their packets on the device.
-    if (m_session->isSaveRunning()) {
+    if (m_session->mayStart(KnobOperations::Kind::Save) == KnobSession::Refusal::Saving) {
         qDebug().noquote() << "保存进行中，忽略重复的保存请求";
         return;
     }
@@ -1077,7 +901,7 @@ void MainLayoutWidget::finishSave(const SaveOutcome &outcome)
     if (outcome.readBack) {
         // Keys that did not take, and keys the save left alone, show what the
         // knob holds; after that the window and the knob agree.
-        KnobDocument held = outcome.readBackDocument;
+        KnobDocument held = outcome.document;
         held.isMacLayout = m_editor->isMacLayout();
         m_editor->adoptReadBack(held, outcome.check.differingKeys + outcome.unwrittenKeys);
         m_editor->markHeldByKnob();
@@ -1108,7 +932,7 @@ void MainLayoutWidget::showRestoreConfirmation()
 
 void MainLayoutWidget::confirmRestore()
 {
-    clearSelectedKeys();
+    resetAllGestures();
     m_selection->select(0);
     updateKnobKeysDisplay();
     updateKnobKeySelection();

@@ -18,27 +18,25 @@ class ConfigFileTransfer;
 class DebugConsole;
 class DebugWidget;
 class DelayWidget;
-class DraggableStackedWidget;
 class GestureSelection;
+class HeaderBar;
+class KeyLayerSlide;
 class KeyboardWidget;
 class KnobArea;
 class KnobSession;
 class LightWidget;
 class MouseWidget;
 class MultimediaWidget;
+class PageStack;
+class PaintedButton;
 class ProcreateWidget;
-class QLabel;
-class QPainter;
-class QParallelAnimationGroup;
 class QPushButton;
-class QSequentialAnimationGroup;
-class QSvgRenderer;
-class SimKeyButton;
 class StatusArea;
 class SystemSwitch;
 class TabBar;
 class ToastWidget;
 class UnsavedEditsGuard;
+class WindowBackground;
 struct SaveOutcome;
 
 // The main window's content. It builds the pieces (StatusArea, KnobArea,
@@ -55,15 +53,12 @@ public:
     ~MainLayoutWidget() override;
 
 protected:
-    void mousePressEvent(QMouseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:
     // Physical key 1..5 the pages edit, 0 for none (kept by the knob area).
     int selectedKnobKey() const;
-    // The window background, in this widget's coordinates.
-    void paintBackground(QPainter &painter);
 
     // ---- Edits of the selected gesture
     void addSelectedKey(quint16 value);
@@ -74,7 +69,7 @@ private:
     // One virtual key of the selected physical key, in the order shown; -1 the last.
     void removeSelectedAction(int index);
     // Back to the factory assignment of all five keys.
-    void clearSelectedKeys();
+    void resetAllGestures();
     void clearLoadedConfigState();
     void applyReadConfigPacket(const std::vector<unsigned char> &packet);
 
@@ -110,8 +105,6 @@ private:
     static constexpr int kPageCount = 8;
     // Places and re-renders every piece for the current size.
     void relayout();
-    void layoutButtons();
-    void setBackgroundPicture(bool connected);
 
     // ---- Presses and page signals
     void onKeyboardPageKeyClicked(uint16_t code);
@@ -170,24 +163,21 @@ private:
     QSize m_laidOutSize;
     qreal m_laidOutRatio = 0;
 
-    // Drawn straight into the window on every paint: a window-sized picture
-    // would hold megabytes for what the backing store already has.
-    QSvgRenderer *m_background = nullptr;
-    QString m_backgroundPath;
-    QLabel *m_logoLabel = nullptr;
+    WindowBackground *m_background = nullptr;
+    HeaderBar *m_header = nullptr;
     StatusArea *m_statusArea = nullptr;
     bool m_lowBatteryShown = false;
     KnobArea *m_knobArea = nullptr;
     TabBar *m_tabBar = nullptr;
     SystemSwitch *m_systemSwitch = nullptr;
     ToastWidget *m_toast = nullptr;
-    SimKeyButton *m_resetButton = nullptr;
-    SimKeyButton *m_importButton = nullptr;
-    SimKeyButton *m_exportButton = nullptr;
+    PaintedButton *m_resetButton = nullptr;
+    PaintedButton *m_importButton = nullptr;
+    PaintedButton *m_exportButton = nullptr;
     ConfigFileTransfer *m_fileTransfer = nullptr;
     UnsavedEditsGuard *m_unsavedGuard = nullptr;
     QPushButton *m_saveButton = nullptr;
-    DraggableStackedWidget *m_contentStack = nullptr;
+    PageStack *m_contentStack = nullptr;
 
     QPointer<KeyboardWidget> m_keyboardWidget;
     QPointer<CombinationWidget> m_combinationWidget;
@@ -199,7 +189,5 @@ private:
     QPointer<DebugWidget> m_debugWidget;
     DebugConsole *m_debugConsole = nullptr;
 
-    QPointer<QParallelAnimationGroup> m_pageSlideAnimation;
-    QPointer<QSequentialAnimationGroup> m_keyboardSlideAnimation;
-    QPoint m_keyboardLayerRestPos;
+    KeyLayerSlide *m_keyLayerSlide = nullptr;
 };

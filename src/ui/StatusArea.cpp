@@ -1,7 +1,6 @@
 #include "ui/StatusArea.h"
 
 #include "protocol/uitext.h"
-#include "ui/DraggableWidgets.h"
 #include "ui/RoundedFill.h"
 #include "ui/mainlayoutgeometry.h"
 #include "ui/svgpixmap.h"
@@ -25,12 +24,14 @@ QFont statusFont(int pixelSize)
 } // namespace
 
 StatusArea::StatusArea(QWidget *window, const QSize &designSize)
-    : QObject(window), m_window(window), m_designSize(designSize)
+    : QWidget(window), m_window(window), m_designSize(designSize)
 {
-    m_statusLabel = new DraggableLabel(QStringLiteral("Status"), window);
+    setObjectName(QStringLiteral("StatusArea"));
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_statusLabel = new QLabel(this);
+    m_statusLabel->setObjectName(QStringLiteral("Status"));
     m_statusLabel->setScaledContents(true);
     m_statusLabel->setAlignment(Qt::AlignCenter);
-    m_statusLabel->setGeometry(775, 24, 370, 116);
 
     m_statusDot = new QLabel(m_statusLabel);
     m_statusDot->setObjectName(QStringLiteral("statusDot"));
@@ -39,7 +40,6 @@ StatusArea::StatusArea(QWidget *window, const QSize &designSize)
     m_statusText->setObjectName(QStringLiteral("statusText"));
     m_statusText->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     setTextColour(m_statusText, Qt::white);
-    layoutStatusWidgets(m_statusLabel->size());
 
     m_linkLabel = new QLabel(m_statusLabel);
     m_linkLabel->setObjectName(QStringLiteral("linkText"));
@@ -47,7 +47,7 @@ StatusArea::StatusArea(QWidget *window, const QSize &designSize)
     setTextColour(m_linkLabel, Qt::white);
     m_linkLabel->hide();
 
-    m_permissionHintLabel = new QLabel(window);
+    m_permissionHintLabel = new QLabel(this);
     m_permissionHintLabel->setObjectName(QStringLiteral("permissionHint"));
     m_permissionHintLabel->setAlignment(Qt::AlignCenter);
     m_permissionHintLabel->setWordWrap(true);
@@ -63,13 +63,13 @@ void StatusArea::setPermissionHintVisible(bool visible, const QString &text)
     relayout();
 }
 
-void StatusArea::layoutStatusWidgets(const QSize &statusSize)
+void StatusArea::layoutStatusWidgets(const QSize &rowSize)
 {
-    const double k = statusSize.height() / 116.0;
+    const double k = rowSize.height() / 116.0;
     const QFont font = statusFont(int(16 * k + 0.5));
     m_statusText->setFont(font);
     const layout::StatusRowGeometry row =
-        layout::statusRowGeometry(statusSize, QFontMetrics(font).horizontalAdvance(m_statusText->text()));
+        layout::statusRowGeometry(rowSize, QFontMetrics(font).horizontalAdvance(m_statusText->text()));
     m_statusDot->setGeometry(row.dot);
     RoundedFill::of(m_statusDot)
         ->set(showsDemo() ? QColor(0xE8, 0xA3, 0x3C) : QColor(0x9A, 0x9A, 0x9A), row.dot.width() / 2);
@@ -86,8 +86,7 @@ void StatusArea::relayout()
 {
     const int width = m_window->width();
     const QSize size = layout::statusAreaSize(m_window->size());
-    m_statusLabel->setFixedSize(size);
-    m_statusLabel->move((width - size.width()) / 2, int(m_window->height() * 0.022222222222222223));
+    const QRect row(QPoint((width - size.width()) / 2, int(m_window->height() * 0.022222222222222223)), size);
 
     // Under the status row, above the knob, in the error colour of the toasts;
     // clear of the header buttons, with the lines its font floor needs.
@@ -103,7 +102,11 @@ void StatusArea::relayout()
             .boundingRect(QRect(0, 0, w, 10000), Qt::TextWordWrap, m_permissionHintLabel->text())
             .height();
     const int h = std::max({14, int(40 * s), lines + 2});
-    m_permissionHintLabel->setGeometry((width - w) / 2, m_statusLabel->y() + int(size.height() * 0.68), w, h);
+    const QRect hint((width - w) / 2, row.y() + int(size.height() * 0.68), w, h);
+    const QRect area = row.united(hint);
+    setGeometry(area);
+    m_statusLabel->setGeometry(row.translated(-area.topLeft()));
+    m_permissionHintLabel->setGeometry(hint.translated(-area.topLeft()));
     m_permissionHintLabel->raise();
 
     m_statusText->setText(showsDemo() ? QStringLiteral("Demo knob") : uiText(QStringLiteral("未连接")));

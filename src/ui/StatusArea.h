@@ -1,15 +1,15 @@
 #pragma once
 
-#include <QObject>
 #include <QSize>
+#include <QWidget>
 
 class QLabel;
-class QWidget;
 
 // The connection status at the top of the window: the connected picture, or
 // the grey dot with "not connected", and under it the hint that explains why a
-// knob that is plugged in is refused. Its labels are children of the window.
-class StatusArea : public QObject
+// knob that is plugged in is refused. It places itself over the window it lies
+// on, which it scales with, and lets the mouse through.
+class StatusArea : public QWidget
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(StatusArea)
@@ -17,7 +17,6 @@ class StatusArea : public QObject
 public:
     StatusArea(QWidget *window, const QSize &designSize);
 
-    QLabel *statusLabel() const { return m_statusLabel; }
     // Takes effect at the next relayout().
     void setConnectedLook(bool connected) { m_connectedLook = connected; }
     // The demo knob is named in the status row, so nobody takes it for hardware.
@@ -29,12 +28,13 @@ public:
     QString linkText() const { return m_linkText; }
     // Places the status row and the hint for the window's current size.
     void relayout();
-    // The dot and the text inside a status label of `statusSize`.
-    void layoutStatusWidgets(const QSize &statusSize);
-    void setDisconnectedWidgetsVisible(bool visible);
 
 private:
+    // The dot and the text inside a status row of `rowSize`.
+    void layoutStatusWidgets(const QSize &rowSize);
+    void setDisconnectedWidgetsVisible(bool visible);
     bool showsDemo() const { return m_demo && m_connectedLook; }
+
     QWidget *m_window = nullptr;
     QSize m_designSize;
     bool m_connectedLook = false;

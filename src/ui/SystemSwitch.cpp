@@ -8,6 +8,7 @@
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QPropertyAnimation>
 
 #include <algorithm>
@@ -30,13 +31,13 @@ const SystemDef kSystems[2] = {
 } // namespace
 
 SystemSwitch::SystemSwitch(QWidget *window, const QSize &designSize, bool macLayout)
-    : QObject(window), m_window(window), m_designSize(designSize), m_macLayout(macLayout)
+    : QWidget(window), m_window(window), m_designSize(designSize), m_macLayout(macLayout)
 {
-    m_bar = switchbar::makeBar(QStringLiteral("SystemSwitch"), QRect(1500, 520, 220, 52), window);
-    m_highlight = switchbar::makeHighlight(m_bar, QStringLiteral("systemHighlight"));
+    setObjectName(QStringLiteral("SystemSwitch"));
+    m_highlight = switchbar::makeHighlight(this, QStringLiteral("systemHighlight"));
 
     for (int i = 0; i < 2; ++i) {
-        QLabel *item = switchbar::makeItem(m_bar, QStringLiteral("systemItem%1").arg(i), "systemIndex", i,
+        QLabel *item = switchbar::makeItem(this, QStringLiteral("systemItem%1").arg(i), "systemIndex", i,
                                            kSystems[i].activeIcon, kSystems[i].inactiveIcon, this);
         item->setProperty("macLayout", kSystems[i].mac);
         AccessibleControl::setRole(item, QAccessible::RadioButton);
@@ -54,8 +55,6 @@ SystemSwitch::SystemSwitch(QWidget *window, const QSize &designSize, bool macLay
         row->addStretch(1);
         m_items[i] = item;
     }
-    layoutItems();
-    updateIcons();
 }
 
 bool SystemSwitch::eventFilter(QObject *watched, QEvent *event)
@@ -65,7 +64,13 @@ bool SystemSwitch::eventFilter(QObject *watched, QEvent *event)
         Q_EMIT systemPressed(watched->property("macLayout").toBool());
         return true;
     }
-    return QObject::eventFilter(watched, event);
+    return QWidget::eventFilter(watched, event);
+}
+
+void SystemSwitch::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    switchbar::paintBar(painter, rect(), m_radius);
 }
 
 QList<QWidget *> SystemSwitch::items() const
@@ -92,7 +97,7 @@ QVector<int> SystemSwitch::contentWidths() const
 
 QRect SystemSwitch::rectForIndex(int index) const
 {
-    return layout::systemRect(index, scale(), m_bar->size(), contentWidths());
+    return layout::systemRect(index, scale(), size(), contentWidths());
 }
 
 void SystemSwitch::relayout(const QRect &geometry, int radius)
@@ -100,8 +105,10 @@ void SystemSwitch::relayout(const QRect &geometry, int radius)
     // A small window's floor font outgrows the scaled bar: it widens to the left.
     QRect bar = geometry;
     bar.setLeft(std::min(bar.left(), bar.right() + 1 - layout::systemSwitchWidth(scale(), contentWidths())));
-    m_bar->setGeometry(bar);
-    switchbar::styleBar(m_bar, m_highlight, radius);
+    setGeometry(bar);
+    m_radius = radius;
+    switchbar::styleHighlight(m_highlight, radius);
+    update();
     layoutItems();
 }
 

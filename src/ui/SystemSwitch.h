@@ -1,20 +1,19 @@
 #pragma once
 
 #include <QList>
-#include <QObject>
 #include <QPointer>
 #include <QSize>
 #include <QVector>
+#include <QWidget>
 
 class QLabel;
 class QPropertyAnimation;
 class QRect;
-class QWidget;
 
 // The Mac / Windows switch of the keyboard page, with its sliding highlight.
-// It shows the layout it is told; presses are reported, not acted on. Its
-// labels are children of the window; it scales with the window's width.
-class SystemSwitch : public QObject
+// It shows the layout it is told; presses are reported, not acted on. It
+// scales with the width of the window it lies on.
+class SystemSwitch : public QWidget
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(SystemSwitch)
@@ -22,7 +21,6 @@ class SystemSwitch : public QObject
 public:
     SystemSwitch(QWidget *window, const QSize &designSize, bool macLayout);
 
-    QLabel *bar() const { return m_bar; }
     // Mac, then Windows.
     QList<QWidget *> items() const;
     // Slides the highlight to the chosen system and restyles the items.
@@ -41,6 +39,7 @@ Q_SIGNALS:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     double scale() const;
@@ -51,7 +50,7 @@ private:
     QSize m_designSize;
     bool m_macLayout = true;
     bool m_connectedLook = false;
-    QLabel *m_bar = nullptr;
+    int m_radius = 8;
     QLabel *m_highlight = nullptr;
     QLabel *m_items[2] = {};
     QPointer<QPropertyAnimation> m_highlightAnimation;

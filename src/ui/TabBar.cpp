@@ -8,6 +8,8 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
 #include <QPropertyAnimation>
 
 #include <algorithm>
@@ -41,16 +43,16 @@ QString tabText(int index)
 } // namespace
 
 TabBar::TabBar(QWidget *window, const QSize &designSize)
-    : QObject(window), m_window(window), m_designSize(designSize)
+    : QWidget(window), m_window(window), m_designSize(designSize)
 {
-    m_bar = switchbar::makeBar(QStringLiteral("TabBar"), QRect(200, 520, 900, 52), window);
-    m_highlight = switchbar::makeHighlight(m_bar, QStringLiteral("tabHighlight"));
+    setObjectName(QStringLiteral("TabBar"));
+    m_highlight = switchbar::makeHighlight(this, QStringLiteral("tabHighlight"));
     m_highlight->lower();
 
     // Item 7 stays hidden until the debug console is unlocked, and every rule
     // below follows it through count().
     for (int i = 0; i < 8; ++i) {
-        QLabel *item = switchbar::makeItem(m_bar, QStringLiteral("tabItem%1").arg(i), "tabIndex", i,
+        QLabel *item = switchbar::makeItem(this, QStringLiteral("tabItem%1").arg(i), "tabIndex", i,
                                            kTabs[i].activeIcon, kTabs[i].inactiveIcon, this);
         switchbar::clickThrough(new QLabel(item), QStringLiteral("tabIconImage"))->resize(16, 16);
         switchbar::clickThrough(new QLabel(tabText(i), item), QStringLiteral("tabIconText"))
@@ -62,9 +64,6 @@ TabBar::TabBar(QWidget *window, const QSize &designSize)
         m_items[i] = item;
     }
     m_items[7]->hide();
-    resizeToContent();
-    layoutItems();
-    updateIcons();
 }
 
 bool TabBar::eventFilter(QObject *watched, QEvent *event)
@@ -76,7 +75,25 @@ bool TabBar::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
     }
-    return QObject::eventFilter(watched, event);
+    return QWidget::eventFilter(watched, event);
+}
+
+void TabBar::mousePressEvent(QMouseEvent *event)
+{
+    // A press between the items goes to the tab whose rectangle holds it.
+    for (int i = 0; i < std::min(6, count()); ++i) {
+        if (rectForIndex(i).contains(event->position().toPoint())) {
+            Q_EMIT tabPressed(i);
+            return;
+        }
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void TabBar::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    switchbar::paintBar(painter, rect(), m_radius);
 }
 
 double TabBar::scale() const
@@ -96,7 +113,7 @@ QVector<int> TabBar::widths() const
 
 QRect TabBar::rectForIndex(int index) const
 {
-    return layout::tabRect(index, scale(), widths(), m_bar->size());
+    return layout::tabRect(index, scale(), widths(), size());
 }
 
 QList<QWidget *> TabBar::items() const
@@ -112,27 +129,17 @@ int TabBar::rowWidth() const
     return layout::tabRowWidth(scale(), widths());
 }
 
-int TabBar::indexAt(const QPoint &windowPos) const
-{
-    if (!m_bar->isVisible() || !m_bar->geometry().contains(windowPos))
-        return -1;
-    const QPoint local = m_bar->mapFrom(m_window, windowPos);
-    for (int i = 0; i < std::min(6, count()); ++i) {
-        if (rectForIndex(i).contains(local))
-            return i;
-    }
-    return -1;
-}
-
 void TabBar::resizeToContent()
 {
-    m_bar->resize(rowWidth(), m_bar->height());
+    resize(rowWidth(), height());
 }
 
 void TabBar::relayout(const QPoint &topLeft, int height, int radius)
 {
-    m_bar->setGeometry(topLeft.x(), topLeft.y(), rowWidth(), height);
-    switchbar::styleBar(m_bar, m_highlight, radius);
+    setGeometry(topLeft.x(), topLeft.y(), rowWidth(), height);
+    m_radius = radius;
+    switchbar::styleHighlight(m_highlight, radius);
+    update();
     layoutItems();
     updateIcons();
 }

@@ -1,21 +1,19 @@
 #pragma once
 
 #include <QList>
-#include <QObject>
 #include <QPointer>
 #include <QSize>
 #include <QVector>
+#include <QWidget>
 
 class QLabel;
-class QPoint;
 class QPropertyAnimation;
 class QRect;
-class QWidget;
 
 // The row of page tabs over the pages, with the highlight that slides to the
 // current one. Item 7 is the debug console's and shows only once unlocked.
-// Its labels are children of the window; it scales with the window's width.
-class TabBar : public QObject
+// It scales with the width of the window it lies on.
+class TabBar : public QWidget
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TabBar)
@@ -23,7 +21,6 @@ class TabBar : public QObject
 public:
     TabBar(QWidget *window, const QSize &designSize);
 
-    QLabel *bar() const { return m_bar; }
     int currentIndex() const { return m_currentIndex; }
     // Moves the highlight from the current tab to `index` and restyles the items.
     void setCurrentIndex(int index);
@@ -40,8 +37,6 @@ public:
     // An item's place inside the bar.
     QRect rectForIndex(int index) const;
     int rowWidth() const;
-    // The tab 0-5 whose rectangle holds `windowPos`, for presses between the items; -1 for none.
-    int indexAt(const QPoint &windowPos) const;
 
     // Places the bar at `topLeft` with `height` and rounds it with `radius`.
     void relayout(const QPoint &topLeft, int height, int radius);
@@ -53,6 +48,8 @@ Q_SIGNALS:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     double scale() const;
@@ -63,7 +60,7 @@ private:
     int m_currentIndex = 0;
     bool m_debugTabVisible = false;
     bool m_connectedLook = false;
-    QLabel *m_bar = nullptr;
+    int m_radius = 8;
     QLabel *m_highlight = nullptr;
     QLabel *m_items[8] = {};
     QPointer<QPropertyAnimation> m_highlightAnimation;

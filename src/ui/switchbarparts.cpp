@@ -1,6 +1,5 @@
 #include "ui/switchbarparts.h"
 
-#include "ui/DraggableWidgets.h"
 #include "ui/RoundedFill.h"
 #include "ui/svgpixmap.h"
 #include "ui/textcolour.h"
@@ -8,6 +7,7 @@
 #include <QFont>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPainter>
 #include <QPropertyAnimation>
 
 namespace switchbar {
@@ -30,12 +30,13 @@ QFont textFont(int pixelSize)
     return font;
 }
 
-QLabel *makeBar(const QString &dragName, const QRect &geometry, QWidget *parent)
+void paintBar(QPainter &painter, const QRect &rect, int radius)
 {
-    auto *bar = new DraggableLabel(dragName, parent);
-    RoundedFill::of(bar)->set(kBarColour, kRadius);
-    bar->setGeometry(geometry);
-    return bar;
+    // As RoundedFill paints the items and the highlight.
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(kBarColour);
+    painter.drawRoundedRect(QRectF(rect), radius, radius);
 }
 
 QLabel *makeHighlight(QWidget *bar, const QString &name)
@@ -66,9 +67,8 @@ QLabel *makeItem(QWidget *bar, const QString &name, const char *indexProperty, i
     return item;
 }
 
-void styleBar(QLabel *bar, QLabel *highlight, int radius)
+void styleHighlight(QLabel *highlight, int radius)
 {
-    RoundedFill::of(bar)->set(kBarColour, radius);
     RoundedFill::of(highlight)->set(kHighlightColour, radius);
 }
 

@@ -10,6 +10,7 @@ class QAbstractAnimation;
 class QFont;
 class QLabel;
 class QObject;
+class QPainter;
 class QPropertyAnimation;
 class QRect;
 class QWidget;
@@ -20,8 +21,8 @@ inline constexpr int kSlideMs = 220;
 
 QFont textFont(int pixelSize);
 
-// A bar the designer can drag; styleBar() gives it the corners of the window size.
-QLabel *makeBar(const QString &dragName, const QRect &geometry, QWidget *parent);
+// The bar's dark rounded background over `rect`.
+void paintBar(QPainter &painter, const QRect &rect, int radius);
 // The highlight: lets the clicks through to the item below it.
 QLabel *makeHighlight(QWidget *bar, const QString &name);
 // Parts of a bar leave the clicks to the item below them.
@@ -29,8 +30,8 @@ QLabel *clickThrough(QLabel *label, const QString &name);
 // An item of a bar, reachable with Tab; its presses and keys go to `filter`.
 QLabel *makeItem(QWidget *bar, const QString &name, const char *indexProperty, int index,
                  const char *activeIcon, const char *inactiveIcon, QObject *filter);
-// The bar and its highlight with corners of `radius`.
-void styleBar(QLabel *bar, QLabel *highlight, int radius);
+// The highlight with corners of `radius`.
+void styleHighlight(QLabel *highlight, int radius);
 // Background, hover, icon and text colour of one item. Only a connected
 // window shows the hover on items that are not current.
 void styleItem(QLabel *item, QLabel *icon, QLabel *text, const QString &iconPath, bool current,

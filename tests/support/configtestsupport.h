@@ -6,16 +6,14 @@
 #include "ui/GestureSelection.h"
 #include "ui/KnobEditor.h"
 #include "ui/MainLayoutWidget.h"
+#include "ui/PageStack.h"
 #include "ui/TabBar.h"
 #include "ui/actiontext.h"
 #include "ui/pages/DelayWidget.h"
 #include "ui/pages/LightWidget.h"
 
-#include <QAbstractAnimation>
 #include <QStringList>
 #include <QTest>
-
-#include <algorithm>
 
 namespace knobview {
 
@@ -34,9 +32,7 @@ inline bool unsavedEdits(const MainLayoutWidget &w)
 // A page slide is running; tab presses wait for it.
 inline bool pageSliding(const MainLayoutWidget &w)
 {
-    const auto slides = w.findChildren<QAbstractAnimation *>(QString(), Qt::FindDirectChildrenOnly);
-    return std::any_of(slides.begin(), slides.end(),
-                       [](const QAbstractAnimation *a) { return a->state() == QAbstractAnimation::Running; });
+    return w.findChild<PageStack *>()->isSliding();
 }
 
 // Every action of gesture k by its id ("key:0x04", "media:mute").

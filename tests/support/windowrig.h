@@ -5,6 +5,7 @@
 // Save; read the toast.
 
 #include "device/KnobSession.h"
+#include "fakes/clock/ManualClock.h"
 #include "support/configtestsupport.h"
 #include "ui/MainLayoutWidget.h"
 #include "ui/pages/KeyboardWidget.h"
@@ -16,7 +17,8 @@
 
 struct WindowRig
 {
-    KnobSession session;
+    std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
+    KnobSession session{clock};
     MainLayoutWidget window{&session};
     QSignalSpy reads{&session, &KnobSession::configReadFinished};
     QSignalSpy saves{&session, &KnobSession::saveFinished};
@@ -29,6 +31,22 @@ struct WindowRig
         if (!session.isConnected())
             session.connectNow();
         return QTest::qWaitFor([&] { return session.isConnected() && !reads.isEmpty(); }, timeoutMs);
+    }
+    // The session's presence ticks, 100 ms at a time, until done() holds.
+    bool stepUntil(const std::function<bool()> &done, int ticks = 300)
+    {
+        session.start();
+        for (int i = 0; i < ticks && !done(); ++i) {
+            clock->advance(100);
+            QTest::qWait(5);
+        }
+        return done();
+    }
+    // One period of the liveness probe.
+    void livenessPeriod()
+    {
+        session.start();
+        clock->advance(1000);
     }
     QLabel *knobLabel(int knobKey) const
     {

@@ -4,7 +4,7 @@
 #include "ui/GestureSelection.h"
 
 #include "ui/pages/PagePanel.h"
-#include "ui/pages/SimKeyButton.h"
+#include "ui/pages/PaintedButton.h"
 #include "ui/pages/pagerules.h"
 
 #include <QDebug>
@@ -25,10 +25,10 @@ void ButtonGridPage::setupBackground()
     m_background->lower();
 }
 
-SimKeyButton *ButtonGridPage::addGridButton(const QString &name, const QString &text, const QRect &designRect,
+PaintedButton *ButtonGridPage::addGridButton(const QString &name, const QString &text, const QRect &designRect,
                                             const char *clickLog)
 {
-    auto *button = new SimKeyButton(text, this);
+    auto *button = new PaintedButton(text, this);
     button->setGeometry(designRect);
     button->setFontPixelSizeRange(11, 16);
     m_design.append({name, designRect});
@@ -40,7 +40,7 @@ void ButtonGridPage::layoutGrid(const FontRange &font)
 {
     const PageScale s(size());
     for (const auto &[name, r] : std::as_const(m_design)) {
-        SimKeyButton *b = m_buttons.value(name);
+        PaintedButton *b = m_buttons.value(name);
         if (!b)
             continue;
         b->setFontPixelSizeRange(font.minimum, font.maximum);
@@ -48,7 +48,7 @@ void ButtonGridPage::layoutGrid(const FontRange &font)
     }
 }
 
-void ButtonGridPage::makeSelectable(SimKeyButton *button, const QString &name, const char *clickLog)
+void ButtonGridPage::makeSelectable(PaintedButton *button, const QString &name, const char *clickLog)
 {
     m_buttons.insert(name, button);
     // The mark follows what the gesture holds, which the window tells.

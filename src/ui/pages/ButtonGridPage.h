@@ -10,7 +10,7 @@
 class GestureSelection;
 class KnobEditor;
 class PagePanel;
-class SimKeyButton;
+class PaintedButton;
 struct FontRange;
 
 // What the list pages share: the design canvas, a picture behind the buttons,
@@ -37,14 +37,14 @@ protected:
 
     // A button of the page at `designRect`, found by `name`; a click logs
     // `clickLog` with the name and reports the name.
-    SimKeyButton *addGridButton(const QString &name, const QString &text, const QRect &designRect,
+    PaintedButton *addGridButton(const QString &name, const QString &text, const QRect &designRect,
                                 const char *clickLog);
-    SimKeyButton *button(const QString &name) const { return m_buttons.value(name); }
+    PaintedButton *button(const QString &name) const { return m_buttons.value(name); }
     // Places the grid buttons at their design rectangles scaled to the page.
     void layoutGrid(const FontRange &font);
 
     // Naming and click handling alone, for pages that create and place their buttons themselves.
-    void makeSelectable(SimKeyButton *button, const QString &name, const char *clickLog);
+    void makeSelectable(PaintedButton *button, const QString &name, const char *clickLog);
     virtual void emitClicked(const QString &name) = 0;
 
     virtual void updateButtonLayout() = 0;
@@ -53,6 +53,6 @@ protected:
     PagePanel *m_background = nullptr;
 
 private:
-    QHash<QString, SimKeyButton *> m_buttons;
+    QHash<QString, PaintedButton *> m_buttons;
     QList<QPair<QString, QRect>> m_design; // creation order
 };

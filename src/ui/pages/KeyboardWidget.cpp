@@ -6,7 +6,7 @@
 #include "ui/GestureSelection.h"
 
 #include "ui/pages/PagePanel.h"
-#include "ui/pages/SimKeyButton.h"
+#include "ui/pages/PaintedButton.h"
 
 #include <QDebug>
 #include <QMouseEvent>
@@ -352,7 +352,7 @@ QString KeyboardWidget::keyTextById(const QString &id) const
 
 void KeyboardWidget::addKeyButton(const QString &id, int x, int y, unsigned short keyCode)
 {
-    auto *button = new SimKeyButton(keyTextById(id), m_keyLayer);
+    auto *button = new PaintedButton(keyTextById(id), m_keyLayer);
     button->setFixedSize(keySizeById(id));
     button->move(x, y);
     button->setFontFamily(kFontFamily);
@@ -376,7 +376,7 @@ void KeyboardWidget::setupKeyLayer()
         const QRect r = lay.keys.value(d.id);
         addKeyButton(d.id, r.x(), r.y(), d.code);
     }
-    if (SimKeyButton *fn = m_keyButtons.value(QStringLiteral("fn"))) {
+    if (PaintedButton *fn = m_keyButtons.value(QStringLiteral("fn"))) {
         if (m_isMacLayout) {
             qDebug() << "fn key created and visible (Mac layout)";
         } else {
@@ -408,7 +408,7 @@ void KeyboardWidget::setLitUsages(const QList<unsigned short> &usages)
 void KeyboardWidget::applyLitUsages()
 {
     for (const KeyboardKeyDef &d : keyboardKeyDefs()) {
-        if (SimKeyButton *b = m_keyButtons.value(d.id))
+        if (PaintedButton *b = m_keyButtons.value(d.id))
             b->setSelected(m_litUsages.contains(keyboardClickCode(d.id, d.code, m_isMacLayout)));
     }
 }
@@ -441,7 +441,7 @@ QList<unsigned short> keyboardUsagesOf(const QList<KnobAction> &gesture)
 void KeyboardWidget::refreshSystemDependentKeyTexts()
 {
     for (const QString &id : kSystemDependentKeys) {
-        if (SimKeyButton *b = m_keyButtons.value(id))
+        if (PaintedButton *b = m_keyButtons.value(id))
             b->setText(keyTextById(id));
     }
 }
@@ -450,7 +450,7 @@ void KeyboardWidget::applyMacFunctionKeyIcons()
 {
     for (int i = 1; i <= 12; ++i) {
         const QString id = QStringLiteral("f%1").arg(i);
-        if (SimKeyButton *b = m_keyButtons.value(id))
+        if (PaintedButton *b = m_keyButtons.value(id))
             b->setTopIconSvg(m_isMacLayout ? keyboardMacIcon(id) : QString());
     }
 }
@@ -460,11 +460,11 @@ void KeyboardWidget::updateKeyLayerLayout()
     if (!m_svgLabel || !m_keyLayer)
         return;
     const KeyboardLayout lay = keyboardLayout(m_svgLabel->size(), m_isMacLayout);
-    for (SimKeyButton *b : std::as_const(m_keyButtons))
+    for (PaintedButton *b : std::as_const(m_keyButtons))
         b->setFontPixelSizeRange(lay.fontRange.minimum, lay.fontRange.maximum);
     m_keyLayer->setGeometry(lay.layer);
     for (auto it = m_keyButtons.constBegin(); it != m_keyButtons.constEnd(); ++it) {
-        SimKeyButton *b = it.value();
+        PaintedButton *b = it.value();
         const auto r = lay.keys.constFind(it.key());
         if (r == lay.keys.constEnd()) {
             // Only fn is missing, on the Windows layout.

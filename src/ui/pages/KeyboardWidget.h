@@ -14,7 +14,7 @@
 
 class GestureSelection;
 class KnobEditor;
-class SimKeyButton;
+class PaintedButton;
 struct KnobAction;
 
 // Where every key of the keyboard page goes for a picture size, in key-layer
@@ -91,7 +91,7 @@ public:
     void resetEscapeClickCount();
 
     // For the main window's tests and the page shots.
-    SimKeyButton *keyButton(const QString &id) const { return m_keyButtons.value(id); }
+    PaintedButton *keyButton(const QString &id) const { return m_keyButtons.value(id); }
     KeyboardLabel *picture() const { return m_svgLabel; }
     QWidget *keyLayer() const { return m_keyLayer; }
 
@@ -120,5 +120,5 @@ private:
     QList<unsigned short> m_litUsages;
     bool m_isMacLayout = false;
     int m_escClickCount = 0;
-    QHash<QString, SimKeyButton *> m_keyButtons;
+    QHash<QString, PaintedButton *> m_keyButtons;
 };

@@ -1,7 +1,7 @@
 #include "ui/pages/ProcreateWidget.h"
 
 #include "protocol/uitext.h"
-#include "ui/pages/SimKeyButton.h"
+#include "ui/pages/PaintedButton.h"
 #include "ui/pages/pagerules.h"
 #include "ui/pages/pagevocabulary.h"
 
@@ -23,7 +23,7 @@ void ProcreateWidget::setupUI()
     setupBackground();
 
     for (const QString &name : procreatePageNames()) {
-        auto *button = new SimKeyButton(uiText(name), m_background);
+        auto *button = new PaintedButton(uiText(name), m_background);
         button->setFontFamily(QStringLiteral("Microsoft YaHei"));
         m_buttons.append(button);
         makeSelectable(button, name, "Procreate按键被点击:");
@@ -46,7 +46,7 @@ void ProcreateWidget::updateButtonLayout()
     const int x0 = s.x(16);
     const int y0 = s.y(84);
     for (int i = 0; i < m_buttons.size(); ++i) {
-        SimKeyButton *b = m_buttons.at(i);
+        PaintedButton *b = m_buttons.at(i);
         b->setGeometry(x0 + (i % 7) * (bw + gx), y0 + (i / 7) * (bh + gy), bw, bh);
         b->setFontPixelSizeRange(8, fm);
         b->show();

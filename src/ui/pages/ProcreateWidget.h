@@ -12,7 +12,7 @@ public:
     explicit ProcreateWidget(QWidget *parent = nullptr);
 
     void updateButtonLayout() override;
-    const QList<SimKeyButton *> &buttons() const { return m_buttons; }
+    const QList<PaintedButton *> &buttons() const { return m_buttons; }
 
 Q_SIGNALS:
     void procreateKeyClicked(const QString &keyName);
@@ -24,5 +24,5 @@ protected:
 private:
     void setupUI();
 
-    QList<SimKeyButton *> m_buttons;
+    QList<PaintedButton *> m_buttons;
 };

@@ -8,16 +8,17 @@
 
 class QSvgRenderer;
 
-// The painted key cap every page uses. It paints itself rather than taking a
-// style sheet: with one sheet per key, parsing and polishing 79 of them was a
-// large part of opening the window. Font size and paddings follow the size.
-class SimKeyButton : public QPushButton
+// The painted key cap of every page, and the header's Import, Export and Reset.
+// It paints itself rather than taking a style sheet: with one sheet per key,
+// parsing and polishing 79 of them was a large part of opening the window.
+// Font size and paddings follow the size.
+class PaintedButton : public QPushButton
 {
     Q_OBJECT
-    Q_DISABLE_COPY_MOVE(SimKeyButton)
+    Q_DISABLE_COPY_MOVE(PaintedButton)
 
 public:
-    explicit SimKeyButton(const QString &text, QWidget *parent = nullptr);
+    explicit PaintedButton(const QString &text, QWidget *parent = nullptr);
 
     void setSelected(bool selected);
     bool isSelected() const { return m_selected; }

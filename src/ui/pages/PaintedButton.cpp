@@ -1,4 +1,4 @@
-#include "ui/pages/SimKeyButton.h"
+#include "ui/pages/PaintedButton.h"
 
 #include "ui/pages/pagerules.h"
 #include "ui/textfit.h"
@@ -12,7 +12,7 @@
 
 #include <algorithm>
 
-SimKeyButton::SimKeyButton(const QString &text, QWidget *parent) : QPushButton(text, parent)
+PaintedButton::PaintedButton(const QString &text, QWidget *parent) : QPushButton(text, parent)
 {
     // Keyboard focus only: a click must not leave a focus ring behind.
     setFocusPolicy(Qt::TabFocus);
@@ -21,7 +21,7 @@ SimKeyButton::SimKeyButton(const QString &text, QWidget *parent) : QPushButton(t
     setFlat(true);
 }
 
-void SimKeyButton::setSelected(bool selected)
+void PaintedButton::setSelected(bool selected)
 {
     if (m_selected == selected)
         return;
@@ -29,13 +29,13 @@ void SimKeyButton::setSelected(bool selected)
     update();
 }
 
-void SimKeyButton::setFontFamily(const QString &family)
+void PaintedButton::setFontFamily(const QString &family)
 {
     m_fontFamily = family;
     update();
 }
 
-void SimKeyButton::setFontPixelSizeRange(int a, int b)
+void PaintedButton::setFontPixelSizeRange(int a, int b)
 {
     if (a < 1 || b < 1)
         return;
@@ -44,7 +44,7 @@ void SimKeyButton::setFontPixelSizeRange(int a, int b)
     update();
 }
 
-void SimKeyButton::setBorderRadius(int radius)
+void PaintedButton::setBorderRadius(int radius)
 {
     if (radius < 0)
         return;
@@ -52,7 +52,7 @@ void SimKeyButton::setBorderRadius(int radius)
     update();
 }
 
-void SimKeyButton::setBorderWidth(int width)
+void PaintedButton::setBorderWidth(int width)
 {
     if (width < 0)
         return;
@@ -60,13 +60,13 @@ void SimKeyButton::setBorderWidth(int width)
     update();
 }
 
-void SimKeyButton::setFixedFontSize(bool fixed)
+void PaintedButton::setFixedFontSize(bool fixed)
 {
     m_fixedFontSize = fixed;
     update();
 }
 
-void SimKeyButton::setTopIconSvg(const QString &path)
+void PaintedButton::setTopIconSvg(const QString &path)
 {
     if (!path.isEmpty()) {
         if (!m_topIconRenderer)
@@ -81,17 +81,17 @@ void SimKeyButton::setTopIconSvg(const QString &path)
     update();
 }
 
-bool SimKeyButton::hasTopIcon() const
+bool PaintedButton::hasTopIcon() const
 {
     return m_topIconRenderer != nullptr;
 }
 
-int SimKeyButton::resolvedHorizontalPadding() const
+int PaintedButton::resolvedHorizontalPadding() const
 {
     return simKeyHorizontalPadding(width());
 }
 
-QFont SimKeyButton::keyFont(int pixelSize) const
+QFont PaintedButton::keyFont(int pixelSize) const
 {
     QFont f = font();
     // An unnamed family keeps the one key caps have always asked for; where it
@@ -102,19 +102,19 @@ QFont SimKeyButton::keyFont(int pixelSize) const
     return f;
 }
 
-int SimKeyButton::resolvedFontPixelSize() const
+int PaintedButton::resolvedFontPixelSize() const
 {
     fit();
     return m_fitFont.pixelSize();
 }
 
-QString SimKeyButton::shownText() const
+QString PaintedButton::shownText() const
 {
     fit();
     return m_fitShown;
 }
 
-void SimKeyButton::fit() const
+void PaintedButton::fit() const
 {
     FitInputs inputs{text(),        size(),          m_minFontPixelSize, m_maxFontPixelSize,
                      m_borderWidth, m_fixedFontSize, hasTopIcon(),       m_fontFamily};
@@ -157,7 +157,7 @@ void SimKeyButton::fit() const
     m_fitShown = shown.replace(QStringLiteral("&"), QStringLiteral("&&"));
 }
 
-void SimKeyButton::mousePressEvent(QMouseEvent *event)
+void PaintedButton::mousePressEvent(QMouseEvent *event)
 {
     QPushButton::mousePressEvent(event);
     if (event->button() == Qt::LeftButton)
@@ -165,28 +165,28 @@ void SimKeyButton::mousePressEvent(QMouseEvent *event)
     update();
 }
 
-void SimKeyButton::mouseReleaseEvent(QMouseEvent *event)
+void PaintedButton::mouseReleaseEvent(QMouseEvent *event)
 {
     QPushButton::mouseReleaseEvent(event);
     m_pressed = false;
     update();
 }
 
-void SimKeyButton::enterEvent(QEnterEvent *event)
+void PaintedButton::enterEvent(QEnterEvent *event)
 {
     QPushButton::enterEvent(event);
     m_hovered = true;
     update();
 }
 
-void SimKeyButton::leaveEvent(QEvent *event)
+void PaintedButton::leaveEvent(QEvent *event)
 {
     QPushButton::leaveEvent(event);
     m_hovered = false;
     update();
 }
 
-void SimKeyButton::paintEvent(QPaintEvent *)
+void PaintedButton::paintEvent(QPaintEvent *)
 {
     const SimKeyColors colors = simKeyColors(isEnabled(), m_pressed, m_selected, m_hovered);
     QPainter p(this);
@@ -214,7 +214,7 @@ void SimKeyButton::paintEvent(QPaintEvent *)
     m_topIconRenderer->render(&p, simKeyIconRect(size(), m_topIconRenderer->defaultSize(), large));
 }
 
-bool SimKeyButton::event(QEvent *event)
+bool PaintedButton::event(QEvent *event)
 {
     // An elided text shows the full one when no tooltip was set for the key.
     if (event->type() == QEvent::ToolTip && toolTip().isEmpty()) {
