@@ -1,6 +1,7 @@
 // The configuration file: every name a page can bind survives the trip to the
 // wire and back, and invalid files are refused with their JSON path.
 
+#include "protocol/actionfilenames.h"
 #include "protocol/actionnames.h"
 #include "protocol/assignmentwrite.h"
 #include "protocol/configdecode.h"
@@ -8,7 +9,6 @@
 #include "protocol/keyvocabulary.h"
 #include "protocol/knobdocument.h"
 #include "protocol/procreatetable.h"
-#include "protocol/uitext.h"
 #include "support/packetbytes.h"
 #include "ui/pages/pagevocabulary.h"
 
@@ -202,12 +202,12 @@ void TestCliDocument::readPackets_data()
     row("Ctrl+keypad one", "03 FD 02 01 01 00 02 | 00 00 F1 | 00 00 59", true, "Ctrl+1/0");
     row("unnamed usage", "03 FD 02 01 01 00 01 | 00 00 6C", true, "K6C/0");
     row("media back", "03 FD 02 01 02 00 02 00 00 24 02 00 02", true,
-        uiText(QStringLiteral("网页后退")) + "/0");
+        actionFileName(QStringLiteral("网页后退")) + "/0");
     row("procreate undo", "03 FD 02 01 04 00 02 | 00 00 F4 | 00 00 1D", true,
-        uiText(QStringLiteral("撤销")) + "/0");
+        actionFileName(QStringLiteral("撤销")) + "/0");
     row("procreate fallback", "03 FD 02 01 04 00 02 | 00 00 F4 | 00 00 1E", false, "Win+1/0");
     row("mouse left", "03 FD 02 01 03 01 04 00 00 00 00 00 01", true,
-        uiText(QStringLiteral("鼠标左键")) + "/0");
+        actionFileName(QStringLiteral("鼠标左键")) + "/0");
 }
 
 void TestCliDocument::readPackets()

@@ -1,12 +1,12 @@
 // Key names to codes and back: what a save writes for a name, and what a
 // read makes of the device's packets.
 #include "protocol/KnobFirmware.h"
+#include "protocol/actionfilenames.h"
 #include "protocol/actionnames.h"
 #include "protocol/assignmentwrite.h"
 #include "protocol/configdecode.h"
 #include "protocol/keyvocabulary.h"
 #include "protocol/knobdocument.h"
-#include "protocol/uitext.h"
 
 #include "support/packetbytes.h"
 
@@ -26,7 +26,7 @@ QString describe(const QList<KnobAction> &actions, bool mac)
         const bool isPlain = a.kind == KnobAction::Key && a.modifiers == 0;
         out << QStringLiteral("%1%2@%3")
                    .arg(isPlain ? QStringLiteral("#") : QString(),
-                        isPlain                       ? uiText(keyCodeToString(a.usage, mac))
+                        isPlain                       ? actionFileName(keyCodeToString(a.usage, mac))
                         : a.kind == KnobAction::Named ? a.sourceName
                                                       : actionDisplayName(a, mac))
                    .arg(clampedDelay(i, a.delayMs));

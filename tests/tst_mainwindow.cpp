@@ -6,7 +6,7 @@
 #include "device/packetutil.h"
 #include "protocol/knobdocument.h"
 #include "protocol/packets.h"
-#include "protocol/uitext.h"
+#include "ui/uitext.h"
 #include "support/configtestsupport.h"
 #include "support/devicetestsupport.h"
 #include "support/packetbytes.h"

@@ -6,7 +6,7 @@
 #include "protocol/actionnames.h"
 #include "protocol/assignmentwrite.h"
 #include "protocol/knobstoragerules.h"
-#include "protocol/uitext.h"
+#include "ui/uitext.h"
 #include "ui/KnobEditor.h"
 #include "ui/pages/BrightnessSliderWidget.h"
 #include "ui/pages/ColorPickerWidget.h"

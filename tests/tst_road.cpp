@@ -15,12 +15,13 @@
 
 #include "protocol/KnobFirmware.h"
 #include "protocol/keyvocabulary.h"
-#include "protocol/uitext.h"
 #include "ui/ChoiceOverlay.h"
+#include "ui/actiontext.h"
 #include "ui/pages/BrightnessSliderWidget.h"
 #include "ui/pages/ColorPickerWidget.h"
 #include "ui/pages/PaintedButton.h"
 #include "ui/pages/ToggleSwitchWidget.h"
+#include "ui/uitext.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "protocol/configdecode.h"
 #include "protocol/keyvocabulary.h"
 #include "protocol/knobstoragerules.h"
-#include "protocol/uitext.h"
+#include "protocol/actionfilenames.h"
 
 #include <algorithm>
 
@@ -76,10 +76,10 @@ QString keyActionsProblem(const KnobDocument &document, int knobKey, int *action
             .arg(kMaxVirtualKeys);
     case StorageRule::LightingNotStored:
         return QStringLiteral("\"%1\" is a lighting mode, which the knob does not store on a physical key")
-            .arg(uiText(actions[check.actionIndex].sourceName));
+            .arg(actionFileName(actions[check.actionIndex].sourceName));
     case StorageRule::ActionAlone:
         return QStringLiteral("\"%1\" must be the only action of its physical key")
-            .arg(uiText(actions[check.actionIndex].sourceName));
+            .arg(actionFileName(actions[check.actionIndex].sourceName));
     case StorageRule::KeyRecordLimit:
         return QStringLiteral("the actions need %1 key records (one per key and one per modifier), "
                               "but the device takes at most %2")

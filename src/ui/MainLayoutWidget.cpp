@@ -9,7 +9,7 @@
 #include "protocol/knobdocument.h"
 #include "protocol/knobstoragerules.h"
 #include "protocol/packets.h"
-#include "protocol/uitext.h"
+#include "ui/uitext.h"
 #include "ui/ChoiceOverlay.h"
 #include "ui/ConfigFileTransfer.h"
 #include "ui/DebugConsole.h"

@@ -1,8 +1,8 @@
 #include "ui/actiontext.h"
 
 #include "protocol/actionnames.h"
-#include "protocol/uitext.h"
 #include "ui/pages/pagevocabulary.h"
+#include "ui/uitext.h"
 
 #include <QHash>
 
@@ -46,4 +46,17 @@ QStringList actionTexts(const QList<KnobAction> &actions, bool isMacLayout)
     for (const KnobAction &a : actions)
         texts << actionText(a, isMacLayout);
     return texts;
+}
+
+QString textBoxDisplayText(const QString &name)
+{
+    QString text = name;
+    text.replace(QStringLiteral("RightCtrl"), QStringLiteral("Ctrl"));
+    text.replace(QStringLiteral("RightShift"), QStringLiteral("Shift"));
+    text.replace(QStringLiteral("RightAlt"), QStringLiteral("Alt"));
+    text.replace(QStringLiteral("RightWin"), QStringLiteral("Win"));
+    text.replace(QStringLiteral("RightControl"), QStringLiteral("control"));
+    text.replace(QStringLiteral("RightCommand"), QStringLiteral("command"));
+    text.replace(QStringLiteral("RightOption"), QStringLiteral("option"));
+    return uiText(text);
 }

@@ -1,7 +1,7 @@
 #include "ui/pages/DelayWidget.h"
 
 #include "protocol/keyvocabulary.h"
-#include "protocol/uitext.h"
+#include "ui/uitext.h"
 #include "ui/KnobEditor.h"
 #include "ui/actiontext.h"
 #include "ui/pages/PagePanel.h"
