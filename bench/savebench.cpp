@@ -2,7 +2,7 @@
 // through the knob session against the simulated knob.
 #include "bench/knobpackets.h"
 #include "device/KnobSession.h"
-#include "protocol/KnobModel.h"
+#include "protocol/knobdocument.h"
 #include "tests/fakes/hidsim/hidsim.h"
 
 #include <QCoreApplication>
@@ -15,13 +15,14 @@
 namespace {
 
 // Five keys of 18 plain keys each, 50 ms apart: what the packed keys above decode to.
-KnobModelSnapshot packedSnapshot()
+KnobDocument packedDocument()
 {
-    KnobModel model;
+    KnobDocument document;
     for (int k = 1; k <= 5; ++k)
         for (int i = 0; i < 18; ++i)
-            model.addKeyCode(k, static_cast<unsigned short>(0x04 + k + i), true);
-    return model.snapshot(true);
+            document.keys[k - 1] << KnobAction::key(0, static_cast<unsigned char>(0x04 + k + i),
+                                                    KnobAction::defaultDelay(i));
+    return document;
 }
 
 int fail(const char *what)
@@ -58,7 +59,7 @@ int main(int argc, char **argv)
     hidsim::clearWrites();
     QElapsedTimer timer;
     timer.start();
-    if (!session.save(packedSnapshot()))
+    if (!session.save(packedDocument()))
         return fail("save refused");
     if (!QTest::qWaitFor([&] { return !saved.isEmpty(); }, 30000))
         return fail("save did not finish");

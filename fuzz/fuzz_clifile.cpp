@@ -20,7 +20,7 @@ VX_FUZZ_TARGET(clifile)
     const ConfigJsonParse again = configDocumentFromJson(written);
     VX_FUZZ_CHECK(again.ok);
     VX_FUZZ_CHECK(configDocumentToJson(again.document) == written);
-    const AssignmentWritePlan plan = planAssignmentWrite(snapshotFromDocument(parsed.document));
+    const AssignmentWritePlan plan = planAssignmentWrite(parsed.document);
     for (const KnobWritePlan &knob : plan.knobs)
         VX_FUZZ_CHECK(knob.knobKey >= 1 && knob.knobKey <= kKnobKeyCount);
 }

@@ -27,10 +27,10 @@ std::vector<Packet> splitPackets(const std::uint8_t *data, std::size_t size)
 
 void checkDecoded(const DecodedConfigPacket &d)
 {
-    VX_FUZZ_CHECK(d.entries.size() <= kMaxVirtualKeys);
+    VX_FUZZ_CHECK(d.actions.size() <= kMaxVirtualKeys);
     switch (d.kind) {
     case DecodedConfigPacket::Ignored:
-        VX_FUZZ_CHECK(d.entries.isEmpty());
+        VX_FUZZ_CHECK(d.actions.isEmpty());
         break;
     case DecodedConfigPacket::Colour:
         VX_FUZZ_CHECK(d.light.brightness >= 0 && d.light.brightness <= 100);
@@ -41,9 +41,9 @@ void checkDecoded(const DecodedConfigPacket &d)
         VX_FUZZ_CHECK(d.knobKey >= 1 && d.knobKey <= 5);
         break;
     }
-    for (const ConfigEntry &e : d.entries) {
-        VX_FUZZ_CHECK(e.delayMs >= 0 && e.delayMs <= kMaxDelayMs);
-        VX_FUZZ_CHECK(!e.displayName.isEmpty());
+    for (const KnobAction &a : d.actions) {
+        VX_FUZZ_CHECK(a.delayMs >= 0 && a.delayMs <= kMaxDelayMs);
+        VX_FUZZ_CHECK(a.kind != KnobAction::Named || !a.sourceName.isEmpty());
     }
 }
 
@@ -73,8 +73,7 @@ VX_FUZZ_TARGET(configdecode)
         }
         if (isConfigReadEndPacket(p))
             continue;
-        for (bool mac : {macFirst, !macFirst})
-            checkDecoded(decodeConfigPacket(p, mac));
+        checkDecoded(decodeConfigPacket(p));
         if (raw.size() >= 2)
             standardCombinationFromPacket(raw[0], raw[1], macFirst);
         mouseCombinationFromPacket(raw);

@@ -1,6 +1,7 @@
+#include "protocol/actionnames.h"
 #include "protocol/assignmentwrite.h"
 #include "protocol/keyvocabulary.h"
-#include "protocol/uitext.h"
+#include "protocol/knobdocument.h"
 #include "ui/pages/pagevocabulary.h"
 
 #include "support/packetbytes.h"
@@ -44,41 +45,33 @@ struct FakeLink
     }
 };
 
-// A snapshot as the window builds it, step by step: "2:Ctrl+" adds a named
-// action to physical key 2, "2+04" the plain usage 0x04 (named in the current
-// layout), "2@0,,120" sets delays (empty: unchanged), "win"/"mac" switch the
-// layout; "2#05", "2&Ctrl+" and "2?text" add a key code, a name or a display
-// entry alone, as a model out of step would hold.
-KnobModelSnapshot snapshotOf(const QString &steps)
+// A document as the window builds it, step by step: "2:Ctrl+" adds the action
+// of a name to physical key 2, "2+04" the key value 0x04 (modifiers in the
+// high byte), "2@0,,120" sets delays (empty: unchanged).
+KnobDocument documentOf(const QString &steps)
 {
-    KnobModelSnapshot s;
+    KnobDocument d;
     for (const QString &step : steps.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-        if (step == QLatin1String("win") || step == QLatin1String("mac")) {
-            s.isMacLayout = step == QLatin1String("mac");
-            continue;
-        }
-        KnobKeyModel &key = s.keys[std::size_t(step.at(0).digitValue() - 1)];
+        QList<KnobAction> &actions = d.keys[std::size_t(step.at(0).digitValue() - 1)];
         const char kind = step.at(1).toLatin1();
         const QString rest = step.mid(2);
-        const auto usage = static_cast<unsigned short>(rest.toUInt(nullptr, 16));
+        const uint value = rest.toUInt(nullptr, 16);
         if (kind == '@') {
             const QStringList delays = rest.split(QLatin1Char(','));
             for (int i = 0; i < delays.size(); ++i)
                 if (!delays[i].isEmpty())
-                    key.delays[std::size_t(i)] = delays[i].toInt();
-        } else if (kind == '+' || kind == '#') {
-            key.keyCodes << usage;
-            if (kind == '+')
-                key.displayNames << uiText(keyCodeToString(usage, s.isMacLayout));
-        } else if (kind == '?') {
-            key.displayNames << rest;
-        } else {
-            key.combinations << rest;
-            if (kind == ':')
-                key.displayNames << uiText(rest);
+                    actions[i].delayMs = delays[i].toInt();
+            continue;
         }
+        const ActionNameResult named = actionFromName(rest, true);
+        KnobAction a = kind == '+' ? KnobAction::key(static_cast<unsigned char>(value >> 8),
+                                                     static_cast<unsigned char>(value & 0xFF))
+                       : named.ok  ? named.action
+                                   : KnobAction::named(rest);
+        a.delayMs = KnobAction::defaultDelay(int(actions.size()));
+        actions << a;
     }
-    return s;
+    return d;
 }
 
 Packet keyPacketOf(const AssignmentWritePlan &plan, int knobKey)
@@ -112,27 +105,20 @@ private Q_SLOTS:
             << bytes("03 FD 04 01 01 00 03 | 00 00 04 | 00 32 05 | EA 60 06");
         QTest::newRow("trailing modifier")
             << "2:Shift+A 2:Ctrl+" << bytes("03 FD 04 01 01 00 03 | 00 00 F2 | 00 00 04 | 00 00 F1");
-        QTest::newRow("unmatched display entry is skipped")
-            << "2+04 2?stale 2:Ctrl+Z" << bytes("03 FD 04 01 01 00 03 | 00 00 04 | 00 00 F1 | 00 32 1D");
         QTest::newRow("interleaved order, plain high-byte mask") // V with Ctrl in the high byte
             << "2+119 2:! 2+05 2@,100,200"
             << bytes("03 FD 04 01 01 00 05 | 00 00 F1 | 00 00 19 | 00 00 F2 | 00 64 1E | 00 C8 05");
-        QTest::newRow("layout switched after adding")
-            << "win 2+E0 mac" << bytes("03 FD 04 01 01 00 01 | 00 00 E0");
         QTest::newRow("name with neither mask nor key")
             << "2:Hello 2+05" << bytes("03 FD 04 01 01 00 01 | 00 32 05");
-        QTest::newRow("keys missing from the display list are kept")
-            << "2+04 2#05 2&Ctrl+" << bytes("03 FD 04 01 01 00 03 | 00 00 04 | 00 32 05 | 00 00 F1");
     }
     void packedRecords()
     {
         QFETCH(QString, steps);
         QFETCH(Packet, expected);
-        const AssignmentWritePlan plan = planAssignmentWrite(snapshotOf(steps));
+        const AssignmentWritePlan plan = planAssignmentWrite(documentOf(steps));
         QCOMPARE(plan.knobs.size(), 1);
         QCOMPARE(plan.knobs.first().mode, WriteMode::Packed);
         QCOMPARE(keyPacketOf(plan, 2), expected);
-        QCOMPARE(plan.knobs.first().unorderedKeys.size(), steps.contains(QLatin1Char('#')) ? 2 : 0);
     }
 
     // At most 19 records fit and the cut keeps whole keys only. Keys are
@@ -164,7 +150,7 @@ private Q_SLOTS:
             steps += keys[i] == QLatin1Char('+') ? " 3:Ctrl+" + keyCodeToString(usage, true)
                                                  : QStringLiteral(" 3+%1").arg(usage, 0, 16);
         }
-        const AssignmentWritePlan plan = planAssignmentWrite(snapshotOf(steps));
+        const AssignmentWritePlan plan = planAssignmentWrite(documentOf(steps));
         QCOMPARE(plan.knobs.size(), 1);
         QCOMPARE(plan.knobs.first().recordCount, records);
         QCOMPARE(plan.knobs.first().writtenRecordCount, written);
@@ -240,7 +226,7 @@ private Q_SLOTS:
         link.failing = failing;
         const bool paced = !steps.endsWith(QLatin1String("unpaced"));
         const AssignmentWriteResult r = executeAssignmentWrite(
-            planAssignmentWrite(snapshotOf(steps.remove(QLatin1String("unpaced")))), link.io(paced));
+            planAssignmentWrite(documentOf(steps.remove(QLatin1String("unpaced")))), link.io(paced));
         QCOMPARE(link.events, events);
         QCOMPARE(r.ok, ok);
     }
@@ -250,7 +236,7 @@ private Q_SLOTS:
     {
         FakeLink link;
         QVERIFY(
-            executeAssignmentWrite(planAssignmentWrite(snapshotOf("4:Ctrl+C 4:撤销 4@500,900")), link.io())
+            executeAssignmentWrite(planAssignmentWrite(documentOf("4:Ctrl+C 4:撤销 4@500,900")), link.io())
                 .ok);
         QCOMPARE(link.sent.size(), std::size_t(3));
         QCOMPARE(link.sent[0].second, bytes("03 FD 06 01 01 00 02 | 00 00 F1 | 00 00 06"));

@@ -830,13 +830,11 @@ private Q_SLOTS:
             QVERIFY(QTest::qWaitFor([&] { return rig.session.lightSendsCompleted() == 1; }, kWait));
             expected = {settings.packet()};
         } else {
-            KnobModelSnapshot snapshot;
-            snapshot.keys[0].keyCodes = {0x04, 0x05};
-            snapshot.keys[0].displayNames = {QStringLiteral("A"), QStringLiteral("B")};
-            snapshot.keys[2].combinations = {QStringLiteral("音量+")};
-            snapshot.keys[2].displayNames = {QStringLiteral("Volume +")};
+            KnobDocument document;
+            document.keys[0] = {KnobAction::key(0, 0x04), KnobAction::key(0, 0x05, 50)};
+            document.keys[2] = {KnobAction::named(QStringLiteral("音量+"))};
             QSignalSpy done(&rig.session, &KnobSession::saveFinished);
-            QVERIFY(rig.session.save(snapshot));
+            QVERIFY(rig.session.save(document));
             QVERIFY(done.wait(kWait));
             QCOMPARE(done.at(0).at(0).toBool(), ok);
             // What the USB link would have been handed, report by report.
@@ -846,7 +844,7 @@ private Q_SLOTS:
                 expected.insert(expected.end(), list.begin(), list.end());
                 return int(p.size());
             };
-            executeAssignmentWrite(planAssignmentWrite(snapshot), io);
+            executeAssignmentWrite(planAssignmentWrite(document), io);
         }
         const QList<QStringList> runs = rig.runs();
         QCOMPARE(runs.size(), 2); // the connect run and one write run

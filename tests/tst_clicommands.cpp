@@ -9,7 +9,7 @@
 #include "device/savereadback.h"
 #include "protocol/configdecode.h"
 #include "protocol/configjson.h"
-#include "protocol/knobconfigdocument.h"
+#include "protocol/knobdocument.h"
 #include "support/clirun.h"
 #include "support/devicetestsupport.h"
 #include "support/packetbytes.h"

@@ -5,7 +5,7 @@
 #include "device/KnobSession.h"
 #include "device/configread.h"
 #include "fakes/clock/ManualClock.h"
-#include "protocol/KnobModel.h"
+#include "protocol/knobdocument.h"
 #include "protocol/packets.h"
 #include "support/devicetestsupport.h"
 #include "support/packetbytes.h"
@@ -41,7 +41,7 @@ public:
         QObject::connect(&s, &KnobSession::configPacketRead, &s, [this](const Packet &p) {
             m_events << QStringLiteral("packet %1").arg(packetToHex(Packet(p.begin(), p.begin() + 10)));
         });
-        QObject::connect(&s, &KnobSession::configurationRead, &s, [this](const KnobConfigDocument &d) {
+        QObject::connect(&s, &KnobSession::configurationRead, &s, [this](const KnobDocument &d) {
             m_events << QStringLiteral("document %1")
                             .arg(std::count_if(d.keys.begin(), d.keys.end(),
                                                [](const auto &k) { return !k.isEmpty(); }));
@@ -97,19 +97,17 @@ Packet withByte0(Packet p, unsigned char b)
 }
 
 // Keys 1..4 the factory media actions, key 5 Ctrl+Z then A after 300 ms.
-KnobModelSnapshot fiveKeySnapshot()
+KnobDocument fiveKeyDocument()
 {
-    KnobModel model;
+    KnobDocument d;
     const char16_t *media[] = {u"音量-", u"音量+", u"屏幕亮度-", u"屏幕亮度+"};
     for (int k = 1; k <= 4; ++k)
-        model.addCombination(k, QString::fromUtf16(media[k - 1]));
-    model.addCombination(5, QStringLiteral("Ctrl+Z"));
-    model.addKeyCode(5, 0x04, true);
-    model.key(5).delays[1] = 300;
-    return model.snapshot(true);
+        d.keys[k - 1] = {KnobAction::named(QString::fromUtf16(media[k - 1]))};
+    d.keys[4] = {KnobAction::key(0x01, 0x1D), KnobAction::key(0, 0x04, 300)};
+    return d;
 }
 
-// What fiveKeySnapshot puts on the wire: per key its report, the compatibility
+// What fiveKeyDocument puts on the wire: per key its report, the compatibility
 // copy with the older command code, and the end packet.
 std::vector<Packet> fiveKeyReports()
 {
@@ -225,7 +223,7 @@ private Q_SLOTS:
         }
         const double start = hidsim::nowMs();
         if (save)
-            QVERIFY(s.save(fiveKeySnapshot()));
+            QVERIFY(s.save(fiveKeyDocument()));
 
         tick(*clock, 30, 10); // three probe periods
         QVERIFY2(save ? s.isSaveRunning() : s.isConfigReadInProgress(), "finished before the ticks");
@@ -485,9 +483,9 @@ private Q_SLOTS:
         using Kind = KnobOperations::Kind;
         QCOMPARE(s.mayStart(Kind::RawSend), KnobSession::Refusal::Reading);
         QCOMPARE(s.mayStart(Kind::Save), KnobSession::Refusal::None); // it waits instead
-        QVERIFY(s.save(fiveKeySnapshot()));
+        QVERIFY(s.save(fiveKeyDocument()));
         QCOMPARE(s.mayStart(Kind::Save), KnobSession::Refusal::Saving);
-        QVERIFY(!s.save(fiveKeySnapshot()));
+        QVERIFY(!s.save(fiveKeyDocument()));
         QVERIFY(!s.sendRawReport(buildReadRequestPacket(), 0));
         QTRY_COMPARE_WITH_TIMEOUT(saved.size(), 1, 20000);
         QVERIFY(saved.at(0).at(0).toBool());
@@ -546,7 +544,7 @@ private Q_SLOTS:
         hidsim::setFirmwareOptions(dev, fw);
         QSignalSpy saved(&s, &KnobSession::saveFinished);
         const double start = hidsim::nowMs();
-        QVERIFY(s.save(fiveKeySnapshot()));
+        QVERIFY(s.save(fiveKeyDocument()));
         QVERIFY(QTest::qWaitFor([&] { return !writesSince(start, false).empty(); }, 10000));
         if (shutdown) {
             s.shutdown();
@@ -592,11 +590,11 @@ private Q_SLOTS:
         hidsim::setFirmwareOptions(dev, fw);
         KnobSession s;
         QVERIFY(connectAndReadSession(s));
-        KnobModelSnapshot snapshot = fiveKeySnapshot();
+        KnobDocument document = fiveKeyDocument();
         if (emptyKey2)
-            snapshot.keys[1].clear();
+            document.keys[1].clear();
         QSignalSpy checked(&s, &KnobSession::saveChecked);
-        QVERIFY(s.save(snapshot));
+        QVERIFY(s.save(document));
         QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 1, 15000);
         const SaveOutcome outcome = checked.at(0).at(0).value<SaveOutcome>();
         QVERIFY(outcome.written && outcome.readBack);
@@ -657,7 +655,7 @@ private Q_SLOTS:
         QVERIFY(connectAndReadSession(s));
         const double start = hidsim::nowMs();
         s.queueLighting(light(9, 9, 9, 90, true)); // its coalescing timer runs out during the save
-        QVERIFY(s.save(fiveKeySnapshot()));
+        QVERIFY(s.save(fiveKeyDocument()));
         for (int i = 1; i <= 3; ++i, QTest::qWait(60)) // each past the coalescing window
             s.queueLighting(light(i, i, i, i * 10, true));
         QVERIFY(s.isSaveRunning());
@@ -719,7 +717,7 @@ private Q_SLOTS:
         s.startDemo();
         QTRY_COMPARE_WITH_TIMEOUT(events.count(QStringLiteral("finished 1 1")), 1, 10000);
         QCOMPARE(events.count(QStringLiteral("packet")), 6); // five gestures and the light
-        QVERIFY(s.save(fiveKeySnapshot()));
+        QVERIFY(s.save(fiveKeyDocument()));
         QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 1, 15000);
         QVERIFY(checked.at(0).at(0).value<SaveOutcome>().confirmed());
         s.queueLighting(light(1, 2, 3, 40, true));

@@ -15,29 +15,24 @@
 
 #include "protocol/KnobFirmware.h"
 #include "protocol/keyvocabulary.h"
-#include "protocol/uitext.h"
 #include "ui/ChoiceOverlay.h"
+#include "ui/actiontext.h"
 #include "ui/pages/BrightnessSliderWidget.h"
 #include "ui/pages/ColorPickerWidget.h"
 #include "ui/pages/PaintedButton.h"
 #include "ui/pages/ToggleSwitchWidget.h"
+#include "ui/uitext.h"
 
 namespace {
 
 namespace Access = knobview;
 
-// "1:05|Ctrl+V;2:..." - plain key usages, then names, of every physical key.
+// "1:key:0x05 media:mute;2:..." - the actions of every physical key by id.
 QString describeModel(const MainLayoutWidget &w)
 {
     QStringList keys;
-    for (int k = 1; k <= 5; ++k) {
-        QStringList codes;
-        for (unsigned short c : Access::keyCodes(w, k))
-            codes << QStringLiteral("%1").arg(c, 2, 16, QLatin1Char('0')).toUpper();
-        keys << QStringLiteral("%1:%2|%3")
-                    .arg(k)
-                    .arg(codes.join(QLatin1Char(' ')), Access::combinations(w, k).join(QLatin1Char(' ')));
-    }
+    for (int k = 1; k <= 5; ++k)
+        keys << QString::number(k) + QLatin1Char(':') + Access::ids(w, k).join(QLatin1Char(' '));
     return keys.join(QLatin1Char(';'));
 }
 
@@ -106,9 +101,9 @@ bool edit(WindowRig &rig)
 
 bool modelHoldsEdits(const WindowRig &rig)
 {
-    const KnobModel &m = knobview::model(rig.window);
-    return m.key(1).keyCodes == QList<unsigned short>{0x04, 0x05} &&
-           m.key(3).keyCodes == QList<unsigned short>{0x06} && m.key(2).isEmpty();
+    const KnobDocument &d = knobview::document(rig.window);
+    return d.keys[0] == QList<KnobAction>{KnobAction::key(0, 0x04), KnobAction::key(0, 0x05, 50)} &&
+           d.keys[2] == QList<KnobAction>{KnobAction::key(0, 0x06)} && d.keys[1].isEmpty();
 }
 
 std::vector<hidsim::WriteRecord> acceptedWrites()
@@ -183,7 +178,7 @@ private Q_SLOTS:
                "assignment 4 03 FD 06 01 04 00 02 00 00 F4 00 00 1D;"
                "assignment 5 03 FD 03 01 03 01 04 00 00 00 00 00 01;"
                "colour 03 FD 00 06 FF 80 00 64 01"
-            << "1:05|Ctrl+V;2:04|;3:|音量+;4:|撤销;5:|鼠标左键"
+            << "1:key:0x19+ctrl key:0x05;2:key:0x04;3:media:volume-up;4:procreate:undo;5:mouse:left-click"
             << "0,500"
             << "#ff8000/100/on";
         QTest::newRow("older codes, modifiers, extra report byte")
@@ -194,7 +189,8 @@ private Q_SLOTS:
                "assignment 4 03 FD 06 01 02 00 02 00 00 24 00 00 02;"
                "assignment 5 03 FD 03 01 04 00 03 00 00 F2 00 00 F4 00 00 1D;"
                "colour 03 FD 00 06 00 00 FF 0A 00"
-            << "1:|! Alt+;2:05|Shift+A;3:|Ctrl+鼠标向上;4:|网页后退;5:|重做"
+            << "1:key:0x1e+shift mods:alt;2:key:0x04+shift "
+               "key:0x05;3:mouse:ctrl-wheel-up;4:media:web-back;5:procreate:redo"
             << "0,50"
             << "#0000ff/10/off";
         QTest::newRow("eighteen keys, capped delays, swipe")
@@ -202,13 +198,15 @@ private Q_SLOTS:
                    ";assignment 3 03 FD 05 01 03 04 04 00 00 03;"
                    "assignment 5 03 FD 03 01 01 00 02 FF FF 29 FF FF 2A;"
                    "colour 03 FD 00 06 10 20 30 32 01"
-            << "1:04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13 14 15|;2:|;3:|向上划屏;4:|;5:29 2A|"
+            << "1:key:0x04 key:0x05 key:0x06 key:0x07 key:0x08 key:0x09 key:0x0a key:0x0b key:0x0c key:0x0d "
+               "key:0x0e key:0x0f key:0x10 key:0x11 key:0x12 key:0x13 key:0x14 "
+               "key:0x15;2:;3:mouse:swipe-up;4:;5:key:0x29 key:0x2a"
             << "100,100,100,100,100,100,100,100,100,100,100,100,100,100,100,100,100,100"
             << "#102030/50/on";
         QTest::newRow("Procreate fallback and an unnamed key")
             << "device; assignment 2 03 FD 04 01 01 00 01 00 00 6C;"
                "assignment 4 03 FD 06 01 04 00 02 00 00 F4 00 00 1E"
-            << "1:|;2:6C|;3:|;4:|Win+1;5:|"
+            << "1:;2:key:0x6c;3:;4:key:0x1e+gui;5:"
             << ""
             << "";
     }
@@ -247,7 +245,7 @@ private Q_SLOTS:
         const int before = int(Access::displayNames(w, 2).size());
         QTest::mouseClick(keyboard->keyButton(QStringLiteral("a")), Qt::LeftButton);
         QCOMPARE(int(Access::displayNames(w, 2).size()), before + 1);
-        QCOMPARE(Access::keyCodes(w, 2).last(), 0x04);
+        QCOMPARE(Access::ids(w, 2).constLast(), QStringLiteral("key:0x04"));
         const QString edited = shown(w);
 
         // Save: the device holds key 2 with A as its last key.
@@ -455,7 +453,7 @@ private Q_SLOTS:
                 rig.livenessPeriod();
                 QVERIFY(!rig.session.isConnected());
                 QCOMPARE(link.count(), 2);
-                QVERIFY(knobview::model(rig.window).key(1).isEmpty());
+                QVERIFY(knobview::document(rig.window).keys[0].isEmpty());
             } else {
                 QVERIFY(!finished.isEmpty() || finished.wait(kWait));
                 const bool ok = finished.at(0).at(0).toBool();

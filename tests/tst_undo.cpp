@@ -1,8 +1,9 @@
 // The window's edit history and its file import: undo and redo give back
-// exactly the model each step left, and a file that does not pass changes
+// exactly the document each step left, and a file that does not pass changes
 // nothing.
+#include "protocol/assignmentwrite.h"
 #include "protocol/configjson.h"
-#include "protocol/knobconfigdocument.h"
+#include "protocol/knobdocument.h"
 #include "ui/ConfigFileTransfer.h"
 #include "ui/KnobEditor.h"
 #include "ui/pages/DelayWidget.h"
@@ -12,6 +13,56 @@
 #include <QTest>
 #include <QUndoStack>
 #include <QWidget>
+#include <functional>
+
+namespace {
+
+struct Edit
+{
+    const char *name;
+    std::function<void(KnobEditor &)> run;
+    const char *emitted; // gestures reported, in order; "all" for the whole document
+};
+
+// Gesture 1 holds A and Ctrl+B (200 ms), gesture 3 its default, the rest nothing.
+const std::vector<Edit> &edits()
+{
+    static const std::vector<Edit> list = {
+        {"key on 2", [](KnobEditor &e) { e.addKeyCode(2, 0x04); }, "2"},
+        {"combination on 4", [](KnobEditor &e) { e.addName(4, QStringLiteral("Ctrl+C")); }, "4"},
+        {"media replaces 1", [](KnobEditor &e) { e.addName(1, QStringLiteral("音量+")); }, "1"},
+        {"remove from 1", [](KnobEditor &e) { e.removeAction(1, 0); }, "1"},
+        {"clear 3", [](KnobEditor &e) { e.clearKey(3); }, "3"},
+        {"clear empty 5", [](KnobEditor &e) { e.clearKey(5); }, ""},
+        {"delay on 1", [](KnobEditor &e) { e.setDelay(1, 1, 900); }, "1"},
+        {"same delay", [](KnobEditor &e) { e.setDelay(1, 1, 200); }, ""},
+        {"delay undone, redone",
+         [](KnobEditor &e) {
+             e.setDelay(1, 1, 70);
+             e.undoStack()->undo();
+             e.undoStack()->redo();
+         },
+         "1 1 1"},
+        {"reset", [](KnobEditor &e) { e.resetToDefaults(); }, "1 2 4 5"},
+        {"replace", [](KnobEditor &e) { e.replaceGestures(QStringLiteral("import"), {}); }, "all"},
+        {"load 4",
+         [](KnobEditor &e) {
+             KnobDocument d;
+             d.keys[3] = {KnobAction::key(0, 0x06)};
+             e.loadFromDevice(d, {4});
+         },
+         "4"},
+        {"light",
+         [](KnobEditor &e) {
+             e.setLight(LightSettings{1, 2, 3, 40, true});
+         },
+         "light"},
+        {"layout", [](KnobEditor &e) { e.setMacLayout(!e.isMacLayout()); }, "layout"},
+    };
+    return list;
+}
+
+} // namespace
 
 class TestUndo : public QObject
 {
@@ -25,36 +76,33 @@ private Q_SLOTS:
         QTest::newRow("media replaces keys, a key replaces media") << "kkmk";
         QTest::newRow("clear, then reset") << "kxr";
         QTest::newRow("drawing app between keys") << "cpkd";
-        QTest::newRow("a delay, then clear") << "kdx";
+        QTest::newRow("a delay, then clear, then a key") << "kdxk";
+        QTest::newRow("a delay, then reset, then a key") << "kcdrk";
     }
     void undoRedoRestoreEveryStep()
     {
         QFETCH(QString, ops);
         KnobEditor editor;
-        // The delay page edits the editor's model in place, as in the window.
+        editor.setMacLayout(true);
+        // The delay page hands its edits to the editor and follows it, as in the window.
         DelayWidget delays;
-        delays.setModel(&editor.model());
+        delays.setEditor(&editor);
         delays.setSelectedKnobKey(2);
-        delays.setVirtualKeyCount(2, 2);
-        connect(&delays, &DelayWidget::delayEdited, &editor, &KnobEditor::recordDelayEdit);
-        const auto shownDelay = [&delays] {
-            delays.refreshDelays(2);
-            return delays.delayField(1)->text().toInt();
-        };
-        QList<KnobModel> states{editor.model()};
+        const auto shownDelay = [&delays] { return delays.delayField(0)->text().toInt(); };
+        QList<KnobDocument::Gestures> states{editor.document().keys};
         for (QChar op : ops) {
             switch (op.toLatin1()) {
             case 'k':
-                editor.addKeyCode(2, 0x04, true);
+                editor.addKeyCode(2, 0x04);
                 break;
             case 'c':
-                editor.addName(2, QStringLiteral("Ctrl+C"), true);
+                editor.addName(2, QStringLiteral("Ctrl+C"));
                 break;
             case 'm':
-                editor.addName(2, QStringLiteral("音量+"), true);
+                editor.addName(2, QStringLiteral("音量+"));
                 break;
             case 'p':
-                editor.addName(2, QStringLiteral("撤销"), true);
+                editor.addName(2, QStringLiteral("撤销"));
                 break;
             case 'x':
                 editor.clearKey(2);
@@ -63,32 +111,73 @@ private Q_SLOTS:
                 editor.resetToDefaults();
                 break;
             case '-':
-                editor.removeAction(2, 0, true);
+                editor.removeAction(2, 0);
                 break;
             case 'd':
-                delays.delayField(1)->setText(QStringLiteral("300"));
-                delays.applyDelayInput(1);
+                delays.delayField(0)->setText(QStringLiteral("300"));
+                delays.applyDelayInput(0);
                 QCOMPARE(shownDelay(), 300);
                 break;
             }
-            QVERIFY2(editor.model() != states.last(), qPrintable(QString(op)));
-            if (op == QLatin1Char('x') || op == QLatin1Char('r'))
-                QVERIFY2(editor.model().key(2).delays == KnobKeyModel().delays, "old delays kept");
+            QVERIFY2(editor.document().keys != states.last(), qPrintable(QString(op)));
+            // A key added goes out after the default wait for its slot: a cleared
+            // or reset gesture keeps no delay of what it held.
+            if (op == QLatin1Char('k'))
+                QCOMPARE(packedKeyRecords(editor.document(), 2).constLast().delayMs,
+                         KnobAction::defaultDelay(int(editor.gesture(2).size()) - 1));
             // Nothing the knob could not store is ever accepted.
-            QVERIFY(checkModelKey(editor.model().key(2), true).ok());
-            states << editor.model();
+            QVERIFY(checkGestureStorage(editor.gesture(2)).ok());
+            states << editor.document().keys;
         }
         QVERIFY(editor.hasUnsavedEdits());
         for (int i = int(states.size()) - 2; i >= 0; --i) {
             editor.undoStack()->undo();
-            QVERIFY(editor.model() == states[i]);
-            QCOMPARE(shownDelay(), states[i].key(2).delays[1]);
+            QVERIFY(editor.document().keys == states[i]);
+            QCOMPARE(shownDelay(), states[i][1].isEmpty() ? 0 : states[i][1].first().delayMs);
         }
         QVERIFY(!editor.hasUnsavedEdits());
         for (int i = 1; i < states.size(); ++i) {
             editor.undoStack()->redo();
-            QVERIFY(editor.model() == states[i]);
+            QVERIFY(editor.document().keys == states[i]);
         }
+    }
+
+    // Each edit reports exactly the gesture it changed, once, or the whole document.
+    void everyEditEmitsWhatChanged_data()
+    {
+        QTest::addColumn<int>("edit");
+        for (int i = 0; i < int(edits().size()); ++i)
+            QTest::newRow(edits()[i].name) << i;
+    }
+    void everyEditEmitsWhatChanged()
+    {
+        QFETCH(int, edit);
+        KnobEditor editor;
+        KnobDocument held;
+        held.keys[0] = {KnobAction::key(0, 0x04), KnobAction::key(0x01, 0x05, 200)};
+        held.keys[2] = {KnobAction::named(QStringLiteral("屏幕亮度-"))};
+        editor.loadFromDevice(held, {1, 2, 3, 4, 5});
+        QStringList emitted;
+        connect(&editor, &KnobEditor::gestureChanged, this, [&](int k) { emitted << QString::number(k); });
+        connect(&editor, &KnobEditor::documentReplaced, this, [&] { emitted << QStringLiteral("all"); });
+        connect(&editor, &KnobEditor::lightChanged, this, [&] { emitted << QStringLiteral("light"); });
+        connect(&editor, &KnobEditor::layoutChanged, this, [&] { emitted << QStringLiteral("layout"); });
+        edits()[edit].run(editor);
+        QCOMPARE(emitted.join(QLatin1Char(' ')), QString::fromLatin1(edits()[edit].emitted));
+    }
+
+    void loadFromDeviceClearsHistoryAndUnsaved()
+    {
+        KnobEditor editor;
+        editor.addKeyCode(2, 0x04);
+        editor.setDelay(2, 0, 400);
+        QVERIFY(editor.hasUnsavedEdits());
+        KnobDocument held;
+        held.keys[1] = {KnobAction::key(0, 0x05, 70)};
+        editor.loadFromDevice(held, {2});
+        QCOMPARE(editor.undoStack()->count(), 0);
+        QVERIFY(!editor.hasUnsavedEdits());
+        QCOMPARE(editor.gesture(2), held.keys[1]);
     }
 
     void importOfAnInvalidFileChangesNothing_data()
@@ -97,11 +186,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("to");
         // Which refusal it is matters little here: the file is refused whole
         // before anything is applied. The reasons are the file tests' business.
-        const char *const rows[][3] = {{"not JSON", "\"keys\": [", "\"keys\": [["},
-                                       {"drawing app beside a key", "\"name\": \"B\"", "\"name\": \"Undo\""},
-                                       {"delay out of range", "\"delayMs\": 50", "\"delayMs\": 70000"}};
-        for (const auto &r : rows)
-            QTest::newRow(r[0]) << r[1] << r[2];
+        QTest::newRow("not JSON") << "\"keys\": ["
+                                  << "\"keys\": [[";
+        QTest::newRow("drawing app beside a key") << "\"name\": \"B\""
+                                                  << "\"name\": \"Undo\"";
     }
 
     void importOfAnInvalidFileChangesNothing()
@@ -110,24 +198,24 @@ private Q_SLOTS:
         QFETCH(QString, to);
         QWidget window;
         KnobEditor editor;
-        ConfigFileTransfer transfer(
-            &window, &editor, [] { return true; }, [] { return std::nullopt; });
-        editor.addKeyCode(1, 0x04, true);
-        editor.addKeyCode(1, 0x05, true);
-        editor.addName(3, QStringLiteral("音量+"), true);
+        editor.setMacLayout(true);
+        ConfigFileTransfer transfer(&window, &editor);
+        editor.addKeyCode(1, 0x04);
+        editor.addKeyCode(1, 0x05);
+        editor.addName(3, QStringLiteral("音量+"));
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("knob.json"));
         QCOMPARE(transfer.exportTo(path), QString());
 
-        // The file the window writes is one the tool reads, and reads back as the same model.
+        // The file the window writes is one the tool reads, and reads back as the same document.
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray good = file.readAll();
         const ConfigJsonParse parsed = configDocumentFromJson(good);
         QVERIFY(parsed.ok);
-        QVERIFY(ConfigFileTransfer::modelFromDocument(parsed.document, true) == editor.model());
+        QVERIFY(parsed.document == editor.document());
 
-        const KnobModel before = editor.model();
+        const KnobDocument before = editor.document();
         const int steps = editor.undoStack()->count();
         QByteArray bad = good;
         bad.replace(from.toUtf8(), to.toUtf8());
@@ -135,7 +223,7 @@ private Q_SLOTS:
         const QString error = transfer.importBytes(bad, QStringLiteral("bad.json"));
         QVERIFY2(error.startsWith(QStringLiteral("bad.json: ")), qPrintable(error));
         QCOMPARE(error, QStringLiteral("bad.json: ") + configDocumentFromJson(bad).error);
-        QVERIFY(editor.model() == before);
+        QVERIFY(editor.document() == before);
         QCOMPARE(editor.undoStack()->count(), steps);
     }
 };

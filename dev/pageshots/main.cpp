@@ -77,10 +77,10 @@ int main(int argc, char **argv)
          [](bool) {
              auto *w = new DelayWidget;
              w->setSelectedKnobKey(2);
+             w->setDelayForVirtualKey(2, 1, 60000);
              w->setVirtualKeyCount(2, 4);
              w->setVirtualKeyTexts(2, {QStringLiteral("Ctrl+Shift+A"), QStringLiteral("Volume +"),
                                        QStringLiteral("B"), QString()});
-             w->setDelayForVirtualKey(2, 1, 60000);
              return w;
          }},
         {QStringLiteral("procreate"), [](bool) { return new ProcreateWidget; }},

@@ -130,7 +130,7 @@ public:
         return true;
     }
 
-    bool saveSnapshot(const KnobModelSnapshot &snapshot, const std::function<void(int, int)> &progress,
+    bool saveDocument(const KnobDocument &document, const std::function<void(int, int)> &progress,
                       QString *error) override
     {
         m_haveFirstRead = false;
@@ -158,7 +158,7 @@ public:
                 m_readOk = true;
                 m_haveFirstRead = true;
             });
-        if (m_session.save(snapshot))
+        if (m_session.save(document))
             waitUntil(
                 m_session, [&] { return finished; }, kSaveTimeoutMs);
         QObject::disconnect(a);

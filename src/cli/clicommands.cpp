@@ -7,7 +7,7 @@
 #include "protocol/actionnames.h"
 #include "protocol/assignmentwrite.h"
 #include "protocol/configjson.h"
-#include "protocol/knobconfigdocument.h"
+#include "protocol/knobdocument.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -129,8 +129,7 @@ std::unique_ptr<CliDevice> openKnob(const CliContext &c, const QString &path, in
     return nullptr;
 }
 
-bool readDocument(const CliContext &c, CliDevice &device, bool isMacLayout, KnobConfigDocument *doc,
-                  int *exitCode)
+bool readDocument(const CliContext &c, CliDevice &device, bool isMacLayout, KnobDocument *doc, int *exitCode)
 {
     std::vector<Packet> packets;
     QString error;
@@ -139,10 +138,10 @@ bool readDocument(const CliContext &c, CliDevice &device, bool isMacLayout, Knob
             fail(c, CliDeviceFailed, QStringLiteral("reading the configuration failed: %1").arg(error));
         return false;
     }
-    const DocumentFromPackets decoded = documentFromConfigPackets(packets, isMacLayout);
-    for (const QString &w : decoded.warnings)
+    QStringList warnings;
+    *doc = decodeConfiguration(packets, isMacLayout, &warnings);
+    for (const QString &w : warnings)
         *c.err << programPrefix() << QStringLiteral("warning: ") << w << '\n';
-    *doc = decoded.document;
     return true;
 }
 
@@ -244,7 +243,7 @@ int runRead(const QStringList &args, const CliContext &c)
     const std::unique_ptr<CliDevice> knob = openKnob(c, parser.value(device), &code);
     if (!knob)
         return code;
-    KnobConfigDocument doc;
+    KnobDocument doc;
     if (!readDocument(c, *knob, isMac, &doc, &code))
         return code;
     const QByteArray json = configDocumentToJson(doc);
@@ -268,7 +267,7 @@ int runRead(const QStringList &args, const CliContext &c)
 
 // What write -v prints before the save: each physical key with its actions
 // and the waits before them, then the light.
-QStringList writeDetail(const KnobConfigDocument &doc)
+QStringList writeDetail(const KnobDocument &doc)
 {
     QStringList lines;
     for (int k = 1; k <= kKnobKeyCount; ++k) {
@@ -290,7 +289,7 @@ QStringList writeDetail(const KnobConfigDocument &doc)
 
 // The line a write prints once the read-back matched. A save never writes an
 // empty key, so the knob keeps its own there.
-QString writeSummary(const KnobConfigDocument &doc, const QString &knob)
+QString writeSummary(const KnobDocument &doc, const QString &knob)
 {
     QStringList kept;
     for (int k = 1; k <= kKnobKeyCount; ++k) {
@@ -345,7 +344,7 @@ int runWrite(const QStringList &args, const CliContext &c)
     const ConfigJsonParse parsed = configDocumentFromJson(bytes);
     if (!parsed.ok)
         return fail(c, CliUsage, QStringLiteral("%1: %2").arg(label, parsed.error));
-    const KnobConfigDocument &doc = parsed.document;
+    const KnobDocument &doc = parsed.document;
 
     if (parser.isSet(dryRun)) {
         for (const Packet &p : documentWriteReports(doc))
@@ -378,15 +377,14 @@ int runWrite(const QStringList &args, const CliContext &c)
         progressOpen = done != total;
     };
     step.restart();
-    const KnobModelSnapshot snapshot = snapshotFromDocument(doc);
     g_stopSignal = 0;
     g_writing = knob.get();
-    const bool saved = knob->saveSnapshot(snapshot, progress, &error);
+    const bool saved = knob->saveDocument(doc, progress, &error);
     g_writing = nullptr;
     if (progressOpen)
         *c.err << '\n';
     if (g_stopSignal != 0) {
-        const int total = std::max(keysTotal, int(planAssignmentWrite(snapshot).knobs.size()));
+        const int total = std::max(keysTotal, int(planAssignmentWrite(doc).knobs.size()));
         return fail(c, 128 + g_stopSignal,
                     keysDone == 0
                         ? QStringLiteral("interrupted before the first key: the knob is unchanged")
@@ -406,7 +404,7 @@ int runWrite(const QStringList &args, const CliContext &c)
         times << QStringLiteral("light %1").arg(seconds(step));
 
     step.restart();
-    KnobConfigDocument readBack;
+    KnobDocument readBack;
     if (!readDocument(c, *knob, doc.isMacLayout, &readBack, &code))
         return code;
     const QString difference = readBackDifferenceText(compareReadBack(doc, readBack));
@@ -490,7 +488,7 @@ int runLight(const QStringList &args, const CliContext &c)
     // Only what was asked changes: the rest comes from the knob.
     if (!parser.isSet(colour) || !parser.isSet(brightness) || !(parser.isSet(on) || parser.isSet(off))) {
         step.restart();
-        KnobConfigDocument current;
+        KnobDocument current;
         if (!readDocument(c, *knob, true, &current, &code))
             return code;
         times << QStringLiteral("read %1").arg(seconds(step));

@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-struct KnobModelSnapshot;
+struct KnobDocument;
 struct LightSettings;
 
 // What the command-line tool needs from a link to the knob. Every call blocks
@@ -43,12 +43,12 @@ public:
     // time-out before any answer (the read's own, once) or a link lost during the read.
     virtual bool readConfiguration(std::vector<Packet> *packets, QString *error) = 0;
 
-    // Writes the snapshot exactly as the Save button does (same reports, same
+    // Writes the document's gestures exactly as the Save button does (same reports, same
     // pauses, same end reports); progress(done, total) after each physical key.
-    virtual bool saveSnapshot(const KnobModelSnapshot &snapshot,
+    virtual bool saveDocument(const KnobDocument &document,
                               const std::function<void(int done, int total)> &progress, QString *error) = 0;
 
-    // From the signal path while saveSnapshot runs: the save ends after the
+    // From the signal path while saveDocument runs: the save ends after the
     // physical key it is on and that key's end packet.
     virtual void stopAfterCurrentKey() {}
 

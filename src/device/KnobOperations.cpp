@@ -56,8 +56,8 @@ void KnobOperations::startNext()
     if (m_shutDown || !isIdle())
         return;
     if (m_deferredSave) {
-        const std::unique_ptr<KnobModelSnapshot> snapshot = std::move(m_deferredSave);
-        startSaveWorker(*snapshot);
+        const std::unique_ptr<KnobDocument> document = std::move(m_deferredSave);
+        startSaveWorker(*document);
         return;
     }
     if (std::exchange(m_readPending, false)) {
@@ -186,7 +186,7 @@ void KnobOperations::readConnectAnswers()
     });
     if (!outcome.receivedAny)
         return;
-    emit configurationRead(documentFromConfigPackets(packets, m_macLayout).document);
+    emit configurationRead(decodeConfiguration(packets, m_macLayout));
     emit configReadFinished(true, true);
 }
 
@@ -209,7 +209,7 @@ void KnobOperations::finishRead(unsigned long long generation, const ConfigReadO
     else
         qDebug().noquote() << "后台配置读取结束";
     if (outcome.ok && outcome.receivedAny)
-        emit configurationRead(documentFromConfigPackets(m_readPackets, m_macLayout).document);
+        emit configurationRead(decodeConfiguration(m_readPackets, m_macLayout));
     m_readPackets.clear();
     emit configReadFinished(outcome.ok, outcome.receivedAny);
 }
@@ -223,14 +223,14 @@ void KnobOperations::stopSaveAfterCurrentKey()
     if (m_deferredSave) {
         // Nothing of it went out yet: it ends before its first key.
         m_deferredSave.reset();
-        QTimer::singleShot(0, this, [this] { finishSave(false, false, {}, KnobModelSnapshot(), false); });
+        QTimer::singleShot(0, this, [this] { finishSave(false, false, {}, KnobDocument(), false); });
         return;
     }
     if (m_stopSave)
         m_stopSave->store(true);
 }
 
-bool KnobOperations::save(const KnobModelSnapshot &snapshot)
+bool KnobOperations::save(const KnobDocument &document)
 {
     // Two writes must never interleave their packets on the device.
     if (m_saving)
@@ -240,20 +240,20 @@ bool KnobOperations::save(const KnobModelSnapshot &snapshot)
         // A colour packet on its way could land between the first key's
         // report and its end packet, and a read would take the read-back's
         // answers for its own: the save starts once the link is free.
-        m_deferredSave = std::make_unique<KnobModelSnapshot>(snapshot);
+        m_deferredSave = std::make_unique<KnobDocument>(document);
         return true;
     }
-    startSaveWorker(snapshot);
+    startSaveWorker(document);
     return true;
 }
 
-void KnobOperations::startSaveWorker(const KnobModelSnapshot &snapshot)
+void KnobOperations::startSaveWorker(const KnobDocument &document)
 {
     const std::shared_ptr<KnobLink> link = m_link.current();
     if (!link) {
         // Reported like any failed save, after the caller has shown its
         // "saving" state.
-        QTimer::singleShot(0, this, [this, snapshot] { finishSave(false, false, {}, snapshot, true); });
+        QTimer::singleShot(0, this, [this, document] { finishSave(false, false, {}, document, true); });
         return;
     }
     const bool verifiable = link->answersRequests();
@@ -271,7 +271,7 @@ void KnobOperations::startSaveWorker(const KnobModelSnapshot &snapshot)
         std::vector<Packet> packets;
     };
     const bool started = m_workers->run(
-        [self, link, write, wholeSaveAtOnce, verifiable, generation, snapshot, stop](DeviceWorkers &workers) {
+        [self, link, write, wholeSaveAtOnce, verifiable, generation, document, stop](DeviceWorkers &workers) {
             const auto progress = [&workers, self](int done, int total) {
                 workers.post([self, done, total] {
                     if (self)
@@ -279,7 +279,7 @@ void KnobOperations::startSaveWorker(const KnobModelSnapshot &snapshot)
                 });
             };
             SaveResult r;
-            r.ok = link->isUp() && writeSnapshot(write, wholeSaveAtOnce, snapshot, progress, stop).ok;
+            r.ok = link->isUp() && writeDocument(write, wholeSaveAtOnce, document, progress, stop).ok;
             if (r.ok && verifiable && !stop->load()) {
                 const ConfigReadOutcome outcome =
                     link->readConfiguration(generation, [&r](const Packet &p) { r.packets.push_back(p); });
@@ -287,21 +287,21 @@ void KnobOperations::startSaveWorker(const KnobModelSnapshot &snapshot)
             }
             return r;
         },
-        [self, snapshot, ticket, verifiable](const SaveResult &r) {
+        [self, document, ticket, verifiable](const SaveResult &r) {
             if (!self)
                 return;
             self->end(ticket);
-            self->finishSave(r.ok, r.readBack, r.packets, snapshot, verifiable);
+            self->finishSave(r.ok, r.readBack, r.packets, document, verifiable);
         });
     if (!started) {
         end(ticket);
         qCritical().noquote() << "保存线程启动失败";
-        QTimer::singleShot(0, this, [this, snapshot] { finishSave(false, false, {}, snapshot, true); });
+        QTimer::singleShot(0, this, [this, document] { finishSave(false, false, {}, document, true); });
     }
 }
 
 void KnobOperations::finishSave(bool written, bool readBack, const std::vector<Packet> &packets,
-                                const KnobModelSnapshot &snapshot, bool verifiable)
+                                const KnobDocument &document, bool verifiable)
 {
     m_saving = false;
     SaveOutcome outcome;
@@ -310,12 +310,15 @@ void KnobOperations::finishSave(bool written, bool readBack, const std::vector<P
     outcome.readBack = readBack;
     outcome.packets = packets;
     for (int k = 1; k <= kKnobKeyCount; ++k) {
-        if (snapshot.keys[k - 1].isEmpty())
+        if (document.keys[k - 1].isEmpty())
             outcome.unwrittenKeys << k;
     }
     if (readBack) {
-        outcome.document = documentFromConfigPackets(packets, snapshot.isMacLayout).document;
-        outcome.check = compareReadBack(documentFromSnapshot(snapshot, std::nullopt), outcome.document);
+        outcome.document = decodeConfiguration(packets, document.isMacLayout);
+        // The light goes out on its own, not with a save.
+        KnobDocument meant = document;
+        meant.light.reset();
+        outcome.check = compareReadBack(meant, outcome.document);
         if (!outcome.check.matches())
             qDebug().noquote() << "保存后读回的配置与写入不一致:" << outcome.check.differingKeys;
     }

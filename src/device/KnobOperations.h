@@ -4,7 +4,7 @@
 #include "device/debugreadback.h"
 #include "device/savereadback.h"
 #include "protocol/assignmentwrite.h"
-#include "protocol/knobconfigdocument.h"
+#include "protocol/knobdocument.h"
 #include "protocol/packets.h"
 
 #include <QObject>
@@ -26,10 +26,10 @@ struct SaveOutcome
     bool written = false;
     bool verifiable = true;      // false where the link cannot read back
     bool readBack = false;       // the read after the write answered
-    ReadBackCheck check;         // against what the snapshot meant; valid when readBack
+    ReadBackCheck check;         // against what the document meant; valid when readBack
     std::vector<Packet> packets; // the read's answers
-    KnobConfigDocument document; // those answers decoded; valid when readBack
-    QList<int> unwrittenKeys;    // empty in the snapshot: the knob keeps its own
+    KnobDocument document;       // those answers decoded; valid when readBack
+    QList<int> unwrittenKeys;    // empty in the document: the knob keeps its own
 
     bool confirmed() const { return written && readBack && check.matches(); }
 };
@@ -74,7 +74,7 @@ public:
     // has the configuration in hand: it is reported at once, like the
     // answers of a read.
     void readConnectAnswers();
-    bool save(const KnobModelSnapshot &snapshot);
+    bool save(const KnobDocument &document);
     void queueLighting(const LightSettings &light);
     bool sendRawReport(const Packet &packet, int knobKey);
     void stopSaveAfterCurrentKey();
@@ -98,7 +98,7 @@ public:
 Q_SIGNALS:
     void configReadStarted();
     void configPacketRead(const Packet &packet);
-    void configurationRead(const KnobConfigDocument &document);
+    void configurationRead(const KnobDocument &document);
     void configReadFinished(bool ok, bool receivedAny);
     void saveProgress(int done, int total);
     void saveChecked(const SaveOutcome &outcome);
@@ -116,9 +116,9 @@ private:
     // waited for it goes out.
     void startNext();
     void finishRead(unsigned long long generation, const ConfigReadOutcome &outcome);
-    void startSaveWorker(const KnobModelSnapshot &snapshot);
+    void startSaveWorker(const KnobDocument &document);
     void finishSave(bool written, bool readBack, const std::vector<Packet> &packets,
-                    const KnobModelSnapshot &snapshot, bool verifiable);
+                    const KnobDocument &document, bool verifiable);
     void flushPendingLighting();
     void finishLightSend(bool ok);
 
@@ -134,7 +134,7 @@ private:
 
     bool m_saving = false;
     std::shared_ptr<std::atomic<bool>> m_stopSave; // shared with the running save's worker
-    std::unique_ptr<KnobModelSnapshot> m_deferredSave;
+    std::unique_ptr<KnobDocument> m_deferredSave;
 
     LightSettings m_pendingLight;
     bool m_lightSendPending = false;

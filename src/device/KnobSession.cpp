@@ -12,7 +12,7 @@
 #include "device/deviceworkers.h"
 #include "device/hidscan.h"
 #include "device/packetutil.h"
-#include "protocol/knobconfigdocument.h"
+#include "protocol/knobdocument.h"
 
 #include <QDebug>
 #include <QPointer>

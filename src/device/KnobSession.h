@@ -1,7 +1,7 @@
 #pragma once
 
 #include "protocol/assignmentwrite.h"
-#include "protocol/knobconfigdocument.h"
+#include "protocol/knobdocument.h"
 #include "protocol/packets.h"
 
 #include "device/KnobOperations.h"
@@ -64,11 +64,11 @@ public:
     // Reads, saves and colour packets take the link one at a time: one asked
     // for while another holds it starts when that one ends.
     void readConfiguration() { m_ops->readConfiguration(); }
-    // Writes every non-empty physical key of the snapshot off this thread,
+    // Writes every non-empty gesture of a copy of the document off this thread,
     // then (over USB) reads the configuration back and holds it against the
-    // snapshot; false (and nothing written) while another save runs.
+    // document; false (and nothing written) while another save runs.
     // saveChecked and then saveFinished follow every accepted call.
-    bool save(const KnobModelSnapshot &snapshot) { return m_ops->save(snapshot); }
+    bool save(const KnobDocument &document) { return m_ops->save(document); }
     // Newest values win; at most one colour packet is on its way at a time.
     void queueLighting(const LightSettings &light) { m_ops->queueLighting(light); }
     // One report (with its compatibility copy for knobKey) written off this
@@ -126,7 +126,7 @@ Q_SIGNALS:
     void configReadStarted();
     void configPacketRead(const Packet &packet);
     // What a read that answered brought, decoded; just before configReadFinished.
-    void configurationRead(const KnobConfigDocument &document);
+    void configurationRead(const KnobDocument &document);
     void configReadFinished(bool ok, bool receivedAny);
     // After each physical key a save has written, from its worker's progress.
     void saveProgress(int done, int total);

@@ -1,14 +1,14 @@
 #include "device/PermissionHint.h"
 
 #include "device/hidscan.h"
-#include "protocol/uitext.h"
 
 #include <QDebug>
 
 namespace {
 
-const char16_t kHintSource[] = u"没有权限打开设备：请安装 udev 规则 (70-veltranix.rules) 后重新插拔";
-const char16_t kBusySource[] = u"设备正被 %1 使用";
+const char kHint[] =
+    "No permission to open the knob: install the udev rules (70-veltranix.rules), then replug it";
+const char kBusy[] = "In use by %1";
 
 } // namespace
 
@@ -61,6 +61,6 @@ bool PermissionHint::end()
 QString PermissionHint::text() const
 {
     if (!m_holder.isEmpty())
-        return uiText(QString::fromUtf16(kBusySource)).arg(m_holder);
-    return uiText(QString::fromUtf16(kHintSource));
+        return QString::fromLatin1(kBusy).arg(m_holder);
+    return QString::fromLatin1(kHint);
 }

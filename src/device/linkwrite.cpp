@@ -10,12 +10,12 @@ ReportWriter writerFor(const std::shared_ptr<KnobLink> &link, unsigned long long
     return [link, generation](const std::vector<Packet> &r) { return link->writeReportsOn(generation, r); };
 }
 
-AssignmentWriteResult writeSnapshot(const ReportWriter &write, bool wholeSaveAtOnce,
-                                    const KnobModelSnapshot &snapshot,
+AssignmentWriteResult writeDocument(const ReportWriter &write, bool wholeSaveAtOnce,
+                                    const KnobDocument &document,
                                     const std::function<void(int, int)> &progress,
                                     const std::shared_ptr<std::atomic<bool>> &stop)
 {
-    const AssignmentWritePlan plan = planAssignmentWrite(snapshot);
+    const AssignmentWritePlan plan = planAssignmentWrite(document);
     AssignmentWriteIo io;
     io.progress = progress;
     if (!wholeSaveAtOnce) {

@@ -18,7 +18,7 @@ ReportWriter writerFor(const std::shared_ptr<KnobLink> &link, unsigned long long
 
 // Writes a whole assignment plan: paced report by report on USB, as one batch
 // where the link takes a whole save at once. Blocks; for a worker.
-AssignmentWriteResult writeSnapshot(const ReportWriter &write, bool wholeSaveAtOnce,
-                                    const KnobModelSnapshot &snapshot,
+AssignmentWriteResult writeDocument(const ReportWriter &write, bool wholeSaveAtOnce,
+                                    const KnobDocument &document,
                                     const std::function<void(int, int)> &progress,
                                     const std::shared_ptr<std::atomic<bool>> &stop);

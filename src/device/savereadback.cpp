@@ -3,9 +3,9 @@
 #include "device/packetutil.h"
 #include "protocol/assignmentwrite.h"
 #include "protocol/configdecode.h"
-#include "protocol/knobconfigdocument.h"
+#include "protocol/knobdocument.h"
 
-std::vector<Packet> documentWriteReports(const KnobConfigDocument &document)
+std::vector<Packet> documentWriteReports(const KnobDocument &document)
 {
     std::vector<Packet> reports;
     AssignmentWriteIo io;
@@ -14,7 +14,7 @@ std::vector<Packet> documentWriteReports(const KnobConfigDocument &document)
             reports.push_back(p);
         return int(packet.size());
     };
-    executeAssignmentWrite(planAssignmentWrite(snapshotFromDocument(document)), io);
+    executeAssignmentWrite(planAssignmentWrite(document), io);
     if (document.light) {
         const LightSettings &l = *document.light;
         reports.push_back(buildColorPacket(l.red, l.green, l.blue, l.brightness, l.on));
@@ -22,19 +22,19 @@ std::vector<Packet> documentWriteReports(const KnobConfigDocument &document)
     return reports;
 }
 
-KnobConfigDocument expectedReadBack(const KnobConfigDocument &document)
+KnobDocument expectedReadBack(const KnobDocument &document)
 {
     std::vector<Packet> stored;
     for (const Packet &p : documentWriteReports(document)) {
         if (!isConfigReadEndPacket(p))
             stored.push_back(p);
     }
-    return documentFromConfigPackets(stored, document.isMacLayout).document;
+    return decodeConfiguration(stored, document.isMacLayout);
 }
 
-ReadBackCheck compareReadBack(const KnobConfigDocument &meant, const KnobConfigDocument &readBack)
+ReadBackCheck compareReadBack(const KnobDocument &meant, const KnobDocument &readBack)
 {
-    const KnobConfigDocument expected = expectedReadBack(meant);
+    const KnobDocument expected = expectedReadBack(meant);
     ReadBackCheck check;
     for (int k = 1; k <= kKnobKeyCount; ++k) {
         if (meant.keys[k - 1].isEmpty())

@@ -3,7 +3,7 @@
 #include "protocol/configdecode.h"
 #include "protocol/keyvocabulary.h"
 #include "protocol/procreatetable.h"
-#include "protocol/uitext.h"
+#include "protocol/actionfilenames.h"
 
 #include <QHash>
 
@@ -44,7 +44,7 @@ const QHash<QString, QString> &namedActionsByName()
         sources += procreateKeyNames();
         for (const QString &s : sources) {
             t.insert(s, s);
-            t.insert(uiText(s), s);
+            t.insert(actionFileName(s), s);
         }
         return t;
     }();
@@ -65,7 +65,7 @@ QHash<QString, unsigned char> buildKeyNames(bool isMacLayout)
                 continue;
             const QString name = keyCodeToString(static_cast<unsigned short>(u), mac);
             add(name, u);
-            add(uiText(name), u);
+            add(actionFileName(name), u);
         }
     }
     // Spellings the shortcut page and hand-written files use.
@@ -185,7 +185,7 @@ QString actionDisplayName(const KnobAction &action, bool isMacLayout)
 {
     switch (action.kind) {
     case KnobAction::Named:
-        return uiText(action.sourceName);
+        return actionFileName(action.sourceName);
     case KnobAction::ModifiersAlone: {
         const QString single = trailingModifierName(action.modifiers, isMacLayout);
         return single.isEmpty() ? modifiersAloneModelName(action.modifiers) : single;

@@ -1,7 +1,8 @@
 #include "protocol/assignmentwrite.h"
 
+#include "protocol/actionnames.h"
 #include "protocol/keyvocabulary.h"
-#include "protocol/uitext.h"
+#include "protocol/knobdocument.h"
 
 #include <QDebug>
 
@@ -16,29 +17,12 @@ QString hex(unsigned v)
     return QStringLiteral("0x%1").arg(v, 0, 16);
 }
 
-int delayFor(const KnobModelSnapshot &snapshot, int knobKey, int index)
+int delayFor(const KnobAction &action, int index)
 {
     // Slots past the last one behave like an unset slot of the delay page.
-    int d = (index >= 0 && index < kMaxVirtualKeys) ? snapshot.keys[knobKey - 1].delays[index] : 50;
+    int d = (index >= 0 && index < kMaxVirtualKeys) ? action.delayMs : 50;
     d = std::min(d, kMaxDelayMs);
-    return std::max(d, KnobModelSnapshot::defaultDelay(index));
-}
-
-// A display entry names a plain key when it is that key's name in either
-// layout, translated or not: the layout may have been switched since the key
-// was added, and a translated name would otherwise never match.
-bool displayNamesPlainKey(const QString &entry, unsigned short value, bool isMacLayout)
-{
-    const QString name = keyCodeToString(value, isMacLayout);
-    if (entry == name || entry == uiText(name))
-        return true;
-    const QString other = keyCodeToString(value, !isMacLayout);
-    return entry == other || entry == uiText(other);
-}
-
-bool displayNamesCombination(const QString &entry, const QString &name)
-{
-    return entry == name || entry == uiText(name);
+    return std::max(d, KnobAction::defaultDelay(index));
 }
 
 struct GroupedRecord
@@ -54,55 +38,27 @@ void appendPrefixed(QList<GroupedRecord> &out, unsigned char mask, int delay, un
     out.append({{static_cast<unsigned short>(delay), key}, group});
 }
 
-QList<GroupedRecord> groupedPackedRecords(const KnobModelSnapshot &snapshot, int knobKey,
-                                          QStringList *unordered)
+QList<GroupedRecord> groupedPackedRecords(const KnobDocument &document, int knobKey)
 {
-    const KnobKeyModel &model = snapshot.keys[knobKey - 1];
     QList<GroupedRecord> out;
-    int p = 0, c = 0, v = 0;
     unsigned char pending = 0;
     int group = 0;
-
-    auto takePlain = [&] {
-        const unsigned short value = model.keyCodes[p];
-        appendPrefixed(out, static_cast<unsigned char>(pending | (value >> 8)),
-                       delayFor(snapshot, knobKey, v), static_cast<unsigned char>(value & 0xFF), group++);
-        ++p;
-        ++v;
-        pending = 0;
-    };
-    auto takeName = [&] {
-        const QString &name = model.combinations[c];
-        const unsigned char mask = combinationToModifierMask(name);
-        const unsigned short code = combinationToKeyCode(name);
-        if (mask != 0 && code == 0) {
-            pending |= mask;
-        } else if (code != 0) {
-            appendPrefixed(out, static_cast<unsigned char>(mask | pending), delayFor(snapshot, knobKey, v),
-                           static_cast<unsigned char>(code & 0xFF), group++);
-            pending = 0;
+    const QList<KnobAction> &actions = document.keys[knobKey - 1];
+    for (int v = 0; v < actions.size(); ++v) {
+        const KnobAction &a = actions[v];
+        unsigned char mask = a.modifiers;
+        unsigned char usage = a.usage;
+        if (a.kind == KnobAction::Named) {
+            mask = combinationToModifierMask(a.sourceName);
+            usage = static_cast<unsigned char>(combinationToKeyCode(a.sourceName) & 0xFF);
         }
-        ++c;
-        ++v;
-    };
-
-    for (const QString &entry : model.displayNames) {
-        if (p < model.keyCodes.size() && displayNamesPlainKey(entry, model.keyCodes[p], snapshot.isMacLayout))
-            takePlain();
-        else if (c < model.combinations.size() && displayNamesCombination(entry, model.combinations[c]))
-            takeName();
-    }
-    // Keys the display list lost track of are still the user's keys: write
-    // them after the ordered ones instead of dropping them silently.
-    while (p < model.keyCodes.size()) {
-        if (unordered)
-            unordered->append(keyCodeToString(model.keyCodes[p], snapshot.isMacLayout));
-        takePlain();
-    }
-    while (c < model.combinations.size()) {
-        if (unordered)
-            unordered->append(model.combinations[c]);
-        takeName();
+        // Modifiers without a key of their own are held for the next key.
+        if (a.kind == KnobAction::ModifiersAlone || (a.kind == KnobAction::Named && usage == 0)) {
+            pending |= mask;
+            continue;
+        }
+        appendPrefixed(out, static_cast<unsigned char>(mask | pending), delayFor(a, v), usage, group++);
+        pending = 0;
     }
     if (pending != 0) {
         for (unsigned char prefix : modifierPrefixKeys(pending))
@@ -189,12 +145,19 @@ PlannedSend nameSend(unsigned char command, int knobKey, const QString &name)
     }
 }
 
-bool needsOneByOne(const KnobKeyModel &model)
+bool needsOneByOne(const QList<KnobAction> &actions)
 {
-    return std::any_of(model.combinations.cbegin(), model.combinations.cend(), [](const QString &name) {
-        const int type = getKeyType(name, combinationToKeyCode(name));
+    return std::any_of(actions.cbegin(), actions.cend(), [](const KnobAction &a) {
+        if (a.kind != KnobAction::Named)
+            return false;
+        const int type = getKeyType(a.sourceName, combinationToKeyCode(a.sourceName));
         return type >= Multimedia && type <= Procreate;
     });
+}
+
+QString nameOf(const KnobAction &action)
+{
+    return action.kind == KnobAction::Named ? action.sourceName : modifiersAloneModelName(action.modifiers);
 }
 
 // Runs one send; true when its last packet was accepted.
@@ -246,9 +209,6 @@ bool runOneByOne(const KnobWritePlan &knob, const AssignmentWriteIo &io)
 
 bool runPacked(const KnobWritePlan &knob, const AssignmentWriteIo &io)
 {
-    if (!knob.unorderedKeys.isEmpty())
-        qWarning().noquote() << QStringLiteral("警告: 以下按键不在显示顺序中，已追加到序列末尾:")
-                             << knob.unorderedKeys.join(QLatin1Char(' '));
     if (knob.sends.isEmpty())
         return true;
     const Packet &keyPacket = knob.sends.first().packets.front();
@@ -285,20 +245,6 @@ bool runPacked(const KnobWritePlan &knob, const AssignmentWriteIo &io)
 
 } // namespace
 
-void KnobKeyModel::clear()
-{
-    keyCodes.clear();
-    combinations.clear();
-    displayNames.clear();
-    resetDelays();
-}
-
-void KnobKeyModel::resetDelays()
-{
-    for (int i = 0; i < kMaxVirtualKeys; ++i)
-        delays[i] = defaultDelay(i);
-}
-
 QList<int> AssignmentWritePlan::truncatedKnobKeys() const
 {
     QList<int> keys;
@@ -309,39 +255,43 @@ QList<int> AssignmentWritePlan::truncatedKnobKeys() const
     return keys;
 }
 
-QList<KeyWithDelay> packedKeyRecords(const KnobModelSnapshot &snapshot, int knobKey,
-                                     QStringList *unorderedKeys)
+QList<KeyWithDelay> packedKeyRecords(const KnobDocument &document, int knobKey)
 {
     QList<KeyWithDelay> records;
     if (knobKey < 1 || knobKey > kKnobKeyCount)
         return records;
-    for (const GroupedRecord &g : groupedPackedRecords(snapshot, knobKey, unorderedKeys))
+    for (const GroupedRecord &g : groupedPackedRecords(document, knobKey))
         records.append(g.record);
     return records;
 }
 
-AssignmentWritePlan planAssignmentWrite(const KnobModelSnapshot &snapshot)
+AssignmentWritePlan planAssignmentWrite(const KnobDocument &document)
 {
     AssignmentWritePlan plan;
     for (int k = 1; k <= kKnobKeyCount; ++k) {
-        const KnobKeyModel &model = snapshot.keys[k - 1];
-        if (model.isEmpty())
+        const QList<KnobAction> &actions = document.keys[k - 1];
+        if (actions.isEmpty())
             continue;
         KnobWritePlan knob;
         knob.knobKey = k;
-        knob.plainCount = int(model.keyCodes.size());
-        knob.nameCount = int(model.combinations.size());
+        knob.plainCount = int(std::count_if(actions.cbegin(), actions.cend(),
+                                            [](const KnobAction &a) { return a.kind == KnobAction::Key; }));
+        knob.nameCount = int(actions.size()) - knob.plainCount;
         const unsigned char command = commandCodeForKnobKey(k);
-        if (needsOneByOne(model)) {
+        if (needsOneByOne(actions)) {
             knob.mode = WriteMode::OneByOne;
-            for (unsigned short v : model.keyCodes)
-                knob.sends.append(standardSend(command, static_cast<unsigned short>(v & 0xFF),
-                                               static_cast<unsigned char>(v >> 8)));
-            for (const QString &name : model.combinations)
-                knob.sends.append(nameSend(command, k, name));
+            // Keys go first, then the named actions, each in its own order.
+            for (const KnobAction &a : actions) {
+                if (a.kind == KnobAction::Key)
+                    knob.sends.append(standardSend(command, a.usage, a.modifiers));
+            }
+            for (const KnobAction &a : actions) {
+                if (a.kind != KnobAction::Key)
+                    knob.sends.append(nameSend(command, k, nameOf(a)));
+            }
         } else {
             knob.mode = WriteMode::Packed;
-            const QList<GroupedRecord> records = groupedPackedRecords(snapshot, k, &knob.unorderedKeys);
+            const QList<GroupedRecord> records = groupedPackedRecords(document, k);
             const QList<KeyWithDelay> kept = truncatedRecords(records);
             knob.recordCount = int(records.size());
             knob.writtenRecordCount = int(kept.size());

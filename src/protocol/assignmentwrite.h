@@ -6,49 +6,11 @@
 #include <QString>
 #include <QStringList>
 
-#include <array>
 #include <functional>
 
 constexpr int kKnobKeyCount = 5;
 
-// The virtual keys of one physical key as the knob model holds them: plain key
-// values and names in the order each was added, the display names of all of
-// them in the user-visible (interleaved) order, and the wait before each slot.
-struct KnobKeyModel
-{
-    QList<unsigned short> keyCodes;
-    QStringList combinations;
-    QStringList displayNames;
-    // Milliseconds before virtual key slot i.
-    std::array<int, kMaxVirtualKeys> delays;
-
-    KnobKeyModel() { resetDelays(); }
-    bool isEmpty() const { return keyCodes.isEmpty() && combinations.isEmpty(); }
-    // Forgets the keys and puts every delay back to its default.
-    void clear();
-    void resetDelays();
-
-    // The wait before virtual key `index` when nobody chose one: none before
-    // the first key, 50 ms before every later one.
-    static int defaultDelay(int index) { return index == 0 ? 0 : 50; }
-
-    friend bool operator==(const KnobKeyModel &a, const KnobKeyModel &b)
-    {
-        return a.keyCodes == b.keyCodes && a.combinations == b.combinations &&
-               a.displayNames == b.displayNames && a.delays == b.delays;
-    }
-    friend bool operator!=(const KnobKeyModel &a, const KnobKeyModel &b) { return !(a == b); }
-};
-
-// A copy of everything a save reads, taken on the UI thread so that the write
-// can run on a worker without touching the live model.
-struct KnobModelSnapshot
-{
-    std::array<KnobKeyModel, kKnobKeyCount> keys;
-    bool isMacLayout = true;
-
-    static int defaultDelay(int index) { return KnobKeyModel::defaultDelay(index); }
-};
+struct KnobDocument;
 
 enum class WriteMode
 {
@@ -81,9 +43,6 @@ struct KnobWritePlan
     // Packed: records built and records that fit in the report.
     int recordCount = 0;
     int writtenRecordCount = 0;
-    // Packed: virtual keys the display order did not account for; they are
-    // appended after the ordered ones rather than dropped.
-    QStringList unorderedKeys;
 
     bool truncated() const { return writtenRecordCount < recordCount; }
 };
@@ -102,10 +61,11 @@ constexpr int kPauseAfterPackedKnobMs = 50;
 constexpr int kPauseBetweenLightPartsMs = 10;
 
 // The delay records of a physical key in packed mode, untruncated.
-QList<KeyWithDelay> packedKeyRecords(const KnobModelSnapshot &snapshot, int knobKey,
-                                     QStringList *unorderedKeys = nullptr);
+QList<KeyWithDelay> packedKeyRecords(const KnobDocument &document, int knobKey);
 
-AssignmentWritePlan planAssignmentWrite(const KnobModelSnapshot &snapshot);
+// Taken on the UI thread from a copy of the document, so the write can run on a
+// worker without touching the editor's.
+AssignmentWritePlan planAssignmentWrite(const KnobDocument &document);
 
 struct AssignmentWriteIo
 {

@@ -2,7 +2,6 @@
 
 #include "protocol/keyvocabulary.h"
 #include "protocol/procreatetable.h"
-#include "protocol/uitext.h"
 
 #include <algorithm>
 
@@ -26,16 +25,6 @@ int recordCount(const Packet &p)
     if (p.size() < 7)
         return 0;
     return std::min<int>(p[6], static_cast<int>((p.size() - 7) / 3));
-}
-
-ConfigEntry combinationEntry(const QString &name, int delayMs)
-{
-    ConfigEntry e;
-    e.name = name;
-    e.displayName = uiText(name);
-    e.boxText = textBoxDisplayText(name);
-    e.delayMs = delayMs;
-    return e;
 }
 
 int defaultDelay(int index)
@@ -191,9 +180,9 @@ QString mouseCombinationFromPacket(const Packet &p)
     return QString();
 }
 
-QList<ConfigEntry> keyboardEntriesFromPacket(const Packet &p, bool isMacLayout)
+QList<KnobAction> keyboardActionsFromPacket(const Packet &p)
 {
-    QList<ConfigEntry> entries;
+    QList<KnobAction> actions;
     const int n = recordCount(p);
     unsigned char mask = 0;
     for (int i = 0; i < n; ++i) {
@@ -202,31 +191,18 @@ QList<ConfigEntry> keyboardEntriesFromPacket(const Packet &p, bool isMacLayout)
             mask |= static_cast<unsigned char>(1u << (b - kFirstPrefixByte));
             continue;
         }
-        const int v = static_cast<int>(entries.size());
+        const int v = static_cast<int>(actions.size());
         if (v >= kMaxVirtualKeys)
             break;
         // A prefix record's own delay is not used: a key's delay is the one in its record.
         const int raw = p[7 + 3 * i] * 256 + p[8 + 3 * i];
-        const int delay = std::max(std::min(raw, kMaxDelayMs), defaultDelay(v));
-        if (mask == 0) {
-            ConfigEntry e;
-            e.keyCode = b;
-            e.displayName = uiText(keyCodeToString(b, isMacLayout));
-            e.boxText = textBoxDisplayText(e.displayName);
-            e.delayMs = delay;
-            entries << e;
-        } else {
-            entries << combinationEntry(standardCombinationFromPacket(mask, b, isMacLayout), delay);
-        }
+        actions << KnobAction::key(mask, b, std::max(std::min(raw, kMaxDelayMs), defaultDelay(v)));
         mask = 0;
     }
-    const int v = static_cast<int>(entries.size());
-    if (mask != 0 && v < kMaxVirtualKeys) {
-        const QString name = trailingModifierName(mask, isMacLayout);
-        if (!name.isEmpty())
-            entries << combinationEntry(name, defaultDelay(v));
-    }
-    return entries;
+    const int v = static_cast<int>(actions.size());
+    if (mask != 0 && v < kMaxVirtualKeys)
+        actions << KnobAction::modifiersAlone(mask, defaultDelay(v));
+    return actions;
 }
 
 QString procreateNameFromPacket(const Packet &p)
@@ -238,17 +214,7 @@ QString procreateNameFromPacket(const Packet &p)
     return procreateKeyNameFromSequence(sequence);
 }
 
-ConfigEntry namedActionEntry(const QString &name)
-{
-    ConfigEntry e;
-    e.name = name;
-    e.displayName = uiText(name);
-    e.boxText = e.displayName;
-    e.delayMs = 0;
-    return e;
-}
-
-DecodedConfigPacket decodeConfigPacket(const Packet &p, bool isMacLayout)
+DecodedConfigPacket decodeConfigPacket(const Packet &p)
 {
     DecodedConfigPacket out;
     if (p.size() < 4 || p[0] != 0x03 || p[1] != 0xFD)
@@ -274,7 +240,7 @@ DecodedConfigPacket decodeConfigPacket(const Packet &p, bool isMacLayout)
     switch (p[4]) {
     case KeyboardAssignment:
         out.kind = DecodedConfigPacket::Assignment;
-        out.entries = keyboardEntriesFromPacket(p, isMacLayout);
+        out.actions = keyboardActionsFromPacket(p);
         return out;
     case MultimediaAssignment:
         if (p.size() >= 10)
@@ -288,7 +254,7 @@ DecodedConfigPacket decodeConfigPacket(const Packet &p, bool isMacLayout)
         if (name.isEmpty()) {
             out.kind = DecodedConfigPacket::Assignment;
             out.procreateFallback = true;
-            out.entries = keyboardEntriesFromPacket(p, isMacLayout);
+            out.actions = keyboardActionsFromPacket(p);
             return out;
         }
         break;
@@ -300,7 +266,7 @@ DecodedConfigPacket decodeConfigPacket(const Packet &p, bool isMacLayout)
         return out;
     }
     out.kind = DecodedConfigPacket::Assignment;
-    out.entries << namedActionEntry(name);
+    out.actions << KnobAction::named(name);
     return out;
 }
 

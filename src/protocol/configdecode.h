@@ -1,5 +1,6 @@
 #pragma once
 
+#include "protocol/knobaction.h"
 #include "protocol/packets.h"
 
 #include <QList>
@@ -9,30 +10,18 @@
 // The device echoes the very reports the program writes, so this is the
 // inverse of the builders in protocol/packets.h. Pure and widget-free.
 
-// One virtual key read back.
-struct ConfigEntry
-{
-    unsigned short keyCode = 0; // a plain key when name is empty
-    QString name;               // combination or action name
-    QString displayName;        // translated text, in the order keys were bound
-    QString boxText;            // short text for the delay boxes and labels
-    int delayMs = 0;
-
-    bool isPlainKey() const { return name.isEmpty(); }
-};
-
 struct DecodedConfigPacket
 {
     enum Kind
     {
         Ignored,       // malformed, short or not a configuration packet
         Colour,        // the light's colour, brightness and on/off
-        Assignment,    // replaces the virtual keys of knobKey by entries
+        Assignment,    // replaces the virtual keys of knobKey by actions
         UnknownAction, // a media or mouse code without a name: knobKey keeps its keys
     };
     Kind kind = Ignored;
     int knobKey = 0;
-    QList<ConfigEntry> entries;
+    QList<KnobAction> actions;
     LightSettings light;
     // A Procreate packet whose keys are not in the table, read as keyboard keys.
     bool procreateFallback = false;
@@ -53,17 +42,16 @@ QString multimediaCombinationFromPacket(unsigned char usage);
 // Mouse or touch action of a type-3 packet; empty when unknown or short.
 QString mouseCombinationFromPacket(const Packet &packet);
 
-// The virtual keys of a keyboard (type 1) packet: key records with their
-// prefix bytes folded into combinations, delays capped and defaulted.
-QList<ConfigEntry> keyboardEntriesFromPacket(const Packet &packet, bool isMacLayout);
+// The virtual keys of a keyboard assignment packet (type 1, or a Procreate
+// packet whose keys are not in the table), with the exact modifier mask of
+// each key, delays capped and defaulted. Modifiers left at the end are kept
+// as one action whatever their number: the knob holds and replays them all.
+QList<KnobAction> keyboardActionsFromPacket(const Packet &packet);
 
 // The Procreate shortcut of a type-4 packet; empty when the keys are not in the table.
 QString procreateNameFromPacket(const Packet &packet);
 
-// A single named action (media, mouse, Procreate) as the one virtual key.
-ConfigEntry namedActionEntry(const QString &name);
-
-DecodedConfigPacket decodeConfigPacket(const Packet &packet, bool isMacLayout);
+DecodedConfigPacket decodeConfigPacket(const Packet &packet);
 
 // Order in which a collected list is applied: by physical key (unknown keys and
 // the colour packet first), the older command codes after the current ones,

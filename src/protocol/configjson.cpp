@@ -144,7 +144,7 @@ KnobAction parseAction(const QJsonValue &value, const QString &path, int index, 
             refuse(path, r.error);
         action = r.action;
     }
-    const int low = KnobKeyModel::defaultDelay(index);
+    const int low = KnobAction::defaultDelay(index);
     if (o.contains(QStringLiteral("delayMs"))) {
         action.delayMs = integerIn(
             o.value(QStringLiteral("delayMs")), memberPath(path, QStringLiteral("delayMs")), low, kMaxDelayMs,
@@ -214,8 +214,7 @@ bool namesImplyMacLayout(const QJsonValue &keys)
 }
 
 // One entry of keys[]; *knobKey is set once its physical key is known.
-void parseKey(const QJsonValue &value, const QString &path, KnobConfigDocument *doc, QSet<int> *seen,
-              int *knobKey)
+void parseKey(const QJsonValue &value, const QString &path, KnobDocument *doc, QSet<int> *seen, int *knobKey)
 {
     const QJsonObject key = objectOf(value, path);
     checkMembers(key, path, {QStringLiteral("key"), QStringLiteral("gesture"), QStringLiteral("actions")});
@@ -247,7 +246,7 @@ void parseKey(const QJsonValue &value, const QString &path, KnobConfigDocument *
         refuse(at >= 0 ? QStringLiteral("%1[%2]").arg(actionsPath).arg(at) : actionsPath, problem);
 }
 
-KnobConfigDocument parseDocument(const QByteArray &json)
+KnobDocument parseDocument(const QByteArray &json)
 {
     QJsonParseError error;
     const QJsonDocument parsed = QJsonDocument::fromJson(json, &error);
@@ -262,16 +261,16 @@ KnobConfigDocument parseDocument(const QByteArray &json)
                   QStringLiteral("lighting")});
 
     const QJsonValue format = required(root, QString(), QStringLiteral("format"));
-    if (!format.isDouble() || format.toDouble() != KnobConfigDocument::kFormatVersion)
+    if (!format.isDouble() || format.toDouble() != KnobDocument::kFormatVersion)
         refuse(QStringLiteral("format"),
                QStringLiteral("version %1 is not supported (this program reads version %2)")
                    .arg(format.isDouble()
                             ? QString::number(format.toDouble())
                             : QString::fromUtf8(
                                   QJsonDocument(QJsonArray{format}).toJson(QJsonDocument::Compact)))
-                   .arg(KnobConfigDocument::kFormatVersion));
+                   .arg(KnobDocument::kFormatVersion));
 
-    KnobConfigDocument doc;
+    KnobDocument doc;
     if (root.contains(QStringLiteral("layout"))) {
         const QString layout = stringOf(root.value(QStringLiteral("layout")), QStringLiteral("layout"));
         if (layout != QLatin1String("mac") && layout != QLatin1String("windows"))
@@ -306,11 +305,11 @@ KnobConfigDocument parseDocument(const QByteArray &json)
 
 } // namespace
 
-QByteArray configDocumentToJson(const KnobConfigDocument &doc)
+QByteArray configDocumentToJson(const KnobDocument &doc)
 {
     QString out;
     out += QStringLiteral("{\n");
-    out += QStringLiteral("    \"format\": %1,\n").arg(KnobConfigDocument::kFormatVersion);
+    out += QStringLiteral("    \"format\": %1,\n").arg(KnobDocument::kFormatVersion);
     out += QStringLiteral("    \"layout\": \"%1\",\n").arg(doc.isMacLayout ? "mac" : "windows");
     out += QStringLiteral("    \"keys\": [\n");
     for (int k = 1; k <= kKnobKeyCount; ++k) {

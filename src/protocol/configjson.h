@@ -1,6 +1,6 @@
 #pragma once
 
-#include "protocol/knobconfigdocument.h"
+#include "protocol/knobdocument.h"
 
 #include <QByteArray>
 #include <QString>
@@ -8,12 +8,12 @@
 // The configuration file: JSON with a fixed member order so that two backups
 // diff line by line.
 
-QByteArray configDocumentToJson(const KnobConfigDocument &document);
+QByteArray configDocumentToJson(const KnobDocument &document);
 
 struct ConfigJsonParse
 {
     bool ok = false;
-    KnobConfigDocument document;
+    KnobDocument document;
     QString error; // one sentence, starting with the JSON path when there is one
 };
 

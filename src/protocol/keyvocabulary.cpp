@@ -1,6 +1,5 @@
 #include "protocol/keyvocabulary.h"
 
-#include "protocol/uitext.h"
 #include "protocol/procreatetable.h"
 
 #include <QStringList>
@@ -376,17 +375,4 @@ int getKeyType(const QString &name, unsigned short code)
     if (code != 0)
         return Standard;
     return combinationToModifierMask(name) != 0 ? ModifierOnly : Standard;
-}
-
-QString textBoxDisplayText(const QString &name)
-{
-    QString text = name;
-    text.replace(QStringLiteral("RightCtrl"), QStringLiteral("Ctrl"));
-    text.replace(QStringLiteral("RightShift"), QStringLiteral("Shift"));
-    text.replace(QStringLiteral("RightAlt"), QStringLiteral("Alt"));
-    text.replace(QStringLiteral("RightWin"), QStringLiteral("Win"));
-    text.replace(QStringLiteral("RightControl"), QStringLiteral("control"));
-    text.replace(QStringLiteral("RightCommand"), QStringLiteral("command"));
-    text.replace(QStringLiteral("RightOption"), QStringLiteral("option"));
-    return uiText(text);
 }

@@ -39,9 +39,6 @@ QList<unsigned char> modifierPrefixKeys(unsigned char mask);
 // KeyType of a name, given combinationToKeyCode(name) as code.
 int getKeyType(const QString &name, unsigned short code);
 
-// Short label text of a name (right-hand modifiers folded, then translated).
-QString textBoxDisplayText(const QString &name);
-
 // Shifted symbols typed as left Shift + the usage of the key carrying them.
 struct ShiftedSymbol
 {

@@ -2,8 +2,13 @@
 
 #include <QString>
 
-// One virtual key in the form a configuration file holds it: what goes on the
-// wire, independent of how the knob model happens to store it.
+#include <optional>
+
+// One action a gesture sends, in the form a configuration file holds it: what
+// goes on the wire, independent of how the knob model happens to store it.
+// Its id is ASCII and stable: "key:0x04", "key:0x19+ctrl+gui",
+// "mods:ctrl+shift", "media:volume-up", "mouse:left-click", "light:mode-2",
+// "procreate:undo". Code compares ids, never the text a page shows.
 struct KnobAction
 {
     enum Kind
@@ -23,10 +28,18 @@ struct KnobAction
     static KnobAction modifiersAlone(unsigned char modifiers, int delayMs = 0);
     static KnobAction named(const QString &sourceName, int delayMs = 0);
 
+    // The wait before virtual key `slot` when nobody chose one: none before
+    // the first key, 50 ms before every later one.
+    static int defaultDelay(int slot) { return slot == 0 ? 0 : 50; }
+
+    QString id() const;
+    // The action of an id (delay 0); nothing for an id no action has.
+    static std::optional<KnobAction> fromId(const QString &id);
+
     // Key value of the knob model: modifier mask in the high byte, usage in the low.
     unsigned short keyValue() const { return static_cast<unsigned short>((modifiers << 8) | usage); }
 
-    // Same virtual key, delay aside.
+    // Same id, delay aside.
     bool sameAction(const KnobAction &other) const;
     friend bool operator==(const KnobAction &a, const KnobAction &b)
     {

@@ -1,6 +1,7 @@
 #include "protocol/knobstoragerules.h"
 
 #include "protocol/keyvocabulary.h"
+#include "protocol/knobdocument.h"
 
 ActionStorage storageOfName(const QString &name)
 {
@@ -33,21 +34,19 @@ StorageCheck checkKeyStorage(const QList<ActionStorage> &actions, int keyRecords
     return {};
 }
 
-StorageCheck checkModelKey(const KnobKeyModel &key, bool isMacLayout)
+StorageCheck checkGestureStorage(const QList<KnobAction> &actions, int *keyRecords)
 {
-    QList<ActionStorage> actions;
-    // Plain key values are always keyboard keys; the names decide for themselves.
-    for (int i = 0; i < key.keyCodes.size(); ++i)
-        actions << ActionStorage::KeyboardKey;
-    for (const QString &name : key.combinations)
-        actions << storageOfName(name);
-    KnobModelSnapshot single;
-    single.isMacLayout = isMacLayout;
-    single.keys[0] = key;
+    QList<ActionStorage> storage;
+    for (const KnobAction &a : actions)
+        storage << (a.kind == KnobAction::Named ? storageOfName(a.sourceName) : ActionStorage::KeyboardKey);
+    KnobDocument single;
+    single.keys[0] = actions;
     const bool keyboardOnly =
-        !actions.contains(ActionStorage::Standalone) && !actions.contains(ActionStorage::Lighting);
+        !storage.contains(ActionStorage::Standalone) && !storage.contains(ActionStorage::Lighting);
     const int records = keyboardOnly ? int(packedKeyRecords(single, 1).size()) : 0;
-    return checkKeyStorage(actions, records);
+    if (keyRecords)
+        *keyRecords = records;
+    return checkKeyStorage(storage, records);
 }
 
 QString storageRuleText(StorageRule rule)

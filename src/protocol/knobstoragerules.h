@@ -38,8 +38,11 @@ struct StorageCheck
 // virtual keys in order; `keyRecords` what its keyboard report needs.
 StorageCheck checkKeyStorage(const QList<ActionStorage> &actions, int keyRecords);
 
-// The same check for a physical key of a knob model.
-StorageCheck checkModelKey(const KnobKeyModel &key, bool isMacLayout);
+struct KnobAction;
+
+// The same check for the actions of one gesture; *keyRecords gets what its
+// keyboard report needs.
+StorageCheck checkGestureStorage(const QList<KnobAction> &actions, int *keyRecords = nullptr);
 
 // A short sentence for each rule, for notices.
 QString storageRuleText(StorageRule rule);

@@ -2,7 +2,7 @@
 
 #include "protocol/actionnames.h"
 #include "protocol/configjson.h"
-#include "protocol/knobconfigdocument.h"
+#include "protocol/knobdocument.h"
 #include "ui/ChoiceOverlay.h"
 #include "ui/KnobEditor.h"
 
@@ -20,37 +20,13 @@ QString fileFilter()
 
 } // namespace
 
-ConfigFileTransfer::ConfigFileTransfer(QWidget *window, KnobEditor *editor, std::function<bool()> isMacLayout,
-                                       std::function<std::optional<LightSettings>()> light)
-    : QObject(window), m_window(window), m_editor(editor), m_isMacLayout(std::move(isMacLayout)),
-      m_light(std::move(light))
+ConfigFileTransfer::ConfigFileTransfer(QWidget *window, KnobEditor *editor)
+    : QObject(window), m_window(window), m_editor(editor)
 {}
-
-KnobModel ConfigFileTransfer::modelFromDocument(const KnobConfigDocument &document, bool isMacLayout)
-{
-    KnobModel model;
-    for (int k = 1; k <= kKnobKeyCount; ++k) {
-        const QList<KnobAction> &actions = document.keys[k - 1];
-        for (int v = 0; v < actions.size(); ++v) {
-            const KnobAction &a = actions[v];
-            if (a.kind == KnobAction::Key)
-                model.addKeyCode(k, a.keyValue(), isMacLayout);
-            else if (a.kind == KnobAction::ModifiersAlone)
-                model.addCombination(k, modifiersAloneModelName(a.modifiers));
-            else
-                model.addCombination(k, a.sourceName);
-            if (v < kMaxVirtualKeys)
-                model.key(k).delays[v] = KnobModel::clampDelay(v, a.delayMs);
-        }
-    }
-    return model;
-}
 
 QString ConfigFileTransfer::exportTo(const QString &path) const
 {
-    const KnobConfigDocument doc =
-        documentFromSnapshot(m_editor->model().snapshot(m_isMacLayout()), m_light ? m_light() : std::nullopt);
-    const QByteArray json = configDocumentToJson(doc);
+    const QByteArray json = configDocumentToJson(m_editor->document());
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(json) != json.size() || !file.commit())
         return QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
@@ -64,7 +40,7 @@ QString ConfigFileTransfer::importBytes(const QByteArray &bytes, const QString &
         return QStringLiteral("%1: %2").arg(label, parsed.error);
     // The light is not part of it: lighting goes to the knob as it is set,
     // and an import only changes what Save writes.
-    m_editor->replaceModel(QStringLiteral("import"), modelFromDocument(parsed.document, m_isMacLayout()));
+    m_editor->replaceDocument(QStringLiteral("import"), parsed.document);
     return QString();
 }
 

@@ -1,19 +1,12 @@
 #pragma once
 
-#include "protocol/packets.h"
-
 #include <QObject>
 #include <QPointer>
 #include <QString>
 
-#include <functional>
-#include <optional>
-
 class KnobEditor;
-class KnobModel;
 class QByteArray;
 class QWidget;
-struct KnobConfigDocument;
 
 // Export and import of the window's configuration in the command-line tool's
 // file format, with the tool's reader, writer and error sentences. An import
@@ -25,8 +18,7 @@ class ConfigFileTransfer : public QObject
     Q_DISABLE_COPY_MOVE(ConfigFileTransfer)
 
 public:
-    ConfigFileTransfer(QWidget *window, KnobEditor *editor, std::function<bool()> isMacLayout,
-                       std::function<std::optional<LightSettings>()> light);
+    ConfigFileTransfer(QWidget *window, KnobEditor *editor);
 
     // With a file dialog; the outcome is shown in the window.
     void exportWithDialog();
@@ -37,9 +29,6 @@ public:
     QString importFrom(const QString &path);
     QString importBytes(const QByteArray &bytes, const QString &label);
 
-    // The knob model of a file's document, named for the given layout.
-    static KnobModel modelFromDocument(const KnobConfigDocument &document, bool isMacLayout);
-
 Q_SIGNALS:
     void notice(bool success, const QString &title, const QString &text);
 
@@ -48,6 +37,4 @@ private:
 
     QPointer<QWidget> m_window;
     KnobEditor *m_editor;
-    std::function<bool()> m_isMacLayout;
-    std::function<std::optional<LightSettings>()> m_light;
 };

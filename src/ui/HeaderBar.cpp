@@ -1,6 +1,6 @@
 #include "ui/HeaderBar.h"
 
-#include "protocol/uitext.h"
+#include "ui/uitext.h"
 #include "ui/mainlayoutgeometry.h"
 #include "ui/pages/PaintedButton.h"
 #include "ui/svgpixmap.h"

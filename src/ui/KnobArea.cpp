@@ -1,10 +1,12 @@
 #include "ui/KnobArea.h"
 
-#include "protocol/KnobModel.h"
 #include "protocol/keyvocabulary.h"
-#include "protocol/knobconfigdocument.h"
+#include "protocol/knobdocument.h"
 #include "ui/AccessibleControl.h"
+#include "ui/GestureSelection.h"
 #include "ui/KnobDialWidget.h"
+#include "ui/KnobEditor.h"
+#include "ui/actiontext.h"
 #include "ui/mainlayoutgeometry.h"
 #include "ui/savenotices.h"
 #include "ui/svgpixmap.h"
@@ -101,10 +103,19 @@ QPixmap takePicture(std::future<QImage> &pending, const QPair<int, qreal> &pendi
 
 } // namespace
 
-KnobArea::KnobArea(QWidget *window, const KnobModel *model)
-    : QObject(window), m_window(window), m_model(model)
+KnobArea::KnobArea(QWidget *window, const KnobEditor *editor, const GestureSelection *selection)
+    : QObject(window), m_window(window), m_editor(editor), m_selection(selection)
 {
-    Q_ASSERT(model);
+    Q_ASSERT(editor && selection);
+    connect(editor, &KnobEditor::gestureChanged, this, [this](int k) {
+        updateSingleKeyDisplay(k);
+        updateKeysDisplay();
+    });
+    connect(editor, &KnobEditor::documentReplaced, this, [this] {
+        for (int k = 1; k <= 5; ++k)
+            updateSingleKeyDisplay(k);
+        updateKeysDisplay();
+    });
     // The two PNGs take a while to decode; that runs beside building the rest
     // of the window, at the sizes the window's present size gives them.
     const int side = layout::mainGeometry(window->size()).knobArea.width();
@@ -299,7 +310,7 @@ void KnobArea::updateSelection()
 {
     const layout::KnobSelectionStyle style = layout::knobSelectionStyle(m_knobLabel->width());
     const QString unselected = unselectedKnobKeyStyle(style);
-    const int selected = m_selectedKey;
+    const int selected = m_selection->current();
     for (int k = 1; k <= 5; ++k) {
         QLabel *label = m_keyLabels[k - 1];
         QLabel *clean = m_cleanIcons[k - 1];
@@ -330,7 +341,7 @@ void KnobArea::updateAccessibleName(int knobKey)
 {
     // "Turn left: Ctrl+V B", read out whole however the label is cut.
     const QString gesture = gestureList({knobKey});
-    const QStringList &names = m_model->key(knobKey).displayNames;
+    const QStringList names = actionTexts(m_editor->gesture(knobKey), m_editor->isMacLayout());
     m_keyLabels[knobKey - 1]->setAccessibleName(QStringLiteral("%1: %2").arg(
         gesture,
         names.isEmpty() ? QStringLiteral("empty") : textBoxDisplayText(names.join(QLatin1Char(' ')))));
@@ -342,11 +353,12 @@ void KnobArea::updateSingleKeyDisplay(int knobKey)
         return;
     QLabel *label = m_keyLabels[knobKey - 1];
     updateAccessibleName(knobKey);
-    if (m_model->key(knobKey).isEmpty()) {
+    if (m_editor->gesture(knobKey).isEmpty()) {
         label->clear();
         return;
     }
-    const QString text = textBoxDisplayText(m_model->key(knobKey).displayNames.join(QLatin1Char(' ')));
+    const QString text = textBoxDisplayText(
+        actionTexts(m_editor->gesture(knobKey), m_editor->isMacLayout()).join(QLatin1Char(' ')));
     QFont font(QStringLiteral("Microsoft YaHei"));
     font.setPixelSize(layout::knobSelectionStyle(m_knobLabel->width()).fontPx);
     textfit::setElidedText(label, text, QFontMetrics(font), std::max(label->width(), 9) - 8);
@@ -354,7 +366,7 @@ void KnobArea::updateSingleKeyDisplay(int knobKey)
 
 void KnobArea::updateKeysDisplay()
 {
-    const int k = m_selectedKey;
+    const int k = m_selection->current();
     if (!validKnobKey(k)) {
         hideBubble();
         return;
@@ -370,7 +382,8 @@ void KnobArea::updateKeysDisplay()
     // The gesture's name heads its actions; a zero-width space after each '+'
     // lets a long combination wrap between its keys.
     const QString title = gestureList({k});
-    QString actions = textBoxDisplayText(m_model->key(k).displayNames.join(QLatin1Char(' ')));
+    QString actions =
+        textBoxDisplayText(actionTexts(m_editor->gesture(k), m_editor->isMacLayout()).join(QLatin1Char(' ')));
     actions.replace(QLatin1Char('+'), QStringLiteral("+\u200B"));
     QFont font(QStringLiteral("Microsoft YaHei"));
     font.setPointSize(m.fontPointSize);

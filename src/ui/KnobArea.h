@@ -8,8 +8,9 @@
 
 #include <future>
 
+class GestureSelection;
 class KnobDialWidget;
-class KnobModel;
+class KnobEditor;
 class QLabel;
 class QRect;
 class QSequentialAnimationGroup;
@@ -17,7 +18,7 @@ class QWidget;
 
 // The picture of the knob with its turning dial, the labels of the five
 // physical keys with their clear icons, and the bubble that lists every
-// virtual key of the selected one. It shows the model it is given and reports
+// virtual key of the selected one. It follows the editor's model and reports
 // presses; what a press does is up to the window.
 class KnobArea : public QObject
 {
@@ -26,16 +27,13 @@ class KnobArea : public QObject
 
 public:
     // The knob label and the bubble become children of `window`.
-    KnobArea(QWidget *window, const KnobModel *model);
+    KnobArea(QWidget *window, const KnobEditor *editor, const GestureSelection *selection);
 
     QLabel *knobLabel() const { return m_knobLabel; }
     QWidget *bubbleContainer() const { return m_bubbleContainer; }
     // The five gestures for Tab, each followed by its clear icon.
     QList<QWidget *> focusOrder() const;
 
-    // Physical key 1..5 that is selected, 0 for none. Setting it changes no look.
-    int selectedKey() const { return m_selectedKey; }
-    void setSelectedKey(int knobKey) { m_selectedKey = knobKey; }
     // The flag the selection styles and the bubble follow.
     void setConnectedLook(bool connected) { m_connectedLook = connected; }
     // Shows or hides the labels and the icons for the two looks.
@@ -69,8 +67,8 @@ private:
     void updateIconSizes();
 
     QWidget *m_window = nullptr;
-    const KnobModel *m_model = nullptr;
-    int m_selectedKey = 0;
+    const KnobEditor *m_editor = nullptr;
+    const GestureSelection *m_selection = nullptr;
     bool m_connectedLook = false;
     QLabel *m_knobLabel = nullptr;
     KnobDialWidget *m_dial = nullptr;

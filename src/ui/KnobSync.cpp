@@ -5,13 +5,13 @@
 #include "protocol/configdecode.h"
 #include "protocol/packets.h"
 #include "ui/ChoiceOverlay.h"
+#include "ui/GestureSelection.h"
 #include "ui/KnobArea.h"
 #include "ui/KnobEditor.h"
 #include "ui/ResetOverlay.h"
 #include "ui/StatusArea.h"
 #include "ui/TabPages.h"
 #include "ui/UnsavedEditsGuard.h"
-#include "ui/pages/DelayWidget.h"
 #include "ui/savenotices.h"
 
 #include <QDebug>
@@ -43,8 +43,8 @@ constexpr int kLowBatteryPercent = 15;
 
 KnobSync::KnobSync(QWidget *window, KnobSession *session, KnobEditor *editor, TabPages *pages,
                    KnobArea *knobArea, StatusArea *statusArea)
-    : QObject(window), m_window(window), m_session(session), m_editor(editor), m_model(editor->model()),
-      m_pages(pages), m_knobArea(knobArea), m_statusArea(statusArea)
+    : QObject(window), m_window(window), m_session(session), m_editor(editor), m_pages(pages),
+      m_knobArea(knobArea), m_statusArea(statusArea)
 {}
 
 KnobSync::~KnobSync() = default;
@@ -102,7 +102,7 @@ void KnobSync::onConnectionChanged(bool connected)
     if (connected) {
         m_knob = m_session->knobIdentity();
         emit connectedLookChanged(true);
-        m_knobArea->setSelectedKey(0);
+        m_pages->selection()->select(0);
         m_pages->updateKnobKeySelection();
         m_pages->clearAllTabSelections();
         return;
@@ -110,7 +110,7 @@ void KnobSync::onConnectionChanged(bool connected)
     // Whatever the user had not saved yet survives the unplug, and still
     // counts as unsaved: the marker stays and closing asks.
     if (!m_editor->undoStack()->isClean()) {
-        m_unsavedEdits = std::make_unique<KnobModel>(m_model);
+        m_unsavedEdits = std::make_unique<KnobDocument::Gestures>(m_editor->document().keys);
         m_unsavedEditsKnob = m_knob;
     }
     m_editor->setKeptEdits(m_unsavedEdits != nullptr);
@@ -122,7 +122,7 @@ void KnobSync::onConnectionChanged(bool connected)
     m_editor->clearHistory();
     for (int k = 1; k <= 5; ++k)
         m_pages->updateSingleKnobKeyDisplay(k);
-    m_knobArea->setSelectedKey(0);
+    m_pages->selection()->select(0);
     m_pages->updateKnobKeysDisplay();
     m_pages->updateKnobKeySelection();
     m_pages->clearAllTabSelections();
@@ -134,7 +134,7 @@ void KnobSync::onConfigReadFinished(bool ok, bool receivedAny)
 {
     // What was there before the read no longer describes the knob.
     m_editor->clearHistory();
-    m_knobHolds = m_model;
+    m_editor->markHeldByKnob();
     // A Bluetooth link may learn its address only with the configuration.
     if (const QString knob = m_session->knobIdentity(); !knob.isEmpty())
         m_knob = knob;
@@ -142,7 +142,7 @@ void KnobSync::onConfigReadFinished(bool ok, bool receivedAny)
         offerKeptEdits();
     if (!ok || !receivedAny)
         return;
-    m_knobArea->setSelectedKey(0);
+    m_pages->selection()->select(0);
     m_pages->updateKnobKeySelection();
     m_pages->syncDelayWidgetForCurrentKnob();
 }
@@ -179,11 +179,11 @@ void KnobSync::restoreKeptEdits()
 {
     if (!m_unsavedEdits)
         return;
-    const std::unique_ptr<KnobModel> edits = std::move(m_unsavedEdits);
+    const std::unique_ptr<KnobDocument::Gestures> edits = std::move(m_unsavedEdits);
     m_unsavedEditsKnob.clear();
     // The device may hold half of a save that the unplug cut short; the
     // user's edits are what a second Save must write.
-    m_editor->replaceModel(QStringLiteral("unsaved edits"), *edits);
+    m_editor->replaceGestures(QStringLiteral("unsaved edits"), *edits);
     m_editor->setKeptEdits(false);
     qDebug().noquote() << "设备重新连接，保留未保存的修改";
 }
@@ -197,15 +197,7 @@ void KnobSync::dropKeptEdits()
 
 void KnobSync::clearLoadedConfigState()
 {
-    m_model.clearAll();
-    DelayWidget *delays = m_pages->delayPage();
-    if (!delays)
-        return;
-    for (int k = 1; k <= 5; ++k) {
-        delays->setVirtualKeyCount(k, 0);
-        delays->setVirtualKeyTexts(k, {});
-        delays->refreshDelays(k);
-    }
+    m_editor->loadFromDevice(KnobDocument(), {1, 2, 3, 4, 5});
 }
 
 void KnobSync::resetAllGestures()
@@ -220,38 +212,26 @@ void KnobSync::resetAllGestures()
 
 void KnobSync::applyReadConfigPacket(const std::vector<unsigned char> &packet)
 {
-    const DecodedConfigPacket decoded = decodeConfigPacket(packet, m_pages->isMacLayout());
+    const DecodedConfigPacket decoded = decodeConfigPacket(packet);
     switch (decoded.kind) {
     case DecodedConfigPacket::Ignored:
         return;
     case DecodedConfigPacket::Colour:
-        m_pages->showReadLight(decoded.light);
+        m_editor->setLight(decoded.light);
         return;
     case DecodedConfigPacket::Assignment:
         if (decoded.procreateFallback)
             qDebug().noquote() << "未知Procreate配置，回退为标准键盘解析:" << packetToHex(packet);
-        storeReadKnobEntries(decoded.knobKey, decoded.entries);
+        if (KnobEditor::validGesture(decoded.knobKey)) {
+            KnobDocument held;
+            held.isMacLayout = m_editor->isMacLayout();
+            held.keys[decoded.knobKey - 1] = decoded.actions;
+            m_editor->loadFromDevice(held, {decoded.knobKey});
+        }
         break;
     case DecodedConfigPacket::UnknownAction:
         break;
     }
-    m_pages->updateSingleKnobKeyDisplay(decoded.knobKey);
-}
-
-void KnobSync::storeReadKnobEntries(int knobKey, const QList<ConfigEntry> &entries)
-{
-    if (!KnobModel::validKey(knobKey))
-        return;
-    m_model.storeEntries(knobKey, entries);
-    DelayWidget *delays = m_pages->delayPage();
-    if (!delays)
-        return;
-    QList<QString> texts;
-    for (const ConfigEntry &e : entries)
-        texts.append(e.boxText);
-    delays->refreshDelays(knobKey);
-    delays->setVirtualKeyCount(knobKey, int(texts.size()));
-    delays->setVirtualKeyTexts(knobKey, texts);
 }
 
 void KnobSync::setPermissionHintVisible(bool visible)
@@ -268,16 +248,16 @@ void KnobSync::onSaveClicked()
         qDebug().noquote() << "保存进行中，忽略重复的保存请求";
         return;
     }
-    const SaveNotice notice = saveStartNotice(m_model, m_knobHolds);
+    const SaveNotice notice = saveStartNotice(m_editor->document().keys, m_editor->heldByKnob());
     emit this->notice(notice.success, notice.title, notice.text);
-    m_knobArea->setSelectedKey(0);
+    m_pages->selection()->select(0);
     m_pages->updateKnobKeysDisplay();
     m_pages->updateKnobKeySelection();
     m_pages->clearAllTabSelections();
-    m_saveUndoIndex = m_editor->undoStack()->index();
+    m_saveUndoIndex = m_editor->historyMark();
     // The session writes what the user saw when pressing Save; later edits, a
     // reset or a configuration read cannot change it half-way.
-    if (!m_session->save(takeKnobModelSnapshot()))
+    if (!m_session->save(m_editor->document()))
         m_unsavedGuard->saveNotConfirmed();
 }
 
@@ -287,13 +267,12 @@ void KnobSync::finishSave(const SaveOutcome &outcome)
     if (outcome.readBack) {
         // Keys that did not take, and keys the save left alone, show what the
         // knob holds; after that the window and the knob agree.
-        m_model.storeFromConfigPackets(outcome.packets, outcome.check.differingKeys + outcome.unwrittenKeys,
-                                       m_pages->isMacLayout());
-        m_pages->showWholeModel();
-        m_pages->syncDelayWidgetForCurrentKnob();
-        m_knobHolds = m_model;
+        KnobDocument held = outcome.document;
+        held.isMacLayout = m_editor->isMacLayout();
+        m_editor->adoptReadBack(held, outcome.check.differingKeys + outcome.unwrittenKeys);
+        m_editor->markHeldByKnob();
         for (int k : outcome.unwrittenKeys) {
-            if (!m_model.key(k).isEmpty())
+            if (!m_editor->gesture(k).isEmpty())
                 kept << k;
         }
     }
@@ -301,7 +280,7 @@ void KnobSync::finishSave(const SaveOutcome &outcome)
     const bool agrees = outcome.readBack || (outcome.written && !outcome.verifiable);
     if (!agrees || (outcome.readBack && !outcome.check.matches()))
         m_unsavedGuard->saveNotConfirmed();
-    if (agrees && m_editor->undoStack()->index() == m_saveUndoIndex)
+    if (agrees && m_editor->historyMark() == m_saveUndoIndex)
         m_editor->markSaved();
     const SaveNotice notice = saveEndNotice(outcome, kept);
     emit this->notice(notice.success, notice.title, notice.text);
@@ -320,15 +299,8 @@ void KnobSync::showRestoreConfirmation()
 void KnobSync::confirmRestore()
 {
     resetAllGestures();
-    m_knobArea->setSelectedKey(0);
+    m_pages->selection()->select(0);
     m_pages->updateKnobKeysDisplay();
     m_pages->updateKnobKeySelection();
     m_pages->clearAllTabSelections();
-}
-
-// ---- The snapshot a save writes -----------------------------------------------------
-
-KnobModelSnapshot KnobSync::takeKnobModelSnapshot() const
-{
-    return m_model.snapshot(m_pages->isMacLayout());
 }

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "protocol/KnobModel.h"
+#include "protocol/knobdocument.h"
 
 class ChoiceOverlay;
 class KnobArea;
@@ -18,7 +18,6 @@ class QWidget;
 class StatusArea;
 class TabPages;
 class UnsavedEditsGuard;
-struct ConfigEntry;
 struct SaveOutcome;
 
 // What the session reports, shown in the window and taken into the editor:
@@ -52,8 +51,6 @@ private:
     void onConfigReadFinished(bool ok, bool receivedAny);
     void clearLoadedConfigState();
     void applyReadConfigPacket(const std::vector<unsigned char> &packet);
-    // Replaces the keys and the delays of one physical key and shows them.
-    void storeReadKnobEntries(int knobKey, const QList<ConfigEntry> &entries);
     // Edits kept across an unplug go back on the knob they were made for, and
     // onto another knob only when the user says so.
     void offerKeptEdits();
@@ -65,24 +62,19 @@ private:
     void confirmRestore();
     // Back to the factory assignment of all five keys.
     void resetAllGestures();
-    // The three lists and the delays of every physical key and the layout: what a save writes.
-    KnobModelSnapshot takeKnobModelSnapshot() const;
 
     QWidget *m_window = nullptr;
     KnobSession *m_session = nullptr;
     KnobEditor *m_editor = nullptr;
-    KnobModel &m_model; // the editor's
     TabPages *m_pages = nullptr;
     KnobArea *m_knobArea = nullptr;
     StatusArea *m_statusArea = nullptr;
     UnsavedEditsGuard *m_unsavedGuard = nullptr;
     // Where the undo history stood when the running save took its snapshot.
     int m_saveUndoIndex = -1;
-    // What the knob held at the last read or confirmed save.
-    KnobModel m_knobHolds;
     // Edits the link took away with it (an unplug before they were saved):
     // they win over what the device reports when it comes back.
-    std::unique_ptr<KnobModel> m_unsavedEdits;
+    std::unique_ptr<KnobDocument::Gestures> m_unsavedEdits;
     // KnobSession::knobIdentity() of the knob they were made for, and of the
     // knob connected now.
     QString m_unsavedEditsKnob;

@@ -5,6 +5,7 @@
 #include "ui/ChoiceOverlay.h"
 #include "ui/ConfigFileTransfer.h"
 #include "ui/DimOverlay.h"
+#include "ui/GestureSelection.h"
 #include "ui/HeaderBar.h"
 #include "ui/KeyboardNavigation.h"
 #include "ui/KnobArea.h"
@@ -33,20 +34,18 @@
 #include <algorithm>
 
 MainLayoutWidget::MainLayoutWidget(KnobSession *session, QWidget *parent)
-    : QWidget(parent), m_session(session), m_editor(new KnobEditor(this))
+    : QWidget(parent), m_session(session), m_editor(new KnobEditor(this)),
+      m_selection(new GestureSelection(this))
 {
     Q_ASSERT(session);
     setupUI();
-    connect(m_editor, &KnobEditor::modelChanged, m_pages, [this] {
-        m_pages->showWholeModel();
-        m_pages->syncDelayWidgetForCurrentKnob();
-    });
+    connect(m_editor, &KnobEditor::gestureChanged, m_pages, &TabPages::markSelectionAfterEdit);
+    connect(m_editor, &KnobEditor::documentReplaced, m_pages, &TabPages::markSelectionAfterEdit);
     m_sync = new KnobSync(this, m_session, m_editor, m_pages, m_knobArea, m_statusArea);
     connect(m_sync, &KnobSync::notice, m_toast, &ToastWidget::showMessage);
     connect(m_sync, &KnobSync::connectedLookChanged, this, &MainLayoutWidget::updateStatusIcon);
     m_sync->takeButtons(m_saveButton, m_resetButton);
-    m_fileTransfer = new ConfigFileTransfer(
-        this, m_editor, [this] { return m_pages->isMacLayout(); }, [this] { return m_pages->light(); });
+    m_fileTransfer = new ConfigFileTransfer(this, m_editor);
     connect(m_fileTransfer, &ConfigFileTransfer::notice, this, &MainLayoutWidget::showToast);
     connect(m_importButton, &QPushButton::clicked, m_fileTransfer, &ConfigFileTransfer::importWithDialog);
     connect(m_exportButton, &QPushButton::clicked, m_fileTransfer, &ConfigFileTransfer::exportWithDialog);
@@ -143,9 +142,9 @@ void MainLayoutWidget::setupUI()
     m_header = new HeaderBar(this);
     connect(m_header, &HeaderBar::logoPressed, this, &MainLayoutWidget::handleLogoPress);
 
-    m_knobArea = new KnobArea(this, &m_editor->model());
+    m_knobArea = new KnobArea(this, m_editor, m_selection);
     setupButtons();
-    m_pages = new TabPages(this, m_session, m_editor, m_knobArea, m_resetButton, m_designSize);
+    m_pages = new TabPages(this, m_session, m_editor, m_selection, m_knobArea, m_resetButton, m_designSize);
     connect(m_pages, &TabPages::notice, this, &MainLayoutWidget::showToast);
     connect(m_knobArea, &KnobArea::clearClicked, m_pages, &TabPages::clearKnobKey);
     connect(m_knobArea, &KnobArea::knobKeyClicked, m_pages, [this](int knobKey) {

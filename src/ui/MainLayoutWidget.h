@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class ConfigFileTransfer;
+class GestureSelection;
 class HeaderBar;
 class KnobArea;
 class KnobEditor;
@@ -54,6 +55,7 @@ private:
 
     KnobSession *m_session = nullptr;
     KnobEditor *m_editor = nullptr;
+    GestureSelection *m_selection = nullptr;
     int m_logoClickCount = 0;
     QSize m_designSize{1920, 1080};
     // What relayout() last fitted the pieces to.

@@ -1,6 +1,6 @@
 #include "ui/ResetOverlay.h"
 
-#include "protocol/uitext.h"
+#include "ui/uitext.h"
 
 #include <QLabel>
 #include <QPointer>

@@ -1,6 +1,6 @@
 #include "ui/StatusArea.h"
 
-#include "protocol/uitext.h"
+#include "ui/uitext.h"
 #include "ui/RoundedFill.h"
 #include "ui/mainlayoutgeometry.h"
 #include "ui/svgpixmap.h"

@@ -1,6 +1,6 @@
 #include "ui/TabBar.h"
 
-#include "protocol/uitext.h"
+#include "ui/uitext.h"
 #include "ui/AccessibleControl.h"
 #include "ui/mainlayoutgeometry.h"
 #include "ui/switchbarparts.h"

@@ -4,8 +4,8 @@
 #include "device/KnobSession.h"
 #include "protocol/keyvocabulary.h"
 #include "protocol/knobstoragerules.h"
-#include "protocol/uitext.h"
 #include "ui/DebugConsole.h"
+#include "ui/GestureSelection.h"
 #include "ui/KeyLayerSlide.h"
 #include "ui/KnobArea.h"
 #include "ui/PageStack.h"
@@ -20,6 +20,7 @@
 #include "ui/pages/MultimediaWidget.h"
 #include "ui/pages/PaintedButton.h"
 #include "ui/pages/ProcreateWidget.h"
+#include "ui/uitext.h"
 
 #include <QDebug>
 #include <QMessageBox>
@@ -37,9 +38,9 @@ bool validKnobKey(int k)
 
 } // namespace
 
-TabPages::TabPages(QWidget *window, KnobSession *session, KnobEditor *editor, KnobArea *knobArea,
-                   PaintedButton *resetButton, const QSize &designSize)
-    : QObject(window), m_window(window), m_session(session), m_editor(editor), m_model(editor->model()),
+TabPages::TabPages(QWidget *window, KnobSession *session, KnobEditor *editor, GestureSelection *selection,
+                   KnobArea *knobArea, PaintedButton *resetButton, const QSize &designSize)
+    : QObject(window), m_window(window), m_session(session), m_editor(editor), m_selection(selection),
       m_knobArea(knobArea), m_resetButton(resetButton)
 {
     m_tabBar = new TabBar(m_window, designSize);
@@ -47,7 +48,7 @@ TabPages::TabPages(QWidget *window, KnobSession *session, KnobEditor *editor, Kn
         if (m_session->isConnected())
             switchToTab(index);
     });
-    m_systemSwitch = new SystemSwitch(m_window, designSize, m_isMacLayout);
+    m_systemSwitch = new SystemSwitch(m_window, designSize, m_editor->isMacLayout());
     m_keyLayerSlide = new KeyLayerSlide(m_window);
     connect(m_systemSwitch, &SystemSwitch::systemPressed, this, [this](bool mac) {
         if (m_session->isConnected())
@@ -85,17 +86,9 @@ void TabPages::setConnectedLook(bool connected)
     }
 }
 
-void TabPages::showReadLight(const LightSettings &light)
-{
-    m_light = light;
-    if (m_lightWidget)
-        m_lightWidget->setLightSettings(QColor(light.red, light.green, light.blue), light.brightness,
-                                        light.on);
-}
-
 int TabPages::selectedKnobKey() const
 {
-    return m_knobArea->selectedKey();
+    return m_selection->current();
 }
 
 void TabPages::setupPages()
@@ -110,15 +103,15 @@ void TabPages::setupPages()
     for (int i = 0; i < kPageCount; ++i)
         m_contentStack->addWidget(i == 0 ? static_cast<QWidget *>(m_keyboardWidget)
                                          : new QWidget(m_contentStack));
-    m_keyboardWidget->setMacLayout(m_isMacLayout);
+    m_keyboardWidget->setMacLayout(m_editor->isMacLayout());
+    m_keyboardWidget->follow(m_editor, m_selection);
     m_contentStack->setCurrentIndex(0);
 
     connect(m_keyboardWidget, &KeyboardWidget::keyClicked, this, &TabPages::onKeyboardPageKeyClicked);
     connect(m_keyboardWidget, &KeyboardWidget::debugUnlockRequested, this, [this] {
         // The clicks were the unlock, not edits: the gesture goes back to how
         // it was before them. The last click arrives after this signal.
-        if (m_escapeStreakStart >= 0)
-            m_editor->undoStack()->setIndex(m_escapeStreakStart);
+        m_editor->withdrawEditsSince(m_escapeStreakStart);
         m_dropNextEscape = true;
         showDebugTab();
     });
@@ -135,6 +128,7 @@ QWidget *TabPages::ensurePage(int index)
         if (member)
             return nullptr;
         member = new Page(m_contentStack);
+        member->follow(m_editor, m_selection);
         connect(member, signal, this, [this, log, apply](const QString &name) {
             qDebug().noquote() << log << name;
             (this->*apply)(name);
@@ -184,16 +178,20 @@ QWidget *TabPages::ensurePage(int index)
     m_contentStack->replacePage(index, page);
     if (index != 7)
         page->setAttribute(Qt::WA_TransparentForMouseEvents, !m_connectedLook);
-    markSelectedGesture();
     return page;
 }
 
 QWidget *TabPages::buildLightPage()
 {
     m_lightWidget = new LightWidget(m_contentStack);
-    if (m_light)
-        m_lightWidget->setLightSettings(QColor(m_light->red, m_light->green, m_light->blue),
-                                        m_light->brightness, m_light->on);
+    const auto showLight = [this] {
+        const std::optional<LightSettings> &light = m_editor->light();
+        if (light && !m_lightFromPage)
+            m_lightWidget->setLightSettings(QColor(light->red, light->green, light->blue), light->brightness,
+                                            light->on);
+    };
+    showLight();
+    connect(m_editor, &KnobEditor::lightChanged, m_lightWidget, showLight);
     connect(m_lightWidget, &LightWidget::lightSettingsChanged, this,
             [this](const QColor &color, int brightness, bool on) {
                 LightSettings light;
@@ -202,7 +200,10 @@ QWidget *TabPages::buildLightPage()
                 light.blue = static_cast<unsigned char>(color.blue());
                 light.brightness = brightness;
                 light.on = on;
-                m_light = light;
+                // The page already shows what the user chose.
+                m_lightFromPage = true;
+                m_editor->setLight(light);
+                m_lightFromPage = false;
                 m_session->queueLighting(light);
             });
     return m_lightWidget;
@@ -211,14 +212,11 @@ QWidget *TabPages::buildLightPage()
 QWidget *TabPages::buildDelayPage()
 {
     m_delayWidget = new DelayWidget(m_contentStack);
-    m_delayWidget->setModel(&m_model);
-    connect(m_delayWidget, &DelayWidget::delayEdited, m_editor, &KnobEditor::recordDelayEdit);
+    m_delayWidget->setEditor(m_editor);
     connect(m_delayWidget, &DelayWidget::actionClicked, this, [this](int k, int slot) {
         if (k == selectedKnobKey())
             removeSelectedAction(slot);
     });
-    for (int k = 1; k <= 5; ++k)
-        showDelaysOf(k);
     syncDelayWidgetForCurrentKnob();
     return m_delayWidget;
 }
@@ -229,14 +227,14 @@ void TabPages::onKeyboardPageKeyClicked(uint16_t code)
     if (code != KeyboardWidget::kEscapeUsage)
         m_escapeStreakStart = -1;
     else if (m_escapeStreakStart < 0)
-        m_escapeStreakStart = m_editor->undoStack()->index();
+        m_escapeStreakStart = m_editor->historyMark();
     if (m_dropNextEscape) {
         // The click that unlocked the debug console.
         m_dropNextEscape = false;
         m_escapeStreakStart = -1;
         return;
     }
-    const QString combination = ::modifierKeyCodeToCombination(code, m_isMacLayout);
+    const QString combination = ::modifierKeyCodeToCombination(code, m_editor->isMacLayout());
     if (!combination.isEmpty())
         addSelectedCombination(combination);
     else
@@ -269,10 +267,10 @@ void TabPages::switchToTab(int index)
 
 void TabPages::switchKeyboardSystem(bool mac)
 {
-    if (mac == m_isMacLayout)
+    if (mac == m_editor->isMacLayout())
         return;
-    const bool fromMac = m_isMacLayout;
-    m_isMacLayout = mac;
+    const bool fromMac = m_editor->isMacLayout();
+    m_editor->setMacLayout(mac);
     // Mac lies left of Windows on the switch: the keys leave the way the highlight goes.
     m_keyLayerSlide->run(m_keyboardWidget ? m_keyboardWidget->keyLayer() : nullptr, fromMac, [this, mac] {
         if (m_keyboardWidget)
@@ -316,7 +314,7 @@ void TabPages::selectKnobKey(int knobKey)
 {
     if (!validKnobKey(knobKey))
         return;
-    m_knobArea->setSelectedKey(knobKey);
+    m_selection->select(knobKey);
     updateKnobKeySelection();
     updateKnobKeysDisplay();
     syncDelayWidgetForCurrentKnob();
@@ -327,23 +325,6 @@ void TabPages::selectKnobKey(int knobKey)
 void TabPages::updateKnobKeySelection()
 {
     m_knobArea->updateSelection();
-    markSelectedGesture();
-}
-
-void TabPages::markSelectedGesture()
-{
-    const int k = selectedKnobKey();
-    const KnobKeyModel none;
-    const KnobKeyModel &held = validKnobKey(k) ? m_model.key(k) : none;
-    if (m_keyboardWidget)
-        m_keyboardWidget->setLitUsages(keyboardUsagesOf(held));
-    for (ButtonGridPage *page : {static_cast<ButtonGridPage *>(m_combinationWidget.data()),
-                                 static_cast<ButtonGridPage *>(m_multimediaWidget.data()),
-                                 static_cast<ButtonGridPage *>(m_mouseWidget.data()),
-                                 static_cast<ButtonGridPage *>(m_procreateWidget.data())}) {
-        if (page)
-            page->setMarkedNames(held.combinations);
-    }
 }
 
 void TabPages::updateSingleKnobKeyDisplay(int knobKey)
@@ -365,43 +346,21 @@ void TabPages::syncDelayWidgetForCurrentKnob()
         m_delayWidget->setSelectedKnobKey(0);
         return;
     }
-    QList<QString> texts;
-    for (const QString &name : m_model.key(k).displayNames.mid(0, kMaxVirtualKeys))
-        texts.append(textBoxDisplayText(name));
     m_delayWidget->setSelectedKnobKey(k);
-    m_delayWidget->setVirtualKeyCount(k, int(texts.size()));
-    m_delayWidget->setVirtualKeyTexts(k, texts);
 }
 
 void TabPages::clearAllTabSelections()
 {
-    markSelectedGesture();
     if (m_resetButton) {
         m_resetButton->setSelected(false);
         m_resetButton->clearFocus();
     }
 }
 
-void TabPages::showWholeModel()
+void TabPages::markSelectionAfterEdit()
 {
-    for (int k = 1; k <= 5; ++k) {
-        updateSingleKnobKeyDisplay(k);
-        showDelaysOf(k);
-    }
-    updateKnobKeysDisplay();
     updateKnobKeySelection();
-}
-
-void TabPages::showDelaysOf(int k)
-{
-    if (!m_delayWidget)
-        return;
-    QList<QString> texts;
-    for (const QString &name : m_model.key(k).displayNames.mid(0, kMaxVirtualKeys))
-        texts.append(textBoxDisplayText(name));
-    m_delayWidget->setVirtualKeyCount(k, int(texts.size()));
-    m_delayWidget->setVirtualKeyTexts(k, texts);
-    m_delayWidget->refreshDelays(k);
+    syncDelayWidgetForCurrentKnob();
 }
 
 // ---- Model operations -------------------------------------------------------------
@@ -420,7 +379,7 @@ void TabPages::reportEdit(int knobKey, const KnobEditor::Result &result)
     }
     if (result.replacedOthers)
         emit notice(true, QStringLiteral("Actions replaced"), storageRuleText(StorageRule::ActionAlone));
-    qDebug().noquote() << "按键" << knobKey << "已选择按键数量:" << m_model.key(knobKey).displayNames.size();
+    qDebug().noquote() << "按键" << knobKey << "已选择按键数量:" << m_editor->gesture(knobKey).size();
 }
 
 void TabPages::addSelectedKey(quint16 value)
@@ -428,7 +387,7 @@ void TabPages::addSelectedKey(quint16 value)
     const int k = selectedKnobKey();
     if (!validKnobKey(k))
         return;
-    const KnobEditor::Result r = m_editor->addKeyCode(k, value, m_isMacLayout);
+    const KnobEditor::Result r = m_editor->addKeyCode(k, value);
     reportEdit(k, r);
 }
 
@@ -437,7 +396,7 @@ void TabPages::addSelectedCombination(const QString &name)
     const int k = selectedKnobKey();
     if (!validKnobKey(k))
         return;
-    const KnobEditor::Result r = m_editor->addName(k, name, m_isMacLayout);
+    const KnobEditor::Result r = m_editor->addName(k, name);
     reportEdit(k, r);
 }
 
@@ -453,9 +412,9 @@ void TabPages::removeSelectedAction(int index)
     if (!validKnobKey(k))
         return;
     if (index < 0)
-        m_editor->removeLastAction(k, m_isMacLayout);
+        m_editor->removeLastAction(k);
     else
-        m_editor->removeAction(k, index, m_isMacLayout);
+        m_editor->removeAction(k, index);
 }
 
 void TabPages::clearKnobKey(int knobKey)

@@ -7,13 +7,14 @@
 
 #include <optional>
 
-#include "protocol/KnobModel.h"
+#include "protocol/knobdocument.h"
 #include "ui/KnobEditor.h"
 
 class CombinationWidget;
 class DebugConsole;
 class DebugWidget;
 class DelayWidget;
+class GestureSelection;
 class KeyLayerSlide;
 class KeyboardWidget;
 class KnobArea;
@@ -37,8 +38,8 @@ class TabPages : public QObject
     Q_DISABLE_COPY_MOVE(TabPages)
 
 public:
-    TabPages(QWidget *window, KnobSession *session, KnobEditor *editor, KnobArea *knobArea,
-             PaintedButton *resetButton, const QSize &designSize);
+    TabPages(QWidget *window, KnobSession *session, KnobEditor *editor, GestureSelection *selection,
+             KnobArea *knobArea, PaintedButton *resetButton, const QSize &designSize);
     ~TabPages() override;
 
     TabBar *tabBar() const { return m_tabBar; }
@@ -47,13 +48,9 @@ public:
     KeyboardWidget *keyboardPage() const;
     DelayWidget *delayPage() const;
     LightWidget *lightPage() const;
-    bool isMacLayout() const { return m_isMacLayout; }
-    // The light as last read or set, for an export.
-    const std::optional<LightSettings> &light() const { return m_light; }
-    // What the knob reported, shown on the light page once it exists.
-    void showReadLight(const LightSettings &light);
+    GestureSelection *selection() const { return m_selection; }
 
-    // Physical key 1..5 the pages edit, 0 for none (kept by the knob area).
+    // Physical key 1..5 the pages edit, 0 for none.
     int selectedKnobKey() const;
     void selectKnobKey(int knobKey);
     // One virtual key of the selected physical key, in the order shown; -1 the last.
@@ -67,10 +64,9 @@ public:
     void updateSingleKnobKeyDisplay(int knobKey);
     void clearAllTabSelections();
     void syncDelayWidgetForCurrentKnob();
-    // Labels and delay page of every physical key from the model.
-    void showWholeModel();
-    // The delay page's boxes of physical key k, when the page exists.
-    void showDelaysOf(int k);
+    // The knob area and the delay page follow the editor themselves; the
+    // marks of the other pages are redrawn here.
+    void markSelectionAfterEdit();
 
 signals:
     void notice(bool success, const QString &title, const QString &text);
@@ -91,9 +87,6 @@ private:
     static constexpr int kPageCount = 8;
     void onKeyboardPageKeyClicked(uint16_t code);
     void playKnobDialAnimation(int knobKey);
-    // The keyboard lights, and the list pages mark, what the selected gesture holds.
-    void markSelectedGesture();
-
     void addSelectedKey(quint16 value);
     void addSelectedCombination(const QString &name);
     // Media, mouse and Procreate actions replace the whole assignment.
@@ -104,20 +97,14 @@ private:
     QWidget *m_window = nullptr;
     KnobSession *m_session = nullptr;
     KnobEditor *m_editor = nullptr;
-    KnobModel &m_model; // the editor's
+    GestureSelection *m_selection = nullptr;
     KnobArea *m_knobArea = nullptr;
     PaintedButton *m_resetButton = nullptr;
-#ifdef Q_OS_MACOS
-    bool m_isMacLayout = true;
-#else
-    // Keyboards on other systems are PC keyboards: Ctrl and Alt, not command and option.
-    bool m_isMacLayout = false;
-#endif
     // The history before a run of Escape clicks, which may turn out to be
     // the debug console's unlock rather than edits.
     int m_escapeStreakStart = -1;
     bool m_dropNextEscape = false;
-    std::optional<LightSettings> m_light;
+    bool m_lightFromPage = false;
     bool m_connectedLook = false;
 
     TabBar *m_tabBar = nullptr;

@@ -1,6 +1,6 @@
 #include "ui/ToastWidget.h"
 
-#include "protocol/uitext.h"
+#include "ui/uitext.h"
 #include "ui/RoundedFill.h"
 #include "ui/ToastIconLabel.h"
 #include "ui/mainlayoutgeometry.h"

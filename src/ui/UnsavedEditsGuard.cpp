@@ -1,6 +1,6 @@
 #include "ui/UnsavedEditsGuard.h"
 
-#include "protocol/uitext.h"
+#include "ui/uitext.h"
 #include "ui/ChoiceOverlay.h"
 #include "ui/KnobEditor.h"
 

@@ -1,8 +1,7 @@
 #include "ui/savenotices.h"
 
 #include "device/KnobSession.h"
-#include "protocol/KnobModel.h"
-#include "protocol/knobconfigdocument.h"
+#include "protocol/knobdocument.h"
 
 #include <QStringList>
 
@@ -29,12 +28,12 @@ QString gestureList(const QList<int> &keys)
     return text;
 }
 
-SaveNotice saveStartNotice(const KnobModel &model, const KnobModel &knobHolds)
+SaveNotice saveStartNotice(const KnobDocument::Gestures &edited, const KnobDocument::Gestures &knobHolds)
 {
     // Gestures empty on the knob too need no word.
     QList<int> emptied;
     for (int k = 1; k <= kKnobKeyCount; ++k) {
-        if (model.key(k).isEmpty() && !knobHolds.key(k).isEmpty())
+        if (edited[k - 1].isEmpty() && !knobHolds[k - 1].isEmpty())
             emptied << k;
     }
     if (emptied.isEmpty())

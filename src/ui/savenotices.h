@@ -1,9 +1,10 @@
 #pragma once
 
+#include "protocol/knobdocument.h"
+
 #include <QList>
 #include <QString>
 
-class KnobModel;
 struct SaveOutcome;
 
 // The toasts of a save. Titles and texts are interface-text sources.
@@ -16,7 +17,7 @@ struct SaveNotice
 
 // When Save is pressed: the gestures the user emptied (the knob keeps what it
 // has for them, as there is no report for "nothing"), or plain "saving".
-SaveNotice saveStartNotice(const KnobModel &model, const KnobModel &knobHolds);
+SaveNotice saveStartNotice(const KnobDocument::Gestures &edited, const KnobDocument::Gestures &knobHolds);
 
 // When the save has been read back; `kept` are the emptied gestures that
 // still hold actions on the knob.

@@ -1,13 +1,14 @@
 #pragma once
 
-// What the window's knob model and pages hold, for the window tests of the
+// What the window's knob document and pages hold, for the window tests of the
 // configuration road, read through the window's public interface.
 
-#include "ui/KnobArea.h"
+#include "ui/GestureSelection.h"
 #include "ui/KnobEditor.h"
 #include "ui/MainLayoutWidget.h"
 #include "ui/PageStack.h"
 #include "ui/TabBar.h"
+#include "ui/actiontext.h"
 #include "ui/pages/DelayWidget.h"
 #include "ui/pages/LightWidget.h"
 
@@ -16,13 +17,13 @@
 
 namespace knobview {
 
-inline const KnobModel &model(const MainLayoutWidget &w)
+inline const KnobDocument &document(const MainLayoutWidget &w)
 {
-    return w.findChild<KnobEditor *>()->model();
+    return w.findChild<KnobEditor *>()->document();
 }
 inline int selectedKey(const MainLayoutWidget &w)
 {
-    return w.findChild<KnobArea *>()->selectedKey();
+    return w.findChild<GestureSelection *>()->current();
 }
 inline bool unsavedEdits(const MainLayoutWidget &w)
 {
@@ -34,24 +35,22 @@ inline bool pageSliding(const MainLayoutWidget &w)
     return w.findChild<PageStack *>()->isSliding();
 }
 
-inline QList<unsigned short> keyCodes(const MainLayoutWidget &w, int k)
+// Every action of gesture k by its id ("key:0x04", "media:mute").
+inline QStringList ids(const MainLayoutWidget &w, int k)
 {
-    return model(w).key(k).keyCodes;
-}
-inline QStringList combinations(const MainLayoutWidget &w, int k)
-{
-    return model(w).key(k).combinations;
+    QStringList out;
+    for (const KnobAction &a : document(w).keys[k - 1])
+        out << a.id();
+    return out;
 }
 inline QStringList displayNames(const MainLayoutWidget &w, int k)
 {
-    return model(w).key(k).displayNames;
+    return actionTexts(document(w).keys[k - 1], document(w).isMacLayout);
 }
 inline bool modelEmpty(const MainLayoutWidget &w)
 {
-    for (int k = 1; k <= 5; ++k)
-        if (!model(w).key(k).isEmpty() || !displayNames(w, k).isEmpty())
-            return false;
-    return true;
+    const auto &keys = document(w).keys;
+    return std::all_of(keys.begin(), keys.end(), [](const QList<KnobAction> &g) { return g.isEmpty(); });
 }
 // The window's own pages. One never opened is built by opening its tab, as a
 // user would; the tab that was open is opened again after.

@@ -1,5 +1,8 @@
 #include "ui/pages/ButtonGridPage.h"
 
+#include "protocol/knobaction.h"
+#include "ui/GestureSelection.h"
+
 #include "ui/pages/PagePanel.h"
 #include "ui/pages/PaintedButton.h"
 #include "ui/pages/pagerules.h"
@@ -67,4 +70,16 @@ void ButtonGridPage::resizeEvent(QResizeEvent *event)
     if (m_background)
         m_background->setGeometry(rect());
     updateButtonLayout();
+}
+
+void ButtonGridPage::follow(const KnobEditor *editor, const GestureSelection *selection)
+{
+    followSelectedGesture(this, editor, selection, [this](const QList<KnobAction> &held) {
+        QStringList names;
+        for (const KnobAction &a : held) {
+            if (a.kind == KnobAction::Named)
+                names << a.sourceName;
+        }
+        setMarkedNames(names);
+    });
 }

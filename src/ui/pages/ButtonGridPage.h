@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QWidget>
 
+class GestureSelection;
+class KnobEditor;
 class PagePanel;
 class PaintedButton;
 struct FontRange;
@@ -22,6 +24,8 @@ class ButtonGridPage : public QWidget
 public:
     // Marks the buttons named in `names` (what the selected gesture holds) and no others.
     void setMarkedNames(const QStringList &names);
+    // Keeps the marks on what the selected gesture of the editor's model holds.
+    void follow(const KnobEditor *editor, const GestureSelection *selection);
 
 protected:
     explicit ButtonGridPage(QWidget *parent);

@@ -1,7 +1,7 @@
 #include "ui/pages/DebugWidget.h"
 
 #include "protocol/debughex.h"
-#include "protocol/uitext.h"
+#include "ui/uitext.h"
 #include "ui/pages/pagerules.h"
 
 #include <QDebug>

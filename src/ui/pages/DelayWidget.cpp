@@ -1,6 +1,9 @@
 #include "ui/pages/DelayWidget.h"
 
-#include "protocol/uitext.h"
+#include "protocol/keyvocabulary.h"
+#include "ui/uitext.h"
+#include "ui/KnobEditor.h"
+#include "ui/actiontext.h"
 #include "ui/pages/PagePanel.h"
 #include "ui/svgpixmap.h"
 #include "ui/textfit.h"
@@ -44,14 +47,14 @@ private:
 
 } // namespace
 
-DelayWidget::DelayWidget(QWidget *parent)
-    : QWidget(parent), m_ownModel(std::make_unique<KnobModel>()), m_model(m_ownModel.get())
+DelayWidget::DelayWidget(QWidget *parent) : QWidget(parent)
 {
     for (int k = 0; k < 5; ++k) {
         for (int s = 0; s < kDelaySlots; ++s)
             m_virtualKeyTexts[k][s] = placeholderName();
     }
     setupUI();
+    setEditor(new KnobEditor(this));
 }
 
 void DelayWidget::setupUI()
@@ -157,12 +160,9 @@ void DelayWidget::stepDelay(int slot, bool up)
 {
     if (!validKey(m_selectedKnobKey))
         return;
-    int &d = delaysOf(m_selectedKnobKey)[slot];
-    const int before = d;
-    d = up ? delayIncremented(d) : delayDecremented(slot, d);
+    const int d = delayOf(m_selectedKnobKey, slot);
+    m_editor->setDelay(m_selectedKnobKey, slot, up ? delayIncremented(d) : delayDecremented(slot, d));
     updateSlotUi(slot);
-    if (d != before)
-        emit delayEdited(m_selectedKnobKey, slot, before);
 }
 
 bool DelayWidget::eventFilter(QObject *watched, QEvent *event)
@@ -178,19 +178,40 @@ bool DelayWidget::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-void DelayWidget::setModel(KnobModel *model)
+void DelayWidget::setEditor(KnobEditor *editor)
 {
-    if (!model || model == m_model)
+    if (!editor || editor == m_editor)
         return;
-    m_model = model;
-    m_ownModel.reset();
-    refreshAllSlots();
+    if (m_editor && m_editor->parent() == this)
+        m_editor->deleteLater();
+    m_editor = editor;
+    connect(editor, &KnobEditor::gestureChanged, this, &DelayWidget::showGesture);
+    connect(editor, &KnobEditor::documentReplaced, this, &DelayWidget::showAllGestures);
+    showAllGestures();
 }
 
-void DelayWidget::refreshDelays(int k)
+void DelayWidget::showAllGestures()
 {
-    if (validKey(k) && k == m_selectedKnobKey)
-        refreshAllSlots();
+    for (int k = 1; k <= 5; ++k)
+        showGesture(k);
+}
+
+void DelayWidget::showGesture(int k)
+{
+    if (!validKey(k))
+        return;
+    QList<QString> texts;
+    for (const QString &name :
+         actionTexts(m_editor->gesture(k), m_editor->isMacLayout()).mid(0, kMaxVirtualKeys))
+        texts.append(textBoxDisplayText(name));
+    m_virtualKeyCounts[k - 1] = int(texts.size());
+    setVirtualKeyTexts(k, texts);
+}
+
+int DelayWidget::delayOf(int k, int slot) const
+{
+    const QList<KnobAction> &actions = m_editor->gesture(k);
+    return slot < actions.size() ? actions[slot].delayMs : KnobAction::defaultDelay(slot);
 }
 
 void DelayWidget::setSelectedKnobKey(int k)
@@ -222,7 +243,7 @@ void DelayWidget::setDelayForVirtualKey(int k, int slot, int ms)
 {
     if (!validKey(k) || slot < 0 || slot >= kDelaySlots)
         return;
-    delaysOf(k)[slot] = clampDelay(slot, ms);
+    m_editor->setDelay(k, slot, clampDelay(slot, ms));
     if (k == m_selectedKnobKey)
         updateSlotUi(slot);
 }
@@ -249,7 +270,7 @@ void DelayWidget::applyDelayInput(int slot)
         qWarning() << "applyDelayInput: slotIndex >= virtualCount" << slot << count;
         return;
     }
-    int &stored = delaysOf(m_selectedKnobKey)[slot];
+    const int stored = delayOf(m_selectedKnobKey, slot);
     bool parsed = false;
     const QString text = m_slots[slot].field->text();
     const int raw = text.toInt(&parsed, 10);
@@ -258,11 +279,8 @@ void DelayWidget::applyDelayInput(int slot)
     qDebug() << "applyDelayInput: input value =" << (parsed ? raw : stored) << "before clamp";
     const int value = delayFromInput(slot, text, stored);
     qDebug() << "applyDelayInput: clamped value =" << value;
-    const int before = stored;
-    stored = value;
+    m_editor->setDelay(m_selectedKnobKey, slot, value);
     updateSlotUi(slot);
-    if (value != before)
-        emit delayEdited(m_selectedKnobKey, slot, before);
 }
 
 void DelayWidget::refreshAllSlots()

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "protocol/KnobModel.h"
 #include "ui/pages/pagerules.h"
 
 #include <QList>
@@ -8,18 +7,18 @@
 #include <QWidget>
 
 #include <array>
-#include <memory>
 
+class KnobEditor;
 class QLabel;
 class QLineEdit;
 class PagePanel;
 class QPushButton;
 
-// The delay page: shows and edits the delays of a knob model (18 slots for
-// each of the five physical keys), the slots of the selected key on screen.
-// The window drives it by direct calls; it reports the delays the user edits
-// (already in the model) and clicks on an action's name. Until a model is set
-// it edits one of its own.
+// The delay page: shows and edits the delays of the editor's model (18 slots
+// for each of the five gestures), the slots of the selected gesture on screen.
+// It follows the editor's signals and hands every delay the user sets to the
+// editor; it reports clicks on an action's name. Until an editor is set it
+// edits one of its own.
 class DelayWidget : public QWidget
 {
     Q_OBJECT
@@ -28,10 +27,10 @@ class DelayWidget : public QWidget
 public:
     explicit DelayWidget(QWidget *parent = nullptr);
 
-    // The model whose delays the page shows and edits; it must outlive the page.
-    void setModel(KnobModel *model);
-    // Shows the model's delays of k again after someone else changed them.
-    void refreshDelays(int k);
+    // The editor whose model the page shows and edits; it must outlive the page.
+    void setEditor(KnobEditor *editor);
+    // Shows the actions and delays of gesture k as the model has them.
+    void showGesture(int k);
 
     void setSelectedKnobKey(int k);
     int selectedKnobKey() const { return m_selectedKnobKey; }
@@ -50,8 +49,6 @@ public:
     QLabel *nameLabel(int slot) const;
 
 Q_SIGNALS:
-    // The model already holds the new delay of slot; `before` was the old one.
-    void delayEdited(int k, int slot, int before);
     void actionClicked(int k, int slot);
 
 protected:
@@ -80,11 +77,10 @@ private:
     PagePanel *m_background = nullptr;
     std::array<Slot, kDelaySlots> m_slots;
     int m_selectedKnobKey = 0;
-    std::array<int, kMaxVirtualKeys> &delaysOf(int k) { return m_model->key(k).delays; }
-    int delayOf(int k, int slot) const { return m_model->key(k).delays[slot]; }
+    int delayOf(int k, int slot) const;
+    void showAllGestures();
 
-    std::unique_ptr<KnobModel> m_ownModel;
-    KnobModel *m_model = nullptr;
+    KnobEditor *m_editor = nullptr;
     int m_virtualKeyCounts[5] = {0, 0, 0, 0, 0};
     std::array<std::array<QString, kDelaySlots>, 5> m_virtualKeyTexts;
 };

@@ -2,6 +2,8 @@
 
 #include "protocol/assignmentwrite.h"
 #include "protocol/keyvocabulary.h"
+#include "protocol/knobaction.h"
+#include "ui/GestureSelection.h"
 
 #include "ui/pages/PagePanel.h"
 #include "ui/pages/PaintedButton.h"
@@ -411,7 +413,7 @@ void KeyboardWidget::applyLitUsages()
     }
 }
 
-QList<unsigned short> keyboardUsagesOf(const KnobKeyModel &gesture)
+QList<unsigned short> keyboardUsagesOf(const QList<KnobAction> &gesture)
 {
     QList<unsigned short> usages;
     const auto add = [&usages](unsigned short usage, unsigned mask) {
@@ -422,9 +424,12 @@ QList<unsigned short> keyboardUsagesOf(const KnobKeyModel &gesture)
         if (usage != 0)
             usages << usage;
     };
-    for (unsigned short value : gesture.keyCodes)
-        add(value & 0xFF, value >> 8);
-    for (const QString &name : gesture.combinations) {
+    for (const KnobAction &a : gesture) {
+        if (a.kind != KnobAction::Named) {
+            add(a.usage, a.modifiers);
+            continue;
+        }
+        const QString &name = a.sourceName;
         const unsigned short code = combinationToKeyCode(name);
         const int type = getKeyType(name, code);
         if (type == Standard || type == ModifierOnly)
@@ -479,4 +484,10 @@ void KeyboardWidget::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     updateKeyLayerLayout();
+}
+
+void KeyboardWidget::follow(const KnobEditor *editor, const GestureSelection *selection)
+{
+    followSelectedGesture(this, editor, selection,
+                          [this](const QList<KnobAction> &held) { setLitUsages(keyboardUsagesOf(held)); });
 }

@@ -12,8 +12,10 @@
 
 #include <cstdint>
 
+class GestureSelection;
+class KnobEditor;
 class PaintedButton;
-struct KnobKeyModel;
+struct KnobAction;
 
 // Where every key of the keyboard page goes for a picture size, in key-layer
 // coordinates. The fn key is absent on the Windows layout.
@@ -34,7 +36,7 @@ unsigned short keyboardClickCode(const QString &id, unsigned short createdCode, 
 QString keyboardMacIcon(const QString &id);
 // The usages a gesture presses on the keyboard: its keys and its modifiers;
 // media, mouse and Procreate actions press none.
-QList<unsigned short> keyboardUsagesOf(const KnobKeyModel &gesture);
+QList<unsigned short> keyboardUsagesOf(const QList<KnobAction> &gesture);
 
 // The keyboard's panel; maps clicks on it to keys through hotspots given in
 // design coordinates.
@@ -78,6 +80,8 @@ public:
     bool isMacLayout() const { return m_isMacLayout; }
     // Lights the keys that emit one of `usages` in the current layout, and no others.
     void setLitUsages(const QList<unsigned short> &usages);
+    // Keeps the lit keys on what the selected gesture of the editor's model holds.
+    void follow(const KnobEditor *editor, const GestureSelection *selection);
 
     // Consecutive Escape clicks toward the debug console; any other key
     // starts the count again.

@@ -1,6 +1,6 @@
 #include "ui/pages/LightWidget.h"
 
-#include "protocol/uitext.h"
+#include "ui/uitext.h"
 #include "ui/pages/BrightnessSliderWidget.h"
 #include "ui/pages/ColorPickerWidget.h"
 #include "ui/pages/PagePanel.h"

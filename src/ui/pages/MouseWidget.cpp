@@ -1,6 +1,6 @@
 #include "ui/pages/MouseWidget.h"
 
-#include "protocol/uitext.h"
+#include "ui/uitext.h"
 #include "ui/pages/pagerules.h"
 #include "ui/pages/pagevocabulary.h"
 

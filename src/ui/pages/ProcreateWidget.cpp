@@ -1,6 +1,6 @@
 #include "ui/pages/ProcreateWidget.h"
 
-#include "protocol/uitext.h"
+#include "ui/uitext.h"
 #include "ui/pages/PaintedButton.h"
 #include "ui/pages/pagerules.h"
 #include "ui/pages/pagevocabulary.h"

@@ -1,6 +1,6 @@
 #include "ui/pages/ToggleSwitchWidget.h"
 
-#include "protocol/uitext.h"
+#include "ui/uitext.h"
 #include "ui/AccessibleControl.h"
 
 #include <QKeyEvent>

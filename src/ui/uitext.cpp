@@ -1,4 +1,6 @@
-#include "protocol/uitext.h"
+#include "ui/uitext.h"
+
+#include "protocol/actionfilenames.h"
 
 #include <QHash>
 
@@ -115,43 +117,6 @@ const TextPair kTable[] = {
     {u"读取响应包中止：设备已断开", u"Reading responses stopped: device disconnected"},
     {u"读取响应包失败：%1", u"Failed to read response report: %1"},
     {u"读取响应包时发生未知错误", u"Unknown error while reading response reports"},
-    {u"上一曲", u"Previous Track"},
-    {u"停止", u"Stop"},
-    {u"下一曲", u"Next Track"},
-    {u"播放/暂停", u"Play / Pause"},
-    {u"我的电脑", u"My Computer"},
-    {u"音量-", u"Volume -"},
-    {u"音量+", u"Volume +"},
-    {u"静音", u"Mute"},
-    {u"打开媒体", u"Media Player"},
-    {u"打开计算器", u"Calculator"},
-    {u"打开浏览器", u"Browser"},
-    {u"打开邮箱", u"Email"},
-    {u"高音-", u"Treble -"},
-    {u"高音+", u"Treble +"},
-    {u"低音-", u"Bass -"},
-    {u"低音+", u"Bass +"},
-    {u"网页刷新", u"Refresh Page"},
-    {u"网页前进", u"Forward"},
-    {u"网页后退", u"Back"},
-    {u"屏幕亮度-", u"Brightness -"},
-    {u"屏幕亮度+", u"Brightness +"},
-    {u"鼠标左键", u"Left Click"},
-    {u"鼠标中键", u"Middle Click"},
-    {u"鼠标右键", u"Right Click"},
-    {u"鼠标滚轮-", u"Scroll Down"},
-    {u"鼠标滚轮+", u"Scroll Up"},
-    {u"点赞", u"Like"},
-    {u"向左划屏", u"Swipe Left"},
-    {u"向右划屏", u"Swipe Right"},
-    {u"向上划屏", u"Swipe Up"},
-    {u"向下划屏", u"Swipe Down"},
-    {u"Ctrl+鼠标向上", u"Ctrl + Scroll Up"},
-    {u"Ctrl+鼠标向下", u"Ctrl + Scroll Down"},
-    {u"shift+鼠标向上", u"Shift + Scroll Up"},
-    {u"shift+鼠标向下", u"Shift + Scroll Down"},
-    {u"Alt+鼠标向上", u"Alt + Scroll Up"},
-    {u"Alt+鼠标向下", u"Alt + Scroll Down"},
     {u"开关", u"Switch Lighting"},
     {u"开启", u"On"},
     {u"关闭", u"Off"},
@@ -161,36 +126,6 @@ const TextPair kTable[] = {
      u"Adjust the knob brightness to your preference, or set it to maximum brightness with one click."},
     {u"一键最高亮度", u"Max Brightness"},
     {u"灯光命令发送失败", u"Failed to send lighting command"},
-    {u"开/关全屏模式", u"Toggle Full Screen"},
-    {u"开/关透视指引", u"Toggle Perspective Guide"},
-    {u"速选菜单", u"QuickMenu"},
-    {u"调试命令", u"Command Mode"},
-    {u"激活绘画工具", u"Paint Tool"},
-    {u"打开色彩面板", u"Color Panel"},
-    {u"激活擦除工具", u"Eraser"},
-    {u"打开图层列表", u"Layers Panel"},
-    {u"进入选取模式", u"Selection Mode"},
-    {u"进入变形模式", u"Transform Mode"},
-    {u"先前和当前颜色切换", u"Switch Color"},
-    {u"吸色M(iOS17)", u"Eyedropper M (iOS 17)"},
-    {u"清除所选图层", u"Clear Selected Layer"},
-    {u"画笔缩小1%", u"Decrease Brush Size 1%"},
-    {u"画笔放大1%", u"Increase Brush Size 1%"},
-    {u"画笔缩小5%", u"Decrease Brush Size 5%"},
-    {u"画笔放大5%", u"Increase Brush Size 5%"},
-    {u"画笔缩小10%", u"Decrease Brush Size 10%"},
-    {u"画笔放大10%", u"Increase Brush Size 10%"},
-    {u"全部拷贝", u"Copy All"},
-    {u"输入颜色平衡调整", u"Color Balance Adjustment"},
-    {u"拷贝", u"Copy"},
-    {u"清除选区", u"Clear Selection"},
-    {u"复制选区", u"Duplicate Selection"},
-    {u"打开操作菜单", u"Actions Menu"},
-    {u"输入HSB颜色", u"HSB Color"},
-    {u"粘贴", u"Paste"},
-    {u"剪切", u"Cut"},
-    {u"撤销", u"Undo"},
-    {u"重做", u"Redo"},
 };
 
 const QHash<QString, QString> &table()
@@ -211,10 +146,6 @@ QString uiText(const QString &source)
 {
     const auto &map = table();
     const auto it = map.constFind(source);
-    return it == map.constEnd() ? source : it.value();
-}
-
-int uiTextEntryCount()
-{
-    return int(table().size());
+    // Actions and keys show the names a configuration file gives them.
+    return it == map.constEnd() ? actionFileName(source) : it.value();
 }
