@@ -1,5 +1,5 @@
 // Building the window's pieces and pages, the page slide, the session's
-// reports, the knob model operations, save and reset, and scaling.
+// reports, the edits of the selected gesture, save and reset, and scaling.
 #include "ui/MainLayoutWidget.h"
 
 #include "device/KnobSession.h"
@@ -390,7 +390,7 @@ void MainLayoutWidget::setupPages()
 
     // The keyboard page is built now; the others (and the hidden debug
     // console) when their tab is first opened, so start-up pays only for what
-    // the first frame shows. The model and the light keep what the
+    // the first frame shows. The document and the light keep what the
     // configuration read brought until then.
     m_keyboardWidget = new KeyboardWidget(m_contentStack);
     for (int i = 0; i < kPageCount; ++i)
@@ -775,7 +775,7 @@ void MainLayoutWidget::playKnobDialAnimation(int knobKey)
     m_knobArea->playDialAnimation(knobKey);
 }
 
-// ---- A read-back configuration into the model ---------------------------------------
+// ---- A read-back configuration into the document ---------------------------------------
 
 void MainLayoutWidget::applyReadConfigPacket(const std::vector<unsigned char> &packet)
 {

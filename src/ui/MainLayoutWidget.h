@@ -41,7 +41,7 @@ struct SaveOutcome;
 
 // The main window's content. It builds the pieces (StatusArea, KnobArea,
 // TabBar, SystemSwitch, ToastWidget, ResetOverlay and the pages), slides the
-// pages, shows what the session reports, and owns the knob model the pages
+// pages, shows what the session reports, and owns the editor whose document the pages
 // edit. The device belongs to the session it is given.
 class MainLayoutWidget : public QWidget
 {
@@ -112,7 +112,7 @@ private:
     void handleLogoPress();
 
     // ---- Model operations
-    // Labels and delay page of every physical key from the model.
+    // Labels and delay page of every physical key from the document.
     void markSelectionAfterEdit();
     // The delay page's boxes of physical key k, when the page exists.
     // Replaces the keys and the delays of one physical key and shows them.
@@ -142,7 +142,7 @@ private:
     KnobEditor *m_editor = nullptr;
     GestureSelection *m_selection = nullptr;
     int m_logoClickCount = 0;
-    // Where the undo history stood when the running save took its snapshot.
+    // Where the undo history stood when the running save took its copy of the document.
     int m_saveUndoIndex = -1;
     // The history before a run of Escape clicks, which may turn out to be
     // the debug console's unlock rather than edits.
