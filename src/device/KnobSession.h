@@ -28,7 +28,7 @@ class HidrawTransport;
 class KnobLink;
 
 // The knob as the program sees it: finding it, keeping the link, reading its
-// stored configuration, saving a knob model to it and sending lighting
+// stored configuration, saving a knob document to it and sending lighting
 // changes. Lives on the thread that created it (the UI thread in the app);
 // everything that blocks on the device runs on tracked worker threads that get
 // the transport and copied data, never this object. Reports by signals.

@@ -38,6 +38,6 @@ bool actionNameIsAmbiguous(const KnobAction &action, bool isMacLayout);
 // The usage of a key name on its own ("A", "F17", "↵", "K6C"); 0 with *ok false when none.
 unsigned char keyUsageFromName(const QString &keyName, bool isMacLayout, bool *ok);
 
-// The name the knob model stores for modifiers held alone: the tokens of the
+// The name a one-by-one write sends for modifiers held alone: the tokens of the
 // mask each followed by '+', e.g. "Ctrl+Alt+".
 QString modifiersAloneModelName(unsigned char mask);

@@ -5,7 +5,7 @@
 #include <optional>
 
 // One action a gesture sends, in the form a configuration file holds it: what
-// goes on the wire, independent of how the knob model happens to store it.
+// goes on the wire, independent of how a page happens to name it.
 // Its id is ASCII and stable: "key:0x04", "key:0x19+ctrl+gui",
 // "mods:ctrl+shift", "media:volume-up", "mouse:left-click", "light:mode-2",
 // "procreate:undo". Code compares ids, never the text a page shows.
@@ -36,7 +36,7 @@ struct KnobAction
     // The action of an id (delay 0); nothing for an id no action has.
     static std::optional<KnobAction> fromId(const QString &id);
 
-    // Key value of the knob model: modifier mask in the high byte, usage in the low.
+    // Key value as the pages give it: modifier mask in the high byte, usage in the low.
     unsigned short keyValue() const { return static_cast<unsigned short>((modifiers << 8) | usage); }
 
     // Same id, delay aside.

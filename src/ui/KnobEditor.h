@@ -34,7 +34,7 @@ public:
     bool isMacLayout() const { return m_document.isMacLayout; }
     void setMacLayout(bool mac);
     QUndoStack *undoStack() const { return m_undo; }
-    // The model holds edits the knob does not have, or edits are kept aside
+    // The document holds edits the knob does not have, or edits are kept aside
     // for a knob that went away.
     bool hasUnsavedEdits() const;
     void setKeptEdits(bool kept);

@@ -10,7 +10,7 @@ class QPushButton;
 class QWidget;
 
 // Keeps unsaved edits from going unnoticed: a marker on the Save button and
-// in the window title while the model holds edits the knob does not have,
+// in the window title while the document holds edits the knob does not have,
 // and a Save / Discard / Cancel question when the window is closed (close
 // button or Ctrl+Q) with such edits. Without them the window closes at once.
 class UnsavedEditsGuard : public QObject

@@ -29,7 +29,7 @@ public:
 
     // The editor whose model the page shows and edits; it must outlive the page.
     void setEditor(KnobEditor *editor);
-    // Shows the actions and delays of gesture k as the model has them.
+    // Shows the actions and delays of gesture k as the document has them.
     void showGesture(int k);
 
     void setSelectedKnobKey(int k);
