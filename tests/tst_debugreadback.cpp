@@ -1,7 +1,7 @@
 // The debug console's read-back against the simulated knob: answers in order,
 // the count and silence limits, a link that goes away mid-read and a window
 // that closes mid-read.
-#include "device/HidrawTransport.h"
+#include "device/HidrawLink.h"
 #include "device/debugreadback.h"
 #include "device/hidscan.h"
 #include "device/packetutil.h"
@@ -38,7 +38,7 @@ enum class Event
 // The owner's side of the link as the session keeps it.
 struct Link
 {
-    HidrawTransport transport;
+    HidrawLink transport;
     std::atomic<bool> closing{false};
 
     void disconnect() { transport.close(); }

@@ -1,7 +1,7 @@
 // The knob session against the simulated device, without any window: finding
 // and losing the link, the liveness probe, the configuration read, single
 // sends, the save and the lighting sends, as the signals and the wire show them.
-#include "device/HidrawTransport.h"
+#include "device/HidrawLink.h"
 #include "device/KnobSession.h"
 #include "device/configread.h"
 #include "fakes/clock/ManualClock.h"
@@ -505,7 +505,7 @@ private Q_SLOTS:
         for (const hid_device_info *i = list; i; i = i->next)
             path = i->interface_number == 2 ? i->path : path;
         hid_free_enumeration(list);
-        HidrawTransport link;
+        HidrawLink link;
         const unsigned long long first = link.install(hid_open_path(path.c_str()));
         link.close();
         const unsigned long long second = link.install(hid_open_path(path.c_str()));

@@ -2,7 +2,7 @@
 
 #include "cli/clicommands.h"
 
-#include "device/HidrawTransport.h"
+#include "device/HidrawLink.h"
 #include "device/KnobOwnerLock.h"
 #include "device/blewire.h"
 #include "device/configread.h"
@@ -523,7 +523,7 @@ void Doctor::addKnob(const QList<Interface> &interfaces, bool probe, bool blueto
         return;
     }
     // The program's own read: the read request goes out, nothing else.
-    HidrawTransport transport;
+    HidrawLink transport;
     const unsigned long long generation = transport.install(scan.handle);
     int answers = 0;
     const ConfigReadOutcome read =

@@ -2,8 +2,8 @@
 
 #include "device/BluetoothLink.h"
 #include "device/Clock.h"
-#include "device/DemoKnobTransport.h"
-#include "device/HidrawTransport.h"
+#include "device/DemoKnobLink.h"
+#include "device/HidrawLink.h"
 #include "device/KnobDiscovery.h"
 #include "device/KnobOwnerLock.h"
 #include "device/KnobPort.h"
@@ -49,7 +49,7 @@ bool hidNodePresent(const QString &path)
 KnobSession::KnobSession(QObject *parent) : KnobSession(Clock::system(), parent) {}
 
 KnobSession::KnobSession(std::shared_ptr<Clock> clock, QObject *parent)
-    : QObject(parent), m_usb(std::make_shared<HidrawTransport>()), m_link(m_usb),
+    : QObject(parent), m_usb(std::make_shared<HidrawLink>()), m_link(m_usb),
       m_workers(std::make_shared<DeviceWorkers>(this)), m_clock(std::move(clock))
 {
     m_bt = new BluetoothLink([this] { return m_connected && !m_bt->isUp(); }, this);
@@ -127,7 +127,7 @@ void KnobSession::startDemo()
     if (m_started || m_shutDown || m_demo)
         return;
     m_demo = true;
-    m_link = std::make_shared<DemoKnobTransport>();
+    m_link = std::make_shared<DemoKnobLink>();
     m_connected = true;
     qDebug().noquote() << "演示模式: 使用内置的模拟旋钮";
     emit connectionChanged(true);

@@ -24,7 +24,7 @@ class ClockTimer;
 class UdevMonitor;
 class DeviceWorkers;
 class QTimer;
-class HidrawTransport;
+class HidrawLink;
 class KnobLink;
 
 // The knob as the program sees it: finding it, keeping the link, reading its
@@ -162,7 +162,7 @@ private:
     void startDirectBluetoothConnect();
     void updateBatteryLevel();
 
-    std::shared_ptr<HidrawTransport> m_usb;
+    std::shared_ptr<HidrawLink> m_usb;
     // The link that is up (or was the last one): the hidraw one, the demo
     // knob or the Bluetooth helper's.
     std::shared_ptr<KnobLink> m_link;

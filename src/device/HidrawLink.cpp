@@ -1,4 +1,4 @@
-#include "device/HidrawTransport.h"
+#include "device/HidrawLink.h"
 
 #include "device/KnobOwnerLock.h"
 #include "device/KnobPort.h"
@@ -38,19 +38,19 @@ private:
 
 } // namespace
 
-HidrawTransport::~HidrawTransport()
+HidrawLink::~HidrawLink()
 {
     close();
 }
 
-bool HidrawTransport::isUp() const
+bool HidrawLink::isUp() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_device != nullptr;
 }
 
-unsigned long long HidrawTransport::install(hid_device *handle, std::shared_ptr<KnobOwnerLock> ownerLock,
-                                            const QString &knob, bool bluetooth)
+unsigned long long HidrawLink::install(hid_device *handle, std::shared_ptr<KnobOwnerLock> ownerLock,
+                                       const QString &knob, bool bluetooth)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_device)
@@ -62,13 +62,13 @@ unsigned long long HidrawTransport::install(hid_device *handle, std::shared_ptr<
     return ++m_generation;
 }
 
-QString HidrawTransport::knobIdentity() const
+QString HidrawLink::knobIdentity() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_knob;
 }
 
-void HidrawTransport::close()
+void HidrawLink::close()
 {
     ++m_closing;
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -84,7 +84,7 @@ void HidrawTransport::close()
     --m_closing;
 }
 
-bool HidrawTransport::withPort(unsigned long long generation, const std::function<void(KnobPort &)> &f)
+bool HidrawLink::withPort(unsigned long long generation, const std::function<void(KnobPort &)> &f)
 {
     if (m_closing.load() > 0)
         return false;
@@ -96,12 +96,12 @@ bool HidrawTransport::withPort(unsigned long long generation, const std::functio
     return true;
 }
 
-int HidrawTransport::writeReports(const std::vector<Packet> &reports)
+int HidrawLink::writeReports(const std::vector<Packet> &reports)
 {
     return writeReportsOn(kAnyGeneration, reports);
 }
 
-int HidrawTransport::writeReportsOn(unsigned long long generation, const std::vector<Packet> &reports)
+int HidrawLink::writeReportsOn(unsigned long long generation, const std::vector<Packet> &reports)
 {
     // Written once the lock is gone: a log line can wait on a slow reader of
     // standard error, and the link must not wait with it.
@@ -118,8 +118,8 @@ int HidrawTransport::writeReportsOn(unsigned long long generation, const std::ve
     return result;
 }
 
-int HidrawTransport::writeReportsLocked(unsigned long long generation, const std::vector<Packet> &reports,
-                                        QList<std::pair<QtMsgType, QString>> *lines)
+int HidrawLink::writeReportsLocked(unsigned long long generation, const std::vector<Packet> &reports,
+                                   QList<std::pair<QtMsgType, QString>> *lines)
 {
     // Held for every write and retry, so no other report lands between the
     // reports of this list.

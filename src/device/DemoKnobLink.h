@@ -11,10 +11,10 @@
 // runs the firmware model behind the same seam as the hidraw link, starts
 // with a sample configuration, and answers reads like the device. Nothing
 // here touches hidapi or Bluetooth.
-class DemoKnobTransport final : public KnobLink
+class DemoKnobLink final : public KnobLink
 {
 public:
-    DemoKnobTransport();
+    DemoKnobLink();
 
     bool isUp() const override;
     int writeReports(const std::vector<Packet> &reports) override;

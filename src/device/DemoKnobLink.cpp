@@ -1,4 +1,4 @@
-#include "device/DemoKnobTransport.h"
+#include "device/DemoKnobLink.h"
 
 #include "device/KnobPort.h"
 #include "protocol/packets.h"
@@ -7,10 +7,10 @@
 #include <chrono>
 #include <thread>
 
-class DemoKnobTransport::Port final : public KnobPort
+class DemoKnobLink::Port final : public KnobPort
 {
 public:
-    explicit Port(DemoKnobTransport &knob) : m_knob(knob) {}
+    explicit Port(DemoKnobLink &knob) : m_knob(knob) {}
     int write(const unsigned char *data, std::size_t length) override { return m_knob.take(data, length); }
     int read(unsigned char *buffer, std::size_t size, int timeoutMs) override
     {
@@ -28,10 +28,10 @@ public:
     QString errorText() const override { return QString(); }
 
 private:
-    DemoKnobTransport &m_knob;
+    DemoKnobLink &m_knob;
 };
 
-DemoKnobTransport::DemoKnobTransport()
+DemoKnobLink::DemoKnobLink()
 {
     // The sample: volume on the turns, undo and redo on the pressed turns,
     // mute on the press, and an orange light.
@@ -50,13 +50,13 @@ DemoKnobTransport::DemoKnobTransport()
         m_firmware.receive(report.data(), report.size());
 }
 
-bool DemoKnobTransport::isUp() const
+bool DemoKnobLink::isUp() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_up;
 }
 
-int DemoKnobTransport::take(const unsigned char *data, std::size_t length)
+int DemoKnobLink::take(const unsigned char *data, std::size_t length)
 {
     if (!m_up || length == 0)
         return -1;
@@ -67,12 +67,12 @@ int DemoKnobTransport::take(const unsigned char *data, std::size_t length)
     return static_cast<int>(length);
 }
 
-int DemoKnobTransport::writeReports(const std::vector<Packet> &reports)
+int DemoKnobLink::writeReports(const std::vector<Packet> &reports)
 {
     return writeReportsOn(m_generation.load(), reports);
 }
 
-int DemoKnobTransport::writeReportsOn(unsigned long long generation, const std::vector<Packet> &reports)
+int DemoKnobLink::writeReportsOn(unsigned long long generation, const std::vector<Packet> &reports)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_generation != generation)
@@ -86,7 +86,7 @@ int DemoKnobTransport::writeReportsOn(unsigned long long generation, const std::
     return result;
 }
 
-void DemoKnobTransport::close()
+void DemoKnobLink::close()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_up = false;
@@ -94,7 +94,7 @@ void DemoKnobTransport::close()
     ++m_generation;
 }
 
-bool DemoKnobTransport::withPort(unsigned long long generation, const std::function<void(KnobPort &)> &f)
+bool DemoKnobLink::withPort(unsigned long long generation, const std::function<void(KnobPort &)> &f)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_up || m_generation != generation)

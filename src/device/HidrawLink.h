@@ -19,11 +19,11 @@ class KnobOwnerLock;
 // hidapi handle, the mutex every write and read on it is made under, and a
 // generation that changes whenever the handle does, so a worker that copied
 // the generation can tell the link it started on is gone.
-class HidrawTransport final : public KnobLink
+class HidrawLink final : public KnobLink
 {
 public:
-    HidrawTransport() = default;
-    ~HidrawTransport() override;
+    HidrawLink() = default;
+    ~HidrawLink() override;
 
     bool isUp() const override;
     int writeReports(const std::vector<Packet> &reports) override;
