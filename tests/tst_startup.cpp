@@ -150,7 +150,7 @@ private Q_SLOTS:
         KnobSession session;
         MainLayoutWidget window(&session);
         window.show();
-        const QLabel *base = window.findChild<KnobArea *>()->knobLabel();
+        const auto *base = window.findChild<QLabel *>(QStringLiteral("Knob"));
         const auto *dial = window.findChild<KnobDialWidget *>(QStringLiteral("knobDial"));
         for (const QSize size : {QSize(1920, 1080), QSize(1296, 729), QSize(960, 540), QSize(2400, 1350)}) {
             window.resize(size);

@@ -104,7 +104,7 @@ QPixmap takePicture(std::future<QImage> &pending, const QPair<int, qreal> &pendi
 } // namespace
 
 KnobArea::KnobArea(QWidget *window, const KnobEditor *editor, const GestureSelection *selection)
-    : QObject(window), m_window(window), m_editor(editor), m_selection(selection)
+    : QWidget(window), m_window(window), m_editor(editor), m_selection(selection)
 {
     Q_ASSERT(editor && selection);
     connect(editor, &KnobEditor::gestureChanged, this, [this](int k) {
@@ -123,7 +123,8 @@ KnobArea::KnobArea(QWidget *window, const KnobEditor *editor, const GestureSelec
     m_dialDecodeScale = {layout::dialLayout(side).pictureSide, window->devicePixelRatioF()};
     m_baseDecode = std::async(std::launch::async, decodeScaled, kBasePicture, m_baseDecodeScale);
     m_dialDecode = std::async(std::launch::async, decodeScaled, kDialPicture, m_dialDecodeScale);
-    m_knobLabel = new QLabel(window);
+    setObjectName(QStringLiteral("KnobArea"));
+    m_knobLabel = new QLabel(this);
     m_knobLabel->setObjectName(QStringLiteral("Knob"));
 
     m_dial = new KnobDialWidget(m_knobLabel);
@@ -191,7 +192,7 @@ QList<QWidget *> KnobArea::focusOrder() const
 bool KnobArea::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() != QEvent::MouseButtonPress && !AccessibleControl::isPress(event))
-        return QObject::eventFilter(watched, event);
+        return QWidget::eventFilter(watched, event);
     const QVariant clean = watched->property("cleanIconIndex");
     if (clean.isValid()) {
         Q_EMIT clearClicked(clean.toInt());
@@ -202,7 +203,7 @@ bool KnobArea::eventFilter(QObject *watched, QEvent *event)
         Q_EMIT knobKeyClicked(knobKey.toInt());
         return true;
     }
-    return QObject::eventFilter(watched, event);
+    return QWidget::eventFilter(watched, event);
 }
 
 // ---- Layout ---------------------------------------------------------------------
@@ -213,8 +214,9 @@ void KnobArea::relayout(const QRect &knobArea)
     // the new size, not the old one.
     m_bubbleContainer->setGeometry(0, 0, m_window->width(), m_window->height());
 
+    setGeometry(knobArea);
     m_knobLabel->setFixedSize(knobArea.size());
-    m_knobLabel->move(knobArea.topLeft());
+    m_knobLabel->move(0, 0);
     updatePicture();
     updateDialLayout();
     updateKeysLayout();
@@ -392,7 +394,7 @@ void KnobArea::updateKeysDisplay()
         actions.isEmpty() ? title : title + QLatin1Char('\n') + actions);
     QLabel *label = m_keyLabels[k - 1];
     const int labelCenterY = m_knobLabel->mapTo(m_window, label->geometry().center()).y();
-    const QRect geometry = layout::bubbleGeometry(k, m_knobLabel->geometry(), labelCenterY, textBox.height(),
+    const QRect geometry = layout::bubbleGeometry(k, QWidget::geometry(), labelCenterY, textBox.height(),
                                                   windowWidth, m_bubbleContainer->size());
     m_bubbleLabel->setGeometry(geometry);
     m_bubbleLabel->setStyleSheet(

@@ -2,9 +2,9 @@
 
 #include <QImage>
 #include <QList>
-#include <QObject>
 #include <QPair>
 #include <QPointer>
+#include <QWidget>
 
 #include <future>
 
@@ -14,22 +14,21 @@ class KnobEditor;
 class QLabel;
 class QRect;
 class QSequentialAnimationGroup;
-class QWidget;
 
 // The picture of the knob with its turning dial, the labels of the five
 // physical keys with their clear icons, and the bubble that lists every
 // virtual key of the selected one. It follows the editor's model and reports
-// presses; what a press does is up to the window.
-class KnobArea : public QObject
+// presses; what a press does is up to the window. The bubble reaches beyond the
+// knob, so it lies on the window, above the knob.
+class KnobArea : public QWidget
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(KnobArea)
 
 public:
-    // The knob label and the bubble become children of `window`.
+    // The bubble becomes a child of `window`.
     KnobArea(QWidget *window, const KnobEditor *editor, const GestureSelection *selection);
 
-    QLabel *knobLabel() const { return m_knobLabel; }
     QWidget *bubbleContainer() const { return m_bubbleContainer; }
     // The five gestures for Tab, each followed by its clear icon.
     QList<QWidget *> focusOrder() const;
@@ -39,7 +38,7 @@ public:
     // Shows or hides the labels and the icons for the two looks.
     void applyConnectionLook(bool connected);
 
-    // Places and re-renders everything for a knob occupying `knobArea` of the window.
+    // Places itself on `knobArea` of the window and re-renders everything for that size.
     void relayout(const QRect &knobArea);
     void updateSelection();
     // The selected key's label and its bubble.

@@ -163,7 +163,7 @@ void MainLayoutWidget::setupUI()
     m_tabBar->raise();
     m_systemSwitch->raise();
     m_statusArea->raise();
-    m_knobArea->knobLabel()->raise();
+    m_knobArea->raise();
     m_knobArea->bubbleContainer()->raise();
     m_toast->raise();
 
@@ -250,7 +250,7 @@ void MainLayoutWidget::applyConnectionVisualState(bool connected)
     m_background->setConnected(connected);
 
     const double opacity = connected ? 1.0 : 0.4;
-    for (QWidget *w : {static_cast<QWidget *>(m_knobArea->knobLabel()), static_cast<QWidget *>(m_resetButton),
+    for (QWidget *w : {static_cast<QWidget *>(m_knobArea), static_cast<QWidget *>(m_resetButton),
                        static_cast<QWidget *>(m_importButton), static_cast<QWidget *>(m_exportButton),
                        static_cast<QWidget *>(m_saveButton), static_cast<QWidget *>(m_tabBar),
                        static_cast<QWidget *>(m_systemSwitch), static_cast<QWidget *>(m_contentStack)}) {
