@@ -18,19 +18,6 @@ Q_DECLARE_METATYPE(Packet)
 
 namespace {
 
-// The reports a save puts on the wire for a document.
-std::vector<Packet> wireOf(const KnobDocument &document)
-{
-    std::vector<Packet> out;
-    AssignmentWriteIo io;
-    io.send = [&out](const Packet &p, int) {
-        out.push_back(p);
-        return int(p.size());
-    };
-    executeAssignmentWrite(planAssignmentWrite(document), io);
-    return out;
-}
-
 // What the knob stores of a write: the assignment reports, end reports aside.
 std::vector<Packet> storedOf(const std::vector<Packet> &wire)
 {

@@ -34,19 +34,6 @@ QString describe(const QList<KnobAction> &actions, bool mac)
     return out.join(QLatin1Char(','));
 }
 
-// The reports a save of the document puts on the wire.
-std::vector<Packet> wireOf(const KnobDocument &document)
-{
-    std::vector<Packet> out;
-    AssignmentWriteIo io;
-    io.send = [&out](const Packet &p, int) {
-        out.push_back(p);
-        return int(p.size());
-    };
-    executeAssignmentWrite(planAssignmentWrite(document), io);
-    return out;
-}
-
 // A keyboard packet for key 1 holding `count` plain A keys, 500 ms apart.
 Packet plainKeys(int count)
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/assignmentwrite.h"
+#include "protocol/knobdocument.h"
 #include "protocol/packets.h"
 
 #include <QByteArray>
@@ -18,4 +20,17 @@ inline Packet bytes(const char *hex, int size = kReportSize)
     if (size > 0)
         p.resize(size, 0);
     return p;
+}
+
+// The reports a save of the document puts on the wire.
+inline std::vector<Packet> wireOf(const KnobDocument &document)
+{
+    std::vector<Packet> out;
+    AssignmentWriteIo io;
+    io.send = [&out](const Packet &p, int) {
+        out.push_back(p);
+        return int(p.size());
+    };
+    executeAssignmentWrite(planAssignmentWrite(document), io);
+    return out;
 }
