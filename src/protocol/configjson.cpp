@@ -246,7 +246,7 @@ void parseKey(const QJsonValue &value, const QString &path, KnobDocument *doc, Q
         refuse(at >= 0 ? QStringLiteral("%1[%2]").arg(actionsPath).arg(at) : actionsPath, problem);
 }
 
-KnobDocument parseDocument(const QByteArray &json)
+KnobDocument parseDocument(const QByteArray &json, ConfigFileLabel *label)
 {
     QJsonParseError error;
     const QJsonDocument parsed = QJsonDocument::fromJson(json, &error);
@@ -257,8 +257,8 @@ KnobDocument parseDocument(const QByteArray &json)
         refuse(QString(), QStringLiteral("the file must hold one JSON object"));
     const QJsonObject root = parsed.object();
     checkMembers(root, QString(),
-                 {QStringLiteral("format"), QStringLiteral("layout"), QStringLiteral("keys"),
-                  QStringLiteral("lighting")});
+                 {QStringLiteral("format"), QStringLiteral("name"), QStringLiteral("application"),
+                  QStringLiteral("layout"), QStringLiteral("keys"), QStringLiteral("lighting")});
 
     const QJsonValue format = required(root, QString(), QStringLiteral("format"));
     if (!format.isDouble() || format.toDouble() != KnobDocument::kFormatVersion)
@@ -269,6 +269,12 @@ KnobDocument parseDocument(const QByteArray &json)
                             : QString::fromUtf8(
                                   QJsonDocument(QJsonArray{format}).toJson(QJsonDocument::Compact)))
                    .arg(KnobDocument::kFormatVersion));
+
+    for (const auto &[member, into] : {std::pair{QStringLiteral("name"), &label->name},
+                                       std::pair{QStringLiteral("application"), &label->application}}) {
+        if (root.contains(member))
+            *into = stringOf(root.value(member), member).trimmed();
+    }
 
     KnobDocument doc;
     if (root.contains(QStringLiteral("layout"))) {
@@ -307,9 +313,18 @@ KnobDocument parseDocument(const QByteArray &json)
 
 QByteArray configDocumentToJson(const KnobDocument &doc)
 {
+    return configDocumentToJson(doc, ConfigFileLabel());
+}
+
+QByteArray configDocumentToJson(const KnobDocument &doc, const ConfigFileLabel &label)
+{
     QString out;
     out += QStringLiteral("{\n");
     out += QStringLiteral("    \"format\": %1,\n").arg(KnobDocument::kFormatVersion);
+    if (!label.name.isEmpty())
+        out += QStringLiteral("    \"name\": %1,\n").arg(jsonString(label.name));
+    if (!label.application.isEmpty())
+        out += QStringLiteral("    \"application\": %1,\n").arg(jsonString(label.application));
     out += QStringLiteral("    \"layout\": \"%1\",\n").arg(doc.isMacLayout ? "mac" : "windows");
     out += QStringLiteral("    \"keys\": [\n");
     for (int k = 1; k <= kKnobKeyCount; ++k) {
@@ -345,7 +360,7 @@ ConfigJsonParse configDocumentFromJson(const QByteArray &json)
 {
     ConfigJsonParse result;
     try {
-        result.document = parseDocument(json);
+        result.document = parseDocument(json, &result.label);
         result.ok = true;
     } catch (const Refusal &r) {
         result.error = r.text();
