@@ -1,6 +1,7 @@
 // The configuration file: every name a page can bind survives the trip to the
 // wire and back, and invalid files are refused with their JSON path.
 
+#include "protocol/KnobFirmware.h"
 #include "protocol/actionfilenames.h"
 #include "protocol/actionnames.h"
 #include "protocol/assignmentwrite.h"
@@ -9,9 +10,11 @@
 #include "protocol/keyvocabulary.h"
 #include "protocol/knobdocument.h"
 #include "protocol/procreatetable.h"
+#include "protocol/profilestore.h"
 #include "support/packetbytes.h"
 #include "ui/pages/pagevocabulary.h"
 
+#include <QTemporaryDir>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(Packet)
@@ -83,6 +86,8 @@ private slots:
     void invalidFilesAreRefused_data();
     void invalidFilesAreRefused();
     void actionIdsAreUniqueAndRoundTrip();
+    void readyMadeProfilesSurviveTheKnob_data();
+    void readyMadeProfilesSurviveTheKnob();
 };
 
 void TestCliDocument::actionIdsAreUniqueAndRoundTrip()
@@ -278,6 +283,44 @@ void TestCliDocument::invalidFilesAreRefused()
     QVERIFY(!parsed.ok);
     QVERIFY2(parsed.error.startsWith(error), qPrintable(parsed.error));
     QVERIFY(!parsed.error.contains(QLatin1Char('\n')));
+}
+
+void TestCliDocument::readyMadeProfilesSurviveTheKnob_data()
+{
+    QTest::addColumn<QString>("path");
+    QTemporaryDir noUserProfiles;
+    QStringList applications;
+    for (const ProfileEntry &e : ProfileStore(noUserProfiles.path()).list()) {
+        if (e.readyMade) {
+            QTest::addRow("%s", qPrintable(e.name)) << e.path;
+            applications << e.application;
+        }
+    }
+    for (const char *app : {"Krita", "GIMP", "Inkscape", "Blender", "Kdenlive", "darktable"})
+        QVERIFY2(applications.contains(QLatin1String(app)), app);
+}
+
+void TestCliDocument::readyMadeProfilesSurviveTheKnob()
+{
+    QFETCH(QString, path);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray json = file.readAll();
+    const ConfigJsonParse parsed = configDocumentFromJson(json);
+    QVERIFY2(parsed.ok, qPrintable(parsed.error));
+    QVERIFY(!parsed.label.name.isEmpty() && !parsed.label.application.isEmpty());
+    // Shipped as the writer writes it, so an export of it is the same file.
+    QCOMPARE(QString::fromUtf8(configDocumentToJson(parsed.document, parsed.label)), QString::fromUtf8(json));
+
+    KnobFirmware knob;
+    for (int k = 0; k < 5; ++k) {
+        QVERIFY2(!parsed.document.keys[k].isEmpty(), qPrintable(gestureName(k + 1)));
+        int at = -1;
+        QCOMPARE(keyActionsProblem(parsed.document, k + 1, &at), QString()); // the storable rules
+    }
+    for (const Packet &p : wireOf(parsed.document))
+        knob.receive(p.data(), p.size());
+    QCOMPARE(decodeConfiguration(knob.answers(), parsed.document.isMacLayout), parsed.document);
 }
 
 QTEST_GUILESS_MAIN(TestCliDocument)
