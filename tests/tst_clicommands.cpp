@@ -102,6 +102,7 @@ private slots:
     void knobRefusals();
     void twoKnobs_data();
     void twoKnobs();
+    void profileCommands();
 };
 
 void TestCliCommands::usageErrors_data()
@@ -141,8 +142,10 @@ void TestCliCommands::usageErrors()
 void TestCliCommands::helpNamesEveryOption()
 {
     const QString overview = runCliTool({"--help"}).out;
-    for (const char *command : {"list", "read", "write", "light", "doctor"}) {
-        const QString help = runCliTool({command, "--help"}).out;
+    for (const char *command :
+         {"list", "read", "write", "light", "doctor", "profile list", "profile show", "profile apply",
+          "profile save", "profile import", "profile export", "profile delete"}) {
+        const QString help = runCliTool(QString::fromLatin1(command).split(' ') + QStringList{"--help"}).out;
         QVERIFY2(help.startsWith(QStringLiteral("Usage: veltranix-cli %1 [options]").arg(command)),
                  qPrintable(help));
         const QRegularExpression option(QStringLiteral("(?:^|\\s)(--?[a-z-]+)"));
@@ -160,7 +163,7 @@ void TestCliCommands::writeFromFile_data()
     QTest::addColumn<QString>("message");
     preloadedKnob();
     const QByteArray good = runCliTool({"read"}).out.toUtf8();
-    const QByteArray noLayout = QByteArray(good).replace("\"layout\": \"mac\",", "");
+    const QByteArray noLayout = QByteArray(good).replace("\"layout\": \"windows\",", "");
     const QString summary =
         "wrote 4 keys to %1, kept key 3 (empty in the file), light FF8000 at 75%, read back equal\n";
     QTest::newRow("truncated") << good.left(good.size() / 2) << QStringList() << int(CliUsage)
@@ -409,3 +412,62 @@ void TestCliCommands::twoKnobs()
 
 QTEST_GUILESS_MAIN(TestCliCommands)
 #include "tst_clicommands.moc"
+
+// The profile commands on a store holding a ready-made profile and a file that
+// does not parse: what each prints, its exit code, and what reaches the knob.
+void TestCliCommands::profileCommands()
+{
+    const int device = preloadedKnob();
+    QTemporaryDir own, ready;
+    const QByteArray paint = QByteArray(kTwoKeys).replace(
+        "\"format\": 1", R"("format": 1, "name": "Paint", "application": "PaintApp")");
+    const QByteArray broken = "{\"format\": 1,";
+    for (const auto &[path, content] :
+         {std::pair{ready.filePath("paint.json"), paint}, std::pair{own.filePath("broken.json"), broken},
+          std::pair{ready.filePath("in.txt"), QByteArray(paint).replace("Paint\"", "Imported\"")}}) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
+    }
+    const QString knob = simKnob(0).name();
+    const struct
+    {
+        QStringList args;
+        int code;
+        QString says; // on standard output when done, else on standard error
+    } steps[] = {
+        {{"list"}, CliOk, "Paint   PaintApp  (ready-made)\nbroken  cannot be read: "},
+        {{"apply", "paint"}, CliOk, QStringLiteral("wrote 2 keys to %1, kept keys 3, 4, 5").arg(knob)},
+        {{"save", "Desk", "--application", "Desk app"},
+         CliOk,
+         QStringLiteral("saved %1 as profile Desk (").arg(knob)},
+        {{"show", "--json", "desk"}, CliOk, "\"application\": \"Desk app\","},
+        {{"show", "Desk"}, CliOk, "layout: windows\nkey 1, turn left: Volume +\nkey 2, turn right: Ctrl+V\n"},
+        {{"import", ready.filePath("in.txt")}, CliOk, "as profile Imported ("},
+        {{"import", "-", "imported"}, CliUsage, "a profile named \"Imported\" already exists"},
+        {{"export", "Imported"}, CliOk, "\"name\": \"Imported\""},
+        {{"delete", "Paint"}, CliUsage, "\"Paint\" is a ready-made profile and cannot be deleted"},
+        {{"save", "paint"}, CliUsage, "\"Paint\" is a ready-made profile"},
+        {{"save", "broken"}, CliUsage, "delete it first"},
+        {{"show", "broken"}, CliUsage, "profile \"broken\" cannot be read: "},
+        {{"apply", "nothing"}, CliUsage, "no profile named \"nothing\""},
+        {{"delete", "desk"}, CliOk, "deleted profile Desk ("},
+        {{"show", "Desk"}, CliUsage, "no profile named \"Desk\""},
+        {{}, CliUsage, "profile needs a command"},
+    };
+    for (const auto &step : steps) {
+        hidsim::clearWrites();
+        const int opened = hidsim::openCount(device, 2);
+        const CliRun r = runCliTool(QStringList{"profile"} + step.args, paint, {own.path(), ready.path()});
+        QVERIFY2(r.code == step.code && (step.code ? r.err : r.out).contains(step.says),
+                 qPrintable(step.args.join(' ') + ": " + r.out + r.err));
+        if (step.args.value(0) == "apply")
+            QCOMPARE(writtenReports(), step.code
+                                           ? std::vector<Packet>()
+                                           : documentWriteReports(configDocumentFromJson(paint).document));
+        else if (step.code)
+            QCOMPARE(hidsim::openCount(device, 2), opened);
+    }
+    QFile f(own.filePath("broken.json"));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), broken);
+}

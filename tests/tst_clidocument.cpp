@@ -17,6 +17,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 Q_DECLARE_METATYPE(Packet)
 
 namespace {
@@ -88,6 +90,9 @@ private slots:
     void actionIdsAreUniqueAndRoundTrip();
     void readyMadeProfilesSurviveTheKnob_data();
     void readyMadeProfilesSurviveTheKnob();
+    void profileNamesToFiles_data();
+    void profileNamesToFiles();
+    void profileStoreLeavesOthersAlone();
 };
 
 void TestCliDocument::actionIdsAreUniqueAndRoundTrip()
@@ -325,3 +330,67 @@ void TestCliDocument::readyMadeProfilesSurviveTheKnob()
 
 QTEST_GUILESS_MAIN(TestCliDocument)
 #include "tst_clidocument.moc"
+
+void TestCliDocument::profileNamesToFiles_data()
+{
+    QTest::addColumn<QStringList>("names"); // saved in order; the last one lands in file
+    QTest::addColumn<QString>("file");
+    QTest::newRow("parent") << QStringList{"../x"} << "x.json";
+    QTest::newRow("dot file") << QStringList{".hidden"} << "hidden.json";
+    QTest::newRow("separator") << QStringList{"a/b"} << "a-b.json";
+    QTest::newRow("long") << QStringList{QString(300, QLatin1Char('k'))}
+                          << QString(64, QLatin1Char('k')) + ".json";
+    QTest::newRow("punctuation") << QStringList{"?!*/."} << "profile.json";
+    QTest::newRow("CJK") << QStringList{"画笔 设置"} << "画笔-设置.json";
+    QTest::newRow("collision") << QStringList{"a/b", "A b", "a:b"} << "a-b-3.json";
+}
+
+// Every name stays a file inside the folder, none replaces another, and the
+// name the user typed is the one listed.
+void TestCliDocument::profileNamesToFiles()
+{
+    QFETCH(QStringList, names);
+    QFETCH(QString, file);
+    QTemporaryDir dir;
+    ProfileStore store(dir.path(), {});
+    QString error;
+    for (const QString &name : names)
+        QVERIFY2(store.save(name, KnobDocument(), &error), qPrintable(error));
+    QCOMPARE(store.find(names.last())->path, dir.filePath(file));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), names.size());
+    for (const QString &name : names)
+        QCOMPARE(store.find(name)->name, name); // read back from its file
+}
+
+// A file that does not parse is listed with its reason and never touched;
+// a replace is a new file moved in; a folder that cannot be made is a sentence.
+void TestCliDocument::profileStoreLeavesOthersAlone()
+{
+    QTemporaryDir dir;
+    const QByteArray broken = "{\"format\": 1, \"keys\": [";
+    QFile corrupt(dir.filePath("mine.json"));
+    QVERIFY(corrupt.open(QIODevice::WriteOnly) && corrupt.write(broken) == broken.size());
+    corrupt.close();
+    ProfileStore store(dir.path(), {});
+    QString error;
+    QVERIFY(store.save("Mine!", KnobDocument(), &error)); // the same stem: beside it
+    const QString path = store.find("Mine!")->path;
+    struct stat before = {}, after = {};
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &before), 0);
+    QVERIFY(store.save("Mine!", KnobDocument(), &error));
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &after), 0);
+    QVERIFY(before.st_ino != after.st_ino);
+    QVERIFY(!store.save("mine", KnobDocument(), &error) && error.contains("delete it first"));
+    QVERIFY(store.rename("Mine!", "Other", &error) && store.remove("Other", &error));
+    const QList<ProfileEntry> all = store.list();
+    QCOMPARE(all.size(), 1);
+    QVERIFY(!all.first().readable && all.first().problem.startsWith("invalid JSON"));
+    QVERIFY(corrupt.open(QIODevice::ReadOnly));
+    QCOMPARE(corrupt.readAll(), broken);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"mine.json"});
+
+    // Even root cannot make a folder under a regular file.
+    ProfileStore blocked(corrupt.fileName() + "/profiles", {});
+    QVERIFY(!blocked.save("x", KnobDocument(), &error));
+    QCOMPARE(error, "cannot create the profile folder " + corrupt.fileName() + "/profiles");
+}

@@ -8,11 +8,13 @@
 #include "protocol/assignmentwrite.h"
 #include "protocol/configjson.h"
 #include "protocol/knobdocument.h"
+#include "protocol/profilestore.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -20,6 +22,7 @@
 #include <QTextStream>
 
 #include <algorithm>
+#include <map>
 
 namespace {
 
@@ -53,8 +56,8 @@ QCommandLineOption layoutOption()
 {
     return QCommandLineOption(
         QStringList{QStringLiteral("layout")},
-        QStringLiteral("Name modifier keys for the \"mac\" (default) or \"windows\" layout."),
-        QStringLiteral("layout"), QStringLiteral("mac"));
+        QStringLiteral("Name modifier keys for the \"windows\" (default) or \"mac\" layout."),
+        QStringLiteral("layout"), QStringLiteral("windows"));
 }
 
 QCommandLineOption verboseOption()
@@ -67,9 +70,10 @@ QCommandLineOption verboseOption()
 // Value-taking options, so that they can come before the command as well.
 bool takesValue(const QString &option)
 {
-    static const QStringList names{QStringLiteral("device"), QStringLiteral("layout"),
-                                   QStringLiteral("o"),      QStringLiteral("output"),
-                                   QStringLiteral("color"),  QStringLiteral("brightness")};
+    static const QStringList names{QStringLiteral("device"),     QStringLiteral("layout"),
+                                   QStringLiteral("o"),          QStringLiteral("output"),
+                                   QStringLiteral("color"),      QStringLiteral("brightness"),
+                                   QStringLiteral("application")};
     QString name = option;
     while (name.startsWith(QLatin1Char('-')))
         name.remove(0, 1);
@@ -235,7 +239,7 @@ int runRead(const QStringList &args, const CliContext &c)
         return code;
     if (!parser.positionalArguments().isEmpty())
         return fail(c, CliUsage, QStringLiteral("read takes no arguments (see --help)"));
-    bool isMac = true;
+    bool isMac = false;
     if (!layoutFromOption(parser, layout, &isMac))
         return fail(c, CliUsage, QStringLiteral("--layout must be \"mac\" or \"windows\""));
 
@@ -307,58 +311,24 @@ QString writeSummary(const KnobDocument &doc, const QString &knob)
     return summary + QStringLiteral(", read back equal");
 }
 
-int runWrite(const QStringList &args, const CliContext &c)
+} // namespace
+
+int writeDocumentCommand(const KnobDocument &doc, const QString &label, const WriteOptions &options,
+                         const CliContext &c)
 {
-    QCommandLineParser parser;
-    const QCommandLineOption dryRun(QStringLiteral("dry-run"),
-                                    QStringLiteral("Print the reports the save would send, one per line, "
-                                                   "and touch no device."));
-    const QCommandLineOption device = deviceOption();
-    const QCommandLineOption verboseOpt = verboseOption();
-    parser.addOption(dryRun);
-    parser.addOption(device);
-    parser.addOption(verboseOpt);
-    parser.addPositionalArgument(QStringLiteral("FILE"),
-                                 QStringLiteral("The configuration file, or - for standard input."));
-    if (int code = parseCommand(parser, args, c, QStringLiteral("Write a configuration file to the knob."));
-        code >= 0)
-        return code;
-    const QStringList files = parser.positionalArguments();
-    if (files.size() != 1)
-        return fail(c, CliUsage,
-                    QStringLiteral("write needs exactly one file, or - for standard input (see --help)"));
-
-    const QString name = files.first();
-    QByteArray bytes;
-    if (name == QLatin1String("-")) {
-        if (!c.in)
-            return fail(c, CliUsage, QStringLiteral("standard input cannot be read"));
-        bytes = c.in->readAll();
-    } else {
-        QFile file(name);
-        if (!file.open(QIODevice::ReadOnly))
-            return fail(c, CliUsage, QStringLiteral("cannot read %1: %2").arg(name, file.errorString()));
-        bytes = file.readAll();
-    }
-    const QString label = name == QLatin1String("-") ? QStringLiteral("standard input") : name;
-    const ConfigJsonParse parsed = configDocumentFromJson(bytes);
-    if (!parsed.ok)
-        return fail(c, CliUsage, QStringLiteral("%1: %2").arg(label, parsed.error));
-    const KnobDocument &doc = parsed.document;
-
-    if (parser.isSet(dryRun)) {
+    if (options.dryRun) {
         for (const Packet &p : documentWriteReports(doc))
             *c.out << packetToHexLine(p) << '\n';
         c.out->flush();
         return CliOk;
     }
 
-    const bool verbose = parser.isSet(verboseOpt);
+    const bool verbose = options.verbose;
     QStringList detail = verbose ? writeDetail(doc) : QStringList();
     QElapsedTimer step;
     step.start();
     int code = CliOk;
-    const std::unique_ptr<CliDevice> knob = openKnob(c, parser.value(device), &code);
+    const std::unique_ptr<CliDevice> knob = openKnob(c, options.device, &code);
     if (!knob)
         return code;
     QStringList times{QStringLiteral("open %1").arg(seconds(step))};
@@ -419,6 +389,50 @@ int runWrite(const QStringList &args, const CliContext &c)
     *c.out << writeSummary(doc, knob->knobName()) << '\n';
     c.out->flush();
     return CliOk;
+}
+
+namespace {
+
+int runWrite(const QStringList &args, const CliContext &c)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption dryRun(QStringLiteral("dry-run"),
+                                    QStringLiteral("Print the reports the save would send, one per line, "
+                                                   "and touch no device."));
+    const QCommandLineOption device = deviceOption();
+    const QCommandLineOption verboseOpt = verboseOption();
+    parser.addOption(dryRun);
+    parser.addOption(device);
+    parser.addOption(verboseOpt);
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QStringLiteral("The configuration file, or - for standard input."));
+    if (int code = parseCommand(parser, args, c, QStringLiteral("Write a configuration file to the knob."));
+        code >= 0)
+        return code;
+    const QStringList files = parser.positionalArguments();
+    if (files.size() != 1)
+        return fail(c, CliUsage,
+                    QStringLiteral("write needs exactly one file, or - for standard input (see --help)"));
+
+    const QString name = files.first();
+    QByteArray bytes;
+    if (name == QLatin1String("-")) {
+        if (!c.in)
+            return fail(c, CliUsage, QStringLiteral("standard input cannot be read"));
+        bytes = c.in->readAll();
+    } else {
+        QFile file(name);
+        if (!file.open(QIODevice::ReadOnly))
+            return fail(c, CliUsage, QStringLiteral("cannot read %1: %2").arg(name, file.errorString()));
+        bytes = file.readAll();
+    }
+    const QString label = name == QLatin1String("-") ? QStringLiteral("standard input") : name;
+    const ConfigJsonParse parsed = configDocumentFromJson(bytes);
+    if (!parsed.ok)
+        return fail(c, CliUsage, QStringLiteral("%1: %2").arg(label, parsed.error));
+    return writeDocumentCommand(
+        parsed.document, label,
+        WriteOptions{parser.value(device), parser.isSet(verboseOpt), parser.isSet(dryRun)}, c);
 }
 
 bool parseHexColour(QString text, LightSettings *light)
@@ -548,6 +562,391 @@ int runDoctor(const QStringList &args, const CliContext &c)
     return doctor.exitCode();
 }
 
+ProfileStore profileStore(const CliContext &c)
+{
+    return ProfileStore(c.profileDirectory.isEmpty() ? ProfileStore::defaultUserDirectory()
+                                                     : c.profileDirectory,
+                        c.readyMadeProfileDirectories.value_or(ProfileStore::defaultReadyMadeDirectories()));
+}
+
+bool sameProfileName(const ProfileEntry &e, const QString &name)
+{
+    return e.name.compare(name.trimmed(), Qt::CaseInsensitive) == 0;
+}
+
+// A name the store refuses is the user's to change (1); anything else is the disk (3).
+int storeFailure(const CliContext &c, const ProfileStore &store, const QString &name, const QString &error)
+{
+    const std::optional<ProfileEntry> e = store.find(name);
+    const bool refused =
+        name.trimmed().isEmpty() || !e || (sameProfileName(*e, name) && (e->readyMade || !e->readable));
+    return fail(c, refused ? CliUsage : CliDeviceFailed, error);
+}
+
+QCommandLineOption applicationOption()
+{
+    return QCommandLineOption(QStringList{QStringLiteral("application")},
+                              QStringLiteral("The application the profile suits, shown beside its name."),
+                              QStringLiteral("name"));
+}
+
+// The sub-command's positional arguments, or an exit code when their count is wrong.
+bool profileArguments(const QCommandLineParser &parser, const CliContext &c, qsizetype least, qsizetype most,
+                      const QString &needs, QStringList *out, int *code)
+{
+    *out = parser.positionalArguments();
+    if (out->size() >= least && out->size() <= most)
+        return true;
+    *code = fail(c, CliUsage, needs + QStringLiteral(" (see --help)"));
+    return false;
+}
+
+QJsonObject profileJson(const ProfileEntry &e)
+{
+    QJsonObject o{{QStringLiteral("name"), e.name},
+                  {QStringLiteral("application"), e.application},
+                  {QStringLiteral("readyMade"), e.readyMade},
+                  {QStringLiteral("readable"), e.readable},
+                  {QStringLiteral("file"), e.path}};
+    if (!e.readable)
+        o.insert(QStringLiteral("problem"), e.problem);
+    return o;
+}
+
+int runProfileList(const QStringList &args, const CliContext &c)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print the list as JSON."));
+    parser.addOption(json);
+    if (int code =
+            parseCommand(parser, args, c, QStringLiteral("List the ready-made profiles and your own."));
+        code >= 0)
+        return code;
+    if (!parser.positionalArguments().isEmpty())
+        return fail(c, CliUsage, QStringLiteral("profile list takes no arguments (see --help)"));
+    const QList<ProfileEntry> all = profileStore(c).list();
+    if (parser.isSet(json)) {
+        QJsonArray array;
+        for (const ProfileEntry &e : all)
+            array.append(profileJson(e));
+        *c.out << QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
+    } else {
+        int width = 0;
+        for (const ProfileEntry &e : all)
+            width = std::max(width, int(e.name.size()));
+        for (const ProfileEntry &e : all) {
+            *c.out << e.name.leftJustified(std::min(width, 32)) << "  ";
+            if (!e.readable)
+                *c.out << QStringLiteral("cannot be read: %1 (%2, left as it is)").arg(e.problem, e.path);
+            else
+                *c.out << (e.application.isEmpty() ? QStringLiteral("-") : e.application)
+                       << (e.readyMade ? "  (ready-made)" : "");
+            *c.out << '\n';
+        }
+    }
+    c.out->flush();
+    return CliOk;
+}
+
+int runProfileShow(const QStringList &args, const CliContext &c)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption json(
+        QStringLiteral("json"),
+        QStringLiteral("Print the profile and its configuration as one JSON object."));
+    parser.addOption(json);
+    parser.addPositionalArgument(QStringLiteral("NAME"), QStringLiteral("The profile's name."));
+    if (int code = parseCommand(parser, args, c, QStringLiteral("Show what a profile puts on the knob."));
+        code >= 0)
+        return code;
+    QStringList names;
+    int code = CliOk;
+    if (!profileArguments(parser, c, 1, 1, QStringLiteral("profile show needs one profile name"), &names,
+                          &code))
+        return code;
+    KnobDocument doc;
+    ProfileEntry e;
+    QString error;
+    if (!profileStore(c).load(names.first(), &doc, &error, &e))
+        return fail(c, CliUsage, error);
+    if (parser.isSet(json)) {
+        QJsonObject o = profileJson(e);
+        o.insert(QStringLiteral("configuration"),
+                 QJsonDocument::fromJson(configDocumentToJson(doc)).object());
+        *c.out << QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Indented));
+    } else {
+        *c.out << QStringLiteral("profile %1").arg(e.name)
+               << (e.application.isEmpty() ? QString() : QStringLiteral(", for %1").arg(e.application))
+               << (e.readyMade ? ", ready-made" : "") << QStringLiteral(" (%1)\n").arg(e.path)
+               << QStringLiteral("layout: %1\n").arg(doc.isMacLayout ? "mac" : "windows");
+        for (const QString &line : writeDetail(doc))
+            *c.out << line << '\n';
+    }
+    c.out->flush();
+    return CliOk;
+}
+
+int runProfileApply(const QStringList &args, const CliContext &c)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption dryRun(QStringLiteral("dry-run"),
+                                    QStringLiteral("Print the reports the save would send, one per line, "
+                                                   "and touch no device."));
+    const QCommandLineOption device = deviceOption();
+    const QCommandLineOption verbose = verboseOption();
+    for (const QCommandLineOption &o : {dryRun, device, verbose})
+        parser.addOption(o);
+    parser.addPositionalArgument(QStringLiteral("NAME"), QStringLiteral("The profile's name."));
+    if (int code =
+            parseCommand(parser, args, c, QStringLiteral("Write a profile to the knob, as write does."));
+        code >= 0)
+        return code;
+    QStringList names;
+    int code = CliOk;
+    if (!profileArguments(parser, c, 1, 1, QStringLiteral("profile apply needs one profile name"), &names,
+                          &code))
+        return code;
+    KnobDocument doc;
+    ProfileEntry e;
+    QString error;
+    if (!profileStore(c).load(names.first(), &doc, &error, &e))
+        return fail(c, CliUsage, error);
+    return writeDocumentCommand(
+        doc, QStringLiteral("profile %1").arg(e.name),
+        WriteOptions{parser.value(device), parser.isSet(verbose), parser.isSet(dryRun)}, c);
+}
+
+int runProfileSave(const QStringList &args, const CliContext &c)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption device = deviceOption();
+    const QCommandLineOption layout = layoutOption();
+    const QCommandLineOption application = applicationOption();
+    for (const QCommandLineOption &o : {device, layout, application})
+        parser.addOption(o);
+    parser.addPositionalArgument(QStringLiteral("NAME"), QStringLiteral("The profile's name."));
+    if (int code = parseCommand(parser, args, c,
+                                QStringLiteral("Read the knob into one of your profiles (replacing one of "
+                                               "that name)."));
+        code >= 0)
+        return code;
+    QStringList names;
+    int code = CliOk;
+    if (!profileArguments(parser, c, 1, 1, QStringLiteral("profile save needs one profile name"), &names,
+                          &code))
+        return code;
+    bool isMac = false;
+    if (!layoutFromOption(parser, layout, &isMac))
+        return fail(c, CliUsage, QStringLiteral("--layout must be \"mac\" or \"windows\""));
+    ProfileStore store = profileStore(c);
+    const QString name = names.first().trimmed();
+    const std::optional<ProfileEntry> existing = store.find(name);
+    const bool replaces = existing && sameProfileName(*existing, name);
+    QString error;
+    // The store refuses such a name before it writes anything: ask it before the knob is opened.
+    if (name.isEmpty() || (replaces && (existing->readyMade || !existing->readable))) {
+        store.save(name, KnobDocument(), &error);
+        return fail(c, CliUsage, error);
+    }
+    KnobDocument doc;
+    QString knobName;
+    {
+        const std::unique_ptr<CliDevice> knob = openKnob(c, parser.value(device), &code);
+        if (!knob || !readDocument(c, *knob, isMac, &doc, &code))
+            return code;
+        knobName = knob->knobName();
+    }
+    // A replaced profile keeps the application it named unless another is given.
+    const QString app = parser.isSet(application) ? parser.value(application)
+                                                  : (replaces ? existing->application : QString());
+    if (!store.save(name, doc, &error, app))
+        return storeFailure(c, store, name, error);
+    *c.out << QStringLiteral("saved %1 as profile %2 (%3)\n").arg(knobName, name, store.find(name)->path);
+    c.out->flush();
+    return CliOk;
+}
+
+int runProfileImport(const QStringList &args, const CliContext &c)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption application = applicationOption();
+    parser.addOption(application);
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QStringLiteral("The configuration file, or - for standard input."));
+    parser.addPositionalArgument(QStringLiteral("NAME"),
+                                 QStringLiteral("The profile's name (default: the file's \"name\", else the "
+                                                "file name)."),
+                                 QStringLiteral("[NAME]"));
+    if (int code = parseCommand(parser, args, c,
+                                QStringLiteral("Check a configuration file and keep it as "
+                                               "one of your profiles."));
+        code >= 0)
+        return code;
+    QStringList positional;
+    int code = CliOk;
+    if (!profileArguments(parser, c, 1, 2, QStringLiteral("profile import needs a file and at most one name"),
+                          &positional, &code))
+        return code;
+    const QString file = positional.first();
+    const bool fromStdin = file == QLatin1String("-");
+    QByteArray bytes;
+    if (fromStdin) {
+        if (!c.in)
+            return fail(c, CliUsage, QStringLiteral("standard input cannot be read"));
+        bytes = c.in->readAll();
+    } else {
+        QFile in(file);
+        if (!in.open(QIODevice::ReadOnly))
+            return fail(c, CliUsage, QStringLiteral("cannot read %1: %2").arg(file, in.errorString()));
+        bytes = in.readAll();
+    }
+    const QString label = fromStdin ? QStringLiteral("standard input") : file;
+    const ConfigJsonParse parsed = configDocumentFromJson(bytes);
+    if (!parsed.ok)
+        return fail(c, CliUsage, QStringLiteral("%1: %2").arg(label, parsed.error));
+    QString name = positional.size() > 1 ? positional[1] : parsed.label.name;
+    if (name.trimmed().isEmpty() && !fromStdin)
+        name = QFileInfo(file).completeBaseName();
+    name = name.trimmed();
+    if (name.isEmpty())
+        return fail(c, CliUsage, QStringLiteral("%1 names no profile: give a NAME").arg(label));
+    ProfileStore store = profileStore(c);
+    // Unlike save, an import never replaces: the file may come from anywhere.
+    if (const std::optional<ProfileEntry> e = store.find(name);
+        e && !e->readyMade && sameProfileName(*e, name))
+        return fail(
+            c, CliUsage,
+            QStringLiteral("a profile named \"%1\" already exists; delete it first or give another name")
+                .arg(e->name));
+    QString error;
+    if (!store.save(name, parsed.document, &error,
+                    parser.isSet(application) ? parser.value(application) : parsed.label.application))
+        return storeFailure(c, store, name, error);
+    *c.out << QStringLiteral("imported %1 as profile %2 (%3)\n").arg(label, name, store.find(name)->path);
+    c.out->flush();
+    return CliOk;
+}
+
+int runProfileExport(const QStringList &args, const CliContext &c)
+{
+    QCommandLineParser parser;
+    parser.addPositionalArgument(QStringLiteral("NAME"), QStringLiteral("The profile's name."));
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QStringLiteral("Where to write it (default: standard output)."),
+                                 QStringLiteral("[FILE]"));
+    if (int code = parseCommand(parser, args, c, QStringLiteral("Write a profile's file elsewhere."));
+        code >= 0)
+        return code;
+    QStringList positional;
+    int code = CliOk;
+    if (!profileArguments(parser, c, 1, 2,
+                          QStringLiteral("profile export needs a profile name and at most one file"),
+                          &positional, &code))
+        return code;
+    KnobDocument doc;
+    ProfileEntry e;
+    QString error;
+    if (!profileStore(c).load(positional.first(), &doc, &error, &e))
+        return fail(c, CliUsage, error);
+    QFile in(e.path);
+    if (!in.open(QIODevice::ReadOnly))
+        return fail(c, CliUsage, QStringLiteral("cannot read %1: %2").arg(e.path, in.errorString()));
+    const QByteArray bytes = in.readAll();
+    if (positional.size() < 2 || positional[1] == QLatin1String("-")) {
+        *c.out << QString::fromUtf8(bytes);
+        c.out->flush();
+        if (c.out->status() != QTextStream::Ok)
+            return fail(c, CliDeviceFailed, QStringLiteral("writing the profile to standard output failed"));
+        return CliOk;
+    }
+    QSaveFile out(positional[1]);
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.flush() || !out.commit())
+        return fail(c, CliDeviceFailed,
+                    QStringLiteral("cannot write %1: %2").arg(positional[1], out.errorString()));
+    return CliOk;
+}
+
+int runProfileDelete(const QStringList &args, const CliContext &c)
+{
+    QCommandLineParser parser;
+    parser.addPositionalArgument(QStringLiteral("NAME"), QStringLiteral("The profile's name."));
+    if (int code = parseCommand(parser, args, c, QStringLiteral("Delete one of your profiles.")); code >= 0)
+        return code;
+    QStringList names;
+    int code = CliOk;
+    if (!profileArguments(parser, c, 1, 1, QStringLiteral("profile delete needs one profile name"), &names,
+                          &code))
+        return code;
+    ProfileStore store = profileStore(c);
+    const std::optional<ProfileEntry> e = store.find(names.first());
+    QString error;
+    if (!store.remove(names.first(), &error))
+        return fail(c, !e || e->readyMade ? CliUsage : CliDeviceFailed, error);
+    *c.out << QStringLiteral("deleted profile %1 (%2)\n").arg(e->name, e->path);
+    c.out->flush();
+    return CliOk;
+}
+
+QString profileOverview()
+{
+    return QStringLiteral("Usage: veltranix-cli profile <command> [options]\n"
+                          "\n"
+                          "Named configurations on this computer: the ready-made ones and your own.\n"
+                          "\n"
+                          "Commands:\n"
+                          "  list [--json]                 every profile, its application, which are\n"
+                          "                                ready-made, and files that cannot be read\n"
+                          "  show [--json] NAME            what the profile puts on the knob\n"
+                          "  apply [--dry-run] [-v] [--device PATH|SERIAL] NAME\n"
+                          "                                write it to the knob, read back, compare\n"
+                          "  save [--layout windows|mac] [--application APP] [--device PATH|SERIAL] NAME\n"
+                          "                                read the knob into your profile NAME\n"
+                          "  import [--application APP] FILE|- [NAME]\n"
+                          "                                check a file and keep it as a new profile\n"
+                          "  export NAME [FILE]            the profile's file, to FILE or standard output\n"
+                          "  delete NAME                   delete one of your profiles\n"
+                          "\n"
+                          "Each command takes --help. Your profiles are in %1.\n")
+        .arg(ProfileStore::defaultUserDirectory());
+}
+
+int runProfile(const QStringList &args, const CliContext &c)
+{
+    // The sub-command is the first word that is neither an option nor its value.
+    QStringList rest = args;
+    QString sub;
+    for (int j = 1; j < rest.size(); ++j) {
+        if (rest[j].startsWith(QLatin1Char('-')) && rest[j] != QLatin1String("-")) {
+            if (takesValue(rest[j]))
+                ++j;
+            continue;
+        }
+        sub = rest.takeAt(j);
+        break;
+    }
+    if (sub.isEmpty()) {
+        if (rest.contains(QStringLiteral("--help")) || rest.contains(QStringLiteral("-h"))) {
+            *c.out << profileOverview();
+            c.out->flush();
+            return CliOk;
+        }
+        return fail(c, CliUsage,
+                    QStringLiteral("profile needs a command: list, show, apply, save, import, export or "
+                                   "delete (see --help)"));
+    }
+    rest[0] += QLatin1Char(' ') + sub;
+    using Run = int (*)(const QStringList &, const CliContext &);
+    static const std::map<QString, Run> commands{
+        {QStringLiteral("list"), runProfileList},     {QStringLiteral("show"), runProfileShow},
+        {QStringLiteral("apply"), runProfileApply},   {QStringLiteral("save"), runProfileSave},
+        {QStringLiteral("import"), runProfileImport}, {QStringLiteral("export"), runProfileExport},
+        {QStringLiteral("delete"), runProfileDelete}};
+    const auto it = commands.find(sub);
+    if (it == commands.end())
+        return fail(c, CliUsage, QStringLiteral("unknown profile command \"%1\" (see --help)").arg(sub));
+    return it->second(rest, c);
+}
+
 QString overview()
 {
     return QStringLiteral(
@@ -557,7 +956,7 @@ QString overview()
         "\n"
         "Commands:\n"
         "  list [--json]                 the knob interfaces found; * marks the one used\n"
-        "  read [-o FILE] [--layout mac|windows] [--device PATH|SERIAL]\n"
+        "  read [-o FILE] [--layout windows|mac] [--device PATH|SERIAL]\n"
         "                                the whole configuration as JSON\n"
         "  write [--dry-run] [-v] [--device PATH|SERIAL] FILE|-\n"
         "                                write a file to the knob, read back, compare\n"
@@ -565,18 +964,26 @@ QString overview()
         "        [--device PATH|SERIAL]\n"
         "                                set the light; what is not given stays\n"
         "  doctor [--json] [--probe]     what stands between this machine and the knob\n"
+        "  profile list|show|apply|save|import|export|delete\n"
+        "                                named configurations on this computer (see\n"
+        "                                profile --help)\n"
         "\n"
         "Options:\n"
         "  -o, --output FILE     read: write the file there, not to standard output\n"
-        "  --layout mac|windows  read: name modifier keys for this layout (default mac)\n"
-        "  --device PATH|SERIAL  read, write, light: use this knob (see list); needed\n"
-        "                        when more than one knob is plugged in\n"
-        "  --dry-run             write: print the reports in hex, touch no device\n"
-        "  -v, --verbose         write, light: print what was sent and the times\n"
+        "  --layout windows|mac  read, profile save: name modifier keys for this layout\n"
+        "                        (default windows)\n"
+        "  --device PATH|SERIAL  read, write, light, profile apply and save: use this\n"
+        "                        knob (see list); needed when more than one knob is\n"
+        "                        plugged in\n"
+        "  --dry-run             write, profile apply: print the reports in hex, touch\n"
+        "                        no device\n"
+        "  -v, --verbose         write, light, profile apply: print what was sent and\n"
+        "                        the times\n"
         "  --color RRGGBB        light: the colour\n"
         "  --brightness 0-100    light: the brightness in percent\n"
         "  --on, --off           light: switch it on or off\n"
-        "  --json                list, doctor: print JSON\n"
+        "  --json                list, doctor, profile list and show: print JSON\n"
+        "  --application APP     profile save and import: the application it suits\n"
         "  --probe               doctor: also ask the knob for its configuration\n"
         "  --demo                every command but doctor: use the built-in demo knob,\n"
         "                        touch no device (it forgets everything at exit)\n"
@@ -584,13 +991,14 @@ QString overview()
         "  --version             the version\n"
         "Options may also come before the command.\n"
         "\n"
-        "On success write and light print one line, for example\n"
+        "On success write, profile apply and light print one line, for example\n"
         "  wrote 5 keys to /dev/hidraw3 (serial 0001), light FF8000 at 75%, read back equal\n"
         "  set light 00FF00 at 20% on /dev/hidraw3 (serial 0001)\n"
         "\n"
-        "Exit codes: 0 done, 1 bad usage, an invalid file or more than one knob and no\n"
-        "--device, 2 no device found or no permission to open it, 3 the device failed\n"
-        "or the output could not be written, 4 a knob is in use by another program\n"
+        "Exit codes: 0 done, 1 bad usage, an invalid file, an unknown or refused\n"
+        "profile name or more than one knob and no --device, 2 no device found or no\n"
+        "permission to open it, 3 the device failed or the output (a file, a profile)\n"
+        "could not be written, 4 a knob is in use by another program\n"
         "(the window), 5 something here stands in the way (doctor).\n");
 }
 
@@ -622,8 +1030,9 @@ int runCli(const QStringList &arguments, const CliContext &c)
         return CliOk;
     }
     if (i >= args.size())
-        return fail(c, CliUsage,
-                    QStringLiteral("a command is needed: list, read, write, light or doctor (see --help)"));
+        return fail(
+            c, CliUsage,
+            QStringLiteral("a command is needed: list, read, write, light, doctor or profile (see --help)"));
     const QString command = args[i];
     QStringList rest{QStringLiteral("%1 %2").arg(QString::fromLatin1(kProgram), command)};
     rest += global;
@@ -639,6 +1048,8 @@ int runCli(const QStringList &arguments, const CliContext &c)
         return runLight(rest, c);
     if (command == QLatin1String("doctor"))
         return runDoctor(rest, c);
+    if (command == QLatin1String("profile"))
+        return runProfile(rest, c);
     return fail(c, CliUsage, QStringLiteral("unknown command \"%1\" (see --help)").arg(command));
 }
 

@@ -4,8 +4,10 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class CliDevice;
+struct KnobDocument;
 class QIODevice;
 class QTextStream;
 
@@ -26,12 +28,27 @@ struct CliContext
     QTextStream *err = nullptr;
     QIODevice *in = nullptr; // standard input, for "write -"
     std::function<std::unique_ptr<CliDevice>()> openDevice;
-    bool demo = false;     // --demo: openDevice gives the demo knob; list shows it alone
-    bool progress = false; // both streams are a terminal: show the save's progress
+    bool demo = false;        // --demo: openDevice gives the demo knob; list shows it alone
+    bool progress = false;    // both streams are a terminal: show the save's progress
+    QString profileDirectory; // the user's profiles; empty: the store's default folder
+    std::optional<QStringList> readyMadeProfileDirectories; // unset: the store's default folders
 };
 
 // Runs one command line (arguments[0] is the program name); returns the exit code.
 int runCli(const QStringList &arguments, const CliContext &context);
+
+struct WriteOptions
+{
+    QString device; // --device, or empty for the only knob
+    bool verbose = false;
+    bool dryRun = false; // print the reports, open nothing
+};
+
+// Writes a checked document to the knob as Save does, reads it back and
+// prints the summary line; label names the source in messages ("knob.json",
+// "profile Krita"). Both write and profile apply end here.
+int writeDocumentCommand(const KnobDocument &document, const QString &label, const WriteOptions &options,
+                         const CliContext &context);
 
 // A quit signal arrived. True when a write in progress takes it: the write
 // ends after the key it is on, says what the knob holds and runCli returns

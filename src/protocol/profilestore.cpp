@@ -71,7 +71,7 @@ QList<ProfileEntry> ProfileStore::entriesIn(const QString &directory, bool ready
     QList<ProfileEntry> out;
     const QDir dir(directory);
     const QStringList files =
-        dir.entryList({QStringLiteral("*.json")}, QDir::Files | QDir::Readable, QDir::Name);
+        dir.entryList({QStringLiteral("*.json")}, QDir::Files, QDir::Name); // unreadable ones too, with why
     for (const QString &file : files)
         out << readEntry(dir.filePath(file), readyMade);
     return out;

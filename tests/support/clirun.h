@@ -16,7 +16,9 @@ struct CliRun
     QString err;
 };
 
-inline CliRun runCliTool(const QStringList &args, const QByteArray &stdinBytes = QByteArray())
+// Without profile folders the store is the user's own: only profile tests give them.
+inline CliRun runCliTool(const QStringList &args, const QByteArray &stdinBytes = QByteArray(),
+                         const QStringList &profileFolders = QStringList())
 {
     CliRun r;
     QTextStream outStream(&r.out), errStream(&r.err);
@@ -28,6 +30,10 @@ inline CliRun runCliTool(const QStringList &args, const QByteArray &stdinBytes =
     c.err = &errStream;
     c.in = &in;
     c.openDevice = [] { return createCliDevice(); };
+    if (!profileFolders.isEmpty()) {
+        c.profileDirectory = profileFolders.first();
+        c.readyMadeProfileDirectories = profileFolders.mid(1);
+    }
     r.code = runCli(QStringList{QStringLiteral("veltranix-cli")} + args, c);
     outStream.flush();
     errStream.flush();
