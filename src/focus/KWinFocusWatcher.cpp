@@ -11,6 +11,7 @@ namespace {
 
 const QString kCallbackPath = QStringLiteral("/org/veltranix/FocusCallback");
 const QString kScripting = QStringLiteral("org.kde.kwin.Scripting");
+constexpr int kUnloadTimeoutMs = 500;
 
 // KWin calls back to this connection's unique name, so no well-known name is
 // needed; pid comes as a string because script numbers reach D-Bus as doubles.
@@ -82,7 +83,9 @@ public:
             QDBusMessage unload = QDBusMessage::createMethodCall(m_service, QStringLiteral("/Scripting"),
                                                                  kScripting, QStringLiteral("unloadScript"));
             unload << m_plugin;
-            m_bus.send(unload);
+            // Waits briefly: a message only queued could die with the process,
+            // leaving KWin calling back to a name that is gone.
+            m_bus.call(unload, QDBus::Block, kUnloadTimeoutMs);
         }
         m_bus.unregisterObject(kCallbackPath);
     }
