@@ -75,6 +75,29 @@ private slots:
         m_busAddress =
             startAndReadLine(m_dbus, "dbus-daemon", {"--session", "--nofork", "--print-address=1"});
         QVERIFY2(!m_busAddress.isEmpty(), "dbus-daemon did not start");
+        qputenv("DBUS_SESSION_BUS_ADDRESS", m_busAddress.toUtf8());
+    }
+
+    void chosenByDesktop_data()
+    {
+        QTest::addColumn<QByteArrayList>("desktopWaylandX11");
+        QTest::addColumn<QString>("backend");
+        QTest::newRow("Plasma") << QByteArrayList{"KDE", "wayland-0", ""} << "KWin";
+        QTest::newRow("GNOME Wayland")
+            << QByteArrayList{"ubuntu:GNOME", "wayland-0", ":9999"} << "GNOME Shell";
+        QTest::newRow("GNOME X11") << QByteArrayList{"GNOME", "", ":9999"} << "X11";
+        QTest::newRow("Wayland, no compositor") << QByteArrayList{"sway", "/nonexistent/wl", ""} << "wlroots";
+        QTest::newRow("XWayland only") << QByteArrayList{"", "/nonexistent/wl", ":9999"} << "X11";
+        QTest::newRow("no session") << QByteArrayList{"", "", ""} << "none";
+    }
+    void chosenByDesktop()
+    {
+        QFETCH(QByteArrayList, desktopWaylandX11);
+        QFETCH(QString, backend);
+        const char *names[] = {"XDG_CURRENT_DESKTOP", "WAYLAND_DISPLAY", "DISPLAY"};
+        for (int i = 0; i < 3; ++i)
+            qputenv(names[i], desktopWaylandX11[i]);
+        QCOMPARE(createFocusWatcher()->backendName(), backend);
     }
 
     void x11()
