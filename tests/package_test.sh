@@ -57,10 +57,12 @@ for f in \
     ./usr/share/man/man1/veltranix-cli.1.gz \
     ./usr/share/doc/veltranix/copyright \
     ./usr/share/doc/veltranix/changelog.gz \
-    ./usr/share/veltranix/profiles/krita.json; do
+    ./usr/share/veltranix/profiles/krita.json \
+    ./usr/share/gnome-shell/extensions/veltranix-focus@veltranix/extension.js \
+    ./usr/share/gnome-shell/extensions/veltranix-focus-legacy@veltranix/metadata.json; do
     grep -qxF "$f" "$work/files" || fail "package lacks '$f'"
 done
-if grep -v '/$' "$work/files" | grep -Ev '^\./usr/(libexec/veltranix|bin|lib/udev/rules\.d|share/(applications|metainfo|icons/hicolor|man/man1|doc/veltranix|veltranix/profiles))/'; then
+if grep -v '/$' "$work/files" | grep -Ev '^\./usr/(libexec/veltranix|bin|lib/udev/rules\.d|share/(applications|metainfo|icons/hicolor|man/man1|doc/veltranix|veltranix/profiles|gnome-shell/extensions))/'; then
     fail "files outside the install layout (above)"
 fi
 grep -Eq 'hidsim|tst_|/usr/local/' "$work/files" && fail "test or build files in the package"

@@ -2,13 +2,14 @@
 
 #include "cli/clicommands.h"
 
+#include "ble_helper/bluezmodel.h"
 #include "device/HidrawLink.h"
 #include "device/KnobOwnerLock.h"
 #include "device/blewire.h"
 #include "device/configread.h"
 #include "device/hidscan.h"
 #include "device/packetutil.h"
-#include "ble_helper/bluezmodel.h"
+#include "focus/FocusWatcher.h"
 #include "hidvendor/hiddescriptor.h"
 
 #include <QCoreApplication>
@@ -17,6 +18,7 @@
 #include <QDBusMessage>
 #include <QDBusReply>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -25,6 +27,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QTimer>
 
 #include <hidapi.h>
 
@@ -41,11 +44,14 @@
 
 namespace {
 
+constexpr int kFocusAnswerMs = 1500;
+
 const QString kProgram = QStringLiteral("Program");
 const QString kAccess = QStringLiteral("Access");
 const QString kKnob = QStringLiteral("Knob");
 const QString kBluetooth = QStringLiteral("Bluetooth");
 const QString kOthers = QStringLiteral("Other programs");
+const QString kDesktop = QStringLiteral("Desktop");
 const QString kRulesFile = QStringLiteral("70-veltranix.rules");
 const QString kRulesFix = QStringLiteral(
     "install the package's udev rules (or copy packaging/linux/70-veltranix.rules to /etc/udev/rules.d and "
@@ -231,6 +237,7 @@ DoctorEnvironment DoctorEnvironment::system()
                    ? 0
                    : errno;
     };
+    env.focusWatcher = [] { return createFocusWatcher(); };
     env.lockHolder = [procDir = env.procDir](const QStringList &nodes) {
         return ownerLockHolder(procDir, nodes);
     };
@@ -272,6 +279,7 @@ QList<DoctorCheck> Doctor::run(bool probe)
     m_checks += bt.checks;
     addRoute(nodes, interfaces, bt);
     addOtherPrograms(nodes);
+    addDesktop();
     addVerdict(!interfaces.isEmpty() || !nodes.isEmpty() || bt.knobConnected);
     return m_checks;
 }
@@ -701,6 +709,46 @@ void Doctor::addOtherPrograms(const QList<Node> &nodes)
         detail += QStringLiteral(" (%1 processes not readable by this user)").arg(unreadable);
     add(kOthers, QStringLiteral("open nodes"), holders.isEmpty() ? DoctorCheck::Ok : DoctorCheck::Warn,
         detail, QStringLiteral("close that program if the knob does not answer"));
+}
+
+// Which backend tells the application in front. It never stands between the
+// machine and the knob, so it warns at most.
+void Doctor::addDesktop()
+{
+    if (!m_env.focusWatcher)
+        return;
+    const std::unique_ptr<FocusWatcher> watcher = m_env.focusWatcher();
+    if (watcher->state() == FocusWatcher::State::Starting) {
+        QEventLoop loop;
+        QObject::connect(watcher.get(), &FocusWatcher::stateChanged, &loop, [&] {
+            if (watcher->state() != FocusWatcher::State::Starting)
+                loop.quit();
+        });
+        QTimer::singleShot(kFocusAnswerMs, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    const QString name = watcher->backendName();
+    switch (watcher->state()) {
+    case FocusWatcher::State::Answering: {
+        const FocusedApp app = watcher->current();
+        QString detail = QStringLiteral("%1 answers").arg(name);
+        if (!app.appId.isEmpty())
+            detail += QStringLiteral(": %1 is in front").arg(app.appId);
+        if (!watcher->reason().isEmpty())
+            detail += QStringLiteral(" (%1)").arg(watcher->reason());
+        add(kDesktop, QStringLiteral("window in front"), DoctorCheck::Ok, detail);
+        break;
+    }
+    case FocusWatcher::State::Starting:
+        add(kDesktop, QStringLiteral("window in front"), DoctorCheck::Warn,
+            QStringLiteral("%1 does not answer yet").arg(name), watcher->reason());
+        break;
+    case FocusWatcher::State::Unavailable:
+        add(kDesktop, QStringLiteral("window in front"), DoctorCheck::Warn,
+            QStringLiteral("automatic profile switching is not available: %1").arg(watcher->reason()),
+            QStringLiteral("choose profiles by hand"));
+        break;
+    }
 }
 
 void Doctor::addVerdict(bool knobPresent)

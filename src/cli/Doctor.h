@@ -6,6 +6,9 @@
 #include <QtGlobal>
 
 #include <functional>
+#include <memory>
+
+class FocusWatcher;
 
 // One line of the doctor's report.
 struct DoctorCheck
@@ -44,6 +47,8 @@ struct DoctorEnvironment
     std::function<QString(const QStringList &nodes)> lockHolder;
     // Where the owner lock files go; empty when there is no private directory.
     std::function<QString()> lockDirectory;
+    // The watcher of the application in front for this desktop; none: not asked.
+    std::function<std::unique_ptr<FocusWatcher>()> focusWatcher;
 
     static DoctorEnvironment system();
 };
@@ -73,6 +78,7 @@ private:
     Bluetooth addBluetooth(bool usbRoute);
     void addRoute(const QList<Node> &nodes, const QList<Interface> &interfaces, const Bluetooth &bt);
     void addOtherPrograms(const QList<Node> &nodes);
+    void addDesktop();
     void addVerdict(bool knobPresent);
     void add(const QString &group, const QString &check, DoctorCheck::Status status, const QString &detail,
              const QString &fix = QString());
