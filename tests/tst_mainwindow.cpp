@@ -519,6 +519,14 @@ private Q_SLOTS:
         QVERIFY(ProfileStore().load(QStringLiteral("mine"), &stored, &error));
         QCOMPARE(stored.keys, profile.keys);
         QCOMPARE(QDir(ProfileStore::defaultUserDirectory()).entryList({QStringLiteral("*.json")}).size(), 2);
+        // Delete asks first; the list opens on the shown profile.
+        QCOMPARE(openList()->currentItem()->text(), QStringLiteral("Mine"));
+        QTest::mouseClick(child(w, QStringLiteral("profileDelete")), Qt::LeftButton);
+        QTest::keyClick(child(w, QStringLiteral("choiceButton0")), Qt::Key_Return); // Cancel has the keys
+        QTest::mouseClick(child(w, QStringLiteral("profileDelete")), Qt::LeftButton);
+        QTest::mouseClick(child(w, QStringLiteral("choiceButton1")), Qt::LeftButton);
+        QCOMPARE(QDir(ProfileStore::defaultUserDirectory()).entryList({QStringLiteral("*.json")}).size(), 1);
+        QCOMPARE(button->text(), QStringLiteral("Paint")); // the content is still that one's
     }
 
     // Closing the window during a slow save waits for the save and says so;

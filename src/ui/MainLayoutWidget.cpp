@@ -27,10 +27,12 @@
 #include "ui/pages/KeyboardWidget.h"
 #include "ui/pages/PaintedButton.h"
 
+#include <QApplication>
 #include <QDebug>
 #include <QListWidget>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QShortcut>
 #include <QUndoStack>
@@ -134,6 +136,12 @@ void MainLayoutWidget::openProfiles()
 {
     auto *overlay = new ProfileOverlay(this, m_profiles);
     connect(overlay, &ProfileOverlay::notice, this, &MainLayoutWidget::showToast);
+    // The keys go back where they were: a click leaves no ring on the control.
+    const QPointer<QWidget> before = QApplication::focusWidget();
+    connect(overlay, &ProfileOverlay::closed, this, [before] {
+        if (before)
+            before->setFocus(Qt::OtherFocusReason);
+    });
     emit profileListOpened(overlay);
     overlay->show();
     overlay->raise();

@@ -12,6 +12,7 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -308,8 +309,8 @@ void ProfileOverlay::loadCurrent()
         failed(error);
         return;
     }
-    emit notice(true, uiText(QStringLiteral("Profile %1 loaded")).arg(name),
-                uiText(QStringLiteral("Save writes it to the knob")));
+    emit notice(true, uiText(QStringLiteral("Profile loaded")),
+                uiText(QStringLiteral("%1: Save writes it to the knob")).arg(name));
     close();
 }
 
@@ -318,8 +319,7 @@ void ProfileOverlay::askName(const QString &title, const QString &initial,
 {
     auto *ask = new ProfileNameOverlay(parentWidget(), title, initial);
     connect(ask, &ProfileNameOverlay::accepted, this, done);
-    ask->show();
-    ask->raise();
+    watchQuestion(ask);
     ask->edit()->setFocus(Qt::OtherFocusReason);
 }
 
@@ -346,8 +346,7 @@ void ProfileOverlay::saveAs()
             if (index == 1)
                 store();
         });
-        ask->show();
-        ask->raise();
+        watchQuestion(ask);
     });
 }
 
@@ -358,8 +357,13 @@ void ProfileOverlay::renameCurrent()
         return;
     askName(uiText(QStringLiteral("Rename profile")), from, [this, from](const QString &to) {
         const QString error = m_choice->rename(from, to);
-        if (!error.isEmpty())
+        if (!error.isEmpty()) {
             failed(error);
+            return;
+        }
+        const QList<QListWidgetItem *> renamed = m_list->findItems(to.trimmed(), Qt::MatchStartsWith);
+        if (!renamed.isEmpty())
+            m_list->setCurrentItem(renamed.first());
     });
 }
 
@@ -378,16 +382,45 @@ void ProfileOverlay::deleteCurrent()
         if (!error.isEmpty())
             failed(error);
     });
-    ask->show();
-    ask->raise();
+    watchQuestion(ask);
 }
 
 void ProfileOverlay::failed(const QString &sentence)
 {
     auto *overlay = new ChoiceOverlay(parentWidget(), uiText(QStringLiteral("Profile failed")), sentence,
                                       {uiText(QStringLiteral("OK"))});
-    overlay->show();
-    overlay->raise();
+    watchQuestion(overlay);
+}
+
+void ProfileOverlay::watchQuestion(QWidget *question)
+{
+    question->show();
+    question->raise();
+    if (auto *first = question->findChild<QPushButton *>(QStringLiteral("choiceButton0")))
+        first->setFocus(Qt::OtherFocusReason);
+    connect(question, &QObject::destroyed, this,
+            [this] { QTimer::singleShot(0, this, &ProfileOverlay::refocus); });
+}
+
+void ProfileOverlay::refocus()
+{
+    const QList<QWidget *> covers =
+        parentWidget()->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
+    for (auto it = covers.crbegin(); it != covers.crend(); ++it) {
+        QWidget *cover = *it;
+        if (!cover->isVisible() || !(cover == this || qobject_cast<ChoiceOverlay *>(cover) ||
+                                     qobject_cast<ProfileNameOverlay *>(cover)))
+            continue;
+        if (cover == this)
+            m_list->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+}
+
+void ProfileOverlay::closeEvent(QCloseEvent *event)
+{
+    QWidget::closeEvent(event);
+    emit closed();
 }
 
 bool ProfileOverlay::eventFilter(QObject *watched, QEvent *event)

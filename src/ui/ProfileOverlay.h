@@ -34,8 +34,10 @@ public:
 
 Q_SIGNALS:
     void notice(bool success, const QString &title, const QString &text);
+    void closed();
 
 protected:
+    void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
@@ -48,6 +50,10 @@ private:
     void renameCurrent();
     void deleteCurrent();
     void failed(const QString &sentence);
+    // Shows a question over the list, and gives the list the keys back once
+    // no question covers it.
+    void watchQuestion(QWidget *question);
+    void refocus();
     QString currentName() const;
 
     ProfileChoice *m_choice;

@@ -151,8 +151,8 @@ const TextPair kTable[] = {
     {u"Cancel", u"Cancel"},
     {u"OK", u"OK"},
     {u"Profile name", u"Profile name"},
-    {u"Profile %1 loaded", u"Profile %1 loaded"},
-    {u"Save writes it to the knob", u"Save writes it to the knob"},
+    {u"Profile loaded", u"Profile loaded"},
+    {u"%1: Save writes it to the knob", u"%1: Save writes it to the knob"},
     {u"Profile saved", u"Profile saved"},
     {u"Profile failed", u"Profile failed"},
 };
