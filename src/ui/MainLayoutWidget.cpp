@@ -138,9 +138,9 @@ void MainLayoutWidget::openProfiles()
     connect(overlay, &ProfileOverlay::notice, this, &MainLayoutWidget::showToast);
     // The keys go back where they were: a click leaves no ring on the control.
     const QPointer<QWidget> before = QApplication::focusWidget();
-    connect(overlay, &ProfileOverlay::closed, this, [before] {
-        if (before)
-            before->setFocus(Qt::OtherFocusReason);
+    connect(overlay, &ProfileOverlay::closed, this, [this, before] {
+        QWidget *back = before && isAncestorOf(before) ? before.data() : this;
+        back->setFocus(Qt::OtherFocusReason);
     });
     emit profileListOpened(overlay);
     overlay->show();
