@@ -527,6 +527,12 @@ private Q_SLOTS:
         QTest::mouseClick(child(w, QStringLiteral("choiceButton1")), Qt::LeftButton);
         QCOMPARE(QDir(ProfileStore::defaultUserDirectory()).entryList({QStringLiteral("*.json")}).size(), 1);
         QCOMPARE(button->text(), QStringLiteral("Paint")); // the content is still that one's
+
+        // A later window finds the knob holding a profile and names it.
+        m_window.reset();
+        m_session.reset();
+        QCOMPARE(child<QPushButton>(connectedWindow(), QStringLiteral("profileButton"))->text(),
+                 QStringLiteral("Paint"));
     }
 
     // Closing the window during a slow save waits for the save and says so;

@@ -2,6 +2,8 @@
 
 #include "ui/KnobEditor.h"
 
+#include <QFile>
+
 #include <algorithm>
 #include <utility>
 
@@ -12,6 +14,16 @@ constexpr int kMaxOrigins = 32;
 bool sameName(const QString &a, const QString &b)
 {
     return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// As the editor holds them: delays kept within what each slot accepts.
+KnobDocument::Gestures asEdited(KnobDocument::Gestures gestures)
+{
+    for (QList<KnobAction> &actions : gestures) {
+        for (int v = 0; v < actions.size(); ++v)
+            actions[v].delayMs = clampedDelay(v, actions[v].delayMs);
+    }
+    return gestures;
 }
 
 } // namespace
@@ -34,14 +46,41 @@ void ProfileChoice::remember(const QString &name)
     follow();
 }
 
+QList<ProfileEntry> ProfileChoice::profiles()
+{
+    const QList<ProfileEntry> entries = m_store.list();
+    learn(entries);
+    return entries;
+}
+
+void ProfileChoice::learn(const QList<ProfileEntry> &entries)
+{
+    m_learned = true;
+    m_known.clear();
+    for (const ProfileEntry &e : entries) {
+        QFile file(e.path);
+        if (!e.readable || !file.open(QIODevice::ReadOnly))
+            continue;
+        const ConfigJsonParse parsed = configDocumentFromJson(file.read(1024 * 1024));
+        if (parsed.ok)
+            m_known.append({e.name, asEdited(parsed.document.keys)});
+    }
+}
+
 void ProfileChoice::follow()
 {
+    const KnobDocument::Gestures &now = m_editor->document().keys;
+    const auto holds = [&now](const Origin &o) { return o.gestures == now; };
     QString name;
-    for (auto it = m_origins.crbegin(); it != m_origins.crend(); ++it) {
-        if (it->gestures == m_editor->document().keys) {
-            name = it->name;
-            break;
-        }
+    if (const auto it = std::find_if(m_origins.crbegin(), m_origins.crend(), holds);
+        it != m_origins.crend()) {
+        name = it->name;
+    } else {
+        // Read once the document first changes, not while the window starts.
+        if (!m_learned)
+            learn(m_store.list());
+        if (const auto known = std::find_if(m_known.cbegin(), m_known.cend(), holds); known != m_known.cend())
+            name = known->name;
     }
     if (name == m_current)
         return;
@@ -73,6 +112,7 @@ QString ProfileChoice::saveAs(const QString &name)
     if (!m_store.save(name, m_editor->document(), &error))
         return error;
     remember(name.trimmed());
+    m_learned = false;
     emit listChanged();
     return QString();
 }
@@ -88,6 +128,7 @@ QString ProfileChoice::rename(const QString &from, const QString &to)
     }
     // Forces the shown name to follow even when the gestures stay.
     m_current.clear();
+    m_learned = false;
     follow();
     emit listChanged();
     return QString();
@@ -102,6 +143,7 @@ QString ProfileChoice::remove(const QString &name)
     m_origins.erase(std::remove_if(m_origins.begin(), m_origins.end(),
                                    [&name](const Origin &o) { return sameName(o.name, name); }),
                     m_origins.end());
+    m_learned = false;
     follow();
     emit listChanged();
     return QString();

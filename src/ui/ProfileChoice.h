@@ -12,7 +12,8 @@ class KnobEditor;
 // The window's profiles: the store's list, a choice loaded into the editor as
 // one undoable edit, and which profile the editor's document came from. That
 // is the newest profile chosen or saved whose gestures the document still
-// holds, so an edit shows none and undoing the edit shows it again.
+// holds, so an edit shows none and undoing the edit shows it again; failing
+// that, a profile with the same gestures (a knob that was given one earlier).
 class ProfileChoice : public QObject
 {
     Q_OBJECT
@@ -21,7 +22,8 @@ class ProfileChoice : public QObject
 public:
     ProfileChoice(KnobEditor *editor, ProfileStore store, QObject *parent = nullptr);
 
-    QList<ProfileEntry> profiles() const { return m_store.list(); }
+    // Read afresh each time: the command-line tool may have changed them.
+    QList<ProfileEntry> profiles();
     // Empty when the document is not a profile's (edited, or read from the knob).
     QString currentName() const { return m_current; }
 
@@ -45,9 +47,12 @@ private:
     };
     void remember(const QString &name);
     void follow();
+    void learn(const QList<ProfileEntry> &entries);
 
     KnobEditor *m_editor;
     ProfileStore m_store;
     QList<Origin> m_origins; // oldest first
+    QList<Origin> m_known;   // every readable profile, as last listed
+    bool m_learned = false;
     QString m_current;
 };
