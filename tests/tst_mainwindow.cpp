@@ -522,7 +522,8 @@ private Q_SLOTS:
         // Delete asks first; the list opens on the shown profile.
         QCOMPARE(openList()->currentItem()->text(), QStringLiteral("Mine"));
         QTest::mouseClick(child(w, QStringLiteral("profileDelete")), Qt::LeftButton);
-        QTest::keyClick(child(w, QStringLiteral("choiceButton0")), Qt::Key_Return); // Cancel has the keys
+        QTest::keyClick(child(w, QStringLiteral("choiceButton0")), Qt::Key_Escape); // unanswered: kept
+        QTRY_COMPARE(child(w, QStringLiteral("choiceOverlay")), nullptr);
         QTest::mouseClick(child(w, QStringLiteral("profileDelete")), Qt::LeftButton);
         QTest::mouseClick(child(w, QStringLiteral("choiceButton1")), Qt::LeftButton);
         QCOMPARE(QDir(ProfileStore::defaultUserDirectory()).entryList({QStringLiteral("*.json")}).size(), 1);

@@ -398,6 +398,9 @@ void ProfileOverlay::watchQuestion(QWidget *question)
     question->raise();
     if (auto *first = question->findChild<QPushButton *>(QStringLiteral("choiceButton0")))
         first->setFocus(Qt::OtherFocusReason);
+    // Escape leaves a question unanswered, as it leaves the list.
+    if (qobject_cast<ChoiceOverlay *>(question))
+        question->installEventFilter(this);
     connect(question, &QObject::destroyed, this,
             [this] { QTimer::singleShot(0, this, &ProfileOverlay::refocus); });
 }
@@ -425,6 +428,11 @@ void ProfileOverlay::closeEvent(QCloseEvent *event)
 
 bool ProfileOverlay::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::KeyPress && isEscape(static_cast<QKeyEvent *>(event)) &&
+        qobject_cast<ChoiceOverlay *>(watched)) {
+        static_cast<QWidget *>(watched)->close();
+        return true;
+    }
     if (watched == parentWidget() && event->type() == QEvent::Resize)
         fitToWindow();
     return QWidget::eventFilter(watched, event);
