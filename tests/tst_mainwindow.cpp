@@ -6,6 +6,7 @@
 #include "device/packetutil.h"
 #include "protocol/knobdocument.h"
 #include "protocol/packets.h"
+#include "protocol/profilestore.h"
 #include "ui/uitext.h"
 #include "support/configtestsupport.h"
 #include "support/devicetestsupport.h"
@@ -25,10 +26,12 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFocusFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSignalSpy>
@@ -37,6 +40,7 @@
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
+#include <QUndoStack>
 
 #include <memory>
 
@@ -435,6 +439,101 @@ private Q_SLOTS:
         QCOMPARE(M::ids(w, 4), QStringList{"media:mute"});
         QVERIFY(!M::unsavedEdits(w));
         QVERIFY(w.close());
+    }
+
+    // A chosen profile is an undoable edit that Save writes; the header names
+    // it until the next edit, and Save as stores the window's content.
+    void profileChosenSavedAndUndone()
+    {
+        QTemporaryDir data;
+        const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", data.path().toUtf8());
+        const auto restore = qScopeGuard([&oldData] { qputenv("XDG_DATA_HOME", oldData); });
+        KnobDocument profile;
+        profile.keys = {QList<KnobAction>{KnobAction::key(0x01, 0x1D)},
+                        {KnobAction::key(0x03, 0x1D)},
+                        {KnobAction::key(0, 0x2F)},
+                        {KnobAction::key(0, 0x30)},
+                        {KnobAction::key(0, 0x2C)}};
+        QString error;
+        QVERIFY2(ProfileStore().save(QStringLiteral("Paint"), profile, &error), qPrintable(error));
+
+        MainLayoutWidget &w = connectedWindow();
+        auto *button = child<QPushButton>(w, QStringLiteral("profileButton"));
+        const KnobDocument::Gestures before = M::document(w).keys;
+        QCOMPARE(button->text(), QStringLiteral("Custom"));
+        const auto openList = [&w, button] {
+            QTest::mouseClick(button, Qt::LeftButton);
+            return child<QListWidget>(w, QStringLiteral("profileList"));
+        };
+        QListWidget *list = openList();
+        QVERIFY(list && list->hasFocus());
+        QTest::keyClick(list, Qt::Key_Home);
+        while (!list->currentItem()->text().startsWith(QStringLiteral("Paint")) &&
+               list->currentRow() < list->count() - 1)
+            QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Return);
+        QTRY_COMPARE(child(w, QStringLiteral("profileOverlay")), nullptr);
+        QCOMPARE(M::document(w).keys, profile.keys);
+        QCOMPARE(button->text(), QStringLiteral("Paint"));
+        QVERIFY(M::unsavedEdits(w));
+
+        QUndoStack *undo = w.findChild<KnobEditor *>()->undoStack();
+        undo->undo();
+        QCOMPARE(M::document(w).keys, before);
+        QCOMPARE(button->text(), QStringLiteral("Custom"));
+        undo->redo();
+        QCOMPARE(button->text(), QStringLiteral("Paint"));
+        select(w, 1);
+        A::key(w, 0x05);
+        QCOMPARE(button->text(), QStringLiteral("Custom"));
+        undo->undo();
+        QCOMPARE(button->text(), QStringLiteral("Paint"));
+
+        const double start = hidsim::nowMs();
+        QTest::mouseClick(child(w, QStringLiteral("saveButton")), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_session->isSaveRunning(), 15000);
+        QVERIFY(!M::unsavedEdits(w));
+        const std::vector<hidsim::WriteRecord> writes = writesSince(start, false);
+        auto at = writes.begin();
+        for (const Packet &p : wireOf(profile)) {
+            at = std::find_if(at, writes.end(), [&p](const hidsim::WriteRecord &r) { return r.bytes == p; });
+            QVERIFY(at != writes.end());
+        }
+
+        // Save as, then again under the same name, which asks before replacing.
+        for (const bool replace : {false, true}) {
+            QTest::mouseClick(openList() ? child(w, QStringLiteral("profileSaveAs")) : nullptr,
+                              Qt::LeftButton);
+            auto *edit = child<QLineEdit>(w, QStringLiteral("profileNameEdit"));
+            QVERIFY(edit && edit->hasFocus());
+            edit->setText(QStringLiteral("Mine"));
+            QTest::keyClick(edit, Qt::Key_Return);
+            if (replace)
+                QTest::mouseClick(child(w, QStringLiteral("choiceButton1")), Qt::LeftButton);
+            QTest::keyClick(child(w, QStringLiteral("profileList")), Qt::Key_Escape);
+            QTRY_COMPARE(child(w, QStringLiteral("profileOverlay")), nullptr);
+            QCOMPARE(button->text(), QStringLiteral("Mine"));
+        }
+        KnobDocument stored;
+        QVERIFY(ProfileStore().load(QStringLiteral("mine"), &stored, &error));
+        QCOMPARE(stored.keys, profile.keys);
+        QCOMPARE(QDir(ProfileStore::defaultUserDirectory()).entryList({QStringLiteral("*.json")}).size(), 2);
+        // Delete asks first; the list opens on the shown profile.
+        QCOMPARE(openList()->currentItem()->text(), QStringLiteral("Mine"));
+        QTest::mouseClick(child(w, QStringLiteral("profileDelete")), Qt::LeftButton);
+        QTest::keyClick(child(w, QStringLiteral("choiceButton0")), Qt::Key_Escape); // unanswered: kept
+        QTRY_COMPARE(child(w, QStringLiteral("choiceOverlay")), nullptr);
+        QTest::mouseClick(child(w, QStringLiteral("profileDelete")), Qt::LeftButton);
+        QTest::mouseClick(child(w, QStringLiteral("choiceButton1")), Qt::LeftButton);
+        QCOMPARE(QDir(ProfileStore::defaultUserDirectory()).entryList({QStringLiteral("*.json")}).size(), 1);
+        QCOMPARE(button->text(), QStringLiteral("Paint")); // the content is still that one's
+
+        // A later window finds the knob holding a profile and names it.
+        m_window.reset();
+        m_session.reset();
+        QCOMPARE(child<QPushButton>(connectedWindow(), QStringLiteral("profileButton"))->text(),
+                 QStringLiteral("Paint"));
     }
 
     // Closing the window during a slow save waits for the save and says so;

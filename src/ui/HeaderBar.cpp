@@ -1,9 +1,10 @@
 #include "ui/HeaderBar.h"
 
-#include "ui/uitext.h"
+#include "ui/ProfileButton.h"
 #include "ui/mainlayoutgeometry.h"
 #include "ui/pages/PaintedButton.h"
 #include "ui/svgpixmap.h"
+#include "ui/uitext.h"
 
 #include <QLabel>
 #include <QMouseEvent>
@@ -28,6 +29,8 @@ HeaderBar::HeaderBar(QWidget *window) : QWidget(window)
     m_saveButton->setCursor(Qt::PointingHandCursor);
     m_saveButton->setFocusPolicy(Qt::TabFocus);
     m_saveButton->setEnabled(false);
+
+    m_profileButton = new ProfileButton(this);
 }
 
 void HeaderBar::mousePressEvent(QMouseEvent *event)
@@ -42,13 +45,18 @@ void HeaderBar::relayout()
     QWidget *window = parentWidget();
     const layout::MainGeometry g = layout::mainGeometry(window->size());
     // At the window's origin, so the pieces keep the window's coordinates.
-    const QRect pieces =
-        g.logo.united(g.importButton).united(g.exportButton).united(g.resetButton).united(g.saveButton);
+    const QRect pieces = g.logo.united(g.profileButton)
+                             .united(g.importButton)
+                             .united(g.exportButton)
+                             .united(g.resetButton)
+                             .united(g.saveButton);
     setGeometry(0, 0, window->width(), pieces.bottom() + 1);
 
     m_logo->setGeometry(g.logo);
     m_logo->setPixmap(renderSvgPixmap(QStringLiteral(":/asset/Logo.svg"), g.logo.size(), this));
 
+    m_profileButton->setGeometry(g.profileButton);
+    m_profileButton->setStyleMetrics(g.buttonRadius, g.buttonBorder, g.buttonFontMaxPx - 1);
     m_resetButton->setGeometry(g.resetButton);
     m_saveButton->setGeometry(g.saveButton);
     m_exportButton->setGeometry(g.exportButton);

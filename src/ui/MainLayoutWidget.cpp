@@ -12,6 +12,9 @@
 #include "ui/KnobEditor.h"
 #include "ui/KnobSync.h"
 #include "ui/PageStack.h"
+#include "ui/ProfileButton.h"
+#include "ui/ProfileChoice.h"
+#include "ui/ProfileOverlay.h"
 #include "ui/ResetOverlay.h"
 #include "ui/StatusArea.h"
 #include "ui/SystemSwitch.h"
@@ -24,9 +27,12 @@
 #include "ui/pages/KeyboardWidget.h"
 #include "ui/pages/PaintedButton.h"
 
+#include <QApplication>
 #include <QDebug>
+#include <QListWidget>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QShortcut>
 #include <QUndoStack>
@@ -49,6 +55,9 @@ MainLayoutWidget::MainLayoutWidget(KnobSession *session, QWidget *parent)
     connect(m_fileTransfer, &ConfigFileTransfer::notice, this, &MainLayoutWidget::showToast);
     connect(m_importButton, &QPushButton::clicked, m_fileTransfer, &ConfigFileTransfer::importWithDialog);
     connect(m_exportButton, &QPushButton::clicked, m_fileTransfer, &ConfigFileTransfer::exportWithDialog);
+    m_profiles = new ProfileChoice(m_editor, ProfileStore(), this);
+    connect(m_profiles, &ProfileChoice::currentChanged, m_profileButton, &ProfileButton::setProfileName);
+    connect(m_profileButton, &QPushButton::clicked, this, &MainLayoutWidget::openProfiles);
     setupShortcuts();
     m_sync->start();
 }
@@ -77,15 +86,23 @@ void MainLayoutWidget::setupShortcuts()
 
 QList<QWidget *> MainLayoutWidget::focusOrder() const
 {
-    // An open question covers the window: Tab stays on its answers.
-    for (QWidget *child : findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
+    // An open question covers the window: Tab stays on the topmost one's answers.
+    const QList<QWidget *> children = findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
+    for (auto it = children.crbegin(); it != children.crend(); ++it) {
+        QWidget *child = *it;
+        if (!child->isVisible())
+            continue;
+        if (const auto *profiles = qobject_cast<ProfileOverlay *>(child))
+            return profiles->focusOrder();
+        if (const auto *name = qobject_cast<ProfileNameOverlay *>(child))
+            return name->focusOrder();
         if ((qobject_cast<ResetOverlay *>(child) || qobject_cast<ChoiceOverlay *>(child)) &&
             child->isVisible()) {
             const QList<QPushButton *> answers = child->findChildren<QPushButton *>();
             return QList<QWidget *>(answers.begin(), answers.end());
         }
     }
-    QList<QWidget *> order = {m_importButton, m_exportButton, m_resetButton, m_saveButton};
+    QList<QWidget *> order = {m_profileButton, m_importButton, m_exportButton, m_resetButton, m_saveButton};
     if (const auto *buttons = findChild<WindowButtons *>(QString(), Qt::FindDirectChildrenOnly))
         order << buttons->minimiseButton() << buttons->closeButton();
     // The rest only edits a connected knob.
@@ -113,6 +130,22 @@ QList<QWidget *> MainLayoutWidget::focusOrder() const
         });
     }
     return order + controls;
+}
+
+void MainLayoutWidget::openProfiles()
+{
+    auto *overlay = new ProfileOverlay(this, m_profiles);
+    connect(overlay, &ProfileOverlay::notice, this, &MainLayoutWidget::showToast);
+    // The keys go back where they were: a click leaves no ring on the control.
+    const QPointer<QWidget> before = QApplication::focusWidget();
+    connect(overlay, &ProfileOverlay::closed, this, [this, before] {
+        QWidget *back = before && isAncestorOf(before) ? before.data() : this;
+        back->setFocus(Qt::OtherFocusReason);
+    });
+    emit profileListOpened(overlay);
+    overlay->show();
+    overlay->raise();
+    overlay->list()->setFocus(Qt::TabFocusReason);
 }
 
 void MainLayoutWidget::handleLogoPress()
@@ -178,6 +211,7 @@ void MainLayoutWidget::setupButtons()
     m_importButton = m_header->importButton();
     m_exportButton = m_header->exportButton();
     m_saveButton = m_header->saveButton();
+    m_profileButton = m_header->profileButton();
 }
 
 // ---- Scaling ----------------------------------------------------------------
@@ -252,8 +286,9 @@ void MainLayoutWidget::applyConnectionVisualState(bool connected)
     const double opacity = connected ? 1.0 : 0.4;
     for (QWidget *w : {static_cast<QWidget *>(m_knobArea), static_cast<QWidget *>(m_resetButton),
                        static_cast<QWidget *>(m_importButton), static_cast<QWidget *>(m_exportButton),
-                       static_cast<QWidget *>(m_saveButton), static_cast<QWidget *>(m_tabBar),
-                       static_cast<QWidget *>(m_systemSwitch), static_cast<QWidget *>(m_contentStack)}) {
+                       static_cast<QWidget *>(m_profileButton), static_cast<QWidget *>(m_saveButton),
+                       static_cast<QWidget *>(m_tabBar), static_cast<QWidget *>(m_systemSwitch),
+                       static_cast<QWidget *>(m_contentStack)}) {
         if (!w)
             continue;
         auto *dim = w->findChild<DimOverlay *>(QString(), Qt::FindDirectChildrenOnly);
@@ -274,6 +309,8 @@ void MainLayoutWidget::applyConnectionVisualState(bool connected)
     }
     if (m_saveButton)
         m_saveButton->setEnabled(connected);
+    if (m_profileButton)
+        m_profileButton->setEnabled(connected);
     m_tabBar->updateIcons();
 }
 

@@ -13,6 +13,9 @@ class KnobSession;
 class KnobSync;
 class PageStack;
 class PaintedButton;
+class ProfileButton;
+class ProfileChoice;
+class ProfileOverlay;
 class QPushButton;
 class StatusArea;
 class SystemSwitch;
@@ -34,6 +37,10 @@ public:
     explicit MainLayoutWidget(KnobSession *session, QWidget *parent = nullptr);
     ~MainLayoutWidget() override;
 
+Q_SIGNALS:
+    // The profile list was opened; what builds on profiles adds its footers here.
+    void profileListOpened(ProfileOverlay *overlay);
+
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
@@ -49,6 +56,7 @@ private:
     void relayout();
 
     void handleLogoPress();
+    void openProfiles();
     void setupShortcuts();
     // What Tab walks: the header's buttons, the knob, the tabs and the open page.
     QList<QWidget *> focusOrder() const;
@@ -77,4 +85,6 @@ private:
     PaintedButton *m_exportButton = nullptr;
     ConfigFileTransfer *m_fileTransfer = nullptr;
     QPushButton *m_saveButton = nullptr;
+    ProfileChoice *m_profiles = nullptr;
+    ProfileButton *m_profileButton = nullptr;
 };

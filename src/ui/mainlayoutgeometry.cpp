@@ -57,6 +57,9 @@ MainGeometry mainGeometry(const QSize &size)
     const int logoSide = scaled(120, sx, 60);
     const int logoCenterY = buttonTop + buttonHeight / 2;
     g.logo = QRect(fraction(W, 184, kDesignWidth), logoCenterY - logoSide / 2, logoSide, logoSide);
+    // The profile control follows the logo, clear of the centred status.
+    g.profileButton =
+        QRect(g.logo.right() + 1 + scaled(24, sx, 8), buttonTop, scaled(240, sx, 130), buttonHeight);
 
     const QSize statusSize = statusAreaSize(size);
     g.status = QRect((W - statusSize.width()) / 2, fraction(H, 24, kDesignHeight), statusSize.width(),

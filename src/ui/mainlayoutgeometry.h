@@ -22,6 +22,7 @@ struct MainGeometry
     double sx = 1.0;
     double sy = 1.0;
     QRect logo;
+    QRect profileButton;
     QRect status;
     QRect importButton;
     QRect exportButton;
