@@ -1,0 +1,170 @@
+#include "device/KnobSession.h"
+#include "device/ProfileSwitcher.h"
+#include "device/savereadback.h"
+#include "protocol/profilestore.h"
+#include "protocol/switchrules.h"
+
+#include "fakes/clock/ManualClock.h"
+#include "fakes/focus/FakeFocusWatcher.h"
+#include "support/devicetestsupport.h"
+
+#include <QDate>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const char16_t *const kMedia[] = {u"音量-", u"音量+", u"屏幕亮度-", u"屏幕亮度+", u"静音"};
+
+// Gesture k holds media action shift + k - 1 (wrapping), so two shifts differ on every gesture.
+KnobDocument mediaDocument(int shift, int changedKeys = 5)
+{
+    KnobDocument d;
+    for (int k = 1; k <= kKnobKeyCount; ++k)
+        d.keys[k - 1] = {
+            KnobAction::named(QString::fromUtf16(kMedia[(k - 1 + (k <= changedKeys ? shift : 0)) % 5]))};
+    return d;
+}
+
+std::vector<Packet> wireSince(double ms)
+{
+    std::vector<Packet> out;
+    for (const hidsim::WriteRecord &r : writesSince(ms, false))
+        out.push_back(r.bytes);
+    return out;
+}
+
+struct Rig
+{
+    QTemporaryDir dir;
+    ProfileSwitcherPaths paths;
+    std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
+    KnobSession session;
+    FakeFocusWatcher desktop;
+    std::unique_ptr<ProfileSwitcher> switcher;
+
+    // The knob holds mediaDocument(0); profile "Pn" is mediaDocument(1, n).
+    bool start(int limit, int writesToday = 0)
+    {
+        paths.rules = dir.filePath(QStringLiteral("rules.json"));
+        paths.writeCounter = dir.filePath(QStringLiteral("writes.json"));
+        paths.profiles = dir.filePath(QStringLiteral("profiles"));
+        paths.readyMade = {dir.filePath(QStringLiteral("none"))};
+        paths.watchRules = false;
+        ProfileStore store(paths.profiles, paths.readyMade);
+        SwitchRules rules;
+        QString error;
+        for (int n = 0; n <= 5; ++n) {
+            if (!store.save(QStringLiteral("P%1").arg(n), n ? mediaDocument(1, n) : mediaDocument(0), &error))
+                return false;
+            rules.bindings.insert(QStringLiteral("app.p%1").arg(n), QStringLiteral("P%1").arg(n));
+        }
+        rules.enabled = true;
+        rules.dailyLimit = limit;
+        SwitchWriteCounter counter(paths.writeCounter);
+        for (int i = 0; i < writesToday; ++i)
+            counter.add(QDate::currentDate(), &error);
+        if (!rules.save(paths.rules, &error))
+            return false;
+        resetWithKnob();
+        if (!connectAndReadSession(session))
+            return false;
+        switcher = std::make_unique<ProfileSwitcher>(&session, clock, paths);
+        QObject::connect(&desktop, &FocusWatcher::focusChanged, switcher.get(),
+                         &ProfileSwitcher::focusChanged);
+        QSignalSpy saved(&session, &KnobSession::saveFinished);
+        return session.save(mediaDocument(0)) && QTest::qWaitFor([&] { return !saved.isEmpty(); }, 15000);
+    }
+};
+
+} // namespace
+
+class TestAutoSwitch : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void switchWritesOnlyWhatDiffers_data()
+    {
+        QTest::addColumn<int>("profile");
+        QTest::addColumn<bool>("held");
+        QTest::addColumn<int>("writesToday");
+        QTest::addColumn<int>("changedKeys"); // 0: nothing written
+        QTest::newRow("one changed gesture") << 1 << false << 0 << 1;
+        QTest::newRow("five changed gestures") << 5 << false << 0 << 5;
+        QTest::newRow("identical profile") << 0 << false << 0 << 0;
+        QTest::newRow("daily limit reached") << 1 << false << 3 << 0;
+        QTest::newRow("unsaved edits hold it") << 1 << true << 0 << 0;
+    }
+    void switchWritesOnlyWhatDiffers()
+    {
+        QFETCH(int, profile);
+        QFETCH(bool, held);
+        QFETCH(int, writesToday);
+        QFETCH(int, changedKeys);
+        Rig rig;
+        QVERIFY(rig.start(3, writesToday));
+        rig.switcher->setHeld(held);
+        QSignalSpy switched(rig.switcher.get(), &ProfileSwitcher::switched);
+        QSignalSpy limit(rig.switcher.get(), &ProfileSwitcher::limitReached);
+        QSignalSpy checked(&rig.session, &KnobSession::saveChecked);
+        const QString name = QStringLiteral("P%1").arg(profile);
+        const QString app = QStringLiteral("app.p%1").arg(profile);
+        if (changedKeys)
+            QTest::ignoreMessage(QtInfoMsg,
+                                 qPrintable(QStringLiteral("配置文件切换: %1 (%2)").arg(name, app)));
+        const double start = hidsim::nowMs();
+        rig.desktop.bring(app);
+        rig.clock->advance(999);
+        QVERIFY(!rig.session.isSaveRunning());
+        rig.clock->advance(1);
+        QTest::qWait(300);
+        QCOMPARE(limit.size(), writesToday >= 3 ? 1 : 0);
+        if (changedKeys) {
+            QTRY_COMPARE_WITH_TIMEOUT(switched.size(), 1, 15000);
+            // The changed gestures only, each followed by its end packet.
+            KnobDocument partial = mediaDocument(1, changedKeys);
+            for (int k = changedKeys + 1; k <= kKnobKeyCount; ++k)
+                partial.keys[k - 1].clear();
+            QCOMPARE(wireSince(start), documentWriteReports(partial));
+            QCOMPARE(rig.switcher->writesToday(), 1);
+            QCOMPARE(compareReadBack(mediaDocument(1, changedKeys),
+                                     checked.at(0).at(0).value<SaveOutcome>().document)
+                         .matches(),
+                     true);
+        } else {
+            QVERIFY(checked.isEmpty());
+            QVERIFY(wireSince(start).empty());
+        }
+        if (held) {
+            QTest::ignoreMessage(QtInfoMsg,
+                                 qPrintable(QStringLiteral("配置文件切换: %1 (%2)").arg(name, app)));
+            rig.switcher->setHeld(false);
+            QTRY_COMPARE_WITH_TIMEOUT(switched.size(), 1, 15000);
+        }
+    }
+
+    void flickingWritesAtMostOnce()
+    {
+        Rig rig;
+        QVERIFY(rig.start(300));
+        QSignalSpy checked(&rig.session, &KnobSession::saveChecked);
+        for (int i = 0; i < 10; ++i) {
+            rig.desktop.bring(QStringLiteral("app.p%1").arg(i % 2 ? 5 : 1));
+            rig.clock->advance(50);
+        }
+        QTest::qWait(200);
+        QVERIFY(checked.isEmpty());
+        QTest::ignoreMessage(QtInfoMsg, "配置文件切换: P5 (app.p5)");
+        rig.clock->advance(1000);
+        QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 1, 15000);
+        QTest::qWait(300);
+        QCOMPARE(checked.size(), 1);
+        QCOMPARE(rig.switcher->activeProfile(), QStringLiteral("P5"));
+        QCOMPARE(rig.switcher->recentApps().size(), 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAutoSwitch)
+#include "tst_autoswitch.moc"
