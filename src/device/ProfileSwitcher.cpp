@@ -84,7 +84,10 @@ bool ProfileSwitcher::bind(const QString &appId, const QString &profile, QString
 {
     reloadRules();
     SwitchRules rules = m_rules;
-    rules.bindings.insert(appId, profile);
+    if (appId.isEmpty())
+        rules.defaultProfile = profile;
+    else
+        rules.bindings.insert(appId, profile);
     if (!rules.save(m_paths.rules, error))
         return false;
     m_rules = rules;
@@ -95,7 +98,10 @@ bool ProfileSwitcher::bind(const QString &appId, const QString &profile, QString
 
 void ProfileSwitcher::setHeld(bool held)
 {
-    if (std::exchange(m_held, held) != held && !held)
+    if (std::exchange(m_held, held) == held)
+        return;
+    emit stateChanged();
+    if (!held)
         trySwitch();
 }
 
@@ -151,25 +157,35 @@ QList<int> ProfileSwitcher::differingKeys(const KnobDocument &meant) const
 
 void ProfileSwitcher::trySwitch()
 {
-    if (!m_target || !m_rules.enabled || m_paused || m_held || m_pending)
+    if (!m_target || !m_rules.enabled || m_paused)
         return;
+    const QString profile = m_rules.profileFor(m_target->appId);
+    if (!profile.isEmpty())
+        writeProfile(profile, m_target->appId, false);
+}
+
+bool ProfileSwitcher::applyProfile(const QString &profile)
+{
+    return writeProfile(profile, QStringLiteral("manual"), true);
+}
+
+bool ProfileSwitcher::writeProfile(const QString &profile, const QString &appId, bool chosen)
+{
+    if (m_held || m_pending)
+        return false;
     // Another program holding the knob leaves this session unconnected.
     if (!m_session->isConnected())
-        return;
+        return false;
     if (!m_knobHolds) {
         // Built after the knob's first read: what it holds is asked once.
         if (!m_session->isConfigReadInProgress())
             m_session->readConfiguration();
-        return;
+        return false;
     }
     if (m_session->isSaveRunning()) {
-        m_retryAfterSave = true;
-        return;
+        m_retryAfterSave = !chosen;
+        return false;
     }
-    const QString appId = m_target->appId;
-    const QString profile = m_rules.profileFor(appId);
-    if (profile.isEmpty())
-        return;
 
     const ProfileStore store(
         m_paths.profiles.isEmpty() ? ProfileStore::defaultUserDirectory() : m_paths.profiles,
@@ -178,7 +194,7 @@ void ProfileSwitcher::trySwitch()
     QString error;
     if (!store.load(profile, &meant, &error)) {
         qWarning().noquote() << QStringLiteral("自动切换: 配置文件 %1 无法读取: %2").arg(profile, error);
-        return;
+        return false;
     }
     // The light goes out on its own; a switch writes gestures only.
     meant.light.reset();
@@ -187,16 +203,16 @@ void ProfileSwitcher::trySwitch()
     if (changed.isEmpty()) {
         m_activeProfile = profile;
         emit stateChanged();
-        return;
+        return true;
     }
-    if (isLimitReached()) {
+    if (!chosen && isLimitReached()) {
         const QString today = QDate::currentDate().toString(Qt::ISODate);
         if (std::exchange(m_limitNoticeDay, today) != today) {
             qWarning().noquote()
                 << QStringLiteral("自动切换已暂停: 今日写入已达上限 %1").arg(m_rules.dailyLimit);
             emit limitReached(m_rules.dailyLimit);
         }
-        return;
+        return false;
     }
     KnobDocument partial = meant;
     for (int k = 1; k <= kKnobKeyCount; ++k) {
@@ -204,10 +220,11 @@ void ProfileSwitcher::trySwitch()
             partial.keys[k - 1].clear();
     }
     if (!m_session->save(partial, true)) {
-        m_retryAfterSave = true;
-        return;
+        m_retryAfterSave = !chosen;
+        return false;
     }
     m_pending = PendingSwitch{profile, appId, meant};
+    return true;
 }
 
 void ProfileSwitcher::onConfigurationRead(const KnobDocument &document)

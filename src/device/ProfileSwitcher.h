@@ -49,6 +49,7 @@ public:
     bool isEnabled() const { return m_rules.enabled; }
     // Turns switching on or off in the rules file.
     bool setEnabled(bool on, QString *error);
+    // An empty appId names the default profile.
     bool bind(const QString &appId, const QString &profile, QString *error);
     void reloadRules();
 
@@ -66,6 +67,9 @@ public:
     QList<FocusedApp> recentApps() const { return m_recent; }
 
     void focusChanged(const FocusedApp &app);
+    // Puts a profile on the knob now (the tray's choice), switching on or
+    // not; false when it cannot go now. Held edits still hold it.
+    bool applyProfile(const QString &profile);
 
 Q_SIGNALS:
     // Something shown about switching changed: rules, pause, count, recent applications.
@@ -76,6 +80,7 @@ Q_SIGNALS:
 
 private:
     void trySwitch();
+    bool writeProfile(const QString &profile, const QString &appId, bool chosen);
     void onConfigurationRead(const KnobDocument &document);
     void onSaveChecked(const SaveOutcome &outcome);
     QList<int> differingKeys(const KnobDocument &meant) const;

@@ -34,6 +34,8 @@ public:
     explicit MainLayoutWidget(KnobSession *session, QWidget *parent = nullptr);
     ~MainLayoutWidget() override;
 
+    KnobEditor *editor() const { return m_editor; }
+
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
