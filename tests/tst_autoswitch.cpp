@@ -3,12 +3,16 @@
 #include "device/savereadback.h"
 #include "protocol/profilestore.h"
 #include "protocol/switchrules.h"
+#include "ui/BackgroundTray.h"
+#include "ui/autostart.h"
 
 #include "fakes/clock/ManualClock.h"
 #include "fakes/focus/FakeFocusWatcher.h"
 #include "support/devicetestsupport.h"
 
 #include <QDate>
+#include <QMenu>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -85,6 +89,60 @@ class TestAutoSwitch : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_home.isValid());
+        qputenv("XDG_DATA_HOME", m_home.filePath(QStringLiteral("data")).toUtf8());
+        qputenv("XDG_CONFIG_HOME", m_home.filePath(QStringLiteral("config")).toUtf8());
+    }
+
+    void trayMenu()
+    {
+        QString error;
+        QVERIFY(ProfileStore().save(QStringLiteral("Painting"), mediaDocument(1), &error));
+        KnobSession session;
+        ProfileSwitcher switcher(&session, std::make_shared<ManualClock>());
+        BackgroundTray tray(&switcher);
+        QStringList texts;
+        for (QAction *a : tray.menu()->actions())
+            texts << (a->isSeparator() && a->text().isEmpty() ? QStringLiteral("-") : a->text());
+        QCOMPARE(texts,
+                 (QStringList{QStringLiteral("Profiles"), QStringLiteral("Painting"), QStringLiteral("-"),
+                              QStringLiteral("Pause switching"), QStringLiteral("Automatic switching…"),
+                              QStringLiteral("Open"), QStringLiteral("Quit")}));
+        tray.menu()->actions().at(3)->trigger();
+        QVERIFY(switcher.isPaused());
+        QSignalSpy quit(&tray, &BackgroundTray::quitRequested);
+        tray.menu()->actions().last()->trigger();
+        QCOMPARE(quit.size(), 1);
+    }
+
+    void autostartEntry_data()
+    {
+        QTest::addColumn<QString>("executable");
+        QTest::newRow("plain") << QString();
+        QTest::newRow("blanks, dollar, percent") << QStringLiteral("/opt/my apps/$v%1/veltranix");
+    }
+    void autostartEntry()
+    {
+        QFETCH(QString, executable);
+        QString error;
+        QVERIFY2(Autostart::set(true, &error), qPrintable(error));
+        QVERIFY(Autostart::isOn());
+        if (!executable.isEmpty()) {
+            QFile file(Autostart::entryPath());
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(Autostart::entryText(executable).toUtf8());
+        }
+        QProcess validate;
+        validate.start(QStringLiteral("desktop-file-validate"), {Autostart::entryPath()});
+        QVERIFY(validate.waitForFinished(10000));
+        QCOMPARE(validate.readAll() + validate.readAllStandardError(), QByteArray());
+        QCOMPARE(validate.exitCode(), 0);
+        QVERIFY(Autostart::set(false, &error));
+        QVERIFY(!QFile::exists(Autostart::entryPath()));
+    }
+
     void switchWritesOnlyWhatDiffers_data()
     {
         QTest::addColumn<int>("profile");
@@ -164,7 +222,10 @@ private slots:
         QCOMPARE(rig.switcher->activeProfile(), QStringLiteral("P5"));
         QCOMPARE(rig.switcher->recentApps().size(), 2);
     }
+
+private:
+    QTemporaryDir m_home;
 };
 
-QTEST_GUILESS_MAIN(TestAutoSwitch)
+QTEST_MAIN(TestAutoSwitch)
 #include "tst_autoswitch.moc"
