@@ -3,6 +3,7 @@
 #include "device/savereadback.h"
 #include "protocol/profilestore.h"
 #include "protocol/switchrules.h"
+#include "ui/AutoSwitchPanel.h"
 #include "ui/BackgroundTray.h"
 #include "ui/autostart.h"
 
@@ -10,7 +11,9 @@
 #include "fakes/focus/FakeFocusWatcher.h"
 #include "support/devicetestsupport.h"
 
+#include <QCheckBox>
 #include <QDate>
+#include <QLabel>
 #include <QMenu>
 #include <QProcess>
 #include <QSignalSpy>
@@ -115,6 +118,35 @@ private slots:
         QSignalSpy quit(&tray, &BackgroundTray::quitRequested);
         tray.menu()->actions().last()->trigger();
         QCOMPARE(quit.size(), 1);
+    }
+
+    // Where the desktop does not say, the switch never looks on.
+    void panelTellsTheDesktopsState_data()
+    {
+        QTest::addColumn<bool>("answering");
+        QTest::newRow("answering") << true;
+        QTest::newRow("unavailable") << false;
+    }
+    void panelTellsTheDesktopsState()
+    {
+        QFETCH(bool, answering);
+        KnobSession session;
+        ProfileSwitcher switcher(&session, std::make_shared<ManualClock>());
+        QString error;
+        QVERIFY(switcher.setEnabled(true, &error));
+        FakeFocusWatcher desktop(answering ? FocusWatcher::State::Answering
+                                           : FocusWatcher::State::Unavailable);
+        QWidget window;
+        window.resize(1280, 720);
+        AutoSwitchPanel *panel = AutoSwitchPanel::open(&window, &switcher, &desktop);
+        auto *toggle = panel->findChild<QCheckBox *>(QStringLiteral("autoSwitchToggle"));
+        QCOMPARE(toggle->isEnabled(), answering);
+        QCOMPARE(toggle->isChecked(), answering);
+        QCOMPARE(panel->findChild<QLabel *>(QStringLiteral("autoSwitchState"))
+                     ->text()
+                     .contains(QStringLiteral("no desktop")),
+                 !answering);
+        QVERIFY(switcher.setEnabled(false, &error));
     }
 
     void autostartEntry_data()

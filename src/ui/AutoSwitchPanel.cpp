@@ -28,7 +28,6 @@ AutoSwitchPanel::AutoSwitchPanel(QWidget *window, ProfileSwitcher *switcher, Foc
     : PanelOverlay(window, uiText(QStringLiteral("自动切换")), 380), m_switcher(switcher), m_watcher(watcher)
 {
     setObjectName(QStringLiteral("autoSwitchPanel"));
-    panel()->setStyleSheet(panel()->styleSheet() + labelStyle() + buttonStyle());
     m_toggle = new QCheckBox(uiText(QStringLiteral("随前台应用切换配置文件")), panel());
     m_toggle->setObjectName(QStringLiteral("autoSwitchToggle"));
     m_state = new QLabel(panel());
@@ -39,7 +38,6 @@ AutoSwitchPanel::AutoSwitchPanel(QWidget *window, ProfileSwitcher *switcher, Foc
     m_notice = new QLabel(panel());
     m_notice->setObjectName(QStringLiteral("autoSwitchNotice"));
     m_notice->setWordWrap(true);
-    m_notice->setStyleSheet(QStringLiteral("QLabel { color: #F4C849; }"));
     m_login = new QCheckBox(uiText(QStringLiteral("开机启动")), panel());
     m_login->setObjectName(QStringLiteral("startAtLogin"));
     for (QWidget *row :
@@ -56,6 +54,9 @@ AutoSwitchPanel::AutoSwitchPanel(QWidget *window, ProfileSwitcher *switcher, Foc
     buttons->addStretch();
     buttons->addWidget(done);
     body()->addLayout(buttons);
+    styleRows();
+    m_notice->setStyleSheet(
+        QStringLiteral("QLabel { color: #F4C849; font-size: 12px; background: transparent; }"));
 
     connect(m_toggle, &QCheckBox::toggled, this, [this](bool on) {
         QString error;

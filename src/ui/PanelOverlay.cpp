@@ -1,8 +1,12 @@
 #include "ui/PanelOverlay.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 PanelOverlay::PanelOverlay(QWidget *window, const QString &title, int panelWidth) : QWidget(window)
@@ -10,7 +14,7 @@ PanelOverlay::PanelOverlay(QWidget *window, const QString &title, int panelWidth
     setObjectName(QStringLiteral("panelOverlay"));
     setAttribute(Qt::WA_StyledBackground);
     setAttribute(Qt::WA_DeleteOnClose);
-    setStyleSheet(QStringLiteral("QWidget#panelOverlay { background-color: rgba(1, 1, 1, 204); }"));
+    setStyleSheet(QStringLiteral("PanelOverlay { background-color: rgba(1, 1, 1, 204); }"));
 
     m_panel = new QWidget(this);
     m_panel->setObjectName(QStringLiteral("overlayPanel"));
@@ -30,19 +34,36 @@ PanelOverlay::PanelOverlay(QWidget *window, const QString &title, int panelWidth
     setFocusPolicy(Qt::StrongFocus);
 }
 
-QString PanelOverlay::labelStyle()
+void PanelOverlay::styleRows()
 {
-    return QStringLiteral("QLabel, QCheckBox { color: #D4D4D5; font-size: 12px; background: transparent; }"
-                          "QCheckBox:disabled { color: #6B6B6B; }");
-}
-
-QString PanelOverlay::buttonStyle()
-{
-    return QStringLiteral("QPushButton { color: #FFFFFF; font-size: 13px; background-color: #35393A; "
-                          "border: 1px solid #424242; border-radius: 4px; padding: 5px 12px; }"
-                          "QPushButton:hover { background-color: #3F4446; }"
-                          "QPushButton:default { color: #BEF449; }"
-                          "QPushButton:disabled { color: #6B6B6B; }");
+    const QString text = QStringLiteral("color: #D4D4D5; font-size: 12px; background: transparent;");
+    for (QLabel *label : m_panel->findChildren<QLabel *>()) {
+        if (label->styleSheet().isEmpty())
+            label->setStyleSheet(QStringLiteral("QLabel { %1 }").arg(text));
+    }
+    for (QCheckBox *box : m_panel->findChildren<QCheckBox *>())
+        box->setStyleSheet(
+            QStringLiteral("QCheckBox { %1 } QCheckBox:disabled { color: #6B6B6B; }"
+                           "QCheckBox::indicator { width: 12px; height: 12px; border: 1px solid #6B6B6B; "
+                           "border-radius: 3px; background: #1F2122; }"
+                           "QCheckBox::indicator:checked { background: #BEF449; border-color: #BEF449; }")
+                .arg(text));
+    for (QPushButton *button : m_panel->findChildren<QPushButton *>())
+        button->setStyleSheet(
+            QStringLiteral("QPushButton { color: #FFFFFF; font-size: 13px; background-color: #35393A; "
+                           "border: 1px solid #424242; border-radius: 4px; padding: 5px 12px; }"
+                           "QPushButton:hover { background-color: #3F4446; }"
+                           "QPushButton:default { color: #BEF449; }"
+                           "QPushButton:disabled { color: #6B6B6B; }"));
+    const QString field =
+        QStringLiteral("color: #FFFFFF; background-color: #1F2122; border: 1px solid #424242; "
+                       "font-size: 12px; padding: 3px;");
+    for (QComboBox *combo : m_panel->findChildren<QComboBox *>())
+        combo->setStyleSheet(QStringLiteral("QComboBox { %1 }").arg(field));
+    for (QListWidget *list : m_panel->findChildren<QListWidget *>())
+        list->setStyleSheet(
+            QStringLiteral("QListWidget { %1 } QListWidget::item:selected { background-color: #3F4446; }")
+                .arg(field));
 }
 
 void PanelOverlay::fitToWindow()

@@ -20,9 +20,9 @@ protected:
     QWidget *panel() const { return m_panel; }
     bool eventFilter(QObject *watched, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
-    // Styles for the rows, matching the panel.
-    static QString labelStyle();
-    static QString buttonStyle();
+    // Gives the panel's rows the panel's look; each its own sheet, as
+    // elsewhere in the window. Called once the rows are in.
+    void styleRows();
     void fitToWindow();
 
 private:

@@ -27,11 +27,6 @@ UseProfileForChooser::UseProfileForChooser(QWidget *window, ProfileSwitcher *swi
     : PanelOverlay(window, uiText(QStringLiteral("将此配置文件用于…")), 420), m_switcher(switcher)
 {
     setObjectName(QStringLiteral("useProfileForChooser"));
-    panel()->setStyleSheet(
-        panel()->styleSheet() + labelStyle() + buttonStyle() +
-        QStringLiteral("QComboBox, QListWidget { color: #FFFFFF; background-color: #1F2122; "
-                       "border: 1px solid #424242; font-size: 12px; }"
-                       "QListWidget::item:selected { background-color: #3F4446; }"));
     m_profile = new QComboBox(panel());
     m_profile->setObjectName(QStringLiteral("profileChoice"));
     for (const ProfileEntry &entry : ProfileStore().list()) {
@@ -61,6 +56,7 @@ UseProfileForChooser::UseProfileForChooser(QWidget *window, ProfileSwitcher *swi
     buttons->addWidget(cancel);
     buttons->addWidget(bind);
     body()->addLayout(buttons);
+    styleRows();
 
     const auto update = [this, bind, asDefault] {
         const bool haveProfile = m_profile->count() > 0;
