@@ -105,6 +105,8 @@ int main(int argc, char *argv[])
         QObject::connect(focusWatcher.get(), &FocusWatcher::focusChanged, switcher.get(),
                          &ProfileSwitcher::focusChanged);
         window->setAutoSwitching(switcher.get(), focusWatcher.get());
+        // Started in the background, the application in front counts from the start.
+        switcher->focusChanged(focusWatcher->current());
     }
     // The window is asked for first: starting the link (the HID library, udev,
     // the Bluetooth watch) need not delay it, and the window shows what it finds.

@@ -17,6 +17,20 @@ namespace {
 
 constexpr int kRecentApps = 8;
 
+// Where the desktop gives no process id, this program's window is known by
+// its desktop file name or its WM_CLASS.
+bool isOwnWindow(const FocusedApp &app)
+{
+    if (app.pid != 0 && app.pid == QCoreApplication::applicationPid())
+        return true;
+    for (const QString &id : {app.appId, app.wmClass}) {
+        if (id.compare(QLatin1String("com.veltranix.Configurator"), Qt::CaseInsensitive) == 0 ||
+            id.compare(QLatin1String("veltranix"), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 ProfileSwitcher::ProfileSwitcher(KnobSession *session, std::shared_ptr<Clock> clock, Paths paths,
@@ -122,7 +136,7 @@ int ProfileSwitcher::writesToday() const
 void ProfileSwitcher::focusChanged(const FocusedApp &app)
 {
     // Passing through this program's own window switches nothing.
-    if (app.appId.isEmpty() || (app.pid != 0 && app.pid == QCoreApplication::applicationPid())) {
+    if (app.appId.isEmpty() || isOwnWindow(app)) {
         m_waiting.reset();
         m_dwell->stop();
         return;
@@ -235,10 +249,21 @@ void ProfileSwitcher::onConfigurationRead(const KnobDocument &document)
 
 void ProfileSwitcher::onSaveChecked(const SaveOutcome &outcome)
 {
-    if (outcome.readBack)
-        m_knobHolds = outcome.document;
     const std::optional<PendingSwitch> pending =
         outcome.automatic ? std::exchange(m_pending, std::nullopt) : std::nullopt;
+    if (outcome.readBack) {
+        m_knobHolds = outcome.document;
+    } else if (pending && outcome.written && !outcome.verifiable && m_knobHolds) {
+        // A link that cannot read back took the switch as written.
+        const KnobDocument written = expectedReadBack(pending->meant);
+        for (int k = 1; k <= kKnobKeyCount; ++k) {
+            if (!pending->meant.keys[k - 1].isEmpty())
+                m_knobHolds->keys[k - 1] = written.keys[k - 1];
+        }
+    } else {
+        // What a save without a read-back left on the knob is asked again before the next switch.
+        m_knobHolds.reset();
+    }
     if (pending) {
         if (outcome.written) {
             QString error;
