@@ -1,3 +1,4 @@
+#include "app/MacroGUI.h"
 #include "device/KnobSession.h"
 #include "device/ProfileSwitcher.h"
 #include "device/savereadback.h"
@@ -5,6 +6,8 @@
 #include "protocol/switchrules.h"
 #include "ui/AutoSwitchPanel.h"
 #include "ui/BackgroundTray.h"
+#include "ui/KnobEditor.h"
+#include "ui/MainLayoutWidget.h"
 #include "ui/autostart.h"
 
 #include "fakes/clock/ManualClock.h"
@@ -19,6 +22,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUndoStack>
 
 namespace {
 
@@ -52,7 +56,7 @@ struct Rig
     std::unique_ptr<ProfileSwitcher> switcher;
 
     // The knob holds mediaDocument(0); profile "Pn" is mediaDocument(1, n).
-    bool start(int limit, int writesToday = 0)
+    bool start(int limit, int writesToday = 0, MacroGUI *window = nullptr)
     {
         paths.rules = dir.filePath(QStringLiteral("rules.json"));
         paths.writeCounter = dir.filePath(QStringLiteral("writes.json"));
@@ -80,6 +84,8 @@ struct Rig
         switcher = std::make_unique<ProfileSwitcher>(&session, clock, paths);
         QObject::connect(&desktop, &FocusWatcher::focusChanged, switcher.get(),
                          &ProfileSwitcher::focusChanged);
+        if (window)
+            window->setAutoSwitching(switcher.get(), &desktop);
         QSignalSpy saved(&session, &KnobSession::saveFinished);
         return session.save(mediaDocument(0)) && QTest::qWaitFor([&] { return !saved.isEmpty(); }, 15000);
     }
@@ -253,6 +259,36 @@ private slots:
         QCOMPARE(checked.size(), 1);
         QCOMPARE(rig.switcher->activeProfile(), QStringLiteral("P5"));
         QCOMPARE(rig.switcher->recentApps().size(), 2);
+    }
+
+    // The window's unsaved edit holds the switch; once it is gone the switch
+    // goes through, the window shows what the knob took without a notice, and
+    // closing the window leaves the program running.
+    void windowHoldsAndTakesTheSwitch()
+    {
+        Rig rig;
+        MacroGUI window(&rig.session);
+        QVERIFY(rig.start(300, 0, &window));
+        KnobEditor *editor = window.mainLayoutWidget()->editor();
+        auto *toastTitle = window.findChild<QLabel *>(QStringLiteral("toastTitle"));
+        toastTitle->clear(); // the rig's own save
+        QVERIFY(editor->addName(1, QString::fromUtf16(kMedia[3])).changed);
+        QSignalSpy checked(&rig.session, &KnobSession::saveChecked);
+        rig.desktop.bring(QStringLiteral("app.p5"));
+        rig.clock->advance(1000);
+        QTest::qWait(300);
+        QVERIFY(checked.isEmpty());
+        QTest::ignoreMessage(QtInfoMsg, "配置文件切换: P5 (app.p5)");
+        editor->undoStack()->undo();
+        QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 1, 15000);
+        QCOMPARE(editor->document().keys, checked.at(0).at(0).value<SaveOutcome>().document.keys);
+        QVERIFY(!editor->hasUnsavedEdits());
+        QCOMPARE(toastTitle->text(), QString());
+        window.show();
+        QVERIFY(!window.close());
+        QString error;
+        QVERIFY(rig.switcher->setEnabled(false, &error));
+        QVERIFY(window.close());
     }
 
 private:
