@@ -5,6 +5,7 @@
 #include "ui/uitext.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QMenu>
 #include <QSystemTrayIcon>
 
@@ -34,8 +35,11 @@ bool BackgroundTray::isAvailable()
 
 void BackgroundTray::setVisible(bool visible)
 {
+    // Started in the background, the tray can come before the window's icon is set.
     if (visible && m_icon->icon().isNull())
-        m_icon->setIcon(QApplication::windowIcon());
+        m_icon->setIcon(QApplication::windowIcon().isNull()
+                            ? QIcon(QStringLiteral(":/asset/icon/VX_logo-32.png"))
+                            : QApplication::windowIcon());
     m_icon->setVisible(visible);
 }
 
