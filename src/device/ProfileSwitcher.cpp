@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -81,11 +82,12 @@ void ProfileSwitcher::reloadRules()
     m_rules = rules;
 }
 
-bool ProfileSwitcher::setEnabled(bool on, QString *error)
+bool ProfileSwitcher::updateRules(const std::function<void(SwitchRules &)> &change, QString *error)
 {
+    // From the file: the tool may have changed it since.
     reloadRules();
     SwitchRules rules = m_rules;
-    rules.enabled = on;
+    change(rules);
     if (!rules.save(m_paths.rules, error))
         return false;
     m_rules = rules;
@@ -94,20 +96,26 @@ bool ProfileSwitcher::setEnabled(bool on, QString *error)
     return true;
 }
 
+bool ProfileSwitcher::setEnabled(bool on, QString *error)
+{
+    return updateRules([on](SwitchRules &r) { r.enabled = on; }, error);
+}
+
+bool ProfileSwitcher::setDailyLimit(int limit, QString *error)
+{
+    return updateRules([limit](SwitchRules &r) { r.dailyLimit = std::max(1, limit); }, error);
+}
+
 bool ProfileSwitcher::bind(const QString &appId, const QString &profile, QString *error)
 {
-    reloadRules();
-    SwitchRules rules = m_rules;
-    if (appId.isEmpty())
-        rules.defaultProfile = profile;
-    else
-        rules.bindings.insert(appId, profile);
-    if (!rules.save(m_paths.rules, error))
-        return false;
-    m_rules = rules;
-    emit stateChanged();
-    trySwitch();
-    return true;
+    return updateRules(
+        [&](SwitchRules &r) {
+            if (appId.isEmpty())
+                r.defaultProfile = profile;
+            else
+                r.bindings.insert(appId, profile);
+        },
+        error);
 }
 
 void ProfileSwitcher::setHeld(bool held)

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -49,6 +50,7 @@ public:
     bool isEnabled() const { return m_rules.enabled; }
     // Turns switching on or off in the rules file.
     bool setEnabled(bool on, QString *error);
+    bool setDailyLimit(int limit, QString *error);
     // An empty appId names the default profile.
     bool bind(const QString &appId, const QString &profile, QString *error);
     void reloadRules();
@@ -79,6 +81,7 @@ Q_SIGNALS:
     void limitReached(int limit);
 
 private:
+    bool updateRules(const std::function<void(SwitchRules &)> &change, QString *error);
     void trySwitch();
     bool writeProfile(const QString &profile, const QString &appId, bool chosen);
     void onConfigurationRead(const KnobDocument &document);

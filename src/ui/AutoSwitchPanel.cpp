@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 AutoSwitchPanel *AutoSwitchPanel::open(QWidget *window, ProfileSwitcher *switcher, FocusWatcher *watcher)
@@ -35,15 +36,26 @@ AutoSwitchPanel::AutoSwitchPanel(QWidget *window, ProfileSwitcher *switcher, Foc
     m_state->setWordWrap(true);
     m_writes = new QLabel(panel());
     m_writes->setObjectName(QStringLiteral("autoSwitchWrites"));
+    m_limit = new QSpinBox(panel());
+    m_limit->setObjectName(QStringLiteral("dailyLimit"));
+    m_limit->setRange(1, 10000);
+    m_limit->setPrefix(uiText(QStringLiteral("每日上限 ")));
+    m_limit->setStyleSheet(QStringLiteral("QSpinBox { color: #FFFFFF; background-color: #1F2122; "
+                                          "border: 1px solid #424242; font-size: 12px; padding: 2px; }"));
+    auto *writesRow = new QHBoxLayout();
+    writesRow->addWidget(m_writes);
+    writesRow->addStretch();
+    writesRow->addWidget(m_limit);
     m_notice = new QLabel(panel());
     m_notice->setObjectName(QStringLiteral("autoSwitchNotice"));
     m_notice->setWordWrap(true);
     m_login = new QCheckBox(uiText(QStringLiteral("开机启动")), panel());
     m_login->setObjectName(QStringLiteral("startAtLogin"));
-    for (QWidget *row :
-         {static_cast<QWidget *>(m_toggle), static_cast<QWidget *>(m_state), static_cast<QWidget *>(m_writes),
-          static_cast<QWidget *>(m_notice), static_cast<QWidget *>(m_login)})
-        body()->addWidget(row);
+    body()->addWidget(m_toggle);
+    body()->addWidget(m_state);
+    body()->addLayout(writesRow);
+    body()->addWidget(m_notice);
+    body()->addWidget(m_login);
 
     auto *buttons = new QHBoxLayout();
     auto *bind = new QPushButton(uiText(QStringLiteral("将此配置文件用于…")), panel());
@@ -63,6 +75,12 @@ AutoSwitchPanel::AutoSwitchPanel(QWidget *window, ProfileSwitcher *switcher, Foc
         if (m_switcher && !m_switcher->setEnabled(on, &error))
             qWarning().noquote() << "自动切换设置无法保存:" << error;
         refresh();
+    });
+    connect(m_limit, &QSpinBox::editingFinished, this, [this] {
+        QString error;
+        if (m_switcher && m_limit->value() != m_switcher->rules().dailyLimit &&
+            !m_switcher->setDailyLimit(m_limit->value(), &error))
+            qWarning().noquote() << "自动切换设置无法保存:" << error;
     });
     connect(m_login, &QCheckBox::toggled, this, [this](bool on) {
         QString error;
@@ -104,6 +122,10 @@ void AutoSwitchPanel::refresh()
     QString notice;
     if (m_switcher) {
         m_writes->setText(uiText(QStringLiteral("今日写入 %1 次")).arg(m_switcher->writesToday()));
+        if (!m_limit->hasFocus()) {
+            const QSignalBlocker blocker(m_limit);
+            m_limit->setValue(m_switcher->rules().dailyLimit);
+        }
         if (m_switcher->isLimitReached())
             notice = uiText(QStringLiteral("今日写入已达上限 %1 次，自动切换暂停至明天"))
                          .arg(m_switcher->rules().dailyLimit);

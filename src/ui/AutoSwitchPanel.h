@@ -8,6 +8,7 @@ class FocusWatcher;
 class ProfileSwitcher;
 class QCheckBox;
 class QLabel;
+class QSpinBox;
 
 // "Automatic switching": on or off, what the desktop tells (or why it
 // cannot), the knob's writes today, and start at login. The switch cannot be
@@ -31,6 +32,7 @@ private:
     QCheckBox *m_toggle = nullptr;
     QLabel *m_state = nullptr;
     QLabel *m_writes = nullptr;
+    QSpinBox *m_limit = nullptr;
     QLabel *m_notice = nullptr;
     QCheckBox *m_login = nullptr;
 };

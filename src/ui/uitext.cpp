@@ -132,6 +132,7 @@ const TextPair kTable[] = {
     {u"随前台应用切换配置文件", u"Switch profiles with the application in front"},
     {u"开机启动", u"Start at login"},
     {u"今日写入 %1 次", u"%1 writes today"},
+    {u"每日上限 ", u"Daily limit "},
     {u"前台应用检测: %1", u"Watching the application in front through %1."},
     {u"正在询问桌面 (%1)…", u"Asking the desktop (%1)…"},
     {u"此桌面无法自动切换: %1", u"Automatic switching is not available on this desktop: %1"},
