@@ -14,6 +14,7 @@ APP = os.environ["APP"]
 EMPTY = os.environ["EMPTY"]
 PRELOAD = os.environ["PRELOAD"]
 SAVEBENCH = os.environ["SAVEBENCH"]
+SWITCHBENCH = os.environ.get("SWITCHBENCH")
 CLK_TCK = os.sysconf("SC_CLK_TCK")
 PLUG_AT_MS = 4000
 RUNS = 5
@@ -312,6 +313,14 @@ def main():
     print(f"save_five_packed_keys_ms: {float(figures['save_wall_ms']):.0f} wall "
           f"(floor of the mandated pauses: 750; first to last report {float(figures['save_first_to_last_write_ms']):.0f}; "
           f"{figures['save_reports_written']} reports, {figures['save_keys_stored']} keys stored)")
+
+    # A profile switch against the simulated knob, with the real one-second dwell.
+    if SWITCHBENCH:
+        out = subprocess.run([SWITCHBENCH], capture_output=True, text=True, check=True).stdout
+        figures = dict(line.split("=", 1) for line in out.split())
+        print(f"profile_switch_ms: one changed gesture {float(figures['switch_1_gestures_ms']):.0f}, "
+              f"five {float(figures['switch_5_gestures_ms']):.0f} (median of 5; from the focus change to the "
+              f"confirming read-back; budget: dwell 1000 + the write's pauses + 100)")
 
     app_peak, empty_peak = median(peaks) / 1024, median(empty_peaks) / 1024
     print(f"peak_resident_memory_configuration_loaded: median {app_peak:.1f} MiB, empty {size} window "

@@ -11,7 +11,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${BUILD_DIR:-$ROOT/build-bench}
 
 cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$BUILD" -j"$(nproc)" --target veltranix vx_emptywindow hidsim_preload vx_savebench >/dev/null
+cmake --build "$BUILD" -j"$(nproc)" --target veltranix vx_emptywindow hidsim_preload vx_savebench vx_switchbench >/dev/null
 
 DISPLAY_NUM=${BENCH_DISPLAY:-:97}
 Xvfb "$DISPLAY_NUM" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
@@ -27,6 +27,7 @@ export APP="$BUILD/veltranix"
 export PRELOAD="$BUILD/tests/fakes/hidsim/libhidsim.so"
 export EMPTY="$BUILD/bench/vx_emptywindow"
 export SAVEBENCH="$BUILD/bench/vx_savebench"
+export SWITCHBENCH="$BUILD/bench/vx_switchbench"
 
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')"
 python3 "$ROOT/bench/measure.py"

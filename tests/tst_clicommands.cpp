@@ -10,6 +10,8 @@
 #include "protocol/configdecode.h"
 #include "protocol/configjson.h"
 #include "protocol/knobdocument.h"
+#include "protocol/profilestore.h"
+#include "protocol/switchrules.h"
 #include "support/clirun.h"
 #include "support/devicetestsupport.h"
 #include "support/packetbytes.h"
@@ -103,6 +105,7 @@ private slots:
     void twoKnobs_data();
     void twoKnobs();
     void profileCommands();
+    void profileRules();
 };
 
 void TestCliCommands::usageErrors_data()
@@ -123,6 +126,34 @@ void TestCliCommands::usageErrors_data()
     QTest::newRow("colour") << QStringList{"light", "--color", "FF80"} << "--color \"FF80\" is not a colour";
     QTest::newRow("missing file") << QStringList{"write", "/nonexistent/knob.json"}
                                   << "cannot read /nonexistent";
+    QTest::newRow("bind unknown profile")
+        << QStringList{"profile", "bind", "org.gimp.GIMP", "no such"} << "no profile named \"no such\"";
+    QTest::newRow("auto maybe") << QStringList{"profile", "auto", "maybe"}
+                                << "profile auto takes on, off or status";
+    QTest::newRow("bind without profile")
+        << QStringList{"profile", "bind", "org.gimp.GIMP"} << "usage: profile bind";
+}
+
+// Rules written by the tool are read back as written, and nothing touches the knob.
+void TestCliCommands::profileRules()
+{
+    QTemporaryDir home;
+    qputenv("XDG_DATA_HOME", home.path().toUtf8());
+    QString error;
+    QVERIFY(ProfileStore().save(QStringLiteral("Painting"), KnobDocument(), &error));
+    const int device = preloadedKnob();
+    QCOMPARE(runCliTool({"profile", "bind", "org.gimp.GIMP", "painting"}).out,
+             QStringLiteral("bound org.gimp.GIMP to Painting\n"));
+    QCOMPARE(runCliTool({"profile", "auto", "on"}).code, int(CliOk));
+    QCOMPARE(runCliTool({"profile", "unbind", "nothing.here"}).code, int(CliUsage));
+    SwitchRules rules;
+    QVERIFY(SwitchRules::load(SwitchRules::defaultPath(), &rules, &error));
+    QVERIFY(rules.enabled);
+    QCOMPARE(rules.profileFor(QStringLiteral("org.gimp.GIMP")), QStringLiteral("Painting"));
+    QVERIFY(
+        runCliTool({"profile", "auto", "status"}).out.contains(QStringLiteral("org.gimp.GIMP -> Painting")));
+    qunsetenv("XDG_DATA_HOME");
+    QCOMPARE(hidsim::openCount(device, 2), 0);
 }
 
 void TestCliCommands::usageErrors()

@@ -3,17 +3,27 @@
 #include "app/platformprofile.h"
 #include "app/windowsizing.h"
 #include "device/KnobSession.h"
+#include "device/ProfileSwitcher.h"
+#include "focus/FocusWatcher.h"
+#include "ui/AutoSwitchPanel.h"
+#include "ui/BackgroundTray.h"
+#include "ui/KnobEditor.h"
 #include "ui/MainLayoutWidget.h"
 #include "ui/ToastWidget.h"
 #include "ui/WindowButtons.h"
+#include "ui/uitext.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDebug>
 #include <QGuiApplication>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
+
+#include <utility>
 
 namespace {
 
@@ -77,10 +87,31 @@ MacroGUI::~MacroGUI() = default;
 
 void MacroGUI::closeEvent(QCloseEvent *event)
 {
+    if (!m_quitting && keepsRunningWhenClosed()) {
+        event->ignore();
+        if (BackgroundTray::isAvailable()) {
+            hide();
+            m_inBackground = true;
+            updateTray();
+            qInfo().noquote() << "窗口已关闭，程序在托盘中继续自动切换";
+            if (!std::exchange(m_trayMessageShown, true))
+                m_tray->showMessage(uiText(QStringLiteral("在后台运行")),
+                                    uiText(QStringLiteral("窗口已关闭，配置文件仍随前台应用切换。")));
+        } else {
+            qInfo().noquote() << "没有系统托盘，窗口最小化后继续自动切换";
+            showToast(false, uiText(QStringLiteral("没有系统托盘")),
+                      uiText(QStringLiteral("此桌面没有系统托盘：窗口最小化后继续切换。")));
+            showMinimized();
+        }
+        return;
+    }
     // Closing now would cut the knob off between a key's report and its end
     // packet; the window goes once the save is done, however it ends.
     if (!m_session || !m_session->isSaveRunning()) {
         QMainWindow::closeEvent(event);
+        // A hidden window closing is no last window closing: quit is asked for.
+        if (event->isAccepted() && m_quitting)
+            QTimer::singleShot(0, qApp, &QCoreApplication::quit);
         return;
     }
     event->ignore();
@@ -94,6 +125,99 @@ void MacroGUI::closeEvent(QCloseEvent *event)
     connect(
         m_session, &KnobSession::saveFinished, this, [this] { QTimer::singleShot(0, this, &QWidget::close); },
         Qt::SingleShotConnection);
+}
+
+void MacroGUI::setAutoSwitching(ProfileSwitcher *switcher, FocusWatcher *watcher)
+{
+    m_switcher = switcher;
+    m_watcher = watcher;
+    m_tray = new BackgroundTray(switcher, this);
+    connect(m_tray, &BackgroundTray::openRequested, this, [this] {
+        m_inBackground = false;
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+        show();
+        raise();
+        activateWindow();
+        updateTray();
+    });
+    connect(m_tray, &BackgroundTray::panelRequested, this, [this] {
+        emit m_tray->openRequested();
+        openAutoSwitchPanel();
+    });
+    connect(m_tray, &BackgroundTray::quitRequested, this, &MacroGUI::quitFromTray);
+    connect(switcher, &ProfileSwitcher::stateChanged, this, &MacroGUI::updateTray);
+    connect(watcher, &FocusWatcher::stateChanged, this, &MacroGUI::updateTray);
+    connect(switcher, &ProfileSwitcher::limitReached, this, [this](int limit) {
+        const QString text = uiText(QStringLiteral("今日写入已达上限 %1 次，自动切换暂停至明天")).arg(limit);
+        showToast(false, uiText(QStringLiteral("自动切换已暂停")), text);
+        m_tray->showMessage(uiText(QStringLiteral("自动切换已暂停")), text);
+    });
+    if (KnobEditor *editor = m_mainLayoutWidget->editor()) {
+        switcher->setHeld(editor->hasUnsavedEdits());
+        connect(editor, &KnobEditor::unsavedEditsChanged, switcher, &ProfileSwitcher::setHeld);
+    }
+
+    m_autoSwitchButton = new QPushButton(uiText(QStringLiteral("自动切换…")), centralWidget());
+    m_autoSwitchButton->setObjectName(QStringLiteral("autoSwitchButton"));
+    m_autoSwitchButton->setCursor(Qt::PointingHandCursor);
+    m_autoSwitchButton->setStyleSheet(QStringLiteral("QPushButton { color: #A0A0A0; font-size: 12px; "
+                                                     "background: transparent; border: none; padding: 4px; }"
+                                                     "QPushButton:hover { color: #FFFFFF; }"));
+    m_autoSwitchButton->adjustSize();
+    connect(m_autoSwitchButton, &QPushButton::clicked, this, &MacroGUI::openAutoSwitchPanel);
+    resizeEvent(nullptr);
+    m_autoSwitchButton->show();
+    updateTray();
+}
+
+bool MacroGUI::keepsRunningWhenClosed() const
+{
+    return m_switcher && m_watcher && m_switcher->isEnabled() &&
+           m_watcher->state() != FocusWatcher::State::Unavailable;
+}
+
+void MacroGUI::updateTray()
+{
+    if (m_tray)
+        m_tray->setVisible(BackgroundTray::isAvailable() && (keepsRunningWhenClosed() || m_inBackground));
+}
+
+void MacroGUI::startInBackground()
+{
+    if (BackgroundTray::isAvailable() && m_tray) {
+        m_inBackground = true;
+        updateTray();
+        qInfo().noquote() << "在托盘中启动，窗口隐藏";
+        return;
+    }
+    qInfo().noquote() << "没有系统托盘，窗口最小化启动";
+    showMinimized();
+}
+
+void MacroGUI::openAutoSwitchPanel()
+{
+    if (m_switcher)
+        AutoSwitchPanel::open(m_mainLayoutWidget, m_switcher, m_watcher);
+}
+
+void MacroGUI::quitFromTray()
+{
+    m_quitting = true;
+    // The unsaved-edits question needs a window to be asked in.
+    if (m_mainLayoutWidget->editor() && m_mainLayoutWidget->editor()->hasUnsavedEdits())
+        emit m_tray->openRequested();
+    if (isHidden()) {
+        QCoreApplication::quit();
+        return;
+    }
+    // Refused only by a question or a save; either closes it afterwards.
+    close();
+}
+
+void MacroGUI::showToast(bool success, const QString &title, const QString &text)
+{
+    if (auto *toast = m_mainLayoutWidget->findChild<ToastWidget *>())
+        toast->showMessage(success, title, text);
 }
 
 void MacroGUI::setupScreenAdaptiveResize()
@@ -140,7 +264,13 @@ void MacroGUI::showEvent(QShowEvent *event)
 
 void MacroGUI::resizeEvent(QResizeEvent *event)
 {
-    QMainWindow::resizeEvent(event);
+    if (event)
+        QMainWindow::resizeEvent(event);
+    if (m_autoSwitchButton && centralWidget()) {
+        const QRect area = centralWidget()->rect();
+        m_autoSwitchButton->move(area.left() + 12, area.bottom() - m_autoSwitchButton->height() - 8);
+        m_autoSwitchButton->raise();
+    }
 }
 
 void MacroGUI::moveEvent(QMoveEvent *event)

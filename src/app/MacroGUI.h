@@ -2,8 +2,13 @@
 
 #include <QMainWindow>
 #include <QMargins>
+#include <QPointer>
 
+class BackgroundTray;
+class FocusWatcher;
 class KnobSession;
+class ProfileSwitcher;
+class QPushButton;
 class MainLayoutWidget;
 class QScreen;
 class QVBoxLayout;
@@ -24,6 +29,14 @@ public:
 
     MainLayoutWidget *mainLayoutWidget() const { return m_mainLayoutWidget; }
 
+    // Profiles that follow the application in front; both stay the caller's.
+    // With switching on, closing the window leaves the program in the tray.
+    void setAutoSwitching(ProfileSwitcher *switcher, FocusWatcher *watcher);
+    // --background: the tray only, or a minimised window where there is no tray.
+    void startInBackground();
+    void openAutoSwitchPanel();
+    BackgroundTray *tray() const { return m_tray; }
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
@@ -36,10 +49,22 @@ private:
     // Fits again when the window system reports a frame other than the one
     // the size was fitted for.
     void fitToFrame();
+    bool keepsRunningWhenClosed() const;
+    void updateTray();
+    void quitFromTray();
+    void showToast(bool success, const QString &title, const QString &text);
 
     KnobSession *m_session = nullptr;
     MainLayoutWidget *m_mainLayoutWidget = nullptr;
     bool m_closeAfterSave = false;
     QMargins m_fittedFrame;
     bool m_framedOnce = false;
+
+    QPointer<ProfileSwitcher> m_switcher;
+    QPointer<FocusWatcher> m_watcher;
+    BackgroundTray *m_tray = nullptr;
+    QPushButton *m_autoSwitchButton = nullptr;
+    bool m_inBackground = false; // hidden in the tray
+    bool m_quitting = false;
+    bool m_trayMessageShown = false;
 };

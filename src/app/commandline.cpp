@@ -23,16 +23,21 @@ CommandLineAction commandLineAction(const QStringList &args)
             action.demo = true;
             continue;
         }
+        if (arg == QLatin1String("--background")) {
+            action.background = true;
+            continue;
+        }
         if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             action.exitNow = true;
             action.output =
-                QStringLiteral("Usage: veltranix [--demo] [--version] [--help]\n"
+                QStringLiteral("Usage: veltranix [--demo] [--background] [--version] [--help]\n"
                                "\n"
                                "Configures the VELTRANIX rotary knob: its five gestures, their key\n"
                                "sequences and its light. Everything edited is stored on the knob.\n"
                                "\n"
                                "      --demo     try the program on a built-in demo knob: no\n"
                                "                 hardware, nothing is sent to a real device\n"
+                               "      --background  start in the system tray, the window hidden\n"
                                "  -v, --version  print the version and exit\n"
                                "  -h, --help     print this help and exit\n"
                                "\n"

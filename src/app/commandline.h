@@ -9,7 +9,8 @@ struct CommandLineAction
     bool exitNow = false; // print output and leave with exitCode
     int exitCode = 0;
     QString output;
-    bool demo = false; // --demo: the in-process demo knob instead of a real one
+    bool demo = false;       // --demo: the in-process demo knob instead of a real one
+    bool background = false; // --background: the tray only, the window hidden
 };
 
 // --version / -v and --help / -h print and exit, --demo sets demo; every other

@@ -4,8 +4,11 @@
 #include "app/commandline.h"
 #include "app/logging.h"
 #include "app/platformprofile.h"
+#include "device/Clock.h"
 #include "device/KnobSession.h"
+#include "device/ProfileSwitcher.h"
 #include "device/QuitSignals.h"
+#include "focus/FocusWatcher.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -93,9 +96,24 @@ int main(int argc, char *argv[])
         window->raise();
         window->activateWindow();
     });
+    // The demo knob forgets; switching would only count writes against the real one.
+    std::unique_ptr<FocusWatcher> focusWatcher;
+    std::unique_ptr<ProfileSwitcher> switcher;
+    if (!action.demo) {
+        focusWatcher = createFocusWatcher();
+        switcher = std::make_unique<ProfileSwitcher>(&session, Clock::system());
+        QObject::connect(focusWatcher.get(), &FocusWatcher::focusChanged, switcher.get(),
+                         &ProfileSwitcher::focusChanged);
+        window->setAutoSwitching(switcher.get(), focusWatcher.get());
+        // Started in the background, the application in front counts from the start.
+        switcher->focusChanged(focusWatcher->current());
+    }
     // The window is asked for first: starting the link (the HID library, udev,
     // the Bluetooth watch) need not delay it, and the window shows what it finds.
-    window->show();
+    if (action.background && switcher)
+        window->startInBackground();
+    else
+        window->show();
     if (action.demo)
         session.startDemo();
     else
@@ -107,6 +125,8 @@ int main(int argc, char *argv[])
     // A start from now on becomes the next window; this one only tidies up.
     guard.release();
     delete window;
+    switcher.reset();
+    focusWatcher.reset();
     session.shutdown();
     finishLog();
     return code;

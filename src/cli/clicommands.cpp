@@ -3,6 +3,7 @@
 #include "cli/Doctor.h"
 #include "cli/clidevice.h"
 #include "cli/hidinterfacelist.h"
+#include "cli/profileswitchcommands.h"
 #include "device/savereadback.h"
 #include "protocol/actionnames.h"
 #include "protocol/assignmentwrite.h"
@@ -967,6 +968,8 @@ QString overview()
         "  profile list|show|apply|save|import|export|delete\n"
         "                                named configurations on this computer (see\n"
         "                                profile --help)\n"
+        "  profile bind APP NAME | unbind APP | default NAME | auto on|off|status\n"
+        "                                the profile for the application in front\n"
         "\n"
         "Options:\n"
         "  -o, --output FILE     read: write the file there, not to standard output\n"
@@ -1048,6 +1051,8 @@ int runCli(const QStringList &arguments, const CliContext &c)
         return runLight(rest, c);
     if (command == QLatin1String("doctor"))
         return runDoctor(rest, c);
+    if (command == QLatin1String("profile") && isProfileSwitchCommand(args.value(i + 1)))
+        return runProfileSwitchCommand(QStringList{rest.first()} + args.mid(i + 1), c);
     if (command == QLatin1String("profile"))
         return runProfile(rest, c);
     return fail(c, CliUsage, QStringLiteral("unknown command \"%1\" (see --help)").arg(command));

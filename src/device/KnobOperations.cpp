@@ -230,12 +230,13 @@ void KnobOperations::stopSaveAfterCurrentKey()
         m_stopSave->store(true);
 }
 
-bool KnobOperations::save(const KnobDocument &document)
+bool KnobOperations::save(const KnobDocument &document, bool automatic)
 {
     // Two writes must never interleave their packets on the device.
     if (m_saving)
         return false;
     m_saving = true;
+    m_saveAutomatic = automatic;
     if (!isIdle()) {
         // A colour packet on its way could land between the first key's
         // report and its end packet, and a read would take the read-back's
@@ -309,6 +310,7 @@ void KnobOperations::finishSave(bool written, bool readBack, const std::vector<P
     outcome.verifiable = verifiable;
     outcome.readBack = readBack;
     outcome.packets = packets;
+    outcome.automatic = m_saveAutomatic;
     for (int k = 1; k <= kKnobKeyCount; ++k) {
         if (document.keys[k - 1].isEmpty())
             outcome.unwrittenKeys << k;

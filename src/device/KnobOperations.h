@@ -30,6 +30,7 @@ struct SaveOutcome
     std::vector<Packet> packets; // the read's answers
     KnobDocument document;       // those answers decoded; valid when readBack
     QList<int> unwrittenKeys;    // empty in the document: the knob keeps its own
+    bool automatic = false;      // the profile switcher's, not the window's
 
     bool confirmed() const { return written && readBack && check.matches(); }
 };
@@ -74,7 +75,7 @@ public:
     // has the configuration in hand: it is reported at once, like the
     // answers of a read.
     void readConnectAnswers();
-    bool save(const KnobDocument &document);
+    bool save(const KnobDocument &document, bool automatic = false);
     void queueLighting(const LightSettings &light);
     bool sendRawReport(const Packet &packet, int knobKey);
     void stopSaveAfterCurrentKey();
@@ -133,6 +134,7 @@ private:
     bool m_macLayout = true;
 
     bool m_saving = false;
+    bool m_saveAutomatic = false;                  // of the save running or waiting
     std::shared_ptr<std::atomic<bool>> m_stopSave; // shared with the running save's worker
     std::unique_ptr<KnobDocument> m_deferredSave;
 

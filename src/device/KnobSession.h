@@ -68,7 +68,11 @@ public:
     // then (over USB) reads the configuration back and holds it against the
     // document; false (and nothing written) while another save runs.
     // saveChecked and then saveFinished follow every accepted call.
-    bool save(const KnobDocument &document) { return m_ops->save(document); }
+    // automatic: the profile switcher's save, told apart in saveChecked.
+    bool save(const KnobDocument &document, bool automatic = false)
+    {
+        return m_ops->save(document, automatic);
+    }
     // Newest values win; at most one colour packet is on its way at a time.
     void queueLighting(const LightSettings &light) { m_ops->queueLighting(light); }
     // One report (with its compatibility copy for knobKey) written off this

@@ -263,6 +263,16 @@ void KnobSync::onSaveClicked()
 
 void KnobSync::finishSave(const SaveOutcome &outcome)
 {
+    // A profile switch happens only while nothing is unsaved: the window
+    // takes what the knob holds now, quietly.
+    if (outcome.automatic) {
+        if (outcome.readBack) {
+            KnobDocument held = outcome.document;
+            held.isMacLayout = m_editor->isMacLayout();
+            m_editor->loadFromDevice(held, {1, 2, 3, 4, 5});
+        }
+        return;
+    }
     QList<int> kept;
     if (outcome.readBack) {
         // Keys that did not take, and keys the save left alone, show what the

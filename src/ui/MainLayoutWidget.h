@@ -37,6 +37,8 @@ public:
     explicit MainLayoutWidget(KnobSession *session, QWidget *parent = nullptr);
     ~MainLayoutWidget() override;
 
+    KnobEditor *editor() const { return m_editor; }
+
 Q_SIGNALS:
     // The profile list was opened; what builds on profiles adds its footers here.
     void profileListOpened(ProfileOverlay *overlay);
