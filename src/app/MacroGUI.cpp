@@ -9,7 +9,9 @@
 #include "ui/BackgroundTray.h"
 #include "ui/KnobEditor.h"
 #include "ui/MainLayoutWidget.h"
+#include "ui/ProfileOverlay.h"
 #include "ui/ToastWidget.h"
+#include "ui/UseProfileForChooser.h"
 #include "ui/WindowButtons.h"
 #include "ui/uitext.h"
 
@@ -17,6 +19,7 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QGuiApplication>
+#include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -157,16 +160,24 @@ void MacroGUI::setAutoSwitching(ProfileSwitcher *switcher, FocusWatcher *watcher
         connect(editor, &KnobEditor::unsavedEditsChanged, switcher, &ProfileSwitcher::setHeld);
     }
 
-    m_autoSwitchButton = new QPushButton(uiText(QStringLiteral("自动切换…")), centralWidget());
-    m_autoSwitchButton->setObjectName(QStringLiteral("autoSwitchButton"));
-    m_autoSwitchButton->setCursor(Qt::PointingHandCursor);
-    m_autoSwitchButton->setStyleSheet(QStringLiteral("QPushButton { color: #A0A0A0; font-size: 12px; "
-                                                     "background: transparent; border: none; padding: 4px; }"
-                                                     "QPushButton:hover { color: #FFFFFF; }"));
-    m_autoSwitchButton->adjustSize();
-    connect(m_autoSwitchButton, &QPushButton::clicked, this, &MacroGUI::openAutoSwitchPanel);
-    resizeEvent(nullptr);
-    m_autoSwitchButton->show();
+    // Both open from the profile list, where the profiles they bind are.
+    connect(m_mainLayoutWidget, &MainLayoutWidget::profileListOpened, this, [this](ProfileOverlay *list) {
+        QPushButton *useFor = list->addFooterButton(uiText(QStringLiteral("将此配置文件用于…")));
+        useFor->setObjectName(QStringLiteral("profileUseFor"));
+        const QPointer<ProfileOverlay> guarded(list);
+        const auto follow = [useFor, guarded] {
+            useFor->setEnabled(guarded && !guarded->currentName().isEmpty());
+        };
+        connect(list->list(), &QListWidget::currentRowChanged, useFor, follow);
+        follow();
+        connect(useFor, &QPushButton::clicked, this, [this, guarded] {
+            if (guarded && m_switcher)
+                UseProfileForChooser::open(m_mainLayoutWidget, m_switcher, guarded->currentName());
+        });
+        QPushButton *panel = list->addFooterButton(uiText(QStringLiteral("自动切换…")));
+        panel->setObjectName(QStringLiteral("profileAutoSwitch"));
+        connect(panel, &QPushButton::clicked, this, &MacroGUI::openAutoSwitchPanel);
+    });
     updateTray();
 }
 
@@ -266,11 +277,6 @@ void MacroGUI::resizeEvent(QResizeEvent *event)
 {
     if (event)
         QMainWindow::resizeEvent(event);
-    if (m_autoSwitchButton && centralWidget()) {
-        const QRect area = centralWidget()->rect();
-        m_autoSwitchButton->move(area.left() + 12, area.bottom() - m_autoSwitchButton->height() - 8);
-        m_autoSwitchButton->raise();
-    }
 }
 
 void MacroGUI::moveEvent(QMoveEvent *event)

@@ -63,7 +63,6 @@ private:
     QPointer<ProfileSwitcher> m_switcher;
     QPointer<FocusWatcher> m_watcher;
     BackgroundTray *m_tray = nullptr;
-    QPushButton *m_autoSwitchButton = nullptr;
     bool m_inBackground = false; // hidden in the tray
     bool m_quitting = false;
     bool m_trayMessageShown = false;

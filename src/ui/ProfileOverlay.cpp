@@ -210,11 +210,32 @@ void ProfileOverlay::addFooter(QWidget *footer)
     fitToWindow();
 }
 
+QPushButton *ProfileOverlay::addFooterButton(const QString &text)
+{
+    if (!m_footerButtons) {
+        m_footerButtons = new QHBoxLayout;
+        m_footerButtons->setSpacing(8);
+        m_footerButtons->addStretch(1);
+        m_footers->addLayout(m_footerButtons);
+    }
+    QPushButton *button = makeSmallButton(text, m_panel);
+    m_footerButtons->insertWidget(m_footerButtons->count() - 1, button);
+    fitToWindow();
+    return button;
+}
+
 QList<QWidget *> ProfileOverlay::focusOrder() const
 {
     QList<QWidget *> order = {m_list, m_saveAs, m_rename, m_delete};
     for (int i = 0; i < m_footers->count(); ++i) {
-        QWidget *footer = m_footers->itemAt(i)->widget();
+        QLayoutItem *item = m_footers->itemAt(i);
+        if (QLayout *row = item->layout()) {
+            for (int j = 0; j < row->count(); ++j) {
+                if (QWidget *w = row->itemAt(j)->widget())
+                    order << w;
+            }
+        }
+        QWidget *footer = item->widget();
         if (!footer)
             continue;
         if (footer->focusPolicy() & Qt::TabFocus)

@@ -6,6 +6,7 @@
 
 class ProfileChoice;
 class QLabel;
+class QHBoxLayout;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -27,6 +28,10 @@ public:
     // A row below the list's own buttons, for what builds on the profiles;
     // the overlay takes ownership and grows to hold it.
     void addFooter(QWidget *footer);
+    // A small button on the footer row of buttons, made on first use.
+    QPushButton *addFooterButton(const QString &text);
+    // The profile selected in the list; empty when none is.
+    QString currentName() const;
     QListWidget *list() const { return m_list; }
     // What Tab walks while the list is open.
     QList<QWidget *> focusOrder() const;
@@ -54,12 +59,12 @@ private:
     // no question covers it.
     void watchQuestion(QWidget *question);
     void refocus();
-    QString currentName() const;
 
     ProfileChoice *m_choice;
     QWidget *m_panel = nullptr;
     QListWidget *m_list = nullptr;
     QVBoxLayout *m_footers = nullptr;
+    QHBoxLayout *m_footerButtons = nullptr;
     QPushButton *m_saveAs = nullptr;
     QPushButton *m_rename = nullptr;
     QPushButton *m_delete = nullptr;
