@@ -118,10 +118,20 @@ std::unique_ptr<CliDevice> openKnob(const CliContext &c, const QString &path, in
     CliDevice::OpenFailure failure = CliDevice::OpenFailure::NoKnob;
     if (device && device->open(path, &error, &failure))
         return device;
+    // The knob is the window's: it does the job, or says why it will not.
+    if (failure == CliDevice::OpenFailure::Busy && c.askWindow) {
+        std::unique_ptr<CliDevice> window = c.askWindow();
+        QString refusal;
+        if (window && window->open(path, &refusal, &failure))
+            return window;
+        if (!refusal.isEmpty())
+            error = refusal;
+        failure = CliDevice::OpenFailure::Busy;
+    }
     int code = CliNoDevice;
     if (failure == CliDevice::OpenFailure::WriteRefused)
         code = CliDeviceFailed;
-    else if (failure == CliDevice::OpenFailure::Busy)
+    else if (failure == CliDevice::OpenFailure::Busy || failure == CliDevice::OpenFailure::BusyOfSeveral)
         code = CliBusy;
     else if (failure == CliDevice::OpenFailure::Ambiguous)
         code = CliUsage;
@@ -361,6 +371,7 @@ int runWrite(const QStringList &args, const CliContext &c)
     const std::unique_ptr<CliDevice> knob = openKnob(c, parser.value(device), &code);
     if (!knob)
         return code;
+    knob->setJobLabel(parsed.label.name);
     QStringList times{QStringLiteral("open %1").arg(seconds(step))};
     QString error;
     bool progressOpen = false; // a progress line waits for its end

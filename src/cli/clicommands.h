@@ -26,6 +26,8 @@ struct CliContext
     QTextStream *err = nullptr;
     QIODevice *in = nullptr; // standard input, for "write -"
     std::function<std::unique_ptr<CliDevice>()> openDevice;
+    // The window holding a knob the tool finds busy, to hand the job to; none: exit as busy.
+    std::function<std::unique_ptr<CliDevice>()> askWindow;
     bool demo = false;     // --demo: openDevice gives the demo knob; list shows it alone
     bool progress = false; // both streams are a terminal: show the save's progress
 };

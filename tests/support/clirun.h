@@ -28,6 +28,9 @@ inline CliRun runCliTool(const QStringList &args, const QByteArray &stdinBytes =
     c.err = &errStream;
     c.in = &in;
     c.openDevice = [] { return createCliDevice(); };
+    // Only on a bus the test started: no session bus is launched for a test.
+    if (qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS"))
+        c.askWindow = [] { return createWindowCliDevice(); };
     r.code = runCli(QStringList{QStringLiteral("veltranix-cli")} + args, c);
     outStream.flush();
     errStream.flush();
