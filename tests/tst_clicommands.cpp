@@ -444,20 +444,26 @@ void TestCliCommands::twoKnobs()
 // prints alone.
 void TestCliCommands::handOverToTheWindow_data()
 {
+    QTest::addColumn<QStringList>("args");
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QString>("refusal"); // the window's, or empty
     QTest::addColumn<bool>("onBus");
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("says");
-    QTest::newRow("write") << kTwoKeys << "" << true << int(CliOk) << "";
-    QTest::newRow("profile with a light") << kProfile << "" << true << int(CliOk) << "";
+    const QStringList write{"write", "-"};
+    QTest::newRow("write") << write << kTwoKeys << "" << true << int(CliOk) << "";
+    QTest::newRow("profile with a light") << write << kProfile << "" << true << int(CliOk) << "";
+    QTest::newRow("read") << QStringList{"read"} << QByteArray() << "" << true << int(CliOk) << "";
+    QTest::newRow("light, the rest from the knob")
+        << QStringList{"light", "--color", "00FF00"} << QByteArray() << "" << true << int(CliOk) << "";
     const QString unsaved = QStringLiteral("the window has unsaved edits; save or discard them first");
-    QTest::newRow("unsaved edits") << kTwoKeys << unsaved << true << int(CliBusy) << unsaved;
-    QTest::newRow("no window on the bus") << kTwoKeys << "" << false << int(CliBusy) << "in use by";
+    QTest::newRow("unsaved edits") << write << kTwoKeys << unsaved << true << int(CliBusy) << unsaved;
+    QTest::newRow("no window on the bus") << write << kTwoKeys << "" << false << int(CliBusy) << "in use by";
 }
 
 void TestCliCommands::handOverToTheWindow()
 {
+    QFETCH(QStringList, args);
     QFETCH(QByteArray, file);
     QFETCH(QString, refusal);
     QFETCH(bool, onBus);
@@ -466,7 +472,7 @@ void TestCliCommands::handOverToTheWindow()
     if (m_busAddress.isEmpty())
         QSKIP("dbus-daemon is not installed");
     resetWithKnob();
-    const CliRun alone = runCliTool({"write", "-"}, file);
+    const CliRun alone = runCliTool(args, file);
     QCOMPARE(alone.code, int(CliOk));
     const QString aloneKnob = simKnob(0).name();
 
@@ -480,7 +486,7 @@ void TestCliCommands::handOverToTheWindow()
     QDBusConnection bus = QDBusConnection::connectToBus(m_busAddress, QStringLiteral("window"));
     QVERIFY(!onBus || (bus.registerService(handover::kService) && window.publish(bus)));
     const int opens = hidsim::openCount(device, 2);
-    const CliRun r = runCliTool({"write", "-"}, file);
+    const CliRun r = runCliTool(args, file);
     bus.unregisterObject(handover::kPath);
     bus.unregisterService(handover::kService);
     QDBusConnection::disconnectFromBus(QStringLiteral("window"));
@@ -491,10 +497,13 @@ void TestCliCommands::handOverToTheWindow()
     if (code != CliOk)
         return;
     QCOMPARE(r.out, QString(alone.out).replace(aloneKnob, simKnob(0).name()));
-    QCOMPARE(hidsim::storedAssignments(device).size(), std::size_t(file == kProfile ? 3 : 2));
-    QCOMPARE(hidsim::storedColour(device).empty(), file != kProfile);
-    QCOMPARE(notice, file == kProfile ? "Profile Krita written by veltranix-cli"
-                                      : "Configuration written by veltranix-cli");
+    const bool written = args.first() == QLatin1String("write");
+    QCOMPARE(hidsim::storedAssignments(device).size(), std::size_t(!written ? 0 : file == kProfile ? 3 : 2));
+    QCOMPARE(hidsim::storedColour(device).empty(),
+             file != kProfile && args.first() != QLatin1String("light"));
+    QCOMPARE(notice, !written           ? ""
+                     : file == kProfile ? "Profile Krita written by veltranix-cli"
+                                        : "Configuration written by veltranix-cli");
 }
 
 QTEST_GUILESS_MAIN(TestCliCommands)
