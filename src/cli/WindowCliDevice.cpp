@@ -13,6 +13,7 @@
 #include <QDBusPendingCall>
 #include <QDBusPendingCallWatcher>
 #include <QEventLoop>
+#include <QFileInfo>
 
 #include <optional>
 
@@ -27,12 +28,23 @@ constexpr int kLightTimeoutMs = 15000;
 
 const char *const kCaller = "veltranix-cli";
 
+// The session bus there is; never one launched for the tool, which on X11
+// would outlive it.
+QDBusConnection sessionBus()
+{
+    const QString name = QStringLiteral("veltranix-cli");
+    if (qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS"))
+        return QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
+    const QString socket = qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/bus");
+    if (qEnvironmentVariableIsSet("XDG_RUNTIME_DIR") && QFileInfo(socket).exists())
+        return QDBusConnection::connectToBus(QStringLiteral("unix:path=") + socket, name);
+    return QDBusConnection(name); // not connected
+}
+
 class WindowCliDevice final : public CliDevice
 {
 public:
-    WindowCliDevice()
-        : m_bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("veltranix-cli")))
-    {}
+    WindowCliDevice() : m_bus(sessionBus()) {}
     ~WindowCliDevice() override { QDBusConnection::disconnectFromBus(QStringLiteral("veltranix-cli")); }
 
     bool open(const QString &device, QString *error, OpenFailure *failure) override

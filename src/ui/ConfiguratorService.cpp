@@ -78,6 +78,10 @@ QString ConfiguratorService::knobName() const
 
 QString ConfiguratorService::refusal(QString *errorName) const
 {
+    if (!m_session->isConnected()) {
+        *errorName = QString::fromLatin1(handover::kErrorNotHeld);
+        return QStringLiteral("the window holds no knob");
+    }
     *errorName = QString::fromLatin1(handover::kErrorRefused);
     if (m_job != Job::None)
         return QStringLiteral("the window is doing another program's job; try again once it is done");
@@ -85,15 +89,7 @@ QString ConfiguratorService::refusal(QString *errorName) const
         return QStringLiteral("the window is saving to the knob; try again once it is done");
     if (m_session->isConfigReadInProgress())
         return QStringLiteral("the window is reading the knob; try again once it is done");
-    if (m_refusal) {
-        if (QString why = m_refusal(); !why.isEmpty())
-            return why;
-    }
-    if (!m_session->isConnected()) {
-        *errorName = QString::fromLatin1(handover::kErrorNotHeld);
-        return QStringLiteral("the window holds no knob");
-    }
-    return QString();
+    return m_refusal ? m_refusal() : QString();
 }
 
 bool ConfiguratorService::admit()
@@ -180,8 +176,8 @@ bool ConfiguratorService::Write(const QString &document, const QString &label, c
     begin(Job::Write);
     m_caller = callerName(caller);
     qDebug().noquote() << "写入配置，转交自" << m_caller << (label.isEmpty() ? QString() : label);
-    emit writeStarting(label.isEmpty() ? QStringLiteral("Configuration written by %1").arg(m_caller)
-                                       : QStringLiteral("Profile %1 written by %2").arg(label, m_caller));
+    m_writeNotice = label.isEmpty() ? QStringLiteral("Configuration written by %1").arg(m_caller)
+                                    : QStringLiteral("Profile %1 written by %2").arg(label, m_caller);
     // The colour report goes first, so that the save's read-back holds it.
     if (parsed.document.light) {
         m_writeDocument = parsed.document;
@@ -194,6 +190,13 @@ bool ConfiguratorService::Write(const QString &document, const QString &label, c
 
 void ConfiguratorService::startSave(const KnobDocument &document)
 {
+    // The user may have saved or edited while the colour report went out.
+    if (m_session->isSaveRunning() || (m_refusal && !m_refusal().isEmpty())) {
+        replyFailed(m_session->isSaveRunning() ? QStringLiteral("the window started a save of its own")
+                                               : m_refusal());
+        return;
+    }
+    emit writeStarting(m_writeNotice);
     if (!m_session->save(document))
         replyFailed(QStringLiteral("the knob refused the write"));
 }

@@ -94,6 +94,7 @@ private:
     std::vector<Packet> m_packets;
     SaveOutcome m_outcome;
     KnobDocument m_writeDocument; // waits for its colour report
+    QString m_writeNotice;
     bool m_lightFailed = false;
     int m_lightsBefore = 0;
     LightSettings m_light;
