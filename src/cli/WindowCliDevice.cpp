@@ -28,6 +28,27 @@ constexpr int kLightTimeoutMs = 15000;
 
 const char *const kCaller = "veltranix-cli";
 
+// Hands the window's Progress signals on to the save's progress callback.
+class ProgressRelay : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ProgressRelay)
+
+public:
+    explicit ProgressRelay(std::function<void(int, int)> progress) : m_progress(std::move(progress)) {}
+    ~ProgressRelay() override = default;
+
+public Q_SLOTS:
+    void progress(int done, int total)
+    {
+        if (m_progress)
+            m_progress(done, total);
+    }
+
+private:
+    std::function<void(int, int)> m_progress;
+};
+
 // The session bus there is; never one launched for the tool, which on X11
 // would outlive it.
 QDBusConnection sessionBus()
@@ -84,14 +105,21 @@ public:
         return true;
     }
 
-    bool saveDocument(const KnobDocument &document, const std::function<void(int, int)> &,
+    bool saveDocument(const KnobDocument &document, const std::function<void(int, int)> &progress,
                       QString *error) override
     {
         m_haveReadBack = false;
+        ProgressRelay relay(progress);
+        const QString path = QString::fromLatin1(handover::kPath);
+        const QString interface = QString::fromLatin1(handover::kInterface);
+        m_bus.connect(QString(), path, interface, QStringLiteral("Progress"), &relay,
+                      SLOT(progress(int, int)));
         const QDBusMessage reply =
             call(QStringLiteral("Write"),
                  {QString::fromUtf8(configDocumentToJson(document)), m_label, QString::fromLatin1(kCaller)},
                  kWriteTimeoutMs);
+        m_bus.disconnect(QString(), path, interface, QStringLiteral("Progress"), &relay,
+                         SLOT(progress(int, int)));
         if (!succeeded(reply, error))
             return false;
         const QVariantList out = reply.arguments();
@@ -124,6 +152,14 @@ public:
     }
 
     void setJobLabel(const QString &label) override { m_label = label; }
+
+    // From the signal path during saveDocument: the window stops its save.
+    void stopAfterCurrentKey() override
+    {
+        m_bus.send(QDBusMessage::createMethodCall(
+            QString::fromLatin1(handover::kService), QString::fromLatin1(handover::kPath),
+            QString::fromLatin1(handover::kInterface), QStringLiteral("Stop")));
+    }
 
 private:
     QDBusMessage call(const QString &method, const QVariantList &arguments, int timeoutMs)
@@ -176,3 +212,5 @@ std::unique_ptr<CliDevice> createWindowCliDevice()
 {
     return std::make_unique<WindowCliDevice>();
 }
+
+#include "WindowCliDevice.moc"

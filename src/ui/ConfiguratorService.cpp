@@ -44,6 +44,15 @@ ConfiguratorService::ConfiguratorService(KnobSession *session, QObject *parent)
             m_outcome = outcome;
     });
     connect(m_session, &KnobSession::saveFinished, this, &ConfiguratorService::onSaveFinished);
+    connect(m_session, &KnobSession::saveProgress, this, [this](int done, int total) {
+        if (m_job != Job::Write)
+            return;
+        QDBusMessage progress =
+            QDBusMessage::createSignal(QString::fromLatin1(handover::kPath),
+                                       QString::fromLatin1(handover::kInterface), QStringLiteral("Progress"));
+        progress << done << total;
+        m_callBus.send(progress);
+    });
     connect(m_session, &KnobSession::lightingSendFailed, this, [this] { m_lightFailed = true; });
     connect(m_session, &KnobSession::connectionChanged, this, &ConfiguratorService::onConnectionChanged);
     // The session has no signal for a colour report that went out.
@@ -111,6 +120,7 @@ void ConfiguratorService::begin(Job job)
     m_packets.clear();
     m_outcome = SaveOutcome();
     m_lightFailed = false;
+    m_stopBeforeSave = false;
 }
 
 void ConfiguratorService::replyOk(const QVariantList &arguments)
@@ -175,7 +185,8 @@ bool ConfiguratorService::Write(const QString &document, const QString &label, c
     }
     begin(Job::Write);
     m_caller = callerName(caller);
-    qDebug().noquote() << "写入配置，转交自" << m_caller << (label.isEmpty() ? QString() : label);
+    qDebug().noquote() << "写入配置，转交自"
+                       << m_caller + (label.isEmpty() ? QString() : QLatin1Char(' ') + label);
     m_writeNotice = label.isEmpty() ? QStringLiteral("Configuration written by %1").arg(m_caller)
                                     : QStringLiteral("Profile %1 written by %2").arg(label, m_caller);
     // The colour report goes first, so that the save's read-back holds it.
@@ -190,6 +201,10 @@ bool ConfiguratorService::Write(const QString &document, const QString &label, c
 
 void ConfiguratorService::startSave(const KnobDocument &document)
 {
+    if (m_stopBeforeSave) {
+        replyFailed(QStringLiteral("stopped before the first key"));
+        return;
+    }
     // The user may have saved or edited while the colour report went out.
     if (m_session->isSaveRunning() || (m_refusal && !m_refusal().isEmpty())) {
         replyFailed(m_session->isSaveRunning() ? QStringLiteral("the window started a save of its own")
@@ -263,6 +278,16 @@ void ConfiguratorService::checkLightSent()
     }
     replyOk({});
     emit lightSet(m_light, QStringLiteral("Light set by %1").arg(m_caller));
+}
+
+void ConfiguratorService::Stop()
+{
+    if (m_job != Job::Write)
+        return;
+    if (m_session->isSaveRunning())
+        m_session->stopSaveAfterCurrentKey();
+    else
+        m_stopBeforeSave = true;
 }
 
 void ConfiguratorService::onConnectionChanged(bool connected)

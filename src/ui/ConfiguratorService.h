@@ -57,6 +57,10 @@ public Q_SLOTS:
                bool &lightTaken);
     // One colour report; colour is RRGGBB.
     void Light(const QString &colour, int brightness, bool on, const QString &caller);
+    // The running write ends after the physical key it is on (Ctrl+C in the
+    // tool) and is answered as failed. While a write runs the bus hears
+    // Progress(done, total) after each physical key.
+    void Stop();
 
 Q_SIGNALS:
     // Just before a handed-over save starts, with the notice for when it is confirmed.
@@ -95,6 +99,7 @@ private:
     SaveOutcome m_outcome;
     KnobDocument m_writeDocument; // waits for its colour report
     QString m_writeNotice;
+    bool m_stopBeforeSave = false;
     bool m_lightFailed = false;
     int m_lightsBefore = 0;
     LightSettings m_light;
