@@ -76,8 +76,6 @@ bool ConfiguratorService::publish(const QDBusConnection &connection)
 
 QString ConfiguratorService::knobName() const
 {
-    if (m_session->isDemo())
-        return QStringLiteral("the demo knob");
     const HidScanResult &scan = m_session->lastScanResult();
     KnobCandidate knob;
     knob.path = scan.path;
@@ -87,7 +85,8 @@ QString ConfiguratorService::knobName() const
 
 QString ConfiguratorService::refusal(QString *errorName) const
 {
-    if (!m_session->isConnected()) {
+    // The demo knob is not the one the tool found busy.
+    if (!m_session->isConnected() || m_session->isDemo()) {
         *errorName = QString::fromLatin1(handover::kErrorNotHeld);
         return QStringLiteral("the window holds no knob");
     }
