@@ -5,6 +5,8 @@
 // sentence.
 
 #include "device/KnobOwnerLock.h"
+#include "device/KnobSession.h"
+#include "device/handover.h"
 #include "device/packetutil.h"
 #include "device/savereadback.h"
 #include "protocol/configdecode.h"
@@ -16,10 +18,13 @@
 #include "support/devicetestsupport.h"
 #include "support/packetbytes.h"
 #include "tests/fakes/hidsim/hidsim.h"
+#include "ui/ConfiguratorService.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -62,6 +67,12 @@ const QByteArray kTwoKeys = R"({"format": 1, "layout": "windows", "keys": [
     {"key": 1, "actions": [{"name": "Volume +"}]}, {"key": 2, "actions": [{"name": "Ctrl+V"}]},
     {"key": 3, "actions": []}, {"key": 4, "actions": []}, {"key": 5, "actions": []}]})";
 
+// A profile as "profile apply" hands it over: named, with a light.
+const QByteArray kProfile = R"({"format": 1, "name": "Krita", "layout": "windows",
+    "lighting": {"color": "#00FF80", "brightness": 40, "on": true}, "keys": [
+    {"key": 1, "actions": [{"name": "Ctrl+Z"}]}, {"key": 2, "actions": [{"name": "Ctrl+V"}]},
+    {"key": 3, "actions": []}, {"key": 4, "actions": []}, {"key": 5, "actions": [{"name": "B"}]}]})";
+
 // The vendor interface of the index-th simulated knob.
 struct SimKnob
 {
@@ -88,7 +99,26 @@ class TestCliCommands : public QObject
 {
     Q_OBJECT
 
+    QProcess m_bus; // a private session bus, for the hand-over to the window
+    QString m_busAddress;
+
 private slots:
+    void initTestCase()
+    {
+        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
+        if (daemon.isEmpty())
+            return;
+        m_bus.start(daemon, {"--session", "--print-address", "--nofork"});
+        if (m_bus.waitForStarted(10000) && (m_bus.canReadLine() || m_bus.waitForReadyRead(10000)))
+            m_busAddress = QString::fromUtf8(m_bus.readLine().trimmed());
+        if (!m_busAddress.isEmpty())
+            qputenv("DBUS_SESSION_BUS_ADDRESS", m_busAddress.toUtf8());
+    }
+    void cleanupTestCase()
+    {
+        m_bus.kill();
+        m_bus.waitForFinished(5000);
+    }
     void init() { hidsim::reset(); }
     void cleanup() { QCOMPARE(hidsim::openHandleCount(), 0); }
     void usageErrors_data();
@@ -106,6 +136,8 @@ private slots:
     void twoKnobs();
     void profileCommands();
     void profileRules();
+    void handOverToTheWindow_data();
+    void handOverToTheWindow();
 };
 
 void TestCliCommands::usageErrors_data()
@@ -439,6 +471,73 @@ void TestCliCommands::twoKnobs()
     }
     if (code == CliBusy)
         QVERIFY2(r.err.contains(QStringLiteral("in use by tst_clicommands")), qPrintable(r.err));
+}
+
+// The window holds the knob: the tool hands the write to it, the window's
+// session is the only one to open the knob, and the tool prints what it
+// prints alone.
+void TestCliCommands::handOverToTheWindow_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("refusal"); // the window's, or empty
+    QTest::addColumn<bool>("onBus");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("says");
+    const QStringList write{"write", "-"};
+    QTest::newRow("write") << write << kTwoKeys << "" << true << int(CliOk) << "";
+    QTest::newRow("profile with a light") << write << kProfile << "" << true << int(CliOk) << "";
+    QTest::newRow("read") << QStringList{"read"} << QByteArray() << "" << true << int(CliOk) << "";
+    QTest::newRow("light, the rest from the knob")
+        << QStringList{"light", "--color", "00FF00"} << QByteArray() << "" << true << int(CliOk) << "";
+    const QString unsaved = QStringLiteral("the window has unsaved edits; save or discard them first");
+    QTest::newRow("unsaved edits") << write << kTwoKeys << unsaved << true << int(CliBusy) << unsaved;
+    QTest::newRow("no window on the bus") << write << kTwoKeys << "" << false << int(CliBusy) << "in use by";
+}
+
+void TestCliCommands::handOverToTheWindow()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, file);
+    QFETCH(QString, refusal);
+    QFETCH(bool, onBus);
+    QFETCH(int, code);
+    QFETCH(QString, says);
+    if (m_busAddress.isEmpty())
+        QSKIP("dbus-daemon is not installed");
+    resetWithKnob();
+    const CliRun alone = runCliTool(args, file);
+    QCOMPARE(alone.code, int(CliOk));
+    const QString aloneKnob = simKnob(0).name();
+
+    const int device = resetWithKnob();
+    KnobSession session;
+    QVERIFY(connectAndReadSession(session));
+    ConfiguratorService window(&session);
+    window.setRefusal([&refusal] { return refusal; });
+    QString notice;
+    connect(&window, &ConfiguratorService::writeStarting, this, [&notice](const QString &n) { notice = n; });
+    QDBusConnection bus = QDBusConnection::connectToBus(m_busAddress, QStringLiteral("window"));
+    QVERIFY(!onBus || (bus.registerService(handover::kService) && window.publish(bus)));
+    const int opens = hidsim::openCount(device, 2);
+    const CliRun r = runCliTool(args, file);
+    bus.unregisterObject(handover::kPath);
+    bus.unregisterService(handover::kService);
+    QDBusConnection::disconnectFromBus(QStringLiteral("window"));
+    session.shutdown();
+
+    QVERIFY2(r.code == code && r.err.contains(says), qPrintable(r.err));
+    QCOMPARE(hidsim::openCount(device, 2), opens); // the tool never opened the knob
+    if (code != CliOk)
+        return;
+    QCOMPARE(r.out, QString(alone.out).replace(aloneKnob, simKnob(0).name()));
+    const bool written = args.first() == QLatin1String("write");
+    QCOMPARE(hidsim::storedAssignments(device).size(), std::size_t(!written ? 0 : file == kProfile ? 3 : 2));
+    QCOMPARE(hidsim::storedColour(device).empty(),
+             file != kProfile && args.first() != QLatin1String("light"));
+    QCOMPARE(notice, !written           ? ""
+                     : file == kProfile ? "Profile Krita written by veltranix-cli"
+                                        : "Configuration written by veltranix-cli");
 }
 
 QTEST_GUILESS_MAIN(TestCliCommands)

@@ -3,6 +3,7 @@
 // document from the pages, save, reset, lighting, and the tab and layout slides.
 #include "app/MacroGUI.h"
 #include "device/KnobSession.h"
+#include "device/handover.h"
 #include "device/packetutil.h"
 #include "protocol/knobdocument.h"
 #include "protocol/packets.h"
@@ -11,6 +12,7 @@
 #include "support/configtestsupport.h"
 #include "support/devicetestsupport.h"
 #include "support/packetbytes.h"
+#include "ui/ConfiguratorService.h"
 #include "ui/GestureSelection.h"
 #include "ui/KnobArea.h"
 #include "ui/TabBar.h"
@@ -20,22 +22,26 @@
 #include "ui/pages/KeyboardWidget.h"
 #include "ui/pages/MouseWidget.h"
 #include "ui/pages/MultimediaWidget.h"
-#include "ui/pages/ProcreateWidget.h"
 #include "ui/pages/PaintedButton.h"
+#include "ui/pages/ProcreateWidget.h"
 #include "ui/pages/pagevocabulary.h"
+#include "ui/uitext.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <QDir>
+#include <QDBusPendingCallWatcher>
 #include <QFile>
 #include <QFocusFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStackedWidget>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
@@ -534,6 +540,50 @@ private Q_SLOTS:
         m_session.reset();
         QCOMPARE(child<QPushButton>(connectedWindow(), QStringLiteral("profileButton"))->text(),
                  QStringLiteral("Paint"));
+    // A write another program hands over: the window then shows what the knob
+    // holds, saved, with a notice; once it has unsaved edits it refuses.
+    void handedOverWrite()
+    {
+        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
+        if (daemon.isEmpty())
+            QSKIP("dbus-daemon is not installed");
+        QProcess bus;
+        bus.start(daemon, {"--session", "--print-address", "--nofork"});
+        QVERIFY(bus.waitForReadyRead(10000));
+        const QString address = QString::fromUtf8(bus.readLine().trimmed());
+        const auto end = qScopeGuard([&bus] {
+            QDBusConnection::disconnectFromBus(QStringLiteral("tool"));
+            QDBusConnection::disconnectFromBus(QStringLiteral("window"));
+            bus.kill();
+            bus.waitForFinished(5000);
+        });
+        hidsim::preloadAssignment(m_device, 1, buildMultimediaKeyPacket(commandCodeForKnobKey(1), 0x00E2));
+        MainLayoutWidget &w = connectedWindow();
+        QCOMPARE(M::ids(w, 1), QStringList{"media:mute"});
+        const QDBusConnection windowBus = QDBusConnection::connectToBus(address, QStringLiteral("window"));
+        QVERIFY(w.findChild<ConfiguratorService *>()->publish(windowBus));
+        const QDBusConnection tool = QDBusConnection::connectToBus(address, QStringLiteral("tool"));
+        const auto call = [&](const QString &method, const QVariantList &args) {
+            QDBusMessage m = QDBusMessage::createMethodCall(windowBus.baseService(), handover::kPath,
+                                                            handover::kInterface, method);
+            m.setArguments(args);
+            QDBusPendingCallWatcher watcher(tool.asyncCall(m));
+            return QTest::qWaitFor([&watcher] { return watcher.isFinished(); }, 30000) ? watcher.reply()
+                                                                                       : QDBusMessage();
+        };
+        const QByteArray file = R"({"format": 1, "keys": [{"key": 1, "actions": [{"name": "Volume +"}]},
+            {"key": 2, "actions": []}, {"key": 3, "actions": []}, {"key": 4, "actions": []},
+            {"key": 5, "actions": []}]})";
+        const QDBusMessage written = call("Write", {QString::fromUtf8(file), "Krita", "veltranix-cli"});
+        QVERIFY2(written.type() == QDBusMessage::ReplyMessage, qPrintable(written.errorMessage()));
+        QCOMPARE(toastTitle(w), QStringLiteral("Profile Krita written by veltranix-cli"));
+        QCOMPARE(M::ids(w, 1), QStringList{"media:volume-up"});
+        QVERIFY(!M::unsavedEdits(w));
+
+        select(w, 2);
+        A::key(w, 0x05);
+        QCOMPARE(call("Knob", {QString()}).errorMessage(),
+                 QStringLiteral("the window has unsaved edits; save or discard them first"));
     }
 
     // Closing the window during a slow save waits for the save and says so;

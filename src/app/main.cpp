@@ -8,7 +8,10 @@
 #include "device/KnobSession.h"
 #include "device/ProfileSwitcher.h"
 #include "device/QuitSignals.h"
+#include "device/handover.h"
 #include "focus/FocusWatcher.h"
+#include "ui/ConfiguratorService.h"
+#include "ui/SessionBus.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -121,6 +124,13 @@ int main(int argc, char *argv[])
     // Decoding the icon's four sizes need not delay the window's first frame;
     // the window manager gets them one turn of the event loop later.
     QTimer::singleShot(0, &app, [] { QApplication::setWindowIcon(applicationIcon()); });
+    // The command-line tool hands the window its jobs while the window holds the knob.
+    QTimer::singleShot(0, &app, [window] {
+        const WindowBus &bus = windowSessionBus();
+        auto *service = window->findChild<ConfiguratorService *>();
+        if (service && bus.nameIsOurs && !service->publish(bus.connection))
+            qDebug().noquote() << "无法在会话总线上注册" << handover::kPath;
+    });
     const int code = app.exec();
     // A start from now on becomes the next window; this one only tidies up.
     guard.release();

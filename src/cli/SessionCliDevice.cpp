@@ -238,7 +238,7 @@ private:
         QStringList answering;
         for (const KnobCandidate &k : knobs) {
             if (k.busy && knobs.size() > 1) {
-                *failure = OpenFailure::Busy;
+                *failure = OpenFailure::BusyOfSeveral;
                 *error = QStringLiteral("the knob %1 is in use by %2; name the knob to use with --device "
                                         "PATH|SERIAL")
                              .arg(k.describe(), holderText(k.busyHolder));

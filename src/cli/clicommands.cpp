@@ -123,10 +123,20 @@ std::unique_ptr<CliDevice> openKnob(const CliContext &c, const QString &path, in
     CliDevice::OpenFailure failure = CliDevice::OpenFailure::NoKnob;
     if (device && device->open(path, &error, &failure))
         return device;
+    // The knob is the window's: it does the job, or says why it will not.
+    if (failure == CliDevice::OpenFailure::Busy && c.askWindow) {
+        std::unique_ptr<CliDevice> window = c.askWindow();
+        QString refusal;
+        if (window && window->open(path, &refusal, &failure))
+            return window;
+        if (!refusal.isEmpty())
+            error = refusal;
+        failure = CliDevice::OpenFailure::Busy;
+    }
     int code = CliNoDevice;
     if (failure == CliDevice::OpenFailure::WriteRefused)
         code = CliDeviceFailed;
-    else if (failure == CliDevice::OpenFailure::Busy)
+    else if (failure == CliDevice::OpenFailure::Busy || failure == CliDevice::OpenFailure::BusyOfSeveral)
         code = CliBusy;
     else if (failure == CliDevice::OpenFailure::Ambiguous)
         code = CliUsage;
@@ -332,6 +342,7 @@ int writeDocumentCommand(const KnobDocument &doc, const QString &label, const Wr
     const std::unique_ptr<CliDevice> knob = openKnob(c, options.device, &code);
     if (!knob)
         return code;
+    knob->setJobLabel(options.profileName);
     QStringList times{QStringLiteral("open %1").arg(seconds(step))};
     QString error;
     bool progressOpen = false; // a progress line waits for its end
@@ -433,7 +444,8 @@ int runWrite(const QStringList &args, const CliContext &c)
         return fail(c, CliUsage, QStringLiteral("%1: %2").arg(label, parsed.error));
     return writeDocumentCommand(
         parsed.document, label,
-        WriteOptions{parser.value(device), parser.isSet(verboseOpt), parser.isSet(dryRun)}, c);
+        WriteOptions{parser.value(device), parser.isSet(verboseOpt), parser.isSet(dryRun), parsed.label.name},
+        c);
 }
 
 bool parseHexColour(QString text, LightSettings *light)
@@ -714,7 +726,7 @@ int runProfileApply(const QStringList &args, const CliContext &c)
         return fail(c, CliUsage, error);
     return writeDocumentCommand(
         doc, QStringLiteral("profile %1").arg(e.name),
-        WriteOptions{parser.value(device), parser.isSet(verbose), parser.isSet(dryRun)}, c);
+        WriteOptions{parser.value(device), parser.isSet(verbose), parser.isSet(dryRun), e.name}, c);
 }
 
 int runProfileSave(const QStringList &args, const CliContext &c)

@@ -28,6 +28,8 @@ struct CliContext
     QTextStream *err = nullptr;
     QIODevice *in = nullptr; // standard input, for "write -"
     std::function<std::unique_ptr<CliDevice>()> openDevice;
+    // The window holding a knob the tool finds busy, to hand the job to; none: exit as busy.
+    std::function<std::unique_ptr<CliDevice>()> askWindow;
     bool demo = false;        // --demo: openDevice gives the demo knob; list shows it alone
     bool progress = false;    // both streams are a terminal: show the save's progress
     QString profileDirectory; // the user's profiles; empty: the store's default folder
@@ -42,6 +44,7 @@ struct WriteOptions
     QString device; // --device, or empty for the only knob
     bool verbose = false;
     bool dryRun = false; // print the reports, open nothing
+    QString profileName; // the profile the document is, for the window that takes the job over
 };
 
 // Writes a checked document to the knob as Save does, reads it back and

@@ -28,6 +28,7 @@ public:
         PermissionDenied, // the system refused to open the knob's nodes
         WriteRefused,     // it opened but refused the probe report
         Busy,             // another program holds the knob
+        BusyOfSeveral,    // no knob was named, more than one is there, and another program holds one
         Ambiguous,        // no knob was named and more than one answers
     };
 
@@ -54,7 +55,15 @@ public:
 
     // Sends one colour report.
     virtual bool sendLight(const LightSettings &light, QString *error) = 0;
+
+    // What the document being written is called (a profile's name), for a
+    // window that takes the write over and says what it wrote.
+    virtual void setJobLabel(const QString &) {}
 };
 
 // The link the tool uses: the knob, or the in-process demo knob.
 std::unique_ptr<CliDevice> createCliDevice(bool demo = false);
+// The window that holds the knob, asked over the session bus to do the jobs;
+// open() fails when no window answers there, and says why only when the
+// window refuses (OpenFailure::Busy).
+std::unique_ptr<CliDevice> createWindowCliDevice();

@@ -60,6 +60,7 @@ int main(int argc, char *argv[])
     context.err = &err;
     context.in = in.isOpen() ? &in : nullptr;
     context.openDevice = [demo] { return createCliDevice(demo); };
+    context.askWindow = [] { return createWindowCliDevice(); };
     context.demo = demo;
     // Only when both streams are the terminal: the summary on a redirected
     // standard output must be the only line a script sees.

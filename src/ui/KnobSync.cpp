@@ -261,6 +261,24 @@ void KnobSync::onSaveClicked()
         m_unsavedGuard->saveNotConfirmed();
 }
 
+QString KnobSync::handOverRefusal() const
+{
+    if (m_editor->hasUnsavedEdits() || m_keptEditsQuestion)
+        return QStringLiteral("the window has unsaved edits; save or discard them first");
+    return QString();
+}
+
+void KnobSync::expectHandedOverWrite(const QString &doneNotice)
+{
+    m_handOverNotice = doneNotice;
+}
+
+void KnobSync::showHandedOverLight(const LightSettings &light, const QString &doneNotice)
+{
+    m_editor->setLight(light);
+    emit notice(true, doneNotice, QStringLiteral("The window shows the knob's light now"));
+}
+
 void KnobSync::finishSave(const SaveOutcome &outcome)
 {
     // A profile switch happens only while nothing is unsaved: the window
@@ -270,6 +288,25 @@ void KnobSync::finishSave(const SaveOutcome &outcome)
             KnobDocument held = outcome.document;
             held.isMacLayout = m_editor->isMacLayout();
             m_editor->loadFromDevice(held, {1, 2, 3, 4, 5});
+        }
+        return;
+    }
+    if (!m_handOverNotice.isEmpty()) {
+        const QString done = std::exchange(m_handOverNotice, QString());
+        // The window held nothing unsaved, so all of it becomes what the knob holds.
+        if (outcome.readBack) {
+            KnobDocument held = outcome.document;
+            held.isMacLayout = m_editor->isMacLayout();
+            m_editor->loadFromDevice(held, {1, 2, 3, 4, 5});
+            if (held.light)
+                m_editor->setLight(*held.light);
+            m_editor->markHeldByKnob();
+        }
+        if (outcome.confirmed() || (outcome.written && !outcome.verifiable)) {
+            emit notice(true, done, QStringLiteral("The window shows what the knob holds now"));
+        } else {
+            const SaveNotice failed = saveEndNotice(outcome, {});
+            emit notice(failed.success, failed.title, failed.text);
         }
         return;
     }

@@ -38,6 +38,12 @@ public:
     // Follows the session from now on, starting from how it is.
     void start();
     void onSaveClicked();
+    // Why the window will not take a job from another program now, or empty.
+    QString handOverRefusal() const;
+    // The next save is another program's: when it ends the window shows what
+    // the knob holds, saved, and this notice.
+    void expectHandedOverWrite(const QString &doneNotice);
+    void showHandedOverLight(const LightSettings &light, const QString &doneNotice);
 
 signals:
     void notice(bool success, const QString &title, const QString &text);
@@ -81,4 +87,5 @@ private:
     QString m_knob;
     QPointer<ChoiceOverlay> m_keptEditsQuestion;
     bool m_lowBatteryShown = false;
+    QString m_handOverNotice;
 };

@@ -4,6 +4,7 @@
 #include "device/KnobSession.h"
 #include "ui/ChoiceOverlay.h"
 #include "ui/ConfigFileTransfer.h"
+#include "ui/ConfiguratorService.h"
 #include "ui/DimOverlay.h"
 #include "ui/GestureSelection.h"
 #include "ui/HeaderBar.h"
@@ -60,6 +61,11 @@ MainLayoutWidget::MainLayoutWidget(KnobSession *session, QWidget *parent)
     connect(m_profileButton, &QPushButton::clicked, this, &MainLayoutWidget::openProfiles);
     setupShortcuts();
     m_sync->start();
+    // Put on the session bus by the program's start-up, not here: tests build many windows.
+    auto *handOver = new ConfiguratorService(m_session, this);
+    handOver->setRefusal([this] { return m_sync->handOverRefusal(); });
+    connect(handOver, &ConfiguratorService::writeStarting, m_sync, &KnobSync::expectHandedOverWrite);
+    connect(handOver, &ConfiguratorService::lightSet, m_sync, &KnobSync::showHandedOverLight);
 }
 
 MainLayoutWidget::~MainLayoutWidget() = default;

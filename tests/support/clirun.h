@@ -34,6 +34,9 @@ inline CliRun runCliTool(const QStringList &args, const QByteArray &stdinBytes =
         c.profileDirectory = profileFolders.first();
         c.readyMadeProfileDirectories = profileFolders.mid(1);
     }
+    // Only on a bus the test started: no session bus is launched for a test.
+    if (qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS"))
+        c.askWindow = [] { return createWindowCliDevice(); };
     r.code = runCli(QStringList{QStringLiteral("veltranix-cli")} + args, c);
     outStream.flush();
     errStream.flush();
