@@ -540,6 +540,8 @@ private Q_SLOTS:
         m_session.reset();
         QCOMPARE(child<QPushButton>(connectedWindow(), QStringLiteral("profileButton"))->text(),
                  QStringLiteral("Paint"));
+    }
+
     // A write another program hands over: the window then shows what the knob
     // holds, saved, with a notice; once it has unsaved edits it refuses.
     void handedOverWrite()
