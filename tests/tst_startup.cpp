@@ -3,6 +3,7 @@
 // title-bar buttons.
 #include "app/MacroGUI.h"
 #include "app/commandline.h"
+#include "app/language.h"
 #include "app/windowsizing.h"
 #include "device/KnobSession.h"
 #include "ui/KnobArea.h"
@@ -10,6 +11,7 @@
 #include "ui/MainLayoutWidget.h"
 #include "ui/WindowButtons.h"
 #include "ui/mainlayoutgeometry.h"
+#include "ui/uitext.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -183,6 +185,44 @@ private Q_SLOTS:
         buttons->closeButton()->setFocus(Qt::TabFocusReason);
         QTest::keyClick(buttons->closeButton(), Qt::Key_Space);
         QVERIFY(!window.isVisible());
+    }
+
+    // Last: it leaves the Chinese translation installed.
+    void language()
+    {
+        QCOMPARE(commandLineAction({"--demo", "--lang", "zh_CN"}).language, QStringLiteral("zh_CN"));
+        QCOMPARE(commandLineAction({"--lang=en", "--demo"}).language, QStringLiteral("en"));
+        QVERIFY(commandLineAction({"--lang=en", "--demo"}).demo);
+        for (const QStringList &bad :
+             {QStringList{"--lang", "fr"}, QStringList{"--lang"}, QStringList{"--lang=zh"}}) {
+            const CommandLineAction a = commandLineAction(bad);
+            QVERIFY(a.exitNow);
+            QCOMPARE(a.exitCode, 2);
+        }
+        const struct
+        {
+            const char *requested, *system, *chosen;
+        } rows[] = {{"", "zh-CN", "zh_CN"}, {"", "zh-Hant-TW", "zh_CN"}, {"", "en-US", "en"}, {"", "C", "en"},
+                    {"en", "zh-CN", "en"},  {"zh_CN", "de-DE", "zh_CN"}, {"de", "de-DE", ""}};
+        for (const auto &r : rows)
+            QCOMPARE(chooseInterfaceLanguage(QString::fromLatin1(r.requested),
+                                             {QString::fromLatin1(r.system), "en"}),
+                     QString::fromLatin1(r.chosen));
+        QCOMPARE(chooseInterfaceLanguage({}, {}), QStringLiteral("en"));
+
+        QCOMPARE(actionLabel(QStringLiteral("音量+")), QStringLiteral("Volume +"));
+        installInterfaceLanguage(QStringLiteral("zh_CN"));
+        QCOMPARE(actionLabel(QStringLiteral("音量+")), QStringLiteral("音量+"));
+        QCOMPARE(reportedText(QStringLiteral("In use by another program")),
+                 QStringLiteral("设备正被 其他程序 使用"));
+        KnobSession session;
+        MainLayoutWidget window(&session);
+        QCOMPARE(window.findChild<QLabel *>(QStringLiteral("statusText"))->text(), QStringLiteral("未连接"));
+        QStringList tabs;
+        for (const QLabel *tab : window.findChildren<QLabel *>(QStringLiteral("tabIconText")))
+            tabs << tab->text();
+        QVERIFY2(tabs.contains(QStringLiteral("键盘")), qPrintable(tabs.join(QLatin1Char(' '))));
+        session.shutdown();
     }
 };
 

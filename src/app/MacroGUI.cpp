@@ -89,8 +89,7 @@ void MacroGUI::closeEvent(QCloseEvent *event)
     m_closeAfterSave = true;
     qDebug().noquote() << "保存进行中，保存结束后关闭窗口";
     if (auto *toast = m_mainLayoutWidget->findChild<ToastWidget *>())
-        toast->showMessage(true, QStringLiteral("Saving"),
-                           QStringLiteral("The window closes when the save to the knob is done."));
+        toast->showMessage(true, tr("Saving"), tr("The window closes when the save to the knob is done."));
     connect(
         m_session, &KnobSession::saveFinished, this, [this] { QTimer::singleShot(0, this, &QWidget::close); },
         Qt::SingleShotConnection);

@@ -10,9 +10,11 @@ struct CommandLineAction
     int exitCode = 0;
     QString output;
     bool demo = false; // --demo: the in-process demo knob instead of a real one
+    QString language;  // --lang's value: a language of interfaceLanguages(); empty: the system's
 };
 
-// --version / -v and --help / -h print and exit, --demo sets demo; every other
+// --version / -v and --help / -h print and exit, --demo sets demo, --lang NAME
+// (or --lang=NAME) sets language, and exits with 2 for a name it does not know; every other
 // argument is left to Qt (-platform, -style, ...). args excludes the program name.
 CommandLineAction commandLineAction(const QStringList &args);
 

@@ -2,6 +2,7 @@
 #include "app/MacroGUI.h"
 #include "app/SingleWindowGuard.h"
 #include "app/commandline.h"
+#include "app/language.h"
 #include "app/logging.h"
 #include "app/platformprofile.h"
 #include "device/KnobSession.h"
@@ -12,6 +13,7 @@
 #include <QFont>
 #include <QIcon>
 #include <QImageReader>
+#include <QLocale>
 #include <QPixmap>
 #include <QTimer>
 
@@ -45,8 +47,9 @@ int main(int argc, char *argv[])
         args << QString::fromLocal8Bit(argv[i]);
     const CommandLineAction action = commandLineAction(args);
     if (action.exitNow) {
-        std::fputs(action.output.toLocal8Bit().constData(), stdout);
-        return std::fflush(stdout) == 0 ? action.exitCode : 1;
+        FILE *out = action.exitCode == 0 ? stdout : stderr;
+        std::fputs(action.output.toLocal8Bit().constData(), out);
+        return std::fflush(out) == 0 ? action.exitCode : 1;
     }
 
     FontConfigWarmUp fontConfig;
@@ -81,6 +84,7 @@ int main(int argc, char *argv[])
     rotateLogAtStart();
     startLogFlushing();
 
+    installInterfaceLanguage(chooseInterfaceLanguage(action.language, QLocale::system().uiLanguages()));
     const UIPlatformConfig profile = currentUIPlatformConfig();
     QApplication::setFont(QFont(profile.fontFamily, profile.fontPointSize));
     qDebug() << "UI platform:" << profile.platformName << ", font:" << profile.fontFamily;

@@ -1,6 +1,5 @@
 #include "ui/StatusArea.h"
 
-#include "ui/uitext.h"
 #include "ui/RoundedFill.h"
 #include "ui/mainlayoutgeometry.h"
 #include "ui/svgpixmap.h"
@@ -36,7 +35,7 @@ StatusArea::StatusArea(QWidget *window, const QSize &designSize)
     m_statusDot = new QLabel(m_statusLabel);
     m_statusDot->setObjectName(QStringLiteral("statusDot"));
 
-    m_statusText = new QLabel(uiText(QStringLiteral("未连接")), m_statusLabel);
+    m_statusText = new QLabel(tr("Not Connected"), m_statusLabel);
     m_statusText->setObjectName(QStringLiteral("statusText"));
     m_statusText->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     setTextColour(m_statusText, Qt::white);
@@ -109,7 +108,7 @@ void StatusArea::relayout()
     m_permissionHintLabel->setGeometry(hint.translated(-area.topLeft()));
     m_permissionHintLabel->raise();
 
-    m_statusText->setText(showsDemo() ? QStringLiteral("Demo knob") : uiText(QStringLiteral("未连接")));
+    m_statusText->setText(showsDemo() ? tr("Demo knob") : tr("Not Connected"));
     if (m_connectedLook && !m_demo) {
         const QPixmap picture = renderSvgPixmap(QStringLiteral(":/asset/Status1_en.svg"), size, m_window);
         if (!picture.isNull())

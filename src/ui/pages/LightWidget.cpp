@@ -1,6 +1,5 @@
 #include "ui/pages/LightWidget.h"
 
-#include "ui/uitext.h"
 #include "ui/pages/BrightnessSliderWidget.h"
 #include "ui/pages/ColorPickerWidget.h"
 #include "ui/pages/PagePanel.h"
@@ -79,19 +78,21 @@ void LightWidget::setupUI()
     m_switchHeader = new QWidget(m_switchCard);
     m_switchHeader->setStyleSheet(QStringLiteral("background-color: transparent;"));
 
-    m_switchTitle = new QLabel(uiText(QStringLiteral("开关")), m_switchHeader);
+    m_switchTitle = new QLabel(tr("Switch Lighting"), m_switchHeader);
     m_switchTitle->setStyleSheet(QStringLiteral("color: #FFFFFF; background: transparent;"));
-    m_noteLabel =
-        new QLabel(QStringLiteral("<span style='color:#67696A;'>RGB lighting consumes more power. For "
-                                  "the best experience, use it in wired mode.</span>"),
-                   m_switchHeader);
+    m_noteLabel = new QLabel(
+        QStringLiteral("<span style='color:#67696A;'>%1</span>")
+            .arg(tr("RGB lighting consumes more power. For the best experience, use it in wired mode.")
+                     .toHtmlEscaped()),
+        m_switchHeader);
     m_noteLabel->setTextFormat(Qt::RichText);
     m_noteLabel->setWordWrap(true);
     m_noteLabel->setStyleSheet(QStringLiteral("background: transparent;"));
 
-    m_brightnessTitle = new QLabel(uiText(QStringLiteral("亮度")), m_brightnessCard);
+    m_brightnessTitle = new QLabel(tr("Brightness"), m_brightnessCard);
     m_brightnessTitle->setStyleSheet(QStringLiteral("color: #FFFFFF; background: transparent;"));
-    m_brightnessHintText = uiText(QStringLiteral("根据喜好调整旋钮明暗变化，可一键设置到最高亮度"));
+    m_brightnessHintText =
+        tr("Adjust the knob brightness to your preference, or set it to maximum brightness with one click.");
     m_brightnessHint = new QLabel(m_brightnessHintText, m_brightnessCard);
     m_brightnessHint->setWordWrap(true);
     m_brightnessHint->setStyleSheet(QStringLiteral("color: #67696A; background: transparent;"));
@@ -99,12 +100,12 @@ void LightWidget::setupUI()
     m_colorPicker = new ColorPickerWidget(m_colorCard);
     m_toggleSwitch = new ToggleSwitchWidget(m_switchCard);
     m_brightnessSlider = new BrightnessSliderWidget(m_brightnessCard);
-    m_maxBrightnessButton = new QPushButton(uiText(QStringLiteral("一键最高亮度")), m_brightnessCard);
+    m_maxBrightnessButton = new QPushButton(tr("Max Brightness"), m_brightnessCard);
     m_maxBrightnessButton->setCursor(Qt::PointingHandCursor);
     m_maxBrightnessButton->setFocusPolicy(Qt::TabFocus);
     m_toggleSwitch->setAccessibleName(m_switchTitle->text());
     m_brightnessSlider->setAccessibleName(m_brightnessTitle->text());
-    m_colorPicker->setAccessibleName(QStringLiteral("Colour"));
+    m_colorPicker->setAccessibleName(tr("Colour"));
     // Down the left column, then the colour.
     setTabOrder(m_toggleSwitch, m_maxBrightnessButton);
     setTabOrder(m_maxBrightnessButton, m_brightnessSlider);
