@@ -416,10 +416,6 @@
         <source>Delay before action %1, ms</source>
         <translation>动作 %1 之前的延时（毫秒）</translation>
     </message>
-    <message>
-        <source>ms</source>
-        <translation>ms</translation>
-    </message>
 </context>
 <context>
     <name>Gesture</name>
@@ -737,6 +733,10 @@
     <message>
         <source>Demo knob</source>
         <translation>演示旋钮</translation>
+    </message>
+    <message>
+        <source>Connected</source>
+        <translation>已连接</translation>
     </message>
 </context>
 <context>

@@ -60,8 +60,14 @@ QString chooseInterfaceLanguage(const QString &requested, const QStringList &sys
 {
     if (!requested.isEmpty())
         return interfaceLanguages().contains(requested) ? requested : QString();
-    const QString first = systemLanguages.value(0);
-    return first.startsWith(QLatin1String("zh")) ? QStringLiteral("zh_CN") : QStringLiteral("en");
+    // "zh-Hant-TW" and "zh_CN" are both Chinese: the language part decides.
+    const QString first =
+        systemLanguages.value(0).section(QLatin1Char('-'), 0, 0).section(QLatin1Char('_'), 0, 0);
+    for (const QString &name : interfaceLanguages()) {
+        if (!first.isEmpty() && first == name.section(QLatin1Char('_'), 0, 0))
+            return name;
+    }
+    return QStringLiteral("en");
 }
 
 void installInterfaceLanguage(const QString &language)

@@ -8,8 +8,9 @@
 const QStringList &interfaceLanguages();
 
 // The language for --lang's value (empty when it was not given) or, without
-// one, for the system's preferred languages (QLocale::uiLanguages()): Chinese
-// for zh*, English otherwise. An unknown --lang value gives an empty string.
+// one, for the first of the system's preferred languages (QLocale::uiLanguages()):
+// the interface language with its language part (Chinese for zh*), English
+// otherwise. An unknown --lang value gives an empty string.
 QString chooseInterfaceLanguage(const QString &requested, const QStringList &systemLanguages);
 
 // Loads the program's translation (and Qt's own, where installed) for the

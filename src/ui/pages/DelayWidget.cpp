@@ -130,7 +130,8 @@ void DelayWidget::setupDelayTags()
             s.field->setValidator(new DelayFieldValidator(
                 [this, slot]() { return delayForVirtualKey(m_selectedKnobKey, slot); }, s.field));
 
-            s.unit = new QLabel(tr("ms"), s.valueRow);
+            // A unit symbol, the same in every language.
+            s.unit = new QLabel(QStringLiteral("ms"), s.valueRow);
             s.unit->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
             s.name = new QLabel(placeholderName(), s.tag);
             s.name->setAlignment(Qt::AlignCenter);

@@ -17,6 +17,12 @@
 
 namespace {
 
+// The note's markup stays out of the translated text.
+QString noteHtml(const QString &escapedText)
+{
+    return QStringLiteral("<span style='color:#67696A;'>%1</span>").arg(escapedText);
+}
+
 QFont pagePixelFont(int px)
 {
     QFont f = QGuiApplication::font();
@@ -80,11 +86,8 @@ void LightWidget::setupUI()
 
     m_switchTitle = new QLabel(tr("Switch Lighting"), m_switchHeader);
     m_switchTitle->setStyleSheet(QStringLiteral("color: #FFFFFF; background: transparent;"));
-    m_noteLabel = new QLabel(
-        QStringLiteral("<span style='color:#67696A;'>%1</span>")
-            .arg(tr("RGB lighting consumes more power. For the best experience, use it in wired mode.")
-                     .toHtmlEscaped()),
-        m_switchHeader);
+    m_noteText = tr("RGB lighting consumes more power. For the best experience, use it in wired mode.");
+    m_noteLabel = new QLabel(noteHtml(m_noteText.toHtmlEscaped()), m_switchHeader);
     m_noteLabel->setTextFormat(Qt::RichText);
     m_noteLabel->setWordWrap(true);
     m_noteLabel->setStyleSheet(QStringLiteral("background: transparent;"));
@@ -182,6 +185,19 @@ void LightWidget::updateScaledLayout()
     m_noteLabel->setFixedWidth(s.x(476));
     // The note keeps a 10 px floor on small pages, so it may need more lines than the box has.
     m_noteLabel->setFont(pagePixelFont(note));
+    m_noteLabel->setText(noteHtml(m_noteText.toHtmlEscaped()));
+    m_noteLabel->setToolTip(QString());
+    const int aboveSwitch = s.y(76) - s.y(24);
+    if (m_noteLabel->heightForWidth(s.x(476)) > aboveSwitch) {
+        // A longer language can need more lines than lie above the switch; the
+        // last one then ends in "…" and the tooltip has the whole note.
+        const QFontMetrics metrics(m_noteLabel->font());
+        const QString fitted = textfit::elideLines(m_noteText, metrics, s.x(476),
+                                                   std::max(1, aboveSwitch / metrics.lineSpacing()));
+        m_noteLabel->setText(
+            noteHtml(fitted.toHtmlEscaped().replace(QLatin1Char('\n'), QLatin1String("<br>"))));
+        m_noteLabel->setToolTip(m_noteText);
+    }
     m_noteLabel->setGeometry(0, s.y(24), s.x(476), std::max(s.y(40), m_noteLabel->heightForWidth(s.x(476))));
     place(m_toggleSwitch, 32, 100, 250, 64);
     placeTitle(m_brightnessTitle, 32, 16);
