@@ -11,6 +11,7 @@
 #include "ui/MainLayoutWidget.h"
 #include "ui/WindowButtons.h"
 #include "ui/mainlayoutgeometry.h"
+#include "ui/textfit.h"
 #include "ui/uitext.h"
 
 #include <QLabel>
@@ -209,6 +210,13 @@ private Q_SLOTS:
                                              {QString::fromLatin1(r.system), "en"}),
                      QString::fromLatin1(r.chosen));
         QCOMPARE(chooseInterfaceLanguage({}, {}), QStringLiteral("en"));
+
+        // Chinese has no spaces: it wraps beside its characters, and keeps "，" on its line.
+        const QFontMetrics metrics(QApplication::font());
+        const QString first = QStringLiteral("根据喜好调整旋钮明暗变化，");
+        QCOMPARE(textfit::elideLines(first + QStringLiteral("可一键设置"), metrics,
+                                     metrics.horizontalAdvance(first), 2),
+                 first + QStringLiteral("\n可一键设置"));
 
         QCOMPARE(actionLabel(QStringLiteral("音量+")), QStringLiteral("Volume +"));
         installInterfaceLanguage(QStringLiteral("zh_CN"));

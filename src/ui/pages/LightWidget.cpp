@@ -187,19 +187,23 @@ void LightWidget::updateScaledLayout()
     m_noteLabel->setFont(pagePixelFont(note));
     m_noteLabel->setText(noteHtml(m_noteText.toHtmlEscaped()));
     m_noteLabel->setToolTip(QString());
-    const int aboveSwitch = s.y(76) - s.y(24);
-    if (m_noteLabel->heightForWidth(s.x(476)) > aboveSwitch) {
-        // A longer language can need more lines than lie above the switch; the
-        // last one then ends in "…" and the tooltip has the whole note.
+    // A language with taller lines may push the switch down into the room under
+    // it; a note longer still ends in "…", the tooltip having all of it.
+    const int noteTop = s.y(24) + s.y(24);
+    const int lowestSwitch = s.y(180) - s.y(64) - s.y(2);
+    if (m_noteLabel->heightForWidth(s.x(476)) > lowestSwitch - noteTop) {
         const QFontMetrics metrics(m_noteLabel->font());
-        const QString fitted = textfit::elideLines(m_noteText, metrics, s.x(476),
-                                                   std::max(1, aboveSwitch / metrics.lineSpacing()));
+        const QString fitted = textfit::elideLines(
+            m_noteText, metrics, s.x(476), std::max(1, (lowestSwitch - noteTop) / metrics.lineSpacing()));
         m_noteLabel->setText(
             noteHtml(fitted.toHtmlEscaped().replace(QLatin1Char('\n'), QLatin1String("<br>"))));
         m_noteLabel->setToolTip(m_noteText);
     }
-    m_noteLabel->setGeometry(0, s.y(24), s.x(476), std::max(s.y(40), m_noteLabel->heightForWidth(s.x(476))));
+    const int noteHeight = std::max(s.y(40), m_noteLabel->heightForWidth(s.x(476)));
+    m_noteLabel->setGeometry(0, s.y(24), s.x(476), noteHeight);
     place(m_toggleSwitch, 32, 100, 250, 64);
+    if (noteTop + noteHeight > m_toggleSwitch->y())
+        m_toggleSwitch->move(m_toggleSwitch->x(), std::min(lowestSwitch, noteTop + noteHeight));
     placeTitle(m_brightnessTitle, 32, 16);
 
     m_maxBrightnessButton->setFont(pagePixelFont(buttonFont));
@@ -219,15 +223,19 @@ void LightWidget::updateScaledLayout()
     m_brightnessHint->setFont(pagePixelFont(note));
     // The hint keeps to the room above the slider; what does not fit there is
     // elided, the full text being the tooltip.
-    const int hintHeight = std::max(s.y(40), s.y(95) - s.y(40) - 2);
-    m_brightnessHint->setGeometry(hintX, s.y(40), hintWidth, hintHeight);
+    // Two lines at the least: where a language's lines are taller (Chinese)
+    // the slider moves down into the room under it.
     const QFontMetrics hintMetrics(m_brightnessHint->font());
-    textfit::setElidedText(m_brightnessHint, m_brightnessHintText, hintMetrics, hintWidth,
-                           std::max(1, hintHeight / hintMetrics.lineSpacing()));
+    const int roomAbove = std::max(s.y(40), s.y(95) - s.y(40) - 2);
+    const int hintLines = std::max(2, roomAbove / hintMetrics.lineSpacing());
+    const int hintHeight = std::max(roomAbove, hintLines * hintMetrics.lineSpacing());
+    m_brightnessHint->setGeometry(hintX, s.y(40), hintWidth, hintHeight);
+    textfit::setElidedText(m_brightnessHint, m_brightnessHintText, hintMetrics, hintWidth, hintLines);
 
     const int content = s.x(32);
     const int reach = s.x(22);
-    m_brightnessSlider->setGeometry(content - reach, s.y(95), cardWidth - 2 * content + 2 * reach, s.y(28));
+    m_brightnessSlider->setGeometry(content - reach, s.y(95) + (hintHeight - roomAbove),
+                                    cardWidth - 2 * content + 2 * reach, s.y(28));
     m_brightnessSlider->setScale(s.sx(), s.sy());
     place(m_colorPicker, 0, 0, 570, 371);
 }
