@@ -12,7 +12,6 @@
 #include "device/KnobSession.h"
 #include "ui/ChoiceOverlay.h"
 #include "ui/MainLayoutWidget.h"
-#include "ui/ResetOverlay.h"
 #include "ui/ToastWidget.h"
 #include "ui/pages/DebugWidget.h"
 
@@ -20,6 +19,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QPushButton>
 #include <QTest>
 #include <QTranslator>
 
@@ -95,8 +95,10 @@ int main(int argc, char **argv)
         QTest::mouseClick(window.findChild<QWidget *>(QStringLiteral("resetButton")), Qt::LeftButton);
         settle(800);
         shoot(QStringLiteral("reset"));
-        if (auto *reset = window.findChild<ResetOverlay *>())
-            reset->hide();
+        for (QPushButton *button : window.findChildren<QPushButton *>()) {
+            if (button->isVisible() && button->text() == tr("ResetOverlay", "Cancel"))
+                button->click();
+        }
         const QStringList questions[] = {
             {tr("UnsavedEditsGuard", "Unsaved edits"),
              tr("UnsavedEditsGuard", "The knob does not have your latest edits. Save them before closing?"),
