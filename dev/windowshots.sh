@@ -28,6 +28,7 @@ for f in "$APP" "$SIM"; do
 done
 
 SIZES=${WINDOWSHOTS_SIZES:-"1920x1080 1366x768 960x540"}
+# WINDOWSHOTS_LANG=zh_CN.UTF-8 shows the window in the language LANG picks.
 # Long enough for the first read, the connect toast and every slide to end.
 SETTLE=${WINDOWSHOTS_SETTLE:-6}
 TAB_SETTLE=${WINDOWSHOTS_TAB_SETTLE:-2}
@@ -62,7 +63,7 @@ run_state() {
     local home=$WORK/$size-$state
     mkdir -p "$home/run"
     chmod 700 "$home/run"
-    env -i PATH="$PATH" HOME="$home" XDG_RUNTIME_DIR="$home/run" LANG=C.UTF-8 "$@" \
+    env -i PATH="$PATH" HOME="$home" XDG_RUNTIME_DIR="$home/run" LANG="${WINDOWSHOTS_LANG:-C.UTF-8}" "$@" \
         W="$w" H="$h" APP="$APP" SHOT="$OUT/$size-$state" CLICKS="$clicks" SETTLE="$SETTLE" \
         TAB_SETTLE="$TAB_SETTLE" TAB_X="${TAB_X[*]}" TAB_Y="$TAB_Y" MAC_X="$MAC_X" TAB_NAMES="${TAB_NAMES[*]}" \
         xvfb-run -a -s "-screen 0 ${w}x${h}x24 -nolisten tcp" bash -c '

@@ -8,7 +8,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_dir=${VX_BUILD_DIR:-$root/build}
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libhidapi-dev
-          libudev-dev libgl-dev libfontconfig-dev fonts-dejavu-core xvfb xauth dbus-daemon desktop-file-utils appstream ccache
+          libudev-dev libgl-dev libfontconfig-dev qt6-tools-dev qt6-l10n-tools fonts-dejavu-core xvfb xauth dbus-daemon desktop-file-utils appstream ccache
           libxcb1-dev libwayland-dev sway qt6-wayland)
 # The package test also runs Debian's own checks on the .deb.
 if [[ "${VX_CMAKE_ARGS:-}" == *VX_PACKAGE_TEST=ON* ]]; then

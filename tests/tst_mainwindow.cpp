@@ -8,7 +8,6 @@
 #include "protocol/knobdocument.h"
 #include "protocol/packets.h"
 #include "protocol/profilestore.h"
-#include "ui/uitext.h"
 #include "support/configtestsupport.h"
 #include "support/devicetestsupport.h"
 #include "support/packetbytes.h"
@@ -29,8 +28,8 @@
 
 #include <QAccessible>
 #include <QApplication>
-#include <QDir>
 #include <QDBusPendingCallWatcher>
+#include <QDir>
 #include <QFile>
 #include <QFocusFrame>
 #include <QLabel>
@@ -195,7 +194,7 @@ private Q_SLOTS:
         QVERIFY(A::tabs(w)->isDebugTabVisible());
         QCOMPARE(M::ids(w, 2), QStringList{"key:0x04"});
         QCOMPARE(A::tabs(w)->count(), 8);
-        QCOMPARE(toastTitle(w), uiText(QStringLiteral("调试模式")));
+        QCOMPARE(toastTitle(w), QStringLiteral("Debug Mode"));
         auto *page = A::page<DebugWidget>(w, 7);
         QVERIFY(page);
         QCOMPARE(A::tabs(w)->currentIndex(), 7);
@@ -214,9 +213,9 @@ private Q_SLOTS:
         const Packet assignment = bytes("03 FD 02 01", 65);
         Packet copy = assignment;
         copy[2] = compatibilityCommandCode(2);
-        QCOMPARE(send("03FD0201", uiText(QStringLiteral("未收到响应包"))),
+        QCOMPARE(send("03FD0201", QStringLiteral("No response reports received")),
                  (std::vector<Packet>{assignment, copy}));
-        const QString summary = uiText(QStringLiteral("共收到 %1 个响应包")).section(QLatin1Char('%'), 0, 0);
+        const QString summary = QStringLiteral("Response reports received: ");
         QCOMPARE(send("03 FF", summary), std::vector<Packet>{bytes("03 FF", 65)});
         const QString log = page->logView()->toPlainText();
         QVERIFY(log.indexOf(QStringLiteral("#1")) < log.indexOf(QStringLiteral("#2")));
@@ -692,7 +691,7 @@ private Q_SLOTS:
         page->setLightSettings(QColor(255, 0, 0), 80, true);
         page->emitSettings();
         QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 1, 10000);
-        QCOMPARE(toastTitle(w), uiText(QStringLiteral("灯光命令发送失败")));
+        QCOMPARE(toastTitle(w), QStringLiteral("Failed to send lighting command"));
         hidsim::setFailAllWrites(m_device, 2, false);
     }
 };

@@ -6,7 +6,6 @@
 #include "protocol/actionnames.h"
 #include "protocol/assignmentwrite.h"
 #include "protocol/knobstoragerules.h"
-#include "ui/uitext.h"
 #include "ui/KnobEditor.h"
 #include "ui/pages/BrightnessSliderWidget.h"
 #include "ui/pages/ColorPickerWidget.h"

@@ -21,7 +21,6 @@
 #include "ui/pages/ColorPickerWidget.h"
 #include "ui/pages/PaintedButton.h"
 #include "ui/pages/ToggleSwitchWidget.h"
-#include "ui/uitext.h"
 
 namespace {
 
@@ -250,7 +249,7 @@ private Q_SLOTS:
 
         // Save: the device holds key 2 with A as its last key.
         QVERIFY(rig.save());
-        QCOMPARE(rig.toastTitle(), uiText(QStringLiteral("保存成功")));
+        QCOMPARE(rig.toastTitle(), QStringLiteral("Settings saved"));
         const auto stored = hidsim::storedAssignments(0);
         QVERIFY(stored.count(2));
         const hidsim::Packet &p2 = stored.at(2);
@@ -327,9 +326,9 @@ private Q_SLOTS:
             if (ok) {
                 QVERIFY(mayClaimSuccess);
                 QVERIFY(deviceHasAll);
-                QCOMPARE(rig.toastTitle(), uiText(QStringLiteral("保存成功")));
+                QCOMPARE(rig.toastTitle(), QStringLiteral("Settings saved"));
             } else {
-                QCOMPARE(rig.toastTitle(), uiText(QStringLiteral("保存失败")));
+                QCOMPARE(rig.toastTitle(), QStringLiteral("Save failed"));
             }
 
             // Whatever happened to the link, the edits are there for a second Save.

@@ -3,6 +3,7 @@
 // title-bar buttons.
 #include "app/MacroGUI.h"
 #include "app/commandline.h"
+#include "app/language.h"
 #include "app/windowsizing.h"
 #include "device/KnobSession.h"
 #include "ui/KnobArea.h"
@@ -10,6 +11,8 @@
 #include "ui/MainLayoutWidget.h"
 #include "ui/WindowButtons.h"
 #include "ui/mainlayoutgeometry.h"
+#include "ui/textfit.h"
+#include "ui/uitext.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -183,6 +186,41 @@ private Q_SLOTS:
         buttons->closeButton()->setFocus(Qt::TabFocusReason);
         QTest::keyClick(buttons->closeButton(), Qt::Key_Space);
         QVERIFY(!window.isVisible());
+    }
+
+    // Last: it leaves the Chinese translation installed.
+    void language()
+    {
+        QCOMPARE(commandLineAction({"--demo", "--lang", "zh_CN"}).language, QStringLiteral("zh_CN"));
+        QCOMPARE(commandLineAction({"--lang=en", "--demo"}).language, QStringLiteral("en"));
+        QCOMPARE(commandLineAction({"--lang", "fr"}).exitCode, 2);
+        QCOMPARE(commandLineAction({"--lang"}).exitCode, 2);
+        const struct
+        {
+            const char *requested, *system, *chosen;
+        } rows[] = {{"", "zh-CN", "zh_CN"}, {"", "zh-Hant-TW", "zh_CN"}, {"", "en-US", "en"}, {"", "C", "en"},
+                    {"en", "zh-CN", "en"},  {"zh_CN", "de-DE", "zh_CN"}, {"de", "de-DE", ""}};
+        for (const auto &r : rows)
+            QCOMPARE(chooseInterfaceLanguage(QString::fromLatin1(r.requested),
+                                             {QString::fromLatin1(r.system), "en"}),
+                     QString::fromLatin1(r.chosen));
+
+        // Chinese has no spaces: it wraps beside its characters, and keeps "，" on its line.
+        const QFontMetrics metrics(QApplication::font());
+        const QString first = QStringLiteral("根据喜好调整旋钮明暗变化，");
+        QCOMPARE(textfit::elideLines(first + QStringLiteral("可一键设置"), metrics,
+                                     metrics.horizontalAdvance(first), 2),
+                 first + QStringLiteral("\n可一键设置"));
+
+        QCOMPARE(actionLabel(QStringLiteral("音量+")), QStringLiteral("Volume +"));
+        installInterfaceLanguage(QStringLiteral("zh_CN"));
+        QCOMPARE(actionLabel(QStringLiteral("音量+")), QStringLiteral("音量+"));
+        QCOMPARE(reportedText(QStringLiteral("In use by another program")),
+                 QStringLiteral("设备正被 其他程序 使用"));
+        KnobSession session;
+        MainLayoutWidget window(&session);
+        QCOMPARE(window.findChild<QLabel *>(QStringLiteral("statusText"))->text(), QStringLiteral("未连接"));
+        session.shutdown();
     }
 };
 

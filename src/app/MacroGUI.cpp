@@ -13,7 +13,6 @@
 #include "ui/ToastWidget.h"
 #include "ui/UseProfileForChooser.h"
 #include "ui/WindowButtons.h"
-#include "ui/uitext.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -98,12 +97,14 @@ void MacroGUI::closeEvent(QCloseEvent *event)
             updateTray();
             qInfo().noquote() << "窗口已关闭，程序在托盘中继续自动切换";
             if (!std::exchange(m_trayMessageShown, true))
-                m_tray->showMessage(uiText(QStringLiteral("在后台运行")),
-                                    uiText(QStringLiteral("窗口已关闭，配置文件仍随前台应用切换。")));
+                m_tray->showMessage(
+                    tr("Running in the background"),
+                    tr("The window is closed; profiles still follow the application in front."));
         } else {
             qInfo().noquote() << "没有系统托盘，窗口最小化后继续自动切换";
-            showToast(false, uiText(QStringLiteral("没有系统托盘")),
-                      uiText(QStringLiteral("此桌面没有系统托盘：窗口最小化后继续切换。")));
+            showToast(
+                false, tr("No system tray"),
+                tr("This desktop has no system tray: the window stays minimised so switching goes on."));
             showMinimized();
         }
         return;
@@ -123,8 +124,7 @@ void MacroGUI::closeEvent(QCloseEvent *event)
     m_closeAfterSave = true;
     qDebug().noquote() << "保存进行中，保存结束后关闭窗口";
     if (auto *toast = m_mainLayoutWidget->findChild<ToastWidget *>())
-        toast->showMessage(true, QStringLiteral("Saving"),
-                           QStringLiteral("The window closes when the save to the knob is done."));
+        toast->showMessage(true, tr("Saving"), tr("The window closes when the save to the knob is done."));
     connect(
         m_session, &KnobSession::saveFinished, this, [this] { QTimer::singleShot(0, this, &QWidget::close); },
         Qt::SingleShotConnection);
@@ -151,9 +151,11 @@ void MacroGUI::setAutoSwitching(ProfileSwitcher *switcher, FocusWatcher *watcher
     connect(switcher, &ProfileSwitcher::stateChanged, this, &MacroGUI::updateTray);
     connect(watcher, &FocusWatcher::stateChanged, this, &MacroGUI::updateTray);
     connect(switcher, &ProfileSwitcher::limitReached, this, [this](int limit) {
-        const QString text = uiText(QStringLiteral("今日写入已达上限 %1 次，自动切换暂停至明天")).arg(limit);
-        showToast(false, uiText(QStringLiteral("自动切换已暂停")), text);
-        m_tray->showMessage(uiText(QStringLiteral("自动切换已暂停")), text);
+        const QString text =
+            tr("The knob took %1 writes today, the daily limit: switching is paused until tomorrow.")
+                .arg(limit);
+        showToast(false, tr("Automatic switching paused"), text);
+        m_tray->showMessage(tr("Automatic switching paused"), text);
     });
     if (KnobEditor *editor = m_mainLayoutWidget->editor()) {
         switcher->setHeld(editor->hasUnsavedEdits());
@@ -162,7 +164,7 @@ void MacroGUI::setAutoSwitching(ProfileSwitcher *switcher, FocusWatcher *watcher
 
     // Both open from the profile list, where the profiles they bind are.
     connect(m_mainLayoutWidget, &MainLayoutWidget::profileListOpened, this, [this](ProfileOverlay *list) {
-        QPushButton *useFor = list->addFooterButton(uiText(QStringLiteral("将此配置文件用于…")));
+        QPushButton *useFor = list->addFooterButton(tr("Use this profile for…"));
         useFor->setObjectName(QStringLiteral("profileUseFor"));
         const QPointer<ProfileOverlay> guarded(list);
         const auto follow = [useFor, guarded] {
@@ -174,7 +176,7 @@ void MacroGUI::setAutoSwitching(ProfileSwitcher *switcher, FocusWatcher *watcher
             if (guarded && m_switcher)
                 UseProfileForChooser::open(m_mainLayoutWidget, m_switcher, guarded->currentName());
         });
-        QPushButton *panel = list->addFooterButton(uiText(QStringLiteral("自动切换…")));
+        QPushButton *panel = list->addFooterButton(tr("Automatic switching…"));
         panel->setObjectName(QStringLiteral("profileAutoSwitch"));
         connect(panel, &QPushButton::clicked, this, &MacroGUI::openAutoSwitchPanel);
     });

@@ -2,6 +2,7 @@
 #include "app/MacroGUI.h"
 #include "app/SingleWindowGuard.h"
 #include "app/commandline.h"
+#include "app/language.h"
 #include "app/logging.h"
 #include "app/platformprofile.h"
 #include "device/Clock.h"
@@ -18,6 +19,7 @@
 #include <QFont>
 #include <QIcon>
 #include <QImageReader>
+#include <QLocale>
 #include <QPixmap>
 #include <QTimer>
 
@@ -51,8 +53,9 @@ int main(int argc, char *argv[])
         args << QString::fromLocal8Bit(argv[i]);
     const CommandLineAction action = commandLineAction(args);
     if (action.exitNow) {
-        std::fputs(action.output.toLocal8Bit().constData(), stdout);
-        return std::fflush(stdout) == 0 ? action.exitCode : 1;
+        FILE *out = action.exitCode == 0 ? stdout : stderr;
+        std::fputs(action.output.toLocal8Bit().constData(), out);
+        return std::fflush(out) == 0 ? action.exitCode : 1;
     }
 
     FontConfigWarmUp fontConfig;
@@ -87,6 +90,7 @@ int main(int argc, char *argv[])
     rotateLogAtStart();
     startLogFlushing();
 
+    installInterfaceLanguage(chooseInterfaceLanguage(action.language, QLocale::system().uiLanguages()));
     const UIPlatformConfig profile = currentUIPlatformConfig();
     QApplication::setFont(QFont(profile.fontFamily, profile.fontPointSize));
     qDebug() << "UI platform:" << profile.platformName << ", font:" << profile.fontFamily;

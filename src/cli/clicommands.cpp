@@ -1002,6 +1002,8 @@ QString overview()
         "  --probe               doctor: also ask the knob for its configuration\n"
         "  --demo                every command but doctor: use the built-in demo knob,\n"
         "                        touch no device (it forgets everything at exit)\n"
+        "  --lang en|zh_CN       accepted as the window takes it; the tool's own\n"
+        "                        sentences stay English, its JSON never changes\n"
         "  -h, --help            this help; after a command, that command's help\n"
         "  --version             the version\n"
         "Options may also come before the command.\n"

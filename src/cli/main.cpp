@@ -42,6 +42,22 @@ int main(int argc, char *argv[])
     // The demo knob lives in this process: no HID library, no device.
     QStringList arguments = QCoreApplication::arguments();
     const bool demo = arguments.removeAll(QStringLiteral("--demo")) > 0;
+    // Taken as the window takes it, and checked; the tool's sentences stay
+    // English in every language, since scripts read them.
+    for (int i = 1; i < arguments.size();) {
+        const QString arg = arguments.at(i);
+        if (arg != QLatin1String("--lang") && !arg.startsWith(QLatin1String("--lang="))) {
+            ++i;
+            continue;
+        }
+        const bool joined = arg.size() > 6;
+        const QString language = joined ? arg.mid(7) : arguments.value(i + 1);
+        arguments.remove(i, joined ? 1 : qMin(2, int(arguments.size()) - i));
+        if (language != QLatin1String("en") && language != QLatin1String("zh_CN")) {
+            err << "veltranix-cli: --lang takes en or zh_CN\n";
+            return CliUsage;
+        }
+    }
     if (!demo && hid_init() != 0) {
         err << "veltranix-cli: the HID library could not be initialised\n";
         return CliNoDevice;

@@ -3,6 +3,8 @@
 #include "protocol/keyvocabulary.h"
 #include "protocol/knobdocument.h"
 
+#include <QCoreApplication>
+
 ActionStorage storageOfName(const QString &name)
 {
     switch (getKeyType(name, combinationToKeyCode(name))) {
@@ -55,13 +57,14 @@ QString storageRuleText(StorageRule rule)
     case StorageRule::None:
         return QString();
     case StorageRule::VirtualKeyLimit:
-        return QStringLiteral("A gesture holds at most %1 actions").arg(kMaxVirtualKeys);
+        return QCoreApplication::translate("StorageRule", "A gesture holds at most %1 actions")
+            .arg(kMaxVirtualKeys);
     case StorageRule::LightingNotStored:
-        return QStringLiteral("Lighting is not stored on a gesture");
+        return QCoreApplication::translate("StorageRule", "Lighting is not stored on a gesture");
     case StorageRule::ActionAlone:
-        return QStringLiteral("It must be the gesture's only action");
+        return QCoreApplication::translate("StorageRule", "It must be the gesture's only action");
     case StorageRule::KeyRecordLimit:
-        return QStringLiteral("Too many keys for one gesture");
+        return QCoreApplication::translate("StorageRule", "Too many keys for one gesture");
     }
     return QString();
 }

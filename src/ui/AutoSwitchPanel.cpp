@@ -4,7 +4,6 @@
 #include "focus/FocusWatcher.h"
 #include "ui/UseProfileForChooser.h"
 #include "ui/autostart.h"
-#include "ui/uitext.h"
 
 #include <QCheckBox>
 #include <QDebug>
@@ -26,10 +25,10 @@ AutoSwitchPanel *AutoSwitchPanel::open(QWidget *window, ProfileSwitcher *switche
 }
 
 AutoSwitchPanel::AutoSwitchPanel(QWidget *window, ProfileSwitcher *switcher, FocusWatcher *watcher)
-    : PanelOverlay(window, uiText(QStringLiteral("自动切换")), 380), m_switcher(switcher), m_watcher(watcher)
+    : PanelOverlay(window, tr("Automatic switching"), 380), m_switcher(switcher), m_watcher(watcher)
 {
     setObjectName(QStringLiteral("autoSwitchPanel"));
-    m_toggle = new QCheckBox(uiText(QStringLiteral("随前台应用切换配置文件")), panel());
+    m_toggle = new QCheckBox(tr("Switch profiles with the application in front"), panel());
     m_toggle->setObjectName(QStringLiteral("autoSwitchToggle"));
     m_state = new QLabel(panel());
     m_state->setObjectName(QStringLiteral("autoSwitchState"));
@@ -39,7 +38,7 @@ AutoSwitchPanel::AutoSwitchPanel(QWidget *window, ProfileSwitcher *switcher, Foc
     m_limit = new QSpinBox(panel());
     m_limit->setObjectName(QStringLiteral("dailyLimit"));
     m_limit->setRange(1, 10000);
-    m_limit->setPrefix(uiText(QStringLiteral("每日上限 ")));
+    m_limit->setPrefix(tr("Daily limit "));
     m_limit->setStyleSheet(QStringLiteral("QSpinBox { color: #FFFFFF; background-color: #1F2122; "
                                           "border: 1px solid #424242; font-size: 12px; padding: 2px; }"));
     auto *writesRow = new QHBoxLayout();
@@ -49,7 +48,7 @@ AutoSwitchPanel::AutoSwitchPanel(QWidget *window, ProfileSwitcher *switcher, Foc
     m_notice = new QLabel(panel());
     m_notice->setObjectName(QStringLiteral("autoSwitchNotice"));
     m_notice->setWordWrap(true);
-    m_login = new QCheckBox(uiText(QStringLiteral("开机启动")), panel());
+    m_login = new QCheckBox(tr("Start at login"), panel());
     m_login->setObjectName(QStringLiteral("startAtLogin"));
     body()->addWidget(m_toggle);
     body()->addWidget(m_state);
@@ -58,9 +57,9 @@ AutoSwitchPanel::AutoSwitchPanel(QWidget *window, ProfileSwitcher *switcher, Foc
     body()->addWidget(m_login);
 
     auto *buttons = new QHBoxLayout();
-    auto *bind = new QPushButton(uiText(QStringLiteral("将此配置文件用于…")), panel());
+    auto *bind = new QPushButton(tr("Use this profile for…"), panel());
     bind->setObjectName(QStringLiteral("useProfileFor"));
-    auto *done = new QPushButton(uiText(QStringLiteral("完成")), panel());
+    auto *done = new QPushButton(tr("Done"), panel());
     done->setDefault(true);
     buttons->addWidget(bind);
     buttons->addStretch();
@@ -112,27 +111,27 @@ void AutoSwitchPanel::refresh()
         m_toggle->setChecked(possible && m_switcher->isEnabled());
     }
     if (state == FocusWatcher::State::Unavailable)
-        m_state->setText(uiText(QStringLiteral("此桌面无法自动切换: %1"))
+        m_state->setText(tr("Automatic switching is not available on this desktop: %1")
                              .arg(m_watcher ? m_watcher->reason() : QStringLiteral("no watcher")));
     else if (state == FocusWatcher::State::Starting)
-        m_state->setText(uiText(QStringLiteral("正在询问桌面 (%1)…")).arg(backend));
+        m_state->setText(tr("Asking the desktop (%1)…").arg(backend));
     else
-        m_state->setText(uiText(QStringLiteral("前台应用检测: %1")).arg(backend));
+        m_state->setText(tr("Watching the application in front through %1.").arg(backend));
 
     QString notice;
     if (m_switcher) {
-        m_writes->setText(uiText(QStringLiteral("今日写入 %1 次")).arg(m_switcher->writesToday()));
+        m_writes->setText(tr("%1 writes today").arg(m_switcher->writesToday()));
         if (!m_limit->hasFocus()) {
             const QSignalBlocker blocker(m_limit);
             m_limit->setValue(m_switcher->rules().dailyLimit);
         }
         if (m_switcher->isLimitReached())
-            notice = uiText(QStringLiteral("今日写入已达上限 %1 次，自动切换暂停至明天"))
+            notice = tr("The knob took %1 writes today, the daily limit: switching is paused until tomorrow.")
                          .arg(m_switcher->rules().dailyLimit);
         else if (m_switcher->isHeld())
-            notice = uiText(QStringLiteral("窗口有未保存的修改，切换等待保存"));
+            notice = tr("Switching waits while the window holds unsaved edits.");
         else if (m_switcher->isPaused())
-            notice = uiText(QStringLiteral("切换已暂停"));
+            notice = tr("Switching is paused.");
     }
     m_notice->setText(notice);
     m_notice->setVisible(possible && m_switcher->isEnabled() && !notice.isEmpty());

@@ -2,7 +2,6 @@
 
 #include "device/ProfileSwitcher.h"
 #include "protocol/profilestore.h"
-#include "ui/uitext.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -57,7 +56,7 @@ void BackgroundTray::showMessage(const QString &title, const QString &text)
 void BackgroundTray::rebuildMenu()
 {
     m_menu->clear();
-    m_menu->addSection(uiText(QStringLiteral("配置文件列表")));
+    m_menu->addSection(tr("Profiles"));
     const QString active = m_switcher->activeProfile();
     for (const ProfileEntry &entry : ProfileStore().list()) {
         if (!entry.readable)
@@ -69,15 +68,13 @@ void BackgroundTray::rebuildMenu()
         connect(action, &QAction::triggered, this, [this, name] { m_switcher->applyProfile(name); });
     }
     m_menu->addSeparator();
-    QAction *pause = m_menu->addAction(uiText(QStringLiteral("暂停切换")));
+    QAction *pause = m_menu->addAction(tr("Pause switching"));
     pause->setObjectName(QStringLiteral("pauseSwitching"));
     pause->setCheckable(true);
     pause->setChecked(m_switcher->isPaused());
     connect(pause, &QAction::toggled, m_switcher, &ProfileSwitcher::setPaused);
-    connect(m_menu->addAction(uiText(QStringLiteral("自动切换…"))), &QAction::triggered, this,
+    connect(m_menu->addAction(tr("Automatic switching…")), &QAction::triggered, this,
             &BackgroundTray::panelRequested);
-    connect(m_menu->addAction(uiText(QStringLiteral("打开"))), &QAction::triggered, this,
-            &BackgroundTray::openRequested);
-    connect(m_menu->addAction(uiText(QStringLiteral("退出"))), &QAction::triggered, this,
-            &BackgroundTray::quitRequested);
+    connect(m_menu->addAction(tr("Open")), &QAction::triggered, this, &BackgroundTray::openRequested);
+    connect(m_menu->addAction(tr("Quit")), &QAction::triggered, this, &BackgroundTray::quitRequested);
 }

@@ -15,7 +15,7 @@ namespace {
 
 QString fileFilter()
 {
-    return QStringLiteral("Knob configuration (*.json);;All files (*)");
+    return ConfigFileTransfer::tr("Knob configuration (*.json);;All files (*)");
 }
 
 } // namespace
@@ -54,28 +54,28 @@ QString ConfigFileTransfer::importFrom(const QString &path)
 
 void ConfigFileTransfer::exportWithDialog()
 {
-    const QString path = QFileDialog::getSaveFileName(m_window, QStringLiteral("Export configuration"),
+    const QString path = QFileDialog::getSaveFileName(m_window, tr("Export configuration"),
                                                       QStringLiteral("knob.json"), fileFilter());
     if (path.isEmpty())
         return;
     const QString error = exportTo(path);
     if (!error.isEmpty())
-        showError(QStringLiteral("Export failed"), error);
+        showError(tr("Export failed"), error);
     else
-        emit notice(true, QStringLiteral("Exported"), QFileInfo(path).fileName());
+        emit notice(true, tr("Exported"), QFileInfo(path).fileName());
 }
 
 void ConfigFileTransfer::importWithDialog()
 {
-    const QString path = QFileDialog::getOpenFileName(m_window, QStringLiteral("Import configuration"),
-                                                      QString(), fileFilter());
+    const QString path =
+        QFileDialog::getOpenFileName(m_window, tr("Import configuration"), QString(), fileFilter());
     if (path.isEmpty())
         return;
     const QString error = importFrom(path);
     if (!error.isEmpty())
-        showError(QStringLiteral("Import failed"), error);
+        showError(tr("Import failed"), error);
     else
-        emit notice(true, QStringLiteral("Imported"), QStringLiteral("Save writes it to the knob"));
+        emit notice(true, tr("Imported"), tr("Save writes it to the knob"));
 }
 
 void ConfigFileTransfer::showError(const QString &title, const QString &sentence)

@@ -186,8 +186,8 @@ bool ConfiguratorService::Write(const QString &document, const QString &label, c
     m_caller = callerName(caller);
     qDebug().noquote() << "写入配置，转交自"
                        << m_caller + (label.isEmpty() ? QString() : QLatin1Char(' ') + label);
-    m_writeNotice = label.isEmpty() ? QStringLiteral("Configuration written by %1").arg(m_caller)
-                                    : QStringLiteral("Profile %1 written by %2").arg(label, m_caller);
+    m_writeNotice = label.isEmpty() ? tr("Configuration written by %1").arg(m_caller)
+                                    : tr("Profile %1 written by %2").arg(label, m_caller);
     // The colour report goes first, so that the save's read-back holds it.
     if (parsed.document.light) {
         m_writeDocument = parsed.document;
@@ -276,7 +276,7 @@ void ConfiguratorService::checkLightSent()
         return;
     }
     replyOk({});
-    emit lightSet(m_light, QStringLiteral("Light set by %1").arg(m_caller));
+    emit lightSet(m_light, tr("Light set by %1").arg(m_caller));
 }
 
 void ConfiguratorService::Stop()

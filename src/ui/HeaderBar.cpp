@@ -16,15 +16,15 @@ HeaderBar::HeaderBar(QWidget *window) : QWidget(window)
     m_logo->setObjectName(QStringLiteral("Logo"));
     m_logo->setAlignment(Qt::AlignCenter);
 
-    m_resetButton = new PaintedButton(uiText(QStringLiteral("还原设置")), this);
+    m_resetButton = new PaintedButton(tr("Reset"), this);
     m_resetButton->setObjectName(QStringLiteral("resetButton"));
     // Import and export of a configuration file, beside Reset and drawn like it.
-    m_importButton = new PaintedButton(QStringLiteral("Import"), this);
+    m_importButton = new PaintedButton(tr("Import"), this);
     m_importButton->setObjectName(QStringLiteral("importButton"));
-    m_exportButton = new PaintedButton(QStringLiteral("Export"), this);
+    m_exportButton = new PaintedButton(tr("Export"), this);
     m_exportButton->setObjectName(QStringLiteral("exportButton"));
 
-    m_saveButton = new QPushButton(uiText(QStringLiteral("保存设置")), this);
+    m_saveButton = new QPushButton(tr("Save"), this);
     m_saveButton->setObjectName(QStringLiteral("saveButton"));
     m_saveButton->setCursor(Qt::PointingHandCursor);
     m_saveButton->setFocusPolicy(Qt::TabFocus);

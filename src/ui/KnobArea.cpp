@@ -11,6 +11,7 @@
 #include "ui/savenotices.h"
 #include "ui/svgpixmap.h"
 #include "ui/textfit.h"
+#include "ui/uitext.h"
 
 #include <QDebug>
 #include <QEvent>
@@ -158,7 +159,7 @@ KnobArea::KnobArea(QWidget *window, const KnobEditor *editor, const GestureSelec
         icon->setProperty("cleanIconIndex", k);
         icon->setFocusPolicy(Qt::TabFocus);
         AccessibleControl::setRole(icon, QAccessible::Button);
-        icon->setAccessibleName(QStringLiteral("Clear %1").arg(gestureName(k)));
+        icon->setAccessibleName(tr("Clear %1").arg(gestureText(k)));
         updateAccessibleName(k);
         icon->setToolTip(icon->accessibleName());
         icon->setProperty("origX", 0);
@@ -344,9 +345,8 @@ void KnobArea::updateAccessibleName(int knobKey)
     // "Turn left: Ctrl+V B", read out whole however the label is cut.
     const QString gesture = gestureList({knobKey});
     const QStringList names = actionTexts(m_editor->gesture(knobKey), m_editor->isMacLayout());
-    m_keyLabels[knobKey - 1]->setAccessibleName(QStringLiteral("%1: %2").arg(
-        gesture,
-        names.isEmpty() ? QStringLiteral("empty") : textBoxDisplayText(names.join(QLatin1Char(' ')))));
+    m_keyLabels[knobKey - 1]->setAccessibleName(tr("%1: %2").arg(
+        gesture, names.isEmpty() ? tr("empty") : textBoxDisplayText(names.join(QLatin1Char(' ')))));
 }
 
 void KnobArea::updateSingleKeyDisplay(int knobKey)

@@ -13,6 +13,7 @@
 #include "ui/TabPages.h"
 #include "ui/UnsavedEditsGuard.h"
 #include "ui/savenotices.h"
+#include "ui/uitext.h"
 
 #include <QDebug>
 #include <QPushButton>
@@ -27,12 +28,12 @@ QString knobDescription(const QString &identity)
 {
     const int serial = identity.indexOf(QLatin1String(" serial "));
     if (serial >= 0)
-        return QStringLiteral("the knob with serial %1").arg(identity.mid(serial + 8));
+        return KnobSync::tr("the knob with serial %1").arg(identity.mid(serial + 8));
     if (identity.startsWith(QLatin1String("address ")))
-        return QStringLiteral("the knob with Bluetooth address %1").arg(identity.mid(8));
+        return KnobSync::tr("the knob with Bluetooth address %1").arg(identity.mid(8));
     if (identity == QLatin1String("demo"))
-        return QStringLiteral("the demo knob");
-    return QStringLiteral("the knob at %1")
+        return KnobSync::tr("the demo knob");
+    return KnobSync::tr("the knob at %1")
         .arg(identity.startsWith(QLatin1String("path ")) ? identity.mid(5) : identity);
 }
 
@@ -64,17 +65,20 @@ void KnobSync::start()
     connect(m_session, &KnobSession::configReadFinished, this, &KnobSync::onConfigReadFinished);
     connect(m_session, &KnobSession::saveChecked, this, &KnobSync::finishSave);
     connect(m_session, &KnobSession::lightingSendFailed, this, [this] {
-        emit notice(false, QStringLiteral("灯光命令发送失败"), QStringLiteral("请确认设备连接正常"));
+        emit notice(false, tr("Failed to send lighting command"),
+                    tr("Please make sure the device is connected properly"));
     });
     connect(m_session, &KnobSession::bluetoothConnected, this, [this] {
-        emit notice(true, QStringLiteral("连接成功"), QStringLiteral("已成功连接当前蓝牙设备"));
+        emit notice(true, tr("Connection successful"),
+                    tr("Successfully connected to the current Bluetooth device"));
     });
-    connect(m_session, &KnobSession::bluetoothConnectFailed, this,
-            [this](const QString &reason) { emit notice(false, QStringLiteral("连接失败"), reason); });
+    connect(m_session, &KnobSession::bluetoothConnectFailed, this, [this](const QString &reason) {
+        emit notice(false, tr("Connection failed"), reportedText(reason));
+    });
     connect(m_session, &KnobSession::permissionHintChanged, this, &KnobSync::setPermissionHintVisible);
     connect(m_session, &KnobSession::batteryLevelChanged, this, &KnobSync::showBatteryLevel);
     connect(m_session, &KnobSession::deviceIdsSwitched, this, [this](const QString &pair) {
-        emit notice(true, QStringLiteral("设备切换"), QStringLiteral("已切换至 ") + pair);
+        emit notice(true, tr("Device switched"), tr("Switched to %1").arg(pair));
     });
     // A session that is already connected (the window was built late) is shown as such.
     if (m_session->isConnected())
@@ -83,15 +87,14 @@ void KnobSync::start()
 
 void KnobSync::showBatteryLevel(int percent)
 {
-    const QString link = QStringLiteral("Bluetooth");
+    const QString link = tr("Bluetooth");
     m_statusArea->setLinkText(!m_session->isOverBluetooth() ? QString()
                               : percent < 0                 ? link
                                             : QStringLiteral("%1 · %2 %").arg(link).arg(percent));
     m_statusArea->relayout();
     if (percent < 0 || percent > kLowBatteryPercent || std::exchange(m_lowBatteryShown, true))
         return;
-    emit notice(false, QStringLiteral("Low battery"),
-                QStringLiteral("The knob's battery is at %1 %: charge it soon").arg(percent));
+    emit notice(false, tr("Low battery"), tr("The knob's battery is at %1 %: charge it soon").arg(percent));
 }
 
 void KnobSync::onConnectionChanged(bool connected)
@@ -155,15 +158,13 @@ void KnobSync::offerKeptEdits()
     }
     if (m_keptEditsQuestion)
         return;
-    const QString madeFor = m_unsavedEditsKnob.isEmpty()
-                                ? QStringLiteral("a knob that could not be told apart")
-                                : knobDescription(m_unsavedEditsKnob);
+    const QString madeFor = m_unsavedEditsKnob.isEmpty() ? tr("a knob that could not be told apart")
+                                                         : knobDescription(m_unsavedEditsKnob);
     m_keptEditsQuestion = new ChoiceOverlay(
-        m_window, QStringLiteral("Edits for another knob"),
-        QStringLiteral("You have unsaved edits made for %1; the knob connected now is %2. "
-                       "Put those edits on this knob?")
-            .arg(madeFor, m_knob.isEmpty() ? QStringLiteral("not known") : knobDescription(m_knob)),
-        {QStringLiteral("Not now"), QStringLiteral("Discard"), QStringLiteral("Use on this knob")});
+        m_window, tr("Edits for another knob"),
+        tr("You have unsaved edits made for %1; the knob connected now is %2. Put those edits on this knob?")
+            .arg(madeFor, m_knob.isEmpty() ? tr("not known") : knobDescription(m_knob)),
+        {tr("Not now"), tr("Discard"), tr("Use on this knob")});
     connect(m_keptEditsQuestion, &ChoiceOverlay::chosen, this, [this](int choice) {
         if (choice == 1)
             dropKeptEdits();
@@ -236,7 +237,7 @@ void KnobSync::applyReadConfigPacket(const std::vector<unsigned char> &packet)
 
 void KnobSync::setPermissionHintVisible(bool visible)
 {
-    m_statusArea->setPermissionHintVisible(visible, m_session->permissionHintText());
+    m_statusArea->setPermissionHintVisible(visible, reportedText(m_session->permissionHintText()));
 }
 
 // ---- Save ---------------------------------------------------------------------------
@@ -276,7 +277,7 @@ void KnobSync::expectHandedOverWrite(const QString &doneNotice)
 void KnobSync::showHandedOverLight(const LightSettings &light, const QString &doneNotice)
 {
     m_editor->setLight(light);
-    emit notice(true, doneNotice, QStringLiteral("The window shows the knob's light now"));
+    emit notice(true, doneNotice, tr("The window shows the knob's light now"));
 }
 
 void KnobSync::finishSave(const SaveOutcome &outcome)
@@ -303,7 +304,7 @@ void KnobSync::finishSave(const SaveOutcome &outcome)
             m_editor->markHeldByKnob();
         }
         if (outcome.confirmed() || (outcome.written && !outcome.verifiable)) {
-            emit notice(true, done, QStringLiteral("The window shows what the knob holds now"));
+            emit notice(true, done, tr("The window shows what the knob holds now"));
         } else {
             const SaveNotice failed = saveEndNotice(outcome, {});
             emit notice(failed.success, failed.title, failed.text);

@@ -1,7 +1,6 @@
 #include "ui/ProfileButton.h"
 
 #include "ui/pages/pagerules.h"
-#include "ui/uitext.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -20,9 +19,9 @@ ProfileButton::ProfileButton(QWidget *parent) : QPushButton(parent)
 
 void ProfileButton::setProfileName(const QString &name)
 {
-    const QString shown = name.isEmpty() ? uiText(QStringLiteral("Custom")) : name;
+    const QString shown = name.isEmpty() ? tr("Custom") : name;
     setText(shown);
-    setAccessibleName(uiText(QStringLiteral("Profile: %1")).arg(shown));
+    setAccessibleName(tr("Profile: %1").arg(shown));
     setToolTip(accessibleName());
     update();
 }
@@ -78,7 +77,7 @@ void ProfileButton::paintEvent(QPaintEvent *)
     QFont nameFont = font();
     nameFont.setPixelSize(m_fontPx);
     nameFont.setWeight(QFont::Medium);
-    const QString caption = uiText(QStringLiteral("Profile"));
+    const QString caption = tr("Profile");
     const int captionWidth = QFontMetrics(captionFont).horizontalAdvance(caption);
     const int textLeft = pad;
     const int textRight = int(tip.x() - arrow) - pad / 2;
@@ -88,7 +87,7 @@ void ProfileButton::paintEvent(QPaintEvent *)
     const QRect nameRect(textLeft + captionWidth + pad / 2, 0,
                          std::max(0, textRight - textLeft - captionWidth - pad / 2), height());
     p.setFont(nameFont);
-    p.setPen(text() == uiText(QStringLiteral("Custom")) ? colors.text : QColor(0xBE, 0xF4, 0x49));
+    p.setPen(text() == tr("Custom") ? colors.text : QColor(0xBE, 0xF4, 0x49));
     p.drawText(nameRect, Qt::AlignVCenter | Qt::AlignLeft,
                QFontMetrics(nameFont).elidedText(text(), Qt::ElideRight, nameRect.width()));
 }

@@ -2,7 +2,6 @@
 
 #include "ui/ChoiceOverlay.h"
 #include "ui/ProfileChoice.h"
-#include "ui/uitext.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -144,11 +143,11 @@ ProfileOverlay::ProfileOverlay(QWidget *window, ProfileChoice *choice) : QWidget
     auto *inner = new QVBoxLayout;
     inner->setContentsMargins(kMargin, 0, kMargin, 0);
     inner->setSpacing(12);
-    inner->addWidget(makeTitle(uiText(QStringLiteral("Profiles")), m_panel));
+    inner->addWidget(makeTitle(tr("Profiles"), m_panel));
 
     m_list = new QListWidget(m_panel);
     m_list->setObjectName(QStringLiteral("profileList"));
-    m_list->setAccessibleName(uiText(QStringLiteral("Profiles")));
+    m_list->setAccessibleName(tr("Profiles"));
     m_list->setFocusPolicy(Qt::TabFocus);
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_list->setTextElideMode(Qt::ElideRight);
@@ -165,11 +164,11 @@ ProfileOverlay::ProfileOverlay(QWidget *window, ProfileChoice *choice) : QWidget
 
     auto *actions = new QHBoxLayout;
     actions->setSpacing(8);
-    m_saveAs = makeSmallButton(uiText(QStringLiteral("Save as profile…")), m_panel);
+    m_saveAs = makeSmallButton(tr("Save as profile…"), m_panel);
     m_saveAs->setObjectName(QStringLiteral("profileSaveAs"));
-    m_rename = makeSmallButton(uiText(QStringLiteral("Rename…")), m_panel);
+    m_rename = makeSmallButton(tr("Rename…"), m_panel);
     m_rename->setObjectName(QStringLiteral("profileRename"));
-    m_delete = makeSmallButton(uiText(QStringLiteral("Delete")), m_panel);
+    m_delete = makeSmallButton(tr("Delete"), m_panel);
     m_delete->setObjectName(QStringLiteral("profileDelete"));
     actions->addWidget(m_saveAs);
     actions->addStretch(1);
@@ -182,9 +181,9 @@ ProfileOverlay::ProfileOverlay(QWidget *window, ProfileChoice *choice) : QWidget
     inner->addLayout(m_footers);
     layout->addLayout(inner);
 
-    m_close = new QPushButton(uiText(QStringLiteral("Close")));
+    m_close = new QPushButton(tr("Close"));
     m_close->setObjectName(QStringLiteral("profileClose"));
-    m_load = new QPushButton(uiText(QStringLiteral("Load")));
+    m_load = new QPushButton(tr("Load"));
     m_load->setObjectName(QStringLiteral("profileLoad"));
     layout->addWidget(makeAnswerRow(m_panel, {m_close, m_load}));
 
@@ -271,10 +270,9 @@ void ProfileOverlay::refill()
     for (const ProfileEntry &p : profiles) {
         QString second = p.application;
         if (!p.readable)
-            second = uiText(QStringLiteral("Cannot be read: %1")).arg(p.problem);
+            second = tr("Cannot be read: %1").arg(p.problem);
         else if (p.readyMade)
-            second = second.isEmpty() ? uiText(QStringLiteral("Ready-made"))
-                                      : uiText(QStringLiteral("%1 · ready-made")).arg(second);
+            second = second.isEmpty() ? tr("Ready-made") : tr("%1 · ready-made").arg(second);
         auto *item =
             new QListWidgetItem(second.isEmpty() ? p.name : p.name + QLatin1Char('\n') + second, m_list);
         item->setData(NameRole, p.name);
@@ -293,7 +291,7 @@ void ProfileOverlay::refill()
             select = m_list->count() - 1;
     }
     if (m_list->count() == 0) {
-        auto *item = new QListWidgetItem(uiText(QStringLiteral("No profiles yet")), m_list);
+        auto *item = new QListWidgetItem(tr("No profiles yet"), m_list);
         item->setFlags(Qt::NoItemFlags);
     } else {
         m_list->setCurrentRow(std::max(0, select));
@@ -330,8 +328,7 @@ void ProfileOverlay::loadCurrent()
         failed(error);
         return;
     }
-    emit notice(true, uiText(QStringLiteral("Profile loaded")),
-                uiText(QStringLiteral("%1: Save writes it to the knob")).arg(name));
+    emit notice(true, tr("Profile loaded"), tr("%1: Save writes it to the knob").arg(name));
     close();
 }
 
@@ -346,23 +343,22 @@ void ProfileOverlay::askName(const QString &title, const QString &initial,
 
 void ProfileOverlay::saveAs()
 {
-    askName(uiText(QStringLiteral("Save as profile")), m_choice->currentName(), [this](const QString &name) {
+    askName(tr("Save as profile"), m_choice->currentName(), [this](const QString &name) {
         const auto store = [this, name] {
             const QString error = m_choice->saveAs(name);
             if (!error.isEmpty())
                 failed(error);
             else
-                emit notice(true, uiText(QStringLiteral("Profile saved")), name.trimmed());
+                emit notice(true, tr("Profile saved"), name.trimmed());
         };
         if (!m_choice->replacesUserProfile(name)) {
             store();
             return;
         }
         auto *ask = new ChoiceOverlay(
-            parentWidget(), uiText(QStringLiteral("Replace profile?")),
-            uiText(QStringLiteral("A profile named \"%1\" exists. Replace it with the window's content?"))
-                .arg(name.trimmed()),
-            {uiText(QStringLiteral("Cancel")), uiText(QStringLiteral("Replace"))});
+            parentWidget(), tr("Replace profile?"),
+            tr("A profile named \"%1\" exists. Replace it with the window's content?").arg(name.trimmed()),
+            {tr("Cancel"), tr("Replace")});
         connect(ask, &ChoiceOverlay::chosen, this, [store](int index) {
             if (index == 1)
                 store();
@@ -376,7 +372,7 @@ void ProfileOverlay::renameCurrent()
     const QString from = currentName();
     if (from.isEmpty())
         return;
-    askName(uiText(QStringLiteral("Rename profile")), from, [this, from](const QString &to) {
+    askName(tr("Rename profile"), from, [this, from](const QString &to) {
         const QString error = m_choice->rename(from, to);
         if (!error.isEmpty()) {
             failed(error);
@@ -393,9 +389,9 @@ void ProfileOverlay::deleteCurrent()
     const QString name = currentName();
     if (name.isEmpty())
         return;
-    auto *ask = new ChoiceOverlay(parentWidget(), uiText(QStringLiteral("Delete profile?")),
-                                  uiText(QStringLiteral("\"%1\" is removed from your profiles.")).arg(name),
-                                  {uiText(QStringLiteral("Cancel")), uiText(QStringLiteral("Delete"))});
+    auto *ask = new ChoiceOverlay(parentWidget(), tr("Delete profile?"),
+                                  tr("\"%1\" is removed from your profiles.").arg(name),
+                                  {tr("Cancel"), tr("Delete")});
     connect(ask, &ChoiceOverlay::chosen, this, [this, name](int index) {
         if (index != 1)
             return;
@@ -408,8 +404,7 @@ void ProfileOverlay::deleteCurrent()
 
 void ProfileOverlay::failed(const QString &sentence)
 {
-    auto *overlay = new ChoiceOverlay(parentWidget(), uiText(QStringLiteral("Profile failed")), sentence,
-                                      {uiText(QStringLiteral("OK"))});
+    auto *overlay = new ChoiceOverlay(parentWidget(), tr("Profile failed"), sentence, {tr("OK")});
     watchQuestion(overlay);
 }
 
@@ -484,8 +479,8 @@ ProfileNameOverlay::ProfileNameOverlay(QWidget *window, const QString &title, co
     inner->addWidget(makeTitle(title, m_panel));
     m_edit = new QLineEdit(initial, m_panel);
     m_edit->setObjectName(QStringLiteral("profileNameEdit"));
-    m_edit->setAccessibleName(uiText(QStringLiteral("Profile name")));
-    m_edit->setPlaceholderText(uiText(QStringLiteral("Profile name")));
+    m_edit->setAccessibleName(tr("Profile name"));
+    m_edit->setPlaceholderText(tr("Profile name"));
     m_edit->setFocusPolicy(Qt::StrongFocus);
     m_edit->setMaxLength(120);
     m_edit->selectAll();
@@ -496,9 +491,9 @@ ProfileNameOverlay::ProfileNameOverlay(QWidget *window, const QString &title, co
                        "QLineEdit:focus { border-color: #BEF449; }"));
     inner->addWidget(m_edit);
     layout->addLayout(inner);
-    m_cancel = new QPushButton(uiText(QStringLiteral("Cancel")));
+    m_cancel = new QPushButton(tr("Cancel"));
     m_cancel->setObjectName(QStringLiteral("profileNameCancel"));
-    m_ok = new QPushButton(uiText(QStringLiteral("OK")));
+    m_ok = new QPushButton(tr("OK"));
     m_ok->setObjectName(QStringLiteral("profileNameOk"));
     layout->addWidget(makeAnswerRow(m_panel, {m_cancel, m_ok}));
 

@@ -1,7 +1,5 @@
 #include "ui/ResetOverlay.h"
 
-#include "ui/uitext.h"
-
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -30,14 +28,13 @@ ResetOverlay::ResetOverlay(QWidget *window) : QWidget(window)
         child->setStyleSheet(style);
         return child;
     };
-    place(new QLabel(QStringLiteral("Reset Settings"), m_panel), QStringLiteral("restoreTitleLabel"),
+    place(new QLabel(tr("Reset Settings"), m_panel), QStringLiteral("restoreTitleLabel"),
           QRect(20, 20, 230, 24),
           QStringLiteral(
               "QLabel { color: #FFFFFF; font-size: 15px; font-weight: 500; background: transparent; }"));
     // Reset only changes the window; saying so keeps anyone from thinking the
     // knob is already back to its defaults.
-    place(new QLabel(QStringLiteral("Sets the window to the default actions; Save writes them to the knob."),
-                     m_panel),
+    place(new QLabel(tr("Sets the window to the default actions; Save writes them to the knob."), m_panel),
           QStringLiteral("restoreDescLabel"), QRect(20, 48, 230, 40),
           QStringLiteral("QLabel { color: #D4D4D5; font-size: 12px; background: transparent; }"))
         ->setWordWrap(true);
@@ -49,16 +46,15 @@ ResetOverlay::ResetOverlay(QWidget *window) : QWidget(window)
             ->setAttribute(Qt::WA_TransparentForMouseEvents);
     }
 
-    auto *cancel =
-        place(new QPushButton(uiText(QStringLiteral("再想想")), m_panel),
-              QStringLiteral("restoreCancelButton"), QRect(0, 98, 135, 43),
-              QStringLiteral("QPushButton { color: #FFFFFF; font-size: 14px; background: transparent; "
-                             "border: none; }"
-                             "QPushButton:hover { background-color: rgba(255, 255, 255, 10); }"
-                             "QPushButton:pressed { background-color: rgba(255, 255, 255, 20); }"));
+    auto *cancel = place(
+        new QPushButton(tr("Cancel"), m_panel), QStringLiteral("restoreCancelButton"), QRect(0, 98, 135, 43),
+        QStringLiteral("QPushButton { color: #FFFFFF; font-size: 14px; background: transparent; "
+                       "border: none; }"
+                       "QPushButton:hover { background-color: rgba(255, 255, 255, 10); }"
+                       "QPushButton:pressed { background-color: rgba(255, 255, 255, 20); }"));
     auto *confirm =
-        place(new QPushButton(uiText(QStringLiteral("确定还原")), m_panel),
-              QStringLiteral("restoreConfirmButton"), QRect(135, 98, 135, 43),
+        place(new QPushButton(tr("Reset"), m_panel), QStringLiteral("restoreConfirmButton"),
+              QRect(135, 98, 135, 43),
               QStringLiteral("QPushButton { color: #BEF449; font-size: 14px; font-weight: 500; "
                              "background: transparent; border: none; }"
                              "QPushButton:hover { background-color: rgba(190, 244, 73, 18); }"

@@ -1,6 +1,5 @@
 #include "ui/StatusArea.h"
 
-#include "ui/uitext.h"
 #include "ui/RoundedFill.h"
 #include "ui/mainlayoutgeometry.h"
 #include "ui/svgpixmap.h"
@@ -36,7 +35,7 @@ StatusArea::StatusArea(QWidget *window, const QSize &designSize)
     m_statusDot = new QLabel(m_statusLabel);
     m_statusDot->setObjectName(QStringLiteral("statusDot"));
 
-    m_statusText = new QLabel(uiText(QStringLiteral("未连接")), m_statusLabel);
+    m_statusText = new QLabel(tr("Not Connected"), m_statusLabel);
     m_statusText->setObjectName(QStringLiteral("statusText"));
     m_statusText->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     setTextColour(m_statusText, Qt::white);
@@ -72,7 +71,10 @@ void StatusArea::layoutStatusWidgets(const QSize &rowSize)
         layout::statusRowGeometry(rowSize, QFontMetrics(font).horizontalAdvance(m_statusText->text()));
     m_statusDot->setGeometry(row.dot);
     RoundedFill::of(m_statusDot)
-        ->set(showsDemo() ? QColor(0xE8, 0xA3, 0x3C) : QColor(0x9A, 0x9A, 0x9A), row.dot.width() / 2);
+        ->set(showsDemo()                  ? QColor(0xE8, 0xA3, 0x3C)
+              : m_connectedLook && !m_demo ? QColor(0xBE, 0xF4, 0x49)
+                                           : QColor(0x9A, 0x9A, 0x9A),
+              row.dot.width() / 2);
     m_statusText->setGeometry(row.text);
 }
 
@@ -109,12 +111,18 @@ void StatusArea::relayout()
     m_permissionHintLabel->setGeometry(hint.translated(-area.topLeft()));
     m_permissionHintLabel->raise();
 
-    m_statusText->setText(showsDemo() ? QStringLiteral("Demo knob") : uiText(QStringLiteral("未连接")));
-    if (m_connectedLook && !m_demo) {
+    // The connected picture spells the English word: another language gets
+    // the dot and text the other states have, the dot in the picture's lime.
+    const bool connected = m_connectedLook && !m_demo;
+    const bool pictured = connected && tr("Connected") == QLatin1String("Connected");
+    m_statusText->setText(showsDemo() ? tr("Demo knob") : connected ? tr("Connected") : tr("Not Connected"));
+    if (pictured) {
         const QPixmap picture = renderSvgPixmap(QStringLiteral(":/asset/Status1_en.svg"), size, m_window);
         if (!picture.isNull())
             m_statusLabel->setPixmap(picture);
         setDisconnectedWidgetsVisible(false);
+    }
+    if (connected) {
         // Under the connected picture's text, inside the status row.
         const double k = size.height() / 116.0;
         m_linkLabel->setFont(statusFont(int(12 * k + 0.5)));
@@ -123,6 +131,8 @@ void StatusArea::relayout()
         m_linkLabel->setVisible(!m_linkText.isEmpty());
     } else {
         m_linkLabel->hide();
+    }
+    if (!pictured) {
         m_statusLabel->clear();
         layoutStatusWidgets(size);
         setDisconnectedWidgetsVisible(true);

@@ -1,6 +1,5 @@
 #include "ui/TabBar.h"
 
-#include "ui/uitext.h"
 #include "ui/AccessibleControl.h"
 #include "ui/mainlayoutgeometry.h"
 #include "ui/switchbarparts.h"
@@ -25,19 +24,21 @@ struct TabDef
 
 // Index 7 belongs to the debug console, which adds its own page.
 const TabDef kTabs[8] = {
-    {"键盘", ":/asset/keyboard_active.svg", ":/asset/keyboard_inactive.svg"},
-    {"组合键", ":/asset/combo_active.svg", ":/asset/combo_inactive.svg"},
-    {"多媒体", ":/asset/multimedia_active.svg", ":/asset/multimedia_inactive.svg"},
-    {"灯光", ":/asset/light_active.svg", ":/asset/light_inactive.svg"},
-    {"鼠标", ":/asset/mouse_active.svg", ":/asset/mouse_inactive.svg"},
-    {"延时", ":/asset/delay_active.svg", ":/asset/delay_inactive.svg"},
-    {"Procreate", ":/asset/procreate_active.svg", ":/asset/procreate_inactive.svg"},
-    {"调试", ":/asset/keyboard_active.svg", ":/asset/keyboard_inactive.svg"},
+    {QT_TRANSLATE_NOOP("TabBar", "Keyboard"), ":/asset/keyboard_active.svg", ":/asset/keyboard_inactive.svg"},
+    {QT_TRANSLATE_NOOP("TabBar", "Shortcuts"), ":/asset/combo_active.svg", ":/asset/combo_inactive.svg"},
+    {QT_TRANSLATE_NOOP("TabBar", "Media"), ":/asset/multimedia_active.svg",
+     ":/asset/multimedia_inactive.svg"},
+    {QT_TRANSLATE_NOOP("TabBar", "Lighting"), ":/asset/light_active.svg", ":/asset/light_inactive.svg"},
+    {QT_TRANSLATE_NOOP("TabBar", "Mouse"), ":/asset/mouse_active.svg", ":/asset/mouse_inactive.svg"},
+    {QT_TRANSLATE_NOOP("TabBar", "Delay"), ":/asset/delay_active.svg", ":/asset/delay_inactive.svg"},
+    {QT_TRANSLATE_NOOP("TabBar", "Procreate"), ":/asset/procreate_active.svg",
+     ":/asset/procreate_inactive.svg"},
+    {QT_TRANSLATE_NOOP("TabBar", "Debug"), ":/asset/keyboard_active.svg", ":/asset/keyboard_inactive.svg"},
 };
 
 QString tabText(int index)
 {
-    return uiText(QString::fromUtf8(kTabs[index].source));
+    return TabBar::tr(kTabs[index].source);
 }
 
 } // namespace

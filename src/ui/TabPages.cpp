@@ -292,7 +292,7 @@ void TabPages::showDebugTab()
         return;
     m_tabBar->setDebugTabVisible(true);
     qDebug().noquote() << "调试tab已显示";
-    emit notice(true, QStringLiteral("调试模式"), QStringLiteral("调试tab已启用"));
+    emit notice(true, tr("Debug Mode"), tr("Debug tab enabled"));
 }
 
 void TabPages::hideDebugTab()
@@ -305,7 +305,7 @@ void TabPages::hideDebugTab()
     if (m_tabBar->currentIndex() == 7)
         switchToTab(0);
     qDebug().noquote() << "调试tab已隐藏";
-    emit notice(true, QStringLiteral("调试模式"), QStringLiteral("已退出调试模式"));
+    emit notice(true, tr("Debug Mode"), tr("Debug mode exited"));
 }
 
 // ---- Selection, labels and the delay page -------------------------------------------
@@ -369,16 +369,16 @@ void TabPages::reportEdit(int knobKey, const KnobEditor::Result &result)
 {
     const StorageRule rule = result.refusedBy;
     if (rule == StorageRule::VirtualKeyLimit) {
-        QMessageBox::warning(m_window, uiText(QStringLiteral("提示")),
-                             uiText(QStringLiteral("每个实体按键最多绑定18个虚拟按键")), QMessageBox::Ok);
+        QMessageBox::warning(m_window, tr("Notice"), tr("Each physical key can bind up to 18 virtual keys"),
+                             QMessageBox::Ok);
         return;
     }
     if (rule != StorageRule::None) {
-        emit notice(false, QStringLiteral("Not added"), storageRuleText(rule));
+        emit notice(false, tr("Not added"), storageRuleText(rule));
         return;
     }
     if (result.replacedOthers)
-        emit notice(true, QStringLiteral("Actions replaced"), storageRuleText(StorageRule::ActionAlone));
+        emit notice(true, tr("Actions replaced"), storageRuleText(StorageRule::ActionAlone));
     qDebug().noquote() << "按键" << knobKey << "已选择按键数量:" << m_editor->gesture(knobKey).size();
 }
 
@@ -423,7 +423,7 @@ void TabPages::clearKnobKey(int knobKey)
         return;
     m_editor->clearKey(knobKey);
     clearAllTabSelections();
-    emit notice(true, QStringLiteral("清除选项"), QStringLiteral("已成功清除当前选项"));
+    emit notice(true, tr("Clear Selection"), tr("Current selection cleared successfully"));
     qDebug().noquote() << "已清除按键" << knobKey << "的内容";
 }
 

@@ -1,6 +1,5 @@
 #include "ui/ToastWidget.h"
 
-#include "ui/uitext.h"
 #include "ui/RoundedFill.h"
 #include "ui/ToastIconLabel.h"
 #include "ui/mainlayoutgeometry.h"
@@ -109,12 +108,10 @@ void ToastWidget::showMessage(bool success, const QString &title, const QString 
         return;
     if (m_icon->success() != success)
         m_icon->setSuccess(success);
-    const QString shownTitle = uiText(!title.isEmpty() ? title
-                                      : success        ? QStringLiteral("保存成功")
-                                                       : QStringLiteral("保存失败"));
-    const QString shownText = uiText(!text.isEmpty() ? text
-                                     : success       ? QStringLiteral("所有设置已成功保存")
-                                                     : QStringLiteral("请检查设置，并重新保存"));
+    const QString shownTitle = !title.isEmpty() ? title : success ? tr("Settings saved") : tr("Save failed");
+    const QString shownText = !text.isEmpty() ? text
+                              : success       ? tr("All settings have been saved")
+                                              : tr("Please check your settings and save again");
     m_fullTitle = shownTitle;
     m_fullText = shownText;
     showTexts();

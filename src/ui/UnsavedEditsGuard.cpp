@@ -1,6 +1,5 @@
 #include "ui/UnsavedEditsGuard.h"
 
-#include "ui/uitext.h"
 #include "ui/ChoiceOverlay.h"
 #include "ui/KnobEditor.h"
 
@@ -88,10 +87,10 @@ void UnsavedEditsGuard::askBeforeClose()
     if (m_asking || !m_content)
         return;
     m_asking = true;
-    auto *overlay = new ChoiceOverlay(
-        m_content, QStringLiteral("Unsaved edits"),
-        QStringLiteral("The knob does not have your latest edits. Save them before closing?"),
-        {uiText(QStringLiteral("再想想")), QStringLiteral("Discard"), uiText(QStringLiteral("保存设置"))});
+    auto *overlay =
+        new ChoiceOverlay(m_content, tr("Unsaved edits"),
+                          tr("The knob does not have your latest edits. Save them before closing?"),
+                          {tr("Cancel"), tr("Discard"), tr("Save")});
     connect(overlay, &QObject::destroyed, this, [this] { m_asking = false; });
     connect(overlay, &ChoiceOverlay::chosen, this, [this](int choice) {
         if (choice == 1) {

@@ -2,7 +2,6 @@
 
 #include "device/ProfileSwitcher.h"
 #include "protocol/profilestore.h"
-#include "ui/uitext.h"
 
 #include <QComboBox>
 #include <QDebug>
@@ -24,7 +23,7 @@ UseProfileForChooser *UseProfileForChooser::open(QWidget *window, ProfileSwitche
 }
 
 UseProfileForChooser::UseProfileForChooser(QWidget *window, ProfileSwitcher *switcher, const QString &profile)
-    : PanelOverlay(window, uiText(QStringLiteral("将此配置文件用于…")), 420), m_switcher(switcher)
+    : PanelOverlay(window, tr("Use this profile for…"), 420), m_switcher(switcher)
 {
     setObjectName(QStringLiteral("useProfileForChooser"));
     m_profile = new QComboBox(panel());
@@ -37,7 +36,7 @@ UseProfileForChooser::UseProfileForChooser(QWidget *window, ProfileSwitcher *swi
     if (at >= 0)
         m_profile->setCurrentIndex(at);
     body()->addWidget(m_profile);
-    body()->addWidget(new QLabel(uiText(QStringLiteral("最近在前台的应用")), panel()));
+    body()->addWidget(new QLabel(tr("Recently in front"), panel()));
     m_apps = new QListWidget(panel());
     m_apps->setObjectName(QStringLiteral("recentApps"));
     m_apps->setMinimumHeight(150);
@@ -45,10 +44,10 @@ UseProfileForChooser::UseProfileForChooser(QWidget *window, ProfileSwitcher *swi
     fillApps();
 
     auto *buttons = new QHBoxLayout();
-    auto *asDefault = new QPushButton(uiText(QStringLiteral("设为其他应用的默认")), panel());
+    auto *asDefault = new QPushButton(tr("Default for others"), panel());
     asDefault->setObjectName(QStringLiteral("bindDefault"));
-    auto *cancel = new QPushButton(uiText(QStringLiteral("取消")), panel());
-    auto *bind = new QPushButton(uiText(QStringLiteral("绑定")), panel());
+    auto *cancel = new QPushButton(tr("Cancel"), panel());
+    auto *bind = new QPushButton(tr("Bind"), panel());
     bind->setObjectName(QStringLiteral("bindApp"));
     bind->setDefault(true);
     buttons->addWidget(asDefault);
@@ -89,13 +88,13 @@ void UseProfileForChooser::fillApps()
     }
     if (apps.isEmpty()) {
         auto *item =
-            new QListWidgetItem(uiText(QStringLiteral("尚无记录：把要绑定的应用切到前台，再回来")), m_apps);
+            new QListWidgetItem(tr("None yet: bring the application to the front, then come back."), m_apps);
         item->setFlags(Qt::NoItemFlags);
     } else {
         m_apps->setCurrentRow(0);
     }
     if (m_profile->count() == 0)
-        m_profile->setPlaceholderText(uiText(QStringLiteral("还没有配置文件：先保存一个")));
+        m_profile->setPlaceholderText(tr("No profiles yet: save one first."));
 }
 
 void UseProfileForChooser::bindChosen(bool asDefault)

@@ -56,8 +56,8 @@ QPushButton *makeButton(const QString &name, QWidget *parent)
 WindowButtons::WindowButtons(QWidget *header) : QWidget(header), m_header(header)
 {
     setObjectName(QStringLiteral("windowButtons"));
-    m_minimise = makeButton(QStringLiteral("Minimise"), this);
-    m_close = makeButton(QStringLiteral("Close"), this);
+    m_minimise = makeButton(tr("Minimise"), this);
+    m_close = makeButton(tr("Close"), this);
     connect(m_minimise, &QPushButton::clicked, this, [this] { window()->showMinimized(); });
     connect(m_close, &QPushButton::clicked, this, [this] { window()->close(); });
     header->installEventFilter(this);

@@ -37,7 +37,7 @@ const QHash<QString, QString> &pageSpellings(bool isMacLayout)
 QString actionText(const KnobAction &action, bool isMacLayout)
 {
     const QString spelled = pageSpellings(isMacLayout).value(action.id());
-    return uiText(spelled.isEmpty() ? actionDisplayName(action, isMacLayout) : spelled);
+    return actionLabel(spelled.isEmpty() ? actionDisplayName(action, isMacLayout) : spelled);
 }
 
 QStringList actionTexts(const QList<KnobAction> &actions, bool isMacLayout)
@@ -58,5 +58,5 @@ QString textBoxDisplayText(const QString &name)
     text.replace(QStringLiteral("RightControl"), QStringLiteral("control"));
     text.replace(QStringLiteral("RightCommand"), QStringLiteral("command"));
     text.replace(QStringLiteral("RightOption"), QStringLiteral("option"));
-    return uiText(text);
+    return actionLabel(text);
 }

@@ -3,6 +3,9 @@
 #include "device/KnobSession.h"
 #include "protocol/knobdocument.h"
 
+#include "ui/uitext.h"
+
+#include <QCoreApplication>
 #include <QStringList>
 
 namespace {
@@ -10,7 +13,12 @@ namespace {
 // "<gestures> is …" or "<gestures> are …".
 QString sentence(const QList<int> &keys, const char *one, const char *many)
 {
-    return gestureList(keys) + QString::fromLatin1(keys.size() > 1 ? many : one);
+    return QCoreApplication::translate("SaveNotice", keys.size() > 1 ? many : one).arg(gestureList(keys));
+}
+
+QString text(const char *source)
+{
+    return QCoreApplication::translate("SaveNotice", source);
 }
 
 } // namespace
@@ -19,10 +27,13 @@ QString gestureList(const QList<int> &keys)
 {
     QStringList names;
     for (int k : keys)
-        names << gestureName(k);
-    QString text = names.size() > 1 ? names.mid(0, names.size() - 1).join(QStringLiteral(", ")) +
-                                          QStringLiteral(" and ") + names.last()
-                                    : names.value(0);
+        names << gestureText(k);
+    QString text =
+        names.size() > 1
+            ? QCoreApplication::translate("SaveNotice", "%1 and %2")
+                  .arg(names.mid(0, names.size() - 1).join(QCoreApplication::translate("SaveNotice", ", ")),
+                       names.last())
+            : names.value(0);
     if (!text.isEmpty())
         text[0] = text[0].toUpper();
     return text;
@@ -37,25 +48,35 @@ SaveNotice saveStartNotice(const KnobDocument::Gestures &edited, const KnobDocum
             emptied << k;
     }
     if (emptied.isEmpty())
-        return {true, QStringLiteral("正在保存"), QStringLiteral("正在写入设备配置")};
-    return {true, sentence(emptied, " is empty", " are empty"),
-            emptied.size() > 1 ? QStringLiteral("The knob keeps their previous actions")
-                               : QStringLiteral("The knob keeps its previous actions")};
+        return {true, text(QT_TRANSLATE_NOOP("SaveNotice", "Saving")),
+                text(QT_TRANSLATE_NOOP("SaveNotice", "Writing device configuration"))};
+    return {true,
+            sentence(emptied, QT_TRANSLATE_NOOP("SaveNotice", "%1 is empty"),
+                     QT_TRANSLATE_NOOP("SaveNotice", "%1 are empty")),
+            emptied.size() > 1
+                ? text(QT_TRANSLATE_NOOP("SaveNotice", "The knob keeps their previous actions"))
+                : text(QT_TRANSLATE_NOOP("SaveNotice", "The knob keeps its previous actions"))};
 }
 
 SaveNotice saveEndNotice(const SaveOutcome &outcome, const QList<int> &kept)
 {
     if (!outcome.written)
-        return {false, QStringLiteral("保存失败"), QStringLiteral("写入失败，请重新保存")};
+        return {false, text(QT_TRANSLATE_NOOP("SaveNotice", "Save failed")),
+                text(QT_TRANSLATE_NOOP("SaveNotice", "Write failed. Please save again."))};
     if (!outcome.verifiable)
-        return {true, QStringLiteral("Settings sent"), QStringLiteral("Bluetooth cannot read them back")};
+        return {true, text(QT_TRANSLATE_NOOP("SaveNotice", "Settings sent")),
+                text(QT_TRANSLATE_NOOP("SaveNotice", "Bluetooth cannot read them back"))};
     if (!outcome.readBack)
-        return {false, QStringLiteral("Save not confirmed"),
-                QStringLiteral("The knob did not answer the read-back")};
+        return {false, text(QT_TRANSLATE_NOOP("SaveNotice", "Save not confirmed")),
+                text(QT_TRANSLATE_NOOP("SaveNotice", "The knob did not answer the read-back"))};
     if (!outcome.check.matches())
-        return {false, QStringLiteral("保存失败"),
-                sentence(outcome.check.differingKeys, " was not stored", " were not stored")};
+        return {false, text(QT_TRANSLATE_NOOP("SaveNotice", "Save failed")),
+                sentence(outcome.check.differingKeys, QT_TRANSLATE_NOOP("SaveNotice", "%1 was not stored"),
+                         QT_TRANSLATE_NOOP("SaveNotice", "%1 were not stored"))};
     if (!kept.isEmpty())
-        return {true, QStringLiteral("保存成功"), sentence(kept, " kept its actions", " kept their actions")};
-    return {true, QStringLiteral("保存成功"), QStringLiteral("配置已写入设备")};
+        return {true, text(QT_TRANSLATE_NOOP("SaveNotice", "Settings saved")),
+                sentence(kept, QT_TRANSLATE_NOOP("SaveNotice", "%1 kept its actions"),
+                         QT_TRANSLATE_NOOP("SaveNotice", "%1 kept their actions"))};
+    return {true, text(QT_TRANSLATE_NOOP("SaveNotice", "Settings saved")),
+            text(QT_TRANSLATE_NOOP("SaveNotice", "Configuration written to device"))};
 }

@@ -3,7 +3,8 @@
 // Fitting a text into a width without cutting a word: short enough texts stay
 // as they are, longer ones break into two lines or end after a whole word
 // with "…". Words end at a space or after a '+' or '/', so "Ctrl+Alt+Shift+Win+"
-// breaks between its keys.
+// breaks between its keys; Chinese, written without spaces, breaks beside any
+// of its characters but not before closing punctuation.
 
 #include <QString>
 

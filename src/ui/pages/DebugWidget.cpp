@@ -1,7 +1,6 @@
 #include "ui/pages/DebugWidget.h"
 
 #include "protocol/debughex.h"
-#include "ui/uitext.h"
 #include "ui/pages/pagerules.h"
 
 #include <QDebug>
@@ -64,30 +63,29 @@ void DebugWidget::setupUI()
     setAttribute(Qt::WA_StyledBackground, true);
     setStyleSheet(QStringLiteral("DebugWidget { background-color: #1C1C1C; }"));
 
-    m_title = new QLabel(uiText(QStringLiteral("调试工具 - HID数据发送")), this);
+    m_title = new QLabel(tr("Debug Tool - HID Data Sender"), this);
     m_title->setStyleSheet(QStringLiteral("QLabel { color: #FFFFFF; background: transparent; }"));
 
     m_hint = new QLabel(
-        uiText(QStringLiteral("十六进制数据 (支持空格分隔或连续输入，例如: 03 FA 19 00 01 / 03FA190001):")),
-        this);
+        tr("Hexadecimal data (space-separated or continuous, e.g. 03 FA 19 00 01 / 03FA190001):"), this);
     m_hint->setStyleSheet(QStringLiteral("QLabel { color: #CCCCCC; background: transparent; }"));
     m_hint->setWordWrap(true);
 
     m_input = new QLineEdit(this);
     m_input->setObjectName(QStringLiteral("debugInput"));
-    m_input->setPlaceholderText(uiText(QStringLiteral("输入十六进制数据，支持带空格或不带空格...")));
+    m_input->setPlaceholderText(tr("Enter hexadecimal data, with or without spaces..."));
     m_input->setStyleSheet(QStringLiteral("QLineEdit { background-color: #0C0C0C; color: #FFFFFF; "
                                           "border: 1px solid #363636; border-radius: 4px; padding: 0px 6px; }"
                                           "QLineEdit:focus { border: 1px solid #0078D4; }"));
 
-    m_sendButton = new QPushButton(uiText(QStringLiteral("发送数据")), this);
+    m_sendButton = new QPushButton(tr("Send Data"), this);
     m_sendButton->setObjectName(QStringLiteral("debugSendButton"));
     m_sendButton->setCursor(Qt::PointingHandCursor);
-    m_exitButton = new QPushButton(uiText(QStringLiteral("退出调试模式")), this);
+    m_exitButton = new QPushButton(tr("Exit Debug Mode"), this);
     m_exitButton->setObjectName(QStringLiteral("debugExitButton"));
     m_exitButton->setCursor(Qt::PointingHandCursor);
 
-    m_logTitle = new QLabel(uiText(QStringLiteral("发送日志:")), this);
+    m_logTitle = new QLabel(tr("Send Log:"), this);
     m_logTitle->setStyleSheet(QStringLiteral("QLabel { color: #FFFFFF; background: transparent; }"));
 
     m_logView = new QTextEdit(this);
@@ -175,10 +173,10 @@ void DebugWidget::onSendClicked()
 {
     const QString text = m_input->text().trimmed();
     if (text.isEmpty()) {
-        appendLog(uiText(QStringLiteral("错误: 输入为空")), QLatin1String(debuglog::kError));
+        appendLog(tr("Error: input is empty"), QLatin1String(debuglog::kError));
         return;
     }
-    appendLog(uiText(QStringLiteral("发送: %1")).arg(text), QLatin1String(debuglog::kEcho));
+    appendLog(tr("Sending: %1").arg(text), QLatin1String(debuglog::kEcho));
     qDebug().noquote() << "调试发送十六进制数据:" << text;
 
     const DebugHexPacket parsed = parseDebugHex(text);
@@ -186,7 +184,7 @@ void DebugWidget::onSendClicked()
         if (!parsed.badPair.isEmpty())
             qDebug().noquote() << "解析失败:" << parsed.badPair;
         qDebug().noquote() << "十六进制数据格式错误";
-        appendLog(uiText(QStringLiteral("发送失败：十六进制格式错误")), QLatin1String(debuglog::kError));
+        appendLog(tr("Send failed: invalid hexadecimal format"), QLatin1String(debuglog::kError));
         return;
     }
     if (parsed.typedBytes > kReportSize)
@@ -198,71 +196,68 @@ void DebugWidget::onSendClicked()
 
 void DebugWidget::onExitClicked()
 {
-    appendLog(uiText(QStringLiteral("退出调试模式")), QLatin1String(debuglog::kLeaving));
+    appendLog(tr("Exit Debug Mode"), QLatin1String(debuglog::kLeaving));
     Q_EMIT exitDebugMode();
 }
 
 void DebugWidget::showNotConnected()
 {
-    appendLog(uiText(QStringLiteral("发送失败：设备未连接")), QLatin1String(debuglog::kError));
+    appendLog(tr("Send failed: device not connected"), QLatin1String(debuglog::kError));
 }
 
 void DebugWidget::showBusy()
 {
-    appendLog(uiText(QStringLiteral("发送失败：正在读取或保存设备配置，请稍后再试")),
+    appendLog(tr("Send failed: the device configuration is being read or saved, please try again later"),
               QLatin1String(debuglog::kError));
 }
 
 void DebugWidget::showWriteResult(int result)
 {
     if (result > 0)
-        appendLog(uiText(QStringLiteral("发送成功，写入 %1 字节")).arg(result),
-                  QLatin1String(debuglog::kWritten));
+        appendLog(tr("Sent successfully, %1 bytes written").arg(result), QLatin1String(debuglog::kWritten));
     else if (result < 0)
-        appendLog(uiText(QStringLiteral("发送失败：错误码 %1")).arg(result), QLatin1String(debuglog::kError));
+        appendLog(tr("Send failed: error code %1").arg(result), QLatin1String(debuglog::kError));
     else
-        appendLog(uiText(QStringLiteral("发送失败：写入0字节")), QLatin1String(debuglog::kError));
+        appendLog(tr("Send failed: 0 bytes written"), QLatin1String(debuglog::kError));
 }
 
 void DebugWidget::showWaitingForResponses()
 {
-    appendLog(uiText(QStringLiteral("已发送，后台等待硬件响应包...")), QLatin1String(debuglog::kWaiting));
+    appendLog(tr("Sent, waiting for the device's response reports..."), QLatin1String(debuglog::kWaiting));
 }
 
 void DebugWidget::showNoReadBackOverBluetooth()
 {
-    appendLog(uiText(QStringLiteral("蓝牙连接下无法读取响应包")), QLatin1String(debuglog::kWaiting));
+    appendLog(tr("Response reports cannot be read over Bluetooth"), QLatin1String(debuglog::kWaiting));
 }
 
 void DebugWidget::showResponseReport(int number, const Packet &report)
 {
-    appendLog(uiText(QStringLiteral("响应包 #%1 (%2 字节): %3"))
-                  .arg(number)
-                  .arg(int(report.size()))
-                  .arg(packetToHexLine(report)),
-              QLatin1String(debuglog::kResponse));
+    appendLog(
+        tr("Response #%1 (%2 bytes): %3").arg(number).arg(int(report.size())).arg(packetToHexLine(report)),
+        QLatin1String(debuglog::kResponse));
 }
 
 void DebugWidget::showResponseSummary(int count)
 {
-    appendLog(uiText(QStringLiteral("共收到 %1 个响应包")).arg(count), QLatin1String(debuglog::kResponse));
+    appendLog(tr("Response reports received: %1").arg(count), QLatin1String(debuglog::kResponse));
 }
 
 void DebugWidget::showNoResponses()
 {
-    appendLog(uiText(QStringLiteral("未收到响应包")), QLatin1String(debuglog::kWaiting));
+    appendLog(tr("No response reports received"), QLatin1String(debuglog::kWaiting));
 }
 
 void DebugWidget::showLinkLost()
 {
-    appendLog(uiText(QStringLiteral("读取响应包中止：设备已断开")), QLatin1String(debuglog::kError));
+    appendLog(tr("Reading responses stopped: device disconnected"), QLatin1String(debuglog::kError));
 }
 
 void DebugWidget::showReadError(const QString &hidErrorText)
 {
     if (hidErrorText.isEmpty())
-        appendLog(uiText(QStringLiteral("读取响应包时发生未知错误")), QLatin1String(debuglog::kError));
+        appendLog(tr("Unknown error while reading response reports"), QLatin1String(debuglog::kError));
     else
-        appendLog(uiText(QStringLiteral("读取响应包失败：%1")).arg(hidErrorText),
+        appendLog(tr("Failed to read response report: %1").arg(hidErrorText),
                   QLatin1String(debuglog::kError));
 }

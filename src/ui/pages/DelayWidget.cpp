@@ -1,7 +1,6 @@
 #include "ui/pages/DelayWidget.h"
 
 #include "protocol/keyvocabulary.h"
-#include "ui/uitext.h"
 #include "ui/KnobEditor.h"
 #include "ui/actiontext.h"
 #include "ui/pages/PagePanel.h"
@@ -25,7 +24,7 @@ namespace {
 
 QString placeholderName()
 {
-    return uiText(QStringLiteral("键位"));
+    return DelayWidget::tr("Key");
 }
 
 // An emptied field is only "intermediate" to an integer validator, and a line
@@ -118,8 +117,8 @@ void DelayWidget::setupDelayTags()
             };
             s.minus = makeButton(minusIcon);
             s.plus = makeButton(plusIcon);
-            s.minus->setToolTip(QStringLiteral("Shorter delay"));
-            s.plus->setToolTip(QStringLiteral("Longer delay"));
+            s.minus->setToolTip(tr("Shorter delay"));
+            s.plus->setToolTip(tr("Longer delay"));
             s.minus->setAccessibleName(s.minus->toolTip());
             s.plus->setAccessibleName(s.plus->toolTip());
 
@@ -127,10 +126,11 @@ void DelayWidget::setupDelayTags()
             s.field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
             s.field->setFrame(false);
             s.field->setMaxLength(7);
-            s.field->setAccessibleName(QStringLiteral("Delay before action %1, ms").arg(slot + 1));
+            s.field->setAccessibleName(tr("Delay before action %1, ms").arg(slot + 1));
             s.field->setValidator(new DelayFieldValidator(
                 [this, slot]() { return delayForVirtualKey(m_selectedKnobKey, slot); }, s.field));
 
+            // A unit symbol, the same in every language.
             s.unit = new QLabel(QStringLiteral("ms"), s.valueRow);
             s.unit->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
             s.name = new QLabel(placeholderName(), s.tag);

@@ -1,6 +1,5 @@
 #include "ui/pages/LightWidget.h"
 
-#include "ui/uitext.h"
 #include "ui/pages/BrightnessSliderWidget.h"
 #include "ui/pages/ColorPickerWidget.h"
 #include "ui/pages/PagePanel.h"
@@ -17,6 +16,12 @@
 #include <algorithm>
 
 namespace {
+
+// The note's markup stays out of the translated text.
+QString noteHtml(const QString &escapedText)
+{
+    return QStringLiteral("<span style='color:#67696A;'>%1</span>").arg(escapedText);
+}
 
 QFont pagePixelFont(int px)
 {
@@ -79,19 +84,18 @@ void LightWidget::setupUI()
     m_switchHeader = new QWidget(m_switchCard);
     m_switchHeader->setStyleSheet(QStringLiteral("background-color: transparent;"));
 
-    m_switchTitle = new QLabel(uiText(QStringLiteral("开关")), m_switchHeader);
+    m_switchTitle = new QLabel(tr("Switch Lighting"), m_switchHeader);
     m_switchTitle->setStyleSheet(QStringLiteral("color: #FFFFFF; background: transparent;"));
-    m_noteLabel =
-        new QLabel(QStringLiteral("<span style='color:#67696A;'>RGB lighting consumes more power. For "
-                                  "the best experience, use it in wired mode.</span>"),
-                   m_switchHeader);
+    m_noteText = tr("RGB lighting consumes more power. For the best experience, use it in wired mode.");
+    m_noteLabel = new QLabel(noteHtml(m_noteText.toHtmlEscaped()), m_switchHeader);
     m_noteLabel->setTextFormat(Qt::RichText);
     m_noteLabel->setWordWrap(true);
     m_noteLabel->setStyleSheet(QStringLiteral("background: transparent;"));
 
-    m_brightnessTitle = new QLabel(uiText(QStringLiteral("亮度")), m_brightnessCard);
+    m_brightnessTitle = new QLabel(tr("Brightness"), m_brightnessCard);
     m_brightnessTitle->setStyleSheet(QStringLiteral("color: #FFFFFF; background: transparent;"));
-    m_brightnessHintText = uiText(QStringLiteral("根据喜好调整旋钮明暗变化，可一键设置到最高亮度"));
+    m_brightnessHintText =
+        tr("Adjust the knob brightness to your preference, or set it to maximum brightness with one click.");
     m_brightnessHint = new QLabel(m_brightnessHintText, m_brightnessCard);
     m_brightnessHint->setWordWrap(true);
     m_brightnessHint->setStyleSheet(QStringLiteral("color: #67696A; background: transparent;"));
@@ -99,12 +103,12 @@ void LightWidget::setupUI()
     m_colorPicker = new ColorPickerWidget(m_colorCard);
     m_toggleSwitch = new ToggleSwitchWidget(m_switchCard);
     m_brightnessSlider = new BrightnessSliderWidget(m_brightnessCard);
-    m_maxBrightnessButton = new QPushButton(uiText(QStringLiteral("一键最高亮度")), m_brightnessCard);
+    m_maxBrightnessButton = new QPushButton(tr("Max Brightness"), m_brightnessCard);
     m_maxBrightnessButton->setCursor(Qt::PointingHandCursor);
     m_maxBrightnessButton->setFocusPolicy(Qt::TabFocus);
     m_toggleSwitch->setAccessibleName(m_switchTitle->text());
     m_brightnessSlider->setAccessibleName(m_brightnessTitle->text());
-    m_colorPicker->setAccessibleName(QStringLiteral("Colour"));
+    m_colorPicker->setAccessibleName(tr("Colour"));
     // Down the left column, then the colour.
     setTabOrder(m_toggleSwitch, m_maxBrightnessButton);
     setTabOrder(m_maxBrightnessButton, m_brightnessSlider);
@@ -181,8 +185,25 @@ void LightWidget::updateScaledLayout()
     m_noteLabel->setFixedWidth(s.x(476));
     // The note keeps a 10 px floor on small pages, so it may need more lines than the box has.
     m_noteLabel->setFont(pagePixelFont(note));
-    m_noteLabel->setGeometry(0, s.y(24), s.x(476), std::max(s.y(40), m_noteLabel->heightForWidth(s.x(476))));
+    m_noteLabel->setText(noteHtml(m_noteText.toHtmlEscaped()));
+    m_noteLabel->setToolTip(QString());
+    // A language with taller lines may push the switch down into the room under
+    // it; a note longer still ends in "…", the tooltip having all of it.
+    const int noteTop = s.y(24) + s.y(24);
+    const int lowestSwitch = s.y(180) - s.y(64) - s.y(2);
+    if (m_noteLabel->heightForWidth(s.x(476)) > lowestSwitch - noteTop) {
+        const QFontMetrics metrics(m_noteLabel->font());
+        const QString fitted = textfit::elideLines(
+            m_noteText, metrics, s.x(476), std::max(1, (lowestSwitch - noteTop) / metrics.lineSpacing()));
+        m_noteLabel->setText(
+            noteHtml(fitted.toHtmlEscaped().replace(QLatin1Char('\n'), QLatin1String("<br>"))));
+        m_noteLabel->setToolTip(m_noteText);
+    }
+    const int noteHeight = std::max(s.y(40), m_noteLabel->heightForWidth(s.x(476)));
+    m_noteLabel->setGeometry(0, s.y(24), s.x(476), noteHeight);
     place(m_toggleSwitch, 32, 100, 250, 64);
+    if (noteTop + noteHeight > m_toggleSwitch->y())
+        m_toggleSwitch->move(m_toggleSwitch->x(), std::min(lowestSwitch, noteTop + noteHeight));
     placeTitle(m_brightnessTitle, 32, 16);
 
     m_maxBrightnessButton->setFont(pagePixelFont(buttonFont));
@@ -202,15 +223,19 @@ void LightWidget::updateScaledLayout()
     m_brightnessHint->setFont(pagePixelFont(note));
     // The hint keeps to the room above the slider; what does not fit there is
     // elided, the full text being the tooltip.
-    const int hintHeight = std::max(s.y(40), s.y(95) - s.y(40) - 2);
-    m_brightnessHint->setGeometry(hintX, s.y(40), hintWidth, hintHeight);
+    // Two lines at the least: where a language's lines are taller (Chinese)
+    // the slider moves down into the room under it.
     const QFontMetrics hintMetrics(m_brightnessHint->font());
-    textfit::setElidedText(m_brightnessHint, m_brightnessHintText, hintMetrics, hintWidth,
-                           std::max(1, hintHeight / hintMetrics.lineSpacing()));
+    const int roomAbove = std::max(s.y(40), s.y(95) - s.y(40) - 2);
+    const int hintLines = std::max(2, roomAbove / hintMetrics.lineSpacing());
+    const int hintHeight = std::max(roomAbove, hintLines * hintMetrics.lineSpacing());
+    m_brightnessHint->setGeometry(hintX, s.y(40), hintWidth, hintHeight);
+    textfit::setElidedText(m_brightnessHint, m_brightnessHintText, hintMetrics, hintWidth, hintLines);
 
     const int content = s.x(32);
     const int reach = s.x(22);
-    m_brightnessSlider->setGeometry(content - reach, s.y(95), cardWidth - 2 * content + 2 * reach, s.y(28));
+    m_brightnessSlider->setGeometry(content - reach, s.y(95) + (hintHeight - roomAbove),
+                                    cardWidth - 2 * content + 2 * reach, s.y(28));
     m_brightnessSlider->setScale(s.sx(), s.sy());
     place(m_colorPicker, 0, 0, 570, 371);
 }

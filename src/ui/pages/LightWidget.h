@@ -53,6 +53,7 @@ private:
     QLabel *m_brightnessTitle = nullptr;
     QLabel *m_brightnessHint = nullptr;
     QString m_brightnessHintText;
+    QString m_noteText;
     ColorPickerWidget *m_colorPicker = nullptr;
     ToggleSwitchWidget *m_toggleSwitch = nullptr;
     BrightnessSliderWidget *m_brightnessSlider = nullptr;

@@ -1,8 +1,8 @@
 #include "ui/pages/MouseWidget.h"
 
-#include "ui/uitext.h"
 #include "ui/pages/pagerules.h"
 #include "ui/pages/pagevocabulary.h"
+#include "ui/uitext.h"
 
 namespace {
 constexpr int kRowTops[] = {84, 151, 218, 285, 352};
@@ -45,7 +45,7 @@ void MouseWidget::setupButtons()
 
 void MouseWidget::addMouseButton(int x, int y, int w, int h, const QString &name)
 {
-    addGridButton(name, uiText(name), QRect(x, y, w, h), "鼠标按键点击:");
+    addGridButton(name, actionLabel(name), QRect(x, y, w, h), "鼠标按键点击:");
 }
 
 void MouseWidget::updateButtonLayout()

@@ -1,8 +1,8 @@
 #include "ui/pages/MultimediaWidget.h"
 
-#include "ui/uitext.h"
 #include "ui/pages/pagerules.h"
 #include "ui/pages/pagevocabulary.h"
+#include "ui/uitext.h"
 
 namespace {
 constexpr int kColumns = 7;
@@ -36,7 +36,7 @@ void MultimediaWidget::setupButtons()
 
 void MultimediaWidget::addMultimediaButton(int x, int y, int w, int h, const QString &name)
 {
-    addGridButton(name, uiText(name), QRect(x, y, w, h), "多媒体按键点击:");
+    addGridButton(name, actionLabel(name), QRect(x, y, w, h), "多媒体按键点击:");
 }
 
 void MultimediaWidget::updateButtonLayout()

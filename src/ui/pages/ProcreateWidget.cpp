@@ -1,9 +1,9 @@
 #include "ui/pages/ProcreateWidget.h"
 
-#include "ui/uitext.h"
 #include "ui/pages/PaintedButton.h"
 #include "ui/pages/pagerules.h"
 #include "ui/pages/pagevocabulary.h"
+#include "ui/uitext.h"
 
 #include "ui/pages/PagePanel.h"
 
@@ -23,7 +23,7 @@ void ProcreateWidget::setupUI()
     setupBackground();
 
     for (const QString &name : procreatePageNames()) {
-        auto *button = new PaintedButton(uiText(name), m_background);
+        auto *button = new PaintedButton(actionLabel(name), m_background);
         button->setFontFamily(QStringLiteral("Microsoft YaHei"));
         m_buttons.append(button);
         makeSelectable(button, name, "Procreate按键被点击:");

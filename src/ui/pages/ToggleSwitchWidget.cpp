@@ -1,6 +1,5 @@
 #include "ui/pages/ToggleSwitchWidget.h"
 
-#include "ui/uitext.h"
 #include "ui/AccessibleControl.h"
 
 #include <QKeyEvent>
@@ -87,7 +86,7 @@ void ToggleSwitchWidget::paintEvent(QPaintEvent *)
         painter.setFont(f);
         painter.setOpacity(1.0 - p);
         painter.setPen(QColor(0x67, 0x69, 0x6A));
-        painter.drawText(QRectF(w / 2, 0, w / 2, h), Qt::AlignCenter, uiText(QStringLiteral("关闭")));
+        painter.drawText(QRectF(w / 2, 0, w / 2, h), Qt::AlignCenter, tr("Off"));
     }
     const double knobX = (w - 115 * sx - 2 * 6 * sx) * p + 6 * sx;
     if (p > 0.1) {
@@ -95,7 +94,7 @@ void ToggleSwitchWidget::paintEvent(QPaintEvent *)
         painter.setFont(f);
         painter.setOpacity(p);
         painter.setPen(QColor(0xBE, 0xF4, 0x49));
-        painter.drawText(QRectF(0, 0, knobX, h), Qt::AlignCenter, uiText(QStringLiteral("开启")));
+        painter.drawText(QRectF(0, 0, knobX, h), Qt::AlignCenter, tr("On"));
     }
     painter.setOpacity(1.0);
     painter.setPen(Qt::NoPen);
