@@ -106,7 +106,9 @@ int main(int argc, char *argv[])
     // The demo knob forgets; switching would only count writes against the real one.
     std::unique_ptr<FocusWatcher> focusWatcher;
     std::unique_ptr<ProfileSwitcher> switcher;
-    if (!action.demo) {
+    // Asking the desktop what is in front may take a round trip to it (KWin's
+    // scripting, the compositor); a shown window gets its first frame first.
+    const auto startSwitching = [&focusWatcher, &switcher, &session, window] {
         focusWatcher = createFocusWatcher();
         switcher = std::make_unique<ProfileSwitcher>(&session, Clock::system());
         QObject::connect(focusWatcher.get(), &FocusWatcher::focusChanged, switcher.get(),
@@ -114,13 +116,17 @@ int main(int argc, char *argv[])
         window->setAutoSwitching(switcher.get(), focusWatcher.get());
         // Started in the background, the application in front counts from the start.
         switcher->focusChanged(focusWatcher->current());
-    }
+    };
     // The window is asked for first: starting the link (the HID library, udev,
     // the Bluetooth watch) need not delay it, and the window shows what it finds.
-    if (action.background && switcher)
+    if (action.background && !action.demo) {
+        startSwitching();
         window->startInBackground();
-    else
+    } else {
         window->show();
+        if (!action.demo)
+            QTimer::singleShot(0, window, startSwitching);
+    }
     if (action.demo)
         session.startDemo();
     else

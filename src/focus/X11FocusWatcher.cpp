@@ -147,20 +147,25 @@ private:
             Q_EMIT stateChanged();
     }
 
+    void handleEvent(xcb_generic_event_t *e)
+    {
+        const auto *p = reinterpret_cast<const xcb_property_notify_event_t *>(e);
+        if ((e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY && p->window == m_root &&
+            p->atom == m_activeAtom && m_activeAtom != XCB_ATOM_NONE)
+            readActiveWindow();
+        std::free(e);
+    }
+
     void pump()
     {
         // Reading a reply can pull events into xcb's queue and the other way
         // round, and the notifier only sees the socket: drain both until
         // neither moves.
-        for (bool progress = true; progress;) {
-            progress = false;
+        for (;;) {
+            bool progress = false;
             while (xcb_generic_event_t *e = xcb_poll_for_event(m_conn)) {
                 progress = true;
-                const auto *p = reinterpret_cast<const xcb_property_notify_event_t *>(e);
-                if ((e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY && p->window == m_root &&
-                    p->atom == m_activeAtom && m_activeAtom != XCB_ATOM_NONE)
-                    readActiveWindow();
-                std::free(e);
+                handleEvent(e);
             }
             while (!m_pending.empty()) {
                 void *reply = nullptr;
@@ -175,6 +180,14 @@ private:
                 std::free(error);
             }
             xcb_flush(m_conn);
+            if (progress)
+                continue;
+            // Looking for a reply that was not there yet may have read an
+            // event off the socket: the notifier would not fire for it.
+            xcb_generic_event_t *late = xcb_poll_for_queued_event(m_conn);
+            if (!late)
+                break;
+            handleEvent(late);
         }
         if (xcb_connection_has_error(m_conn)) {
             m_notifier->setEnabled(false);
