@@ -399,6 +399,7 @@ void KnobOperations::finishLightSend(bool ok)
         if (m_link.current())
             emit lightingSendFailed();
     }
+    emit lightSendFinished(ok);
     // A save that waited goes first; what changed while this send was out
     // goes next, without another wait.
     startNext();

@@ -105,6 +105,8 @@ Q_SIGNALS:
     void saveChecked(const SaveOutcome &outcome);
     void saveFinished(bool ok);
     void lightingSendFailed();
+    // Every colour report's end, taken or not.
+    void lightSendFinished(bool ok);
     void rawReportWritten(int result, bool answersFollow);
     void rawReportAnswer(int number, const Packet &report);
     void rawReadBackFinished(const DebugReadBackResult &result);

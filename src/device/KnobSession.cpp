@@ -79,6 +79,7 @@ KnobSession::KnobSession(std::shared_ptr<Clock> clock, QObject *parent)
     connect(m_ops.get(), &KnobOperations::saveChecked, this, &KnobSession::saveChecked);
     connect(m_ops.get(), &KnobOperations::saveFinished, this, &KnobSession::saveFinished);
     connect(m_ops.get(), &KnobOperations::lightingSendFailed, this, &KnobSession::lightingSendFailed);
+    connect(m_ops.get(), &KnobOperations::lightSendFinished, this, &KnobSession::lightSendFinished);
     connect(m_ops.get(), &KnobOperations::rawReportWritten, this, &KnobSession::rawReportWritten);
     connect(m_ops.get(), &KnobOperations::rawReportAnswer, this, &KnobSession::rawReportAnswer);
     connect(m_ops.get(), &KnobOperations::rawReadBackFinished, this, &KnobSession::rawReadBackFinished);

@@ -138,6 +138,8 @@ Q_SIGNALS:
     void saveFinished(bool ok);
     void saveChecked(const SaveOutcome &outcome);
     void lightingSendFailed();
+    // Every colour report's end, taken or not.
+    void lightSendFinished(bool ok);
     void deviceIdsSwitched(const QString &idPair);
     // A Bluetooth connect run brought the knob and its configuration.
     void bluetoothConnected();

@@ -55,8 +55,13 @@ ConfiguratorService::ConfiguratorService(KnobSession *session, QObject *parent)
     });
     connect(m_session, &KnobSession::lightingSendFailed, this, [this] { m_lightFailed = true; });
     connect(m_session, &KnobSession::connectionChanged, this, &ConfiguratorService::onConnectionChanged);
-    // The session has no signal for a colour report that went out.
-    m_lightPoll.setInterval(20);
+    connect(m_session, &KnobSession::lightSendFinished, this, [this] {
+        if (m_lightPoll.isActive())
+            checkLightSent();
+    });
+    // A colour report the link never ends is given up on.
+    m_lightPoll.setSingleShot(true);
+    m_lightPoll.setInterval(kLightGiveUpMs);
     connect(&m_lightPoll, &QTimer::timeout, this, &ConfiguratorService::checkLightSent);
 }
 
@@ -220,7 +225,6 @@ void ConfiguratorService::startLight(const LightSettings &light)
     m_light = light;
     m_lightsBefore = m_session->lightSendsCompleted();
     m_session->queueLighting(light);
-    m_lightWait.start();
     m_lightPoll.start();
 }
 
@@ -259,7 +263,8 @@ void ConfiguratorService::Light(const QString &colour, int brightness, bool on, 
 
 void ConfiguratorService::checkLightSent()
 {
-    if (m_session->lightSendsCompleted() == m_lightsBefore && !m_lightWait.hasExpired(kLightGiveUpMs))
+    // Still waiting unless a report ended or the give-up time ran out.
+    if (m_session->lightSendsCompleted() == m_lightsBefore && m_lightPoll.isActive())
         return;
     m_lightPoll.stop();
     const bool sent = !m_lightFailed && m_session->lightSendsCompleted() != m_lightsBefore;

@@ -6,7 +6,6 @@
 #include <QDBusConnection>
 #include <QDBusContext>
 #include <QDBusMessage>
-#include <QElapsedTimer>
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
@@ -103,6 +102,5 @@ private:
     bool m_lightFailed = false;
     int m_lightsBefore = 0;
     LightSettings m_light;
-    QTimer m_lightPoll;
-    QElapsedTimer m_lightWait;
+    QTimer m_lightPoll; // the give-up time of a colour report on its way
 };
