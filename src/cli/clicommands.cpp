@@ -614,6 +614,22 @@ bool profileArguments(const QCommandLineParser &parser, const CliContext &c, qsi
     return false;
 }
 
+// The one profile a sub-command names, loaded; false with the exit code when
+// the arguments or the profile are wrong.
+bool namedProfile(const QCommandLineParser &parser, const CliContext &c, const QString &command,
+                  KnobDocument *doc, ProfileEntry *entry, int *code)
+{
+    QStringList names;
+    if (!profileArguments(parser, c, 1, 1, QStringLiteral("%1 needs one profile name").arg(command), &names,
+                          code))
+        return false;
+    QString error;
+    if (profileStore(c).load(names.first(), doc, &error, entry))
+        return true;
+    *code = fail(c, CliUsage, error);
+    return false;
+}
+
 QJsonObject profileJson(const ProfileEntry &e)
 {
     QJsonObject o{{QStringLiteral("name"), e.name},
@@ -672,16 +688,11 @@ int runProfileShow(const QStringList &args, const CliContext &c)
     if (int code = parseCommand(parser, args, c, QStringLiteral("Show what a profile puts on the knob."));
         code >= 0)
         return code;
-    QStringList names;
-    int code = CliOk;
-    if (!profileArguments(parser, c, 1, 1, QStringLiteral("profile show needs one profile name"), &names,
-                          &code))
-        return code;
     KnobDocument doc;
     ProfileEntry e;
-    QString error;
-    if (!profileStore(c).load(names.first(), &doc, &error, &e))
-        return fail(c, CliUsage, error);
+    int code = CliOk;
+    if (!namedProfile(parser, c, QStringLiteral("profile show"), &doc, &e, &code))
+        return code;
     if (parser.isSet(json)) {
         QJsonObject o = profileJson(e);
         o.insert(QStringLiteral("configuration"),
@@ -714,16 +725,11 @@ int runProfileApply(const QStringList &args, const CliContext &c)
             parseCommand(parser, args, c, QStringLiteral("Write a profile to the knob, as write does."));
         code >= 0)
         return code;
-    QStringList names;
-    int code = CliOk;
-    if (!profileArguments(parser, c, 1, 1, QStringLiteral("profile apply needs one profile name"), &names,
-                          &code))
-        return code;
     KnobDocument doc;
     ProfileEntry e;
-    QString error;
-    if (!profileStore(c).load(names.first(), &doc, &error, &e))
-        return fail(c, CliUsage, error);
+    int code = CliOk;
+    if (!namedProfile(parser, c, QStringLiteral("profile apply"), &doc, &e, &code))
+        return code;
     return writeDocumentCommand(
         doc, QStringLiteral("profile %1").arg(e.name),
         WriteOptions{parser.value(device), parser.isSet(verbose), parser.isSet(dryRun), e.name}, c);

@@ -21,6 +21,18 @@ private:
 
 } // namespace
 
+void FocusWatcher::reportFront(State *state, FocusedApp *current, const FocusedApp &app)
+{
+    const bool first = *state != State::Answering;
+    *state = State::Answering;
+    if (first)
+        Q_EMIT stateChanged();
+    if (first || app != *current) {
+        *current = app;
+        Q_EMIT focusChanged(*current);
+    }
+}
+
 std::unique_ptr<FocusWatcher> createFocusWatcher(QObject *parent)
 {
     const QStringList desktops =

@@ -45,6 +45,11 @@ public:
 Q_SIGNALS:
     void focusChanged(const FocusedApp &app);
     void stateChanged();
+
+protected:
+    // The desktop named the application in front: the backend answers from
+    // now on, and says so and what is in front where either changed.
+    void reportFront(State *state, FocusedApp *current, const FocusedApp &app);
 };
 
 // The backend for the desktop this process runs on, from the environment

@@ -68,14 +68,7 @@ private Q_SLOTS:
     void onFocusChanged(const QString &appId, const QString &wmClass, const QString &title, uint pid)
     {
         const FocusedApp app{appId, wmClass, title, qint64(pid)};
-        const bool first = m_state != State::Answering;
-        m_state = State::Answering;
-        if (first)
-            Q_EMIT stateChanged();
-        if (first || app != m_current) {
-            m_current = app;
-            Q_EMIT focusChanged(m_current);
-        }
+        reportFront(&m_state, &m_current, app);
     }
 
     void onStopped()

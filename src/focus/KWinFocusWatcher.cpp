@@ -103,14 +103,7 @@ public Q_SLOTS:
         if (m_state == State::Unavailable)
             return;
         const FocusedApp app{resourceClass, resourceClass, caption, pid.toLongLong()};
-        const bool first = m_state != State::Answering;
-        m_state = State::Answering;
-        if (first)
-            Q_EMIT stateChanged();
-        if (first || app != m_current) {
-            m_current = app;
-            Q_EMIT focusChanged(m_current);
-        }
+        reportFront(&m_state, &m_current, app);
     }
 
 private:

@@ -131,11 +131,8 @@ private:
 
     void publish(const FocusedApp &app)
     {
-        const bool changed = app != m_current || m_state != State::Answering;
-        m_current = app;
-        setState(State::Answering, QString());
-        if (changed)
-            Q_EMIT focusChanged(m_current);
+        m_reason.clear();
+        reportFront(&m_state, &m_current, app);
     }
 
     void setState(State s, const QString &reason)

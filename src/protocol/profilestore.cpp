@@ -44,6 +44,7 @@ ProfileEntry readEntry(const QString &path, bool readyMade)
     if (!parsed.label.name.isEmpty())
         e.name = parsed.label.name;
     e.application = parsed.label.application;
+    e.document = parsed.document;
     return e;
 }
 
@@ -126,18 +127,12 @@ bool ProfileStore::load(const QString &name, KnobDocument *document, QString *er
         *error = QStringLiteral("no profile named \"%1\"").arg(name);
         return false;
     }
-    QFile f(found->path);
-    if (!found->readable || !f.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("profile \"%1\" cannot be read: %2")
-                     .arg(found->name, found->readable ? f.errorString() : found->problem);
+    // Finding it read and parsed it already.
+    if (!found->readable) {
+        *error = QStringLiteral("profile \"%1\" cannot be read: %2").arg(found->name, found->problem);
         return false;
     }
-    const ConfigJsonParse parsed = configDocumentFromJson(f.read(kMaxProfileBytes));
-    if (!parsed.ok) {
-        *error = QStringLiteral("profile \"%1\" cannot be read: %2").arg(found->name, parsed.error);
-        return false;
-    }
-    *document = parsed.document;
+    *document = found->document;
     if (entry)
         *entry = *found;
     return true;

@@ -17,7 +17,8 @@ struct ProfileEntry
     QString path;
     bool readyMade = false; // shipped with the program: never written, renamed or deleted
     bool readable = true;
-    QString problem; // why an unreadable file does not parse; such a file is never touched
+    QString problem;       // why an unreadable file does not parse; such a file is never touched
+    KnobDocument document; // what a readable file holds, as listed
 };
 
 // Named configurations in the file format: the user's own, one file each in

@@ -2,8 +2,6 @@
 
 #include "ui/KnobEditor.h"
 
-#include <QFile>
-
 #include <algorithm>
 #include <utility>
 
@@ -58,12 +56,8 @@ void ProfileChoice::learn(const QList<ProfileEntry> &entries)
     m_learned = true;
     m_known.clear();
     for (const ProfileEntry &e : entries) {
-        QFile file(e.path);
-        if (!e.readable || !file.open(QIODevice::ReadOnly))
-            continue;
-        const ConfigJsonParse parsed = configDocumentFromJson(file.read(1024 * 1024));
-        if (parsed.ok)
-            m_known.append({e.name, asEdited(parsed.document.keys)});
+        if (e.readable)
+            m_known.append({e.name, asEdited(e.document.keys)});
     }
 }
 
